@@ -1,0 +1,35 @@
+#pragma once
+
+#include "model/ObjData.h"
+
+#include <cstddef>
+#include <vector>
+
+// The owning, ordered list behind realTimeRecords and loggerRecords. A record's
+// index is its sample position on the graph's X axis.
+class RecordList {
+public:
+    using const_iterator = std::vector<CObjData>::const_iterator;
+
+    void append(CObjData record) { records_.push_back(std::move(record)); }
+    void append(const RecordList& other) {
+        records_.insert(records_.end(), other.records_.begin(), other.records_.end());
+    }
+    void clear() { records_.clear(); }
+    void reserve(std::size_t n) { records_.reserve(n); }
+
+    std::size_t size() const { return records_.size(); }
+    int count() const { return static_cast<int>(records_.size()); }
+    bool empty() const { return records_.empty(); }
+    const CObjData& at(std::size_t i) const { return records_.at(i); }
+    const CObjData& operator[](std::size_t i) const { return records_[i]; }
+    const CObjData& back() const { return records_.back(); }
+
+    const_iterator begin() const { return records_.begin(); }
+    const_iterator end() const { return records_.end(); }
+
+    bool operator==(const RecordList&) const = default;
+
+private:
+    std::vector<CObjData> records_;
+};
