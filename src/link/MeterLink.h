@@ -1,0 +1,64 @@
+#pragma once
+
+#include "link/MeterDecoder.h"
+
+#include <QObject>
+#include <QString>
+
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+class CComPort;
+class Clock;
+
+// The meter's side of the main view: owns the port and the decoder state. The
+// reader thread decodes under the lock and posts what happened to the thread
+// this object lives in (queued signals); it never waits for that thread.
+// Everything else reads a snapshot or runs a short function under the lock.
+class MeterLink : public QObject {
+    Q_OBJECT
+public:
+    struct Snapshot {
+        LiveState state;
+        bool connected = false;
+        std::time_t lastReceiveTime = 0;
+        bool loggerBusy = false;
+        bool recording = false;
+    };
+
+    explicit MeterLink(const Clock& clock, QObject* parent = nullptr);
+    ~MeterLink() override; // closes the port and joins the reader
+
+    // Closes what is open, then opens a device path or port name ("/dev/ttyUSB0",
+    // "COM3") at 9600 baud 8N1 with reads of at most 20 bytes. On failure returns
+    // false and, when error is given, the system's reason.
+    bool open(const QString& portName, QString* error = nullptr);
+    void close();
+    bool isOpen() const;
+
+    // Blocking write, safe from any thread; returns the bytes written.
+    int write(const QByteArray& bytes);
+
+    // One consistent copy of the state, taken under the lock.
+    Snapshot snapshot() const;
+    // Runs f on the decoder under the lock (keep it short).
+    void withDecoder(const std::function<void(MeterDecoder&)>& f);
+
+signals:
+    // A frame changed what the panel shows; bursts are coalesced into one.
+    void redrawNeeded();
+    // The meter went into HOLD while recording.
+    void stopRecordingRequested();
+    // The device went away (cable pulled); the reader has ended.
+    void portLost(const QString& reason);
+
+private:
+    void onReceive(const std::uint8_t* bytes, std::size_t count); // reader thread
+
+    mutable std::mutex mutex_;
+    MeterDecoder decoder_;
+    std::unique_ptr<CComPort> port_;
+    bool redrawPending_ = false; // guarded by mutex_
+};
