@@ -90,7 +90,8 @@ TEST(CliDecodeLive, UsageErrors) {
 }
 
 TEST(CliDecodeLive, ReadsACaptureFile) {
-    const std::string path = writeTempFile("capture-" + std::to_string(::getpid()) + ".txt", "ff\r\n");
+    const std::string path =
+        writeTempFile("capture-" + std::to_string(::getpid()) + ".txt", "ff\r\n");
     const auto r = runTool(cli + " " + path);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("\"hold\":true"), std::string::npos);

@@ -42,7 +42,9 @@ int hexValue(char c) {
         return c - 'A' + 10;
     return -1;
 }
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
 } // namespace
 
 std::optional<std::vector<std::uint8_t>> parseHexLine(std::string_view line, std::string& error) {

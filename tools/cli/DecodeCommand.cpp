@@ -15,7 +15,7 @@ namespace {
 
 // The PC clock with its date replaced, so a capture decodes the same any day.
 class FixedDateClock final : public Clock {
-public:
+  public:
     FixedDateClock(int day, int month, int year) : day_(day), month_(month), year_(year) {}
     std::time_t now() const override { return system_.now(); }
     LocalTime local(std::time_t t) const override {
@@ -26,7 +26,7 @@ public:
         return lt;
     }
 
-private:
+  private:
     SystemClock system_;
     int day_, month_, year_;
 };
@@ -55,15 +55,15 @@ const char* const usageText =
 void printState(const MeterDecoder& d, bool redraw) {
     const LiveState& s = d.state;
     auto b = [](bool v) { return v ? "true" : "false"; };
-    std::cout << "{\"level\":" << jsonNumber(s.level) << ",\"meterTime\":" << jsonString(s.meterTime)
-              << ",\"range\":" << s.range << ",\"fast\":" << b(s.fast)
-              << ",\"meterRec\":" << b(s.meterRec) << ",\"weightingA\":" << b(s.weightingA)
-              << ",\"maxMode\":" << b(s.maxMode) << ",\"minMode\":" << b(s.minMode)
-              << ",\"hold\":" << b(s.hold) << ",\"under\":" << b(s.under)
-              << ",\"over\":" << b(s.over) << ",\"stopKeyFlag\":" << b(s.stopKeyFlag)
-              << ",\"barFrozen\":" << b(s.barFrozen) << ",\"digitsFrozen\":" << b(s.digitsFrozen)
-              << ",\"recvText\":" << jsonString(d.recvText) << ",\"redraw\":" << b(redraw)
-              << "}\n";
+    std::cout << "{\"level\":" << jsonNumber(s.level)
+              << ",\"meterTime\":" << jsonString(s.meterTime) << ",\"range\":" << s.range
+              << ",\"fast\":" << b(s.fast) << ",\"meterRec\":" << b(s.meterRec)
+              << ",\"weightingA\":" << b(s.weightingA) << ",\"maxMode\":" << b(s.maxMode)
+              << ",\"minMode\":" << b(s.minMode) << ",\"hold\":" << b(s.hold)
+              << ",\"under\":" << b(s.under) << ",\"over\":" << b(s.over)
+              << ",\"stopKeyFlag\":" << b(s.stopKeyFlag) << ",\"barFrozen\":" << b(s.barFrozen)
+              << ",\"digitsFrozen\":" << b(s.digitsFrozen)
+              << ",\"recvText\":" << jsonString(d.recvText) << ",\"redraw\":" << b(redraw) << "}\n";
 }
 
 int decodeLive(std::istream& in, const Clock& clock) {
