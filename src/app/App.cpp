@@ -65,7 +65,7 @@ int runVrel(int argc, char** argv) {
     std::unique_ptr<MeterSimulator> simulator;
     CMainFrame frame;
     CMyVrelView* view = frame.view();
-    view->initialUpdate();
+    // a port given on the command line is opened first, so detection stays off
     if (parser.isSet(demoOption)) {
         simulator = std::make_unique<MeterSimulator>();
         simulator->setPattern(MeterSimulator::Pattern::RandomWalk);
@@ -79,6 +79,7 @@ int runVrel(int argc, char** argv) {
     } else if (parser.isSet(portOption)) {
         view->useFixedPort(parser.value(portOption));
     }
+    view->initialUpdate();
 
     if (parser.isSet(shotOption)) {
         frame.resize(1100, 720);

@@ -48,7 +48,7 @@ QPixmap drawDigit(int digit) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     p.setBrush(segmentColor);
-    constexpr double t = 4.6, left = 4.5, right = 20.5, top = 3.5, mid = 26.5, bottom = 49.5;
+    constexpr double t = 4.6, left = 4.0, right = 19.5, top = 3.5, mid = 26.5, bottom = 49.5;
     constexpr double gap = 0.8;
     // a slight lean, as the meter's glass digits have
     p.setTransform(QTransform().shear(-0.06, 0).translate(1.6, 0));
