@@ -63,8 +63,6 @@ struct PanelRect {
     int x, y, width, height;
 };
 inline constexpr PanelRect displayRect{45, 42, 106, 140};
-// The part the silence watchdog repaints when the link goes quiet.
-inline constexpr PanelRect displayBezel{41, 39, 125, 146};
 inline constexpr int panelWidth = 195;
 inline constexpr int panelHeight = 533;
 

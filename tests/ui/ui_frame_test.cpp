@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 #include "app/MainFrame.h"
 #include "app/MyVrelView.h"
+#include "app/PortDlg.h"
 #include "app/Prompt.h"
 
 #include <QAction>
@@ -143,4 +144,47 @@ TEST_F(FrameTest, TheTableHasItsFourColumns) {
     ASSERT_EQ(table->columnCount(), 4);
     EXPECT_EQ(table->horizontalHeaderItem(1)->text(), QStringLiteral("Tarih, Saat"));
     EXPECT_EQ(table->columnWidth(1), 200);
+}
+
+TEST_F(FrameTest, APortChangeRedetectsOnlyInAutomaticMode) {
+    CMyVrelView* view = frame.view();
+    view->setPortEnumerator([] {
+        SSerInfo bridge;
+        bridge.devicePath = "/dev/vrel-no-such-port";
+        bridge.portName = "COM12";
+        bridge.friendlyName = "Silicon Labs CP210x USB to UART Bridge (COM12)";
+        return std::vector<SSerInfo>{bridge};
+    });
+    view->Redetect();
+    EXPECT_TRUE(view->timer(1).isActive());
+    EXPECT_EQ(view->comPortNumber(), 12);
+    view->timer(1).stop();
+
+    EXPECT_FALSE(view->useFixedPort(QStringLiteral("/dev/vrel-no-such-port")));
+    ASSERT_EQ(answers.messages().size(), 1u);
+    EXPECT_TRUE(answers.messages()[0].text.startsWith(QStringLiteral("Warning:Can't open ")));
+    EXPECT_FALSE(view->autoPort());
+    EXPECT_TRUE(frame.action(32815)->isChecked());
+    view->Redetect();
+    EXPECT_FALSE(view->timer(1).isActive());
+}
+
+TEST_F(FrameTest, ThePortDialogTakesNumbersInRangeOrPaths) {
+    CPort dialog(&frame);
+    dialog.setText(QStringLiteral("257"));
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    ASSERT_EQ(answers.messages().size(), 1u);
+    EXPECT_TRUE(answers.messages()[0].text.contains(QStringLiteral("0 and 256")));
+
+    dialog.setText(QStringLiteral("5"));
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.choice().number, 5);
+
+    dialog.setText(QStringLiteral("/dev/ttyACM0"));
+    dialog.accept();
+    EXPECT_EQ(dialog.choice().path, "/dev/ttyACM0");
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Port"));
+    EXPECT_NE(dialog.findChild<QWidget*>(QStringLiteral("1063")), nullptr);
 }
