@@ -154,6 +154,24 @@ TEST_F(LiveTest, DetectionOpensTheLastBridgeAndReportsAPortItCannotOpen) {
     EXPECT_EQ(answers.messages()[0].icon, Prompt::Icon::Information);
 }
 
+TEST_F(LiveTest, ADeviceChangeWhileTheMeterSendsKeepsThePortOpen) {
+    const std::string simPath = sim.devicePath().toStdString();
+    view()->setPortEnumerator([simPath] {
+        return std::vector<SSerInfo>{
+            {simPath, "ttyUSB0", "CP2102 (ttyUSB0)", true, "", 0x10C4, 0xEA60}};
+    });
+    view()->chooseAutoPort();
+    ASSERT_TRUE(waitFor([this] { return snap().connected; }));
+    QSignalSpy reopened(view(), &CMyVrelView::portChanged);
+    view()->Redetect();
+    ASSERT_TRUE(view()->timer(1).isActive());
+    ASSERT_TRUE(waitFor([this] { return !view()->timer(1).isActive(); }));
+    EXPECT_EQ(reopened.count(), 0); // connected: no reopening
+    EXPECT_TRUE(view()->timer(2).isActive());
+    EXPECT_TRUE(view()->link().isOpen());
+    EXPECT_TRUE(answers.messages().empty());
+}
+
 TEST_F(LiveTest, AScreenshotOfTheMainWindowWithTheDemoMeter) {
     sim.setPattern(MeterSimulator::Pattern::Sine);
     frame->setDemo(sim.devicePath());
