@@ -1,0 +1,22 @@
+#pragma once
+
+#include "graph/PlotView.h"
+#include "graph/TimeLabels.h"
+#include "model/RecordList.h"
+
+#include <QColor>
+
+class QPainter;
+
+inline QColor toQColor(Rgb c) {
+    return QColor(redOf(c), greenOf(c), blueOf(c));
+}
+inline Rgb fromQColor(const QColor& c) {
+    return rgb(c.red(), c.green(), c.blue());
+}
+
+// Draws the whole control, plot area and margins, from the view state: the
+// widget paints with it and so can a printed diagram. The painter's origin is
+// the control's top-left corner and its font the labels' font.
+void paintPlot(QPainter& painter, const PlotView& view, const RecordList& series,
+               const TimeLabels& labels);
