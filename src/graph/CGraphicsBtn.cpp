@@ -28,11 +28,11 @@ CGraphicsBtn::CGraphicsBtn(QWidget* parent) : QWidget(parent) {
 void CGraphicsBtn::Redraw(const RecordList& newSeries) {
     series = &newSeries;
     const PlotEvents events = prepareRedraw(newSeries);
-    const bool hadError = labels_.formatError;
-    labels_ = computeTimeLabels(*this, newSeries);
+    const bool hadError = labels_.timeFormatError;
+    labels_ = computeTickLabels(newSeries, plotWidth, xScale, xOrigin, xMin);
     update();
     dispatch(events);
-    if (labels_.formatError && !hadError)
+    if (labels_.timeFormatError && !hadError)
         emit timeFormatWrong();
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "graph/PlotView.h"
-#include "graph/TimeLabels.h"
 #include "model/RecordList.h"
+#include "model/TimeLabels.h"
 
 #include <QWidget>
 
@@ -25,7 +25,7 @@ class CGraphicsBtn : public QWidget, public PlotView {
     // The series drawn last; the widget's own empty one until the first Redraw.
     const RecordList* series = &emptySeries_;
 
-    const TimeLabels& timeLabels() const { return labels_; }
+    const TickLabels& timeLabels() const { return labels_; }
 
   signals:
     // The visible or the full range changed; the parent brings its scrollbars
@@ -51,5 +51,5 @@ class CGraphicsBtn : public QWidget, public PlotView {
     void dispatch(const PlotEvents& events);
 
     RecordList emptySeries_;
-    TimeLabels labels_;
+    TickLabels labels_;
 };

@@ -67,7 +67,7 @@ void paintGridAndYAxis(QPainter& p, const PlotView& v) {
     }
 }
 
-void paintXAxis(QPainter& p, const PlotView& v, const TimeLabels& labels) {
+void paintXAxis(QPainter& p, const PlotView& v, const TickLabels& labels) {
     const int w = v.plotWidth;
     const int h = v.plotHeight;
     const int bottom = h + PlotView::topMargin;
@@ -89,7 +89,7 @@ void paintXAxis(QPainter& p, const PlotView& v, const TimeLabels& labels) {
 
 } // namespace
 
-void paintPlot(QPainter& p, const PlotView& v, const RecordList& series, const TimeLabels& labels) {
+void paintPlot(QPainter& p, const PlotView& v, const RecordList& series, const TickLabels& labels) {
     const int w = v.plotWidth;
     const int h = v.plotHeight;
     p.save();

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "graph/PlotView.h"
-#include "graph/TimeLabels.h"
 #include "model/RecordList.h"
+#include "model/TimeLabels.h"
 
 #include <QColor>
 
@@ -19,4 +19,4 @@ inline Rgb fromQColor(const QColor& c) {
 // widget paints with it and so can a printed diagram. The painter's origin is
 // the control's top-left corner and its font the labels' font.
 void paintPlot(QPainter& painter, const PlotView& view, const RecordList& series,
-               const TimeLabels& labels);
+               const TickLabels& labels);
