@@ -11,9 +11,6 @@ class QPainter;
 inline QColor toQColor(Rgb c) {
     return QColor(redOf(c), greenOf(c), blueOf(c));
 }
-inline Rgb fromQColor(const QColor& c) {
-    return rgb(c.red(), c.green(), c.blue());
-}
 
 // Draws the whole control, plot area and margins, from the view state: the
 // widget paints with it and so can a printed diagram. The painter's origin is

@@ -4,7 +4,10 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QTableView>
+#include <QTreeView>
 
 RecordingController::RecordingController(RecordList& series, QWidget* form, CGraphicsBtn* graph,
                                          QAbstractItemView* table, LiveLookup live, Clock& clock,
@@ -13,8 +16,17 @@ RecordingController::RecordingController(RecordList& series, QWidget* form, CGra
       live_(std::move(live)), recorder_(series, clock), model_(series) {
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &RecordingController::tick);
-    if (table_)
-        table_->setModel(&model_);
+    if (!table_)
+        return;
+    table_->setModel(&model_);
+    QHeaderView* header = nullptr;
+    if (auto* tree = qobject_cast<QTreeView*>(table_))
+        header = tree->header();
+    else if (auto* grid = qobject_cast<QTableView*>(table_))
+        header = grid->horizontalHeader();
+    if (header)
+        for (int c = 0; c < RecordTableModel::ColumnCount; ++c)
+            header->resizeSection(c, RecordTableModel::columnWidths[c]);
 }
 
 void RecordingController::setText(int id, const QString& text) {

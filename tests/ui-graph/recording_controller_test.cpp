@@ -3,6 +3,7 @@
 #include "settings/ColorConfig.h"
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -124,6 +125,7 @@ TEST_F(RecordingControllerTest, TheTableAppendsRowsWithValueUnderDegerAndUnitUnd
     auto* model = controller->model();
     EXPECT_EQ(model->headerData(2, Qt::Horizontal).toString(), "Birim");
     EXPECT_EQ(model->headerData(3, Qt::Horizontal).toString(), "Değer");
+    EXPECT_EQ(form->table->header()->sectionSize(1), 200);
     controller->start();
     QSignalSpy inserted(model, &QAbstractItemModel::rowsInserted);
     QSignalSpy reset(model, &QAbstractItemModel::modelReset);
