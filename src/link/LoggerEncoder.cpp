@@ -5,6 +5,7 @@
 #include <cmath>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 namespace {
 
@@ -63,6 +64,14 @@ bool parseStart(std::string_view date, std::string_view time, LocalTime& t) {
 }
 
 } // namespace
+
+bool LoggerSet::operator==(const LoggerSet& other) const {
+    const auto key = [](const LoggerSet& s) {
+        return std::tie(s.start.year, s.start.month, s.start.day, s.start.hour, s.start.minute,
+                        s.start.second, s.weightingA, s.interval, s.tenths);
+    };
+    return key(*this) == key(other);
+}
 
 std::vector<std::uint8_t> EncodeLoggerDump(const std::vector<LoggerSet>& sets) {
     std::vector<std::uint8_t> body;

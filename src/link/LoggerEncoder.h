@@ -14,7 +14,7 @@ struct LoggerSet {
     int interval = 1;        // seconds between readings, 0..99
     std::vector<int> tenths; // readings in tenths of a dB, 0..9999
 
-    bool operator==(const LoggerSet&) const = default;
+    bool operator==(const LoggerSet& other) const;
 };
 
 // The two bytes that ask the meter for its memory.
