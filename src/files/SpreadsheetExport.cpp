@@ -5,11 +5,56 @@
 
 #include <xlsxwriter.h>
 
+#include <clocale>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
+#ifndef _WIN32
+#include <locale.h>
+#endif
 
 namespace {
+
+// libxlsxwriter prints numbers with printf, which follows LC_NUMERIC; under a
+// decimal-comma locale (the GUI sets the user's) the workbook would hold
+// "55,2" and spreadsheet programs would refuse it. The C locale is put in
+// place for the calling thread only, while the workbook is written.
+class CNumericLocale {
+  public:
+#ifdef _WIN32
+    CNumericLocale() : previousMode_(_configthreadlocale(_ENABLE_PER_THREAD_LOCALE)) {
+        if (const char* current = std::setlocale(LC_NUMERIC, nullptr))
+            previous_ = current;
+        std::setlocale(LC_NUMERIC, "C");
+    }
+    ~CNumericLocale() {
+        std::setlocale(LC_NUMERIC, previous_.c_str());
+        _configthreadlocale(previousMode_);
+    }
+
+  private:
+    std::string previous_;
+    int previousMode_;
+#else
+    CNumericLocale() : c_(newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr))) {
+        if (c_)
+            previous_ = uselocale(c_);
+    }
+    ~CNumericLocale() {
+        if (c_) {
+            uselocale(previous_);
+            freelocale(c_);
+        }
+    }
+
+  private:
+    locale_t c_;
+    locale_t previous_ = nullptr;
+#endif
+  public:
+    CNumericLocale(const CNumericLocale&) = delete;
+    CNumericLocale& operator=(const CNumericLocale&) = delete;
+};
 
 std::string maxText(const SeriesStats& stats, ExportSource source) {
     return formatFixed(stats.maxValue, 2) + " @ " + stats.maxTime + "  " + stats.maxUnit +
@@ -92,6 +137,7 @@ bool WriteSpreadsheetXlsx(const std::string& path, const RecordList& series,
             *error = "no readings to write";
         return false;
     }
+    const CNumericLocale cLocale;
     const std::string part = PartFilePath(path);
     lxw_workbook* book = workbook_new(part.c_str());
     if (!book) {
