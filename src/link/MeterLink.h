@@ -19,7 +19,7 @@ class Clock;
 // Everything else reads a snapshot or runs a short function under the lock.
 class MeterLink : public QObject {
     Q_OBJECT
-public:
+  public:
     struct Snapshot {
         LiveState state;
         bool connected = false;
@@ -46,7 +46,7 @@ public:
     // Runs f on the decoder under the lock (keep it short).
     void withDecoder(const std::function<void(MeterDecoder&)>& f);
 
-signals:
+  signals:
     // A frame changed what the panel shows; bursts are coalesced into one.
     void redrawNeeded();
     // The meter went into HOLD while recording.
@@ -54,7 +54,7 @@ signals:
     // The device went away (cable pulled); the reader has ended.
     void portLost(const QString& reason);
 
-private:
+  private:
     void onReceive(const std::uint8_t* bytes, std::size_t count); // reader thread
 
     mutable std::mutex mutex_;

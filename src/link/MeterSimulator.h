@@ -10,7 +10,7 @@
 // bytes by changing its state and injects faults on request. Runs on a thread
 // of its own; every member is safe to call from any thread.
 class MeterSimulator {
-public:
+  public:
     enum class Pattern { Constant, Sine, RandomWalk, File };
 
     MeterSimulator();
@@ -44,7 +44,7 @@ public:
     // Bytes received from the program (the key bytes), in order; for tests.
     QByteArray received() const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };
