@@ -249,6 +249,10 @@ void MeterDecoder::DecodeLoggerDump(std::string_view text) {
 }
 
 void MeterDecoder::appendLoggerReading(std::string_view digits) {
+    // A dump starts with a set header; anything ahead of the first belongs to
+    // no set and has neither time nor weighting.
+    if (setCounter == 0)
+        return;
     setClock.value = static_cast<double>(leadingInteger(digits)) / 10.0;
     loggerRecords.append(CObjData(setClock.value, setClock.dateTimeText(), setClock.unit,
                                   setCounter, setClock.interval));

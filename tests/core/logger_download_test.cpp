@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -237,6 +239,19 @@ TEST_F(LoggerDownload, GarbageWithoutSetMarkersYieldsNoRecordsAndNoCrash) {
     EXPECT_EQ(decoder.loggerRecords[0].unit(), "dBA");
 }
 
+TEST_F(LoggerDownload, ReadingsAheadOfTheFirstSetHeaderBelongToNoSet) {
+    feed("bb0070"
+         "04560457"
+         "dd");
+    EXPECT_TRUE(decoder.loggerRecords.empty());
+    decoder.beginLoggerDownload();
+    feed("bb0070"
+         "0456" +
+         setA + "0457dd");
+    ASSERT_EQ(decoder.loggerRecords.size(), 1u);
+    EXPECT_EQ(decoder.loggerRecords[0], CObjData(45.7, "07-12-2026,9:05:00", "dBA", 1, 1.0));
+}
+
 TEST_F(LoggerDownload, LiveFramesWaitWhileBusyAndFollowTheDumpAfterwards) {
     const LiveState before = decoder.state;
     const std::string frame = "a50d0456000000"
@@ -276,6 +291,31 @@ TEST_F(LoggerDownload, BeginForgetsEarlierTextAndRecords) {
     feed("bb0070" + setA + "0457dd");
     ASSERT_EQ(decoder.loggerRecords.size(), 1u);
     EXPECT_EQ(decoder.loggerRecords[0].setNumber(), 1);
+}
+
+// Whatever the line delivers, the branch keeps its figures sane and every
+// record it makes is well formed.
+TEST_F(LoggerDownload, RandomBytesNeverBreakTheDecoder) {
+    std::mt19937 rng(11);
+    const std::uint8_t likely[] = {0xBB, 0xAC, 0xDD, 0xAA, 0x00, 0x31, 0x99, 0xFF};
+    for (int round = 0; round < 300; ++round) {
+        decoder.beginLoggerDownload();
+        for (int chunk = 0; chunk < 40 && decoder.loggerBusy; ++chunk) {
+            std::vector<std::uint8_t> bytes(rng() % 20 + 1);
+            for (auto& b : bytes)
+                b = rng() % 3 ? likely[rng() % 8] : static_cast<std::uint8_t>(rng());
+            const ReceiveEvents ev = decoder.OnMeterData(bytes.data(), bytes.size());
+            ASSERT_GE(decoder.expectedLength, 0);
+            ASSERT_GE(ev.progressValue, 0);
+            ASSERT_LE(ev.progressValue, ev.progressMaximum);
+        }
+        for (const CObjData& r : decoder.takeLoggerRecords()) {
+            ASSERT_EQ(std::count(r.dateTime().begin(), r.dateTime().end(), ','), 1);
+            ASSERT_TRUE(r.unit() == "dBA" || r.unit() == "dBC");
+            ASSERT_GE(r.setNumber(), 1);
+            ASSERT_TRUE(r.value() >= 0.0 && r.value() <= 999.9);
+        }
+    }
 }
 
 TEST(SetClockCalendar, ValidityAndAdvance) {
