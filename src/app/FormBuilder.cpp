@@ -13,7 +13,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTableWidget>
+#include <QTableView>
 
 namespace {
 
@@ -50,7 +50,7 @@ QWidget* makeWidget(const ControlSpec& c, QWidget* parent, const FormBuilder::Fa
     case K::VScrollBar:
         return new QScrollBar(Qt::Vertical, parent);
     case K::ListView: {
-        auto* t = new QTableWidget(parent);
+        auto* t = new QTableView(parent);
         t->verticalHeader()->hide();
         t->setSelectionBehavior(QAbstractItemView::SelectRows);
         t->setEditTriggers(QAbstractItemView::NoEditTriggers);

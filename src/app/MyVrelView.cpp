@@ -14,9 +14,7 @@
 
 #include <QComboBox>
 #include <QFrame>
-#include <QHeaderView>
 #include <QLabel>
-#include <QTableWidget>
 
 CMyVrelView* mainView = nullptr;
 
@@ -101,14 +99,6 @@ void CMyVrelView::buildForm() {
     for (const double s : sampleIntervals)
         interval->addItem(QString::number(s));
     interval->setCurrentIndex(2);
-
-    auto* table = form_.get<QTableWidget>(MainFormId::table);
-    table->setColumnCount(4);
-    table->setHorizontalHeaderLabels({QStringLiteral("ID"), QStringLiteral("Tarih, Saat"),
-                                      QStringLiteral("Birim"), QStringLiteral("Değer")});
-    const int widths[] = {70, 200, 80, 100};
-    for (int i = 0; i < 4; ++i)
-        table->setColumnWidth(i, widths[i]);
 }
 
 void CMyVrelView::applyColours() {

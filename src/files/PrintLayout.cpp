@@ -1,5 +1,6 @@
 #include "files/PrintLayout.h"
 
+#include "model/TextFormat.h"
 #include "model/TimeLabels.h"
 
 #include <algorithm>
@@ -11,11 +12,7 @@ namespace {
 constexpr std::uint32_t black = 0x000000;
 constexpr std::uint32_t blue = 0x0000FF;
 
-std::string fmt2(double v) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.2f", v);
-    return buf;
-}
+std::string fmt2(double v) { return formatFixed(v, 2); }
 
 PrintOp text(int x, int y, std::string s) {
     PrintOp op;
@@ -201,11 +198,10 @@ PrintPage layoutDiagramPrintout(const RecordList& series, const SeriesStats& sta
     // Y grid with its labels, and the Y axis.
     const int plotBottom = static_cast<int>(u + v.plotHeight / Vr);
     for (int h = 10; h >= 0; --h) {
-        char buf[32];
-        std::snprintf(buf, sizeof buf, "%.1f",
-                      v.yOrigin + (v.plotHeight * (10 - h) / 10) * v.yScale);
+        const std::string label =
+            formatFixed(v.yOrigin + (v.plotHeight * (10 - h) / 10) * v.yScale, 1);
         const int y = static_cast<int>(u + (v.plotHeight * h / 10) / Vr);
-        page.push_back(text(w - 5 * o, y - L / 2, buf));
+        page.push_back(text(w - 5 * o, y - L / 2, label));
         page.push_back(line(w, y, static_cast<int>(w + v.plotWidth / H), y));
     }
     page.push_back(line(w, u, w, plotBottom));

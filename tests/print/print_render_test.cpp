@@ -75,6 +75,9 @@ TEST(PrintRendering, DiagramPrintout) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Test discovery runs this program at build time too, without a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
