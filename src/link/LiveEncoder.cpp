@@ -5,7 +5,9 @@
 
 namespace {
 
-std::uint8_t bcd(int v) { return static_cast<std::uint8_t>(((v / 10) % 10) << 4 | (v % 10)); }
+std::uint8_t bcd(int v) {
+    return static_cast<std::uint8_t>(((v / 10) % 10) << 4 | (v % 10));
+}
 
 // The clock's hour byte: the high nibble's bit 0 adds 10 hours, bit 1 adds 12.
 std::uint8_t hourByte(int hour) {

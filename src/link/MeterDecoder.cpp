@@ -9,7 +9,9 @@ namespace {
 
 constexpr std::size_t frameLength = 40;
 
-char charAt(std::string_view s, std::size_t i) { return i < s.size() ? s[i] : '\0'; }
+char charAt(std::string_view s, std::size_t i) {
+    return i < s.size() ? s[i] : '\0';
+}
 
 std::string_view sub(std::string_view s, std::size_t pos, std::size_t n) {
     return pos < s.size() ? s.substr(pos, n) : std::string_view{};

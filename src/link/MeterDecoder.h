@@ -20,7 +20,7 @@ struct ReceiveEvents {
 // frames out of it and decodes them into the live state. Knows nothing of
 // threads or windows; the owner serialises calls and acts on the events.
 class MeterDecoder {
-public:
+  public:
     // The live path drops the oldest text beyond this while no frame marker
     // arrives, so a stream of garbage cannot grow the buffer without bound.
     static constexpr std::size_t maxLiveText = 4096;
@@ -48,7 +48,7 @@ public:
     bool loggerBusy = false;
     bool recording = false;
 
-private:
+  private:
     const Clock& clock_;
 };
 

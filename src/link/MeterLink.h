@@ -19,7 +19,7 @@ class Clock;
 // Everything else reads a snapshot or runs a short function under the lock.
 class MeterLink : public QObject {
     Q_OBJECT
-public:
+  public:
     struct Snapshot {
         LiveState state;
         bool connected = false;
@@ -46,7 +46,7 @@ public:
     // Runs f on the decoder under the lock (keep it short).
     void withDecoder(const std::function<void(MeterDecoder&)>& f);
 
-signals:
+  signals:
     // A frame changed what the panel shows; bursts are coalesced into one.
     void redrawNeeded();
     // The meter went into HOLD while recording.
@@ -54,11 +54,21 @@ signals:
     // The device went away (cable pulled); the reader has ended.
     void portLost(const QString& reason);
 
-private:
+    // The reader thread's side of the three signals above. It emits these,
+    // which carry no data and reach this object's thread through queued
+    // connections; the public signals are then emitted there, so a receiver
+    // never runs on the reader thread whatever its connection type.
+    void redrawPosted(QPrivateSignal);
+    void stopRecordingPosted(QPrivateSignal);
+    void lossPosted(QPrivateSignal);
+
+  private:
     void onReceive(const std::uint8_t* bytes, std::size_t count); // reader thread
+    void onLoss(const QString& reason);                           // reader thread
 
     mutable std::mutex mutex_;
     MeterDecoder decoder_;
     std::unique_ptr<CComPort> port_;
     bool redrawPending_ = false; // guarded by mutex_
+    QString lossReason_;         // guarded by mutex_
 };

@@ -2,15 +2,20 @@
 
 #include "link/LiveEncoder.h"
 
+#include <QByteArray>
 #include <QString>
 
+#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <vector>
 
 // Plays the meter on a pseudo-terminal: streams live frames, answers the key
 // bytes by changing its state and injects faults on request. Runs on a thread
 // of its own; every member is safe to call from any thread.
 class MeterSimulator {
-public:
+  public:
     enum class Pattern { Constant, Sine, RandomWalk, File };
 
     MeterSimulator();
@@ -22,6 +27,9 @@ public:
     void stop();
     // The device path a program opens to talk to the simulated meter.
     QString devicePath() const;
+    // A symbolic link to the device that start() makes (replacing an older
+    // link there) and stop() removes; empty for none. Set before start().
+    void setLinkPath(const QString& path);
 
     // Unpaced (as fast as the reader takes it) instead of the 9600-baud line rate.
     void setFast(bool fast);
@@ -41,10 +49,19 @@ public:
     // Closes the line as an unplugged cable does; the device path goes away.
     void hangUp();
 
+    // Acts on a key byte as if the program had sent it (not kept in received()).
+    void pressKey(std::uint8_t byte);
+
     // Bytes received from the program (the key bytes), in order; for tests.
     QByteArray received() const;
+    // Bytes written to the line since start().
+    std::uint64_t bytesSent() const;
+    // Called on the simulator's thread right after each write to the line with
+    // the bytes written (measurements); set before start().
+    using SendObserver = std::function<void(const std::uint8_t* bytes, std::size_t count)>;
+    void setSendObserver(SendObserver observer);
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };
