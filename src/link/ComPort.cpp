@@ -1,9 +1,11 @@
 #include "link/ComPort.h"
 
-#include <QThread>
+#include <QCoreApplication>
+#include <QEventLoop>
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 
 namespace {
 
@@ -68,8 +70,7 @@ bool CComPort::Open(const QString& portName, const LineSettings& settings, QStri
         readerDone_ = false;
         openError_.clear();
     }
-    reader_.reset(QThread::create([this, portName, settings] { run(portName, settings); }));
-    reader_->start(QThread::HighestPriority);
+    reader_ = std::thread([this, portName, settings] { run(portName, settings); });
 
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return phase_ != Phase::Opening; });
@@ -88,7 +89,7 @@ void CComPort::Close() {
 }
 
 void CComPort::stopReader() {
-    if (!reader_)
+    if (!reader_.joinable())
         return;
     stop_ = true;
     {
@@ -96,8 +97,7 @@ void CComPort::stopReader() {
         changed_.wait(lock, [this] { return readerDone_; });
         phase_ = Phase::Closed;
     }
-    reader_->wait();
-    reader_.reset();
+    reader_.join();
 }
 
 bool CComPort::IsOpen() const {
@@ -161,6 +161,12 @@ void CComPort::deliver(QByteArray& pending, int upTo) {
 void CComPort::run(QString portName, LineSettings settings) {
     QString lossReason;
     {
+        // Once an application object exists, QSerialPort's socket notifiers
+        // want an event dispatcher in their thread; an event loop object gives
+        // this thread one. The loop never runs: the reader waits on the port.
+        std::optional<QEventLoop> dispatcher;
+        if (QCoreApplication::instance())
+            dispatcher.emplace();
         CSerialPort serial;
         QString error;
         const bool opened = serial.Open(portName, settings, &error);

@@ -12,8 +12,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-
-class QThread;
+#include <thread>
 
 // One serial port with a reader thread. The reader thread owns the QSerialPort
 // (which may only be used from the thread that created it): it waits for input
@@ -71,7 +70,7 @@ class CComPort {
     LossCallback lost_;
 
     std::mutex lifecycle_; // Open and Close, one at a time
-    std::unique_ptr<QThread> reader_;
+    std::thread reader_;
     std::atomic<bool> stop_{false};
 
     mutable std::mutex mutex_; // guards everything below

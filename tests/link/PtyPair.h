@@ -52,6 +52,11 @@ class PtyPair {
         }
     }
 
+    // Writes what the line takes now, without waiting for room.
+    void trySend(const std::vector<std::uint8_t>& bytes) {
+        [[maybe_unused]] const auto n = ::write(master_, bytes.data(), bytes.size());
+    }
+
     // What the port wrote, until count bytes are in or the time-out passes.
     std::vector<std::uint8_t>
     receive(std::size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(20)) {

@@ -48,7 +48,9 @@ TEST_F(MeterTest, TheDecodedStateFollowsTheSimulatedMeter) {
     r.meterRec = true;
     sim.setReading(r);
     startAndConnect();
-    ASSERT_TRUE(waitForState([](const LiveState& s) { return s.level == 63.4; }));
+    // The link may join the stream between the two frames of a state, so the
+    // whole state is there once a frame of each kind has been decoded.
+    ASSERT_TRUE(waitForState([](const LiveState& s) { return s.level == 63.4 && s.range != 0; }));
     const MeterLink::Snapshot snap = link.snapshot();
     EXPECT_EQ(snap.state.range, 2);
     EXPECT_FALSE(snap.state.weightingA);

@@ -162,7 +162,7 @@ TEST_F(PortTest, CloseJoinsTheReaderAndTheSamePortOpensAgain) {
         std::atomic<bool> feeding{true};
         std::thread feeder([&] {
             while (feeding)
-                other.send(sequence(20));
+                other.trySend(sequence(20));
         });
         ASSERT_TRUE(QTest::qWaitFor([&] { return doomed->total() > 100; }, waitMs));
         streaming.Close();

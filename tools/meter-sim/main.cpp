@@ -96,11 +96,26 @@ bool onOff(const QString& word, bool* on) {
 
 void printStatus(const MeterSimulator& sim) {
     const MeterReading r = sim.reading();
-    std::printf("%s %.1f dB%s %s range %d %s%s%s%s, %02d:%02d:%02d, %llu bytes sent\n",
-                qPrintable(sim.devicePath()), r.tenths / 10.0, r.weightingA ? "A" : "C",
-                r.fast ? "FAST" : "SLOW", r.range, r.maxMode ? "MAX " : "", r.minMode ? "MIN " : "",
-                r.meterRec ? "REC " : "", sim.hold() ? "HOLD" : "", r.hour, r.minute, r.second,
-                static_cast<unsigned long long>(sim.bytesSent()));
+    QStringList words;
+    words << sim.devicePath()
+          << QStringLiteral("%1 dB%2")
+                 .arg(r.tenths / 10.0, 0, 'f', 1)
+                 .arg(r.weightingA ? QLatin1Char('A') : QLatin1Char('C'))
+          << QLatin1String(r.fast ? "FAST" : "SLOW") << QStringLiteral("range %1").arg(r.range);
+    if (r.maxMode)
+        words << QStringLiteral("MAX");
+    if (r.minMode)
+        words << QStringLiteral("MIN");
+    if (r.meterRec)
+        words << QStringLiteral("REC");
+    if (sim.hold())
+        words << QStringLiteral("HOLD");
+    words << QStringLiteral("%1:%2:%3")
+                 .arg(r.hour, 2, 10, QLatin1Char('0'))
+                 .arg(r.minute, 2, 10, QLatin1Char('0'))
+                 .arg(r.second, 2, 10, QLatin1Char('0'))
+          << QStringLiteral("%1 bytes sent").arg(sim.bytesSent());
+    std::printf("%s\n", qPrintable(words.join(QLatin1Char(' '))));
 }
 
 // Runs one command line; false to end the program.
