@@ -41,4 +41,6 @@ Clock& appClock() {
     return c ? *c : systemClock;
 }
 
-void setAppClock(Clock* clock) { currentClock.store(clock); }
+void setAppClock(Clock* clock) {
+    currentClock.store(clock);
+}

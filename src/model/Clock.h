@@ -15,7 +15,7 @@ struct LocalTime {
 
 // Every read of the PC clock goes through one of these, so tests can set the time.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // seconds since the epoch
     virtual std::time_t now() const = 0;
@@ -26,21 +26,21 @@ public:
 
 // The real PC clock.
 class SystemClock final : public Clock {
-public:
+  public:
     std::time_t now() const override;
 };
 
 // A clock that stands still until told otherwise; local time is taken as UTC so
 // tests do not depend on the machine's time zone.
 class ManualClock final : public Clock {
-public:
+  public:
     explicit ManualClock(std::time_t t = 0) : t_(t) {}
     std::time_t now() const override { return t_.load(); }
     LocalTime local(std::time_t t) const override;
     void set(std::time_t t) { t_.store(t); }
     void advance(std::time_t seconds) { t_.fetch_add(seconds); }
 
-private:
+  private:
     std::atomic<std::time_t> t_;
 };
 

@@ -6,7 +6,7 @@
 // One reading. Built once with all five values; nothing changes it afterwards,
 // so a record can be shared between the table, the graph and the files.
 class CObjData {
-public:
+  public:
     CObjData(double value, std::string dateTime, std::string unit, int setNumber,
              double samplingRate)
         : value_(value), dateTime_(std::move(dateTime)), unit_(std::move(unit)),
@@ -24,7 +24,7 @@ public:
 
     bool operator==(const CObjData&) const = default;
 
-private:
+  private:
     double value_;
     std::string dateTime_;
     std::string unit_;

@@ -8,7 +8,7 @@
 // The owning, ordered list behind realTimeRecords and loggerRecords. A record's
 // index is its sample position on the graph's X axis.
 class RecordList {
-public:
+  public:
     using const_iterator = std::vector<CObjData>::const_iterator;
 
     void append(CObjData record) { records_.push_back(std::move(record)); }
@@ -30,6 +30,6 @@ public:
 
     bool operator==(const RecordList&) const = default;
 
-private:
+  private:
     std::vector<CObjData> records_;
 };

@@ -21,7 +21,7 @@ std::vector<std::uint8_t> fromHex(const std::string& hex) {
 constexpr std::time_t testTime = 1796634000;
 
 class DecoderTest : public ::testing::Test {
-protected:
+  protected:
     ManualClock clock{testTime};
     MeterDecoder decoder{clock};
 
@@ -127,29 +127,41 @@ TEST_F(DecoderTest, StopKeyFlagIsClearedByFramesAndHoldChunks) {
 }
 
 TEST_F(DecoderTest, TokenPrecedenceFollowsTheTableOrder) {
-    feed(frame("0456" "a502a503") + "00");
+    feed(frame("0456"
+               "a502a503") +
+         "00");
     EXPECT_FALSE(decoder.state.fast);
     decoder.recvText.clear();
-    feed(frame("0456" "a505a504") + "00");
+    feed(frame("0456"
+               "a505a504") +
+         "00");
     EXPECT_TRUE(decoder.state.minMode);
     EXPECT_FALSE(decoder.state.maxMode);
     decoder.recvText.clear();
-    feed(frame("0456" "a507a511a508") + "00");
+    feed(frame("0456"
+               "a507a511a508") +
+         "00");
     EXPECT_FALSE(decoder.state.under);
     EXPECT_TRUE(decoder.state.over);
     decoder.recvText.clear();
-    feed(frame("0456" "a540a54ca54ba530") + "00");
+    feed(frame("0456"
+               "a540a54ca54ba530") +
+         "00");
     EXPECT_EQ(decoder.state.range, 4);
 }
 
 TEST_F(DecoderTest, TokensNeedNotStartOnAByte) {
     // Bytes 0x0A 0x50 0x20 contain "a502" at an odd position.
-    feed(frame("0456" "0a5020") + "00");
+    feed(frame("0456"
+               "0a5020") +
+         "00");
     EXPECT_TRUE(decoder.state.fast);
 }
 
 TEST_F(DecoderTest, AbsentTokensKeepTheirFieldsButFreezeFlagsFollowEachFrame) {
-    feed(frame("0456" "a502a50aa50ba50c") + "00");
+    feed(frame("0456"
+               "a502a50aa50ba50c") +
+         "00");
     EXPECT_TRUE(decoder.state.barFrozen);
     EXPECT_TRUE(decoder.state.digitsFrozen);
     decoder.recvText.clear();
@@ -161,19 +173,25 @@ TEST_F(DecoderTest, AbsentTokensKeepTheirFieldsButFreezeFlagsFollowEachFrame) {
 }
 
 TEST_F(DecoderTest, WeightingByte) {
-    feed(frame("0456000000" "1b") + "00");
+    feed(frame("0456000000"
+               "1b") +
+         "00");
     EXPECT_TRUE(decoder.state.weightingA);
     decoder.recvText.clear();
-    feed(frame("0456000000" "1c") + "00");
+    feed(frame("0456000000"
+               "1c") +
+         "00");
     EXPECT_FALSE(decoder.state.weightingA);
     decoder.recvText.clear();
-    feed(frame("0456000000" "77") + "00");
+    feed(frame("0456000000"
+               "77") +
+         "00");
     EXPECT_FALSE(decoder.state.weightingA) << "other bytes leave it unchanged";
 }
 
 TEST_F(DecoderTest, ClockHourByte) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"12", "12"}, {"22", "14"}, {"32", "12"}, {"09", "09"}, {"21", "13"}, {"31", "23"}};
+    const std::pair<std::string, std::string> cases[] = {{"12", "12"}, {"22", "14"}, {"32", "12"},
+                                                         {"09", "09"}, {"21", "13"}, {"31", "23"}};
     for (const auto& [byte, hour] : cases) {
         feed(frame("0456a506" + byte + "0533") + "00");
         EXPECT_EQ(decoder.state.meterTime, "07-12-2026," + hour + ":05:33") << byte;

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with warnings as errors and runs every test;
+# then the whole suite again under AddressSanitizer+UndefinedBehaviorSanitizer
+# and the threaded link tests under ThreadSanitizer.
+# VREL_QUICK=1 skips the sanitizer runs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+
+cmake --preset ci
+cmake --build --preset ci -j"$jobs"
+ctest --preset ci -j"$jobs"
+
+if [ "${VREL_QUICK:-0}" != 1 ]; then
+    cmake --preset asan
+    cmake --build --preset asan -j"$jobs"
+    ctest --preset asan -j"$jobs"
+
+    cmake --preset tsan
+    cmake --build --preset tsan -j"$jobs"
+    ctest --preset tsan -j"$jobs" -L threads
+fi

@@ -1,0 +1,191 @@
+#include "files/SpreadsheetExport.h"
+
+#include "files/FileWrite.h"
+#include "model/TextFormat.h"
+
+#include <xlsxwriter.h>
+
+#include <clocale>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+#ifndef _WIN32
+#include <locale.h>
+#endif
+
+namespace {
+
+// libxlsxwriter prints numbers with printf, which follows LC_NUMERIC; under a
+// decimal-comma locale (the GUI sets the user's) the workbook would hold
+// "55,2" and spreadsheet programs would refuse it. The C locale is put in
+// place for the calling thread only, while the workbook is written.
+class CNumericLocale {
+  public:
+#ifdef _WIN32
+    CNumericLocale() : previousMode_(_configthreadlocale(_ENABLE_PER_THREAD_LOCALE)) {
+        if (const char* current = std::setlocale(LC_NUMERIC, nullptr))
+            previous_ = current;
+        std::setlocale(LC_NUMERIC, "C");
+    }
+    ~CNumericLocale() {
+        std::setlocale(LC_NUMERIC, previous_.c_str());
+        _configthreadlocale(previousMode_);
+    }
+
+  private:
+    std::string previous_;
+    int previousMode_;
+#else
+    CNumericLocale() : c_(newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr))) {
+        if (c_)
+            previous_ = uselocale(c_);
+    }
+    ~CNumericLocale() {
+        if (c_) {
+            uselocale(previous_);
+            freelocale(c_);
+        }
+    }
+
+  private:
+    locale_t c_;
+    locale_t previous_ = nullptr;
+#endif
+  public:
+    CNumericLocale(const CNumericLocale&) = delete;
+    CNumericLocale& operator=(const CNumericLocale&) = delete;
+};
+
+std::string maxText(const SeriesStats& stats, ExportSource source) {
+    return formatFixed(stats.maxValue, 2) + " @ " + stats.maxTime + "  " + stats.maxUnit +
+           (source == ExportSource::DataLogger ? " " : "");
+}
+
+std::string minText(const SeriesStats& stats) {
+    return formatFixed(stats.minValue, 2) + " @ " + stats.minTime + "  " + stats.minUnit;
+}
+
+// Workbook text must be UTF-8; bytes that do not form it are taken as Latin-1,
+// the 8-bit text a data file may bring in.
+std::string toUtf8(const std::string& text) {
+    auto validUtf8 = [&text] {
+        for (std::size_t i = 0; i < text.size();) {
+            const auto c = static_cast<unsigned char>(text[i]);
+            const std::size_t n = c < 0x80           ? 1
+                                  : (c >> 5) == 0x6  ? 2
+                                  : (c >> 4) == 0xE  ? 3
+                                  : (c >> 3) == 0x1E ? 4
+                                                     : 0;
+            if (n == 0 || i + n > text.size())
+                return false;
+            for (std::size_t k = 1; k < n; ++k)
+                if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                    return false;
+            i += n;
+        }
+        return true;
+    };
+    if (validUtf8())
+        return text;
+    std::string out;
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x80) {
+            out.push_back(ch);
+        } else {
+            out.push_back(static_cast<char>(0xC0 | c >> 6));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+std::string FormatSpreadsheetText(const RecordList& series, const SeriesStats& stats,
+                                  ExportSource source) {
+    if (series.empty())
+        return {};
+    std::string text;
+    text += "StartTime\t" + stats.startTime + "\t\r\n";
+    text += "Max\t" + maxText(stats, source) + "\t\r\n";
+    text += "Min\t" + minText(stats) + "\t\r\n";
+    text += "Average\t" + formatFixed(stats.average, 2) + "\t\r\n";
+    text += "SampleRate\t" + formatFixed(stats.samplingRate, 2) + "\t\r\n";
+    text += "ID\tUnit\tValue\tDateTime\t\r\n";
+    int id = 0;
+    for (const CObjData& r : series)
+        text += std::to_string(++id) + "\t" + r.unit() + "\t" + formatFixed(r.value(), 2) + "\t" +
+                r.dateTime() + "\t\r\n";
+    return text;
+}
+
+bool WriteSpreadsheetText(const std::string& path, const RecordList& series,
+                          const SeriesStats& stats, ExportSource source, std::string* error) {
+    if (series.empty()) {
+        if (error)
+            *error = "no readings to write";
+        return false;
+    }
+    return WriteWholeFile(path, FormatSpreadsheetText(series, stats, source), error);
+}
+
+bool WriteSpreadsheetXlsx(const std::string& path, const RecordList& series,
+                          const SeriesStats& stats, ExportSource source, std::string* error) {
+    if (series.empty()) {
+        if (error)
+            *error = "no readings to write";
+        return false;
+    }
+    const CNumericLocale cLocale;
+    const std::string part = PartFilePath(path);
+    lxw_workbook* book = workbook_new(part.c_str());
+    if (!book) {
+        if (error)
+            *error = "cannot create " + part;
+        return false;
+    }
+    lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
+    lxw_format* twoDecimals = workbook_add_format(book);
+    format_set_num_format(twoDecimals, "0.00");
+
+    auto text = [sheet](lxw_row_t row, lxw_col_t col, const std::string& s) {
+        worksheet_write_string(sheet, row, col, toUtf8(s).c_str(), nullptr);
+    };
+    text(0, 0, "StartTime");
+    text(0, 1, stats.startTime);
+    text(1, 0, "Max");
+    text(1, 1, maxText(stats, source));
+    text(2, 0, "Min");
+    text(2, 1, minText(stats));
+    text(3, 0, "Average");
+    worksheet_write_number(sheet, 3, 1, stats.average, twoDecimals);
+    text(4, 0, "SampleRate");
+    worksheet_write_number(sheet, 4, 1, stats.samplingRate, twoDecimals);
+    text(5, 0, "ID");
+    text(5, 1, "Unit");
+    text(5, 2, "Value");
+    text(5, 3, "DateTime");
+    lxw_row_t row = 6;
+    for (const CObjData& r : series) {
+        worksheet_write_number(sheet, row, 0, row - 5, nullptr);
+        text(row, 1, r.unit());
+        worksheet_write_number(sheet, row, 2, r.value(), twoDecimals);
+        text(row, 3, r.dateTime());
+        ++row;
+    }
+
+    const lxw_error result = workbook_close(book);
+    std::error_code ec;
+    if (result == LXW_NO_ERROR) {
+        std::filesystem::rename(part, path, ec);
+        if (!ec)
+            return true;
+        if (error)
+            *error = "cannot replace " + path + ": " + ec.message();
+    } else if (error) {
+        *error = "cannot write " + part + ": " + lxw_strerror(result);
+    }
+    std::filesystem::remove(part, ec);
+    return false;
+}

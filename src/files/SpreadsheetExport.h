@@ -1,0 +1,41 @@
+#pragma once
+
+#include "model/RecordList.h"
+#include "model/SeriesStats.h"
+
+#include <string>
+
+// The export of a series with its summary for spreadsheet programs. The ".xls"
+// variant is tab-separated 8-bit text with CR LF line ends, every line closed by
+// a TAB:
+//
+//   StartTime <TAB> start <TAB>
+//   Max <TAB> 72.50 @ time  unit <TAB>       (DATALOGGER: a blank before the TAB)
+//   Min <TAB> 41.00 @ time  unit <TAB>
+//   Average <TAB> 57.40 <TAB>
+//   SampleRate <TAB> 1.00 <TAB>
+//   ID <TAB> Unit <TAB> Value <TAB> DateTime <TAB>
+//   1 <TAB> dBA <TAB> 55.20 <TAB> 07-03-2015,09:05:01 <TAB>
+//
+// The summary is written as given, not recomputed from the series.
+
+// Which window exports: the two differ in the end of the Max line only.
+enum class ExportSource { MainView, DataLogger };
+
+// The whole tab-separated text; empty for an empty series.
+std::string FormatSpreadsheetText(const RecordList& series, const SeriesStats& stats,
+                                  ExportSource source);
+
+// Write a non-empty series (an empty one writes nothing and fails) whole or
+// not at all. On failure return false and, when error is given, the reason; an
+// existing file of that name is then left as it was.
+bool WriteSpreadsheetText(const std::string& path, const RecordList& series,
+                          const SeriesStats& stats, ExportSource source,
+                          std::string* error = nullptr);
+// The same rows and cells as an Office Open XML workbook with one sheet. The
+// labels, the date-times, units and the Max and Min texts are text cells; the
+// average, the sampling rate, running numbers and levels are number cells
+// shown with two decimals.
+bool WriteSpreadsheetXlsx(const std::string& path, const RecordList& series,
+                          const SeriesStats& stats, ExportSource source,
+                          std::string* error = nullptr);

@@ -1,0 +1,124 @@
+#include "model/TimeLabels.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+// Days since 1970-01-01 of a proleptic Gregorian date (Howard Hinnant's algorithm).
+std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+DateTime civilFromSeconds(std::int64_t s) {
+    std::int64_t days = s / 86400;
+    std::int64_t rem = s % 86400;
+    if (rem < 0) {
+        rem += 86400;
+        --days;
+    }
+    days += 719468;
+    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const unsigned doe = static_cast<unsigned>(days - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+    DateTime t;
+    t.year = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2));
+    t.month = static_cast<int>(m);
+    t.day = static_cast<int>(d);
+    t.hour = static_cast<int>(rem / 3600);
+    t.minute = static_cast<int>(rem % 3600 / 60);
+    t.second = static_cast<int>(rem % 60);
+    return t;
+}
+
+std::int64_t toSeconds(const DateTime& t) {
+    return daysFromCivil(t.year, static_cast<unsigned>(t.month), static_cast<unsigned>(t.day)) *
+               86400 +
+           t.hour * 3600 + t.minute * 60 + t.second;
+}
+
+std::string afterComma(const std::string& text) {
+    const auto comma = text.find(',');
+    return comma == std::string::npos ? text : text.substr(comma + 1);
+}
+
+} // namespace
+
+std::optional<DateTime> parseDateTime(const std::string& text) {
+    DateTime t;
+    if (std::sscanf(text.c_str(), "%d-%d-%d,%d:%d:%d", &t.day, &t.month, &t.year, &t.hour,
+                    &t.minute, &t.second) != 6)
+        return std::nullopt;
+    if (t.year < 1900 || t.year > 9999 || t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 ||
+        t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59 || t.second < 0 || t.second > 59)
+        return std::nullopt;
+    return t;
+}
+
+std::string formatDateTime(const DateTime& t) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.2d-%.2d-%d,%.2d:%.2d:%.2d", t.day, t.month, t.year, t.hour,
+                  t.minute, t.second);
+    return buf;
+}
+
+std::string formatClock(const DateTime& t) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.2d:%.2d:%.2d", t.hour, t.minute, t.second);
+    return buf;
+}
+
+DateTime addSeconds(const DateTime& t, std::int64_t seconds) {
+    return civilFromSeconds(toSeconds(t) + seconds);
+}
+
+std::int64_t secondsBetween(const DateTime& a, const DateTime& b) {
+    return toSeconds(b) - toSeconds(a);
+}
+
+TickLabels computeTickLabels(const RecordList& series, int plotWidth, double xScale, double xOrigin,
+                             double xMin) {
+    TickLabels out;
+    const std::string start = series.empty() ? "30-6-2010,00:00:00" : series[0].dateTime();
+    const double interval = series.empty() ? 1.0 : series[0].samplingRate();
+    const auto n = static_cast<std::int64_t>(series.size());
+    std::array<std::string, 6> full;
+    for (int t = 0; t < 6; ++t) {
+        const double a = std::trunc(t * plotWidth / 5.0);
+        const auto k = static_cast<std::int64_t>(
+            xScale * ((xOrigin - xMin) / xScale + a + 1.0 / (2.0 * xScale)));
+        if (k >= 0 && k < n) {
+            full[t] = series[static_cast<std::size_t>(k)].dateTime();
+            out.text[t] = afterComma(full[t]);
+        } else {
+            std::optional<DateTime> time;
+            if (t < 2) {
+                if (auto s = parseDateTime(start))
+                    time = addSeconds(
+                        *s, static_cast<std::int64_t>(t * plotWidth * xScale / 5.0 * interval));
+            } else {
+                const auto prev = parseDateTime(full[t - 1]);
+                const auto before = parseDateTime(full[t - 2]);
+                if (prev && before)
+                    time = addSeconds(*prev, secondsBetween(*before, *prev));
+            }
+            if (!time) {
+                out.timeFormatError = true;
+                return out;
+            }
+            full[t] = formatDateTime(*time);
+            out.text[t] = formatClock(*time);
+        }
+        out.count = t + 1;
+    }
+    return out;
+}

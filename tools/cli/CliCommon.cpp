@@ -1,0 +1,76 @@
+#include "CliCommon.h"
+
+#include <charconv>
+#include <cstdio>
+
+std::string jsonString(std::string_view s) {
+    std::string out = "\"";
+    for (const char c : s) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                out += buf;
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out + "\"";
+}
+
+std::string jsonNumber(double v) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
+}
+
+namespace {
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
+} // namespace
+
+std::optional<std::vector<std::uint8_t>> parseHexLine(std::string_view line, std::string& error) {
+    std::vector<std::uint8_t> bytes;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        if (isBlank(line[i])) {
+            ++i;
+            continue;
+        }
+        const int hi = hexValue(line[i]);
+        if (hi < 0) {
+            error = std::string("not a hex digit: '") + line[i] + "'";
+            return std::nullopt;
+        }
+        if (i + 1 >= line.size() || isBlank(line[i + 1])) {
+            error = "odd number of hex digits";
+            return std::nullopt;
+        }
+        const int lo = hexValue(line[i + 1]);
+        if (lo < 0) {
+            error = std::string("not a hex digit: '") + line[i + 1] + "'";
+            return std::nullopt;
+        }
+        bytes.push_back(static_cast<std::uint8_t>(hi << 4 | lo));
+        i += 2;
+    }
+    return bytes;
+}

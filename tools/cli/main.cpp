@@ -1,0 +1,37 @@
+// vrel-cli: the headless companion of the Vrel desktop program.
+#include "CliCommon.h"
+#include "Commands.h"
+
+#include <iostream>
+#include <map>
+
+namespace {
+const char* const usageText = "usage: vrel-cli COMMAND [ARGS]\n"
+                              "\n"
+                              "Commands:\n"
+                              "  decode live   decode a capture of the meter's live byte stream\n"
+                              "\n"
+                              "vrel-cli COMMAND --help shows a command's options.\n";
+}
+
+int main(int argc, char** argv) {
+    std::ios::sync_with_stdio(false);
+    const std::map<std::string, int (*)(const std::vector<std::string>&)> commands = {
+        {"decode", runDecode},
+    };
+    if (argc < 2) {
+        std::cerr << usageText;
+        return exitUsage;
+    }
+    const std::string name = argv[1];
+    if (name == "--help" || name == "-h" || name == "help") {
+        std::cout << usageText;
+        return exitOk;
+    }
+    const auto it = commands.find(name);
+    if (it == commands.end()) {
+        std::cerr << "vrel-cli: unknown command '" << name << "'\n" << usageText;
+        return exitUsage;
+    }
+    return it->second(std::vector<std::string>(argv + 2, argv + argc));
+}
