@@ -31,6 +31,22 @@ MeterLink::MeterLink(const Clock& clock, QObject* parent)
             emit portLost(reason);
         },
         Qt::QueuedConnection);
+    connect(
+        this, &MeterLink::loggerProgressPosted, this,
+        [this] {
+            int value = 0;
+            int maximum = 0;
+            {
+                std::lock_guard lock(mutex_);
+                progressPending_ = false;
+                value = progressValue_;
+                maximum = progressMaximum_;
+            }
+            emit loggerProgress(value, maximum);
+        },
+        Qt::QueuedConnection);
+    connect(this, &MeterLink::loggerEndedPosted, this, &MeterLink::loggerEnded,
+            Qt::QueuedConnection);
 }
 
 MeterLink::~MeterLink() {
@@ -71,6 +87,7 @@ void MeterLink::withDecoder(const std::function<void(MeterDecoder&)>& f) {
 
 void MeterLink::onReceive(const std::uint8_t* bytes, std::size_t count) {
     bool postRedraw = false;
+    bool postProgress = false;
     ReceiveEvents events;
     {
         std::lock_guard lock(mutex_);
@@ -79,11 +96,21 @@ void MeterLink::onReceive(const std::uint8_t* bytes, std::size_t count) {
             redrawPending_ = true;
             postRedraw = true;
         }
+        if (events.loggerProgress) {
+            progressValue_ = events.progressValue;
+            progressMaximum_ = events.progressMaximum;
+            postProgress = !progressPending_;
+            progressPending_ = true;
+        }
     }
     if (postRedraw)
         emit redrawPosted(QPrivateSignal());
     if (events.stopRecording)
         emit stopRecordingPosted(QPrivateSignal());
+    if (postProgress)
+        emit loggerProgressPosted(QPrivateSignal());
+    if (events.loggerEnded)
+        emit loggerEndedPosted(QPrivateSignal());
 }
 
 void MeterLink::onLoss(const QString& reason) {

@@ -1,5 +1,6 @@
 #include "PtyPair.h"
 
+#include "link/LoggerEncoder.h"
 #include "link/MeterLink.h"
 #include "link/MeterSimulator.h"
 #include "model/Clock.h"
@@ -198,6 +199,34 @@ TEST(MeterLinkRedraw, ABurstOfFramesAsksForOneRedrawUntilItIsHandled) {
     ASSERT_TRUE(feedAndWait(600, 5));
     QCoreApplication::processEvents();
     EXPECT_EQ(redraws.count(), 2);
+}
+
+TEST(MeterLinkLogger, ADumpIsReportedWithItsProgressAndItsEnd) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    ManualClock clock{testTime};
+    MeterLink link{clock};
+    QSignalSpy progress(&link, &MeterLink::loggerProgress);
+    QSignalSpy ended(&link, &MeterLink::loggerEnded);
+    ASSERT_TRUE(link.open(pty.path()));
+
+    link.withDecoder([](MeterDecoder& d) { d.beginLoggerDownload(); });
+    const auto sets = DemoLoggerMemory();
+    pty.send(EncodeLoggerDump(sets));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ended.count() > 0; }, waitMs));
+    EXPECT_EQ(ended.count(), 1);
+
+    std::size_t readings = 0;
+    for (const auto& set : sets)
+        readings += set.tenths.size();
+    RecordList records;
+    link.withDecoder([&](MeterDecoder& d) { records = d.takeLoggerRecords(); });
+    EXPECT_EQ(records.size(), readings);
+    ASSERT_GT(progress.count(), 0);
+    for (const auto& args : progress) {
+        EXPECT_GE(args.at(0).toInt(), 0);
+        EXPECT_LE(args.at(0).toInt(), args.at(1).toInt());
+    }
 }
 
 } // namespace
