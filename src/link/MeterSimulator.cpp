@@ -59,6 +59,10 @@ struct MeterSimulator::Impl {
     int garbageBytes = 0;
     SteadyClock::time_point silentUntil{};
     QByteArray received;
+    std::vector<LoggerSet> memory = DemoLoggerMemory();
+    std::vector<std::uint8_t> dump; // the memory dump still to be sent
+    bool requestStarted = false;    // the last byte received was 0x5A
+    int dumpsSent = 0;
     QString devicePath;
     QString linkPath;
     std::mt19937 random{20261207};
@@ -90,6 +94,17 @@ struct MeterSimulator::Impl {
 // answers to further requests (such as the logger memory dump, asked for by
 // 0x5A 0xAC) belong here.
 void MeterSimulator::Impl::onByte(std::uint8_t byte) {
+    // The program repeats its request until the dump's header arrives; one
+    // dump answers all the requests that come while it is on its way.
+    const bool request = requestStarted && byte == loggerRequest[1];
+    requestStarted = byte == loggerRequest[0];
+    if (request) {
+        if (dump.empty()) {
+            dump = EncodeLoggerDump(memory);
+            ++dumpsSent;
+        }
+        return;
+    }
     switch (byte) {
     case 0x55: // REC
         reading.meterRec = !reading.meterRec;
@@ -154,6 +169,13 @@ MeterReading MeterSimulator::Impl::nextState() {
 // pending line noise followed by the current state's frame pair.
 void MeterSimulator::Impl::refill(std::vector<std::uint8_t>& out) {
     std::lock_guard lock(mutex);
+    if (!dump.empty()) {
+        // The memory goes out in place of live frames until all of it is sent.
+        const std::size_t n = std::min<std::size_t>(dump.size(), bytesPerWrite);
+        out.insert(out.end(), dump.begin(), dump.begin() + static_cast<std::ptrdiff_t>(n));
+        dump.erase(dump.begin(), dump.begin() + static_cast<std::ptrdiff_t>(n));
+        return;
+    }
     if (hold) {
         out.insert(out.end(), bytesPerWrite, holdMarker);
         return;
@@ -248,6 +270,16 @@ void MeterSimulator::Impl::run() {
 }
 
 MeterSimulator::MeterSimulator() : d(std::make_unique<Impl>()) {}
+
+void MeterSimulator::setMemory(std::vector<LoggerSet> sets) {
+    std::lock_guard lock(d->mutex);
+    d->memory = std::move(sets);
+}
+
+int MeterSimulator::dumpsSent() const {
+    std::lock_guard lock(d->mutex);
+    return d->dumpsSent;
+}
 
 MeterSimulator::~MeterSimulator() {
     stop();

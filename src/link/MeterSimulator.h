@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/LiveEncoder.h"
+#include "link/LoggerEncoder.h"
 
 #include <QByteArray>
 #include <QString>
@@ -41,6 +42,12 @@ class MeterSimulator {
     MeterReading reading() const; // the state being sent
     void setReading(const MeterReading& reading);
     bool hold() const;
+
+    // The data sets the meter sends when asked for its memory (0x5A 0xAC); the
+    // demo memory until told otherwise, none for an empty memory.
+    void setMemory(std::vector<LoggerSet> sets);
+    // Memory dumps sent so far.
+    int dumpsSent() const;
 
     // Faults.
     void injectGarbage(int bytes);

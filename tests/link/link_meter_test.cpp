@@ -230,3 +230,64 @@ TEST(MeterLinkLogger, ADumpIsReportedWithItsProgressAndItsEnd) {
 }
 
 } // namespace
+
+namespace {
+
+// Asks the simulated meter for its memory as the download command does:
+// the request again and again until the dump's header has been seen.
+RecordList downloadMemory(MeterLink& link, bool* ended) {
+    QSignalSpy endedSpy(&link, &MeterLink::loggerEnded);
+    link.withDecoder([](MeterDecoder& d) { d.beginLoggerDownload(); });
+    const QByteArray request(reinterpret_cast<const char*>(loggerRequest), 2);
+    bool headerSeen = false;
+    for (int i = 0; i < 200 && !headerSeen; ++i) {
+        link.write(request);
+        headerSeen = QTest::qWaitFor(
+            [&] {
+                bool seen = false;
+                link.withDecoder([&](MeterDecoder& d) { seen = d.loggerHeaderSeen; });
+                return seen;
+            },
+            100);
+    }
+    *ended = headerSeen && (endedSpy.count() > 0 || endedSpy.wait(waitMs));
+    RecordList records;
+    link.withDecoder([&](MeterDecoder& d) { records = d.takeLoggerRecords(); });
+    return records;
+}
+
+TEST_F(MeterTest, TheMeterAnswersTheMemoryRequestWithItsDump) {
+    LoggerSet set;
+    set.start = {2026, 12, 7, 14, 30, 0};
+    set.interval = 2;
+    set.tenths = {456, 512, 1203};
+    LoggerSet second = set;
+    second.weightingA = false;
+    second.tenths = {700};
+    sim.setMemory({set, second});
+    startAndConnect();
+    ASSERT_TRUE(waitForState([](const LiveState& s) { return s.range != 0; }));
+
+    bool ended = false;
+    const RecordList records = downloadMemory(link, &ended);
+    ASSERT_TRUE(ended);
+    ASSERT_EQ(records.size(), 4u);
+    EXPECT_EQ(records[0], CObjData(45.6, "07-12-2026,14:30:00", "dBA", 1, 2.0));
+    EXPECT_EQ(records[2], CObjData(120.3, "07-12-2026,14:30:04", "dBA", 1, 2.0));
+    EXPECT_EQ(records[3], CObjData(70.0, "07-12-2026,14:30:00", "dBC", 2, 2.0));
+    EXPECT_EQ(sim.dumpsSent(), 1) << "repeated requests are answered once";
+
+    // Live frames follow the dump again.
+    link.withDecoder([](MeterDecoder& d) { d.state.range = 0; });
+    ASSERT_TRUE(waitForState([](const LiveState& s) { return s.range != 0; }));
+}
+
+TEST_F(MeterTest, AnEmptyMemoryEndsTheDownloadAtOnce) {
+    sim.setMemory({});
+    startAndConnect();
+    bool ended = false;
+    EXPECT_TRUE(downloadMemory(link, &ended).empty());
+    EXPECT_TRUE(ended);
+}
+
+} // namespace

@@ -214,8 +214,17 @@ int main(int argc, char* argv[]) {
         QStringLiteral("link"), QStringLiteral("Also make a symbolic link to the device here."),
         QStringLiteral("path"));
     const QCommandLineOption holdOption(QStringLiteral("hold"), QStringLiteral("Start in HOLD."));
-    parser.addOptions(
-        {fastOption, patternOption, levelOption, levelsOption, linkOption, holdOption});
+    const QCommandLineOption memoryOption(
+        QStringLiteral("memory"),
+        QStringLiteral("Data sets the meter keeps in its memory, sent when the program asks for "
+                       "them (default: a few demo sets). A text file: a line \"set YYYY-MM-DD "
+                       "HH:MM:SS A|C INTERVAL\" starts a set, the lines after it hold its levels "
+                       "in dB separated by blanks; # starts a comment."),
+        QStringLiteral("file"));
+    const QCommandLineOption emptyMemoryOption(QStringLiteral("empty-memory"),
+                                               QStringLiteral("The meter's memory holds no set."));
+    parser.addOptions({fastOption, patternOption, levelOption, levelsOption, linkOption, holdOption,
+                       memoryOption, emptyMemoryOption});
     parser.process(app);
 
     MeterSimulator sim;
@@ -244,6 +253,22 @@ int main(int argc, char* argv[]) {
     } else if (pattern == MeterSimulator::Pattern::File) {
         std::fprintf(stderr, "vrel-meter-sim: --pattern file needs --levels FILE\n");
         return 2;
+    }
+    if (parser.isSet(memoryOption) && parser.isSet(emptyMemoryOption)) {
+        std::fprintf(stderr, "vrel-meter-sim: --memory and --empty-memory exclude each other\n");
+        return 2;
+    }
+    if (parser.isSet(memoryOption)) {
+        std::vector<LoggerSet> sets;
+        std::string error;
+        if (!ReadLoggerMemoryFile(parser.value(memoryOption).toStdString(), sets, error)) {
+            std::fprintf(stderr, "vrel-meter-sim: %s: %s\n", qPrintable(parser.value(memoryOption)),
+                         error.c_str());
+            return 2;
+        }
+        sim.setMemory(std::move(sets));
+    } else if (parser.isSet(emptyMemoryOption)) {
+        sim.setMemory({});
     }
     sim.setPattern(pattern);
     sim.setConstantLevel(level);
