@@ -1,6 +1,10 @@
 #include "app/Prompt.h"
 
+#include <QColorDialog>
+#include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 
 namespace {
 QtPrompt realPrompt;
@@ -66,4 +70,63 @@ Prompt::Answer ScriptedPrompt::message(QWidget*, const Message& m) {
     const Answer a = answers_.front();
     answers_.pop_front();
     return a;
+}
+
+Prompt::FileChoice QtPrompt::file(QWidget* parent, const FileRequest& r) {
+    QFileDialog dialog(parent, r.caption);
+    dialog.setAcceptMode(r.mode == FileRequest::Mode::Save ? QFileDialog::AcceptSave
+                                                           : QFileDialog::AcceptOpen);
+    dialog.setFileMode(r.mode == FileRequest::Mode::Save ? QFileDialog::AnyFile
+                                                         : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    dialog.setNameFilters(r.filters);
+    dialog.setDefaultSuffix(r.defaultSuffix);
+    if (!r.initialName.isEmpty())
+        dialog.selectFile(r.initialName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return {
+        dialog.selectedFiles().constFirst(),
+        static_cast<int>(std::max<qsizetype>(0, r.filters.indexOf(dialog.selectedNameFilter())))};
+}
+
+bool QtPrompt::choosePrinter(QWidget* parent, QPrinter& printer) {
+    QPrintDialog dialog(&printer, parent);
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+std::optional<QColor> QtPrompt::color(QWidget* parent, const QColor& initial) {
+    const QColor c = QColorDialog::getColor(initial, parent);
+    if (!c.isValid())
+        return std::nullopt;
+    return c;
+}
+
+Prompt::FileChoice ScriptedPrompt::file(QWidget*, const FileRequest& r) {
+    fileRequests_.push_back(r);
+    if (files_.empty())
+        return {};
+    FileChoice c = files_.front();
+    files_.pop_front();
+    return c;
+}
+
+bool ScriptedPrompt::choosePrinter(QWidget*, QPrinter& printer) {
+    ++printDialogs_;
+    if (printers_.empty())
+        return false;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(printers_.front());
+    printers_.pop_front();
+    return true;
+}
+
+std::optional<QColor> ScriptedPrompt::color(QWidget*, const QColor&) {
+    ++colorDialogs_;
+    if (colors_.empty())
+        return std::nullopt;
+    const auto c = colors_.front();
+    colors_.pop_front();
+    return c;
 }

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <QColor>
 #include <QString>
+#include <QStringList>
 
 #include <deque>
+#include <optional>
 #include <vector>
 
+class QPrinter;
 class QWidget;
 
 // Every modal question of the program goes through one Prompt, so tests can
@@ -24,8 +28,29 @@ class Prompt {
         Icon icon = Icon::None;
     };
 
+    // A file dialog. Filters are in Qt's syntax ("Data File (*.txt)"); the
+    // overwrite question of a save dialog is the dialog's own.
+    struct FileRequest {
+        enum class Mode { Open, Save };
+        Mode mode = Mode::Open;
+        QString caption;
+        QString initialName;   // a name or a path
+        QString defaultSuffix; // added when the user types a name without one
+        QStringList filters;
+    };
+    struct FileChoice {
+        QString path;        // empty when cancelled
+        int filterIndex = 0; // the filter the user chose
+    };
+
     virtual ~Prompt() = default;
     virtual Answer message(QWidget* parent, const Message& m) = 0;
+    virtual FileChoice file(QWidget* parent, const FileRequest& r) = 0;
+    // The print dialog (print to file disabled); false when cancelled. On true
+    // the printer is set up for the job.
+    virtual bool choosePrinter(QWidget* parent, QPrinter& printer) = 0;
+    // The colour chooser; nothing when cancelled.
+    virtual std::optional<QColor> color(QWidget* parent, const QColor& initial) = 0;
 
     // Shorthand for a message box with an OK button.
     void inform(QWidget* parent, const QString& text, const QString& caption,
@@ -43,25 +68,47 @@ void setPrompt(Prompt* p);
 class QtPrompt final : public Prompt {
   public:
     Answer message(QWidget* parent, const Message& m) override;
+    FileChoice file(QWidget* parent, const FileRequest& r) override;
+    bool choosePrinter(QWidget* parent, QPrinter& printer) override;
+    std::optional<QColor> color(QWidget* parent, const QColor& initial) override;
 };
 
 // Answers from a script and keeps what was asked. An unscripted question gets
 // OK when it has only that button, else the default answer (Cancel unless
-// set), so a test never blocks on a dialog.
+// set); unscripted file, print and colour dialogs are cancelled; so a test
+// never blocks on a dialog.
 class ScriptedPrompt final : public Prompt {
   public:
     Answer message(QWidget* parent, const Message& m) override;
+    FileChoice file(QWidget* parent, const FileRequest& r) override;
+    bool choosePrinter(QWidget* parent, QPrinter& printer) override;
+    std::optional<QColor> color(QWidget* parent, const QColor& initial) override;
 
     void answerNext(Answer a) { answers_.push_back(a); }
     void setDefaultAnswer(Answer a) { defaultAnswer_ = a; }
+    void fileNext(const QString& path, int filterIndex = 0) {
+        files_.push_back({path, filterIndex});
+    }
+    // The next print dialog is accepted and prints into this PDF file.
+    void printToPdfNext(const QString& pdfPath) { printers_.push_back(pdfPath); }
+    void colorNext(std::optional<QColor> c) { colors_.push_back(c); }
 
     const std::vector<Message>& messages() const { return messages_; }
+    const std::vector<FileRequest>& fileRequests() const { return fileRequests_; }
+    int printDialogs() const { return printDialogs_; }
+    int colorDialogs() const { return colorDialogs_; }
     void clear() { messages_.clear(); }
 
   private:
     std::deque<Answer> answers_;
     Answer defaultAnswer_ = Answer::Cancel;
     std::vector<Message> messages_;
+    std::deque<FileChoice> files_;
+    std::vector<FileRequest> fileRequests_;
+    std::deque<QString> printers_;
+    int printDialogs_ = 0;
+    std::deque<std::optional<QColor>> colors_;
+    int colorDialogs_ = 0;
 };
 
 // Installs a prompt for the lifetime of a scope.
