@@ -1,0 +1,25 @@
+#pragma once
+
+#include "files/PrintLayout.h"
+
+class QWidget;
+class PlotView;
+
+// One print job of a window: asks for a printer through the prompt, lays the
+// printout out for that printer and prints it once. A printer that refuses to
+// start the document or a page is reported in a message box; nothing is left
+// half started.
+class CPrintRX {
+  public:
+    enum class Result { Printed, NothingToPrint, Cancelled, Failed };
+
+    // The data printout: summary and the paginated table of the readings.
+    Result printData(QWidget* parent, const RecordList& series, const SeriesStats& stats);
+    // The diagram printout of the graph as it is zoomed now; windowWidth is
+    // the graph widget's width on screen.
+    Result printDiagram(QWidget* parent, const RecordList& series, const SeriesStats& stats,
+                        const PlotView& view, int windowWidth);
+};
+
+// The view fields a printed diagram follows.
+PrintPlotView printPlotView(const PlotView& view, int windowWidth);
