@@ -9,6 +9,7 @@
 #include "live/KeySender.h"
 #include "live/MeterButtonTable.h"
 #include "live/MeterPanel.h"
+#include "logger/DataLoggerCommands.h"
 #include "model/Clock.h"
 #include "model/SeriesStats.h"
 
@@ -54,6 +55,7 @@ CMyVrelView::CMyVrelView(QWidget* parent)
 
     onCommand(32815, [this] { chooseManualPort(); });
     onCommand(32816, [this] { chooseAutoPort(); });
+    attachDataLogger(*this);
 
     const std::time_t now = appClock().now();
     link_->withDecoder([now](MeterDecoder& d) { d.lastReceiveTime = now; });
