@@ -3,6 +3,12 @@
 #include "files/FileWrite.h"
 #include "model/TextFormat.h"
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace {
 
 constexpr std::string_view headerTag = "Kovra Sound Level Meter SamplingRate";
@@ -135,6 +141,19 @@ bool TextDataAppender::writeLine(const std::string& line, std::string* error) {
         return false;
     }
     return true;
+}
+
+bool TextDataAppender::sync(std::string* error) {
+    if (!file_)
+        return false;
+#ifdef _WIN32
+    const bool ok = std::fflush(file_) == 0 && _commit(_fileno(file_)) == 0;
+#else
+    const bool ok = std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
+#endif
+    if (!ok)
+        SetSystemError(error, "cannot write " + path_);
+    return ok;
 }
 
 bool TextDataAppender::close(std::string* error) {
