@@ -177,7 +177,8 @@ int runStats(const std::vector<std::string>& args) {
     if (const std::string* text = line.option("--limit")) {
         limit = parseLevel(*text);
         if (!limit) {
-            std::cerr << "vrel-cli stats: --limit takes a level in dB, not '" << *text << "'\n";
+            std::cerr << "vrel-cli stats: --limit takes a level in dB, not '" << *text << "'\n"
+                      << statsUsage;
             return exitUsage;
         }
     }

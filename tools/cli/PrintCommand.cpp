@@ -124,7 +124,8 @@ int runPrint(const std::vector<std::string>& args) {
     if (const std::string* text = line.option("--dpi")) {
         const auto v = parseDpi(*text);
         if (!v) {
-            std::cerr << "vrel-cli print: --dpi takes a whole number from 72 to 4800\n";
+            std::cerr << "vrel-cli print: --dpi takes a whole number from 72 to 4800\n"
+                      << printUsage;
             return exitUsage;
         }
         dpi = *v;
