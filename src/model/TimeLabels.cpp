@@ -1,5 +1,6 @@
 #include "model/TimeLabels.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -44,6 +45,15 @@ std::int64_t toSeconds(const DateTime& t) {
     return daysFromCivil(t.year, static_cast<unsigned>(t.month), static_cast<unsigned>(t.day)) *
                86400 +
            t.hour * 3600 + t.minute * 60 + t.second;
+}
+
+// A double cut to whole units; NaN and values beyond any calendar saturate
+// instead of overflowing (a file may hold any sampling rate).
+std::int64_t truncSaturated(double v) {
+    constexpr double limit = 1e15;
+    if (std::isnan(v))
+        return 0;
+    return static_cast<std::int64_t>(std::clamp(v, -limit, limit));
 }
 
 std::string afterComma(const std::string& text) {
@@ -94,8 +104,8 @@ TickLabels computeTickLabels(const RecordList& series, int plotWidth, double xSc
     std::array<std::string, 6> full;
     for (int t = 0; t < 6; ++t) {
         const double a = std::trunc(t * plotWidth / 5.0);
-        const auto k = static_cast<std::int64_t>(
-            xScale * ((xOrigin - xMin) / xScale + a + 1.0 / (2.0 * xScale)));
+        const auto k =
+            truncSaturated(xScale * ((xOrigin - xMin) / xScale + a + 1.0 / (2.0 * xScale)));
         if (k >= 0 && k < n) {
             full[t] = series[static_cast<std::size_t>(k)].dateTime();
             out.text[t] = afterComma(full[t]);
@@ -104,7 +114,7 @@ TickLabels computeTickLabels(const RecordList& series, int plotWidth, double xSc
             if (t < 2) {
                 if (auto s = parseDateTime(start))
                     time = addSeconds(
-                        *s, static_cast<std::int64_t>(t * plotWidth * xScale / 5.0 * interval));
+                        *s, truncSaturated(t * plotWidth * xScale / 5.0 * interval));
             } else {
                 const auto prev = parseDateTime(full[t - 1]);
                 const auto before = parseDateTime(full[t - 2]);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -200,6 +201,16 @@ TEST(TickLabels, ReadingsUnderTicksAndExtrapolation) {
     labels = computeTickLabels(bad, 100, 20.0 / 100, 0, 0);
     EXPECT_TRUE(labels.timeFormatError);
     EXPECT_EQ(labels.count, 1);
+
+    // A sampling rate that is no number, or beyond any calendar, is no crash.
+    RecordList odd;
+    odd.append(CObjData(50, "07-12-2026,10:00:00", "dBA", 0, std::nan("")));
+    labels = computeTickLabels(odd, 100, 20.0 / 100, 0, 0);
+    EXPECT_EQ(labels.text[1], "10:00:00");
+    RecordList huge;
+    huge.append(CObjData(50, "07-12-2026,10:00:00", "dBA", 0, 1e300));
+    labels = computeTickLabels(huge, 100, 20.0 / 100, 0, 0);
+    EXPECT_TRUE(labels.timeFormatError);
 
     // No data: counted from 30-6-2010 in steps of trunc(W * xScale / 5) seconds.
     labels = computeTickLabels(RecordList{}, 100, 20.0 / 100, 0, 0);

@@ -1,0 +1,121 @@
+#include "graph/PlotReadouts.h"
+
+#include "graph/CGraphicsBtn.h"
+#include "graph/CursorSpan.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+
+namespace {
+QString level(double v) {
+    return QString::asprintf("%.1f", v);
+}
+QString timeText(const CObjData& r) {
+    return QString::fromLatin1(r.dateTime());
+}
+} // namespace
+
+PlotReadouts::PlotReadouts(QWidget* form, CGraphicsBtn* graph, QScrollBar* horizontal,
+                           QScrollBar* vertical, SeriesLookup series)
+    : QObject(form), form_(form), graph_(graph), horizontal_(horizontal), vertical_(vertical),
+      series_(std::move(series)) {
+    connect(graph_, &CGraphicsBtn::cursorChanged, this, &PlotReadouts::onCursor);
+    connect(graph_, &CGraphicsBtn::hover, this, &PlotReadouts::onHover);
+    connect(graph_, &CGraphicsBtn::rangeChanged, this, &PlotReadouts::onRange);
+    // One arrow click moves one sample or one dB; page clicks do nothing, and a
+    // thumb drag takes effect when the thumb is released.
+    for (QScrollBar* bar : {horizontal_.data(), vertical_.data()}) {
+        if (!bar)
+            continue;
+        bar->setSingleStep(1);
+        bar->setPageStep(0);
+        bar->setTracking(false);
+    }
+    if (vertical_)
+        connect(vertical_, &QScrollBar::valueChanged, this, &PlotReadouts::onVerticalMoved);
+    if (horizontal_)
+        connect(horizontal_, &QScrollBar::valueChanged, this, &PlotReadouts::onHorizontalMoved);
+}
+
+void PlotReadouts::setText(int id, const QString& text) {
+    if (!form_)
+        return;
+    QWidget* w = form_->findChild<QWidget*>(QString::number(id));
+    if (auto* edit = qobject_cast<QLineEdit*>(w))
+        edit->setText(text);
+    else if (auto* label = qobject_cast<QLabel*>(w))
+        label->setText(text);
+}
+
+void PlotReadouts::onCursor(int which, int index) {
+    const RecordList& s = series_();
+    if (index < 0 || index >= s.count())
+        return;
+    const CObjData& r = s[index];
+    if (which == cursorWhichA) {
+        cursorAIndex_ = index;
+        setText(1004, level(r.value()));
+        setText(1011, timeText(r));
+        for (int id : {1023, 1024, 1025, 1026, 1027, 1028, 1029})
+            setText(id, QString());
+    } else if (which == cursorWhichB) {
+        setText(1023, level(r.value()));
+        setText(1024, timeText(r));
+        const auto span = cursorSpan(s, cursorAIndex_, index);
+        if (!span)
+            return;
+        if (span->maxIndex) {
+            setText(1025, level(s[*span->maxIndex].value()));
+            setText(1026, timeText(s[*span->maxIndex]));
+        }
+        if (span->minIndex) {
+            setText(1027, level(s[*span->minIndex].value()));
+            setText(1028, timeText(s[*span->minIndex]));
+        }
+        setText(1029, level(span->average));
+        setText(1032, QString::number(span->count));
+    }
+}
+
+void PlotReadouts::onHover(int index) {
+    const RecordList& s = series_();
+    if (index < 0 || index >= s.count())
+        return;
+    setText(1033, level(s[index].value()));
+    setText(1034, timeText(s[index]));
+}
+
+void PlotReadouts::onRange() {
+    updatingBars_ = true;
+    if (vertical_) {
+        const ScrollRange v = graph_->verticalScroll();
+        vertical_->setRange(0, v.maximum);
+        vertical_->setValue(v.position);
+    }
+    if (horizontal_) {
+        const ScrollRange h = graph_->horizontalScroll();
+        horizontal_->setRange(0, h.maximum);
+        horizontal_->setValue(h.position);
+    }
+    updatingBars_ = false;
+}
+
+void PlotReadouts::onVerticalMoved(int pos) {
+    if (updatingBars_)
+        return;
+    graph_->scrollVerticalTo(pos);
+    graph_->Redraw(series_());
+    onRange();
+}
+
+void PlotReadouts::onHorizontalMoved(int pos) {
+    if (updatingBars_)
+        return;
+    graph_->scrollHorizontalTo(pos);
+    graph_->Redraw(series_());
+}
+
+void PlotReadouts::zoomBack() {
+    graph_->ResetView();
+}

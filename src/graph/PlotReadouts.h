@@ -1,0 +1,53 @@
+#pragma once
+
+#include "model/RecordList.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+
+class CGraphicsBtn;
+class QScrollBar;
+class QWidget;
+
+// The parent's side of the graph, shared by the main view and the DATALOGGER
+// window: it fills the cursor read-out (1004, 1011, 1023..1029, 1032) and the
+// pointer read-out (1033, 1034), keeps the two scrollbars in step with the
+// view and scrolls the view when they move, and zooms back.
+//
+// The read-out fields are looked up by object name among the form's children
+// (line edits or labels). The series is asked for on every use, so the parent
+// may replace it (the DATALOGGER window shows one data set at a time).
+class PlotReadouts : public QObject {
+    Q_OBJECT
+  public:
+    using SeriesLookup = std::function<const RecordList&()>;
+
+    PlotReadouts(QWidget* form, CGraphicsBtn* graph, QScrollBar* horizontal, QScrollBar* vertical,
+                 SeriesLookup series);
+
+    // The sample index last reported for cursor A; -1 before any.
+    int cursorAIndex() const { return cursorAIndex_; }
+
+  public slots:
+    void onCursor(int which, int index);
+    void onHover(int index);
+    // Scrollbar ranges and positions from the graph's view.
+    void onRange();
+    // The "Yakınlaştırma geri" command.
+    void zoomBack();
+
+  private:
+    void setText(int id, const QString& text);
+    void onVerticalMoved(int pos);
+    void onHorizontalMoved(int pos);
+
+    QPointer<QWidget> form_;
+    CGraphicsBtn* graph_;
+    QPointer<QScrollBar> horizontal_;
+    QPointer<QScrollBar> vertical_;
+    SeriesLookup series_;
+    int cursorAIndex_ = -1;
+    bool updatingBars_ = false;
+};

@@ -1,0 +1,113 @@
+#include "live/RecordingController.h"
+
+#include "graph/CGraphicsBtn.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTreeView>
+
+RecordingController::RecordingController(RecordList& series, QWidget* form, CGraphicsBtn* graph,
+                                         QAbstractItemView* table, LiveLookup live, Clock& clock,
+                                         QObject* parent)
+    : QObject(parent), series_(series), form_(form), graph_(graph), table_(table),
+      live_(std::move(live)), recorder_(series, clock), model_(series) {
+    timer_.setTimerType(Qt::PreciseTimer);
+    connect(&timer_, &QTimer::timeout, this, &RecordingController::tick);
+    if (!table_)
+        return;
+    table_->setModel(&model_);
+    QHeaderView* header = nullptr;
+    if (auto* tree = qobject_cast<QTreeView*>(table_))
+        header = tree->header();
+    else if (auto* grid = qobject_cast<QTableView*>(table_))
+        header = grid->horizontalHeader();
+    if (header)
+        for (int c = 0; c < RecordTableModel::ColumnCount; ++c)
+            header->resizeSection(c, RecordTableModel::columnWidths[c]);
+}
+
+void RecordingController::setText(int id, const QString& text) {
+    if (!form_)
+        return;
+    if (auto* edit = form_->findChild<QLineEdit*>(QString::number(id)))
+        edit->setText(text);
+}
+
+QComboBox* RecordingController::intervalBox() const {
+    return form_ ? form_->findChild<QComboBox*>(QStringLiteral("1007")) : nullptr;
+}
+
+double RecordingController::chosenInterval() const {
+    const QComboBox* box = intervalBox();
+    const int i = box ? box->currentIndex() : -1;
+    if (i >= 0 && i < static_cast<int>(sampleIntervals.size()))
+        return sampleIntervals[static_cast<std::size_t>(i)];
+    return sampleIntervals[2];
+}
+
+bool RecordingController::start() {
+    if (!live_().connected)
+        return false;
+    const double interval = chosenInterval();
+    recorder_.start(interval);
+    setText(1009, QString());
+    model_.sync();
+    timer_.start(timerPeriodMs(interval));
+    if (QComboBox* box = intervalBox())
+        box->setEnabled(false);
+    graph_->xMax = 20;
+    graph_->ResetView();
+    graph_->followNewest = true;
+    emit recordingChanged(true);
+    return true;
+}
+
+void RecordingController::finish() {
+    if (QComboBox* box = intervalBox())
+        box->setEnabled(true);
+    timer_.stop();
+    recorder_.stop();
+    graph_->followNewest = false;
+    emit recordingChanged(false);
+}
+
+void RecordingController::stop() {
+    finish();
+}
+
+void RecordingController::clear() {
+    recorder_.clear();
+    setText(1009, QString());
+    model_.sync();
+    graph_->ResetView();
+}
+
+void RecordingController::tick() {
+    const auto result = recorder_.tick(live_());
+    if (result.outcome == RealTimeRecorder::TickOutcome::LimitReached) {
+        finish();
+        return;
+    }
+    if (result.outcome != RealTimeRecorder::TickOutcome::Sampled)
+        return;
+    model_.sync();
+    if (table_)
+        table_->scrollTo(model_.index(series_.count() - 1, 0));
+    graph_->Redraw(series_);
+
+    const SeriesStats& s = recorder_.stats();
+    setText(1009, QString::number(series_.count()));
+    setText(1001, QString::fromLatin1(s.startTime));
+    if (result.stats.maxMoved) {
+        setText(1002, QString::asprintf("%.1f", s.maxValue));
+        setText(1003, QString::fromLatin1(s.maxTime));
+    }
+    if (result.stats.minMoved) {
+        setText(1008, QString::asprintf("%.1f", s.minValue));
+        setText(1006, QString::fromLatin1(s.minTime));
+    }
+    setText(1005, QString::asprintf("%.1f", s.average));
+}

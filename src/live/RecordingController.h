@@ -1,0 +1,67 @@
+#pragma once
+
+#include "live/RecordTableModel.h"
+#include "live/Recording.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+#include <functional>
+
+class CGraphicsBtn;
+class QAbstractItemView;
+class QComboBox;
+class QWidget;
+
+// The real-time recording on a form: the sampling timer, the series with its
+// statistics, the table, the summary boxes (1009, 1001, 1002, 1003, 1008,
+// 1006, 1005, looked up by object name), the interval box 1007 and the graph.
+// Questions to the user (save the old data? clear?) stay with the caller.
+class RecordingController : public QObject {
+    Q_OBJECT
+  public:
+    using LiveLookup = std::function<LiveSample()>;
+
+    RecordingController(RecordList& series, QWidget* form, CGraphicsBtn* graph,
+                        QAbstractItemView* table, LiveLookup live, Clock& clock = appClock(),
+                        QObject* parent = nullptr);
+
+    bool recording() const { return recorder_.recording(); }
+    const SeriesStats& stats() const { return recorder_.stats(); }
+    int sampleLimit() const { return recorder_.sampleLimit(); }
+    void setSampleLimit(int limit) { recorder_.setSampleLimit(limit); }
+    RecordTableModel* model() { return &model_; }
+    const QTimer& timer() const { return timer_; }
+
+  public slots:
+    // Starts at the interval chosen in box 1007; false (nothing done) while the
+    // meter is not connected. Any samples present are discarded.
+    bool start();
+    void stop();
+    // Discards the samples and resets the statistics; the boxes other than
+    // 1009 keep their texts until the next sample.
+    void clear();
+    // One sampling tick (the timer's timeout).
+    void tick();
+
+  signals:
+    // Enables start or stop on menus and toolbars and greys the items that
+    // must not run while recording.
+    void recordingChanged(bool recording);
+
+  private:
+    void setText(int id, const QString& text);
+    QComboBox* intervalBox() const;
+    double chosenInterval() const;
+    void finish();
+
+    RecordList& series_;
+    QPointer<QWidget> form_;
+    CGraphicsBtn* graph_;
+    QPointer<QAbstractItemView> table_;
+    LiveLookup live_;
+    RealTimeRecorder recorder_;
+    RecordTableModel model_;
+    QTimer timer_;
+};

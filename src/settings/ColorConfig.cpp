@@ -1,0 +1,90 @@
+#include "settings/ColorConfig.h"
+
+#include "settings/ProfileFile.h"
+
+#include <cstdlib>
+#include <mutex>
+
+namespace {
+
+struct ColorKey {
+    const char* section;
+    Rgb GraphColors::*field;
+};
+
+constexpr ColorKey colorKeys[] = {
+    {"Vrel_BKCOLOR", &GraphColors::backColor},
+    {"Vrel_GRIDCOLOR", &GraphColors::gridColor},
+    {"Vrel_LINECOLOR", &GraphColors::lineColor},
+};
+
+std::mutex overrideMutex;
+std::optional<std::filesystem::path> folderOverride;
+
+std::filesystem::path fromEnv(const char* name) {
+    const char* v = std::getenv(name);
+    return v && *v ? std::filesystem::path(v) : std::filesystem::path();
+}
+
+} // namespace
+
+void setAppDataFolderOverride(std::optional<std::filesystem::path> folder) {
+    std::lock_guard lock(overrideMutex);
+    folderOverride = std::move(folder);
+}
+
+std::filesystem::path appDataFolder() {
+    {
+        std::lock_guard lock(overrideMutex);
+        if (folderOverride)
+            return *folderOverride;
+    }
+    if (auto dir = fromEnv("VREL_CONFIG_DIR"); !dir.empty())
+        return dir;
+#if defined(_WIN32)
+    return fromEnv("APPDATA");
+#elif defined(__APPLE__)
+    const auto home = fromEnv("HOME");
+    return home.empty() ? home : home / "Library" / "Application Support";
+#else
+    if (auto dir = fromEnv("XDG_CONFIG_HOME"); !dir.empty())
+        return dir;
+    const auto home = fromEnv("HOME");
+    return home.empty() ? home : home / ".config";
+#endif
+}
+
+std::filesystem::path colorConfigPath() {
+    const auto folder = appDataFolder();
+    return folder.empty() ? std::filesystem::path(colorConfigFileName)
+                          : folder / colorConfigFileName;
+}
+
+GraphColors readColorConfig(const std::filesystem::path& file) {
+    const ProfileFile profile = ProfileFile::load(file);
+    GraphColors colors;
+    for (const auto& key : colorKeys) {
+        const Rgb def = colors.*key.field;
+        const auto component = [&](const char* name, int fallback) {
+            return static_cast<int>(profile.intValue(key.section, name, fallback) & 0xff);
+        };
+        colors.*key.field = rgb(component("RVALUE", redOf(def)), component("GVALUE", greenOf(def)),
+                                component("BVALUE", blueOf(def)));
+    }
+    return colors;
+}
+
+bool writeColorConfig(const std::filesystem::path& file, const GraphColors& colors) {
+    ProfileFile profile = ProfileFile::load(file);
+    for (const auto& key : colorKeys) {
+        const Rgb c = colors.*key.field;
+        profile.setValue(key.section, "RVALUE", std::to_string(redOf(c)));
+        profile.setValue(key.section, "GVALUE", std::to_string(greenOf(c)));
+        profile.setValue(key.section, "BVALUE", std::to_string(blueOf(c)));
+    }
+    if (file.has_parent_path()) {
+        std::error_code ec;
+        std::filesystem::create_directories(file.parent_path(), ec);
+    }
+    return profile.save(file);
+}

@@ -1,0 +1,186 @@
+#include "graph/CGraphicsBtn.h"
+#include "live/RecordingController.h"
+#include "settings/ColorConfig.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// 2026-12-07 09:00:00 UTC
+constexpr std::time_t testTime = 1796634000;
+
+class RecordingForm : public QWidget {
+  public:
+    RecordingForm() {
+        auto* layout = new QVBoxLayout(this);
+        graph = new CGraphicsBtn(this);
+        graph->setFixedSize(490, 330);
+        layout->addWidget(graph);
+        interval = new QComboBox(this);
+        interval->setObjectName("1007");
+        for (const char* t : {"0.1", "0.2", "0.5", "1", "1.5", "2", "2.5", "3", "5", "10"})
+            interval->addItem(t);
+        interval->setCurrentIndex(2);
+        layout->addWidget(interval);
+        for (int id : {1009, 1001, 1002, 1003, 1008, 1006, 1005}) {
+            auto* edit = new QLineEdit(this);
+            edit->setObjectName(QString::number(id));
+            layout->addWidget(edit);
+        }
+        table = new QTreeView(this);
+        table->setRootIsDecorated(false);
+        table->setUniformRowHeights(true);
+        layout->addWidget(table);
+    }
+    QString text(int id) const { return findChild<QLineEdit*>(QString::number(id))->text(); }
+
+    CGraphicsBtn* graph;
+    QComboBox* interval;
+    QTreeView* table;
+};
+
+class RecordingControllerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        setAppDataFolderOverride(std::filesystem::path(configDir.path().toStdString()));
+        form = std::make_unique<RecordingForm>();
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        controller = std::make_unique<RecordingController>(
+            records, form.get(), form->graph, form->table, [this] { return live; }, clock);
+    }
+    void TearDown() override {
+        controller.reset();
+        form.reset();
+        setAppDataFolderOverride(std::nullopt);
+    }
+    void sample(double level) {
+        live.level = level;
+        controller->tick();
+        clock.advance(1);
+    }
+    QString cell(int row, int column) {
+        return controller->model()->index(row, column).data().toString();
+    }
+
+    QTemporaryDir configDir;
+    ManualClock clock{testTime};
+    LiveSample live{55, true, false, true};
+    RecordList records;
+    std::unique_ptr<RecordingForm> form;
+    std::unique_ptr<RecordingController> controller;
+};
+
+TEST_F(RecordingControllerTest, StartingNeedsTheMeterAndRunsTheTimerAtTheChosenInterval) {
+    QSignalSpy changed(controller.get(), &RecordingController::recordingChanged);
+    live.connected = false;
+    EXPECT_FALSE(controller->start());
+    EXPECT_FALSE(controller->timer().isActive());
+    EXPECT_EQ(changed.count(), 0);
+
+    live.connected = true;
+    form->interval->setCurrentIndex(0);
+    ASSERT_TRUE(controller->start());
+    EXPECT_EQ(controller->timer().interval(), 100);
+    EXPECT_FALSE(form->interval->isEnabled());
+    EXPECT_TRUE(form->graph->followNewest);
+    EXPECT_EQ(form->graph->xMax, 20);
+    EXPECT_EQ(changed.last(), (QList<QVariant>{true}));
+    controller->stop();
+    EXPECT_TRUE(form->interval->isEnabled());
+    EXPECT_FALSE(form->graph->followNewest);
+    EXPECT_FALSE(controller->timer().isActive());
+
+    form->interval->setCurrentIndex(9);
+    controller->start();
+    EXPECT_EQ(controller->timer().interval(), 10000);
+    EXPECT_EQ(controller->stats().samplingRate, 10);
+}
+
+TEST_F(RecordingControllerTest, TheTimerSamplesIntoTableGraphAndBoxes) {
+    form->interval->setCurrentIndex(0);
+    controller->setSampleLimit(3);
+    controller->start();
+    // Real ticks at 100 ms until the limit ends the recording.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !controller->recording(); }, 10000));
+    EXPECT_EQ(records.count(), 3);
+    EXPECT_EQ(controller->model()->rowCount(), 3);
+    EXPECT_TRUE(form->interval->isEnabled());
+    EXPECT_EQ(form->text(1009), "3");
+    EXPECT_EQ(form->graph->series, &records);
+}
+
+TEST_F(RecordingControllerTest, TheTableAppendsRowsWithValueUnderDegerAndUnitUnderBirim) {
+    auto* model = controller->model();
+    EXPECT_EQ(model->headerData(2, Qt::Horizontal).toString(), "Birim");
+    EXPECT_EQ(model->headerData(3, Qt::Horizontal).toString(), "Değer");
+    EXPECT_EQ(form->table->header()->sectionSize(1), 200);
+    controller->start();
+    QSignalSpy inserted(model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy reset(model, &QAbstractItemModel::modelReset);
+    sample(61.25);
+    live.weightingA = false;
+    sample(58);
+    EXPECT_EQ(inserted.count(), 2);
+    EXPECT_EQ(reset.count(), 0) << "never rebuilt while recording";
+    EXPECT_EQ(cell(0, 0), "1");
+    EXPECT_EQ(cell(0, 1), "07-12-2026,09:00:00");
+    EXPECT_EQ(cell(0, 2), "dBA");
+    EXPECT_EQ(cell(0, 3), "61.25");
+    EXPECT_EQ(cell(1, 0), "2");
+    EXPECT_EQ(cell(1, 2), "dBC");
+}
+
+TEST_F(RecordingControllerTest, HoldSkipsTicksAndExtremesKeepTheirFirstTime) {
+    controller->start();
+    sample(60);
+    live.hold = true;
+    sample(90);
+    live.hold = false;
+    sample(70);
+    sample(70);
+    sample(50);
+    EXPECT_EQ(records.count(), 4);
+    EXPECT_EQ(form->text(1009), "4");
+    EXPECT_EQ(form->text(1001), "07-12-2026,09:00:00");
+    EXPECT_EQ(form->text(1002), "70.0");
+    EXPECT_EQ(form->text(1003), "07-12-2026,09:00:02");
+    EXPECT_EQ(form->text(1008), "50.0");
+    EXPECT_EQ(form->text(1006), "07-12-2026,09:00:04");
+    EXPECT_EQ(form->text(1005), "62.5");
+}
+
+TEST_F(RecordingControllerTest, ANewStartEmptiesTheSeriesButTheBoxesWaitForTheFirstSample) {
+    controller->start();
+    sample(80);
+    sample(40);
+    controller->stop();
+    controller->start();
+    EXPECT_TRUE(records.empty());
+    EXPECT_EQ(controller->model()->rowCount(), 0);
+    EXPECT_EQ(form->text(1009), "");
+    EXPECT_EQ(form->text(1002), "80.0") << "kept until the first new sample";
+    sample(60);
+    EXPECT_EQ(form->text(1002), "60.0");
+    EXPECT_EQ(form->text(1008), "60.0");
+
+    controller->clear();
+    EXPECT_TRUE(records.empty());
+    EXPECT_EQ(controller->model()->rowCount(), 0);
+    EXPECT_EQ(form->text(1009), "");
+    EXPECT_EQ(form->text(1005), "60.0");
+    EXPECT_EQ(controller->stats().samplingRate, 0.5);
+}
+
+} // namespace
