@@ -5,7 +5,7 @@
 
 #include "files/PageRenderer.h"
 #include "files/PrintLayout.h"
-#include "files/UnzoomedView.h"
+#include "graph/PlotView.h"
 #include "model/Clock.h"
 
 #include <QGuiApplication>
@@ -43,6 +43,25 @@ const char* const printUsage =
 constexpr int graphWindowWidth = 1090;
 constexpr int graphWindowHeight = 530;
 
+// The view the DATALOGGER window's graph shows of a newly chosen set: reset
+// with xMax = 20, then its X range grown until the set fits.
+PrintPlotView unzoomedView(const RecordList& series) {
+    PlotView view;
+    view.xMax = 20;
+    view.resetView(graphWindowWidth, graphWindowHeight);
+    view.prepareRedraw(series);
+    PrintPlotView p;
+    p.plotWidth = view.plotWidth;
+    p.plotHeight = view.plotHeight;
+    p.xScale = view.xScale;
+    p.yScale = view.yScale;
+    p.xMin = view.xMin;
+    p.xOrigin = view.xOrigin;
+    p.yOrigin = view.yOrigin;
+    p.windowWidth = graphWindowWidth;
+    return p;
+}
+
 std::optional<int> parseDpi(const std::string& text) {
     int v = 0;
     const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
@@ -78,10 +97,8 @@ int print(bool diagram, const ChosenDataSet& set, const std::string& out, int dp
     std::vector<PrintPage> pages;
     if (diagram) {
         bool timeFormatError = false;
-        pages.push_back(layoutDiagramPrintout(
-            set.selection, set.stats,
-            unzoomedPlotView(set.selection.size(), graphWindowWidth, graphWindowHeight), metrics,
-            now, &timeFormatError));
+        pages.push_back(layoutDiagramPrintout(set.selection, set.stats, unzoomedView(set.selection),
+                                              metrics, now, &timeFormatError));
         if (timeFormatError)
             std::cerr << "Time Format is wrong!\n";
     } else {
