@@ -53,12 +53,33 @@ class MeterLink : public QObject {
     void stopRecordingRequested();
     // The device went away (cable pulled); the reader has ended.
     void portLost(const QString& reason);
+    // The logger download moved on: progress bar at value of 0..maximum. Bursts
+    // are coalesced into one carrying the latest figures.
+    void loggerProgress(int value, int maximum);
+    // The logger download has ended, with records or without; take them with
+    // withDecoder (MeterDecoder::takeLoggerRecords).
+    void loggerEnded();
+
+    // The reader thread's side of the signals above. It emits these,
+    // which carry no data and reach this object's thread through queued
+    // connections; the public signals are then emitted there, so a receiver
+    // never runs on the reader thread whatever its connection type.
+    void redrawPosted(QPrivateSignal);
+    void stopRecordingPosted(QPrivateSignal);
+    void lossPosted(QPrivateSignal);
+    void loggerProgressPosted(QPrivateSignal);
+    void loggerEndedPosted(QPrivateSignal);
 
   private:
     void onReceive(const std::uint8_t* bytes, std::size_t count); // reader thread
+    void onLoss(const QString& reason);                           // reader thread
 
     mutable std::mutex mutex_;
     MeterDecoder decoder_;
     std::unique_ptr<CComPort> port_;
-    bool redrawPending_ = false; // guarded by mutex_
+    bool redrawPending_ = false;   // guarded by mutex_
+    QString lossReason_;           // guarded by mutex_
+    bool progressPending_ = false; // guarded by mutex_, as are the two below
+    int progressValue_ = 0;
+    int progressMaximum_ = 0;
 };

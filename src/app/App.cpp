@@ -1,0 +1,94 @@
+#include "app/App.h"
+
+#include "app/MainFrame.h"
+#include "app/MyVrelView.h"
+#include "link/MeterSimulator.h"
+#include "live/MeterPanel.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+constexpr int screenshotWaitMs = 5000;
+
+// Saves the window once the panel has shown a live reading, or when waiting
+// longer makes no sense; then ends the program.
+void scheduleScreenshot(CMainFrame& frame, const QString& file) {
+    auto* poll = new QTimer(&frame);
+    auto* waited = new QElapsedTimer;
+    waited->start();
+    QObject::connect(poll, &QTimer::timeout, &frame, [&frame, file, poll, waited] {
+        const bool live = frame.view()->panel()->livePaints() > 0;
+        if (!live && waited->elapsed() < screenshotWaitMs)
+            return;
+        poll->stop();
+        delete waited;
+        if (!live)
+            std::fprintf(stderr, "vrel: no live reading within %d ms\n", screenshotWaitMs);
+        const bool saved = frame.grab().save(file, "PNG");
+        if (!saved)
+            std::fprintf(stderr, "vrel: cannot write %s\n", qPrintable(file));
+        QCoreApplication::exit(saved ? 0 : 1);
+    });
+    poll->start(50);
+}
+
+} // namespace
+
+int runVrel(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vrel"));
+    QApplication::setApplicationVersion(QStringLiteral("1.0"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Kovra Sound Level Meter"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption portOption(QStringLiteral("port"),
+                                        QStringLiteral("Open the meter on this device."),
+                                        QStringLiteral("PATH"));
+    const QCommandLineOption demoOption(QStringLiteral("demo"),
+                                        QStringLiteral("Show a simulated meter."));
+    const QCommandLineOption shotOption(
+        QStringLiteral("screenshot"),
+        QStringLiteral("Save a picture of the window once the first reading shows, then exit."),
+        QStringLiteral("FILE"));
+    parser.addOptions({portOption, demoOption, shotOption});
+    parser.process(app);
+
+    std::unique_ptr<MeterSimulator> simulator;
+    CMainFrame frame;
+    CMyVrelView* view = frame.view();
+    // a port given on the command line is opened first, so detection stays off
+    if (parser.isSet(demoOption)) {
+        simulator = std::make_unique<MeterSimulator>();
+        simulator->setPattern(MeterSimulator::Pattern::RandomWalk);
+        QString error;
+        if (!simulator->start(&error)) {
+            std::fprintf(stderr, "vrel: cannot start the simulated meter: %s\n", qPrintable(error));
+            return 1;
+        }
+        frame.setDemo(simulator->devicePath());
+        view->useFixedPort(simulator->devicePath());
+    } else if (parser.isSet(portOption)) {
+        view->useFixedPort(parser.value(portOption));
+    }
+    view->initialUpdate();
+
+    if (parser.isSet(shotOption)) {
+        frame.resize(1100, 720);
+        frame.show();
+        scheduleScreenshot(frame, parser.value(shotOption));
+    } else {
+        frame.showMaximized();
+    }
+    const int rc = QApplication::exec();
+    // the view stops its key senders and closes the port before the simulator goes
+    return rc;
+}

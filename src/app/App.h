@@ -1,0 +1,9 @@
+#pragma once
+
+// The desktop program: parses the command line, builds the main window and
+// runs the event loop. Options:
+//   --port PATH        open this device and keep to it (no automatic detection)
+//   --demo             play a simulated meter on a pseudo-terminal
+//   --screenshot FILE  wait for the first live reading (at most 5 s), save a
+//                      PNG of the main window and exit
+int runVrel(int argc, char** argv);

@@ -1,0 +1,350 @@
+#include "app/MyVrelView.h"
+
+#include "app/MainForm.h"
+#include "app/MainLayout.h"
+#include "app/PortDlg.h"
+#include "app/Prompt.h"
+#include "app/SerialPorts.h"
+#include "link/MeterLink.h"
+#include "live/KeySender.h"
+#include "live/MeterButtonTable.h"
+#include "live/MeterPanel.h"
+#include "model/Clock.h"
+#include "model/SeriesStats.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+
+CMyVrelView* mainView = nullptr;
+
+namespace {
+constexpr int reconnectDelayMs = 2000;
+constexpr int watchdogPeriodMs = 1000;
+constexpr int loggerTimeoutMs = 250000;
+constexpr int portPollMs = 1500;
+constexpr std::time_t silenceSeconds = 2;
+const QColor formColour(170, 175, 195);
+} // namespace
+
+CMyVrelView::CMyVrelView(QWidget* parent)
+    : QWidget(parent), link_(std::make_unique<MeterLink>(appClock())),
+      keySenders_(std::make_unique<KeySenders>(*link_)), enumerate_(&EnumSerialPorts) {
+    buildForm();
+    applyColours();
+    setMinimumSize(minViewWidth, minViewHeight);
+
+    reconnectTimer_.setSingleShot(true);
+    reconnectTimer_.setInterval(reconnectDelayMs);
+    watchdogTimer_.setInterval(watchdogPeriodMs);
+    loggerTimer_.setSingleShot(true);
+    loggerTimer_.setInterval(loggerTimeoutMs);
+    portPoll_.setInterval(portPollMs);
+    connect(&reconnectTimer_, &QTimer::timeout, this, &CMyVrelView::reconnectTick);
+    connect(&watchdogTimer_, &QTimer::timeout, this, &CMyVrelView::watchdogTick);
+    connect(&loggerTimer_, &QTimer::timeout, this, &CMyVrelView::loggerTimeoutTick);
+    connect(&portPoll_, &QTimer::timeout, this, &CMyVrelView::pollPorts);
+
+    connect(link_.get(), &MeterLink::redrawNeeded, panel_, qOverload<>(&QWidget::update));
+    connect(link_.get(), &MeterLink::stopRecordingRequested, this, [this] { command(32772); });
+    connect(link_.get(), &MeterLink::portLost, this, [this] {
+        keySenders_->stopAll();
+        emit portChanged();
+    });
+
+    onCommand(32815, [this] { chooseManualPort(); });
+    onCommand(32816, [this] { chooseAutoPort(); });
+
+    const std::time_t now = appClock().now();
+    link_->withDecoder([now](MeterDecoder& d) { d.lastReceiveTime = now; });
+    mainView = this;
+}
+
+CMyVrelView::~CMyVrelView() {
+    if (mainView == this)
+        mainView = nullptr;
+    keySenders_->stopAll();
+    link_->close();
+    delete panel_; // it reads the link while painting
+}
+
+void CMyVrelView::buildForm() {
+    panel_ = new CMeterPanel(*link_, this);
+    panel_->move(0, 0);
+
+    FormBuilder builder;
+    builder.setFactory([this](const ControlSpec& c, QWidget* parent) -> QWidget* {
+        for (const MeterButtonSpec& b : meterButtons) {
+            if (b.id != c.id)
+                continue;
+            auto* button = new CMeterButton(b, panel_);
+            connect(button, &CMeterButton::keyPressed, this, &CMyVrelView::pressMeterKey);
+            buttons_.push_back(button);
+            return button;
+        }
+        auto* placeholder = new QFrame(parent);
+        placeholder->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+        placeholder->setAutoFillBackground(true);
+        QPalette pal = placeholder->palette();
+        pal.setColor(QPalette::Window, Qt::white);
+        placeholder->setPalette(pal);
+        return placeholder;
+    });
+    form_ = builder.build(mainFormSpec(), this);
+    // the keys lie on the picture, not where the template has them
+    for (CMeterButton* b : buttons_)
+        b->setGeometry(b->spec().homeX, b->spec().homeY, b->spec().width, b->spec().height);
+
+    auto* interval = form_.get<QComboBox>(MainFormId::interval);
+    for (const double s : sampleIntervals)
+        interval->addItem(QString::number(s));
+    interval->setCurrentIndex(2);
+}
+
+void CMyVrelView::applyColours() {
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, formColour);
+    setPalette(pal);
+
+    auto colourText = [this](int id, const QColor& c) {
+        QWidget* w = control(id);
+        QPalette p = w->palette();
+        p.setColor(QPalette::WindowText, c);
+        w->setPalette(p);
+    };
+    colourText(MainFormId::cursorALabel, QColor(110, 30, 200));
+    colourText(MainFormId::cursorBLabel, QColor(0, 255, 0));
+
+    // the interval box sits on dark grey; light text keeps it legible
+    QWidget* interval = control(MainFormId::interval);
+    QPalette p = interval->palette();
+    for (auto role : {QPalette::Base, QPalette::Button})
+        p.setColor(role, QColor(100, 100, 100));
+    for (auto role : {QPalette::Text, QPalette::ButtonText})
+        p.setColor(role, Qt::white);
+    interval->setPalette(p);
+}
+
+CMeterButton* CMyVrelView::meterButton(int keyCode) const {
+    for (CMeterButton* b : buttons_)
+        if (b->keyCode() == keyCode)
+            return b;
+    return nullptr;
+}
+
+void CMyVrelView::setGraphWidget(QWidget* graph) {
+    QWidget* old = control(MainFormId::graph);
+    graph->setParent(this);
+    graph->setObjectName(QString::number(MainFormId::graph));
+    graph->setGeometry(old->geometry());
+    graph->show();
+    form_.replace(MainFormId::graph, graph);
+    delete old;
+    layoutControls();
+}
+
+void CMyVrelView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layoutControls();
+}
+
+void CMyVrelView::layoutControls() {
+    const QRect a = control(MainFormId::cursorGroup)->geometry();
+    const MainViewLayout l =
+        layoutMainView({a.x(), a.y(), a.width(), a.height()}, width(), height());
+    auto place = [this](int id, const LayoutRect& r, bool raise) {
+        QWidget* w = control(id);
+        w->setGeometry(r.x, r.y, r.width, r.height);
+        if (raise)
+            w->raise();
+    };
+    place(MainFormId::graph, l.plot, true);
+    place(MainFormId::table, l.plot, true);
+    place(MainFormId::vScroll, l.verticalScroll, true);
+    place(MainFormId::hScroll, l.horizontalScroll, true);
+    // a frame only; raised it would cover the controls inside it
+    place(MainFormId::curveGroup, l.curveGroup, false);
+}
+
+void CMyVrelView::onCommand(int id, std::function<void()> handler) {
+    commands_.insert(id, std::move(handler));
+}
+
+bool CMyVrelView::command(int id) {
+    const auto it = commands_.constFind(id);
+    if (it == commands_.constEnd() || !*it)
+        return false;
+    (*it)();
+    return true;
+}
+
+QTimer& CMyVrelView::timer(int id) {
+    switch (id) {
+    case 1:
+        return reconnectTimer_;
+    case 2:
+        return watchdogTimer_;
+    default:
+        return loggerTimer_;
+    }
+}
+
+void CMyVrelView::startLoggerTimeout() {
+    loggerTimer_.start();
+}
+
+void CMyVrelView::initialUpdate() {
+    const std::time_t now = appClock().now();
+    link_->withDecoder([now](MeterDecoder& d) {
+        d.reset();
+        d.lastReceiveTime = now;
+    });
+    panel_->update();
+    if (autoPort_)
+        DetectAndOpen();
+    portPoll_.start();
+}
+
+// ---- the meter's port
+
+std::optional<MeterPort> CMyVrelView::findPort() {
+    const std::vector<SSerInfo> ports = enumerate_();
+    knownPorts_.clear();
+    for (const SSerInfo& p : ports)
+        knownPorts_ << QString::fromStdString(p.devicePath);
+    return findMeterPort(ports);
+}
+
+void CMyVrelView::DetectAndOpen() {
+    const std::optional<MeterPort> port = findPort();
+    if (!port)
+        return;
+    comPortNumber_ = port->comNumber.value_or(-1);
+    if (port->devicePath.empty() && port->comNumber)
+        OpenPort(*port->comNumber);
+    else
+        OpenPortPath(QString::fromStdString(port->devicePath), comPortNumber_);
+    watchdogTimer_.start();
+}
+
+void CMyVrelView::Redetect() {
+    if (!autoPort_)
+        return;
+    pendingPort_ = findPort();
+    if (!pendingPort_)
+        return;
+    comPortNumber_ = pendingPort_->comNumber.value_or(-1);
+    reconnectTimer_.start();
+}
+
+void CMyVrelView::reconnectTick() {
+    if (!link_->snapshot().connected && pendingPort_) {
+        if (pendingPort_->devicePath.empty() && pendingPort_->comNumber)
+            OpenPort(*pendingPort_->comNumber);
+        else
+            OpenPortPath(QString::fromStdString(pendingPort_->devicePath), comPortNumber_);
+    }
+    watchdogTimer_.start();
+}
+
+void CMyVrelView::pollPorts() {
+    QStringList now;
+    for (const SSerInfo& p : enumerate_())
+        now << QString::fromStdString(p.devicePath);
+    if (now != knownPorts_)
+        Redetect();
+    knownPorts_ = now;
+}
+
+bool CMyVrelView::OpenPort(int n) {
+    return OpenPortPath(portPathForNumber(n), n);
+}
+
+bool CMyVrelView::OpenPortPath(const QString& path, int number) {
+    keySenders_->stopAll();
+    QString error;
+    if (!link_->open(path, &error)) {
+        portPath_.clear();
+        QString text = QStringLiteral("Warning:Can't open %1!").arg(portLabel(path, number));
+        if (!error.isEmpty())
+            text += QLatin1Char('\n') + error;
+        if (const QString hint = portRightsHint(path); !hint.isEmpty())
+            text += QStringLiteral("\n\n") + hint;
+        prompt().inform(this, text, QStringLiteral("Vrel"), Prompt::Icon::Information);
+        emit portChanged();
+        return false;
+    }
+    portPath_ = path;
+    // the watchdog guards every open port, however it was chosen
+    watchdogTimer_.start();
+    emit portChanged();
+    return true;
+}
+
+bool CMyVrelView::useFixedPort(const QString& path) {
+    autoPort_ = false;
+    return OpenPortPath(path);
+}
+
+void CMyVrelView::chooseManualPort() {
+    autoPort_ = false;
+    emit portChanged();
+    CPort dialog(this);
+    dialog.setText(QStringLiteral("3"));
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const PortChoice choice = dialog.choice();
+    if (choice.number)
+        OpenPort(*choice.number);
+    else
+        OpenPortPath(QString::fromStdString(choice.path));
+}
+
+void CMyVrelView::chooseAutoPort() {
+    autoPort_ = true;
+    emit portChanged();
+    DetectAndOpen();
+}
+
+// ---- timers
+
+void CMyVrelView::watchdogTick() {
+    const MeterLink::Snapshot snap = link_->snapshot();
+    if (appClock().now() - snap.lastReceiveTime < silenceSeconds)
+        return;
+    panel_->update();
+    if (snap.recording)
+        command(32772);
+    bool downloading = false;
+    link_->withDecoder([&downloading](MeterDecoder& d) {
+        d.connected = false;
+        downloading = d.loggerBusy;
+        d.loggerBusy = false;
+    });
+    if (downloading)
+        failLoggerDownload();
+}
+
+void CMyVrelView::loggerTimeoutTick() {
+    bool downloading = false;
+    link_->withDecoder([&downloading](MeterDecoder& d) {
+        downloading = d.loggerBusy;
+        d.loggerBusy = false;
+    });
+    if (downloading)
+        failLoggerDownload();
+}
+
+void CMyVrelView::failLoggerDownload() {
+    emit loggerDownloadEnded();
+    prompt().inform(this, QStringLiteral("Occur an error"), QStringLiteral("error"));
+}
+
+// ---- keys
+
+void CMyVrelView::pressMeterKey(int code) {
+    if (!link_->snapshot().connected)
+        return;
+    keySenders_->start(code);
+}

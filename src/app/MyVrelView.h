@@ -1,0 +1,115 @@
+#pragma once
+
+#include "app/FormBuilder.h"
+#include "app/PortMatch.h"
+#include "model/RecordList.h"
+
+#include <QHash>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class CMeterPanel;
+class CMeterButton;
+class KeySenders;
+class MeterLink;
+
+// The main form: the meter panel with its keys, the curve area, the summary and
+// cursor boxes. Owns the meter link, the two record lists and the view timers,
+// and routes the program's commands by their ids.
+class CMyVrelView : public QWidget {
+    Q_OBJECT
+  public:
+    explicit CMyVrelView(QWidget* parent = nullptr);
+    ~CMyVrelView() override;
+
+    // --- data shared with the recording, the data logger and the files
+    RecordList& realTimeRecords() { return realTimeRecords_; }
+    RecordList& loggerRecords() { return loggerRecords_; }
+    MeterLink& link() { return *link_; }
+
+    // --- the form
+    const Form& form() const { return form_; }
+    QWidget* control(int id) const { return form_.control(id); }
+    CMeterPanel* panel() const { return panel_; }
+    CMeterButton* meterButton(int keyCode) const;
+    // Puts the graph widget in the place of control 1010 (object name "1010");
+    // the placeholder is deleted. The view lays it out from then on.
+    void setGraphWidget(QWidget* graph);
+
+    // --- commands by id (menu, toolbar, and the view's own requests such as
+    // the silence watchdog's stop, 32772). A later handler replaces an earlier.
+    void onCommand(int id, std::function<void()> handler);
+    bool command(int id); // false when nothing handles id
+
+    // --- timers 1 (reconnect), 2 (silence watchdog), 4 (logger time-out)
+    QTimer& timer(int id);
+    void startLoggerTimeout(); // timer 4, 250 s
+
+    // --- the meter's port
+    using Enumerator = std::function<std::vector<SSerInfo>()>;
+    void setPortEnumerator(Enumerator e) { enumerate_ = std::move(e); }
+    void DetectAndOpen(); // automatic choice
+    void Redetect();      // after the port list changed
+    bool OpenPort(int n); // by port number
+    bool OpenPortPath(const QString& path, int number = -1);
+    void chooseManualPort(); // command 32815
+    void chooseAutoPort();   // command 32816
+    bool autoPort() const { return autoPort_; }
+    int comPortNumber() const { return comPortNumber_; }
+    QString portPath() const { return portPath_; }
+    // Opens a fixed device (--port, --demo) and keeps to it: no detection.
+    bool useFixedPort(const QString& path);
+    // The one-time start: clears the state and runs the automatic detection.
+    void initialUpdate();
+
+    // --- meter keys
+    void pressMeterKey(int code); // ignored unless connected
+    KeySenders& keySenders() { return *keySenders_; }
+
+  signals:
+    // A logger download ended by the watchdog or its time-out.
+    void loggerDownloadEnded();
+    // The port was opened, closed or chosen otherwise.
+    void portChanged();
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void buildForm();
+    void applyColours();
+    void layoutControls();
+    void watchdogTick();
+    void reconnectTick();
+    void loggerTimeoutTick();
+    void failLoggerDownload();
+    void pollPorts();
+    std::optional<MeterPort> findPort();
+
+    RecordList loggerRecords_;
+    RecordList realTimeRecords_;
+    std::unique_ptr<MeterLink> link_;
+    std::unique_ptr<KeySenders> keySenders_; // after the link: stopped first
+    Form form_;
+    CMeterPanel* panel_ = nullptr;
+    std::vector<CMeterButton*> buttons_;
+    QHash<int, std::function<void()>> commands_;
+    QTimer reconnectTimer_; // 1
+    QTimer watchdogTimer_;  // 2
+    QTimer loggerTimer_;    // 4
+    QTimer portPoll_;       // stands in for the system's device-change message
+    Enumerator enumerate_;
+    QStringList knownPorts_;
+    bool autoPort_ = true;
+    int comPortNumber_ = -1;
+    QString portPath_;
+    std::optional<MeterPort> pendingPort_;
+};
+
+// The one main view; null until it exists.
+extern CMyVrelView* mainView;

@@ -1,0 +1,5 @@
+#include "app/App.h"
+
+int main(int argc, char** argv) {
+    return runVrel(argc, argv);
+}

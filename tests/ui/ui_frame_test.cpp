@@ -1,0 +1,187 @@
+#include "app/MainForm.h"
+#include "app/MainFrame.h"
+#include "app/MyVrelView.h"
+#include "app/PortDlg.h"
+#include "app/Prompt.h"
+
+#include <QAction>
+#include <QMenuBar>
+#include <QTableView>
+#include <QTest>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class FrameTest : public ::testing::Test {
+  protected:
+    FrameTest() : scope(answers) {
+        frame.view()->setPortEnumerator([] { return std::vector<SSerInfo>{}; });
+        frame.view()->initialUpdate();
+    }
+
+    ScriptedPrompt answers;
+    ScopedPrompt scope;
+    CMainFrame frame;
+};
+
+QStringList captions(const QList<QAction*>& actions) {
+    QStringList out;
+    for (QAction* a : actions)
+        if (!a->isSeparator())
+            out << a->text();
+    return out;
+}
+
+} // namespace
+
+TEST_F(FrameTest, TitleMenusAndToolbar) {
+    EXPECT_EQ(frame.windowTitle(), QStringLiteral("Kovra Sound Level Meter"));
+    EXPECT_EQ(captions(frame.menuBar()->actions()),
+              (QStringList{"Dosya(&F)", "Gerçek zaman(&R)", "DataLogger(&D)", "COM portu(&C)",
+                           "Görünüm(&V)", "Yardım(&H)"}));
+    QMenu* realTime = frame.menuBar()->actions().at(1)->menu();
+    ASSERT_NE(realTime, nullptr);
+    EXPECT_EQ(captions(realTime->actions()),
+              (QStringList{"Kayıt(&R)", "Stop(&S)", "Verileri sil(C)", "Ayarlar(&U)"}));
+    EXPECT_EQ(frame.action(32771)->statusTip(), QStringLiteral("Gerçek zamanlı kaydı başlat"));
+    EXPECT_EQ(frame.action(32773)->statusTip(), QStringLiteral("Clean Real Time Data"));
+    EXPECT_EQ(frame.action(57664)->statusTip(),
+              QStringLiteral("Program bilgisini ve sürüm numarasını göster"));
+    for (int id : {32790, 32786, 32785, 32802, 32796, 32788, 32771, 32772, 32773, 32791, 32780,
+                   32815, 32816, 59392, 59393, 32817, 32799, 57664})
+        EXPECT_NE(frame.action(id), nullptr) << id;
+
+    const auto* bar = frame.findChild<QToolBar*>(QStringLiteral("128"));
+    ASSERT_NE(bar, nullptr);
+    QList<QAction*> expected{
+        frame.action(32790), nullptr, frame.action(32786), frame.action(32785), frame.action(32771),
+        frame.action(32772), nullptr, frame.action(32802), frame.action(57664)};
+    const QList<QAction*> shown = bar->actions();
+    ASSERT_EQ(shown.size(), expected.size());
+    for (int i = 0; i < shown.size(); ++i)
+        EXPECT_TRUE(expected[i] ? shown[i] == expected[i] : shown[i]->isSeparator()) << i;
+
+    // automatic port choice is checked from the start
+    EXPECT_TRUE(frame.action(32816)->isChecked());
+    EXPECT_FALSE(frame.action(32815)->isChecked());
+}
+
+TEST_F(FrameTest, CommandsReachTheirHandlersById) {
+    int recorded = 0;
+    frame.view()->onCommand(32771, [&recorded] { ++recorded; });
+    frame.action(32771)->trigger();
+    EXPECT_EQ(recorded, 1);
+    EXPECT_FALSE(frame.view()->command(32780)); // the data logger is not wired yet
+}
+
+TEST_F(FrameTest, ClosingWithoutDataDoesNotAsk) {
+    frame.show();
+    EXPECT_TRUE(frame.close());
+    EXPECT_TRUE(answers.messages().empty());
+}
+
+TEST_F(FrameTest, ClosingWithDataAsksAndStaysOnCancel) {
+    frame.show();
+    frame.view()->realTimeRecords().append(CObjData(65.3, "07-12-2026,09:05:03", "dBA", 0, 0.5));
+    answers.answerNext(Prompt::Answer::Cancel);
+    EXPECT_FALSE(frame.close());
+    EXPECT_TRUE(frame.isVisible());
+    ASSERT_EQ(answers.messages().size(), 1u);
+    EXPECT_EQ(answers.messages()[0].text, QStringLiteral("Close Window?"));
+    EXPECT_EQ(answers.messages()[0].caption, QStringLiteral("Tip"));
+    EXPECT_EQ(answers.messages()[0].buttons, Prompt::Buttons::OkCancel);
+
+    // "Bitir" takes the same road; logger data counts as well
+    frame.view()->realTimeRecords().clear();
+    frame.view()->loggerRecords().append(CObjData(70.0, "07-12-2026,9:05:03", "dBC", 1, 1.0));
+    answers.answerNext(Prompt::Answer::Cancel);
+    frame.action(32788)->trigger();
+    EXPECT_TRUE(frame.isVisible());
+    EXPECT_EQ(answers.messages().size(), 2u);
+
+    answers.answerNext(Prompt::Answer::Ok);
+    frame.action(32788)->trigger();
+    EXPECT_FALSE(frame.isVisible());
+}
+
+TEST(MainView, CurveAreaIsNotShrunkBelow800By550) {
+    CMyVrelView view;
+    view.setMinimumSize(0, 0); // as if the window were made smaller than the form
+    view.show();
+    view.resize(800, 550);
+    const QRect plotAtMin = view.control(MainFormId::graph)->geometry();
+    const QRect scrollAtMin = view.control(MainFormId::hScroll)->geometry();
+    view.resize(600, 400);
+    EXPECT_EQ(view.control(MainFormId::graph)->geometry(), plotAtMin);
+    EXPECT_EQ(view.control(MainFormId::table)->geometry(), plotAtMin);
+    EXPECT_EQ(view.control(MainFormId::hScroll)->geometry(), scrollAtMin);
+    view.resize(1200, 800);
+    EXPECT_EQ(view.control(MainFormId::graph)->width(), plotAtMin.width() + 400);
+    EXPECT_EQ(view.control(MainFormId::graph)->height(), plotAtMin.height() + 250);
+    EXPECT_EQ(view.control(MainFormId::vScroll)->x(), 1200 - 42);
+}
+
+TEST(MainView, TheGraphWidgetTakesThePlaceholdersPlace) {
+    CMyVrelView view;
+    view.show();
+    view.resize(1000, 700);
+    const QRect where = view.control(MainFormId::graph)->geometry();
+    auto* graph = new QWidget;
+    view.setGraphWidget(graph);
+    EXPECT_EQ(view.control(MainFormId::graph), graph);
+    EXPECT_EQ(graph->objectName(), QStringLiteral("1010"));
+    EXPECT_EQ(graph->geometry(), where);
+    EXPECT_EQ(view.findChildren<QWidget*>(QStringLiteral("1010")).size(), 1);
+    EXPECT_EQ(mainView, &view);
+}
+
+TEST_F(FrameTest, TheTableWaitsHiddenForItsModel) {
+    auto* table = frame.view()->form().get<QTableView>(MainFormId::table);
+    ASSERT_NE(table, nullptr);
+    EXPECT_TRUE(table->isHidden());
+}
+
+TEST_F(FrameTest, APortChangeRedetectsOnlyInAutomaticMode) {
+    CMyVrelView* view = frame.view();
+    view->setPortEnumerator([] {
+        SSerInfo bridge;
+        bridge.devicePath = "/dev/vrel-no-such-port";
+        bridge.portName = "COM12";
+        bridge.friendlyName = "Silicon Labs CP210x USB to UART Bridge (COM12)";
+        return std::vector<SSerInfo>{bridge};
+    });
+    view->Redetect();
+    EXPECT_TRUE(view->timer(1).isActive());
+    EXPECT_EQ(view->comPortNumber(), 12);
+    view->timer(1).stop();
+
+    EXPECT_FALSE(view->useFixedPort(QStringLiteral("/dev/vrel-no-such-port")));
+    ASSERT_EQ(answers.messages().size(), 1u);
+    EXPECT_TRUE(answers.messages()[0].text.startsWith(QStringLiteral("Warning:Can't open ")));
+    EXPECT_FALSE(view->autoPort());
+    EXPECT_TRUE(frame.action(32815)->isChecked());
+    view->Redetect();
+    EXPECT_FALSE(view->timer(1).isActive());
+}
+
+TEST_F(FrameTest, ThePortDialogTakesNumbersInRangeOrPaths) {
+    CPort dialog(&frame);
+    dialog.setText(QStringLiteral("257"));
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    ASSERT_EQ(answers.messages().size(), 1u);
+    EXPECT_TRUE(answers.messages()[0].text.contains(QStringLiteral("0 and 256")));
+
+    dialog.setText(QStringLiteral("5"));
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.choice().number, 5);
+
+    dialog.setText(QStringLiteral("/dev/ttyACM0"));
+    dialog.accept();
+    EXPECT_EQ(dialog.choice().path, "/dev/ttyACM0");
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Port"));
+    EXPECT_NE(dialog.findChild<QWidget*>(QStringLiteral("1063")), nullptr);
+}

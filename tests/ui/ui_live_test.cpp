@@ -1,0 +1,212 @@
+#include "app/MainFrame.h"
+#include "app/MyVrelView.h"
+#include "app/Prompt.h"
+#include "link/MeterLink.h"
+#include "link/MeterSimulator.h"
+#include "live/KeySender.h"
+#include "live/MeterPanel.h"
+#include "live/PanelArt.h"
+#include "model/Clock.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+namespace {
+
+constexpr int generousMs = 10000;
+
+bool waitFor(const std::function<bool()>& condition, int timeoutMs = generousMs) {
+    return QTest::qWaitFor(condition, timeoutMs);
+}
+
+// The program against the simulated meter on a pseudo-terminal.
+class LiveTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        QString error;
+        if (!sim.start(&error))
+            GTEST_SKIP() << "no pseudo-terminal: " << error.toStdString();
+        sim.setPattern(MeterSimulator::Pattern::Constant);
+        sim.setConstantLevel(72.4);
+        frame = std::make_unique<CMainFrame>();
+        view()->setPortEnumerator([] { return std::vector<SSerInfo>{}; });
+        view()->initialUpdate();
+        frame->resize(1100, 720);
+        frame->show();
+    }
+
+    void TearDown() override { frame.reset(); }
+
+    CMyVrelView* view() { return frame->view(); }
+    MeterLink::Snapshot snap() { return view()->link().snapshot(); }
+
+    void connectToSimulator() {
+        ASSERT_TRUE(view()->useFixedPort(sim.devicePath()));
+        ASSERT_TRUE(waitFor([this] { return snap().connected && snap().state.range != 0; }));
+    }
+
+    ScriptedPrompt answers;
+    ScopedPrompt scope{answers};
+    MeterSimulator sim;
+    std::unique_ptr<CMainFrame> frame;
+};
+
+} // namespace
+
+TEST_F(LiveTest, ThePanelShowsTheMetersLevel) {
+    connectToSimulator();
+    CMeterPanel* panel = view()->panel();
+    ASSERT_TRUE(waitFor([panel] {
+        return panel->livePaints() > 0 && std::abs(panel->values().digitValue - 72.4) < 1e-9;
+    }));
+    EXPECT_DOUBLE_EQ(snap().state.level, 72.4);
+    EXPECT_FALSE(panel->showedOff());
+    // the display is lit: it differs from the switched-off picture there
+    const QImage shown = panel->grab().toImage();
+    const QImage off = PanelArt::instance().bodyOff.toImage();
+    EXPECT_NE(shown.pixel(50, 50), off.pixel(50, 50));
+    EXPECT_TRUE(answers.messages().empty());
+}
+
+TEST_F(LiveTest, SilenceSwitchesThePanelOffAndStopsTheRecording) {
+    connectToSimulator();
+    int stops = 0;
+    view()->onCommand(32772, [&stops] { ++stops; });
+    view()->link().withDecoder([](MeterDecoder& d) { d.recording = true; });
+    sim.silence(60);
+    ASSERT_TRUE(waitFor([this] { return !snap().connected; }));
+    ASSERT_TRUE(waitFor([this] { return view()->panel()->showedOff(); }));
+    EXPECT_GE(stops, 1);
+    EXPECT_TRUE(answers.messages().empty()); // no download was running
+
+    // a key while the meter is silent is not sent
+    const QByteArray before = sim.received();
+    view()->pressMeterKey(3);
+    EXPECT_EQ(view()->keySenders().running(), 0);
+    EXPECT_EQ(sim.received(), before);
+}
+
+TEST_F(LiveTest, FastSlowKeyFlipsTheMeterAndTheSenderStops) {
+    connectToSimulator();
+    const bool fastBefore = snap().state.fast;
+    CMeterButton* key = view()->meterButton(3);
+    ASSERT_NE(key, nullptr);
+    QTest::mouseClick(key, Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return sim.reading().fast != fastBefore; }));
+    ASSERT_TRUE(waitFor([&] { return snap().state.fast != fastBefore; }));
+    ASSERT_TRUE(waitFor([this] { return view()->keySenders().running() == 0; }));
+    const QByteArray sent = sim.received();
+    EXPECT_GE(sent.count(char(0x77)), 1);
+    EXPECT_LE(sent.count(char(0x77)), 10);
+    EXPECT_EQ(sent.count(char(0x77)), sent.size());
+}
+
+TEST_F(LiveTest, HoldKeyEndsWhenTheMeterHolds) {
+    connectToSimulator();
+    view()->pressMeterKey(0);
+    ASSERT_TRUE(waitFor([this] { return sim.hold(); }));
+    ASSERT_TRUE(waitFor([this] { return view()->keySenders().running() == 0; }));
+    EXPECT_LE(sim.received().count(char(0x33)), 10);
+}
+
+TEST_F(LiveTest, ASilentDownloadEndsWithOneErrorMessage) {
+    connectToSimulator();
+    QSignalSpy ended(view(), &CMyVrelView::loggerDownloadEnded);
+    QSignalSpy ticks(&view()->timer(2), &QTimer::timeout);
+    view()->link().withDecoder([](MeterDecoder& d) { d.loggerBusy = true; });
+    sim.silence(60);
+    ASSERT_TRUE(waitFor([&ended] { return ended.count() == 1; }));
+    const int ticksAtEnd = static_cast<int>(ticks.count());
+    ASSERT_TRUE(waitFor([&] { return ticks.count() >= ticksAtEnd + 2; }));
+    EXPECT_EQ(ended.count(), 1);
+    ASSERT_EQ(answers.messages().size(), 1u);
+    EXPECT_EQ(answers.messages()[0].text, QStringLiteral("Occur an error"));
+    EXPECT_EQ(answers.messages()[0].caption, QStringLiteral("error"));
+    EXPECT_FALSE(snap().loggerBusy);
+}
+
+TEST_F(LiveTest, DetectionOpensTheLastBridgeAndReportsAPortItCannotOpen) {
+    const std::string simPath = sim.devicePath().toStdString();
+    view()->setPortEnumerator([simPath] {
+        SSerInfo missing{
+            "/dev/vrel-no-such-port", "ttyUSB7", "CP2102 (ttyUSB7)", true, "", 0x10C4, 0xEA60};
+        SSerInfo meter{simPath, "ttyUSB8", "CP2102 (ttyUSB8)", true, "", 0x10C4, 0xEA60};
+        return std::vector<SSerInfo>{missing, meter};
+    });
+    view()->chooseAutoPort();
+    EXPECT_EQ(view()->portPath(), sim.devicePath());
+    ASSERT_TRUE(waitFor([this] { return snap().connected; }));
+    EXPECT_TRUE(frame->action(32816)->isChecked());
+
+    view()->setPortEnumerator([] {
+        return std::vector<SSerInfo>{
+            {"/dev/vrel-no-such-port", "ttyUSB7", "CP2102 (ttyUSB7)", true, "", 0x10C4, 0xEA60}};
+    });
+    view()->DetectAndOpen();
+    ASSERT_EQ(answers.messages().size(), 1u);
+    EXPECT_TRUE(answers.messages()[0].text.startsWith(
+        QStringLiteral("Warning:Can't open /dev/vrel-no-such-port!")));
+    EXPECT_EQ(answers.messages()[0].icon, Prompt::Icon::Information);
+}
+
+TEST_F(LiveTest, ADeviceChangeWhileTheMeterSendsKeepsThePortOpen) {
+    const std::string simPath = sim.devicePath().toStdString();
+    view()->setPortEnumerator([simPath] {
+        return std::vector<SSerInfo>{
+            {simPath, "ttyUSB0", "CP2102 (ttyUSB0)", true, "", 0x10C4, 0xEA60}};
+    });
+    view()->chooseAutoPort();
+    ASSERT_TRUE(waitFor([this] { return snap().connected; }));
+    QSignalSpy reopened(view(), &CMyVrelView::portChanged);
+    view()->Redetect();
+    ASSERT_TRUE(view()->timer(1).isActive());
+    ASSERT_TRUE(waitFor([this] { return !view()->timer(1).isActive(); }));
+    EXPECT_EQ(reopened.count(), 0); // connected: no reopening
+    EXPECT_TRUE(view()->timer(2).isActive());
+    EXPECT_TRUE(view()->link().isOpen());
+    EXPECT_TRUE(answers.messages().empty());
+}
+
+TEST_F(LiveTest, AScreenshotOfTheMainWindowWithTheDemoMeter) {
+    sim.setPattern(MeterSimulator::Pattern::Sine);
+    frame->setDemo(sim.devicePath());
+    connectToSimulator();
+    ASSERT_TRUE(waitFor([this] { return view()->panel()->livePaints() > 0; }));
+    EXPECT_TRUE(frame->windowTitle().contains(QStringLiteral("DEMO")));
+    const QString file = QStringLiteral(VREL_TEST_OUT "/main_window.png");
+    EXPECT_TRUE(frame->grab().save(file, "PNG"));
+}
+
+TEST(ManualClockWatchdog, SilenceIsMeasuredOnTheProgramsClock) {
+    ManualClock clock(1796634000);
+    setAppClock(&clock);
+    {
+        ScriptedPrompt answers;
+        ScopedPrompt scope(answers);
+        MeterSimulator sim;
+        QString error;
+        if (!sim.start(&error)) {
+            setAppClock(nullptr);
+            GTEST_SKIP() << error.toStdString();
+        }
+        CMainFrame frame;
+        CMyVrelView* view = frame.view();
+        view->setPortEnumerator([] { return std::vector<SSerInfo>{}; });
+        view->initialUpdate();
+        ASSERT_TRUE(view->useFixedPort(sim.devicePath()));
+        ASSERT_TRUE(waitFor([view] { return view->link().snapshot().connected; }));
+        sim.silence(120);
+        // the meter is quiet, but on the program's clock no time passes: still connected
+        QSignalSpy ticks(&view->timer(2), &QTimer::timeout);
+        ASSERT_TRUE(waitFor([&ticks] { return ticks.count() >= 2; }));
+        EXPECT_TRUE(view->link().snapshot().connected);
+        clock.advance(2);
+        ASSERT_TRUE(waitFor([view] { return !view->link().snapshot().connected; }));
+    }
+    setAppClock(nullptr);
+}
