@@ -3,6 +3,8 @@
 #include "files/FileWrite.h"
 #include "model/TextFormat.h"
 
+#include <algorithm>
+
 #ifdef _WIN32
 #include <io.h>
 #else
@@ -91,6 +93,9 @@ TextDataRead ParseTextData(std::string_view text) {
     if (colon != std::string_view::npos && semicolon != std::string_view::npos && semicolon > colon)
         result.samplingRate = leadingDecimal(header.substr(colon + 1, semicolon - colon - 1));
 
+    // At most one record per line end and one for an unended last line.
+    result.records.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) +
+                           1);
     while (!text.empty()) {
         const std::string_view line = nextLine();
         if (line.empty())
