@@ -5,3 +5,8 @@
 
 // Each command takes the arguments after its name and returns the exit status.
 int runDecode(const std::vector<std::string>& args);
+int runList(const std::vector<std::string>& args);
+int runExport(const std::vector<std::string>& args);
+int runConvert(const std::vector<std::string>& args);
+int runStats(const std::vector<std::string>& args);
+int runPrint(const std::vector<std::string>& args);
