@@ -10,3 +10,4 @@ int runExport(const std::vector<std::string>& args);
 int runConvert(const std::vector<std::string>& args);
 int runStats(const std::vector<std::string>& args);
 int runPrint(const std::vector<std::string>& args);
+int runDownload(const std::vector<std::string>& args);

@@ -16,6 +16,7 @@ const char* const usageText = "usage: vrel-cli COMMAND [ARGS]\n"
                               "  convert       write a data file's set as a text data file\n"
                               "  print         print a data file's diagram or table into a PDF\n"
                               "  stats         Leq, percentile levels and SEL of a data file\n"
+                              "  download      download the meter's memory into data files\n"
                               "\n"
                               "vrel-cli COMMAND --help shows a command's options.\n";
 }
@@ -23,8 +24,9 @@ const char* const usageText = "usage: vrel-cli COMMAND [ARGS]\n"
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
     const std::map<std::string, int (*)(const std::vector<std::string>&)> commands = {
-        {"decode", runDecode},   {"list", runList},   {"export", runExport},
-        {"convert", runConvert}, {"stats", runStats}, {"print", runPrint},
+        {"decode", runDecode},     {"list", runList},   {"export", runExport},
+        {"convert", runConvert},   {"stats", runStats}, {"print", runPrint},
+        {"download", runDownload},
     };
     if (argc < 2) {
         std::cerr << usageText;
