@@ -11,6 +11,7 @@
 #include "settings/ColorConfig.h"
 
 #include <QAbstractItemModel>
+#include <QDir>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTableView>
@@ -98,6 +99,8 @@ TEST_F(LoggerDownloadCommand, DownloadsTheDemoMemoryIntoTheWindow) {
     ASSERT_NE(logger->progressDialog(), nullptr);
     EXPECT_TRUE(logger->progressDialog()->isVisible());
     EXPECT_TRUE(view->timer(4).isActive());
+    QDir().mkpath(VREL_SCREENSHOT_DIR);
+    EXPECT_TRUE(logger->progressDialog()->grab().save(VREL_SCREENSHOT_DIR "/logstate.png"));
     // The program stays responsive: the command has returned while the dump arrives.
     EXPECT_TRUE(logger->download().running());
 
@@ -218,4 +221,24 @@ TEST_F(LoggerDownloadCommand, EscInTheProgressDialogEndsTheDownload) {
     EXPECT_TRUE(view->loggerRecords().empty());
     EXPECT_TRUE(answers.messages().empty());
     EXPECT_FALSE(view->timer(4).isActive());
+}
+
+TEST_F(LoggerDownloadCommand, TheDownloadTimeOutEndsALongDumpOnce) {
+    // The PC's clock stands still, so only timer 4 can end the download.
+    ManualClock clock{1796634000};
+    setAppClock(&clock);
+    sim.setMemory(longMemory());
+    connectToSimulator();
+    QSignalSpy shown(logger, &DataLoggerCommands::windowShown);
+    view->command(32780);
+    ASSERT_TRUE(waitFor([this] { return headerSeen(); }));
+    view->timer(4).setInterval(100); // rather than 250 s
+    ASSERT_TRUE(waitFor([&] { return !answers.messages().empty(); }));
+    EXPECT_EQ(answers.messages()[0].text, "Occur an error");
+    EXPECT_EQ(shown.count(), 1);
+    EXPECT_TRUE(view->loggerRecords().empty());
+    EXPECT_FALSE(view->timer(4).isActive());
+    EXPECT_FALSE(view->link().snapshot().loggerBusy);
+    EXPECT_FALSE(logger->download().running());
+    EXPECT_EQ(answers.messages().size(), 1u);
 }

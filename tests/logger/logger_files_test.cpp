@@ -2,6 +2,7 @@
 #include "app/Prompt.h"
 #include "files/SpreadsheetExport.h"
 #include "files/TextDataFile.h"
+#include "graph/CGraphicsBtn.h"
 #include "logger/DataLogDlg.h"
 #include "logger/DataLogForm.h"
 #include "logger/DataLoggerCommands.h"
@@ -192,6 +193,9 @@ TEST_F(LoggerFiles, PrintsTheChosenSetIntoPdfs) {
 }
 
 TEST_F(LoggerFiles, OpenOnTheMainViewShowsTheFilesSetInTheWindow) {
+    GraphColors first;
+    first.backColor = rgb(10, 20, 30);
+    ASSERT_TRUE(writeColorConfig(colorConfigPath(), first));
     CMyVrelView view;
     DataLoggerCommands* logger = dataLoggerOf(view);
     ASSERT_NE(logger, nullptr);
@@ -228,8 +232,14 @@ TEST_F(LoggerFiles, OpenOnTheMainViewShowsTheFilesSetInTheWindow) {
     ASSERT_EQ(list->rowCount(), 1);
     EXPECT_EQ(list->index(0, 1).data().toString(), "07-12-2026,09:05:01");
     EXPECT_EQ(list->index(0, 3).data().toString(), "0.50");
+    // The window's graph takes the colours of the file when it is first made.
+    EXPECT_EQ(shown->graph()->backColor, rgb(10, 20, 30));
 
     // Opened again: the same window, made anew with no selection.
+    // Colours changed since keep to the first ones until the program starts again.
+    GraphColors later;
+    later.backColor = rgb(200, 0, 0);
+    ASSERT_TRUE(writeColorConfig(colorConfigPath(), later));
     shown->chooseRow(0);
     EXPECT_EQ(shown->selection().size(), 3u);
     answers.fileNext(path("in.txt"));
@@ -237,4 +247,5 @@ TEST_F(LoggerFiles, OpenOnTheMainViewShowsTheFilesSetInTheWindow) {
     EXPECT_EQ(logger->window(), shown);
     EXPECT_TRUE(shown->selection().empty());
     EXPECT_EQ(list->rowCount(), 1);
+    EXPECT_EQ(shown->graph()->backColor, rgb(10, 20, 30));
 }
