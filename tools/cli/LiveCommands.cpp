@@ -264,8 +264,7 @@ int runMonitor(const std::vector<std::string>& args) {
     };
     QObject::connect(&session.link(), &MeterLink::redrawNeeded, &session.link(), [&] {
         const MeterLink::Snapshot snap = session.link().snapshot();
-        // Before the first whole frame the state is the decoder's default.
-        if (snap.state.range == 0)
+        if (!hasReading(snap.state))
             return;
         ++frames;
         holdShown = snap.state.hold;
@@ -273,7 +272,7 @@ int runMonitor(const std::vector<std::string>& args) {
     });
     session.onWatch = [&](const MeterLink::Snapshot& snap) {
         // HOLD replaces the frames, so its start shows in no frame of its own.
-        if (snap.state.hold && !holdShown && snap.state.range != 0) {
+        if (snap.state.hold && !holdShown && hasReading(snap.state)) {
             holdShown = true;
             printReading(snap.state, json);
         }
@@ -330,8 +329,10 @@ class Recorder {
   private:
     void tick() {
         const MeterLink::Snapshot snap = session_.link().snapshot();
+        // Bytes make the link connected, but the level is the meter's only
+        // once a frame has been read.
         const LiveSample live{snap.state.level, snap.state.weightingA, snap.state.hold,
-                              snap.connected};
+                              snap.connected && hasReading(snap.state)};
         if (live.hold != inHold_) {
             inHold_ = live.hold;
             if (inHold_) {

@@ -27,6 +27,12 @@ std::vector<SSerInfo> companionSerialPorts();
 // The test hook's entries; a malformed one is left out and named in error.
 std::vector<SSerInfo> parseExtraPorts(std::string_view spec, std::string& error);
 
+// Whether the decoder has read a whole frame of the meter's yet: before that its
+// state is its default, no reading (every frame pair names the range).
+inline bool hasReading(const LiveState& state) {
+    return state.range != 0;
+}
+
 // What the live commands share: the event loop the meter link's signals need,
 // the meter's port (given, or chosen as the desktop program's automatic
 // detection does), Ctrl+C and the two-second silence watchdog.
