@@ -11,3 +11,6 @@ int runConvert(const std::vector<std::string>& args);
 int runStats(const std::vector<std::string>& args);
 int runPrint(const std::vector<std::string>& args);
 int runDownload(const std::vector<std::string>& args);
+int runPorts(const std::vector<std::string>& args);
+int runMonitor(const std::vector<std::string>& args);
+int runRecord(const std::vector<std::string>& args);

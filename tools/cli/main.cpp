@@ -9,6 +9,9 @@ namespace {
 const char* const usageText = "usage: vrel-cli COMMAND [ARGS]\n"
                               "\n"
                               "Commands:\n"
+                              "  ports         list the serial ports and mark the meter's\n"
+                              "  monitor       print the meter's live readings\n"
+                              "  record        record the meter's level into a text data file\n"
                               "  decode live   decode a capture of the meter's live byte stream\n"
                               "  decode logger decode a capture of a logger memory download\n"
                               "  list          list the data sets of a text data file\n"
@@ -26,7 +29,8 @@ int main(int argc, char** argv) {
     const std::map<std::string, int (*)(const std::vector<std::string>&)> commands = {
         {"decode", runDecode},     {"list", runList},   {"export", runExport},
         {"convert", runConvert},   {"stats", runStats}, {"print", runPrint},
-        {"download", runDownload},
+        {"download", runDownload}, {"ports", runPorts}, {"monitor", runMonitor},
+        {"record", runRecord},
     };
     if (argc < 2) {
         std::cerr << usageText;
