@@ -9,7 +9,7 @@ namespace {
 const char* const usageText = "usage: vrel-cli COMMAND [ARGS]\n"
                               "\n"
                               "Commands:\n"
-                              "  ports         list the serial ports and mark the meter's\n"
+                              "  ports         list the serial ports, marking the meter's one\n"
                               "  monitor       print the meter's live readings\n"
                               "  record        record the meter's level into a text data file\n"
                               "  decode live   decode a capture of the meter's live byte stream\n"
