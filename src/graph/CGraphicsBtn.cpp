@@ -18,6 +18,7 @@ CGraphicsBtn::CGraphicsBtn(QWidget* parent) : QWidget(parent) {
     backColor = colors.backColor;
     gridColor = colors.gridColor;
     lineColor = colors.lineColor;
+    limit = readLevelLimit(colorConfigPath());
     setMouseTracking(true);
     // Everything is painted in one pass from the view state: no background fill
     // of our own between frames.

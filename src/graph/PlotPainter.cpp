@@ -110,6 +110,10 @@ void paintPlot(QPainter& p, const PlotView& v, const RecordList& series, const T
     p.fillRect(0, 0, w + 90, 10, margin);
     p.fillRect(w + 45, 0, 45, h + 25, margin);
 
+    if (const auto y = v.limitY()) {
+        p.setPen(pen(plotcolors::limit, 2, Qt::DashLine));
+        p.drawLine(PlotView::leftMargin, *y, PlotView::leftMargin + w, *y);
+    }
     paintGridAndYAxis(p, v);
     paintXAxis(p, v, labels);
 

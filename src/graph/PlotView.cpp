@@ -86,6 +86,15 @@ PlotPoint PlotView::curvePoint(int index, double value) const {
         truncToInt(topMargin + (yOrigin - yMin) / yScale - (value - yMin) / yScale + plotHeight)};
 }
 
+std::optional<int> PlotView::limitY() const {
+    if (!limit)
+        return std::nullopt;
+    const int y = curvePoint(0, *limit).y;
+    if (y < topMargin || y > topMargin + plotHeight)
+        return std::nullopt;
+    return y;
+}
+
 int PlotView::cursorX(int index) const {
     return leftMargin + truncToInt(index / xScale - (xOrigin - xMin) / xScale);
 }

@@ -3,6 +3,7 @@
 #include "model/RecordList.h"
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 // A colour as the colour file and the widget keep it: red in bits 0-7, green in
@@ -29,6 +30,7 @@ inline constexpr Rgb yAxis = rgb(100, 0, 100);
 inline constexpr Rgb cursorA = rgb(110, 30, 200);
 inline constexpr Rgb cursorB = rgb(0, 255, 0);
 inline constexpr Rgb black = rgb(0, 0, 0);
+inline constexpr Rgb limit = rgb(255, 60, 0);
 } // namespace plotcolors
 
 struct PlotPoint {
@@ -94,6 +96,9 @@ class PlotView {
     Rgb gridColor = rgb(255, 0, 255);
     Rgb lineColor = rgb(0, 0, 255);
 
+    // The exceedance limit in dB, drawn as a horizontal line when set.
+    std::optional<double> limit;
+
     int cursorMode = 0; // 2: next click places A; 1: next click places B; 0: none
     int cursorA = -1;
     int cursorB = -1;
@@ -127,6 +132,9 @@ class PlotView {
     int indexAt(int x) const;
     PlotPoint curvePoint(int index, double value) const;
     int cursorX(int index) const;
+    // The pixel row of the limit line; nothing when no limit is set or the
+    // limit lies outside the visible levels.
+    std::optional<int> limitY() const;
     // Samples [first, last) worth walking for the curve; empty when n is 0.
     struct Span {
         int first = 0;

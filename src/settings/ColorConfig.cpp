@@ -2,6 +2,8 @@
 
 #include "settings/ProfileFile.h"
 
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 
@@ -74,6 +76,43 @@ GraphColors readColorConfig(const std::filesystem::path& file) {
     return colors;
 }
 
+namespace {
+constexpr const char* limitSection = "Vrel_LIMIT";
+
+bool saveProfile(const std::filesystem::path& file, const ProfileFile& profile) {
+    if (file.has_parent_path()) {
+        std::error_code ec;
+        std::filesystem::create_directories(file.parent_path(), ec);
+    }
+    return profile.save(file);
+}
+} // namespace
+
+std::optional<double> readLevelLimit(const std::filesystem::path& file) {
+    const ProfileFile profile = ProfileFile::load(file);
+    if (profile.intValue(limitSection, "ENABLED", 0) == 0)
+        return std::nullopt;
+    const auto text = profile.value(limitSection, "VALUE");
+    if (!text)
+        return std::nullopt;
+    char* end = nullptr;
+    const double v = std::strtod(text->c_str(), &end);
+    if (end == text->c_str() || !std::isfinite(v) || v < 0.0 || v > 999.9)
+        return std::nullopt;
+    return v;
+}
+
+bool writeLevelLimit(const std::filesystem::path& file, std::optional<double> limit) {
+    ProfileFile profile = ProfileFile::load(file);
+    profile.setValue(limitSection, "ENABLED", limit ? "1" : "0");
+    if (limit) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%.1f", *limit);
+        profile.setValue(limitSection, "VALUE", buf);
+    }
+    return saveProfile(file, profile);
+}
+
 bool writeColorConfig(const std::filesystem::path& file, const GraphColors& colors) {
     ProfileFile profile = ProfileFile::load(file);
     for (const auto& key : colorKeys) {
@@ -82,9 +121,5 @@ bool writeColorConfig(const std::filesystem::path& file, const GraphColors& colo
         profile.setValue(key.section, "GVALUE", std::to_string(greenOf(c)));
         profile.setValue(key.section, "BVALUE", std::to_string(blueOf(c)));
     }
-    if (file.has_parent_path()) {
-        std::error_code ec;
-        std::filesystem::create_directories(file.parent_path(), ec);
-    }
-    return profile.save(file);
+    return saveProfile(file, profile);
 }

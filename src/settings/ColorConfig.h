@@ -31,3 +31,11 @@ GraphColors readColorConfig(const std::filesystem::path& file);
 // Writes all nine keys, keeping whatever else the file holds. False when the
 // file could not be written.
 bool writeColorConfig(const std::filesystem::path& file, const GraphColors& colors);
+
+// The exceedance limit the graphs draw and the statistics count against, kept
+// in the colour file's section "Vrel_LIMIT" (ENABLED=0/1, VALUE in dB). Off
+// when the file, section or key is missing, or the value is no level the meter
+// can show (0 to 999.9 dB).
+std::optional<double> readLevelLimit(const std::filesystem::path& file);
+// Writes both keys (off keeps the last value), keeping whatever else the file holds.
+bool writeLevelLimit(const std::filesystem::path& file, std::optional<double> limit);

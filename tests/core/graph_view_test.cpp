@@ -107,6 +107,21 @@ TEST(GraphGeometry, TransformsPlaceSamplesCursorsAndPixelColumnsConsistently) {
     EXPECT_FALSE(v.insidePlot({100, 270}));
 }
 
+TEST(GraphGeometry, TheLimitLineFollowsTheLevelAxisAndHidesOutsideTheView) {
+    PlotView v = exactView();
+    EXPECT_FALSE(v.limitY()) << "no limit set";
+    v.limit = 0.0;
+    EXPECT_EQ(v.limitY(), 270);
+    v.limit = 130.0;
+    EXPECT_EQ(v.limitY(), 10);
+    v.limit = 65.0;
+    EXPECT_EQ(v.limitY(), v.curvePoint(0, 65.0).y);
+    v.yOrigin = 70; // scrolled up: 65 dB is below the plot
+    EXPECT_FALSE(v.limitY());
+    v.limit = 200.0;
+    EXPECT_FALSE(v.limitY());
+}
+
 TEST(GraphGeometry, OnlyTheSamplesInViewAreWalked) {
     PlotView v = exactView();
     EXPECT_EQ(v.visibleSamples(0).last, 0);

@@ -77,6 +77,37 @@ TEST_F(ColorFileTest, WritingKeepsTheRestOfTheFile) {
     EXPECT_EQ(read().rfind("; kept\r\n", 0), 0u);
 }
 
+TEST_F(ColorFileTest, TheLevelLimitIsOffByDefaultAndRoundTripsBesideTheColours) {
+    EXPECT_FALSE(readLevelLimit(colorConfigPath())) << "no file";
+    const GraphColors colors{rgb(1, 2, 3), rgb(4, 5, 6), rgb(7, 8, 9)};
+    ASSERT_TRUE(writeColorConfig(colorConfigPath(), colors));
+    EXPECT_FALSE(readLevelLimit(colorConfigPath())) << "no section";
+
+    ASSERT_TRUE(writeLevelLimit(colorConfigPath(), 85.5));
+    EXPECT_EQ(readLevelLimit(colorConfigPath()), 85.5);
+    EXPECT_EQ(readColorConfig(colorConfigPath()), colors) << "the colours stay";
+    const ProfileFile p = ProfileFile::load(colorConfigPath());
+    EXPECT_EQ(p.value("Vrel_LIMIT", "ENABLED"), "1");
+    EXPECT_EQ(p.value("Vrel_LIMIT", "VALUE"), "85.5");
+
+    ASSERT_TRUE(writeLevelLimit(colorConfigPath(), std::nullopt));
+    EXPECT_FALSE(readLevelLimit(colorConfigPath()));
+    EXPECT_EQ(ProfileFile::load(colorConfigPath()).value("Vrel_LIMIT", "VALUE"), "85.5")
+        << "switching off keeps the last value";
+    EXPECT_EQ(readColorConfig(colorConfigPath()), colors);
+}
+
+TEST_F(ColorFileTest, ALevelLimitThatIsNoLevelReadsAsOff) {
+    for (const char* value : {"abc", "", "-1", "1000", "nan", "inf"}) {
+        write(std::string("[Vrel_LIMIT]\nENABLED=1\nVALUE=") + value + "\n");
+        EXPECT_FALSE(readLevelLimit(colorConfigPath())) << value;
+    }
+    write("[vrel_limit]\nenabled=1\nvalue= 70\n");
+    EXPECT_EQ(readLevelLimit(colorConfigPath()), 70.0);
+    write("[Vrel_LIMIT]\nENABLED=0\nVALUE=70\n");
+    EXPECT_FALSE(readLevelLimit(colorConfigPath()));
+}
+
 TEST(ColorFolder, TheOverrideThenTheEnvironmentChooseTheFolder) {
     const char* oldVrel = std::getenv("VREL_CONFIG_DIR");
     const std::string saved = oldVrel ? oldVrel : "";
