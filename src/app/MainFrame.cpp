@@ -4,6 +4,7 @@
 #include "app/Artwork.h"
 #include "app/MyVrelView.h"
 #include "app/Prompt.h"
+#include "graph/LevelLimit.h"
 #include "link/MeterLink.h"
 
 #include <QAction>
@@ -142,6 +143,13 @@ void CMainFrame::buildMenus() {
         viewMenu->addAction(a);
     }
     viewMenu->addAction(addCommand(32817, QStringLiteral("Renk ayarları")));
+    viewMenu->addSeparator();
+    viewMenu->addAction(addCommand(LevelLimitCommand::set, QStringLiteral("Sınır seviyesi…"),
+                                   QStringLiteral("Grafiklerde çizilen sınır seviyesini ayarla")));
+    viewMenu->addAction(addCommand(LevelLimitCommand::clear, QStringLiteral("Sınırı kaldır"),
+                                   QStringLiteral("Sınır seviyesini kapat")));
+    view_->onCommand(LevelLimitCommand::set, [this] { levelLimit().ask(this); });
+    view_->onCommand(LevelLimitCommand::clear, [] { levelLimit().set(std::nullopt); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("Yardım(&H)"));
     help->addAction(addCommand(32799, QStringLiteral("İçerik(&C)")));

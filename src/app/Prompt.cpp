@@ -2,6 +2,7 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -103,6 +104,15 @@ std::optional<QColor> QtPrompt::color(QWidget* parent, const QColor& initial) {
     return c;
 }
 
+std::optional<double> QtPrompt::number(QWidget* parent, const NumberRequest& r) {
+    bool ok = false;
+    const double v = QInputDialog::getDouble(parent, r.caption, r.label, r.value, r.minimum,
+                                             r.maximum, r.decimals, &ok);
+    if (!ok)
+        return std::nullopt;
+    return v;
+}
+
 Prompt::FileChoice ScriptedPrompt::file(QWidget*, const FileRequest& r) {
     fileRequests_.push_back(r);
     if (files_.empty())
@@ -129,4 +139,13 @@ std::optional<QColor> ScriptedPrompt::color(QWidget*, const QColor&) {
     const auto c = colors_.front();
     colors_.pop_front();
     return c;
+}
+
+std::optional<double> ScriptedPrompt::number(QWidget*, const NumberRequest& r) {
+    numberRequests_.push_back(r);
+    if (numbers_.empty())
+        return std::nullopt;
+    const auto v = numbers_.front();
+    numbers_.pop_front();
+    return v;
 }

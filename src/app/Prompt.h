@@ -38,6 +38,15 @@ class Prompt {
         QString defaultSuffix; // added when the user types a name without one
         QStringList filters;
     };
+    // A number typed into a small dialog.
+    struct NumberRequest {
+        QString caption;
+        QString label;
+        double value = 0;
+        double minimum = 0;
+        double maximum = 0;
+        int decimals = 1;
+    };
     struct FileChoice {
         QString path;        // empty when cancelled
         int filterIndex = 0; // the filter the user chose
@@ -51,6 +60,8 @@ class Prompt {
     virtual bool choosePrinter(QWidget* parent, QPrinter& printer) = 0;
     // The colour chooser; nothing when cancelled.
     virtual std::optional<QColor> color(QWidget* parent, const QColor& initial) = 0;
+    // The number dialog; nothing when cancelled.
+    virtual std::optional<double> number(QWidget* parent, const NumberRequest& r) = 0;
 
     // Shorthand for a message box with an OK button.
     void inform(QWidget* parent, const QString& text, const QString& caption,
@@ -71,11 +82,12 @@ class QtPrompt final : public Prompt {
     FileChoice file(QWidget* parent, const FileRequest& r) override;
     bool choosePrinter(QWidget* parent, QPrinter& printer) override;
     std::optional<QColor> color(QWidget* parent, const QColor& initial) override;
+    std::optional<double> number(QWidget* parent, const NumberRequest& r) override;
 };
 
 // Answers from a script and keeps what was asked. An unscripted question gets
 // OK when it has only that button, else the default answer (Cancel unless
-// set); unscripted file, print and colour dialogs are cancelled; so a test
+// set); unscripted file, print, colour and number dialogs are cancelled; so a test
 // never blocks on a dialog.
 class ScriptedPrompt final : public Prompt {
   public:
@@ -83,6 +95,7 @@ class ScriptedPrompt final : public Prompt {
     FileChoice file(QWidget* parent, const FileRequest& r) override;
     bool choosePrinter(QWidget* parent, QPrinter& printer) override;
     std::optional<QColor> color(QWidget* parent, const QColor& initial) override;
+    std::optional<double> number(QWidget* parent, const NumberRequest& r) override;
 
     void answerNext(Answer a) { answers_.push_back(a); }
     void setDefaultAnswer(Answer a) { defaultAnswer_ = a; }
@@ -92,11 +105,13 @@ class ScriptedPrompt final : public Prompt {
     // The next print dialog is accepted and prints into this PDF file.
     void printToPdfNext(const QString& pdfPath) { printers_.push_back(pdfPath); }
     void colorNext(std::optional<QColor> c) { colors_.push_back(c); }
+    void numberNext(std::optional<double> v) { numbers_.push_back(v); }
 
     const std::vector<Message>& messages() const { return messages_; }
     const std::vector<FileRequest>& fileRequests() const { return fileRequests_; }
     int printDialogs() const { return printDialogs_; }
     int colorDialogs() const { return colorDialogs_; }
+    const std::vector<NumberRequest>& numberRequests() const { return numberRequests_; }
     void clear() { messages_.clear(); }
 
   private:
@@ -109,6 +124,8 @@ class ScriptedPrompt final : public Prompt {
     int printDialogs_ = 0;
     std::deque<std::optional<QColor>> colors_;
     int colorDialogs_ = 0;
+    std::deque<std::optional<double>> numbers_;
+    std::vector<NumberRequest> numberRequests_;
 };
 
 // Installs a prompt for the lifetime of a scope.

@@ -1,11 +1,14 @@
 #include "files/SpreadsheetExport.h"
 
+#include "model/AcousticStats.h"
+
 #include "files/FileWrite.h"
 #include "model/TextFormat.h"
 
 #include <xlsxwriter.h>
 
 #include <clocale>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -130,8 +133,50 @@ bool WriteSpreadsheetText(const std::string& path, const RecordList& series,
     return WriteWholeFile(path, FormatSpreadsheetText(series, stats, source), error);
 }
 
+namespace {
+
+void writeAcousticSheet(lxw_workbook* book, lxw_format* twoDecimals, const RecordList& series,
+                        double interval, std::optional<double> limit) {
+    const AcousticSummary s =
+        summarize(series, 0, static_cast<std::size_t>(series.count()), interval, limit);
+    lxw_worksheet* sheet = workbook_add_worksheet(book, "Akustik");
+    lxw_row_t row = 0;
+    auto put = [&](const char* name, double value, const std::string& unit, bool decimals) {
+        worksheet_write_string(sheet, row, 0, name, nullptr);
+        worksheet_write_number(sheet, row, 1, value, decimals ? twoDecimals : nullptr);
+        worksheet_write_string(sheet, row, 2, toUtf8(unit).c_str(), nullptr);
+        ++row;
+    };
+    worksheet_write_string(sheet, row, 0, "Name", nullptr);
+    worksheet_write_string(sheet, row, 1, "Value", nullptr);
+    worksheet_write_string(sheet, row, 2, "Unit", nullptr);
+    ++row;
+    const std::string& w = s.weighting;
+    put("Leq", s.leq, w, true);
+    for (std::size_t i = 0; i < s.ln.size(); ++i) {
+        const std::string name = "L" + std::to_string(AcousticSummary::percentiles[i]);
+        put(name.c_str(), s.ln[i], w, true);
+    }
+    put("Lmax", s.lmax, w, true);
+    put("Lmin", s.lmin, w, true);
+    if (std::isfinite(s.sel)) // no SEL without a sampling rate
+        put("SEL", s.sel, w, true);
+    put("Count", static_cast<double>(s.count), "", false);
+    put("Interval", interval, "s", true);
+    if (limit) {
+        put("Limit", *limit, w, true);
+        put("AboveCount", static_cast<double>(s.aboveCount), "", false);
+        put("AboveTime", s.aboveSeconds, "s", true);
+        put("LongestRun", static_cast<double>(s.longestRunAbove), "", false);
+        put("LongestRunTime", s.longestRunSeconds, "s", true);
+    }
+}
+
+} // namespace
+
 bool WriteSpreadsheetXlsx(const std::string& path, const RecordList& series,
-                          const SeriesStats& stats, ExportSource source, std::string* error) {
+                          const SeriesStats& stats, ExportSource source, std::string* error,
+                          std::optional<double> limit) {
     if (series.empty()) {
         if (error)
             *error = "no readings to write";
@@ -174,6 +219,7 @@ bool WriteSpreadsheetXlsx(const std::string& path, const RecordList& series,
         text(row, 3, r.dateTime());
         ++row;
     }
+    writeAcousticSheet(book, twoDecimals, series, stats.samplingRate, limit);
 
     const lxw_error result = workbook_close(book);
     std::error_code ec;

@@ -3,6 +3,7 @@
 #include "model/RecordList.h"
 #include "model/SeriesStats.h"
 
+#include <optional>
 #include <string>
 
 // The export of a series with its summary for spreadsheet programs. The ".xls"
@@ -32,10 +33,12 @@ std::string FormatSpreadsheetText(const RecordList& series, const SeriesStats& s
 bool WriteSpreadsheetText(const std::string& path, const RecordList& series,
                           const SeriesStats& stats, ExportSource source,
                           std::string* error = nullptr);
-// The same rows and cells as an Office Open XML workbook with one sheet. The
-// labels, the date-times, units and the Max and Min texts are text cells; the
-// average, the sampling rate, running numbers and levels are number cells
-// shown with two decimals.
+// The same rows and cells as an Office Open XML workbook on its first sheet.
+// The labels, the date-times, units and the Max and Min texts are text cells;
+// the average, the sampling rate, running numbers and levels are number cells
+// shown with two decimals. A second sheet "Akustik" holds the acoustic summary
+// of the series (name, value, unit per row; the exceedance rows only when a
+// limit is given), read at the summary's sampling rate.
 bool WriteSpreadsheetXlsx(const std::string& path, const RecordList& series,
                           const SeriesStats& stats, ExportSource source,
-                          std::string* error = nullptr);
+                          std::string* error = nullptr, std::optional<double> limit = {});

@@ -1,5 +1,6 @@
 #include "graph/CGraphicsBtn.h"
 
+#include "graph/LevelLimit.h"
 #include "graph/PlotPainter.h"
 #include "settings/ColorConfig.h"
 
@@ -18,7 +19,11 @@ CGraphicsBtn::CGraphicsBtn(QWidget* parent) : QWidget(parent) {
     backColor = colors.backColor;
     gridColor = colors.gridColor;
     lineColor = colors.lineColor;
-    limit = readLevelLimit(colorConfigPath());
+    limit = levelLimit().value();
+    connect(&levelLimit(), &LevelLimit::changed, this, [this](std::optional<double> l) {
+        limit = l;
+        update();
+    });
     setMouseTracking(true);
     // Everything is painted in one pass from the view state: no background fill
     // of our own between frames.

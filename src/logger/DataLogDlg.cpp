@@ -1,7 +1,9 @@
 #include "logger/DataLogDlg.h"
 
+#include "app/AcousticGroup.h"
 #include "files/PrintRX.h"
 #include "graph/CGraphicsBtn.h"
+#include "graph/LevelLimit.h"
 #include "graph/PlotReadouts.h"
 #include "logger/DataLogForm.h"
 #include "logger/DataSets.h"
@@ -90,6 +92,10 @@ CDataLogDlg::CDataLogDlg(RecordList& loggerRecords)
                                  [this]() -> const RecordList& { return selection_; });
     connect(form_.get<QPushButton>(DataLogId::zoomBack), &QPushButton::clicked, readouts_,
             &PlotReadouts::zoomBack);
+    AcousticGroup::prepare(form_);
+    connect(graph_, &CGraphicsBtn::cursorChanged, this, &CDataLogDlg::showSpanStats);
+    // The graph takes the new limit first (it connected first); the counts follow it.
+    connect(&levelLimit(), &LevelLimit::changed, this, &CDataLogDlg::showAcoustic);
     applyColours();
     rebuild();
 }
@@ -214,12 +220,40 @@ void CDataLogDlg::chooseRow(int row) {
     setField(DataLogId::minTime, QString::fromLatin1(stats_.minTime));
     setField(DataLogId::startTime, QString::fromLatin1(stats_.startTime));
     setField(DataLogId::dataCount, QString::number(selection_.count()));
+    showAcoustic();
 
     interval->setCurrentIndex(selection_.empty() ? -1 : IntervalItem(selection_[0].samplingRate()));
     interval->setEnabled(false);
 
     resetGraphView();
     graph_->Redraw(selection_);
+}
+
+double CDataLogDlg::samplingInterval() const {
+    return selection_.empty() ? 1.0 : selection_[0].samplingRate();
+}
+
+void CDataLogDlg::showAcoustic() {
+    if (selection_.empty())
+        return;
+    AcousticGroup::show(form_, AcousticGroup::Whole,
+                        summarize(selection_, 0, static_cast<std::size_t>(selection_.count()),
+                                  samplingInterval(), graph_->limit),
+                        graph_->limit.has_value());
+    showSpanStats(cursorWhichB, graph_->cursorB);
+}
+
+void CDataLogDlg::showSpanStats(int which, int index) {
+    AcousticGroup::clear(form_, AcousticGroup::Span);
+    const int from = readouts_->cursorAIndex();
+    if (which != cursorWhichB || graph_->cursorA < 0 || from < 0 || index < from ||
+        index >= selection_.count())
+        return;
+    AcousticGroup::show(form_, AcousticGroup::Span,
+                        summarize(selection_, static_cast<std::size_t>(from),
+                                  static_cast<std::size_t>(index) + 1, samplingInterval(),
+                                  graph_->limit),
+                        graph_->limit.has_value());
 }
 
 void CDataLogDlg::clearSelection() {

@@ -64,6 +64,11 @@ class CDataLogDlg : public QDialog {
     void applyColours();
     void resetGraphView();
     void setField(int id, const QString& text);
+    // The "Akustik" group for the selection and the span between the cursors.
+    void showAcoustic();
+    // The "Akustik" span column for cursor B at index, from cursor A.
+    void showSpanStats(int which, int index);
+    double samplingInterval() const;
 
     void importData();
     void saveSelection();

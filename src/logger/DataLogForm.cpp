@@ -1,5 +1,7 @@
 #include "logger/DataLogForm.h"
 
+#include "app/AcousticGroup.h"
+
 namespace {
 // The templates name the dialog font of Windows; elsewhere that name falls to
 // a wide face, while Arial's metric twin keeps the template's proportions.
@@ -18,7 +20,8 @@ FormSpec dataLogFormSpec() {
     FormSpec f;
     f.fontFamily = dialogFont();
     f.pointSize = 8;
-    f.width = 610;
+    // wider than the figures and the graph by the "Akustik" group at the right
+    f.width = 610 + AcousticGroup::width + 4;
     f.height = 372;
     f.caption = QStringLiteral("DATALOGGER");
     f.controls = {
@@ -79,6 +82,7 @@ FormSpec dataLogFormSpec() {
         {1038, K::HScrollBar, {}, 161, 340, 414, 11},
         {1039, K::VScrollBar, {}, 576, 148, 12, 187},
     };
+    AcousticGroup::append(f, 604, 7);
     return f;
 }
 

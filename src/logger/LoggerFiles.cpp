@@ -1,5 +1,7 @@
 #include "logger/LoggerFiles.h"
 
+#include "settings/ColorConfig.h"
+
 #include "app/Prompt.h"
 #include "files/DefaultFileName.h"
 #include "files/TextDataFile.h"
@@ -103,7 +105,8 @@ bool askAndExport(QWidget* parent, const RecordList& series, const SeriesStats& 
     bool written = false;
     {
         WaitCursor wait;
-        written = workbook ? WriteSpreadsheetXlsx(localPath(path), series, stats, source, &error)
+        written = workbook ? WriteSpreadsheetXlsx(localPath(path), series, stats, source, &error,
+                                                  readLevelLimit(colorConfigPath()))
                            : WriteSpreadsheetText(localPath(path), series, stats, source, &error);
     }
     if (!written)

@@ -2,11 +2,13 @@
 #include "files/FileWrite.h"
 #include "files/SpreadsheetExport.h"
 #include "files/TextDataFile.h"
+#include "model/AcousticStats.h"
 #include "model/Clock.h"
 
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -127,6 +129,56 @@ TEST_F(SpreadsheetFiles, WorkbookHoldsTheSameCellsWithNumbersAsNumbers) {
          {"StartTime", "07-03-2015,09:05:01", "101.30 @ 07-03-2015,9:05:03  dBC ",
           "5.50 @ 07-03-2015,09:05:02  dBA", "SampleRate", "DateTime", "dBC"})
         EXPECT_NE(strings.find(std::string(">") + text + "<"), std::string::npos) << text;
+}
+
+TEST_F(SpreadsheetFiles, WorkbookHasASecondSheetWithTheAcousticSummary) {
+    const auto path = dir / "acoustic.xlsx";
+    RecordList l;
+    l.append(CObjData(60.0, "07-03-2015,09:05:01", "dBA", 3, 1.0));
+    l.append(CObjData(80.0, "07-03-2015,09:05:02", "dBA", 3, 1.0));
+    l.append(CObjData(85.0, "07-03-2015,09:05:03", "dBA", 3, 1.0));
+    SeriesStats stats = sampleStats();
+    stats.samplingRate = 2.0;
+    std::string error;
+    ASSERT_TRUE(WriteSpreadsheetXlsx(path.string(), l, stats, ExportSource::MainView, &error, 70.0))
+        << error;
+    const std::string sheet = unzipMember(path, "xl/worksheets/sheet2.xml");
+    const std::string strings = unzipMember(path, "xl/sharedStrings.xml");
+    const std::string book = unzipMember(path, "xl/workbook.xml");
+    if (sheet.empty())
+        GTEST_SKIP() << "unzip is not installed";
+    EXPECT_NE(book.find("name=\"Akustik\""), std::string::npos);
+    const AcousticSummary s = summarize(l, 0, 3, 2.0, 70.0);
+    auto numberAt = [&](const std::string& cell) {
+        const auto at = sheet.find("<c r=\"" + cell + "\"");
+        EXPECT_NE(at, std::string::npos) << cell;
+        const auto v = sheet.find("<v>", at);
+        return std::stod(sheet.substr(v + 3, sheet.find("</v>", v) - v - 3));
+    };
+    // rows: heading, Leq, L5, L10, L50, L90, L95, Lmax, Lmin, SEL, Count,
+    // Interval, Limit, AboveCount, AboveTime, LongestRun, LongestRunTime
+    EXPECT_NEAR(numberAt("B2"), s.leq, 1e-9);
+    EXPECT_NEAR(numberAt("B5"), 80.0, 1e-9) << "L50";
+    EXPECT_NEAR(numberAt("B8"), 85.0, 1e-9) << "Lmax";
+    EXPECT_NEAR(numberAt("B9"), 60.0, 1e-9) << "Lmin";
+    EXPECT_NEAR(numberAt("B10"), s.leq + 10 * std::log10(6.0), 1e-9) << "SEL over 3 x 2 s";
+    EXPECT_EQ(numberAt("B11"), 3.0);
+    EXPECT_EQ(numberAt("B13"), 70.0);
+    EXPECT_EQ(numberAt("B14"), 2.0) << "readings above the limit";
+    EXPECT_EQ(numberAt("B15"), 4.0) << "seconds above the limit";
+    EXPECT_EQ(numberAt("B16"), 2.0) << "longest run";
+    EXPECT_EQ(sheet.find("r=\"A18\""), std::string::npos);
+    for (const char* text : {"Name", "Leq", "L95", "SEL", "dBA", "AboveCount", "LongestRun"})
+        EXPECT_NE(strings.find(std::string(">") + text + "<"), std::string::npos) << text;
+    EXPECT_NE(unzipMember(path, "xl/worksheets/sheet1.xml").find("<c r=\"C9\" s=\"1\"><v>85</v>"),
+              std::string::npos)
+        << "the first sheet is as before";
+
+    // without a limit the exceedance rows are left out
+    ASSERT_TRUE(WriteSpreadsheetXlsx(path.string(), l, stats, ExportSource::MainView, &error));
+    const std::string plain = unzipMember(path, "xl/worksheets/sheet2.xml");
+    EXPECT_NE(plain.find("r=\"A12\""), std::string::npos);
+    EXPECT_EQ(plain.find("r=\"A13\""), std::string::npos);
 }
 
 TEST_F(SpreadsheetFiles, WorkbookTakesEightBitTextFromDataFiles) {
