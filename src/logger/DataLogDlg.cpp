@@ -240,20 +240,25 @@ void CDataLogDlg::showAcoustic() {
                         summarize(selection_, 0, static_cast<std::size_t>(selection_.count()),
                                   samplingInterval(), graph_->limit),
                         graph_->limit.has_value());
-    showSpanStats(cursorWhichB, graph_->cursorB);
+    AcousticGroup::clear(form_, AcousticGroup::Span);
+    if (graph_->cursorA >= 0 && graph_->cursorB >= graph_->cursorA &&
+        graph_->cursorB < selection_.count())
+        showSpan(graph_->cursorA, graph_->cursorB);
+}
+
+void CDataLogDlg::showSpan(int from, int to) {
+    AcousticGroup::show(form_, AcousticGroup::Span,
+                        summarize(selection_, static_cast<std::size_t>(from),
+                                  static_cast<std::size_t>(to) + 1, samplingInterval(),
+                                  graph_->limit),
+                        graph_->limit.has_value());
 }
 
 void CDataLogDlg::showSpanStats(int which, int index) {
     AcousticGroup::clear(form_, AcousticGroup::Span);
     const int from = readouts_->cursorAIndex();
-    if (which != cursorWhichB || graph_->cursorA < 0 || from < 0 || index < from ||
-        index >= selection_.count())
-        return;
-    AcousticGroup::show(form_, AcousticGroup::Span,
-                        summarize(selection_, static_cast<std::size_t>(from),
-                                  static_cast<std::size_t>(index) + 1, samplingInterval(),
-                                  graph_->limit),
-                        graph_->limit.has_value());
+    if (which == cursorWhichB && from >= 0 && index >= from && index < selection_.count())
+        showSpan(from, index);
 }
 
 void CDataLogDlg::clearSelection() {

@@ -68,6 +68,7 @@ class CDataLogDlg : public QDialog {
     void showAcoustic();
     // The "Akustik" span column for cursor B at index, from cursor A.
     void showSpanStats(int which, int index);
+    void showSpan(int from, int to); // both inclusive
     double samplingInterval() const;
 
     void importData();

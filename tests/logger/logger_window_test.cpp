@@ -1,4 +1,7 @@
+#include "app/AcousticGroup.h"
+#include "app/Prompt.h"
 #include "graph/CGraphicsBtn.h"
+#include "graph/LevelLimit.h"
 #include "logger/DataLogDlg.h"
 #include "logger/DataLogForm.h"
 #include "settings/ColorConfig.h"
@@ -15,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -199,6 +203,82 @@ TEST_F(DataLogWindow, CloseBoxEmptiesTheRecordsWhileEscAndEnterOnlyHide) {
     EXPECT_EQ(window->graph()->series->size(), 0u);
 }
 
+TEST_F(DataLogWindow, AkustikGroupSummarisesTheSetAndTheSpanBetweenTheCursors) {
+    using namespace AcousticGroup;
+    levelLimit().set(std::nullopt);
+    // 60 and 80 dB alternate at 2 s; a quiet tail of 40 dB
+    for (int i = 0; i < 10; ++i)
+        records.append(reading(i % 2 ? 80.0 : 60.0, 1, i * 2, "dBA", 2.0));
+    for (int i = 10; i < 14; ++i)
+        records.append(reading(40.0, 1, i * 2, "dBA", 2.0));
+    show();
+    doubleClickRow(0);
+    auto at = [&](int row, Column c) { return field(fieldId(row, c)); };
+    EXPECT_EQ(at(Lmax, Whole), "80.0");
+    EXPECT_EQ(at(Lmin, Whole), "40.0");
+    EXPECT_EQ(at(Weighting, Whole), "dBA");
+    EXPECT_EQ(at(AboveCount, Whole), "") << "no limit set";
+    EXPECT_EQ(at(Leq, Span), "") << "no cursors yet";
+    EXPECT_EQ(field(DataLogId::average), "61.4") << "the arithmetic average stays as it was";
+
+    CGraphicsBtn* g = window->graph();
+    emit g->cursorChanged(cursorWhichA, 2);
+    emit g->cursorChanged(cursorWhichB, 3);
+    EXPECT_EQ(at(Leq, Span), "77.0") << "60 and 80 dB";
+    EXPECT_EQ(at(Sel, Span), QString::asprintf("%.1f", 77.0344 + 10 * std::log10(4.0)));
+    EXPECT_EQ(at(L90, Span), "60.0");
+    emit g->cursorChanged(cursorWhichA, 11);
+    EXPECT_EQ(at(Leq, Span), "") << "a new cursor A empties the span";
+    emit g->cursorChanged(cursorWhichB, 13);
+    EXPECT_EQ(at(Leq, Span), "40.0");
+    EXPECT_EQ(at(Lmax, Span), "40.0");
+    emit g->cursorChanged(cursorWhichB, 5);
+    EXPECT_EQ(at(Leq, Span), "") << "B before A is no span";
+
+    // The limit, set through the menu's dialog, is drawn and counted at once.
+    g->cursorA = 0;
+    g->cursorB = 4;
+    ScriptedPrompt answers;
+    ScopedPrompt scoped(answers);
+    answers.numberNext(70.0);
+    levelLimit().ask(window.get());
+    ASSERT_EQ(answers.numberRequests().size(), 1u);
+    EXPECT_EQ(g->limit, 70.0);
+    EXPECT_EQ(at(AboveCount, Whole), "5");
+    EXPECT_EQ(at(AboveTime, Whole), "10.0");
+    EXPECT_EQ(at(LongestRun, Whole), "1");
+    EXPECT_EQ(at(AboveCount, Span), "2") << "readings 1 and 3 of 0..4";
+    EXPECT_EQ(readLevelLimit(colorConfigPath()), 70.0) << "kept with the settings";
+
+    levelLimit().ask(window.get()); // cancelled: no change
+    EXPECT_EQ(g->limit, 70.0);
+    levelLimit().set(std::nullopt);
+    EXPECT_FALSE(g->limit);
+    EXPECT_EQ(at(AboveCount, Whole), "");
+    EXPECT_FALSE(readLevelLimit(colorConfigPath()));
+}
+
+TEST_F(DataLogWindow, AkustikGroupFitsBesideTheGraphWithoutOverlaps) {
+    show();
+    const QRect graphBox = window->graph()->geometry();
+    const QRect vbar = window->control(DataLogId::vScroll)->geometry();
+    QRect group;
+    for (int r = 0; r < AcousticGroup::rows; ++r)
+        for (int c = 0; c < 2; ++c) {
+            const QRect f = window->control(AcousticGroup::fieldId(r, c))->geometry();
+            EXPECT_FALSE(f.intersects(graphBox));
+            EXPECT_FALSE(f.intersects(vbar));
+            EXPECT_LE(f.right(), window->control(DataLogId::graph)->parentWidget()->width());
+            group |= f;
+        }
+    for (int r = 0; r + 1 < AcousticGroup::rows; ++r)
+        EXPECT_FALSE(
+            window->control(AcousticGroup::fieldId(r, 0))
+                ->geometry()
+                .intersects(window->control(AcousticGroup::fieldId(r + 1, 0))->geometry()));
+    EXPECT_GT(group.left(), vbar.right());
+}
+
 TEST_F(DataLogWindow, ScreenshotWithAChosenSet) {
     // A street at noon, C weighted, and a quiet office before it.
     for (int i = 0; i < 60; ++i)
@@ -216,6 +296,7 @@ TEST_F(DataLogWindow, ScreenshotWithAChosenSet) {
     window->graph()->cursorA = 5;
     emit window->graph()->cursorChanged(cursorWhichB, 25);
     window->graph()->cursorB = 25;
+    window->graph()->limit = 70.0; // drawn only: the figures keep to the settings
     window->graph()->update();
     QCoreApplication::processEvents();
 
