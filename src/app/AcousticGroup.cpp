@@ -5,62 +5,104 @@
 namespace AcousticGroup {
 
 namespace {
+
 struct RowText {
-    const char* label;
+    const char* label;    // upright heading
+    const char* shortcut; // flat heading
     const char* unit;
 };
 constexpr RowText rowTexts[rows] = {
-    {"Leq", "dB"},          {"L10", "dB"},      {"L50", "dB"},       {"L90", "dB"},
-    {"Lmax", "dB"},         {"Lmin", "dB"},     {"SEL", "dB"},       {"Birim", ""},
-    {"Sınır üstü", "adet"}, {"Süre üstü", "s"}, {"En uzun", "adet"},
+    {"Leq", "Leq", "dB"},       {"L10", "L10", "dB"},        {"L50", "L50", "dB"},
+    {"L90", "L90", "dB"},       {"Lmax", "Lmax", "dB"},      {"Lmin", "Lmin", "dB"},
+    {"SEL", "SEL", "dB"},       {"Birim", "Birim", ""},      {"Sınır üstü", "Üstü", "adet"},
+    {"Süre üstü", "Süre", "s"}, {"En uzun", "Seri", "adet"},
 };
+const char* const columnTexts[2] = {"Tümü", "A–B"};
+
+constexpr int fieldWidth = 28;
+constexpr int pitch = 30;     // fields side by side
+constexpr int linePitch = 15; // lines of fields
+constexpr int headWidth = 37; // the upright shape's labels
+constexpr int flatHead = 24;  // the flat shape's line labels
+
+QLineEdit* field(QWidget* form, int row, int column) {
+    return form->findChild<QLineEdit*>(QString::number(fieldId(row, column)));
+}
 
 QString level(double v) {
     return QString::asprintf("%.1f", v);
 }
+
 } // namespace
 
-void append(FormSpec& spec, int x, int y) {
+int width(Shape shape) {
+    return shape == Shape::Upright ? 4 + headWidth + 2 * pitch + 4
+                                   : 4 + flatHead + rows * pitch + 4;
+}
+
+int height(Shape shape) {
+    return shape == Shape::Upright ? 26 + rows * linePitch + 4 : 22 + 2 * linePitch + 3;
+}
+
+void append(FormSpec& spec, int x, int y, Shape shape) {
     using K = ControlSpec::Kind;
     // the frame first, so the controls inside are drawn over it
-    spec.controls.insert(spec.controls.begin(),
-                         {0, K::GroupBox, QStringLiteral("Akustik"), x, y, width, height});
-    const int labelX = x + 4;
-    const int fieldX = x + 42;
-    spec.controls.push_back({0, K::Label, QStringLiteral("Tümü"), fieldX, y + 12, 28, 8});
-    spec.controls.push_back({0, K::Label, QStringLiteral("A–B"), fieldX + 30, y + 12, 28, 8});
-    for (int r = 0; r < rows; ++r) {
-        const int rowY = y + 24 + r * 15;
-        spec.controls.push_back(
-            {0, K::Label, QString::fromUtf8(rowTexts[r].label), labelX, rowY + 3, 37, 8});
+    spec.controls.insert(spec.controls.begin(), {frameId, K::GroupBox, QStringLiteral("Akustik"), x,
+                                                 y, width(shape), height(shape)});
+    auto label = [&](const char* text, int lx, int ly, int w) {
+        spec.controls.push_back({0, K::Label, QString::fromUtf8(text), lx, ly, w, 8});
+    };
+    if (shape == Shape::Upright) {
+        const int fieldX = x + 4 + headWidth;
         for (int c = 0; c < 2; ++c)
-            spec.controls.push_back({fieldId(r, c), K::Edit, {}, fieldX + c * 30, rowY, 28, 14});
+            label(columnTexts[c], fieldX + c * pitch, y + 12, fieldWidth);
+        for (int r = 0; r < rows; ++r) {
+            const int lineY = y + 24 + r * linePitch;
+            label(rowTexts[r].label, x + 4, lineY + 3, headWidth - 2);
+            for (int c = 0; c < 2; ++c)
+                spec.controls.push_back(
+                    {fieldId(r, c), K::Edit, {}, fieldX + c * pitch, lineY, fieldWidth, 14});
+        }
+        return;
+    }
+    const int fieldX = x + 4 + flatHead;
+    for (int r = 0; r < rows; ++r)
+        label(rowTexts[r].shortcut, fieldX + r * pitch, y + 11, fieldWidth);
+    for (int c = 0; c < 2; ++c) {
+        const int lineY = y + 20 + c * linePitch;
+        label(columnTexts[c], x + 4, lineY + 3, flatHead - 2);
+        for (int r = 0; r < rows; ++r)
+            spec.controls.push_back(
+                {fieldId(r, c), K::Edit, {}, fieldX + r * pitch, lineY, fieldWidth, 14});
     }
 }
 
-void prepare(const Form& form) {
+void prepare(QWidget* form) {
     for (int r = 0; r < rows; ++r) {
+        const QString unit = QString::fromUtf8(rowTexts[r].unit);
+        const QString tip = QString::fromUtf8(rowTexts[r].label) +
+                            (unit.isEmpty() ? QString() : QStringLiteral(" (") + unit + ')');
         for (int c = 0; c < 2; ++c) {
-            auto* edit = form.get<QLineEdit>(fieldId(r, c));
+            QLineEdit* edit = field(form, r, c);
             edit->setReadOnly(true);
-            const QString unit = QString::fromUtf8(rowTexts[r].unit);
-            edit->setToolTip(QString::fromUtf8(rowTexts[r].label) +
-                             (unit.isEmpty() ? QString() : QStringLiteral(" (") + unit + ')'));
+            edit->setToolTip(tip + QStringLiteral(", ") + QString::fromUtf8(columnTexts[c]));
         }
     }
 }
 
-void clear(const Form& form, Column column) {
+void clear(QWidget* form, Column column) {
     for (int r = 0; r < rows; ++r)
-        form.get<QLineEdit>(fieldId(r, column))->clear();
+        if (QLineEdit* edit = field(form, r, column))
+            edit->clear();
 }
 
-void show(const Form& form, Column column, const AcousticSummary& s, bool limitSet) {
+void show(QWidget* form, Column column, const AcousticSummary& s, bool limitSet) {
     clear(form, column);
     if (s.count == 0)
         return;
     auto set = [&](int row, const QString& text) {
-        form.get<QLineEdit>(fieldId(row, column))->setText(text);
+        if (QLineEdit* edit = field(form, row, column))
+            edit->setText(text);
     };
     set(Leq, level(s.leq));
     set(L10, level(s.ln[1]));

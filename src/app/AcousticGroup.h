@@ -5,31 +5,41 @@
 
 class QWidget;
 
-// The compact "Akustik" group beside a form's figures: one row per level or
-// count, a column for the whole series and one for the span between cursors A
-// and B. Its fields are read-only line edits with ids firstId and up.
+// The compact "Akustik" group beside a form's figures: the levels and counts
+// of the whole series ("Tümü") and of the span between cursors A and B
+// ("A–B"). Its fields are read-only line edits with ids firstId and up, found
+// by object name among the form's children, so the recording, the cursor
+// read-out and the DATALOGGER window each fill their part.
 namespace AcousticGroup {
 
 inline constexpr int firstId = 1100;
 inline constexpr int rows = 11;
-inline constexpr int width = 105; // dialog units
-inline constexpr int height = 30 + rows * 15;
+// The frame's id, after the fields'.
+inline constexpr int frameId = firstId + 2 * rows;
 
 enum Column { Whole = 0, Span = 1 };
 enum Row { Leq, L10, L50, L90, Lmax, Lmin, Sel, Weighting, AboveCount, AboveTime, LongestRun };
+// Upright: one line per figure, the two columns side by side (the DATALOGGER
+// window's right edge). Flat: one line per column, the figures side by side
+// (the strip under the main view's cursor box).
+enum class Shape { Upright, Flat };
 
-// The id of the field in a row and column.
+// Size in dialog units.
+int width(Shape shape);
+int height(Shape shape);
+
+// The id of the field of a figure and column.
 constexpr int fieldId(int row, int column) {
     return firstId + row * 2 + column;
 }
 
-// Adds the frame, the headings, the row labels and the fields at (x, y).
-void append(FormSpec& spec, int x, int y);
-// Makes the fields read-only; call once after building the form.
-void prepare(const Form& form);
-// Fills one column from a summary; blank when there are no readings. The
-// three exceedance rows stay blank while no limit is set.
-void show(const Form& form, Column column, const AcousticSummary& summary, bool limitSet);
-void clear(const Form& form, Column column);
+// Adds the frame, the headings and the fields at (x, y).
+void append(FormSpec& spec, int x, int y, Shape shape);
+// Makes the fields read-only and names them in their tool tips; call once.
+void prepare(QWidget* form);
+// Fills one column from a summary; blank with no readings. The three
+// exceedance fields stay blank while no limit is set.
+void show(QWidget* form, Column column, const AcousticSummary& summary, bool limitSet);
+void clear(QWidget* form, Column column);
 
 } // namespace AcousticGroup

@@ -1,5 +1,7 @@
 #include "app/MainForm.h"
 
+#include "app/AcousticGroup.h"
+
 FormSpec mainFormSpec() {
     using K = ControlSpec::Kind;
     const QString at = QStringLiteral("@");
@@ -75,5 +77,7 @@ FormSpec mainFormSpec() {
         {1038, K::HScrollBar, {}, 144, 340, 373, 11},
         {1039, K::VScrollBar, {}, 516, 148, 12, 187},
     };
+    // A strip under the cursor box; the curve area moves down below it.
+    AcousticGroup::append(f, 146, 148, AcousticGroup::Shape::Flat);
     return f;
 }

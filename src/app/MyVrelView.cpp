@@ -1,5 +1,6 @@
 #include "app/MyVrelView.h"
 
+#include "app/AcousticGroup.h"
 #include "app/MainForm.h"
 #include "app/MainLayout.h"
 #include "app/PortDlg.h"
@@ -16,6 +17,8 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
+
+#include <algorithm>
 
 CMyVrelView* mainView = nullptr;
 
@@ -93,6 +96,7 @@ void CMyVrelView::buildForm() {
         return placeholder;
     });
     form_ = builder.build(mainFormSpec(), this);
+    AcousticGroup::prepare(this);
     // the keys lie on the picture, not where the template has them
     for (CMeterButton* b : buttons_)
         b->setGeometry(b->spec().homeX, b->spec().homeY, b->spec().width, b->spec().height);
@@ -152,7 +156,10 @@ void CMyVrelView::resizeEvent(QResizeEvent* event) {
 }
 
 void CMyVrelView::layoutControls() {
-    const QRect a = control(MainFormId::cursorGroup)->geometry();
+    // The curve area goes below the cursor box and the "Akustik" strip under it.
+    QRect a = control(MainFormId::cursorGroup)->geometry();
+    if (const QWidget* acoustic = control(AcousticGroup::frameId))
+        a.setBottom(std::max(a.bottom(), acoustic->geometry().bottom()));
     const MainViewLayout l =
         layoutMainView({a.x(), a.y(), a.width(), a.height()}, width(), height());
     auto place = [this](int id, const LayoutRect& r, bool raise) {

@@ -1,7 +1,9 @@
 #include "graph/PlotReadouts.h"
 
+#include "app/AcousticGroup.h"
 #include "graph/CGraphicsBtn.h"
 #include "graph/CursorSpan.h"
+#include "graph/LevelLimit.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -32,6 +34,10 @@ PlotReadouts::PlotReadouts(QWidget* form, CGraphicsBtn* graph, QScrollBar* horiz
         bar->setPageStep(0);
         bar->setTracking(false);
     }
+    connect(&levelLimit(), &LevelLimit::changed, this, [this] {
+        if (graph_->cursorA >= 0)
+            showSpanAcoustics(graph_->cursorA, graph_->cursorB);
+    });
     if (vertical_)
         connect(vertical_, &QScrollBar::valueChanged, this, &PlotReadouts::onVerticalMoved);
     if (horizontal_)
@@ -59,9 +65,12 @@ void PlotReadouts::onCursor(int which, int index) {
         setText(1011, timeText(r));
         for (int id : {1023, 1024, 1025, 1026, 1027, 1028, 1029})
             setText(id, QString());
+        if (form_)
+            AcousticGroup::clear(form_, AcousticGroup::Span);
     } else if (which == cursorWhichB) {
         setText(1023, level(r.value()));
         setText(1024, timeText(r));
+        showSpanAcoustics(cursorAIndex_, index);
         const auto span = cursorSpan(s, cursorAIndex_, index);
         if (!span)
             return;
@@ -76,6 +85,20 @@ void PlotReadouts::onCursor(int which, int index) {
         setText(1029, level(span->average));
         setText(1032, QString::number(span->count));
     }
+}
+
+void PlotReadouts::showSpanAcoustics(int from, int to) {
+    if (!form_)
+        return;
+    const RecordList& s = series_();
+    AcousticGroup::clear(form_, AcousticGroup::Span);
+    if (from < 0 || to < from || to >= s.count())
+        return;
+    AcousticGroup::show(form_, AcousticGroup::Span,
+                        summarize(s, static_cast<std::size_t>(from),
+                                  static_cast<std::size_t>(to) + 1, s[0].samplingRate(),
+                                  graph_->limit),
+                        graph_->limit.has_value());
 }
 
 void PlotReadouts::onHover(int index) {

@@ -13,8 +13,8 @@ class QWidget;
 
 // The parent's side of the graph, shared by the main view and the DATALOGGER
 // window: it fills the cursor read-out (1004, 1011, 1023..1029, 1032) and the
-// pointer read-out (1033, 1034), keeps the two scrollbars in step with the
-// view and scrolls the view when they move, and zooms back.
+// pointer read-out (1033, 1034) and the "Akustik" group's A–B column, keeps the two scrollbars in
+// step with the view and scrolls the view when they move, and zooms back.
 //
 // The read-out fields are looked up by object name among the form's children
 // (line edits or labels). The series is asked for on every use, so the parent
@@ -40,6 +40,8 @@ class PlotReadouts : public QObject {
 
   private:
     void setText(int id, const QString& text);
+    // The "Akustik" group's A–B column, when the form has one.
+    void showSpanAcoustics(int from, int to);
     void onVerticalMoved(int pos);
     void onHorizontalMoved(int pos);
 

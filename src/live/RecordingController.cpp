@@ -1,6 +1,8 @@
 #include "live/RecordingController.h"
 
+#include "app/AcousticGroup.h"
 #include "graph/CGraphicsBtn.h"
+#include "graph/LevelLimit.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -16,6 +18,8 @@ RecordingController::RecordingController(RecordList& series, QWidget* form, CGra
       live_(std::move(live)), recorder_(series, clock), model_(series) {
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &RecordingController::tick);
+    acoustics_.setLimit(levelLimit().value());
+    connect(&levelLimit(), &LevelLimit::changed, this, &RecordingController::recountAcoustics);
     if (!table_)
         return;
     table_->setModel(&model_);
@@ -53,6 +57,9 @@ bool RecordingController::start() {
         return false;
     const double interval = chosenInterval();
     recorder_.start(interval);
+    acoustics_.clear();
+    acoustics_.setInterval(interval);
+    acoustics_.setLimit(levelLimit().value());
     setText(1009, QString());
     model_.sync();
     timer_.start(timerPeriodMs(interval));
@@ -80,6 +87,7 @@ void RecordingController::stop() {
 
 void RecordingController::clear() {
     recorder_.clear();
+    acoustics_.clear();
     setText(1009, QString());
     model_.sync();
     graph_->ResetView();
@@ -110,4 +118,23 @@ void RecordingController::tick() {
         setText(1006, QString::fromLatin1(s.minTime));
     }
     setText(1005, QString::asprintf("%.1f", s.average));
+
+    const CObjData& newest = series_[series_.count() - 1];
+    acoustics_.add(newest.value(), newest.unit());
+    showAcoustics();
+}
+
+void RecordingController::showAcoustics() {
+    if (form_)
+        AcousticGroup::show(form_, AcousticGroup::Whole, acoustics_.summary(),
+                            levelLimit().value().has_value());
+}
+
+void RecordingController::recountAcoustics(std::optional<double> limit) {
+    acoustics_.clear();
+    acoustics_.setLimit(limit);
+    for (const CObjData& r : series_)
+        acoustics_.add(r.value(), r.unit());
+    if (!series_.empty())
+        showAcoustics();
 }

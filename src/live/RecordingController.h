@@ -2,6 +2,7 @@
 
 #include "live/RecordTableModel.h"
 #include "live/Recording.h"
+#include "model/AcousticStats.h"
 
 #include <QObject>
 #include <QPointer>
@@ -16,7 +17,9 @@ class QWidget;
 
 // The real-time recording on a form: the sampling timer, the series with its
 // statistics, the table, the summary boxes (1009, 1001, 1002, 1003, 1008,
-// 1006, 1005, looked up by object name), the interval box 1007 and the graph.
+// 1006, 1005, looked up by object name), the "Akustik" group's column of the
+// whole recording (kept per tick, never by a re-scan), the interval box 1007
+// and the graph.
 // Questions to the user (save the old data? clear?) stay with the caller.
 class RecordingController : public QObject {
     Q_OBJECT
@@ -29,6 +32,7 @@ class RecordingController : public QObject {
 
     bool recording() const { return recorder_.recording(); }
     const SeriesStats& stats() const { return recorder_.stats(); }
+    const RunningAcousticStats& acoustics() const { return acoustics_; }
     int sampleLimit() const { return recorder_.sampleLimit(); }
     void setSampleLimit(int limit) { recorder_.setSampleLimit(limit); }
     RecordTableModel* model() { return &model_; }
@@ -55,6 +59,9 @@ class RecordingController : public QObject {
     QComboBox* intervalBox() const;
     double chosenInterval() const;
     void finish();
+    void showAcoustics();
+    // A new limit counts anew: one pass over the readings per change.
+    void recountAcoustics(std::optional<double> limit);
 
     RecordList& series_;
     QPointer<QWidget> form_;
@@ -62,6 +69,7 @@ class RecordingController : public QObject {
     QPointer<QAbstractItemView> table_;
     LiveLookup live_;
     RealTimeRecorder recorder_;
+    RunningAcousticStats acoustics_;
     RecordTableModel model_;
     QTimer timer_;
 };

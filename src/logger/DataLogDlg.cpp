@@ -92,8 +92,7 @@ CDataLogDlg::CDataLogDlg(RecordList& loggerRecords)
                                  [this]() -> const RecordList& { return selection_; });
     connect(form_.get<QPushButton>(DataLogId::zoomBack), &QPushButton::clicked, readouts_,
             &PlotReadouts::zoomBack);
-    AcousticGroup::prepare(form_);
-    connect(graph_, &CGraphicsBtn::cursorChanged, this, &CDataLogDlg::showSpanStats);
+    AcousticGroup::prepare(body_);
     // The graph takes the new limit first (it connected first); the counts follow it.
     connect(&levelLimit(), &LevelLimit::changed, this, &CDataLogDlg::showAcoustic);
     applyColours();
@@ -221,6 +220,7 @@ void CDataLogDlg::chooseRow(int row) {
     setField(DataLogId::startTime, QString::fromLatin1(stats_.startTime));
     setField(DataLogId::dataCount, QString::number(selection_.count()));
     showAcoustic();
+    AcousticGroup::clear(body_, AcousticGroup::Span);
 
     interval->setCurrentIndex(selection_.empty() ? -1 : IntervalItem(selection_[0].samplingRate()));
     interval->setEnabled(false);
@@ -236,29 +236,10 @@ double CDataLogDlg::samplingInterval() const {
 void CDataLogDlg::showAcoustic() {
     if (selection_.empty())
         return;
-    AcousticGroup::show(form_, AcousticGroup::Whole,
+    AcousticGroup::show(body_, AcousticGroup::Whole,
                         summarize(selection_, 0, static_cast<std::size_t>(selection_.count()),
                                   samplingInterval(), graph_->limit),
                         graph_->limit.has_value());
-    AcousticGroup::clear(form_, AcousticGroup::Span);
-    if (graph_->cursorA >= 0 && graph_->cursorB >= graph_->cursorA &&
-        graph_->cursorB < selection_.count())
-        showSpan(graph_->cursorA, graph_->cursorB);
-}
-
-void CDataLogDlg::showSpan(int from, int to) {
-    AcousticGroup::show(form_, AcousticGroup::Span,
-                        summarize(selection_, static_cast<std::size_t>(from),
-                                  static_cast<std::size_t>(to) + 1, samplingInterval(),
-                                  graph_->limit),
-                        graph_->limit.has_value());
-}
-
-void CDataLogDlg::showSpanStats(int which, int index) {
-    AcousticGroup::clear(form_, AcousticGroup::Span);
-    const int from = readouts_->cursorAIndex();
-    if (which == cursorWhichB && from >= 0 && index >= from && index < selection_.count())
-        showSpan(from, index);
 }
 
 void CDataLogDlg::clearSelection() {

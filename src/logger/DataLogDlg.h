@@ -64,11 +64,8 @@ class CDataLogDlg : public QDialog {
     void applyColours();
     void resetGraphView();
     void setField(int id, const QString& text);
-    // The "Akustik" group for the selection and the span between the cursors.
+    // The "Akustik" group's figures of the selection.
     void showAcoustic();
-    // The "Akustik" span column for cursor B at index, from cursor A.
-    void showSpanStats(int which, int index);
-    void showSpan(int from, int to); // both inclusive
     double samplingInterval() const;
 
     void importData();

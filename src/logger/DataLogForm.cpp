@@ -21,7 +21,7 @@ FormSpec dataLogFormSpec() {
     f.fontFamily = dialogFont();
     f.pointSize = 8;
     // wider than the figures and the graph by the "Akustik" group at the right
-    f.width = 610 + AcousticGroup::width + 4;
+    f.width = 610 + AcousticGroup::width(AcousticGroup::Shape::Upright) + 4;
     f.height = 372;
     f.caption = QStringLiteral("DATALOGGER");
     f.controls = {
@@ -82,7 +82,7 @@ FormSpec dataLogFormSpec() {
         {1038, K::HScrollBar, {}, 161, 340, 414, 11},
         {1039, K::VScrollBar, {}, 576, 148, 12, 187},
     };
-    AcousticGroup::append(f, 604, 7);
+    AcousticGroup::append(f, 604, 7, AcousticGroup::Shape::Upright);
     return f;
 }
 
