@@ -1,4 +1,6 @@
+#include "app/AcousticGroup.h"
 #include "graph/CGraphicsBtn.h"
+#include "graph/LevelLimit.h"
 #include "live/RecordingController.h"
 #include "settings/ColorConfig.h"
 
@@ -14,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 
 namespace {
 
@@ -36,6 +39,11 @@ class RecordingForm : public QWidget {
         for (int id : {1009, 1001, 1002, 1003, 1008, 1006, 1005}) {
             auto* edit = new QLineEdit(this);
             edit->setObjectName(QString::number(id));
+            layout->addWidget(edit);
+        }
+        for (int r = 0; r < AcousticGroup::rows; ++r) {
+            auto* edit = new QLineEdit(this);
+            edit->setObjectName(QString::number(AcousticGroup::fieldId(r, AcousticGroup::Whole)));
             layout->addWidget(edit);
         }
         table = new QTreeView(this);
@@ -81,6 +89,59 @@ class RecordingControllerTest : public ::testing::Test {
     std::unique_ptr<RecordingForm> form;
     std::unique_ptr<RecordingController> controller;
 };
+
+TEST_F(RecordingControllerTest, TheAkustikFiguresRunWithTheRecordingAndRecountOnANewLimit) {
+    using namespace AcousticGroup;
+    auto at = [&](int row) { return form->text(fieldId(row, Whole)); };
+    levelLimit().set(70.0);
+    ASSERT_TRUE(controller->start()); // at 0.5 s
+    sample(60);
+    EXPECT_EQ(at(Leq), "60.0");
+    EXPECT_EQ(at(AboveCount), "0");
+    sample(80);
+    EXPECT_EQ(at(Leq), "77.0") << "the energy average, where Ortalama says 70.0";
+    EXPECT_EQ(form->text(1005), "70.0");
+    sample(85);
+    sample(50);
+    EXPECT_EQ(at(AboveCount), "2");
+    EXPECT_EQ(at(AboveTime), "1.0");
+    EXPECT_EQ(at(LongestRun), "2");
+    EXPECT_EQ(at(Weighting), "dBA");
+    EXPECT_EQ(at(Lmax), "85.0");
+    EXPECT_EQ(at(Lmin), "50.0");
+
+    // the running figures are those of a fresh count over the recording
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> tenths(300, 1200);
+    for (int i = 0; i < 300; ++i)
+        sample(tenths(random) / 10.0);
+    auto same = [&](const AcousticSummary& a, const AcousticSummary& b) {
+        EXPECT_EQ(a.count, b.count);
+        EXPECT_NEAR(a.leq, b.leq, 1e-9);
+        EXPECT_NEAR(a.sel, b.sel, 1e-9);
+        EXPECT_EQ(a.ln, b.ln);
+        EXPECT_EQ(a.aboveCount, b.aboveCount);
+        EXPECT_EQ(a.longestRunAbove, b.longestRunAbove);
+    };
+    same(controller->acoustics().summary(),
+         summarize(records, 0, static_cast<std::size_t>(records.count()), 0.5, 70.0));
+
+    // a new limit mid-recording counts the readings so far against it
+    levelLimit().set(100.0);
+    same(controller->acoustics().summary(),
+         summarize(records, 0, static_cast<std::size_t>(records.count()), 0.5, 100.0));
+    EXPECT_EQ(at(AboveCount), QString::number(controller->acoustics().summary().aboveCount));
+    levelLimit().set(std::nullopt);
+    EXPECT_EQ(at(AboveCount), "") << "no limit, no count";
+    EXPECT_FALSE(at(Leq).isEmpty());
+
+    // a new recording starts the figures afresh
+    controller->stop();
+    ASSERT_TRUE(controller->start());
+    sample(40);
+    EXPECT_EQ(at(Leq), "40.0");
+    EXPECT_EQ(controller->acoustics().count(), 1u);
+}
 
 TEST_F(RecordingControllerTest, StartingNeedsTheMeterAndRunsTheTimerAtTheChosenInterval) {
     QSignalSpy changed(controller.get(), &RecordingController::recordingChanged);
