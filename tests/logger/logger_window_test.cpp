@@ -289,6 +289,7 @@ TEST_F(DataLogWindow, ScreenshotWithAChosenSet) {
         const int swell = i % 10 < 5 ? i % 10 : 10 - i % 10;
         records.append(CObjData(64.0 + 1.2 * swell + (i * 7) % 9 / 10.0, time, "dBC", 2, 2.0));
     }
+    levelLimit().set(70.0);
     show();
     window->dataSetList()->selectRow(1);
     doubleClickRow(1);
@@ -296,7 +297,6 @@ TEST_F(DataLogWindow, ScreenshotWithAChosenSet) {
     window->graph()->cursorA = 5;
     emit window->graph()->cursorChanged(cursorWhichB, 25);
     window->graph()->cursorB = 25;
-    window->graph()->limit = 70.0; // drawn only: the figures keep to the settings
     window->graph()->update();
     QCoreApplication::processEvents();
 
@@ -308,4 +308,7 @@ TEST_F(DataLogWindow, ScreenshotWithAChosenSet) {
     // The form's colour around the controls, the graph's own inside it.
     const QPoint inGraph = window->graph()->mapTo(window.get(), QPoint(100, 100));
     EXPECT_NE(shot.pixelColor(inGraph), QColor(170, 175, 195));
+    EXPECT_FALSE(
+        field(AcousticGroup::fieldId(AcousticGroup::AboveCount, AcousticGroup::Span)).isEmpty());
+    levelLimit().set(std::nullopt);
 }
