@@ -3,10 +3,13 @@
 #include "app/MyVrelView.h"
 #include "app/PortDlg.h"
 #include "app/Prompt.h"
+#include "graph/LevelLimit.h"
+#include "settings/ColorConfig.h"
 
 #include <QAction>
 #include <QMenuBar>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 
@@ -68,12 +71,41 @@ TEST_F(FrameTest, TitleMenusAndToolbar) {
     EXPECT_FALSE(frame.action(32815)->isChecked());
 }
 
+TEST_F(FrameTest, TheViewMenuSetsAndClearsTheLevelLimit) {
+    QTemporaryDir config;
+    setAppDataFolderOverride(std::filesystem::path(config.path().toStdString()));
+    QMenu* view = frame.menuBar()->actions().at(4)->menu();
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(captions(view->actions()),
+              (QStringList{"Menü çubuğu(&T)", "Durum satırı(&S)", "Renk ayarları",
+                           "Sınır seviyesi…", "Sınırı kaldır"}));
+
+    answers.numberNext(std::nullopt); // cancelled
+    frame.action(LevelLimitCommand::set)->trigger();
+    ASSERT_EQ(answers.numberRequests().size(), 1u);
+    EXPECT_EQ(answers.numberRequests()[0].value, 85.0) << "a level to start from";
+    EXPECT_FALSE(levelLimit().value());
+
+    answers.numberNext(72.5);
+    frame.action(LevelLimitCommand::set)->trigger();
+    EXPECT_EQ(levelLimit().value(), 72.5);
+    EXPECT_EQ(readLevelLimit(colorConfigPath()), 72.5);
+    frame.action(LevelLimitCommand::set)->trigger(); // unanswered: cancelled
+    EXPECT_EQ(answers.numberRequests().back().value, 72.5) << "starts from the current limit";
+    EXPECT_EQ(levelLimit().value(), 72.5);
+
+    frame.action(LevelLimitCommand::clear)->trigger();
+    EXPECT_FALSE(levelLimit().value());
+    EXPECT_FALSE(readLevelLimit(colorConfigPath()));
+    setAppDataFolderOverride(std::nullopt);
+}
+
 TEST_F(FrameTest, CommandsReachTheirHandlersById) {
     int recorded = 0;
     frame.view()->onCommand(32771, [&recorded] { ++recorded; });
     frame.action(32771)->trigger();
     EXPECT_EQ(recorded, 1);
-    EXPECT_TRUE(frame.view()->command(32780)); // not connected: it does nothing
+    EXPECT_TRUE(frame.view()->command(32780));  // not connected: it does nothing
     EXPECT_FALSE(frame.view()->command(40000)); // no such command
 }
 
