@@ -44,13 +44,13 @@ int height(Shape shape) {
     return shape == Shape::Upright ? 26 + rows * linePitch + 4 : 22 + 2 * linePitch + 3;
 }
 
-void append(FormSpec& spec, int x, int y, Shape shape) {
+void append(FormSpec& form, int x, int y, Shape shape) {
     using K = ControlSpec::Kind;
     // the frame first, so the controls inside are drawn over it
-    spec.controls.insert(spec.controls.begin(), {frameId, K::GroupBox, QStringLiteral("Akustik"), x,
+    form.controls.insert(form.controls.begin(), {frameId, K::GroupBox, QStringLiteral("Akustik"), x,
                                                  y, width(shape), height(shape)});
     auto label = [&](const char* text, int lx, int ly, int w) {
-        spec.controls.push_back({0, K::Label, QString::fromUtf8(text), lx, ly, w, 8});
+        form.controls.push_back({0, K::Label, QString::fromUtf8(text), lx, ly, w, 8});
     };
     if (shape == Shape::Upright) {
         const int fieldX = x + 4 + headWidth;
@@ -60,7 +60,7 @@ void append(FormSpec& spec, int x, int y, Shape shape) {
             const int lineY = y + 24 + r * linePitch;
             label(rowTexts[r].label, x + 4, lineY + 3, headWidth - 2);
             for (int c = 0; c < 2; ++c)
-                spec.controls.push_back(
+                form.controls.push_back(
                     {fieldId(r, c), K::Edit, {}, fieldX + c * pitch, lineY, fieldWidth, 14});
         }
         return;
@@ -72,7 +72,7 @@ void append(FormSpec& spec, int x, int y, Shape shape) {
         const int lineY = y + 20 + c * linePitch;
         label(columnTexts[c], x + 4, lineY + 3, flatHead - 2);
         for (int r = 0; r < rows; ++r)
-            spec.controls.push_back(
+            form.controls.push_back(
                 {fieldId(r, c), K::Edit, {}, fieldX + r * pitch, lineY, fieldWidth, 14});
     }
 }

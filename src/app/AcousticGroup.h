@@ -34,7 +34,7 @@ constexpr int fieldId(int row, int column) {
 }
 
 // Adds the frame, the headings and the fields at (x, y).
-void append(FormSpec& spec, int x, int y, Shape shape);
+void append(FormSpec& form, int x, int y, Shape shape);
 // Makes the fields read-only and names them in their tool tips; call once.
 void prepare(QWidget* form);
 // Fills one column from a summary; blank with no readings. The three
