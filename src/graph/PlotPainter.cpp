@@ -3,6 +3,8 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace {
 
 QPen pen(Rgb color, int width, Qt::PenStyle style = Qt::SolidLine) {
@@ -11,14 +13,63 @@ QPen pen(Rgb color, int width, Qt::PenStyle style = Qt::SolidLine) {
     return p;
 }
 
-void paintCurve(QPainter& p, const PlotView& v, const RecordList& series) {
-    const auto span = v.visibleSamples(series.count());
-    p.setPen(pen(v.lineColor, 1));
-    for (int i = span.first; i < span.last - 1; ++i) {
+void paintSegments(QPainter& p, const PlotView& v, const RecordList& series, int first, int last) {
+    for (int i = first; i < last - 1; ++i) {
         const PlotPoint a = v.curvePoint(i, series[i].value());
         const PlotPoint b = v.curvePoint(i + 1, series[i + 1].value());
         p.drawLine(a.x, a.y, b.x, b.y);
     }
+}
+
+// Where many samples share a pixel column, the segments between them are
+// vertical lines in that column; drawn one by one they cover the column's
+// extent, so one line per column gives the same pixels. With the flat-capped
+// 1-pixel pen a vertical line leaves out its lowest pixel (largest y) unless
+// it has no length: the union of a column's segments is therefore
+// [top, bottom - 1], plus the bottom pixel when two neighbours both lie there.
+// The segments from one column to the next are drawn as they are.
+void paintColumns(QPainter& p, const PlotView& v, const RecordList& series, int first, int last) {
+    if (last - first < 2)
+        return;
+    PlotPoint prev = v.curvePoint(first, series[first].value());
+    int top = prev.y;
+    int bottom = prev.y;
+    bool bottomTwice = false;
+    const auto flush = [&](int x) {
+        if (top == bottom && !bottomTwice)
+            return; // a single sample: no segment inside the column
+        p.drawLine(x, top, x, bottomTwice ? bottom + 1 : bottom);
+    };
+    for (int i = first + 1; i < last; ++i) {
+        const PlotPoint a = v.curvePoint(i, series[i].value());
+        if (a.x == prev.x) {
+            if (a.y > bottom) {
+                bottom = a.y;
+                bottomTwice = false;
+            }
+            if (a.y == bottom && prev.y == bottom)
+                bottomTwice = true;
+            top = std::min(top, a.y);
+        } else {
+            flush(prev.x);
+            p.drawLine(prev.x, prev.y, a.x, a.y);
+            top = bottom = a.y;
+            bottomTwice = false;
+        }
+        prev = a;
+    }
+    flush(prev.x);
+}
+
+} // namespace
+
+void paintCurve(QPainter& p, const PlotView& v, const RecordList& series, CurveDrawing drawing) {
+    const auto span = v.visibleSamples(series.count());
+    p.setPen(pen(v.lineColor, 1));
+    if (drawing == CurveDrawing::Columns)
+        paintColumns(p, v, series, span.first, span.last);
+    else
+        paintSegments(p, v, series, span.first, span.last);
     if (v.showsDots()) {
         p.setPen(pen(v.lineColor, 3));
         for (int i = span.first; i < span.last; ++i) {
@@ -27,6 +78,8 @@ void paintCurve(QPainter& p, const PlotView& v, const RecordList& series) {
         }
     }
 }
+
+namespace {
 
 void paintCursorLine(QPainter& p, const PlotView& v, int index, Rgb color) {
     if (index == -1)
