@@ -5,6 +5,7 @@
 #include "app/MyVrelView.h"
 #include "app/Prompt.h"
 #include "link/MeterLink.h"
+#include "live/RecordingFeature.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -74,6 +75,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     buildMenus();
     buildToolBar();
     buildStatusBar();
+    attachRecording(*view_, [this](int id) { return action(id); });
 
     view_->onCommand(32788, [this] { close(); });
     view_->onCommand(32799, [this] { showHelp(); });
