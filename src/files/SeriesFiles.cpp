@@ -21,10 +21,10 @@ QString proposedName(const char* extension) {
 }
 
 FileCommandResult reportFailure(QWidget* parent, const QString& path, const std::string& reason) {
-    prompt().message(parent, {QStringLiteral("The file %1 could not be written.\n%2")
-                                  .arg(QDir::toNativeSeparators(path),
-                                       QString::fromLocal8Bit(reason.c_str())),
-                              QStringLiteral("ERROR"), Prompt::Buttons::Ok, Prompt::Icon::Warning});
+    prompt().message(
+        parent, {QStringLiteral("The file %1 could not be written.\n%2")
+                     .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(reason.c_str())),
+                 QStringLiteral("ERROR"), Prompt::Buttons::Ok, Prompt::Icon::Warning});
     return FileCommandResult::Failed;
 }
 

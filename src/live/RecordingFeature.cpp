@@ -104,10 +104,9 @@ void RecordingFeature::start() {
     if (!view_.link().snapshot().connected)
         return;
     if (!view_.realTimeRecords().empty()) {
-        const Prompt::Answer answer =
-            prompt().message(&view_, {QStringLiteral("Geçerli verileri kaydetmek ister misiniz?"),
-                                      QStringLiteral("Tip"), Prompt::Buttons::YesNoCancel,
-                                      Prompt::Icon::Question});
+        const Prompt::Answer answer = prompt().message(
+            &view_, {QStringLiteral("Geçerli verileri kaydetmek ister misiniz?"),
+                     QStringLiteral("Tip"), Prompt::Buttons::YesNoCancel, Prompt::Icon::Question});
         if (answer == Prompt::Answer::Cancel)
             return;
         // Only data that reached its file is discarded.
@@ -124,9 +123,9 @@ void RecordingFeature::stop() {
 }
 
 void RecordingFeature::clear() {
-    const Prompt::Answer answer = prompt().message(
-        &view_, {QStringLiteral("Verileri sil"), QStringLiteral("Tips"), Prompt::Buttons::OkCancel,
-                 Prompt::Icon::Question});
+    const Prompt::Answer answer =
+        prompt().message(&view_, {QStringLiteral("Verileri sil"), QStringLiteral("Tips"),
+                                  Prompt::Buttons::OkCancel, Prompt::Icon::Question});
     if (answer == Prompt::Answer::Ok)
         controller_->clear();
 }
@@ -191,8 +190,7 @@ void RecordingFeature::reportTimeFormat() {
         return;
     timeFormatReported_ = true;
     timeFormatReportedFor_ = start;
-    prompt().inform(&view_, QStringLiteral("Time Format is wrong!"),
-                    QStringLiteral("Vrel"));
+    prompt().inform(&view_, QStringLiteral("Time Format is wrong!"), QStringLiteral("Vrel"));
 }
 
 RecordingFeature* attachRecording(CMyVrelView& view, RecordingFeature::ActionLookup actions) {

@@ -85,8 +85,8 @@ bool CRTSetup::readCount() {
         dataSetCount_ = *check.value;
         return true;
     }
-    prompt().inform(this, QString::fromStdString(check.message),
-                    QStringLiteral("Vrel"), Prompt::Icon::Warning);
+    prompt().inform(this, QString::fromStdString(check.message), QStringLiteral("Vrel"),
+                    Prompt::Icon::Warning);
     writing_ = true;
     count_->setText(QString::number(dataSetCount_));
     writing_ = false;
