@@ -4,6 +4,8 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -14,11 +16,61 @@ QPen pen(Rgb color, int width, Qt::PenStyle style = Qt::SolidLine) {
 }
 
 void paintSegments(QPainter& p, const PlotView& v, const RecordList& series, int first, int last) {
+    const CurveTransform t(v);
     for (int i = first; i < last - 1; ++i) {
-        const PlotPoint a = v.curvePoint(i, series[i].value());
-        const PlotPoint b = v.curvePoint(i + 1, series[i + 1].value());
+        const PlotPoint a = t.point(i, series[i].value());
+        const PlotPoint b = t.point(i + 1, series[i + 1].value());
         p.drawLine(a.x, a.y, b.x, b.y);
     }
+}
+
+// The last sample in [from, last) that lies in pixel column x, given that
+// sample from does; columns never decrease from one sample to the next.
+int lastInColumn(const CurveTransform& t, const PlotView& v, int x, int from, int last) {
+    const double guess =
+        std::floor((x + 1 - PlotView::leftMargin) * v.xScale + (v.xOrigin - v.xMin)) - 1;
+    int j = std::clamp(static_cast<int>(std::clamp(guess, double(from), double(last - 1))), from,
+                       last - 1);
+    while (j > from && t.x(j) > x)
+        --j;
+    while (j + 1 < last && t.x(j + 1) <= x)
+        ++j;
+    return j;
+}
+
+// The extremes of the levels i..j, and the lowest level that two neighbours
+// both reach.
+struct ColumnLevels {
+    double lowest;
+    double highest;
+    double lowestPair;
+};
+
+ColumnLevels scanColumn(const double* level, int i, int j) {
+    // Interleaved runs, so that none waits for another's comparisons.
+    constexpr int runs = 4;
+    const double none = std::numeric_limits<double>::infinity();
+    double lo[runs], hi[runs], pair[runs];
+    for (int r = 0; r < runs; ++r) {
+        lo[r] = hi[r] = level[i];
+        pair[r] = none;
+    }
+    const auto take = [level, &lo, &hi, &pair](int k, int r) {
+        const double a = level[k];
+        const double before = level[k - 1];
+        const double p = a > before ? a : before;
+        lo[r] = a < lo[r] ? a : lo[r];
+        hi[r] = a > hi[r] ? a : hi[r];
+        pair[r] = p < pair[r] ? p : pair[r];
+    };
+    int k = i + 1;
+    for (; k + runs - 1 <= j; k += runs)
+        for (int r = 0; r < runs; ++r)
+            take(k + r, r);
+    for (; k <= j; ++k)
+        take(k, 0);
+    return {std::min({lo[0], lo[1], lo[2], lo[3]}), std::max({hi[0], hi[1], hi[2], hi[3]}),
+            std::min({pair[0], pair[1], pair[2], pair[3]})};
 }
 
 // Where many samples share a pixel column, the segments between them are
@@ -28,37 +80,49 @@ void paintSegments(QPainter& p, const PlotView& v, const RecordList& series, int
 // it has no length: the union of a column's segments is therefore
 // [top, bottom - 1], plus the bottom pixel when two neighbours both lie there.
 // The segments from one column to the next are drawn as they are.
+//
+// A higher level never lies lower on the plot, so a column's top and bottom
+// are the rows of its highest and lowest level: only a few levels per column
+// go through the transform.
 void paintColumns(QPainter& p, const PlotView& v, const RecordList& series, int first, int last) {
     if (last - first < 2)
         return;
-    PlotPoint prev = v.curvePoint(first, series[first].value());
-    int top = prev.y;
-    int bottom = prev.y;
-    bool bottomTwice = false;
-    const auto flush = [&](int x) {
-        if (top == bottom && !bottomTwice)
-            return; // a single sample: no segment inside the column
-        p.drawLine(x, top, x, bottomTwice ? bottom + 1 : bottom);
+    const CurveTransform t(v);
+    const double* level = series.values().data();
+    const QColor colour = p.pen().color();
+    // The rows filled in a column; none when it holds a single sample.
+    struct Fill {
+        int from = 0;
+        int to = -1;
+        bool covers(int a, int b) const { return from <= std::min(a, b) && std::max(a, b) <= to; }
     };
-    for (int i = first + 1; i < last; ++i) {
-        const PlotPoint a = v.curvePoint(i, series[i].value());
-        if (a.x == prev.x) {
-            if (a.y > bottom) {
-                bottom = a.y;
-                bottomTwice = false;
+    PlotPoint end{};
+    Fill before;
+    for (int i = first; i < last;) {
+        const int x = t.x(i);
+        const int j = lastInColumn(t, v, x, i, last);
+        const ColumnLevels c = scanColumn(level, i, j);
+        Fill fill;
+        if (j > i) {
+            const int top = t.y(c.highest);
+            const int bottom = t.y(c.lowest);
+            const bool bottomTwice = t.y(c.lowestPair) == bottom;
+            if (top != bottom || bottomTwice) {
+                fill = {top, std::max(bottomTwice ? bottom : bottom - 1, top)};
+                // the pixels of that line, filled rather than stroked (far cheaper)
+                p.fillRect(x, fill.from, 1, fill.to - fill.from + 1, colour);
             }
-            if (a.y == bottom && prev.y == bottom)
-                bottomTwice = true;
-            top = std::min(top, a.y);
-        } else {
-            flush(prev.x);
-            p.drawLine(prev.x, prev.y, a.x, a.y);
-            top = bottom = a.y;
-            bottomTwice = false;
         }
-        prev = a;
+        // The segment from the previous column stays within its two columns
+        // and between its two rows: nothing to add where both fills hold those rows.
+        const int startY = t.y(level[i]);
+        if (i > first &&
+            !(x == end.x + 1 && before.covers(end.y, startY) && fill.covers(end.y, startY)))
+            p.drawLine(end.x, end.y, x, startY);
+        end = {x, t.y(level[j])};
+        before = fill;
+        i = j + 1;
     }
-    flush(prev.x);
 }
 
 } // namespace
@@ -142,7 +206,8 @@ void paintXAxis(QPainter& p, const PlotView& v, const TickLabels& labels) {
 
 } // namespace
 
-void paintPlot(QPainter& p, const PlotView& v, const RecordList& series, const TickLabels& labels) {
+void paintPlot(QPainter& p, const PlotView& v, const RecordList& series, const TickLabels& labels,
+               CurveDrawing drawing) {
     const int w = v.plotWidth;
     const int h = v.plotHeight;
     p.save();
@@ -151,7 +216,7 @@ void paintPlot(QPainter& p, const PlotView& v, const RecordList& series, const T
     p.fillRect(PlotView::leftMargin, PlotView::topMargin, w, h, toQColor(v.backColor));
 
     if (!series.empty()) {
-        paintCurve(p, v, series);
+        paintCurve(p, v, series, drawing);
         paintCursorLine(p, v, v.cursorA, plotcolors::cursorA);
         paintCursorLine(p, v, v.cursorB, plotcolors::cursorB);
     }

@@ -24,4 +24,4 @@ void paintCurve(QPainter& painter, const PlotView& view, const RecordList& serie
 // widget paints with it and so can a printed diagram. The painter's origin is
 // the control's top-left corner and its font the labels' font.
 void paintPlot(QPainter& painter, const PlotView& view, const RecordList& series,
-               const TickLabels& labels);
+               const TickLabels& labels, CurveDrawing drawing = CurveDrawing::Columns);
