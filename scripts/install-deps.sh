@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libxlsxwriter-dev
     xvfb xauth poppler-utils fonts-liberation
+    clang libclang-rt-14-dev
 )
 
 missing=()

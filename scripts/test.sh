@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with warnings as errors and runs every test;
 # then the whole suite again under AddressSanitizer+UndefinedBehaviorSanitizer
-# and the threaded link tests under ThreadSanitizer.
-# VREL_QUICK=1 skips the sanitizer runs.
+# and the threaded link tests under ThreadSanitizer; then a short libFuzzer run
+# of the file reader and the logger dump decoder (scripts/fuzz.sh).
+# VREL_QUICK=1 skips the sanitizer and fuzzer runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -21,4 +22,6 @@ if [ "${VREL_QUICK:-0}" != 1 ]; then
     cmake --preset tsan
     cmake --build --preset tsan -j"$jobs"
     ctest --preset tsan -j"$jobs" -L threads
+
+    scripts/fuzz.sh
 fi

@@ -11,6 +11,7 @@
 #include "live/MeterButtonTable.h"
 #include "live/MeterPanel.h"
 #include "live/RecordingFeature.h"
+#include "logger/DataLoggerCommands.h"
 #include "model/Clock.h"
 #include "model/SeriesStats.h"
 
@@ -56,6 +57,7 @@ CMyVrelView::CMyVrelView(QWidget* parent)
 
     onCommand(32815, [this] { chooseManualPort(); });
     onCommand(32816, [this] { chooseAutoPort(); });
+    attachDataLogger(*this);
 
     const std::time_t now = appClock().now();
     link_->withDecoder([now](MeterDecoder& d) { d.lastReceiveTime = now; });

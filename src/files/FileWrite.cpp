@@ -48,6 +48,13 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* err
         return false;
     }
     std::string text;
+    // Sized once from the file's length, so a big file is not copied again
+    // each time the text outgrows its buffer; reading on to the end still
+    // takes whatever the file holds by then.
+    std::error_code sizeError;
+    const auto expected = std::filesystem::file_size(path, sizeError);
+    if (!sizeError)
+        text.reserve(static_cast<std::size_t>(expected) + 1);
     char buf[65536];
     std::size_t n = 0;
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)

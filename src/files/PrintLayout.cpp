@@ -12,7 +12,9 @@ namespace {
 constexpr std::uint32_t black = 0x000000;
 constexpr std::uint32_t blue = 0x0000FF;
 
-std::string fmt2(double v) { return formatFixed(v, 2); }
+std::string fmt2(double v) {
+    return formatFixed(v, 2);
+}
 
 PrintOp text(int x, int y, std::string s) {
     PrintOp op;

@@ -3,6 +3,14 @@
 #include "files/FileWrite.h"
 #include "model/TextFormat.h"
 
+#include <algorithm>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace {
 
 constexpr std::string_view headerTag = "Kovra Sound Level Meter SamplingRate";
@@ -85,6 +93,9 @@ TextDataRead ParseTextData(std::string_view text) {
     if (colon != std::string_view::npos && semicolon != std::string_view::npos && semicolon > colon)
         result.samplingRate = leadingDecimal(header.substr(colon + 1, semicolon - colon - 1));
 
+    // At most one record per line end and one for an unended last line.
+    result.records.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) +
+                           1);
     while (!text.empty()) {
         const std::string_view line = nextLine();
         if (line.empty())
@@ -135,6 +146,19 @@ bool TextDataAppender::writeLine(const std::string& line, std::string* error) {
         return false;
     }
     return true;
+}
+
+bool TextDataAppender::sync(std::string* error) {
+    if (!file_)
+        return false;
+#ifdef _WIN32
+    const bool ok = std::fflush(file_) == 0 && _commit(_fileno(file_)) == 0;
+#else
+    const bool ok = std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
+#endif
+    if (!ok)
+        SetSystemError(error, "cannot write " + path_);
+    return ok;
 }
 
 bool TextDataAppender::close(std::string* error) {

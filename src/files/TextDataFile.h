@@ -69,6 +69,8 @@ class TextDataAppender {
     // open before.
     bool open(const std::string& path, double samplingRate, std::string* error = nullptr);
     bool append(const CObjData& record, std::string* error = nullptr);
+    // Asks the system to put what was written on the disk (power cuts).
+    bool sync(std::string* error = nullptr);
     // False when the last writes could not be completed.
     bool close(std::string* error = nullptr);
     bool isOpen() const { return file_ != nullptr; }

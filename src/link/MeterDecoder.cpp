@@ -129,6 +129,7 @@ void MeterDecoder::reset() {
     setCounter = 0;
     setClock = SetClock{};
     loggerRecords.clear();
+    endSearchFrom_ = 0;
 }
 
 void MeterDecoder::beginLoggerDownload() {
@@ -138,6 +139,7 @@ void MeterDecoder::beginLoggerDownload() {
     setCounter = 0;
     setClock = SetClock{};
     loggerRecords.clear();
+    endSearchFrom_ = 0;
     // Whatever arrived before the request is live data and cannot be the answer;
     // a stray "bb" in it would be read as the dump's header.
     recvText.clear();
@@ -204,6 +206,7 @@ void MeterDecoder::onLoggerChunk(std::string_view chunk, ReceiveEvents& events) 
         expectedLength = std::max(0, h - 98);
         rxByteCount = static_cast<int>(recvText.size() / 2);
         loggerHeaderSeen = true;
+        endSearchFrom_ = 0;
         if (h - 98 <= 2) {
             loggerBusy = false;
             events.loggerEnded = true;
@@ -213,10 +216,15 @@ void MeterDecoder::onLoggerChunk(std::string_view chunk, ReceiveEvents& events) 
     events.loggerProgress = true;
     events.progressMaximum = expectedLength;
     events.progressValue = std::min(rxByteCount, expectedLength);
-    // The whole text is searched, so an end marker split over two chunks is seen.
-    const std::size_t end = recvText.find("dd");
-    if (end == std::string::npos)
+    // The text is searched from where the last search stopped, less one
+    // character, so an end marker split over two chunks is seen and a long
+    // dump is not searched again from its start with every chunk.
+    const std::size_t end = recvText.find("dd", endSearchFrom_);
+    if (end == std::string::npos) {
+        endSearchFrom_ = recvText.empty() ? 0 : recvText.size() - 1;
         return;
+    }
+    endSearchFrom_ = 0;
     const std::string dump = recvText.substr(0, end + 2);
     recvText.erase(0, end + 2);
     rxByteCount = 0;
@@ -228,6 +236,8 @@ void MeterDecoder::DecodeLoggerDump(std::string_view text) {
     constexpr std::size_t headerLength = 16;
     constexpr std::size_t readingLength = 4;
     std::string_view rest = text;
+    // Four characters a reading at most: the list is not moved again while it fills.
+    loggerRecords.reserve(loggerRecords.size() + text.size() / readingLength);
     // Each set marker closes a set header; the readings in front of that header
     // belong to the set decoded in the pass before.
     for (std::size_t q = rest.find("ac"); q != std::string_view::npos; q = rest.find("ac")) {

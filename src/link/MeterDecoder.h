@@ -111,6 +111,8 @@ class MeterDecoder {
     void readSetHeader(std::string_view header);
 
     const Clock& clock_;
+    // Where the search for the dump's end marker in recvText goes on.
+    std::size_t endSearchFrom_ = 0;
 };
 
 // "%.2x" of every byte, in order.

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <iostream>
 
 std::string jsonString(std::string_view s) {
     std::string out = "\"";
@@ -73,4 +74,60 @@ std::optional<std::vector<std::uint8_t>> parseHexLine(std::string_view line, std
         i += 2;
     }
     return bytes;
+}
+
+int forEachCaptureChunk(std::istream& in,
+                        const std::function<void(const std::vector<std::uint8_t>&)>& chunk) {
+    std::string line;
+    int lineNumber = 0;
+    while (std::getline(in, line)) {
+        ++lineNumber;
+        const auto first = line.find_first_not_of(" \t\r");
+        if (first == std::string::npos || line[first] == '#')
+            continue;
+        std::string error;
+        const auto bytes = parseHexLine(line, error);
+        if (!bytes) {
+            std::cout.flush();
+            std::cerr << "vrel-cli: line " << lineNumber << ": " << error << "\n";
+            return exitUsage;
+        }
+        chunk(*bytes);
+    }
+    return exitOk;
+}
+
+const std::string* CommandLine::option(std::string_view name) const {
+    const std::string* found = nullptr;
+    for (const auto& [key, value] : options)
+        if (key == name)
+            found = &value; // the last one counts
+    return found;
+}
+
+bool parseCommandLine(const std::vector<std::string>& args,
+                      const std::vector<std::string_view>& valued, CommandLine& line,
+                      std::string& error) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--help" || a == "-h") {
+            line.help = true;
+        } else if (a.size() > 1 && a[0] == '-') {
+            bool known = false;
+            for (const std::string_view name : valued)
+                known = known || a == name;
+            if (!known) {
+                error = "unknown option '" + a + "'";
+                return false;
+            }
+            if (i + 1 >= args.size()) {
+                error = a + " needs a value";
+                return false;
+            }
+            line.options.emplace_back(a, args[++i]);
+        } else {
+            line.positional.push_back(a);
+        }
+    }
+    return true;
 }

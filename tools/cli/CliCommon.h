@@ -1,9 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // Exit statuses of every command.
@@ -17,3 +20,24 @@ std::string jsonNumber(double v);
 // Parses one line of a hex capture: byte pairs, blanks allowed between bytes.
 // Returns nullopt and sets error on a malformed line.
 std::optional<std::vector<std::uint8_t>> parseHexLine(std::string_view line, std::string& error);
+
+// Reads a capture: one chunk per line as hex digits, empty lines and lines
+// starting with # skipped. Calls chunk for each line in order. A malformed line
+// stops the run: its number and the fault go to standard error and the result
+// is exitUsage; otherwise exitOk.
+int forEachCaptureChunk(std::istream& in,
+                        const std::function<void(const std::vector<std::uint8_t>&)>& chunk);
+
+// The arguments of a command that takes only positional arguments and the
+// options listed in valued (each followed by its value). Returns false with
+// a message on a malformed line; help is set for --help or -h.
+struct CommandLine {
+    std::vector<std::string> positional;
+    std::vector<std::pair<std::string, std::string>> options;
+    bool help = false;
+
+    const std::string* option(std::string_view name) const;
+};
+bool parseCommandLine(const std::vector<std::string>& args,
+                      const std::vector<std::string_view>& valued, CommandLine& line,
+                      std::string& error);

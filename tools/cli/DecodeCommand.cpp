@@ -1,5 +1,5 @@
-// vrel-cli decode live: replays a capture of the meter's byte stream through the
-// program's own receive path and prints the live state after every chunk.
+// vrel-cli decode live|logger: replays a capture of the meter's byte stream
+// through the program's own receive path and prints what it decoded.
 #include "CliCommon.h"
 #include "Commands.h"
 
@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <optional>
 
@@ -41,7 +42,7 @@ std::optional<FixedDateClock> parseDate(const std::string& text) {
     return FixedDateClock(d, m, y);
 }
 
-const char* const usageText =
+const char* const liveUsageText =
     "usage: vrel-cli decode live [--date DD-MM-YYYY] [CAPTURE]\n"
     "\n"
     "Feeds a capture of the meter's byte stream through the live receive path,\n"
@@ -51,6 +52,29 @@ const char* const usageText =
     "with # are skipped.\n"
     "\n"
     "  --date DD-MM-YYYY  the PC date that meterTime takes (default: today)\n";
+
+const char* const loggerUsageText =
+    "usage: vrel-cli decode logger [CAPTURE]\n"
+    "\n"
+    "Feeds a capture of the meter's answer to the memory request through the\n"
+    "receive path, starting as the DataLogger command leaves it (download running,\n"
+    "no answer seen, no set counted, nothing received, no readings), and prints\n"
+    "the downloaded readings in order, one JSON line each with the keys value,\n"
+    "dateTime, unit, setNumber and samplingRate; then a last line with the keys\n"
+    "expectedLength (the progress maximum the answer announced) and ended (true\n"
+    "when the download ended by itself: its end marker or an empty memory).\n"
+    "A download that did not end has no readings.\n"
+    "CAPTURE (default: standard input): as for decode live.\n"
+    "\n"
+    "Times are the meter's own clock as the dump holds it, counted on from each\n"
+    "set's start on the calendar without time zone or daylight saving, so TZ\n"
+    "does not change them.\n";
+
+const char* const usageText = "usage: vrel-cli decode live [--date DD-MM-YYYY] [CAPTURE]\n"
+                              "       vrel-cli decode logger [CAPTURE]\n"
+                              "\n"
+                              "vrel-cli decode live --help, vrel-cli decode logger --help\n"
+                              "tell more.\n";
 
 void printState(const MeterDecoder& d, bool redraw) {
     const LiveState& s = d.state;
@@ -68,24 +92,62 @@ void printState(const MeterDecoder& d, bool redraw) {
 
 int decodeLive(std::istream& in, const Clock& clock) {
     MeterDecoder decoder(clock);
-    std::string line;
-    int lineNumber = 0;
-    while (std::getline(in, line)) {
-        ++lineNumber;
-        const auto first = line.find_first_not_of(" \t\r");
-        if (first == std::string::npos || line[first] == '#')
-            continue;
-        std::string error;
-        const auto bytes = parseHexLine(line, error);
-        if (!bytes) {
-            std::cout.flush();
-            std::cerr << "vrel-cli: line " << lineNumber << ": " << error << "\n";
+    return forEachCaptureChunk(in, [&decoder](const std::vector<std::uint8_t>& bytes) {
+        const ReceiveEvents ev = decoder.OnMeterData(bytes.data(), bytes.size());
+        printState(decoder, ev.redraw);
+    });
+}
+
+int decodeLogger(std::istream& in) {
+    SystemClock clock;
+    MeterDecoder decoder(clock);
+    decoder.beginLoggerDownload();
+    bool ended = false;
+    const int status =
+        forEachCaptureChunk(in, [&decoder, &ended](const std::vector<std::uint8_t>& bytes) {
+            ended = decoder.OnMeterData(bytes.data(), bytes.size()).loggerEnded || ended;
+        });
+    if (status != exitOk)
+        return status;
+    for (const CObjData& r : decoder.takeLoggerRecords())
+        std::cout << "{\"value\":" << jsonNumber(r.value())
+                  << ",\"dateTime\":" << jsonString(r.dateTime())
+                  << ",\"unit\":" << jsonString(r.unit()) << ",\"setNumber\":" << r.setNumber()
+                  << ",\"samplingRate\":" << jsonNumber(r.samplingRate()) << "}\n";
+    std::cout << "{\"expectedLength\":" << decoder.expectedLength
+              << ",\"ended\":" << (ended ? "true" : "false") << "}\n";
+    return exitOk;
+}
+
+// Runs decode on the capture named (standard input for none or "-").
+int withCapture(const std::optional<std::string>& capture, const char* command,
+                const std::function<int(std::istream&)>& decode) {
+    if (!capture || *capture == "-")
+        return decode(std::cin);
+    std::ifstream file(*capture, std::ios::binary);
+    if (!file) {
+        std::cerr << "vrel-cli " << command << ": cannot read '" << *capture << "'\n";
+        return exitFailure;
+    }
+    return decode(file);
+}
+
+int runDecodeLogger(const std::vector<std::string>& args) {
+    std::optional<std::string> capture;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--help" || args[i] == "-h") {
+            std::cout << loggerUsageText;
+            return exitOk;
+        }
+        if (!capture && (args[i] == "-" || args[i].rfind("--", 0) != 0)) {
+            capture = args[i];
+        } else {
+            std::cerr << "vrel-cli decode logger: unexpected argument '" << args[i] << "'\n"
+                      << loggerUsageText;
             return exitUsage;
         }
-        const ReceiveEvents ev = decoder.OnMeterData(bytes->data(), bytes->size());
-        printState(decoder, ev.redraw);
     }
-    return exitOk;
+    return withCapture(capture, "decode logger", decodeLogger);
 }
 
 } // namespace
@@ -95,6 +157,8 @@ int runDecode(const std::vector<std::string>& args) {
         std::cout << usageText;
         return args.empty() ? exitUsage : exitOk;
     }
+    if (args[0] == "logger")
+        return runDecodeLogger(args);
     if (args[0] != "live") {
         std::cerr << "vrel-cli decode: unknown stream '" << args[0] << "'\n" << usageText;
         return exitUsage;
@@ -103,7 +167,7 @@ int runDecode(const std::vector<std::string>& args) {
     std::optional<std::string> capture;
     for (std::size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "--help" || args[i] == "-h") {
-            std::cout << usageText;
+            std::cout << liveUsageText;
             return exitOk;
         }
         if (args[i] == "--date") {
@@ -116,18 +180,12 @@ int runDecode(const std::vector<std::string>& args) {
             capture = args[i];
         } else {
             std::cerr << "vrel-cli decode live: unexpected argument '" << args[i] << "'\n"
-                      << usageText;
+                      << liveUsageText;
             return exitUsage;
         }
     }
     SystemClock systemClock;
     const Clock& clock = dated ? static_cast<const Clock&>(*dated) : systemClock;
-    if (!capture || *capture == "-")
-        return decodeLive(std::cin, clock);
-    std::ifstream file(*capture, std::ios::binary);
-    if (!file) {
-        std::cerr << "vrel-cli decode live: cannot read '" << *capture << "'\n";
-        return exitFailure;
-    }
-    return decodeLive(file, clock);
+    return withCapture(capture, "decode live",
+                       [&clock](std::istream& in) { return decodeLive(in, clock); });
 }

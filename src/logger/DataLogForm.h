@@ -1,0 +1,38 @@
+#pragma once
+
+#include "app/FormBuilder.h"
+
+// Dialog template 145: the DATALOGGER window.
+FormSpec dataLogFormSpec();
+// Dialog template 146: the download's progress dialog.
+FormSpec logStateFormSpec();
+
+// Control ids of the DATALOGGER window that the program addresses; the
+// read-out fields share their ids with the main form's.
+namespace DataLogId {
+inline constexpr int zoomBack = 1000;
+inline constexpr int startTime = 1001;
+inline constexpr int maxValue = 1002;
+inline constexpr int maxTime = 1003;
+inline constexpr int average = 1005;
+inline constexpr int minTime = 1006;
+inline constexpr int interval = 1007;
+inline constexpr int minValue = 1008;
+inline constexpr int dataCount = 1009;
+inline constexpr int graph = 1010;
+inline constexpr int cursorALabel = 1030;
+inline constexpr int cursorBLabel = 1031;
+inline constexpr int dataSets = 1035;
+inline constexpr int hScroll = 1038;
+inline constexpr int vScroll = 1039;
+inline constexpr int progress = 1057;
+} // namespace DataLogId
+
+// Commands of the DATALOGGER window's menu.
+namespace DataLogCommand {
+inline constexpr int importData = 32781;
+inline constexpr int saveSelection = 32793;
+inline constexpr int printDiagram = 32794;
+inline constexpr int printData = 32795;
+inline constexpr int exportSelection = 32813;
+} // namespace DataLogCommand

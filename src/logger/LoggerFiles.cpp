@@ -1,0 +1,112 @@
+#include "logger/LoggerFiles.h"
+
+#include "app/Prompt.h"
+#include "files/DefaultFileName.h"
+#include "files/TextDataFile.h"
+#include "model/Clock.h"
+
+#include <QApplication>
+#include <QFile>
+
+namespace {
+
+const QString dataFilter = QStringLiteral("Data File(*.txt)");
+const QString sheetFilter = QStringLiteral("Data File(*.xls)");
+const QString workbookFilter = QStringLiteral("Excel workbook (*.xlsx)");
+const QString errorCaption = QStringLiteral("ERROR");
+
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+std::string localPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+void reportWriteFailure(QWidget* parent, const QString& path, const std::string& reason) {
+    prompt().inform(parent,
+                    QStringLiteral("Cannot save %1\n%2").arg(path, QString::fromStdString(reason)),
+                    errorCaption, Prompt::Icon::Warning);
+}
+
+} // namespace
+
+std::optional<RecordList> askAndReadDataFile(QWidget* parent) {
+    Prompt::FileRequest request;
+    request.mode = Prompt::FileRequest::Mode::Open;
+    request.initialName = QStringLiteral("*.txt");
+    request.defaultSuffix = QStringLiteral("txt");
+    request.filters = {dataFilter};
+    const Prompt::FileChoice choice = prompt().file(parent, request);
+    if (choice.path.isEmpty())
+        return std::nullopt;
+
+    TextDataRead read;
+    {
+        WaitCursor wait;
+        read = ReadTextDataFile(localPath(choice.path));
+    }
+    switch (read.status) {
+    case TextDataRead::Status::Ok:
+        return std::move(read.records);
+    case TextDataRead::Status::WrongFormat:
+        prompt().inform(parent, QString::fromLatin1(dataFormatWrongText),
+                        QString::fromLatin1(dataFormatWrongCaption));
+        break;
+    case TextDataRead::Status::CannotOpen:
+        prompt().inform(parent, QString::fromStdString(read.error), errorCaption,
+                        Prompt::Icon::Warning);
+        break;
+    }
+    return std::nullopt;
+}
+
+bool askAndSaveDataFile(QWidget* parent, const RecordList& series) {
+    if (series.empty())
+        return false;
+    Prompt::FileRequest request;
+    request.mode = Prompt::FileRequest::Mode::Save;
+    request.initialName = QString::fromStdString(DefaultDataFileName(appClock(), "txt"));
+    request.defaultSuffix = QStringLiteral("txt");
+    request.filters = {dataFilter};
+    const Prompt::FileChoice choice = prompt().file(parent, request);
+    if (choice.path.isEmpty())
+        return false;
+    std::string error;
+    if (!WriteTextDataFile(localPath(choice.path), series, &error)) {
+        reportWriteFailure(parent, choice.path, error);
+        return false;
+    }
+    return true;
+}
+
+bool askAndExport(QWidget* parent, const RecordList& series, const SeriesStats& stats,
+                  ExportSource source) {
+    if (series.empty())
+        return false;
+    Prompt::FileRequest request;
+    request.mode = Prompt::FileRequest::Mode::Save;
+    request.initialName = QString::fromStdString(DefaultDataFileName(appClock(), "xls"));
+    request.defaultSuffix = QStringLiteral("xls");
+    request.filters = {sheetFilter, workbookFilter};
+    const Prompt::FileChoice choice = prompt().file(parent, request);
+    if (choice.path.isEmpty())
+        return false;
+    QString path = choice.path;
+    const bool workbook =
+        choice.filterIndex == 1 || path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive);
+    // The dialog adds the default suffix of the first filter to a bare name.
+    if (workbook && path.endsWith(QStringLiteral(".xls"), Qt::CaseInsensitive))
+        path += QLatin1Char('x');
+    std::string error;
+    bool written = false;
+    {
+        WaitCursor wait;
+        written = workbook ? WriteSpreadsheetXlsx(localPath(path), series, stats, source, &error)
+                           : WriteSpreadsheetText(localPath(path), series, stats, source, &error);
+    }
+    if (!written)
+        reportWriteFailure(parent, path, error);
+    return written;
+}

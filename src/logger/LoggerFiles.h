@@ -1,0 +1,28 @@
+#pragma once
+
+#include "files/SpreadsheetExport.h"
+#include "model/RecordList.h"
+#include "model/SeriesStats.h"
+
+#include <optional>
+
+class QWidget;
+
+// The file side of the DATALOGGER window and of the main view's "Aç": the
+// dialogs through the prompt, the reading and writing, and the messages.
+
+// Asks for a text data file and reads it. A file that cannot be read or whose
+// header is wrong is reported in a message box and gives nothing; the caller
+// then changes nothing. Cancel gives nothing, silently.
+std::optional<RecordList> askAndReadDataFile(QWidget* parent);
+
+// Asks where to save a series as a text data file and writes it; an empty
+// series asks nothing. Returns whether a file was written; a failure is
+// reported with the file's name and the reason.
+bool askAndSaveDataFile(QWidget* parent, const RecordList& series);
+
+// Asks where to export a series with its summary and writes it: tab-separated
+// ".xls" text by default, a real workbook when "Excel workbook (*.xlsx)" is
+// chosen or the name ends in ".xlsx". An empty series asks nothing.
+bool askAndExport(QWidget* parent, const RecordList& series, const SeriesStats& stats,
+                  ExportSource source);

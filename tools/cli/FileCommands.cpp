@@ -1,0 +1,211 @@
+// vrel-cli list, export, convert and stats: the DATALOGGER window's file
+// commands without the window.
+#include "CliCommon.h"
+#include "Commands.h"
+#include "DataFileSet.h"
+
+#include "files/SpreadsheetExport.h"
+#include "files/TextDataFile.h"
+#include "model/AcousticStats.h"
+#include "model/TextFormat.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <iostream>
+
+namespace {
+
+const char* const listUsage =
+    "usage: vrel-cli list FILE.txt\n"
+    "\n"
+    "Reads a text data file as the Open command does and prints the DATALOGGER\n"
+    "window's data-set rows, one per line, the five cells tab-separated as the\n"
+    "window shows them: ID, date and time of the first reading, unit, sampling\n"
+    "rate with two decimals, number of readings. A file without readings prints\n"
+    "nothing.\n"
+    "\n"
+    "Exit status 0; 1 when the file cannot be read or is no text data file\n"
+    "(\"Data Format is wrong!\"); 2 for a wrong command line.\n";
+
+const char* const exportUsage =
+    "usage: vrel-cli export FILE.txt OUT.xls|OUT.xlsx\n"
+    "\n"
+    "Reads a text data file as the Open command does, chooses its data set as a\n"
+    "double click on its row does and exports it as the DATALOGGER window's\n"
+    "\"Excel'e aktar\" does: tab-separated text, or an Excel workbook when OUT\n"
+    "ends in .xlsx (any case). OUT is replaced whole or left as it was.\n"
+    "\n"
+    "Exit status 0; 1 when the file cannot be read, is no text data file\n"
+    "(\"Data Format is wrong!\"), holds no readings or OUT cannot be written\n"
+    "(nothing is written then); 2 for a wrong command line.\n";
+
+const char* const convertUsage =
+    "usage: vrel-cli convert FILE.txt OUT.txt\n"
+    "\n"
+    "Reads a text data file as the Open command does, chooses its data set as a\n"
+    "double click on its row does and writes it as the DATALOGGER window's\n"
+    "\"Seçimi kaydet\" does. OUT is replaced whole or left as it was.\n"
+    "\n"
+    "Exit status as for vrel-cli export.\n";
+
+const char* const statsUsage =
+    "usage: vrel-cli stats FILE.txt [--limit DB]\n"
+    "\n"
+    "Reads a text data file as the Open command does, chooses its data set as a\n"
+    "double click on its row does and prints its acoustic statistics, one\n"
+    "NAME<TAB>VALUE<TAB>UNIT per line, levels with two decimals:\n"
+    "\n"
+    "  count    number of readings                        readings\n"
+    "  Leq      energy average 10 lg(mean of 10^(L/10))   weighting\n"
+    "  Lmax     highest reading                           weighting\n"
+    "  Lmin     lowest reading                            weighting\n"
+    "  L5 L10 L50 L90 L95  level exceeded during N % of the readings: the k-th\n"
+    "           highest, k = ceil(N * count / 100), at least 1   weighting\n"
+    "  SEL      Leq + 10 lg(count * interval / 1 s)       weighting\n"
+    "\n"
+    "The weighting is dBA, dBC, or mixed when the set holds both; the interval\n"
+    "is the file's sampling rate. Leq differs from the window's \"Ortalama\",\n"
+    "the arithmetic mean of the dB values: loud moments weigh more.\n"
+    "\n"
+    "  --limit DB  adds the exceedance of that level (readings above it):\n"
+    "              limit (weighting), above (readings), aboveTime (s),\n"
+    "              longestRun (readings), longestRunTime (s)\n"
+    "\n"
+    "Exit status 0; 1 when the file cannot be read, is no text data file or\n"
+    "holds no readings; 2 for a wrong command line.\n";
+
+// Parses the command line of a command with fixed positional arguments;
+// returns -1 to go on, or the exit status to end with.
+int checkLine(const std::vector<std::string>& args, const std::vector<std::string_view>& valued,
+              std::size_t positional, const char* command, const char* usage, CommandLine& line) {
+    std::string error;
+    if (!parseCommandLine(args, valued, line, error)) {
+        std::cerr << "vrel-cli " << command << ": " << error << "\n" << usage;
+        return exitUsage;
+    }
+    if (line.help) {
+        std::cout << usage;
+        return exitOk;
+    }
+    if (line.positional.size() != positional) {
+        std::cerr << "vrel-cli " << command << ": expects " << positional << " file name"
+                  << (positional == 1 ? "" : "s") << "\n"
+                  << usage;
+        return exitUsage;
+    }
+    return -1;
+}
+
+bool endsWithXlsx(const std::string& path) {
+    if (path.size() < 5)
+        return false;
+    std::string tail = path.substr(path.size() - 5);
+    for (char& c : tail)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return tail == ".xlsx";
+}
+
+std::optional<double> parseLevel(const std::string& text) {
+    if (text.empty())
+        return std::nullopt;
+    errno = 0;
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (errno != 0 || *end != '\0' || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+} // namespace
+
+int runList(const std::vector<std::string>& args) {
+    CommandLine line;
+    if (const int status = checkLine(args, {}, 1, "list", listUsage, line); status >= 0)
+        return status;
+    const auto file = openDataFile(line.positional[0]);
+    if (!file)
+        return exitFailure;
+    for (const DataSetRow& row : file->rows) {
+        const auto cells = row.cells();
+        std::cout << cells[0] << '\t' << cells[1] << '\t' << cells[2] << '\t' << cells[3] << '\t'
+                  << cells[4] << '\n';
+    }
+    return exitOk;
+}
+
+int runExport(const std::vector<std::string>& args) {
+    CommandLine line;
+    if (const int status = checkLine(args, {}, 2, "export", exportUsage, line); status >= 0)
+        return status;
+    const auto set = openAndChoose(line.positional[0], "export");
+    if (!set)
+        return exitFailure;
+    const std::string& out = line.positional[1];
+    std::string error;
+    const bool written = endsWithXlsx(out) ? WriteSpreadsheetXlsx(out, set->selection, set->stats,
+                                                                  ExportSource::DataLogger, &error)
+                                           : WriteSpreadsheetText(out, set->selection, set->stats,
+                                                                  ExportSource::DataLogger, &error);
+    if (!written) {
+        std::cerr << "vrel-cli export: " << error << "\n";
+        return exitFailure;
+    }
+    return exitOk;
+}
+
+int runConvert(const std::vector<std::string>& args) {
+    CommandLine line;
+    if (const int status = checkLine(args, {}, 2, "convert", convertUsage, line); status >= 0)
+        return status;
+    const auto set = openAndChoose(line.positional[0], "convert");
+    if (!set)
+        return exitFailure;
+    std::string error;
+    if (!WriteTextDataFile(line.positional[1], set->selection, &error)) {
+        std::cerr << "vrel-cli convert: " << error << "\n";
+        return exitFailure;
+    }
+    return exitOk;
+}
+
+int runStats(const std::vector<std::string>& args) {
+    CommandLine line;
+    if (const int status = checkLine(args, {"--limit"}, 1, "stats", statsUsage, line); status >= 0)
+        return status;
+    std::optional<double> limit;
+    if (const std::string* text = line.option("--limit")) {
+        limit = parseLevel(*text);
+        if (!limit) {
+            std::cerr << "vrel-cli stats: --limit takes a level in dB, not '" << *text << "'\n"
+                      << statsUsage;
+            return exitUsage;
+        }
+    }
+    const auto set = openAndChoose(line.positional[0], "stats");
+    if (!set)
+        return exitFailure;
+    const double interval = set->stats.samplingRate;
+    const AcousticSummary s = summarize(set->selection, 0, set->selection.size(), interval, limit);
+    auto put = [](const char* name, const std::string& value, const std::string& unit) {
+        std::cout << name << '\t' << value << '\t' << unit << '\n';
+    };
+    auto level = [](double v) { return formatFixed(v, 2); };
+    put("count", std::to_string(s.count), "readings");
+    put("Leq", level(s.leq), s.weighting);
+    put("Lmax", level(s.lmax), s.weighting);
+    put("Lmin", level(s.lmin), s.weighting);
+    static constexpr const char* lnNames[] = {"L5", "L10", "L50", "L90", "L95"};
+    static_assert(std::size(lnNames) == AcousticSummary::percentiles.size());
+    for (std::size_t i = 0; i < s.ln.size(); ++i)
+        put(lnNames[i], level(s.ln[i]), s.weighting);
+    put("SEL", level(s.sel), s.weighting);
+    if (limit) {
+        put("limit", level(*limit), s.weighting);
+        put("above", std::to_string(s.aboveCount), "readings");
+        put("aboveTime", formatFixed(s.aboveSeconds, 2), "s");
+        put("longestRun", std::to_string(s.longestRunAbove), "readings");
+        put("longestRunTime", formatFixed(s.longestRunSeconds, 2), "s");
+    }
+    return exitOk;
+}

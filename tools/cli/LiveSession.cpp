@@ -1,0 +1,214 @@
+#include "LiveSession.h"
+
+#include "app/SerialPorts.h"
+
+#include <QFileInfo>
+
+#include <csignal>
+#include <cstdlib>
+#include <iostream>
+
+namespace {
+
+// The link counts as lost after this long without a byte, as in the desktop program.
+constexpr std::time_t silenceSeconds = 2;
+constexpr int watchPeriodMs = 250;
+
+// Set by the signal handler, read by the watch tick: the only thing a handler may safely do.
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void onInterruptSignal(int) {
+    interrupted = 1;
+}
+
+void catchSignal(int sig) {
+    // A signal ignored on entry (nohup) stays ignored.
+    if (std::signal(sig, onInterruptSignal) == SIG_IGN)
+        std::signal(sig, SIG_IGN);
+}
+
+std::optional<int> hexId(std::string_view text) {
+    if (text.empty() || text.size() > 4)
+        return std::nullopt;
+    int v = 0;
+    for (const char c : text) {
+        int d = -1;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
+        if (d < 0)
+            return std::nullopt;
+        v = v * 16 + d;
+    }
+    return v;
+}
+
+bool isBusyReason(const QString& reason) {
+    return reason.contains(QLatin1String("lock"), Qt::CaseInsensitive) ||
+           reason.contains(QLatin1String("busy"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+std::vector<SSerInfo> parseExtraPorts(std::string_view spec, std::string& error) {
+    std::vector<SSerInfo> ports;
+    while (!spec.empty()) {
+        const auto end = spec.find(';');
+        const std::string_view entry = spec.substr(0, end);
+        spec = end == std::string_view::npos ? std::string_view{} : spec.substr(end + 1);
+        if (entry.empty())
+            continue;
+        const auto eq = entry.find('=');
+        const std::string_view path = entry.substr(0, eq);
+        std::string_view ids =
+            eq == std::string_view::npos ? std::string_view{} : entry.substr(eq + 1);
+        std::string_view description;
+        if (const auto eq2 = ids.find('='); eq2 != std::string_view::npos) {
+            description = ids.substr(eq2 + 1);
+            ids = ids.substr(0, eq2);
+        }
+        const auto colon = ids.find(':');
+        const auto vendor =
+            colon == std::string_view::npos ? std::nullopt : hexId(ids.substr(0, colon));
+        const auto product =
+            colon == std::string_view::npos ? std::nullopt : hexId(ids.substr(colon + 1));
+        if (path.empty() || !vendor || !product) {
+            error = "not PATH=VVVV:PPPP[=DESCRIPTION]: '" + std::string(entry) + "'";
+            continue;
+        }
+        SSerInfo s;
+        s.devicePath = path;
+        s.portName = path.substr(path.find_last_of('/') + 1);
+        s.portDescription = description.empty() ? s.portName : std::string(description);
+        s.friendlyName =
+            description.empty() ? s.portName : std::string(description) + " (" + s.portName + ")";
+        s.usb = true;
+        s.vendorId = *vendor;
+        s.productId = *product;
+        ports.push_back(std::move(s));
+    }
+    return ports;
+}
+
+std::vector<SSerInfo> companionSerialPorts() {
+    std::vector<SSerInfo> ports = EnumSerialPorts();
+    if (const char* extra = std::getenv("VREL_CLI_EXTRA_PORTS")) {
+        std::string error;
+        for (SSerInfo& s : parseExtraPorts(extra, error))
+            ports.push_back(std::move(s));
+        if (!error.empty())
+            std::cerr << "vrel-cli: VREL_CLI_EXTRA_PORTS: " << error << "\n";
+    }
+    return ports;
+}
+
+LiveSession::LiveSession(std::string command)
+    : app_(argc_, argv_), command_(std::move(command)), link_(appClock()) {
+    interrupted = 0;
+    catchSignal(SIGINT);
+    catchSignal(SIGTERM);
+#ifdef SIGHUP
+    catchSignal(SIGHUP);
+#endif
+    QObject::connect(&link_, &MeterLink::portLost, &app_, [this](const QString& reason) {
+        if (onPortLost)
+            onPortLost(reason);
+    });
+    watchTimer_.setInterval(watchPeriodMs);
+    QObject::connect(&watchTimer_, &QTimer::timeout, &app_, [this] { watch(); });
+}
+
+LiveSession::~LiveSession() {
+    link_.close();
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+}
+
+bool LiveSession::open(const std::optional<std::string>& port) {
+    int number = -1;
+    if (port) {
+        const auto choice = parsePortChoice(*port);
+        if (choice && choice->number) {
+            number = *choice->number;
+            portPath_ = portPathForNumber(number);
+        } else {
+            portPath_ = QString::fromStdString(*port);
+        }
+    } else {
+        const auto found = findMeterPort(companionSerialPorts());
+        if (!found) {
+            std::cerr << prefix()
+                      << "no meter found: no port of a Silicon Labs CP210x USB to UART bridge "
+                         "(vrel-cli ports lists the ports, --port PATH names one)\n";
+            return false;
+        }
+        number = found->comNumber.value_or(-1);
+        portPath_ = found->devicePath.empty() && found->comNumber
+                        ? portPathForNumber(*found->comNumber)
+                        : QString::fromStdString(found->devicePath);
+    }
+    const std::string label = portLabel(portPath_, number).toStdString();
+    if (portPath_.startsWith(QLatin1Char('/')) && !QFileInfo::exists(portPath_)) {
+        std::cerr << prefix() << "no such port: " << label << "\n";
+        return false;
+    }
+    // One device, one lock: a link or another spelling of the path must not
+    // get past the lock another program holds on the device itself.
+    const QString canonical = QFileInfo(portPath_).canonicalFilePath();
+    QString error;
+    if (!link_.open(canonical.isEmpty() ? portPath_ : canonical, &error)) {
+        if (const QString hint = portRightsHint(portPath_); !hint.isEmpty())
+            std::cerr << prefix() << "cannot open " << label << ": " << error.toStdString() << "\n"
+                      << hint.toStdString() << "\n";
+        else if (isBusyReason(error))
+            std::cerr << prefix() << "port " << label << " is busy: another program has it open ("
+                      << error.toStdString() << ")\n";
+        else
+            std::cerr << prefix() << "cannot open " << label << ": " << error.toStdString() << "\n";
+        return false;
+    }
+    // The silence watchdog counts from the opening, as after the desktop program's start.
+    const std::time_t now = appClock().now();
+    link_.withDecoder([now](MeterDecoder& d) {
+        d.reset();
+        d.lastReceiveTime = now;
+    });
+    return true;
+}
+
+int LiveSession::run() {
+    watchTimer_.start();
+    return QCoreApplication::exec();
+}
+
+void LiveSession::end(int status) {
+    watchTimer_.stop();
+    QCoreApplication::exit(status);
+}
+
+void LiveSession::watch() {
+    if (interrupted) {
+        interrupted = 0;
+        if (onInterrupt)
+            onInterrupt();
+        return;
+    }
+    MeterLink::Snapshot snap = link_.snapshot();
+    const bool silentNow = appClock().now() - snap.lastReceiveTime >= silenceSeconds;
+    if (silentNow && !silent_) {
+        silent_ = true;
+        link_.withDecoder([](MeterDecoder& d) { d.connected = false; });
+        snap.connected = false;
+        if (onSilence)
+            onSilence();
+    } else if (!silentNow && silent_) {
+        silent_ = false;
+        if (onResumed)
+            onResumed();
+    }
+    if (onWatch)
+        onWatch(snap);
+}

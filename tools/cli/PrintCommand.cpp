@@ -1,0 +1,154 @@
+// vrel-cli print: the DATALOGGER window's two printouts into a PDF file.
+#include "CliCommon.h"
+#include "Commands.h"
+#include "DataFileSet.h"
+
+#include "files/PageRenderer.h"
+#include "files/PrintLayout.h"
+#include "graph/PlotView.h"
+#include "model/Clock.h"
+
+#include <QGuiApplication>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QSaveFile>
+
+#include <charconv>
+#include <iostream>
+
+namespace {
+
+const char* const printUsage =
+    "usage: vrel-cli print diagram|data FILE.txt OUT.pdf [--dpi N]\n"
+    "\n"
+    "Reads a text data file as the Open command does, chooses its data set as a\n"
+    "double click on its row does and prints the diagram or the data table of it\n"
+    "into a PDF file: A4 portrait, margins of 10 mm, 600 dots per inch unless\n"
+    "--dpi says otherwise. The diagram shows the unzoomed graph of a plot area of\n"
+    "1000 x 500 pixels. The footers and the heading carry the current local time.\n"
+    "OUT is replaced whole or left as it was.\n"
+    "\n"
+    "  --dpi N  resolution of the page, 72 to 4800\n"
+    "\n"
+    "A time that the diagram's labels cannot be computed from stops the labels\n"
+    "with \"Time Format is wrong!\" on standard error; the page is still printed.\n"
+    "\n"
+    "Exit status 0; 1 when the file cannot be read, is no text data file\n"
+    "(\"Data Format is wrong!\"), holds no readings, or the document or a page\n"
+    "cannot be started or written (nothing is written then); 2 for a wrong\n"
+    "command line.\n";
+
+// The DATALOGGER window's graph widget: a 1000 x 500 plot area with its margins.
+constexpr int graphWindowWidth = 1090;
+constexpr int graphWindowHeight = 530;
+
+// The view the DATALOGGER window's graph shows of a newly chosen set: reset
+// with xMax = 20, then its X range grown until the set fits.
+PrintPlotView unzoomedView(const RecordList& series) {
+    PlotView view;
+    view.xMax = 20;
+    view.resetView(graphWindowWidth, graphWindowHeight);
+    view.prepareRedraw(series);
+    PrintPlotView p;
+    p.plotWidth = view.plotWidth;
+    p.plotHeight = view.plotHeight;
+    p.xScale = view.xScale;
+    p.yScale = view.yScale;
+    p.xMin = view.xMin;
+    p.xOrigin = view.xOrigin;
+    p.yOrigin = view.yOrigin;
+    p.windowWidth = graphWindowWidth;
+    return p;
+}
+
+std::optional<int> parseDpi(const std::string& text) {
+    int v = 0;
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (r.ec != std::errc() || r.ptr != text.data() + text.size() || v < 72 || v > 4800)
+        return std::nullopt;
+    return v;
+}
+
+int print(bool diagram, const ChosenDataSet& set, const std::string& out, int dpi) {
+    // Fonts need a GUI application; no display is needed for a PDF.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    int argc = 1;
+    char name[] = "vrel-cli";
+    char* argv[] = {name, nullptr};
+    QGuiApplication app(argc, argv);
+
+    QSaveFile file(QString::fromStdString(out));
+    if (!file.open(QIODevice::WriteOnly)) {
+        std::cerr << "vrel-cli print: cannot create " << out << ": "
+                  << file.errorString().toStdString() << "\n";
+        return exitFailure;
+    }
+    QPdfWriter writer(&file);
+    writer.setTitle(QStringLiteral("Vrel"));
+    writer.setCreator(QStringLiteral("vrel-cli"));
+    writer.setResolution(dpi);
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                     QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
+
+    const PrintMetrics metrics = printMetrics(writer);
+    const LocalTime now = appClock().localNow();
+    std::vector<PrintPage> pages;
+    if (diagram) {
+        bool timeFormatError = false;
+        pages.push_back(layoutDiagramPrintout(set.selection, set.stats, unzoomedView(set.selection),
+                                              metrics, now, &timeFormatError));
+        if (timeFormatError)
+            std::cerr << "Time Format is wrong!\n";
+    } else {
+        pages = layoutDataPrintout(set.selection, set.stats, metrics, now);
+    }
+    QString error;
+    if (!renderPages(writer, pages, &error)) {
+        file.cancelWriting();
+        std::cerr << "vrel-cli print: " << error.toStdString() << "\n";
+        return exitFailure;
+    }
+    if (!file.commit()) {
+        std::cerr << "vrel-cli print: cannot write " << out << ": "
+                  << file.errorString().toStdString() << "\n";
+        return exitFailure;
+    }
+    return exitOk;
+}
+
+} // namespace
+
+int runPrint(const std::vector<std::string>& args) {
+    CommandLine line;
+    std::string error;
+    if (!parseCommandLine(args, {"--dpi"}, line, error)) {
+        std::cerr << "vrel-cli print: " << error << "\n" << printUsage;
+        return exitUsage;
+    }
+    if (line.help) {
+        std::cout << printUsage;
+        return exitOk;
+    }
+    if (line.positional.size() != 3 ||
+        (line.positional[0] != "diagram" && line.positional[0] != "data")) {
+        std::cerr << "vrel-cli print: expects diagram or data, a data file and a PDF file\n"
+                  << printUsage;
+        return exitUsage;
+    }
+    int dpi = 600;
+    if (const std::string* text = line.option("--dpi")) {
+        const auto v = parseDpi(*text);
+        if (!v) {
+            std::cerr << "vrel-cli print: --dpi takes a whole number from 72 to 4800\n"
+                      << printUsage;
+            return exitUsage;
+        }
+        dpi = *v;
+    }
+    const auto set = openAndChoose(line.positional[1], "print");
+    if (!set)
+        return exitFailure;
+    return print(line.positional[0] == "diagram", *set, line.positional[2], dpi);
+}
