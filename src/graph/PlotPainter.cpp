@@ -1,6 +1,7 @@
 #include "graph/PlotPainter.h"
 
 #include <QFontMetrics>
+#include <QImage>
 #include <QPainter>
 
 #include <algorithm>
@@ -153,21 +154,47 @@ void paintCursorLine(QPainter& p, const PlotView& v, int index, Rgb color) {
     p.drawLine(x, PlotView::topMargin, x, v.plotHeight + PlotView::topMargin);
 }
 
+// A dotted line is stroked dot by dot, which made the 32 grid lines the
+// dearest part of a redraw. All vertical ones are the same picture, and so are
+// all horizontal ones: each kind is stroked once into a transparent strip,
+// and the strips are copied into place (on the UI thread only).
+struct DottedStrips {
+    Rgb color = 0;
+    int width = -1;
+    int height = -1;
+    QImage across;
+    QImage down;
+};
+
+const DottedStrips& dottedStrips(const PlotView& v) {
+    static DottedStrips strips;
+    if (strips.color == v.gridColor && strips.width == v.plotWidth && strips.height == v.plotHeight)
+        return strips;
+    strips = {v.gridColor, v.plotWidth, v.plotHeight,
+              QImage(v.plotWidth + 1, 1, QImage::Format_ARGB32_Premultiplied),
+              QImage(1, v.plotHeight + 1, QImage::Format_ARGB32_Premultiplied)};
+    for (QImage* strip : {&strips.across, &strips.down}) {
+        strip->fill(Qt::transparent);
+        QPainter p(strip);
+        p.setPen(pen(v.gridColor, 1, Qt::DotLine));
+        p.drawLine(0, 0, strip->width() - 1, strip->height() - 1);
+    }
+    return strips;
+}
+
 void paintGridAndYAxis(QPainter& p, const PlotView& v) {
-    const int w = v.plotWidth;
     const int h = v.plotHeight;
     const int top = PlotView::topMargin;
     const int left = PlotView::leftMargin;
-    p.setPen(pen(v.gridColor, 1, Qt::DotLine));
+    const DottedStrips& strips = dottedStrips(v);
     for (int i = 0; i <= 20; ++i)
-        p.drawLine(v.gridX(i), top, v.gridX(i), h + top);
+        p.drawImage(v.gridX(i), top, strips.down);
 
     const QFontMetrics fm = p.fontMetrics();
     const int lineHeight = fm.height() + fm.leading();
     for (int j = 0; j <= 10; ++j) {
         const int y = v.gridY(j);
-        p.setPen(pen(v.gridColor, 1, Qt::DotLine));
-        p.drawLine(left, y, w + left, y);
+        p.drawImage(left, y, strips.across);
         const QString text = QString::asprintf("%.2f", v.gridLevel(j));
         p.setPen(Qt::black);
         p.drawText(43 - fm.horizontalAdvance(text), y - lineHeight / 2 + fm.ascent(), text);

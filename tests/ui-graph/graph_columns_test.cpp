@@ -1,4 +1,5 @@
 #include "graph/PlotPainter.h"
+#include "model/TimeLabels.h"
 
 #include <QImage>
 #include <QPainter>
@@ -93,4 +94,39 @@ TEST(CurveColumns, ACrowdedColumnIsDrawnFromItsLowestToItsHighestLevel) {
         inked += img.pixel(45, y) != QColor(Qt::white).rgb();
     EXPECT_GE(inked, bottom - top);
     EXPECT_NE(img.pixel(45, (top + bottom) / 2), QColor(Qt::white).rgb());
+}
+
+// The grid is copied from strips stroked once; it must be the dotted lines a
+// pen draws in place, for any size.
+TEST(PlotGrid, IsTheDottedLinesAPenDraws) {
+    for (const auto& [width, height] : {std::pair{1090, 530}, std::pair{491, 333}}) {
+        PlotView v;
+        v.resetView(width, height);
+        v.gridColor = rgb(255, 0, 255);
+        QImage shown(width, height, QImage::Format_ARGB32_Premultiplied);
+        {
+            QPainter p(&shown);
+            paintPlot(p, v, RecordList(), TickLabels());
+        }
+        QImage drawn(width, height, QImage::Format_ARGB32_Premultiplied);
+        drawn.fill(toQColor(v.backColor));
+        {
+            QPainter p(&drawn);
+            QPen dotted(toQColor(v.gridColor), 1, Qt::DotLine);
+            dotted.setCapStyle(Qt::FlatCap);
+            p.setPen(dotted);
+            for (int i = 0; i <= 20; ++i)
+                p.drawLine(v.gridX(i), 10, v.gridX(i), v.plotHeight + 10);
+            for (int j = 0; j <= 10; ++j)
+                p.drawLine(45, v.gridY(j), v.plotWidth + 45, v.gridY(j));
+        }
+        // inside the plot, clear of the axes and their ticks
+        int compared = 0;
+        for (int y = 11; y < v.plotHeight + 4; ++y)
+            for (int x = 54; x < v.plotWidth + 45; ++x) {
+                ASSERT_EQ(shown.pixel(x, y), drawn.pixel(x, y)) << x << "," << y;
+                ++compared;
+            }
+        EXPECT_GT(compared, 1000);
+    }
 }
