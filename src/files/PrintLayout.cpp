@@ -1,5 +1,6 @@
 #include "files/PrintLayout.h"
 
+#include "graph/PlotView.h"
 #include "model/TextFormat.h"
 #include "model/TimeLabels.h"
 
@@ -52,6 +53,19 @@ std::string stampWith(const char* label, const LocalTime& now) {
 }
 
 } // namespace
+
+PrintPlotView printPlotView(const PlotView& view, int windowWidth) {
+    PrintPlotView v;
+    v.plotWidth = view.plotWidth;
+    v.plotHeight = view.plotHeight;
+    v.xScale = view.xScale;
+    v.yScale = view.yScale;
+    v.xMin = view.xMin;
+    v.xOrigin = view.xOrigin;
+    v.yOrigin = view.yOrigin;
+    v.windowWidth = windowWidth;
+    return v;
+}
 
 int textLength(const std::string& utf8) {
     return static_cast<int>(std::count_if(utf8.begin(), utf8.end(), [](char c) {

@@ -47,6 +47,10 @@ struct PrintPlotView {
     int windowWidth = 0; // the graph widget's width in screen pixels
 };
 
+class PlotView;
+// The view fields of a graph that a printed diagram follows.
+PrintPlotView printPlotView(const PlotView& view, int windowWidth);
+
 // The texts the printouts share with the windows.
 namespace printText {
 inline constexpr const char* table = "Tablo";

@@ -2,7 +2,6 @@
 
 #include "app/Prompt.h"
 #include "files/PageRenderer.h"
-#include "graph/PlotView.h"
 #include "model/Clock.h"
 
 #include <QApplication>
@@ -40,19 +39,6 @@ CPrintRX::Result printJob(QWidget* parent, const RecordList& series, Layout layo
 }
 
 } // namespace
-
-PrintPlotView printPlotView(const PlotView& view, int windowWidth) {
-    PrintPlotView v;
-    v.plotWidth = view.plotWidth;
-    v.plotHeight = view.plotHeight;
-    v.xScale = view.xScale;
-    v.yScale = view.yScale;
-    v.xMin = view.xMin;
-    v.xOrigin = view.xOrigin;
-    v.yOrigin = view.yOrigin;
-    v.windowWidth = windowWidth;
-    return v;
-}
 
 CPrintRX::Result CPrintRX::printData(QWidget* parent, const RecordList& series,
                                      const SeriesStats& stats) {

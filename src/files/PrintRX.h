@@ -20,6 +20,3 @@ class CPrintRX {
     Result printDiagram(QWidget* parent, const RecordList& series, const SeriesStats& stats,
                         const PlotView& view, int windowWidth);
 };
-
-// The view fields a printed diagram follows.
-PrintPlotView printPlotView(const PlotView& view, int windowWidth);

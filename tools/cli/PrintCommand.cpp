@@ -50,16 +50,7 @@ PrintPlotView unzoomedView(const RecordList& series) {
     view.xMax = 20;
     view.resetView(graphWindowWidth, graphWindowHeight);
     view.prepareRedraw(series);
-    PrintPlotView p;
-    p.plotWidth = view.plotWidth;
-    p.plotHeight = view.plotHeight;
-    p.xScale = view.xScale;
-    p.yScale = view.yScale;
-    p.xMin = view.xMin;
-    p.xOrigin = view.xOrigin;
-    p.yOrigin = view.yOrigin;
-    p.windowWidth = graphWindowWidth;
-    return p;
+    return printPlotView(view, graphWindowWidth);
 }
 
 std::optional<int> parseDpi(const std::string& text) {
