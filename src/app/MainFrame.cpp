@@ -6,6 +6,7 @@
 #include "app/Prompt.h"
 #include "graph/LevelLimit.h"
 #include "link/MeterLink.h"
+#include "live/RecordingFeature.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -75,6 +76,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     buildMenus();
     buildToolBar();
     buildStatusBar();
+    attachRecording(*view_, [this](int id) { return action(id); });
 
     view_->onCommand(32788, [this] { close(); });
     view_->onCommand(32799, [this] { showHelp(); });

@@ -6,10 +6,12 @@
 #include "app/PortDlg.h"
 #include "app/Prompt.h"
 #include "app/SerialPorts.h"
+#include "graph/CGraphicsBtn.h"
 #include "link/MeterLink.h"
 #include "live/KeySender.h"
 #include "live/MeterButtonTable.h"
 #include "live/MeterPanel.h"
+#include "live/RecordingFeature.h"
 #include "logger/DataLoggerCommands.h"
 #include "model/Clock.h"
 #include "model/SeriesStats.h"
@@ -148,6 +150,16 @@ void CMyVrelView::setGraphWidget(QWidget* graph) {
     form_.replace(MainFormId::graph, graph);
     delete old;
     layoutControls();
+}
+
+CGraphicsBtn* CMyVrelView::graph() const {
+    return form_.get<CGraphicsBtn>(MainFormId::graph);
+}
+
+const SeriesStats& CMyVrelView::realTimeStats() const {
+    static const SeriesStats none;
+    const RecordingFeature* f = recordingFeature(*this);
+    return f ? f->stats() : none;
 }
 
 void CMyVrelView::resizeEvent(QResizeEvent* event) {

@@ -3,6 +3,7 @@
 #include "app/FormBuilder.h"
 #include "app/PortMatch.h"
 #include "model/RecordList.h"
+#include "model/SeriesStats.h"
 
 #include <QHash>
 #include <QTimer>
@@ -13,6 +14,7 @@
 #include <optional>
 #include <vector>
 
+class CGraphicsBtn;
 class CMeterPanel;
 class CMeterButton;
 class KeySenders;
@@ -40,6 +42,10 @@ class CMyVrelView : public QWidget {
     // Puts the graph widget in the place of control 1010 (object name "1010");
     // the placeholder is deleted. The view lays it out from then on.
     void setGraphWidget(QWidget* graph);
+    // The curve (control 1010) once the graph is wired in, else null.
+    CGraphicsBtn* graph() const;
+    // The real-time recording's summary (empty before the recording is wired in).
+    const SeriesStats& realTimeStats() const;
 
     // --- commands by id (menu, toolbar, and the view's own requests such as
     // the silence watchdog's stop, 32772). A later handler replaces an earlier.

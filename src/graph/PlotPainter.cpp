@@ -1,7 +1,12 @@
 #include "graph/PlotPainter.h"
 
 #include <QFontMetrics>
+#include <QImage>
 #include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -11,14 +16,125 @@ QPen pen(Rgb color, int width, Qt::PenStyle style = Qt::SolidLine) {
     return p;
 }
 
-void paintCurve(QPainter& p, const PlotView& v, const RecordList& series) {
-    const auto span = v.visibleSamples(series.count());
-    p.setPen(pen(v.lineColor, 1));
-    for (int i = span.first; i < span.last - 1; ++i) {
-        const PlotPoint a = v.curvePoint(i, series[i].value());
-        const PlotPoint b = v.curvePoint(i + 1, series[i + 1].value());
+void paintSegments(QPainter& p, const PlotView& v, const RecordList& series, int first, int last) {
+    const CurveTransform t(v);
+    for (int i = first; i < last - 1; ++i) {
+        const PlotPoint a = t.point(i, series[i].value());
+        const PlotPoint b = t.point(i + 1, series[i + 1].value());
         p.drawLine(a.x, a.y, b.x, b.y);
     }
+}
+
+// The last sample in [from, last) that lies in pixel column x, given that
+// sample from does; columns never decrease from one sample to the next.
+int lastInColumn(const CurveTransform& t, const PlotView& v, int x, int from, int last) {
+    const double guess =
+        std::floor((x + 1 - PlotView::leftMargin) * v.xScale + (v.xOrigin - v.xMin)) - 1;
+    int j = std::clamp(static_cast<int>(std::clamp(guess, double(from), double(last - 1))), from,
+                       last - 1);
+    while (j > from && t.x(j) > x)
+        --j;
+    while (j + 1 < last && t.x(j + 1) <= x)
+        ++j;
+    return j;
+}
+
+// The extremes of the levels i..j, and the lowest level that two neighbours
+// both reach.
+struct ColumnLevels {
+    double lowest;
+    double highest;
+    double lowestPair;
+};
+
+ColumnLevels scanColumn(const double* level, int i, int j) {
+    // Interleaved runs, so that none waits for another's comparisons.
+    constexpr int runs = 4;
+    const double none = std::numeric_limits<double>::infinity();
+    double lo[runs], hi[runs], pair[runs];
+    for (int r = 0; r < runs; ++r) {
+        lo[r] = hi[r] = level[i];
+        pair[r] = none;
+    }
+    const auto take = [level, &lo, &hi, &pair](int k, int r) {
+        const double a = level[k];
+        const double before = level[k - 1];
+        const double p = a > before ? a : before;
+        lo[r] = a < lo[r] ? a : lo[r];
+        hi[r] = a > hi[r] ? a : hi[r];
+        pair[r] = p < pair[r] ? p : pair[r];
+    };
+    int k = i + 1;
+    for (; k + runs - 1 <= j; k += runs)
+        for (int r = 0; r < runs; ++r)
+            take(k + r, r);
+    for (; k <= j; ++k)
+        take(k, 0);
+    return {std::min({lo[0], lo[1], lo[2], lo[3]}), std::max({hi[0], hi[1], hi[2], hi[3]}),
+            std::min({pair[0], pair[1], pair[2], pair[3]})};
+}
+
+// Where many samples share a pixel column, the segments between them are
+// vertical lines in that column; drawn one by one they cover the column's
+// extent, so one line per column gives the same pixels. With the flat-capped
+// 1-pixel pen a vertical line leaves out its lowest pixel (largest y) unless
+// it has no length: the union of a column's segments is therefore
+// [top, bottom - 1], plus the bottom pixel when two neighbours both lie there.
+// The segments from one column to the next are drawn as they are.
+//
+// A higher level never lies lower on the plot, so a column's top and bottom
+// are the rows of its highest and lowest level: only a few levels per column
+// go through the transform.
+void paintColumns(QPainter& p, const PlotView& v, const RecordList& series, int first, int last) {
+    if (last - first < 2)
+        return;
+    const CurveTransform t(v);
+    const double* level = series.values().data();
+    const QColor colour = p.pen().color();
+    // The rows filled in a column; none when it holds a single sample.
+    struct Fill {
+        int from = 0;
+        int to = -1;
+        bool covers(int a, int b) const { return from <= std::min(a, b) && std::max(a, b) <= to; }
+    };
+    PlotPoint end{};
+    Fill before;
+    for (int i = first; i < last;) {
+        const int x = t.x(i);
+        const int j = lastInColumn(t, v, x, i, last);
+        const ColumnLevels c = scanColumn(level, i, j);
+        Fill fill;
+        if (j > i) {
+            const int top = t.y(c.highest);
+            const int bottom = t.y(c.lowest);
+            const bool bottomTwice = t.y(c.lowestPair) == bottom;
+            if (top != bottom || bottomTwice) {
+                fill = {top, std::max(bottomTwice ? bottom : bottom - 1, top)};
+                // the pixels of that line, filled rather than stroked (far cheaper)
+                p.fillRect(x, fill.from, 1, fill.to - fill.from + 1, colour);
+            }
+        }
+        // The segment from the previous column stays within its two columns
+        // and between its two rows: nothing to add where both fills hold those rows.
+        const int startY = t.y(level[i]);
+        if (i > first &&
+            !(x == end.x + 1 && before.covers(end.y, startY) && fill.covers(end.y, startY)))
+            p.drawLine(end.x, end.y, x, startY);
+        end = {x, t.y(level[j])};
+        before = fill;
+        i = j + 1;
+    }
+}
+
+} // namespace
+
+void paintCurve(QPainter& p, const PlotView& v, const RecordList& series, CurveDrawing drawing) {
+    const auto span = v.visibleSamples(series.count());
+    p.setPen(pen(v.lineColor, 1));
+    if (drawing == CurveDrawing::Columns)
+        paintColumns(p, v, series, span.first, span.last);
+    else
+        paintSegments(p, v, series, span.first, span.last);
     if (v.showsDots()) {
         p.setPen(pen(v.lineColor, 3));
         for (int i = span.first; i < span.last; ++i) {
@@ -28,6 +144,8 @@ void paintCurve(QPainter& p, const PlotView& v, const RecordList& series) {
     }
 }
 
+namespace {
+
 void paintCursorLine(QPainter& p, const PlotView& v, int index, Rgb color) {
     if (index == -1)
         return;
@@ -36,21 +154,47 @@ void paintCursorLine(QPainter& p, const PlotView& v, int index, Rgb color) {
     p.drawLine(x, PlotView::topMargin, x, v.plotHeight + PlotView::topMargin);
 }
 
+// A dotted line is stroked dot by dot, which made the 32 grid lines the
+// dearest part of a redraw. All vertical ones are the same picture, and so are
+// all horizontal ones: each kind is stroked once into a transparent strip,
+// and the strips are copied into place (on the UI thread only).
+struct DottedStrips {
+    Rgb color = 0;
+    int width = -1;
+    int height = -1;
+    QImage across;
+    QImage down;
+};
+
+const DottedStrips& dottedStrips(const PlotView& v) {
+    static DottedStrips strips;
+    if (strips.color == v.gridColor && strips.width == v.plotWidth && strips.height == v.plotHeight)
+        return strips;
+    strips = {v.gridColor, v.plotWidth, v.plotHeight,
+              QImage(v.plotWidth + 1, 1, QImage::Format_ARGB32_Premultiplied),
+              QImage(1, v.plotHeight + 1, QImage::Format_ARGB32_Premultiplied)};
+    for (QImage* strip : {&strips.across, &strips.down}) {
+        strip->fill(Qt::transparent);
+        QPainter p(strip);
+        p.setPen(pen(v.gridColor, 1, Qt::DotLine));
+        p.drawLine(0, 0, strip->width() - 1, strip->height() - 1);
+    }
+    return strips;
+}
+
 void paintGridAndYAxis(QPainter& p, const PlotView& v) {
-    const int w = v.plotWidth;
     const int h = v.plotHeight;
     const int top = PlotView::topMargin;
     const int left = PlotView::leftMargin;
-    p.setPen(pen(v.gridColor, 1, Qt::DotLine));
+    const DottedStrips& strips = dottedStrips(v);
     for (int i = 0; i <= 20; ++i)
-        p.drawLine(v.gridX(i), top, v.gridX(i), h + top);
+        p.drawImage(v.gridX(i), top, strips.down);
 
     const QFontMetrics fm = p.fontMetrics();
     const int lineHeight = fm.height() + fm.leading();
     for (int j = 0; j <= 10; ++j) {
         const int y = v.gridY(j);
-        p.setPen(pen(v.gridColor, 1, Qt::DotLine));
-        p.drawLine(left, y, w + left, y);
+        p.drawImage(left, y, strips.across);
         const QString text = QString::asprintf("%.2f", v.gridLevel(j));
         p.setPen(Qt::black);
         p.drawText(43 - fm.horizontalAdvance(text), y - lineHeight / 2 + fm.ascent(), text);
@@ -89,7 +233,8 @@ void paintXAxis(QPainter& p, const PlotView& v, const TickLabels& labels) {
 
 } // namespace
 
-void paintPlot(QPainter& p, const PlotView& v, const RecordList& series, const TickLabels& labels) {
+void paintPlot(QPainter& p, const PlotView& v, const RecordList& series, const TickLabels& labels,
+               CurveDrawing drawing) {
     const int w = v.plotWidth;
     const int h = v.plotHeight;
     p.save();
@@ -98,7 +243,7 @@ void paintPlot(QPainter& p, const PlotView& v, const RecordList& series, const T
     p.fillRect(PlotView::leftMargin, PlotView::topMargin, w, h, toQColor(v.backColor));
 
     if (!series.empty()) {
-        paintCurve(p, v, series);
+        paintCurve(p, v, series, drawing);
         paintCursorLine(p, v, v.cursorA, plotcolors::cursorA);
         paintCursorLine(p, v, v.cursorB, plotcolors::cursorB);
     }

@@ -5,18 +5,6 @@
 #include <cstdlib>
 #include <limits>
 
-int truncToInt(double v) {
-    if (std::isnan(v))
-        return 0;
-    constexpr double lo = std::numeric_limits<int>::min();
-    constexpr double hi = std::numeric_limits<int>::max();
-    if (v <= lo)
-        return std::numeric_limits<int>::min();
-    if (v >= hi)
-        return std::numeric_limits<int>::max();
-    return static_cast<int>(v);
-}
-
 // A control smaller than its margins, or a full range of zero width, would
 // otherwise give a zero or negative scale: every later division by it and the
 // growth loop of the automatic range depend on positive, finite values.
@@ -81,9 +69,7 @@ int PlotView::indexAt(int x) const {
 }
 
 PlotPoint PlotView::curvePoint(int index, double value) const {
-    return {
-        truncToInt(leftMargin + index / xScale - (xOrigin - xMin) / xScale),
-        truncToInt(topMargin + (yOrigin - yMin) / yScale - (value - yMin) / yScale + plotHeight)};
+    return CurveTransform(*this).point(index, value);
 }
 
 std::optional<int> PlotView::limitY() const {

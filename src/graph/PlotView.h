@@ -3,6 +3,7 @@
 #include "model/RecordList.h"
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -167,4 +168,35 @@ class PlotView {
 
 // Truncates toward zero like a cast, but saturates instead of overflowing and
 // maps NaN to 0.
-int truncToInt(double v);
+inline int truncToInt(double v) {
+    constexpr double lo = std::numeric_limits<int>::min();
+    constexpr double hi = std::numeric_limits<int>::max();
+    if (v > lo && v < hi)
+        return static_cast<int>(v);
+    if (v <= lo)
+        return std::numeric_limits<int>::min();
+    return v >= hi ? std::numeric_limits<int>::max() : 0; // NaN compares false throughout
+}
+
+// PlotView::curvePoint with the parts that do not change from one sample to
+// the next worked out once: the same expressions in the same order, so the
+// same pixels, for the tens of thousands of samples of one redraw.
+class CurveTransform {
+  public:
+    explicit CurveTransform(const PlotView& v)
+        : xScale_(v.xScale), xShift_((v.xOrigin - v.xMin) / v.xScale), yMin_(v.yMin),
+          yScale_(v.yScale), yTop_(PlotView::topMargin + (v.yOrigin - v.yMin) / v.yScale),
+          height_(v.plotHeight) {}
+
+    int x(int index) const { return truncToInt(PlotView::leftMargin + index / xScale_ - xShift_); }
+    int y(double value) const { return truncToInt(yTop_ - (value - yMin_) / yScale_ + height_); }
+    PlotPoint point(int index, double value) const { return {x(index), y(value)}; }
+
+  private:
+    double xScale_;
+    double xShift_;
+    double yMin_;
+    double yScale_;
+    double yTop_;
+    int height_;
+};

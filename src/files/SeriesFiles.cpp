@@ -1,0 +1,91 @@
+#include "files/SeriesFiles.h"
+
+#include "app/Prompt.h"
+#include "files/DefaultFileName.h"
+#include "files/TextDataFile.h"
+#include "model/Clock.h"
+#include "settings/ColorConfig.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+QString proposedName(const char* extension) {
+    return QString::fromStdString(DefaultDataFileName(appClock(), extension));
+}
+
+FileCommandResult reportFailure(QWidget* parent, const QString& path, const std::string& reason) {
+    prompt().message(
+        parent, {QStringLiteral("The file %1 could not be written.\n%2")
+                     .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(reason.c_str())),
+                 QStringLiteral("ERROR"), Prompt::Buttons::Ok, Prompt::Icon::Warning});
+    return FileCommandResult::Failed;
+}
+
+} // namespace
+
+FileCommandResult SaveSeriesAs(QWidget* parent, const RecordList& series) {
+    if (series.empty())
+        return FileCommandResult::NothingToWrite;
+    Prompt::FileRequest request;
+    request.mode = Prompt::FileRequest::Mode::Save;
+    request.initialName = proposedName("txt");
+    request.defaultSuffix = QStringLiteral("txt");
+    request.filters = {QStringLiteral("Data File (*.txt)")};
+    const Prompt::FileChoice choice = prompt().file(parent, request);
+    if (choice.path.isEmpty())
+        return FileCommandResult::Cancelled;
+    std::string error;
+    bool written = false;
+    {
+        WaitCursor wait;
+        written = WriteTextDataFile(QFile::encodeName(choice.path).toStdString(), series, &error);
+    }
+    return written ? FileCommandResult::Written : reportFailure(parent, choice.path, error);
+}
+
+FileCommandResult ExportSeries(QWidget* parent, const RecordList& series, const SeriesStats& stats,
+                               ExportSource source) {
+    if (series.empty())
+        return FileCommandResult::NothingToWrite;
+    WaitCursor wait;
+    Prompt::FileRequest request;
+    request.mode = Prompt::FileRequest::Mode::Save;
+    request.initialName = proposedName("xls");
+    request.defaultSuffix = QStringLiteral("xls");
+    request.filters = {QStringLiteral("Data File (*.xls)"),
+                       QStringLiteral("Excel workbook (*.xlsx)")};
+    const Prompt::FileChoice choice = prompt().file(parent, request);
+    if (choice.path.isEmpty())
+        return FileCommandResult::Cancelled;
+
+    QString path = choice.path;
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    const bool workbook = suffix == QStringLiteral("xlsx") || choice.filterIndex == 1;
+    if (workbook && suffix != QStringLiteral("xlsx")) {
+        // The workbook filter chosen with the proposed ".xls" name: the name
+        // follows the format. The dialog asked about the other name, so ask again.
+        path = suffix == QStringLiteral("xls") ? path + QLatin1Char('x')
+                                               : path + QStringLiteral(".xlsx");
+        if (QFileInfo::exists(path) &&
+            prompt().message(parent, {QStringLiteral("%1 already exists.\nDo you want to "
+                                                     "replace it?")
+                                          .arg(QDir::toNativeSeparators(path)),
+                                      QStringLiteral("Excel'e aktar"), Prompt::Buttons::YesNo,
+                                      Prompt::Icon::Warning}) != Prompt::Answer::Yes)
+            return FileCommandResult::Cancelled;
+    }
+    const std::string file = QFile::encodeName(path).toStdString();
+    std::string error;
+    const bool written = workbook ? WriteSpreadsheetXlsx(file, series, stats, source, &error,
+                                                         readLevelLimit(colorConfigPath()))
+                                  : WriteSpreadsheetText(file, series, stats, source, &error);
+    return written ? FileCommandResult::Written : reportFailure(parent, path, error);
+}

@@ -1,0 +1,204 @@
+#include "live/RecordingFeature.h"
+
+#include "app/MainForm.h"
+#include "app/MyVrelView.h"
+#include "app/Prompt.h"
+#include "files/SeriesFiles.h"
+#include "graph/CGraphicsBtn.h"
+#include "graph/PlotReadouts.h"
+#include "link/MeterLink.h"
+#include "live/RecordingController.h"
+#include "live/RtSetupDlg.h"
+#include "settings/DlgColorSet.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableView>
+
+namespace {
+
+LiveSample liveSample(MeterLink& link) {
+    const MeterLink::Snapshot s = link.snapshot();
+    return {s.state.level, s.state.weightingA, s.state.hold, s.connected};
+}
+
+void setEnabled(const RecordingFeature::ActionLookup& actions, int id, bool on) {
+    if (!actions)
+        return;
+    if (QAction* a = actions(id))
+        a->setEnabled(on);
+}
+
+} // namespace
+
+RecordingFeature::RecordingFeature(CMyVrelView& view, ActionLookup actions)
+    : QObject(&view), view_(view), actions_(std::move(actions)) {
+    graph_ = new CGraphicsBtn;
+    view.setGraphWidget(graph_);
+    const Form& form = view.form();
+    auto* horizontal = form.get<QScrollBar>(MainFormId::hScroll);
+    auto* vertical = form.get<QScrollBar>(MainFormId::vScroll);
+    RecordList& series = view.realTimeRecords();
+    readouts_ = new PlotReadouts(&view, graph_, horizontal, vertical,
+                                 [&series]() -> const RecordList& { return series; });
+
+    auto* table = form.get<QTableView>(MainFormId::table);
+    // Up to 40,000 rows: fixed row heights keep appending cheap.
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 4);
+    controller_ = new RecordingController(
+        series, &view, graph_, table, [&view] { return liveSample(view.link()); }, appClock(),
+        this);
+    connect(controller_, &RecordingController::recordingChanged, this,
+            &RecordingFeature::onRecordingChanged);
+    // Never from inside a redraw: the box opens once the redraw is over.
+    connect(graph_, &CGraphicsBtn::timeFormatWrong, this, &RecordingFeature::reportTimeFormat,
+            Qt::QueuedConnection);
+
+    connect(form.get<QPushButton>(MainFormId::zoomBack), &QPushButton::clicked, readouts_,
+            &PlotReadouts::zoomBack);
+    connect(form.get<QPushButton>(MainFormId::showCurve), &QPushButton::clicked, this,
+            &RecordingFeature::showCurve);
+    connect(form.get<QPushButton>(MainFormId::showTable), &QPushButton::clicked, this,
+            &RecordingFeature::showTable);
+
+    view.onCommand(32771, [this] { start(); });
+    view.onCommand(32772, [this] { stop(); });
+    view.onCommand(32773, [this] { clear(); });
+    view.onCommand(32791, [this] { settings(); });
+    view.onCommand(32786, [this] { saveAs(); });
+    view.onCommand(32785, [this] { exportToSpreadsheet(); });
+    view.onCommand(32802, [this] { printDiagram(); });
+    view.onCommand(32796, [this] { printData(); });
+    view.onCommand(32817, [this] { colorSettings(); });
+
+    enableActions(false);
+    graph_->Redraw(series);
+}
+
+const SeriesStats& RecordingFeature::stats() const {
+    return controller_->stats();
+}
+
+bool RecordingFeature::recording() const {
+    return controller_->recording();
+}
+
+void RecordingFeature::enableActions(bool recording) {
+    setEnabled(actions_, 32771, !recording);
+    setEnabled(actions_, 32772, recording);
+    setEnabled(actions_, 32773, !recording);
+    setEnabled(actions_, 32791, !recording);
+}
+
+void RecordingFeature::onRecordingChanged(bool recording) {
+    view_.link().withDecoder([recording](MeterDecoder& d) { d.recording = recording; });
+    enableActions(recording);
+}
+
+void RecordingFeature::start() {
+    if (!view_.link().snapshot().connected)
+        return;
+    if (!view_.realTimeRecords().empty()) {
+        const Prompt::Answer answer = prompt().message(
+            &view_, {QStringLiteral("Geçerli verileri kaydetmek ister misiniz?"),
+                     QStringLiteral("Tip"), Prompt::Buttons::YesNoCancel, Prompt::Icon::Question});
+        if (answer == Prompt::Answer::Cancel)
+            return;
+        // Only data that reached its file is discarded.
+        if (answer == Prompt::Answer::Yes &&
+            SaveSeriesAs(&view_, view_.realTimeRecords()) != FileCommandResult::Written)
+            return;
+    }
+    controller_->start();
+}
+
+void RecordingFeature::stop() {
+    if (controller_->recording())
+        controller_->stop();
+}
+
+void RecordingFeature::clear() {
+    const Prompt::Answer answer =
+        prompt().message(&view_, {QStringLiteral("Verileri sil"), QStringLiteral("Tips"),
+                                  Prompt::Buttons::OkCancel, Prompt::Icon::Question});
+    if (answer == Prompt::Answer::Ok)
+        controller_->clear();
+}
+
+void RecordingFeature::settings() {
+    if (!view_.link().snapshot().connected)
+        return;
+    CRTSetup dialog(controller_->sampleLimit(), &view_);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    controller_->setSampleLimit(dialog.dataSetCount());
+    view_.form().get<QComboBox>(MainFormId::interval)->setCurrentIndex(dialog.rateIndex());
+    start();
+}
+
+void RecordingFeature::showCurve() {
+    if (!tableMode_)
+        return;
+    const Form& form = view_.form();
+    for (int id : {MainFormId::graph, MainFormId::hScroll, MainFormId::vScroll})
+        form.control(id)->show();
+    form.control(MainFormId::table)->hide();
+    tableMode_ = false;
+}
+
+void RecordingFeature::showTable() {
+    if (tableMode_)
+        return;
+    const Form& form = view_.form();
+    form.control(MainFormId::table)->show();
+    for (int id : {MainFormId::graph, MainFormId::hScroll, MainFormId::vScroll})
+        form.control(id)->hide();
+    tableMode_ = true;
+}
+
+void RecordingFeature::saveAs() {
+    SaveSeriesAs(&view_, view_.realTimeRecords());
+}
+
+void RecordingFeature::exportToSpreadsheet() {
+    ExportSeries(&view_, view_.realTimeRecords(), stats(), ExportSource::MainView);
+}
+
+void RecordingFeature::printDiagram() {
+    printer_.printDiagram(&view_, view_.realTimeRecords(), stats(), *graph_, graph_->width());
+}
+
+void RecordingFeature::printData() {
+    printer_.printData(&view_, view_.realTimeRecords(), stats());
+}
+
+void RecordingFeature::colorSettings() {
+    ChangeGraphColors(&view_, *graph_);
+    graph_->Redraw(view_.realTimeRecords());
+    view_.update();
+}
+
+void RecordingFeature::reportTimeFormat() {
+    const RecordList& s = *graph_->series;
+    const std::string start = s.empty() ? std::string() : s[0].dateTime();
+    if (timeFormatReported_ && start == timeFormatReportedFor_)
+        return;
+    timeFormatReported_ = true;
+    timeFormatReportedFor_ = start;
+    prompt().inform(&view_, QStringLiteral("Time Format is wrong!"), QStringLiteral("Vrel"));
+}
+
+RecordingFeature* attachRecording(CMyVrelView& view, RecordingFeature::ActionLookup actions) {
+    if (RecordingFeature* existing = recordingFeature(view))
+        return existing;
+    return new RecordingFeature(view, std::move(actions));
+}
+
+RecordingFeature* recordingFeature(const CMyVrelView& view) {
+    return view.findChild<RecordingFeature*>(QString(), Qt::FindDirectChildrenOnly);
+}

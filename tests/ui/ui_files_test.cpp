@@ -1,0 +1,243 @@
+#include "app/MainFrame.h"
+#include "app/MyVrelView.h"
+#include "app/Prompt.h"
+#include "files/PrintRX.h"
+#include "graph/CGraphicsBtn.h"
+#include "link/MeterLink.h"
+#include "live/RecordingController.h"
+#include "live/RecordingFeature.h"
+#include "model/Clock.h"
+#include "settings/ColorConfig.h"
+#include "settings/DlgColorSet.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Runs f on the colour dialog once it is open.
+void onColorDialog(std::function<void(CDlgColorSet&)> f) {
+    auto* poll = new QTimer;
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, [poll, f] {
+        if (auto* d = qobject_cast<CDlgColorSet*>(QApplication::activeModalWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            f(*d);
+        }
+    });
+    poll->start();
+}
+
+// The main window with a recording of three samples taken on a clock that
+// stands still between them; no meter port is needed for that.
+class MainViewFilesTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        setAppClock(&clock);
+        setAppDataFolderOverride(std::filesystem::path(config.path().toStdString()));
+        frame = std::make_unique<CMainFrame>();
+        frame->resize(1100, 720);
+        frame->show();
+        feature = recordingFeature(*frame->view());
+        frame->view()->link().withDecoder([](MeterDecoder& d) {
+            d.connected = true;
+            d.state.weightingA = true;
+        });
+        RecordingController& c = feature->controller();
+        ASSERT_TRUE(c.start()); // the view's interval, 0.5 s
+        for (double level : {55.2, 5.5, 101.3}) {
+            frame->view()->link().withDecoder([level](MeterDecoder& d) { d.state.level = level; });
+            c.tick();
+            clock.advance(1);
+        }
+        c.stop();
+        ASSERT_EQ(frame->view()->realTimeRecords().count(), 3);
+    }
+    void TearDown() override {
+        frame.reset();
+        setAppClock(nullptr);
+    }
+    bool command(int id) { return frame->view()->command(id); }
+
+    ManualClock clock{1796634000}; // 2026-12-07 09:00:00
+    QTemporaryDir config;
+    QTemporaryDir dir;
+    ScriptedPrompt answers;
+    ScopedPrompt scope{answers};
+    std::unique_ptr<CMainFrame> frame;
+    RecordingFeature* feature = nullptr;
+};
+
+TEST_F(MainViewFilesTest, SaveAsWritesTheDataFileByteForByte) {
+    const QString path = dir.filePath("rec.txt");
+    answers.fileNext(path);
+    command(32786);
+    ASSERT_EQ(answers.fileRequests().size(), 1u);
+    const Prompt::FileRequest& r = answers.fileRequests()[0];
+    EXPECT_EQ(r.mode, Prompt::FileRequest::Mode::Save);
+    EXPECT_EQ(r.initialName, "2026-12-7 9-0.txt");
+    EXPECT_EQ(r.defaultSuffix, "txt");
+    EXPECT_EQ(r.filters, QStringList{"Data File (*.txt)"});
+    EXPECT_EQ(readFile(path), QByteArray("Kovra Sound Level Meter SamplingRate:0.5;\r\n"
+                                         "07-12-2026,09:00:00, 55.20, dBA\r\n"
+                                         "07-12-2026,09:00:01,  5.50, dBA\r\n"
+                                         "07-12-2026,09:00:02, 101.30, dBA\r\n"));
+    EXPECT_TRUE(answers.messages().empty());
+}
+
+TEST_F(MainViewFilesTest, AFailedWriteLeavesTheOldFileAndNamesFileAndReason) {
+    const QString path = dir.filePath("rec.txt");
+    {
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old contents");
+    }
+    // the file is written beside its place first; make that impossible
+    ASSERT_TRUE(QDir(dir.path()).mkdir("rec.txt.part"));
+    answers.fileNext(path);
+    command(32786);
+    ASSERT_EQ(answers.messages().size(), 1u);
+    const QString text = answers.messages()[0].text;
+    EXPECT_TRUE(text.contains(QDir::toNativeSeparators(path))) << text.toStdString();
+    EXPECT_TRUE(text.contains("directory", Qt::CaseInsensitive)) << text.toStdString();
+    EXPECT_EQ(readFile(path), QByteArray("old contents"));
+
+    answers.fileNext(dir.filePath("x.xls"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("x.xls.part"));
+    command(32785);
+    EXPECT_EQ(answers.messages().size(), 2u);
+    EXPECT_FALSE(QFile::exists(dir.filePath("x.xls")));
+}
+
+TEST_F(MainViewFilesTest, ExportWritesTabSeparatedTextOrAWorkbook) {
+    const QString xls = dir.filePath("rec.xls");
+    answers.fileNext(xls);
+    command(32785);
+    const Prompt::FileRequest& r = answers.fileRequests().at(0);
+    EXPECT_EQ(r.initialName, "2026-12-7 9-0.xls");
+    EXPECT_EQ(r.filters, (QStringList{"Data File (*.xls)", "Excel workbook (*.xlsx)"}));
+    EXPECT_EQ(readFile(xls), QByteArray("StartTime\t07-12-2026,09:00:00\t\r\n"
+                                        "Max\t101.30 @ 07-12-2026,09:00:02  dBA\t\r\n"
+                                        "Min\t5.50 @ 07-12-2026,09:00:01  dBA\t\r\n"
+                                        "Average\t54.00\t\r\n"
+                                        "SampleRate\t0.50\t\r\n"
+                                        "ID\tUnit\tValue\tDateTime\t\r\n"
+                                        "1\tdBA\t55.20\t07-12-2026,09:00:00\t\r\n"
+                                        "2\tdBA\t5.50\t07-12-2026,09:00:01\t\r\n"
+                                        "3\tdBA\t101.30\t07-12-2026,09:00:02\t\r\n"));
+
+    // the workbook filter with the proposed ".xls" name writes "...xlsx"
+    answers.fileNext(dir.filePath("book.xls"), 1);
+    command(32785);
+    EXPECT_FALSE(QFile::exists(dir.filePath("book.xls")));
+    const QByteArray book = readFile(dir.filePath("book.xlsx"));
+    ASSERT_TRUE(book.startsWith("PK")) << "a zip container";
+    QProcess unzip;
+    unzip.start("unzip", {"-p", dir.filePath("book.xlsx"), "xl/worksheets/sheet1.xml"});
+    if (unzip.waitForFinished(10000) && unzip.exitCode() == 0) {
+        EXPECT_TRUE(unzip.readAllStandardOutput().contains("<v>101.3"));
+    }
+}
+
+TEST_F(MainViewFilesTest, NothingIsAskedForAnEmptySeries) {
+    answers.answerNext(Prompt::Answer::Ok);
+    command(32773);
+    ASSERT_TRUE(frame->view()->realTimeRecords().empty());
+    for (int id : {32786, 32785, 32802, 32796})
+        command(id);
+    EXPECT_TRUE(answers.fileRequests().empty());
+    EXPECT_EQ(answers.printDialogs(), 0);
+}
+
+TEST_F(MainViewFilesTest, BothPrintoutsGoToThePrinter) {
+    const QString diagram = dir.filePath("diagram.pdf");
+    const QString data = dir.filePath("data.pdf");
+    // cancelled: nothing printed
+    command(32802);
+    EXPECT_EQ(answers.printDialogs(), 1);
+    answers.printToPdfNext(diagram);
+    command(32802);
+    answers.printToPdfNext(data);
+    command(32796);
+    EXPECT_EQ(answers.printDialogs(), 3);
+    EXPECT_TRUE(answers.messages().empty());
+    for (const QString& pdf : {diagram, data}) {
+        EXPECT_TRUE(readFile(pdf).startsWith("%PDF")) << pdf.toStdString();
+        QProcess info;
+        info.start("pdfinfo", {pdf});
+        ASSERT_TRUE(info.waitForFinished(10000));
+        EXPECT_TRUE(QString::fromLatin1(info.readAllStandardOutput())
+                        .contains(QRegularExpression("Pages:\\s+1\\n")));
+    }
+    // the diagram printout shows the curve: look at its page
+    QProcess::execute("pdftoppm",
+                      {"-png", "-r", "50", "-singlefile", diagram, VREL_TEST_OUT "/main_diagram"});
+}
+
+TEST_F(MainViewFilesTest, ColourSettingsWriteAllKeysOnOkAndNothingOnCancel) {
+    CGraphicsBtn* graph = frame->view()->graph();
+    const std::filesystem::path file = colorConfigPath();
+    ASSERT_FALSE(std::filesystem::exists(file));
+
+    // Cancel, after choosing a colour: neither the graph nor the file changes
+    answers.colorNext(QColor(1, 2, 3));
+    onColorDialog([](CDlgColorSet& d) {
+        QTest::mouseClick(d.form().get<QPushButton>(1068), Qt::LeftButton);
+        EXPECT_EQ(d.colors().gridColor, rgb(1, 2, 3));
+        d.reject();
+    });
+    command(32817);
+    EXPECT_EQ(graph->gridColor, rgb(255, 0, 255));
+    EXPECT_FALSE(std::filesystem::exists(file));
+
+    // OK without a change writes all nine keys
+    onColorDialog([](CDlgColorSet& d) { d.accept(); });
+    command(32817);
+    QFile f(QString::fromStdString(file.string()));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray ini = f.readAll();
+    for (const char* section : {"[Vrel_BKCOLOR]", "[Vrel_GRIDCOLOR]", "[Vrel_LINECOLOR]"})
+        EXPECT_TRUE(ini.contains(section)) << section;
+    EXPECT_EQ(ini.count("RVALUE="), 3);
+    EXPECT_EQ(ini.count("GVALUE="), 3);
+    EXPECT_EQ(ini.count("BVALUE="), 3);
+    EXPECT_EQ(readColorConfig(file), GraphColors{});
+
+    // a chosen background reaches the graph at once, its swatch and the file;
+    // a cancelled chooser keeps its row
+    answers.colorNext(QColor(10, 20, 30));
+    answers.colorNext(std::nullopt);
+    onColorDialog([](CDlgColorSet& d) {
+        QTest::mouseClick(d.form().get<QPushButton>(1070), Qt::LeftButton);
+        QTest::mouseClick(d.form().get<QPushButton>(1069), Qt::LeftButton);
+        EXPECT_EQ(d.form().control(1067)->palette().color(QPalette::Window), QColor(10, 20, 30));
+        d.accept();
+    });
+    command(32817);
+    EXPECT_EQ(graph->backColor, rgb(10, 20, 30));
+    EXPECT_EQ(graph->lineColor, rgb(0, 0, 255));
+    EXPECT_EQ(readColorConfig(file).backColor, rgb(10, 20, 30));
+    const QImage shown = graph->grab().toImage();
+    EXPECT_EQ(shown.pixelColor(PlotView::leftMargin + 3, PlotView::topMargin + 3),
+              QColor(10, 20, 30));
+}
+
+} // namespace
