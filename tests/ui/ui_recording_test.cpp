@@ -1,3 +1,4 @@
+#include "app/AcousticGroup.h"
 #include "app/MainForm.h"
 #include "app/MainFrame.h"
 #include "app/MyVrelView.h"
@@ -304,6 +305,14 @@ TEST_F(RecordingTest, AScreenshotDuringARecordingWithBothCursors) {
     EXPECT_EQ(text(view(), 1004), QString::asprintf("%.1f", records()[15].value()));
     EXPECT_EQ(text(view(), 1032), "31");
     EXPECT_FALSE(view()->findChild<QLabel*>("1033")->text().isEmpty());
+    // the "Akustik" strip: the whole recording as it runs, and the A-B span
+    using AcousticGroup::fieldId;
+    EXPECT_EQ(text(view(), fieldId(AcousticGroup::Lmax, AcousticGroup::Whole)), text(view(), 1002));
+    const AcousticSummary span = summarize(records(), 15, 46, records()[0].samplingRate(), {});
+    EXPECT_EQ(text(view(), fieldId(AcousticGroup::Leq, AcousticGroup::Span)),
+              QString::asprintf("%.1f", span.leq));
+    EXPECT_EQ(text(view(), fieldId(AcousticGroup::L90, AcousticGroup::Span)),
+              QString::asprintf("%.1f", span.ln[3]));
     const QString file = QStringLiteral(VREL_TEST_OUT "/main_window_recording.png");
     EXPECT_TRUE(frame->grab().save(file, "PNG"));
 }
