@@ -4,6 +4,7 @@
 #include "app/MyVrelView.h"
 #include "link/MeterSimulator.h"
 #include "live/MeterPanel.h"
+#include "live/RecordingFeature.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -87,6 +88,11 @@ int runVrel(int argc, char** argv) {
         scheduleScreenshot(frame, parser.value(shotOption));
     } else {
         frame.showMaximized();
+        // A recording that a crash cut short is offered back once the window is up.
+        QTimer::singleShot(0, view, [view] {
+            if (RecordingFeature* recording = recordingFeature(*view))
+                recording->offerJournal();
+        });
     }
     const int rc = QApplication::exec();
     // the view stops its key senders and closes the port before the simulator goes

@@ -79,3 +79,14 @@ void RealTimeRecorder::clear() {
     series_.clear();
     resetStats(stats_);
 }
+
+void RealTimeRecorder::restore(const RecordList& records) {
+    recording_ = false;
+    clear();
+    if (!records.empty())
+        stats_.samplingRate = records[0].samplingRate();
+    for (const CObjData& r : records) {
+        series_.append(r);
+        addToStats(stats_, r, series_.count());
+    }
+}

@@ -60,6 +60,9 @@ class RealTimeRecorder {
     void stop() { recording_ = false; }
     // Empties the series and resets the statistics; the interval stays.
     void clear();
+    // Puts back a series recorded earlier (a journal left by a crash), with its
+    // statistics as after its recording; not recording.
+    void restore(const RecordList& records);
 
     bool recording() const { return recording_; }
     const SeriesStats& stats() const { return stats_; }

@@ -91,6 +91,19 @@ void RecordingController::clear() {
     setText(1009, QString());
     model_.sync();
     graph_->ResetView();
+    emit cleared();
+}
+
+void RecordingController::restore(const RecordList& records) {
+    if (recorder_.recording())
+        finish();
+    recorder_.restore(records);
+    model_.sync();
+    graph_->xMax = 20;
+    graph_->ResetView();
+    graph_->Redraw(series_);
+    if (!series_.empty())
+        showSummary(true, true);
 }
 
 void RecordingController::tick() {
@@ -105,15 +118,19 @@ void RecordingController::tick() {
     if (table_)
         table_->scrollTo(model_.index(series_.count() - 1, 0));
     graph_->Redraw(series_);
+    showSummary(result.stats.maxMoved, result.stats.minMoved);
+    emit sampled(series_.back());
+}
 
+void RecordingController::showSummary(bool maxMoved, bool minMoved) {
     const SeriesStats& s = recorder_.stats();
     setText(1009, QString::number(series_.count()));
     setText(1001, QString::fromLatin1(s.startTime));
-    if (result.stats.maxMoved) {
+    if (maxMoved) {
         setText(1002, QString::asprintf("%.1f", s.maxValue));
         setText(1003, QString::fromLatin1(s.maxTime));
     }
-    if (result.stats.minMoved) {
+    if (minMoved) {
         setText(1008, QString::asprintf("%.1f", s.minValue));
         setText(1006, QString::fromLatin1(s.minTime));
     }

@@ -48,14 +48,22 @@ class RecordingController : public QObject {
     void clear();
     // One sampling tick (the timer's timeout).
     void tick();
+    // Shows a series recorded earlier as after its recording: table, summary
+    // and curve.
+    void restore(const RecordList& records);
 
   signals:
     // Enables start or stop on menus and toolbars and greys the items that
     // must not run while recording.
     void recordingChanged(bool recording);
+    // A sample was appended to the series.
+    void sampled(const CObjData& sample);
+    // The series was emptied.
+    void cleared();
 
   private:
     void setText(int id, const QString& text);
+    void showSummary(bool maxMoved, bool minMoved);
     QComboBox* intervalBox() const;
     double chosenInterval() const;
     void finish();

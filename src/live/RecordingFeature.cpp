@@ -9,14 +9,17 @@
 #include "link/MeterLink.h"
 #include "live/RecordingController.h"
 #include "live/RtSetupDlg.h"
+#include "settings/ColorConfig.h"
 #include "settings/DlgColorSet.h"
 
 #include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTableView>
 
 namespace {
@@ -36,7 +39,8 @@ void setEnabled(const RecordingFeature::ActionLookup& actions, int id, bool on) 
 } // namespace
 
 RecordingFeature::RecordingFeature(CMyVrelView& view, ActionLookup actions)
-    : QObject(&view), view_(view), actions_(std::move(actions)) {
+    : QObject(&view), view_(view), actions_(std::move(actions)),
+      journal_(RecordingJournal::defaultPath(appDataFolder())) {
     graph_ = new CGraphicsBtn;
     view.setGraphWidget(graph_);
     const Form& form = view.form();
@@ -55,6 +59,8 @@ RecordingFeature::RecordingFeature(CMyVrelView& view, ActionLookup actions)
         this);
     connect(controller_, &RecordingController::recordingChanged, this,
             &RecordingFeature::onRecordingChanged);
+    connect(controller_, &RecordingController::sampled, this, &RecordingFeature::journalSample);
+    connect(controller_, &RecordingController::cleared, this, [this] { journal_.discard(); });
     // Never from inside a redraw: the box opens once the redraw is over.
     connect(graph_, &CGraphicsBtn::timeFormatWrong, this, &RecordingFeature::reportTimeFormat,
             Qt::QueuedConnection);
@@ -98,6 +104,66 @@ void RecordingFeature::enableActions(bool recording) {
 void RecordingFeature::onRecordingChanged(bool recording) {
     view_.link().withDecoder([recording](MeterDecoder& d) { d.recording = recording; });
     enableActions(recording);
+    if (recording) {
+        journalErrorShown_ = false;
+        if (!journal_.start(controller_->stats().samplingRate))
+            reportJournalError();
+    } else {
+        journal_.stop();
+        if (journal_.error())
+            reportJournalError();
+    }
+}
+
+RecordingFeature::~RecordingFeature() {
+    journal_.discard();
+}
+
+void RecordingFeature::journalSample(const CObjData& sample) {
+    if (journal_.writing() && !journal_.append(sample))
+        reportJournalError();
+}
+
+// Once per recording, and the recording goes on: losing the safety copy must
+// not cost the measurement.
+void RecordingFeature::reportJournalError() {
+    if (journalErrorShown_ || !journal_.error())
+        return;
+    journalErrorShown_ = true;
+    if (auto* frame = qobject_cast<QMainWindow*>(view_.window()))
+        frame->statusBar()->showMessage(
+            QStringLiteral("The recording's safety copy cannot be written (%1); the recording "
+                           "goes on in memory only.")
+                .arg(QString::fromStdString(*journal_.error())));
+}
+
+void RecordingFeature::offerJournal() {
+    const auto path = journal_.path();
+    if (!std::filesystem::exists(path) || recording())
+        return;
+    const auto records = RecordingJournal::recover(path);
+    if (records && records->empty()) {
+        journal_.discard(); // a header alone: nothing was recorded
+        return;
+    }
+    const QString question =
+        records ? QStringLiteral("The last recording (%1 samples) was not saved before the "
+                                 "program ended. Restore it?")
+                      .arg(records->count())
+                : QStringLiteral("A recording left by the program's last run cannot be read. "
+                                 "It is kept as a file.");
+    const Prompt::Answer answer = prompt().message(
+        &view_, {question, QStringLiteral("Tip"),
+                 records ? Prompt::Buttons::YesNo : Prompt::Buttons::Ok, Prompt::Icon::Question});
+    if (records && answer == Prompt::Answer::Yes) {
+        // The journal stays: the restored samples are still unsaved.
+        controller_->restore(*records);
+        return;
+    }
+    const auto aside = RecordingJournal::keepAside(path, appClock());
+    if (auto* frame = qobject_cast<QMainWindow*>(view_.window()); frame && aside)
+        frame->statusBar()->showMessage(QStringLiteral("The unsaved recording was kept as %1")
+                                            .arg(QString::fromStdString(aside->string())));
 }
 
 void RecordingFeature::start() {
@@ -162,7 +228,9 @@ void RecordingFeature::showTable() {
 }
 
 void RecordingFeature::saveAs() {
-    SaveSeriesAs(&view_, view_.realTimeRecords());
+    // Saved while still recording, the journal keeps going for what follows.
+    if (SaveSeriesAs(&view_, view_.realTimeRecords()) == FileCommandResult::Written && !recording())
+        journal_.discard();
 }
 
 void RecordingFeature::exportToSpreadsheet() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/PrintRX.h"
+#include "files/RecordingJournal.h"
 #include "model/SeriesStats.h"
 
 #include <QObject>
@@ -26,6 +27,14 @@ class RecordingFeature : public QObject {
     using ActionLookup = std::function<QAction*(int commandId)>;
 
     RecordingFeature(CMyVrelView& view, ActionLookup actions);
+    // A clean end: the user has let the data go (or saved it), so the journal goes too.
+    ~RecordingFeature() override;
+
+    // Offers to restore a journal that a run which did not end cleanly left
+    // behind: Yes puts its samples back, No keeps the file aside under a
+    // dated name. Called once the window is up.
+    void offerJournal();
+    const RecordingJournal& journal() const { return journal_; }
 
     CGraphicsBtn* graph() const { return graph_; }
     RecordingController& controller() { return *controller_; }
@@ -53,6 +62,8 @@ class RecordingFeature : public QObject {
     void onRecordingChanged(bool recording);
     void enableActions(bool recording);
     void reportTimeFormat();
+    void journalSample(const CObjData& sample);
+    void reportJournalError();
 
     CMyVrelView& view_;
     ActionLookup actions_;
@@ -63,6 +74,8 @@ class RecordingFeature : public QObject {
     bool tableMode_ = false;
     std::string timeFormatReportedFor_; // the series start whose labels failed
     bool timeFormatReported_ = false;
+    RecordingJournal journal_;
+    bool journalErrorShown_ = false;
 };
 
 // Wires the real-time side into the view (once); returns it.
