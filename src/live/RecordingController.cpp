@@ -102,8 +102,11 @@ void RecordingController::restore(const RecordList& records) {
     graph_->xMax = 20;
     graph_->ResetView();
     graph_->Redraw(series_);
-    if (!series_.empty())
+    if (!series_.empty()) {
         showSummary(true, true);
+        acoustics_.setInterval(series_[0].samplingRate());
+    }
+    recountAcoustics(levelLimit().value());
 }
 
 void RecordingController::tick() {
@@ -119,6 +122,8 @@ void RecordingController::tick() {
         table_->scrollTo(model_.index(series_.count() - 1, 0));
     graph_->Redraw(series_);
     showSummary(result.stats.maxMoved, result.stats.minMoved);
+    acoustics_.add(series_.back().value(), series_.back().unit());
+    showAcoustics();
     emit sampled(series_.back());
 }
 
@@ -135,10 +140,6 @@ void RecordingController::showSummary(bool maxMoved, bool minMoved) {
         setText(1006, QString::fromLatin1(s.minTime));
     }
     setText(1005, QString::asprintf("%.1f", s.average));
-
-    const CObjData& newest = series_[series_.count() - 1];
-    acoustics_.add(newest.value(), newest.unit());
-    showAcoustics();
 }
 
 void RecordingController::showAcoustics() {

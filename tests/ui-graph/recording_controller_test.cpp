@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <random>
 
@@ -141,6 +142,16 @@ TEST_F(RecordingControllerTest, TheAkustikFiguresRunWithTheRecordingAndRecountOn
     sample(40);
     EXPECT_EQ(at(Leq), "40.0");
     EXPECT_EQ(controller->acoustics().count(), 1u);
+
+    // a recording restored from its journal is counted whole
+    controller->stop();
+    RecordList restored;
+    restored.append(CObjData(60.0, "07-12-2026,9:00:00", "dBC", 0, 2.0));
+    restored.append(CObjData(80.0, "07-12-2026,9:00:02", "dBC", 0, 2.0));
+    controller->restore(restored);
+    EXPECT_EQ(at(Leq), "77.0");
+    EXPECT_EQ(at(Weighting), "dBC");
+    EXPECT_EQ(at(Sel), QString::asprintf("%.1f", 77.0344 + 10 * std::log10(4.0)));
 }
 
 TEST_F(RecordingControllerTest, StartingNeedsTheMeterAndRunsTheTimerAtTheChosenInterval) {
