@@ -130,3 +130,21 @@ Form FormBuilder::build(const FormSpec& spec, QWidget* parent) const {
         dialog->setFixedSize(form.size);
     return form;
 }
+
+void colourCursorsAndInterval(QWidget* cursorALabel, QWidget* cursorBLabel, QWidget* interval) {
+    auto colourText = [](QWidget* w, const QColor& c) {
+        QPalette p = w->palette();
+        p.setColor(QPalette::WindowText, c);
+        w->setPalette(p);
+    };
+    colourText(cursorALabel, QColor(110, 30, 200));
+    colourText(cursorBLabel, QColor(0, 255, 0));
+
+    // the interval box sits on dark grey; light text keeps it legible
+    QPalette p = interval->palette();
+    for (auto role : {QPalette::Base, QPalette::Button})
+        p.setColor(role, QColor(100, 100, 100));
+    for (auto role : {QPalette::Text, QPalette::ButtonText})
+        p.setColor(role, Qt::white);
+    interval->setPalette(p);
+}

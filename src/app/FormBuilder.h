@@ -82,3 +82,7 @@ class FormBuilder {
   private:
     Factory factory_;
 };
+
+// The colours both curve windows give their cursor labels (A violet, B green)
+// and their interval box (light text on dark grey).
+void colourCursorsAndInterval(QWidget* cursorALabel, QWidget* cursorBLabel, QWidget* interval);

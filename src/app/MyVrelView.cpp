@@ -115,23 +115,8 @@ void CMyVrelView::applyColours() {
     pal.setColor(QPalette::Window, formColour);
     setPalette(pal);
 
-    auto colourText = [this](int id, const QColor& c) {
-        QWidget* w = control(id);
-        QPalette p = w->palette();
-        p.setColor(QPalette::WindowText, c);
-        w->setPalette(p);
-    };
-    colourText(MainFormId::cursorALabel, QColor(110, 30, 200));
-    colourText(MainFormId::cursorBLabel, QColor(0, 255, 0));
-
-    // the interval box sits on dark grey; light text keeps it legible
-    QWidget* interval = control(MainFormId::interval);
-    QPalette p = interval->palette();
-    for (auto role : {QPalette::Base, QPalette::Button})
-        p.setColor(role, QColor(100, 100, 100));
-    for (auto role : {QPalette::Text, QPalette::ButtonText})
-        p.setColor(role, Qt::white);
-    interval->setPalette(p);
+    colourCursorsAndInterval(control(MainFormId::cursorALabel), control(MainFormId::cursorBLabel),
+                             control(MainFormId::interval));
 }
 
 CMeterButton* CMyVrelView::meterButton(int keyCode) const {

@@ -131,23 +131,8 @@ void CDataLogDlg::applyColours() {
     // the menu bar keeps the system's colours
     menuBar_->setPalette(QPalette());
 
-    auto colourText = [this](int id, const QColor& c) {
-        QWidget* w = control(id);
-        QPalette p = w->palette();
-        p.setColor(QPalette::WindowText, c);
-        w->setPalette(p);
-    };
-    colourText(DataLogId::cursorALabel, QColor(110, 30, 200));
-    colourText(DataLogId::cursorBLabel, QColor(0, 255, 0));
-
-    // the interval box sits on dark grey; light text keeps it legible
-    QWidget* interval = control(DataLogId::interval);
-    QPalette p = interval->palette();
-    for (auto role : {QPalette::Base, QPalette::Button})
-        p.setColor(role, QColor(100, 100, 100));
-    for (auto role : {QPalette::Text, QPalette::ButtonText})
-        p.setColor(role, Qt::white);
-    interval->setPalette(p);
+    colourCursorsAndInterval(control(DataLogId::cursorALabel), control(DataLogId::cursorBLabel),
+                             control(DataLogId::interval));
 }
 
 QTableView* CDataLogDlg::dataSetList() const {
