@@ -16,9 +16,10 @@
 namespace {
 
 // The parts of the main view a tick touches: the graph with a 1000 x 500 plot,
-// the table, the interval box and the summary boxes.
+// the table, the interval box and the summary boxes. As in the main view, the
+// curve and the table take turns: one of them is shown.
 struct TickForm {
-    TickForm() {
+    explicit TickForm(bool tableShown) {
         form.resize(1300, 1200);
         graph = new CGraphicsBtn(&form);
         graph->setGeometry(0, 0, 1090, 530);
@@ -35,6 +36,7 @@ struct TickForm {
             edit->setObjectName(QString::number(id));
             edit->move(700, 560 + (id - 1000) * 20);
         }
+        (tableShown ? static_cast<QWidget*>(graph) : table)->hide();
         form.show();
         QCoreApplication::processEvents();
     }
@@ -45,12 +47,12 @@ struct TickForm {
 
 // One sampling tick (append, table row, statistics, redraw) with the window
 // brought up to date as the event loop does after it, at about state.range(0)
-// samples.
+// samples, with the curve shown (range(1) 0) or the table (1).
 constexpr int ticks = 200;
 
 void BM_RecordingTick(benchmark::State& state) {
     setAppDataFolderOverride(std::filesystem::temp_directory_path() / "vrel-bench-no-config");
-    TickForm f;
+    TickForm f(state.range(1) != 0);
     RecordList records;
     double level = 60;
     RecordingController c(records, &f.form, f.graph, f.table, [&level] {
@@ -74,8 +76,8 @@ void BM_RecordingTick(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(BM_RecordingTick)
-    ->Arg(100)
-    ->Arg(40000)
+    ->ArgNames({"samples", "table"})
+    ->ArgsProduct({{100, 40000}, {0, 1}})
     ->Unit(benchmark::kMicrosecond)
     ->Iterations(ticks)
     ->Repetitions(5)

@@ -97,26 +97,40 @@ void clear(QWidget* form, Column column) {
 }
 
 void show(QWidget* form, Column column, const AcousticSummary& s, bool limitSet) {
-    clear(form, column);
-    if (s.count == 0)
-        return;
-    auto set = [&](int row, const QString& text) {
-        if (QLineEdit* edit = field(form, row, column))
-            edit->setText(text);
+    show(fields(form, column), s, limitSet);
+}
+
+Fields fields(QWidget* form, Column column) {
+    Fields f;
+    for (int r = 0; r < rows; ++r)
+        f[static_cast<std::size_t>(r)] = field(form, r, column);
+    return f;
+}
+
+void show(const Fields& fields, const AcousticSummary& s, bool limitSet) {
+    std::array<QString, rows> texts;
+    auto set = [&](int row, QString text) {
+        texts[static_cast<std::size_t>(row)] = std::move(text);
     };
-    set(Leq, level(s.leq));
-    set(L10, level(s.ln[1]));
-    set(L50, level(s.ln[2]));
-    set(L90, level(s.ln[3]));
-    set(Lmax, level(s.lmax));
-    set(Lmin, level(s.lmin));
-    set(Sel, level(s.sel));
-    set(Weighting, QString::fromStdString(s.weighting));
-    if (limitSet) {
-        set(AboveCount, QString::number(s.aboveCount));
-        set(AboveTime, QString::asprintf("%.1f", s.aboveSeconds));
-        set(LongestRun, QString::number(s.longestRunAbove));
+    if (s.count > 0) {
+        set(Leq, level(s.leq));
+        set(L10, level(s.ln[1]));
+        set(L50, level(s.ln[2]));
+        set(L90, level(s.ln[3]));
+        set(Lmax, level(s.lmax));
+        set(Lmin, level(s.lmin));
+        set(Sel, level(s.sel));
+        set(Weighting, QString::fromStdString(s.weighting));
+        if (limitSet) {
+            set(AboveCount, QString::number(s.aboveCount));
+            set(AboveTime, QString::asprintf("%.1f", s.aboveSeconds));
+            set(LongestRun, QString::number(s.longestRunAbove));
+        }
     }
+    // An unchanged text is left alone: setting it would still repaint the box.
+    for (std::size_t r = 0; r < texts.size(); ++r)
+        if (QLineEdit* edit = fields[r]; edit && edit->text() != texts[r])
+            edit->setText(texts[r]);
 }
 
 } // namespace AcousticGroup

@@ -3,6 +3,11 @@
 #include "app/FormBuilder.h"
 #include "model/AcousticStats.h"
 
+#include <QPointer>
+
+#include <array>
+
+class QLineEdit;
 class QWidget;
 
 // The compact "Akustik" group beside a form's figures: the levels and counts
@@ -40,6 +45,12 @@ void prepare(QWidget* form);
 // Fills one column from a summary; blank with no readings. The three
 // exceedance fields stay blank while no limit is set.
 void show(QWidget* form, Column column, const AcousticSummary& summary, bool limitSet);
+// The fields of one column, looked up once for a caller that fills them often
+// (a recording's every tick); a field the form lacks is null.
+using Fields = std::array<QPointer<QLineEdit>, rows>;
+Fields fields(QWidget* form, Column column);
+// As show(), writing only the fields whose text changes.
+void show(const Fields& fields, const AcousticSummary& summary, bool limitSet);
 void clear(QWidget* form, Column column);
 
 } // namespace AcousticGroup

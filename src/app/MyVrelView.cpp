@@ -51,7 +51,7 @@ CMyVrelView::CMyVrelView(QWidget* parent)
     connect(&loggerTimer_, &QTimer::timeout, this, &CMyVrelView::loggerTimeoutTick);
     connect(&portPoll_, &QTimer::timeout, this, &CMyVrelView::pollPorts);
 
-    connect(link_.get(), &MeterLink::redrawNeeded, panel_, qOverload<>(&QWidget::update));
+    connect(link_.get(), &MeterLink::redrawNeeded, panel_, &CMeterPanel::refresh);
     connect(link_.get(), &MeterLink::stopRecordingRequested, this, [this] { command(32772); });
     connect(link_.get(), &MeterLink::portLost, this, [this] {
         keySenders_->stopAll();
@@ -207,9 +207,11 @@ void CMyVrelView::initialUpdate() {
         d.lastReceiveTime = now;
     });
     panel_->update();
-    if (autoPort_)
+    // Only detection needs to hear of ports coming and going.
+    if (autoPort_) {
         DetectAndOpen();
-    portPoll_.start();
+        portPoll_.start();
+    }
 }
 
 // ---- the meter's port
@@ -290,11 +292,13 @@ bool CMyVrelView::OpenPortPath(const QString& path, int number) {
 
 bool CMyVrelView::useFixedPort(const QString& path) {
     autoPort_ = false;
+    portPoll_.stop();
     return OpenPortPath(path);
 }
 
 void CMyVrelView::chooseManualPort() {
     autoPort_ = false;
+    portPoll_.stop();
     emit portChanged();
     CPort dialog(this);
     dialog.setText(QStringLiteral("3"));
@@ -309,6 +313,7 @@ void CMyVrelView::chooseManualPort() {
 
 void CMyVrelView::chooseAutoPort() {
     autoPort_ = true;
+    portPoll_.start();
     emit portChanged();
     DetectAndOpen();
 }
@@ -319,7 +324,6 @@ void CMyVrelView::watchdogTick() {
     const MeterLink::Snapshot snap = link_->snapshot();
     if (appClock().now() - snap.lastReceiveTime < silenceSeconds)
         return;
-    panel_->update();
     if (snap.recording)
         command(32772);
     bool downloading = false;
@@ -328,6 +332,7 @@ void CMyVrelView::watchdogTick() {
         downloading = d.loggerBusy;
         d.loggerBusy = false;
     });
+    panel_->refresh();
     if (downloading)
         failLoggerDownload();
 }

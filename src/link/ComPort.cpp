@@ -1,22 +1,15 @@
 #include "link/ComPort.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
+#include <QTimer>
 
-#include <algorithm>
 #include <chrono>
-#include <optional>
 
 namespace {
 
-using SteadyClock = std::chrono::steady_clock;
-
-// How long the reader waits for input before it looks at the stop flag and the
-// write queue again; bounds the delay of Close and of a queued write.
-constexpr int waitSliceMs = 5;
 // A write that the device does not take within this time is given up.
 constexpr int writeTimeoutMs = 2000;
-// The reader's buffer for one read.
+// The largest read a caller may ask for.
 constexpr int maxBytesPerRead = 2048;
 
 } // namespace
@@ -63,11 +56,11 @@ bool CComPort::Open(const QString& portName, const LineSettings& settings, QStri
         return false;
     }
 
-    stop_ = false;
     {
         std::lock_guard lock(mutex_);
         phase_ = Phase::Opening;
         readerDone_ = false;
+        stop_ = false;
         openError_.clear();
     }
     reader_ = std::thread([this, portName, settings] { run(portName, settings); });
@@ -91,9 +84,11 @@ void CComPort::Close() {
 void CComPort::stopReader() {
     if (!reader_.joinable())
         return;
-    stop_ = true;
     {
         std::unique_lock lock(mutex_);
+        stop_ = true;
+        if (loop_)
+            QMetaObject::invokeMethod(loop_, &QEventLoop::quit, Qt::QueuedConnection);
         changed_.wait(lock, [this] { return readerDone_; });
         phase_ = Phase::Closed;
     }
@@ -116,26 +111,22 @@ int CComPort::Write(const std::uint8_t* bytes, std::size_t count) {
     std::lock_guard one(writers_);
     WriteRequest request{bytes, count};
     std::unique_lock lock(mutex_);
-    if (phase_ != Phase::Running)
+    if (phase_ != Phase::Running || !loop_)
         return 0;
-    request_ = &request;
+    // The reader's loop stays alive while the phase is Running, and a queued
+    // call that it never runs is discarded with the loop, so the request on
+    // this stack is never touched after the wait below ends.
+    QMetaObject::invokeMethod(
+        loop_, [this, &request] { performWrite(request); }, Qt::QueuedConnection);
     changed_.wait(lock, [&] { return request.done || phase_ != Phase::Running; });
-    request_ = nullptr;
     return request.written;
 }
 
-void CComPort::performWrite(CSerialPort& serial) {
-    WriteRequest* request = nullptr;
-    {
-        std::lock_guard lock(mutex_);
-        request = request_;
-    }
-    if (!request)
-        return;
-    QSerialPort& port = serial.port();
+void CComPort::performWrite(WriteRequest& request) {
+    QSerialPort& port = serial_->port();
     int written = 0;
-    const qint64 accepted = port.write(reinterpret_cast<const char*>(request->bytes),
-                                       static_cast<qint64>(request->count));
+    const qint64 accepted = port.write(reinterpret_cast<const char*>(request.bytes),
+                                       static_cast<qint64>(request.count));
     if (accepted > 0) {
         while (port.bytesToWrite() > 0 && port.waitForBytesWritten(writeTimeoutMs)) {
         }
@@ -145,9 +136,8 @@ void CComPort::performWrite(CSerialPort& serial) {
             port.clear(QSerialPort::Output);
     }
     std::lock_guard lock(mutex_);
-    request->written = written;
-    request->done = true;
-    request_ = nullptr;
+    request.written = written;
+    request.done = true;
     changed_.notify_all();
 }
 
@@ -161,55 +151,63 @@ void CComPort::deliver(QByteArray& pending, int upTo) {
 void CComPort::run(QString portName, LineSettings settings) {
     QString lossReason;
     {
-        // Once an application object exists, QSerialPort's socket notifiers
-        // want an event dispatcher in their thread; an event loop object gives
-        // this thread one. The loop never runs: the reader waits on the port.
-        std::optional<QEventLoop> dispatcher;
-        if (QCoreApplication::instance())
-            dispatcher.emplace();
-        CSerialPort serial;
+        // The reader sleeps in its own event loop: it wakes for input (the
+        // port's notifier), for the end of the gap of a short read (a
+        // single-shot timer), and for queued writes and Close (posted calls).
+        QEventLoop loop;
+        QByteArray pending;
+        QTimer gap;
+        CSerialPort serial; // goes first, so its signals never outlive the above
         QString error;
         const bool opened = serial.Open(portName, settings, &error);
         if (opened)
             serial.Purge(); // stale bytes in the driver belong to nobody
+
+        QSerialPort& port = serial.port();
+        gap.setSingleShot(true);
+        gap.setTimerType(Qt::PreciseTimer);
+        gap.setInterval(std::chrono::milliseconds(settings.interCharTimeoutMs));
+        QObject::connect(&gap, &QTimer::timeout, &loop, [&] {
+            if (!pending.isEmpty())
+                deliver(pending, static_cast<int>(pending.size()));
+        });
+        QObject::connect(&port, &QSerialPort::readyRead, &loop, [&] {
+            pending += port.readAll();
+            while (pending.size() >= settings.bytesPerRead)
+                deliver(pending, settings.bytesPerRead);
+            if (pending.isEmpty())
+                gap.stop();
+            else
+                gap.start(); // the gap counts from the latest byte
+        });
+        QObject::connect(&port, &QSerialPort::errorOccurred, &loop,
+                         [&](QSerialPort::SerialPortError e) {
+                             if (e == QSerialPort::NoError || e == QSerialPort::TimeoutError ||
+                                 !lossReason.isEmpty())
+                                 return;
+                             lossReason = QStringLiteral("The connection to %1 was lost: %2")
+                                              .arg(portName, port.errorString());
+                             loop.quit();
+                         });
+
+        bool run = false;
         {
             std::lock_guard lock(mutex_);
             phase_ = opened ? Phase::Running : Phase::Ended;
             openError_ = error;
+            if (opened) {
+                loop_ = &loop;
+                serial_ = &serial;
+            }
+            run = opened && !stop_;
             changed_.notify_all();
         }
-
-        QSerialPort& port = serial.port();
-        const auto gap = std::chrono::milliseconds(settings.interCharTimeoutMs);
-        QByteArray pending;
-        auto lastByte = SteadyClock::now();
-        while (opened && !stop_) {
-            performWrite(serial);
-            if (port.bytesAvailable() == 0) {
-                int waitMs = waitSliceMs;
-                if (!pending.isEmpty()) {
-                    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        lastByte + gap - SteadyClock::now());
-                    waitMs = std::clamp(static_cast<int>(left.count()), 0, waitSliceMs);
-                }
-                if (!port.waitForReadyRead(waitMs)) {
-                    const auto e = port.error();
-                    if (e != QSerialPort::NoError && e != QSerialPort::TimeoutError) {
-                        lossReason = QStringLiteral("The connection to %1 was lost: %2")
-                                         .arg(portName, port.errorString());
-                        break;
-                    }
-                    port.clearError();
-                }
-            }
-            if (const qint64 n = port.bytesAvailable(); n > 0) {
-                pending += port.read(n);
-                lastByte = SteadyClock::now();
-            }
-            while (pending.size() >= settings.bytesPerRead)
-                deliver(pending, settings.bytesPerRead);
-            if (!pending.isEmpty() && SteadyClock::now() - lastByte >= gap)
-                deliver(pending, static_cast<int>(pending.size()));
+        if (run)
+            loop.exec();
+        {
+            std::lock_guard lock(mutex_);
+            loop_ = nullptr;
+            serial_ = nullptr;
         }
         // Bytes that came before the device went away are still the meter's.
         if (!lossReason.isEmpty() && !pending.isEmpty())

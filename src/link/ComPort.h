@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -14,11 +13,14 @@
 #include <mutex>
 #include <thread>
 
+class QEventLoop;
+
 // One serial port with a reader thread. The reader thread owns the QSerialPort
-// (which may only be used from the thread that created it): it waits for input
-// in short slices, hands every completed read to the receive callback and
-// performs the writes other threads queue, so every use of the port happens on
-// one thread and Close only has to raise a flag and join.
+// (which may only be used from the thread that created it) and sleeps in its
+// own event loop until input comes, the gap of a short read ends, a write is
+// queued or Close asks it to stop; it hands every completed read to the receive
+// callback and performs the writes other threads queue, so every use of the
+// port happens on one thread. Needs a QCoreApplication, as every Qt event loop.
 class CComPort {
   public:
     // Called on the reader thread with 1 to bytesPerRead bytes, in arrival
@@ -63,7 +65,7 @@ class CComPort {
     struct WriteRequest;
     void stopReader();                                 // with lifecycle_ held
     void run(QString portName, LineSettings settings); // the reader thread
-    void performWrite(CSerialPort& port);
+    void performWrite(WriteRequest& request);          // on the reader thread
     void deliver(QByteArray& pending, int upTo);
 
     ReceiveCallback receive_;
@@ -71,14 +73,15 @@ class CComPort {
 
     std::mutex lifecycle_; // Open and Close, one at a time
     std::thread reader_;
-    std::atomic<bool> stop_{false};
 
     mutable std::mutex mutex_; // guards everything below
     std::condition_variable changed_;
     enum class Phase { Closed, Opening, Running, Ended } phase_ = Phase::Closed;
     QString openError_;
     bool readerDone_ = false;
-    WriteRequest* request_ = nullptr; // the one queued write, if any
+    bool stop_ = false;
+    QEventLoop* loop_ = nullptr;    // the reader's loop while it runs
+    CSerialPort* serial_ = nullptr; // the reader's port while it runs
 
     std::mutex writers_; // writes go out one at a time
 };

@@ -66,11 +66,22 @@ CMeterPanel::CMeterPanel(const MeterLink& link, QWidget* parent) : QWidget(paren
     setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
+void CMeterPanel::refresh() {
+    const MeterLink::Snapshot snap = link_.snapshot();
+    // The digits and the bar follow from the state alone (a freeze keeps what
+    // the same state showed before), so an equal state paints the same picture.
+    if (painted_ && showedOff_ == !snap.connected && (!snap.connected || snap.state == shown_))
+        return;
+    update();
+}
+
 void CMeterPanel::paintEvent(QPaintEvent*) {
     const PanelArt& art = PanelArt::instance();
     const MeterLink::Snapshot snap = link_.snapshot();
     QPainter target(this);
+    painted_ = true;
     showedOff_ = !snap.connected;
+    shown_ = snap.state;
     if (!snap.connected) {
         target.drawPixmap(0, 0, art.bodyOff);
         return;

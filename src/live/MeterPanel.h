@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/LiveState.h"
 #include "live/ReadoutLayout.h"
 
 #include <QAbstractButton>
@@ -9,7 +10,8 @@ class MeterLink;
 struct MeterButtonSpec;
 
 // The picture of the meter with its live display. Paints from one snapshot of
-// the link per repaint; the link only asks for repaints.
+// the link per repaint; the link only asks for repaints, and refresh() turns
+// that into one only when what the display shows has changed.
 class CMeterPanel : public QWidget {
     Q_OBJECT
   public:
@@ -20,6 +22,8 @@ class CMeterPanel : public QWidget {
     int livePaints() const { return livePaints_; }
     // Whether the last repaint showed the switched-off meter.
     bool showedOff() const { return showedOff_; }
+    // Repaints unless the link's state is the one on the display already.
+    void refresh();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -29,6 +33,8 @@ class CMeterPanel : public QWidget {
     ReadoutValues values_;
     int livePaints_ = 0;
     bool showedOff_ = true;
+    bool painted_ = false;
+    LiveState shown_; // the state of the last repaint, while connected
 };
 
 // One of the six keys lying on the meter picture. Draws only its picture;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/AcousticGroup.h"
 #include "live/RecordTableModel.h"
 #include "live/Recording.h"
 #include "model/AcousticStats.h"
@@ -9,9 +10,11 @@
 #include <QTimer>
 
 #include <functional>
+#include <map>
 
 class CGraphicsBtn;
 class QAbstractItemView;
+class QLineEdit;
 class QComboBox;
 class QWidget;
 
@@ -21,6 +24,9 @@ class QWidget;
 // whole recording (kept per tick, never by a re-scan), the interval box 1007
 // and the graph.
 // Questions to the user (save the old data? clear?) stay with the caller.
+// How long the boxes may lag behind the ticks.
+inline constexpr int figuresRefreshMs = 250;
+
 class RecordingController : public QObject {
     Q_OBJECT
   public:
@@ -46,8 +52,11 @@ class RecordingController : public QObject {
     // Discards the samples and resets the statistics; the boxes other than
     // 1009 keep their texts until the next sample.
     void clear();
-    // One sampling tick (the timer's timeout).
+    // One sampling tick (the timer's timeout). The summary and "Akustik"
+    // boxes follow within figuresRefreshMs, and at once when the recording ends.
     void tick();
+    // Brings the boxes up to date with the ticks so far, at once.
+    void showFigures();
     // Shows a series recorded earlier as after its recording: table, summary
     // and curve.
     void restore(const RecordList& records);
@@ -80,4 +89,10 @@ class RecordingController : public QObject {
     RunningAcousticStats acoustics_;
     RecordTableModel model_;
     QTimer timer_;
+    QTimer figuresTimer_;
+    bool maxMoved_ = false; // since the boxes were last shown
+    bool minMoved_ = false;
+    std::map<int, QPointer<QLineEdit>> boxes_; // the summary boxes by id
+    AcousticGroup::Fields acousticFields_;
+    bool acousticFieldsFound_ = false;
 };

@@ -221,10 +221,14 @@ void RecordingFeature::showTable() {
     if (tableMode_)
         return;
     const Form& form = view_.form();
-    form.control(MainFormId::table)->show();
+    auto* table = form.get<QTableView>(MainFormId::table);
+    table->show();
     for (int id : {MainFormId::graph, MainFormId::hScroll, MainFormId::vScroll})
         form.control(id)->hide();
     tableMode_ = true;
+    // While hidden the table is not scrolled along with the recording.
+    if (recording())
+        table->scrollToBottom();
 }
 
 void RecordingFeature::saveAs() {

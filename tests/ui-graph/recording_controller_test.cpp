@@ -74,9 +74,11 @@ class RecordingControllerTest : public ::testing::Test {
         form.reset();
         setAppDataFolderOverride(std::nullopt);
     }
+    // One tick with the boxes brought up to date, as they are a moment later.
     void sample(double level) {
         live.level = level;
         controller->tick();
+        controller->showFigures();
         clock.advance(1);
     }
     QString cell(int row, int column) {
@@ -191,6 +193,17 @@ TEST_F(RecordingControllerTest, TheTimerSamplesIntoTableGraphAndBoxes) {
     EXPECT_TRUE(form->interval->isEnabled());
     EXPECT_EQ(form->text(1009), "3");
     EXPECT_EQ(form->graph->series, &records);
+}
+
+TEST_F(RecordingControllerTest, TheBoxesCatchUpWithTheTicksWhileTheRecordingRuns) {
+    using namespace AcousticGroup;
+    ASSERT_TRUE(controller->start());
+    live.level = 64;
+    controller->tick();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form->text(1009).isEmpty(); }, 5000));
+    EXPECT_TRUE(controller->recording());
+    EXPECT_EQ(form->text(1002), "64.0");
+    EXPECT_EQ(form->text(fieldId(Leq, Whole)), "64.0");
 }
 
 TEST_F(RecordingControllerTest, TheTableAppendsRowsWithValueUnderDegerAndUnitUnderBirim) {
