@@ -136,8 +136,8 @@ std::vector<PrintPage> layoutDataPrintout(const RecordList& series, const Series
         const int mPos = k % P == 0 ? P : static_cast<int>(k % P);
         const int y = F + L + mPos * L;
         page->push_back(text(C1, y, std::to_string(n)));
-        page->push_back(text(C2, y, r.dateTime()));
-        page->push_back(text(C3, y, r.unit()));
+        page->push_back(text(C2, y, std::string(r.dateTime())));
+        page->push_back(text(C3, y, std::string(r.unit())));
         page->push_back(text(C4, y, fmt2(r.value())));
         page->push_back(line(C1, y, R, y));
         if (k % P == 0) {

@@ -117,9 +117,13 @@ std::string FormatSpreadsheetText(const RecordList& series, const SeriesStats& s
     text += "SampleRate\t" + formatFixed(stats.samplingRate, 2) + "\t\r\n";
     text += "ID\tUnit\tValue\tDateTime\t\r\n";
     int id = 0;
-    for (const CObjData& r : series)
-        text += std::to_string(++id) + "\t" + r.unit() + "\t" + formatFixed(r.value(), 2) + "\t" +
-                r.dateTime() + "\t\r\n";
+    for (const CObjData& r : series) {
+        text += std::to_string(++id) + "\t";
+        text += r.unit();
+        text += "\t" + formatFixed(r.value(), 2) + "\t";
+        text += r.dateTime();
+        text += "\t\r\n";
+    }
     return text;
 }
 
@@ -214,9 +218,9 @@ bool WriteSpreadsheetXlsx(const std::string& path, const RecordList& series,
     lxw_row_t row = 6;
     for (const CObjData& r : series) {
         worksheet_write_number(sheet, row, 0, row - 5, nullptr);
-        text(row, 1, r.unit());
+        text(row, 1, std::string(r.unit()));
         worksheet_write_number(sheet, row, 2, r.value(), twoDecimals);
-        text(row, 3, r.dateTime());
+        text(row, 3, std::string(r.dateTime()));
         ++row;
     }
     writeAcousticSheet(book, twoDecimals, series, stats.samplingRate, limit);

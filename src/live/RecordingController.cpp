@@ -137,7 +137,7 @@ void RecordingController::tick() {
     if (table_ && table_->isVisible())
         table_->scrollTo(model_.index(series_.count() - 1, 0));
     graph_->Redraw(series_);
-    acoustics_.add(series_.back().value(), series_.back().unit());
+    acoustics_.add(series_.back().value(), std::string(series_.back().unit()));
     // The boxes follow at a reader's pace: setting a line edit's text lays the
     // text out anew, which cost more than the rest of a tick at 0.1 s.
     maxMoved_ = maxMoved_ || result.stats.maxMoved;
@@ -182,7 +182,7 @@ void RecordingController::recountAcoustics(std::optional<double> limit) {
     acoustics_.clear();
     acoustics_.setLimit(limit);
     for (const CObjData& r : series_)
-        acoustics_.add(r.value(), r.unit());
+        acoustics_.add(r.value(), std::string(r.unit()));
     if (!series_.empty())
         showAcoustics();
 }

@@ -257,7 +257,7 @@ void RecordingFeature::colorSettings() {
 
 void RecordingFeature::reportTimeFormat() {
     const RecordList& s = *graph_->series;
-    const std::string start = s.empty() ? std::string() : s[0].dateTime();
+    const std::string start = s.empty() ? std::string() : std::string(s[0].dateTime());
     if (timeFormatReported_ && start == timeFormatReportedFor_)
         return;
     timeFormatReported_ = true;

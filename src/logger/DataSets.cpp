@@ -12,7 +12,8 @@ std::vector<DataSetRow> GroupDataSets(const RecordList& records) {
     for (std::size_t i = 0; i < records.size(); ++i) {
         const CObjData& r = records[i];
         if (rows.empty() || rows.back().setNumber != r.setNumber())
-            rows.push_back({r.setNumber(), r.dateTime(), r.unit(), r.samplingRate(), 0, i});
+            rows.push_back({r.setNumber(), std::string(r.dateTime()), std::string(r.unit()),
+                            r.samplingRate(), 0, i});
         ++rows.back().count;
     }
     return rows;

@@ -98,7 +98,7 @@ std::int64_t secondsBetween(const DateTime& a, const DateTime& b) {
 TickLabels computeTickLabels(const RecordList& series, int plotWidth, double xScale, double xOrigin,
                              double xMin) {
     TickLabels out;
-    const std::string start = series.empty() ? "30-6-2010,00:00:00" : series[0].dateTime();
+    const std::string start(series.empty() ? "30-6-2010,00:00:00" : series[0].dateTime());
     const double interval = series.empty() ? 1.0 : series[0].samplingRate();
     const auto n = static_cast<std::int64_t>(series.size());
     std::array<std::string, 6> full;
@@ -113,8 +113,7 @@ TickLabels computeTickLabels(const RecordList& series, int plotWidth, double xSc
             std::optional<DateTime> time;
             if (t < 2) {
                 if (auto s = parseDateTime(start))
-                    time = addSeconds(
-                        *s, truncSaturated(t * plotWidth * xScale / 5.0 * interval));
+                    time = addSeconds(*s, truncSaturated(t * plotWidth * xScale / 5.0 * interval));
             } else {
                 const auto prev = parseDateTime(full[t - 1]);
                 const auto before = parseDateTime(full[t - 2]);

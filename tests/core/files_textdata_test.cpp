@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -220,3 +221,76 @@ TEST_F(TextDataFiles, AppenderWritesTheSameFileLineByLineAndFlushesEach) {
 }
 
 } // namespace
+
+namespace {
+
+void writeBytes(const fs::path& path, const std::string& bytes) {
+    std::FILE* f = std::fopen(path.string().c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
+    std::fclose(f);
+}
+
+} // namespace
+
+// A file is read piece by piece; whatever its lines, it gives what its whole
+// text gives, also for lines across the pieces and longer than one piece.
+TEST_F(TextDataFiles, AFileReadInPiecesGivesWhatItsWholeTextGives) {
+    std::mt19937 random(16);
+    std::string text = "Kovra Sound Level Meter SamplingRate:0.5;\r\n";
+    for (int i = 0; text.size() < 600'000; ++i) {
+        switch (random() % 5) {
+        case 0: // a date-time too long to be kept inside the record
+            text += std::string(10 + random() % 40, 'd') + ",09:00:00, 61.50, dBC\r\n";
+            break;
+        case 1:
+            text += "7-3-2015,9:05:0" + std::to_string(i % 10) + ", 5.50, dBA\n";
+            break;
+        case 2:
+            if (i % 97 == 0) // a line longer than a piece
+                text += std::string(70'000, 'x') + ",y, 1.00, dBA\r\n";
+            break;
+        default:
+            text += "07-03-2015,09:05:01, " + std::to_string(i % 130) + ".25, dBA\r\n";
+        }
+    }
+    const std::string unended = text + "31-12-2026,23:59:59, 99.99, dBC";
+    const std::string stopped = text + "\r\nafter,the, 1.00, dBA\r\n";
+    const auto path = dir / "big.txt";
+    for (const std::string* bytes : {&std::as_const(text), &unended, &stopped}) {
+        writeBytes(path, *bytes);
+        const TextDataRead read = ReadTextDataFile(path.string());
+        const TextDataRead parsed = ParseTextData(*bytes);
+        ASSERT_EQ(read.status, TextDataRead::Status::Ok);
+        EXPECT_EQ(read.samplingRate, 0.5);
+        EXPECT_GT(read.records.size(), 2'000u);
+        EXPECT_TRUE(read.records == parsed.records);
+    }
+    EXPECT_EQ(ReadTextDataFile(path.string()).records.back().dateTime(), "07-03-2015,09:05:01")
+        << "the empty line ends reading";
+
+    for (const std::string bytes : {"", "Kovra Sound Level Meter SamplingRate:2.0;"}) {
+        writeBytes(path, bytes);
+        const TextDataRead read = ReadTextDataFile(path.string());
+        EXPECT_EQ(read.status, ParseTextData(bytes).status);
+        EXPECT_TRUE(read.records.empty());
+    }
+}
+
+TEST(TextDataRecords, LongTextsSurviveCopiesAndMoves) {
+    const std::string longTime(100, 't');
+    RecordList list;
+    for (int i = 0; i < 100; ++i) // the list moves its records as it grows
+        list.append(CObjData(i, i % 2 ? longTime : "07-03-2015,09:05:01", "dBA", 0, 1.0));
+    RecordList copy = list;
+    RecordList moved = std::move(copy);
+    ASSERT_EQ(moved.size(), 100u);
+    EXPECT_TRUE(moved == list);
+    EXPECT_EQ(moved[99].dateTime(), longTime);
+    EXPECT_EQ(moved[98].dateTime(), "07-03-2015,09:05:01");
+    CObjData record = moved[1];
+    record = moved[2];
+    EXPECT_EQ(record.dateTime(), "07-03-2015,09:05:01");
+    record = moved[3];
+    EXPECT_EQ(record.dateTime(), longTime);
+}

@@ -43,7 +43,7 @@ class LoggerDownload : public ::testing::Test {
     std::vector<std::string> times() const {
         std::vector<std::string> out;
         for (const CObjData& r : decoder.loggerRecords)
-            out.push_back(r.dateTime());
+            out.emplace_back(r.dateTime());
         return out;
     }
 };

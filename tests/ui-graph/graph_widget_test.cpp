@@ -216,7 +216,7 @@ TEST_F(GraphWidgetTest, CursorsAreNotifiedInOrderAndFillTheReadOut) {
     // Hovering reads the sample under the pointer, except sample 0.
     move(atSample(g(), 9));
     EXPECT_EQ(form->text(1033), QString::asprintf("%.1f", form->data[9].value()));
-    EXPECT_EQ(form->text(1034), QString::fromStdString(form->data[9].dateTime()));
+    EXPECT_EQ(form->text(1034), QString::fromLatin1(form->data[9].dateTime()));
     move(atSample(g(), 0));
     EXPECT_EQ(form->text(1033), QString::asprintf("%.1f", form->data[9].value()));
 

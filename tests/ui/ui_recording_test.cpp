@@ -130,11 +130,11 @@ TEST_F(RecordingTest, TheSettingsDialogStartsThreeSamplesAndEqualMaximaKeepTheFi
     ASSERT_NE(records()[0].dateTime(), records()[2].dateTime());
     EXPECT_EQ(text(view(), 1009), "3");
     EXPECT_EQ(text(view(), 1002), "72.4");
-    EXPECT_EQ(text(view(), 1003), QString::fromStdString(records()[0].dateTime()));
-    EXPECT_EQ(text(view(), 1006), QString::fromStdString(records()[0].dateTime()));
+    EXPECT_EQ(text(view(), 1003), QString::fromLatin1(records()[0].dateTime()));
+    EXPECT_EQ(text(view(), 1006), QString::fromLatin1(records()[0].dateTime()));
     EXPECT_EQ(feature->stats().maxTime, records()[0].dateTime());
     EXPECT_EQ(&view()->realTimeStats(), &feature->stats());
-    EXPECT_EQ(text(view(), 1001), QString::fromStdString(records()[0].dateTime()));
+    EXPECT_EQ(text(view(), 1001), QString::fromLatin1(records()[0].dateTime()));
     EXPECT_EQ(records()[0].samplingRate(), 1.5);
     EXPECT_TRUE(answers.messages().empty());
 }

@@ -357,7 +357,7 @@ class Recorder {
             finish(exitFailure, "cannot write " + out_ + ": " + error);
             return;
         }
-        leq_.add(sample.value(), sample.unit());
+        leq_.add(sample.value(), std::string(sample.unit()));
         progress(sample);
         // The last sample ends the recording without waiting for another tick.
         if (recorder_.series().count() >= recorder_.sampleLimit())
@@ -366,10 +366,12 @@ class Recorder {
 
     void progress(const CObjData& sample) {
         char buf[160];
-        std::snprintf(buf, sizeof buf, "sample %d/%d %s %.2f %s Leq %.2f dB",
+        const std::string_view time = sample.dateTime();
+        const std::string_view unit = sample.unit();
+        std::snprintf(buf, sizeof buf, "sample %d/%d %.*s %.2f %.*s Leq %.2f dB",
                       recorder_.series().count(), recorder_.sampleLimit(),
-                      sample.dateTime().c_str(), sample.value(), sample.unit().c_str(),
-                      leq_.summary().leq);
+                      static_cast<int>(time.size()), time.data(), sample.value(),
+                      static_cast<int>(unit.size()), unit.data(), leq_.summary().leq);
         if (progressInPlace_) {
             std::cerr << '\r' << buf << "\x1b[K" << std::flush;
             lineOpen_ = true;
