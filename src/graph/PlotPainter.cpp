@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <limits>
 
 namespace {
@@ -74,6 +75,75 @@ ColumnLevels scanColumn(const double* level, int i, int j) {
             std::min({pair[0], pair[1], pair[2], pair[3]})};
 }
 
+// Fills the pixel columns of a curve of many samples as horizontal bands: a
+// column's rows that the column before also filled extend that one's band to
+// the right instead of being filled anew. A long series fills most of its
+// columns over much the same rows, and a fill is paid row by row, so the
+// bands cost a fraction of filling every column on its own (same pixels).
+class ColumnBands {
+  public:
+    ColumnBands(QPainter& p, const QColor& colour) : p_(p), colour_(colour) {}
+    ~ColumnBands() { closeAll(); }
+    ColumnBands(const ColumnBands&) = delete;
+    ColumnBands& operator=(const ColumnBands&) = delete;
+
+    // Column x filled from row top to row bottom (none when bottom < top).
+    void column(int x, int top, int bottom) {
+        if (x != lastX_ + 1 || bottom < top)
+            closeAll();
+        lastX_ = x;
+        if (bottom < top)
+            return;
+        while (!bands_.empty() && bands_.front().bottom < top) {
+            fillBand(bands_.front());
+            bands_.pop_front();
+        }
+        while (!bands_.empty() && bands_.back().top > bottom) {
+            fillBand(bands_.back());
+            bands_.pop_back();
+        }
+        if (bands_.empty()) {
+            bands_.push_back({top, bottom, x});
+            return;
+        }
+        if (Band& f = bands_.front(); f.top < top) {
+            fillBand({f.top, top - 1, f.fromX});
+            f.top = top;
+        }
+        if (Band& b = bands_.back(); b.bottom > bottom) {
+            fillBand({bottom + 1, b.bottom, b.fromX});
+            b.bottom = bottom;
+        }
+        if (const int above = bands_.front().top; top < above)
+            bands_.push_front({top, above - 1, x});
+        if (const int below = bands_.back().bottom; bottom > below)
+            bands_.push_back({below + 1, bottom, x});
+    }
+
+  private:
+    struct Band {
+        int top;
+        int bottom;
+        int fromX;
+    };
+    // The band's rows from its first column up to the column before x.
+    void fillBand(const Band& b) {
+        p_.fillRect(b.fromX, b.top, lastX_ - b.fromX, b.bottom - b.top + 1, colour_);
+    }
+    void closeAll() {
+        ++lastX_; // the bands end with the column before
+        for (const Band& b : bands_)
+            fillBand(b);
+        --lastX_;
+        bands_.clear();
+    }
+
+    QPainter& p_;
+    QColor colour_;
+    std::deque<Band> bands_; // top to bottom, each row in one band
+    int lastX_ = std::numeric_limits<int>::min() + 1;
+};
+
 // Where many samples share a pixel column, the segments between them are
 // vertical lines in that column; drawn one by one they cover the column's
 // extent, so one line per column gives the same pixels. With the flat-capped
@@ -99,6 +169,7 @@ void paintColumns(QPainter& p, const PlotView& v, const RecordList& series, int 
     };
     PlotPoint end{};
     Fill before;
+    ColumnBands bands(p, colour);
     for (int i = first; i < last;) {
         const int x = t.x(i);
         const int j = lastInColumn(t, v, x, i, last);
@@ -108,12 +179,11 @@ void paintColumns(QPainter& p, const PlotView& v, const RecordList& series, int 
             const int top = t.y(c.highest);
             const int bottom = t.y(c.lowest);
             const bool bottomTwice = t.y(c.lowestPair) == bottom;
-            if (top != bottom || bottomTwice) {
+            if (top != bottom || bottomTwice)
                 fill = {top, std::max(bottomTwice ? bottom : bottom - 1, top)};
-                // the pixels of that line, filled rather than stroked (far cheaper)
-                p.fillRect(x, fill.from, 1, fill.to - fill.from + 1, colour);
-            }
         }
+        // the pixels of that line, filled rather than stroked (far cheaper)
+        bands.column(x, fill.from, fill.to);
         // The segment from the previous column stays within its two columns
         // and between its two rows: nothing to add where both fills hold those rows.
         const int startY = t.y(level[i]);
@@ -128,6 +198,35 @@ void paintColumns(QPainter& p, const PlotView& v, const RecordList& series, int 
 
 } // namespace
 
+namespace {
+
+// A dot is a 2 x 2 ellipse stroked with a 3 pixel pen, and stroking it cost
+// more than the rest of a redraw of a short series. Every dot is the same
+// picture: stroked once into a small transparent stamp (unsmoothed, so the
+// stamp holds the very pixels) and copied to each sample (on the UI thread only).
+struct DotStamp {
+    Rgb color = 0;
+    bool made = false;
+    QImage image;
+};
+constexpr int dotStampSize = 8;
+constexpr int dotStampCentre = 4; // the stamp's pixel that lands on the sample
+
+const QImage& dotStamp(Rgb color) {
+    static DotStamp stamp;
+    if (stamp.made && stamp.color == color)
+        return stamp.image;
+    stamp = {color, true, QImage(dotStampSize, dotStampSize, QImage::Format_ARGB32_Premultiplied)};
+    stamp.image.fill(Qt::transparent);
+    QPainter p(&stamp.image);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(pen(color, 3));
+    p.drawEllipse(QRect(dotStampCentre - 1, dotStampCentre - 1, 2, 2));
+    return stamp.image;
+}
+
+} // namespace
+
 void paintCurve(QPainter& p, const PlotView& v, const RecordList& series, CurveDrawing drawing) {
     const auto span = v.visibleSamples(series.count());
     p.setPen(pen(v.lineColor, 1));
@@ -136,10 +235,10 @@ void paintCurve(QPainter& p, const PlotView& v, const RecordList& series, CurveD
     else
         paintSegments(p, v, series, span.first, span.last);
     if (v.showsDots()) {
-        p.setPen(pen(v.lineColor, 3));
+        const QImage& dot = dotStamp(v.lineColor);
         for (int i = span.first; i < span.last; ++i) {
             const PlotPoint a = v.curvePoint(i, series[i].value());
-            p.drawEllipse(QRect(a.x - 1, a.y - 1, 2, 2));
+            p.drawImage(a.x - dotStampCentre, a.y - dotStampCentre, dot);
         }
     }
 }
