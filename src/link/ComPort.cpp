@@ -87,8 +87,7 @@ void CComPort::stopReader() {
     {
         std::unique_lock lock(mutex_);
         stop_ = true;
-        if (loop_)
-            QMetaObject::invokeMethod(loop_, &QEventLoop::quit, Qt::QueuedConnection);
+        wakeReader();
         changed_.wait(lock, [this] { return readerDone_; });
         phase_ = Phase::Closed;
     }
@@ -111,19 +110,40 @@ int CComPort::Write(const std::uint8_t* bytes, std::size_t count) {
     std::lock_guard one(writers_);
     WriteRequest request{bytes, count};
     std::unique_lock lock(mutex_);
-    if (phase_ != Phase::Running || !loop_)
+    if (phase_ != Phase::Running || !wake_)
         return 0;
-    // The reader's loop stays alive while the phase is Running, and a queued
-    // call that it never runs is discarded with the loop, so the request on
-    // this stack is never touched after the wait below ends.
-    QMetaObject::invokeMethod(
-        loop_, [this, &request] { performWrite(request); }, Qt::QueuedConnection);
+    request_ = &request;
+    wakeReader();
     changed_.wait(lock, [&] { return request.done || phase_ != Phase::Running; });
+    request_ = nullptr;
     return request.written;
 }
 
-void CComPort::performWrite(WriteRequest& request) {
-    QSerialPort& port = serial_->port();
+// The reader's wake-up: a zero timer of its own thread, started by a call
+// queued through Qt by name. The command itself (a write, the stop) lies in
+// the state under mutex_, so nothing but the wake-up crosses the threads
+// outside that lock.
+void CComPort::wakeReader() {
+    if (wake_)
+        QMetaObject::invokeMethod(wake_, "start", Qt::QueuedConnection);
+}
+
+void CComPort::onWake(QEventLoop& loop, CSerialPort& serial) {
+    WriteRequest* request = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        if (stop_) {
+            loop.quit();
+            return;
+        }
+        request = request_;
+    }
+    if (request && !request->done)
+        performWrite(serial, *request);
+}
+
+void CComPort::performWrite(CSerialPort& serial, WriteRequest& request) {
+    QSerialPort& port = serial.port();
     int written = 0;
     const qint64 accepted = port.write(reinterpret_cast<const char*>(request.bytes),
                                        static_cast<qint64>(request.count));
@@ -153,7 +173,7 @@ void CComPort::run(QString portName, LineSettings settings) {
     {
         // The reader sleeps in its own event loop: it wakes for input (the
         // port's notifier), for the end of the gap of a short read (a
-        // single-shot timer), and for queued writes and Close (posted calls).
+        // single-shot timer), and for queued writes and Close (a wake-up).
         QEventLoop loop;
         QByteArray pending;
         QTimer gap;
@@ -164,6 +184,10 @@ void CComPort::run(QString portName, LineSettings settings) {
             serial.Purge(); // stale bytes in the driver belong to nobody
 
         QSerialPort& port = serial.port();
+        QTimer wake;
+        wake.setSingleShot(true);
+        wake.setInterval(0);
+        QObject::connect(&wake, &QTimer::timeout, &loop, [&] { onWake(loop, serial); });
         gap.setSingleShot(true);
         gap.setTimerType(Qt::PreciseTimer);
         gap.setInterval(std::chrono::milliseconds(settings.interCharTimeoutMs));
@@ -195,10 +219,8 @@ void CComPort::run(QString portName, LineSettings settings) {
             std::lock_guard lock(mutex_);
             phase_ = opened ? Phase::Running : Phase::Ended;
             openError_ = error;
-            if (opened) {
-                loop_ = &loop;
-                serial_ = &serial;
-            }
+            if (opened)
+                wake_ = &wake;
             run = opened && !stop_;
             changed_.notify_all();
         }
@@ -206,8 +228,7 @@ void CComPort::run(QString portName, LineSettings settings) {
             loop.exec();
         {
             std::lock_guard lock(mutex_);
-            loop_ = nullptr;
-            serial_ = nullptr;
+            wake_ = nullptr;
         }
         // Bytes that came before the device went away are still the meter's.
         if (!lossReason.isEmpty() && !pending.isEmpty())

@@ -14,6 +14,7 @@
 #include <thread>
 
 class QEventLoop;
+class QTimer;
 
 // One serial port with a reader thread. The reader thread owns the QSerialPort
 // (which may only be used from the thread that created it) and sleeps in its
@@ -63,9 +64,11 @@ class CComPort {
 
   private:
     struct WriteRequest;
-    void stopReader();                                 // with lifecycle_ held
-    void run(QString portName, LineSettings settings); // the reader thread
-    void performWrite(WriteRequest& request);          // on the reader thread
+    void stopReader();                                             // with lifecycle_ held
+    void run(QString portName, LineSettings settings);             // the reader thread
+    void wakeReader();                                             // with mutex_ held
+    void onWake(QEventLoop& loop, CSerialPort& serial);            // on the reader thread
+    void performWrite(CSerialPort& serial, WriteRequest& request); // on the reader thread
     void deliver(QByteArray& pending, int upTo);
 
     ReceiveCallback receive_;
@@ -80,8 +83,8 @@ class CComPort {
     QString openError_;
     bool readerDone_ = false;
     bool stop_ = false;
-    QEventLoop* loop_ = nullptr;    // the reader's loop while it runs
-    CSerialPort* serial_ = nullptr; // the reader's port while it runs
+    WriteRequest* request_ = nullptr; // the one queued write, if any
+    QTimer* wake_ = nullptr;          // the reader's wake-up while its loop runs
 
     std::mutex writers_; // writes go out one at a time
 };
