@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds with warnings as errors and runs every test;
-# then the whole suite again under AddressSanitizer+UndefinedBehaviorSanitizer
+# Installs what is missing, builds everything (program, tools, tests and
+# benchmarks) with warnings as errors and runs every test; then the whole suite
+# again under AddressSanitizer+UndefinedBehaviorSanitizer with leak detection,
 # and the threaded link tests under ThreadSanitizer; then a short libFuzzer run
-# of the file reader and the logger dump decoder (scripts/fuzz.sh).
+# of the file reader, the logger dump decoder and the live receive path
+# (scripts/fuzz.sh).
 # VREL_QUICK=1 skips the sanitizer and fuzzer runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."

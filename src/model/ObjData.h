@@ -47,7 +47,8 @@ class CompactText {
 
     void assign(std::string_view text) {
         if (text.size() <= inlineMax) {
-            std::memcpy(inline_, text.data(), text.size());
+            if (!text.empty()) // an empty view may hold no address at all
+                std::memcpy(inline_, text.data(), text.size());
             inline_[text.size()] = '\0';
             length_ = static_cast<unsigned char>(text.size());
             return;
