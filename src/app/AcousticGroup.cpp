@@ -1,5 +1,6 @@
 #include "app/AcousticGroup.h"
 
+#include <QCoreApplication>
 #include <QLineEdit>
 
 namespace AcousticGroup {
@@ -11,13 +12,29 @@ struct RowText {
     const char* shortcut; // flat heading
     const char* unit;
 };
+// The level names, "dB", "s" and "A–B" read the same in both languages; the
+// others are translated when shown.
 constexpr RowText rowTexts[rows] = {
-    {"Leq", "Leq", "dB"},       {"L10", "L10", "dB"},        {"L50", "L50", "dB"},
-    {"L90", "L90", "dB"},       {"Lmax", "Lmax", "dB"},      {"Lmin", "Lmin", "dB"},
-    {"SEL", "SEL", "dB"},       {"Birim", "Birim", ""},      {"Sınır üstü", "Üstü", "adet"},
-    {"Süre üstü", "Süre", "s"}, {"En uzun", "Seri", "adet"},
+    {"Leq", "Leq", "dB"},
+    {"L10", "L10", "dB"},
+    {"L50", "L50", "dB"},
+    {"L90", "L90", "dB"},
+    {"Lmax", "Lmax", "dB"},
+    {"Lmin", "Lmin", "dB"},
+    {"SEL", "SEL", "dB"},
+    {QT_TRANSLATE_NOOP("AcousticGroup", "Birim"), QT_TRANSLATE_NOOP("AcousticGroup", "Birim"), ""},
+    {QT_TRANSLATE_NOOP("AcousticGroup", "Sınır üstü"), QT_TRANSLATE_NOOP("AcousticGroup", "Üstü"),
+     QT_TRANSLATE_NOOP("AcousticGroup", "adet")},
+    {QT_TRANSLATE_NOOP("AcousticGroup", "Süre üstü"), QT_TRANSLATE_NOOP("AcousticGroup", "Süre"),
+     "s"},
+    {QT_TRANSLATE_NOOP("AcousticGroup", "En uzun"), QT_TRANSLATE_NOOP("AcousticGroup", "Seri"),
+     QT_TRANSLATE_NOOP("AcousticGroup", "adet")},
 };
-const char* const columnTexts[2] = {"Tümü", "A–B"};
+const char* const columnTexts[2] = {QT_TRANSLATE_NOOP("AcousticGroup", "Tümü"), "A–B"};
+
+QString translated(const char* text) {
+    return QCoreApplication::translate("AcousticGroup", text);
+}
 
 constexpr int fieldWidth = 28;
 constexpr int pitch = 30;     // fields side by side
@@ -47,10 +64,12 @@ int height(Shape shape) {
 void append(FormSpec& form, int x, int y, Shape shape) {
     using K = ControlSpec::Kind;
     // the frame first, so the controls inside are drawn over it
-    form.controls.insert(form.controls.begin(), {frameId, K::GroupBox, QStringLiteral("Akustik"), x,
-                                                 y, width(shape), height(shape)});
+    form.controls.insert(form.controls.begin(),
+                         {frameId, K::GroupBox,
+                          QCoreApplication::translate("AcousticGroup", "Akustik"), x, y,
+                          width(shape), height(shape)});
     auto label = [&](const char* text, int lx, int ly, int w) {
-        form.controls.push_back({0, K::Label, QString::fromUtf8(text), lx, ly, w, 8});
+        form.controls.push_back({0, K::Label, translated(text), lx, ly, w, 8});
     };
     if (shape == Shape::Upright) {
         const int fieldX = x + 4 + headWidth;
@@ -79,13 +98,13 @@ void append(FormSpec& form, int x, int y, Shape shape) {
 
 void prepare(QWidget* form) {
     for (int r = 0; r < rows; ++r) {
-        const QString unit = QString::fromUtf8(rowTexts[r].unit);
-        const QString tip = QString::fromUtf8(rowTexts[r].label) +
+        const QString unit = translated(rowTexts[r].unit);
+        const QString tip = translated(rowTexts[r].label) +
                             (unit.isEmpty() ? QString() : QStringLiteral(" (") + unit + ')');
         for (int c = 0; c < 2; ++c) {
             QLineEdit* edit = field(form, r, c);
             edit->setReadOnly(true);
-            edit->setToolTip(tip + QStringLiteral(", ") + QString::fromUtf8(columnTexts[c]));
+            edit->setToolTip(tip + QStringLiteral(", ") + translated(columnTexts[c]));
         }
     }
 }
