@@ -27,7 +27,7 @@
     <message>
         <location line="-1"/>
         <source>Süre üstü</source>
-        <translation>Time above</translation>
+        <translation>Time over</translation>
     </message>
     <message>
         <location line="+0"/>
@@ -37,7 +37,7 @@
     <message>
         <location line="+1"/>
         <source>En uzun</source>
-        <translation>Longest run</translation>
+        <translation>Longest</translation>
     </message>
     <message>
         <location line="+0"/>

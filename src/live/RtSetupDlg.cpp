@@ -12,6 +12,8 @@ namespace {
 
 FormSpec setupFormSpec() {
     using K = ControlSpec::Kind;
+    // the start and stop times at their longest, year first
+    const QString timeWidest = QStringLiteral("0000-00-00,00:00:00");
     FormSpec f;
     f.fontFamily = QStringLiteral("Microsoft Sans Serif");
     f.pointSize = 10;
@@ -28,9 +30,9 @@ FormSpec setupFormSpec() {
         {0, K::Label, CRTSetup::tr("Kayıt döngüsü"), 28, 71, 52, 8},
         {1046, K::Edit, {}, 91, 71, 108, 12},
         {0, K::Label, CRTSetup::tr("Başlatma saati"), 81, 90, 32, 8},
-        {1047, K::Edit, {}, 119, 89, 62, 12},
+        {1047, K::Edit, {}, 119, 89, 62, 12, true, timeWidest},
         {0, K::Label, CRTSetup::tr("Durdurma saati"), 81, 106, 30, 8},
-        {1048, K::Edit, {}, 119, 104, 62, 12},
+        {1048, K::Edit, {}, 119, 104, 62, 12, true, timeWidest},
         {1, K::DefaultButton, CRTSetup::tr("Başlat"), 60, 126, 41, 15},
         {2, K::Button, CRTSetup::tr("İptal"), 137, 125, 40, 16},
     };
