@@ -19,13 +19,13 @@
         <translation>Above</translation>
     </message>
     <message>
-        <location line="+0"/>
-        <location line="+2"/>
+        <location line="+1"/>
+        <location line="+4"/>
         <source>adet</source>
         <translation>readings</translation>
     </message>
     <message>
-        <location line="-1"/>
+        <location line="-3"/>
         <source>Süre üstü</source>
         <translation>Time over</translation>
     </message>
@@ -35,7 +35,7 @@
         <translation>Time</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>En uzun</source>
         <translation>Longest</translation>
     </message>
@@ -45,12 +45,12 @@
         <translation>Run</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+3"/>
         <source>Tümü</source>
         <translation>All</translation>
     </message>
     <message>
-        <location line="+34"/>
+        <location line="+36"/>
         <source>Akustik</source>
         <translation>Acoustics</translation>
     </message>
@@ -71,7 +71,7 @@
 <context>
     <name>CDataLogDlg</name>
     <message>
-        <location filename="../../src/logger/DataLogDlg.cpp" line="+39"/>
+        <location filename="../../src/logger/DataLogDlg.cpp" line="+38"/>
         <source>Tarih, Saat</source>
         <translation>Date, Time</translation>
     </message>
@@ -81,12 +81,12 @@
         <translation>Unit</translation>
     </message>
     <message>
-        <location line="+77"/>
+        <location line="+78"/>
         <source>Verileri içe aktar(&amp;I)</source>
         <translation>&amp;Import Data</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>Excel&apos;e aktar(&amp;E)</source>
         <translation>&amp;Export to Excel</translation>
     </message>
@@ -96,17 +96,17 @@
         <translation>&amp;Save Data</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>Seçimi kaydet(&amp;S)</source>
         <translation>&amp;Save Selection</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>Yazdır(&amp;P)</source>
         <translation>&amp;Print</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>Diyagramı yazdır(&amp;G)</source>
         <translation>Print Dia&amp;gram</translation>
     </message>
@@ -159,7 +159,7 @@
     <message>
         <location line="+2"/>
         <source>Veri kayıt cihazını başlat</source>
-        <translation>Read the meter's data logger</translation>
+        <translation>Read the meter&apos;s data logger</translation>
     </message>
     <message>
         <location line="+1"/>
@@ -267,12 +267,12 @@
         <translation>&amp;COM Port</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+3"/>
         <source>manüel(&amp;M)</source>
         <translation>&amp;Manual</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+0"/>
         <source>Otomatik(&amp;A)</source>
         <translation>&amp;Automatic</translation>
     </message>
@@ -282,22 +282,22 @@
         <translation>&amp;View</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>Menü çubuğu(&amp;T)</source>
         <translation>&amp;Toolbar</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+0"/>
         <source>Araç çubuğunu göster veya gizle</source>
         <translation>Show or hide the toolbar</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>Durum satırı(&amp;S)</source>
         <translation>&amp;Status Bar</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+0"/>
         <source>Durum satırını göster veya gizle</source>
         <translation>Show or hide the status bar</translation>
     </message>
@@ -317,12 +317,12 @@
         <translation>Set the level limit the graphs draw</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>Sınırı kaldır</source>
         <translation>Remove Limit</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+0"/>
         <source>Sınır seviyesini kapat</source>
         <translation>Switch the level limit off</translation>
     </message>
@@ -396,7 +396,7 @@
 <context>
     <name>CRTSetup</name>
     <message>
-        <location filename="../../src/live/RtSetupDlg.cpp" line="+20"/>
+        <location filename="../../src/live/RtSetupDlg.cpp" line="+22"/>
         <source>Gerçek zaman ayarları</source>
         <translation>Real-Time Settings</translation>
     </message>
@@ -573,7 +573,7 @@
 <context>
     <name>LevelLimit</name>
     <message>
-        <location filename="../../src/graph/LevelLimit.cpp" line="+22"/>
+        <location filename="../../src/graph/LevelLimit.cpp" line="+27"/>
         <source>Sınır seviyesi</source>
         <translation>Level Limit</translation>
     </message>
@@ -604,9 +604,9 @@
 <context>
     <name>RecordingFeature</name>
     <message>
-        <location filename="../../src/live/RecordingFeature.cpp" line="+135"/>
+        <location filename="../../src/live/RecordingFeature.cpp" line="+132"/>
         <source>Kaydın güvenlik kopyası yazılamıyor (%1); kayıt yalnızca bellekte sürüyor.</source>
-        <translation>The recording's safety copy cannot be written (%1); the recording goes on in memory only.</translation>
+        <translation>The recording&apos;s safety copy cannot be written (%1); the recording goes on in memory only.</translation>
     </message>
     <message>
         <location line="+29"/>

@@ -153,7 +153,7 @@ void CMainFrame::buildMenus() {
     viewMenu->addAction(
         addCommand(LevelLimitCommand::clear, tr("Sınırı kaldır"), tr("Sınır seviyesini kapat")));
     view_->onCommand(LevelLimitCommand::set, [this] { levelLimit().ask(this); });
-    view_->onCommand(LevelLimitCommand::clear, [] { levelLimit().set(std::nullopt); });
+    view_->onCommand(LevelLimitCommand::clear, [this] { levelLimit().set(std::nullopt, this); });
 
     QMenu* help = menuBar()->addMenu(tr("Yardım(&H)"));
     help->addAction(addCommand(32799, tr("İçerik(&C)")));

@@ -80,12 +80,13 @@ namespace {
 constexpr const char* limitSection = "Vrel_LIMIT";
 constexpr const char* languageSection = "Vrel_LANGUAGE";
 
-bool saveProfile(const std::filesystem::path& file, const ProfileFile& profile) {
+bool saveProfile(const std::filesystem::path& file, const ProfileFile& profile,
+                 std::string* error) {
     if (file.has_parent_path()) {
         std::error_code ec;
         std::filesystem::create_directories(file.parent_path(), ec);
     }
-    return profile.save(file);
+    return profile.save(file, error);
 }
 } // namespace
 
@@ -103,7 +104,8 @@ std::optional<double> readLevelLimit(const std::filesystem::path& file) {
     return v;
 }
 
-bool writeLevelLimit(const std::filesystem::path& file, std::optional<double> limit) {
+bool writeLevelLimit(const std::filesystem::path& file, std::optional<double> limit,
+                     std::string* error) {
     ProfileFile profile = ProfileFile::load(file);
     profile.setValue(limitSection, "ENABLED", limit ? "1" : "0");
     if (limit) {
@@ -111,10 +113,11 @@ bool writeLevelLimit(const std::filesystem::path& file, std::optional<double> li
         std::snprintf(buf, sizeof buf, "%.1f", *limit);
         profile.setValue(limitSection, "VALUE", buf);
     }
-    return saveProfile(file, profile);
+    return saveProfile(file, profile, error);
 }
 
-bool writeColorConfig(const std::filesystem::path& file, const GraphColors& colors) {
+bool writeColorConfig(const std::filesystem::path& file, const GraphColors& colors,
+                      std::string* error) {
     ProfileFile profile = ProfileFile::load(file);
     for (const auto& key : colorKeys) {
         const Rgb c = colors.*key.field;
@@ -122,7 +125,7 @@ bool writeColorConfig(const std::filesystem::path& file, const GraphColors& colo
         profile.setValue(key.section, "GVALUE", std::to_string(greenOf(c)));
         profile.setValue(key.section, "BVALUE", std::to_string(blueOf(c)));
     }
-    return saveProfile(file, profile);
+    return saveProfile(file, profile, error);
 }
 
 std::optional<Language> readLanguage(const std::filesystem::path& file) {
@@ -133,5 +136,5 @@ std::optional<Language> readLanguage(const std::filesystem::path& file) {
 bool writeLanguage(const std::filesystem::path& file, Language language) {
     ProfileFile profile = ProfileFile::load(file);
     profile.setValue(languageSection, "LANGUAGE", languageCode(language));
-    return saveProfile(file, profile);
+    return saveProfile(file, profile, nullptr);
 }
