@@ -10,6 +10,7 @@ int runExport(const std::vector<std::string>& args);
 int runConvert(const std::vector<std::string>& args);
 int runStats(const std::vector<std::string>& args);
 int runPrint(const std::vector<std::string>& args);
+int runReport(const std::vector<std::string>& args);
 int runDownload(const std::vector<std::string>& args);
 int runPorts(const std::vector<std::string>& args);
 int runMonitor(const std::vector<std::string>& args);

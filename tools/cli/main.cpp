@@ -18,6 +18,7 @@ const char* const usageText = "usage: vrel-cli COMMAND [ARGS]\n"
                               "  export        export a data file's set as .xls text or .xlsx\n"
                               "  convert       write a data file's set as a text data file\n"
                               "  print         print a data file's diagram or table into a PDF\n"
+                              "  report        write a data file's measurement report as a PDF\n"
                               "  stats         Leq, percentile levels and SEL of a data file\n"
                               "  download      download the meter's memory into data files\n"
                               "\n"
@@ -30,7 +31,7 @@ int main(int argc, char** argv) {
         {"decode", runDecode},     {"list", runList},   {"export", runExport},
         {"convert", runConvert},   {"stats", runStats}, {"print", runPrint},
         {"download", runDownload}, {"ports", runPorts}, {"monitor", runMonitor},
-        {"record", runRecord},
+        {"record", runRecord},     {"report", runReport},
     };
     if (argc < 2) {
         std::cerr << usageText;
