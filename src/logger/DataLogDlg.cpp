@@ -1,6 +1,7 @@
 #include "logger/DataLogDlg.h"
 
 #include "app/AcousticGroup.h"
+#include "app/ReportCommand.h"
 #include "files/PrintRX.h"
 #include "graph/CGraphicsBtn.h"
 #include "graph/LevelLimit.h"
@@ -121,6 +122,9 @@ void CDataLogDlg::buildMenu() {
                          [this] { printDiagram(); }));
     print->addAction(add(DataLogCommand::printData, QStringLiteral("Verileri yazdır(&D)"),
                          [this] { printData(); }));
+    print->addSeparator();
+    print->addAction(add(ReportCommand::commandId, tr("Rapor(&R)…"),
+                         [this] { ReportCommand::run(this, selection_, stats_); }));
 }
 
 void CDataLogDlg::applyColours() {
@@ -225,6 +229,9 @@ void CDataLogDlg::showAcoustic() {
                         summarize(selection_, 0, static_cast<std::size_t>(selection_.count()),
                                   samplingInterval(), graph_->limit),
                         graph_->limit.has_value());
+    AcousticGroup::showRules(
+        body_, AcousticGroup::Whole,
+        computeNoiseFigures(selection_, 0, selection_.size(), ReportCommand::noiseSettings()));
 }
 
 void CDataLogDlg::clearSelection() {
