@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <tuple>
 
 namespace {
 
@@ -69,21 +70,72 @@ Period periodOf(double secondOfDay, const PeriodBounds& b) {
     return Period::Night;
 }
 
-// Lk: the k-th highest level, k = ceil(n * N / 100) (the rule of AcousticStats).
-double percentileOf(std::vector<double>& levels, int n) {
-    const std::size_t k = percentileRank(n, levels.size());
-    std::nth_element(levels.begin(), levels.begin() + static_cast<std::ptrdiff_t>(k - 1),
-                     levels.end(), std::greater<>());
-    return levels[k - 1];
+// L10 and L90: the k-th highest levels, k = ceil(n * N / 100) (the rule of
+// AcousticStats). The second selection runs on what the first left below its rank.
+std::pair<double, double> l10l90(std::vector<double>& levels) {
+    const auto k10 = static_cast<std::ptrdiff_t>(percentileRank(10, levels.size())) - 1;
+    const auto k90 = static_cast<std::ptrdiff_t>(percentileRank(90, levels.size())) - 1;
+    std::nth_element(levels.begin(), levels.begin() + k10, levels.end(), std::greater<>());
+    const double l10 = levels[static_cast<std::size_t>(k10)];
+    if (k90 > k10)
+        std::nth_element(levels.begin() + k10 + 1, levels.begin() + k90, levels.end(),
+                         std::greater<>());
+    return {l10, levels[static_cast<std::size_t>(k90)]};
 }
+
+// 10^(L/10), 2^((L-90)/5) and 2^((L-85)/3) of a level. The meter's levels
+// lie on a 0.1 dB grid, so those come from tables; any other level is computed.
+struct LevelFactors {
+    double energy, osha, niosh;
+};
+
+LevelFactors factorsOf(double level) {
+    return {std::exp2(level * (log2of10 / 10.0)), std::exp2((level - 90.0) / 5.0),
+            std::exp2((level - 85.0) / 3.0)};
+}
+
+class FactorTable {
+  public:
+    FactorTable() {
+        table_.reserve(size);
+        for (int i = 0; i < size; ++i)
+            table_.push_back(factorsOf(i / 10.0));
+    }
+    LevelFactors operator()(double level) const {
+        const double tenths = level * 10.0;
+        const auto k = static_cast<long>(std::lround(tenths));
+        if (k >= 0 && k < size && std::abs(tenths - static_cast<double>(k)) < 1e-7)
+            return table_[static_cast<std::size_t>(k)];
+        return factorsOf(level);
+    }
+
+  private:
+    static constexpr int size = 2000; // 0.0 .. 199.9 dB
+    std::vector<LevelFactors> table_;
+};
 
 } // namespace
 
 std::optional<double> ReadingClock::stampSeconds(const std::string& text) {
+    // A series holds thousands of readings a date: the date part is read and
+    // converted once per day, the clock part alone for the readings after.
+    const auto comma = text.find(',');
+    if (comma != std::string::npos && comma == datePrefix_.size() &&
+        text.compare(0, comma, datePrefix_) == 0) {
+        const char* p = text.c_str() + comma + 1;
+        int h = 0, m = 0, s = 0;
+        if (scanDigits(p, h) && *p++ == ':' && scanDigits(p, m) && *p++ == ':' &&
+            scanDigits(p, s) && h <= 23 && m <= 59 && s <= 59)
+            return dayStart_ + h * 3600.0 + m * 60.0 + s;
+    }
     const auto t = fastParse(text);
     if (!t)
         return std::nullopt;
-    // The date part is converted once per day: a series holds thousands of readings a date.
+    datePrefix_.clear();
+    if (comma != std::string::npos &&
+        std::all_of(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(comma),
+                    [](char ch) { return ch == '-' || (ch >= '0' && ch <= '9'); }))
+        datePrefix_ = text.substr(0, comma);
     if (t->day != day_ || t->month != month_ || t->year != year_) {
         day_ = t->day;
         month_ = t->month;
@@ -170,6 +222,7 @@ NoiseFigures computeNoiseFigures(const RecordList& records, std::size_t first, s
         return out;
 
     const PeriodBounds bounds = settings.bounds.valid() ? settings.bounds : PeriodBounds{};
+    static const FactorTable factors;
     ReadingClock clock;
     bool timesKnown = true;
     std::size_t a = 0, c = 0;
@@ -185,8 +238,7 @@ NoiseFigures computeNoiseFigures(const RecordList& records, std::size_t first, s
         bucket.count = bucketLevels.size();
         bucket.leq = levelOf(bucketEnergy, bucketSeconds);
         bucket.coverage = std::min(1.0, bucketSeconds / width);
-        bucket.l10 = percentileOf(bucketLevels, 10);
-        bucket.l90 = percentileOf(bucketLevels, 90);
+        std::tie(bucket.l10, bucket.l90) = l10l90(bucketLevels);
         env.intervals.push_back(bucket);
         bucketLevels.clear();
         bucketEnergy = bucketSeconds = 0.0;
@@ -196,13 +248,14 @@ NoiseFigures computeNoiseFigures(const RecordList& records, std::size_t first, s
         const CObjData& r = records[i];
         const double level = r.value();
         const double dt = std::max(0.0, r.samplingRate());
-        const double energy = std::exp2(level * (log2of10 / 10.0));
+        const LevelFactors k = factors(level);
+        const double energy = k.energy;
         (r.unit() == "dBA" ? a : c) += 1;
         total += dt;
         energyA += energy * dt;
         if (level >= 80.0)
-            osha += dt * std::exp2((level - 90.0) / 5.0);
-        niosh += dt * std::exp2((level - 85.0) / 3.0);
+            osha += dt * k.osha;
+        niosh += dt * k.niosh;
 
         if (!timesKnown)
             continue;

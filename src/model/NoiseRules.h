@@ -118,6 +118,7 @@ class ReadingClock {
   private:
     std::optional<double> stampSeconds(const std::string& text);
 
+    std::string datePrefix_;             // the date text last read, when digits
     int day_ = 0, month_ = 0, year_ = 0; // the date last converted
     double dayStart_ = 0.0;
     double end_ = 0.0;
