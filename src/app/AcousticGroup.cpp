@@ -81,16 +81,16 @@ void makeRulesPage(QWidget* form) {
     if (!frame)
         return;
     const QRect area = frame->geometry();
+    const bool flat = area.width() > area.height(); // the main view's strip
     QList<QWidget*> first, second;
     for (QLabel* label : form->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
         if (!area.contains(label->geometry()))
             continue;
         for (int r = 0; r < rows; ++r) {
-            const bool upright = label->text() == QString::fromUtf8(rowTexts[r].label);
-            if (!upright && label->text() != QString::fromUtf8(rowTexts[r].shortcut))
+            if (label->text() != QString::fromUtf8(flat ? rowTexts[r].shortcut : rowTexts[r].label))
                 continue;
             auto* heading =
-                new QLabel(tr(upright ? rulesTexts[r].label : rulesTexts[r].shortcut), form);
+                new QLabel(tr(flat ? rulesTexts[r].shortcut : rulesTexts[r].label), form);
             heading->setGeometry(label->geometry());
             heading->setFont(label->font());
             heading->hide();
