@@ -349,6 +349,8 @@ void curve(Flow& f, const ReportInput& in, const std::vector<double>& starts, do
     f.advance(boxH);
 }
 
+constexpr std::size_t maxListedExceedances = 40;
+
 const char* const exposureHeading = "Mesleki gürültü maruziyeti";
 const char* const environmentHeading = "Çevresel gürültü göstergeleri";
 
@@ -566,13 +568,24 @@ std::vector<ReportPage> layoutReport(const ReportInput& in) {
                     duration(acoustic.aboveSeconds) + " süre; " + std::to_string(runs.size()) +
                     " aşım.");
         if (!runs.empty()) {
+            // The longest runs, in time order, so a noisy day keeps to a page.
+            std::vector<std::size_t> listed(runs.size());
+            for (std::size_t i = 0; i < listed.size(); ++i)
+                listed[i] = i;
+            if (listed.size() > maxListedExceedances) {
+                std::stable_sort(listed.begin(), listed.end(), [&](std::size_t a, std::size_t b) {
+                    return runs[a].count > runs[b].count;
+                });
+                listed.resize(maxListedExceedances);
+                std::sort(listed.begin(), listed.end());
+            }
             const std::vector<Column> cols = {{"No", 15, Align::Right},
                                               {"Başlangıç", 50, Align::Left},
                                               {"Bitiş", 50, Align::Left},
                                               {"Süre", 25, Align::Right},
                                               {"Lmax", 30, Align::Right}};
             std::vector<std::vector<std::string>> rows;
-            for (std::size_t i = 0; i < runs.size(); ++i) {
+            for (const std::size_t i : listed) {
                 const Exceedance& r = runs[i];
                 const std::size_t lastIndex = r.first + r.count - 1;
                 rows.push_back({std::to_string(i + 1), timeOf(starts[r.first]),
@@ -581,6 +594,11 @@ std::vector<ReportPage> layoutReport(const ReportInput& in) {
                                 level(r.lmax) + " dB"});
             }
             table(f, cols, rows);
+            if (listed.size() < runs.size())
+                f.paragraph("En uzun " + std::to_string(listed.size()) + " aşım listelendi; " +
+                                std::to_string(runs.size() - listed.size()) +
+                                " kısa aşım yukarıdaki toplamlarda sayıldı.",
+                            Style::Small);
         }
     }
 
@@ -618,7 +636,7 @@ std::vector<ReportPage> layoutReport(const ReportInput& in) {
             ops.push_back(op);
         };
         if (p > 0)
-            put(12.0, contentWidth, left, head, Align::Left);
+            put(12.0, contentWidth - 32.0, left, head, Align::Left);
         put(12.0, contentWidth, left, localTimeText(in.now), Align::Right);
         Op l;
         l.kind = Op::Kind::Line;
