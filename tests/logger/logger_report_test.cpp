@@ -2,6 +2,7 @@
 #include "app/AcousticGroup.h"
 #include "app/Prompt.h"
 #include "app/ReportCommand.h"
+#include "app/ReportDlg.h"
 #include "graph/CGraphicsBtn.h"
 #include "graph/LevelLimit.h"
 #include "logger/DataLogDlg.h"
@@ -9,9 +10,12 @@
 #include "settings/ColorConfig.h"
 
 #include <QAbstractButton>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -117,4 +121,34 @@ TEST_F(DataLogReport, RaporWritesThePdfAndRemembersTheTitleBlock) {
     EXPECT_EQ(answers.fileRequests().size(), 1u);
     EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(configDir.path().toStdString()) /
                                         "Report.ini"));
+}
+
+TEST(ReportDialog, GivesBackWhatWasTypedAndRefusesPeriodsOutOfOrder) {
+    Prompt::ReportRequest r;
+    r.site = QStringLiteral("Depo");
+    r.notes = QStringLiteral("İki satır\nnot");
+    r.shiftHours = 7.5;
+    r.intervalSeconds = 300;
+    r.toPrinter = true;
+    ReportDlg dlg(nullptr, r);
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    QDir().mkpath(VREL_SCREENSHOT_DIR);
+    EXPECT_TRUE(dlg.grab().toImage().save(VREL_SCREENSHOT_DIR "/report-dialog.png"));
+    const Prompt::ReportRequest back = dlg.request();
+    EXPECT_EQ(back.site, r.site);
+    EXPECT_EQ(back.notes, r.notes);
+    EXPECT_EQ(back.shiftHours, 7.5);
+    EXPECT_EQ(back.intervalSeconds, 300);
+    EXPECT_TRUE(back.toPrinter);
+    EXPECT_EQ(back.dayStart, 7);
+
+    QPushButton* ok = dlg.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+    ASSERT_TRUE(ok->isEnabled());
+    const auto hours = dlg.findChildren<QSpinBox*>();
+    ASSERT_EQ(hours.size(), 3);
+    hours[1]->setValue(6); // the evening before the day
+    EXPECT_FALSE(ok->isEnabled());
+    hours[1]->setValue(19);
+    EXPECT_TRUE(ok->isEnabled());
 }
