@@ -3,6 +3,7 @@
 #include "settings/ColorConfig.h"
 
 #include "app/Prompt.h"
+#include "app/ReportCommand.h"
 #include "files/DefaultFileName.h"
 #include "files/TextDataFile.h"
 #include "model/Clock.h"
@@ -106,7 +107,8 @@ bool askAndExport(QWidget* parent, const RecordList& series, const SeriesStats& 
     {
         WaitCursor wait;
         written = workbook ? WriteSpreadsheetXlsx(localPath(path), series, stats, source, &error,
-                                                  readLevelLimit(colorConfigPath()))
+                                                  readLevelLimit(colorConfigPath()),
+                                                  ReportCommand::noiseSettings())
                            : WriteSpreadsheetText(localPath(path), series, stats, source, &error);
     }
     if (!written)
