@@ -407,7 +407,9 @@ std::vector<ReportPage> layoutReport(const ReportInput& in) {
         return pages;
     const RecordList& s = *in.series;
     const NoiseFigures figures = computeNoiseFigures(s, 0, s.size(), in.settings);
-    const AcousticSummary acoustic = summarize(s, 0, s.size(), in.stats.samplingRate, in.limit);
+    // The readings' own interval when the summary carries none (a recording's first moments).
+    const double rate = in.stats.samplingRate > 0 ? in.stats.samplingRate : s[0].samplingRate();
+    const AcousticSummary acoustic = summarize(s, 0, s.size(), rate, in.limit);
     const ExposureFigures& x = figures.exposure;
     const EnvironmentFigures& env = figures.environment;
 
@@ -452,7 +454,7 @@ std::vector<ReportPage> layoutReport(const ReportInput& in) {
               {"Başlangıç", timeOf(starts.front())},
               {"Bitiş", timeOf(end)},
               {"Okuma sayısı", std::to_string(s.size())},
-              {"Tarama frekansı", formatFixed(in.stats.samplingRate, 1) + " s"}});
+              {"Tarama frekansı", formatFixed(rate, 1) + " s"}});
     if (!in.title.notes.empty()) {
         f.need(3 * lineHeight + 2);
         f.text(left + 1.2, 36.8, "Notlar", Style::Bold, Align::Left, rowHeight);
@@ -590,7 +592,7 @@ std::vector<ReportPage> layoutReport(const ReportInput& in) {
                 const std::size_t lastIndex = r.first + r.count - 1;
                 rows.push_back({std::to_string(i + 1), timeOf(starts[r.first]),
                                 timeOf(starts[lastIndex] + s[lastIndex].samplingRate()),
-                                duration(static_cast<double>(r.count) * in.stats.samplingRate),
+                                duration(static_cast<double>(r.count) * rate),
                                 level(r.lmax) + " dB"});
             }
             table(f, cols, rows);
