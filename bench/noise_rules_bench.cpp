@@ -25,8 +25,8 @@ RecordList series(int n) {
         if (i > 0 && i % 21600 == 0)
             t += 600;
         const double v = 62.0 + 12.0 * std::sin(i / 900.0) + (i * 7919 % 97) / 10.0;
-        list.append(CObjData(std::round(v * 10) / 10, formatDateTime(addSeconds(start, t)), "dBA",
-                             0, 1.0));
+        list.append(
+            CObjData(std::round(v * 10) / 10, formatDateTime(addSeconds(start, t)), "dBA", 0, 1.0));
     }
     return list;
 }
