@@ -517,6 +517,9 @@ SurveyStore::~SurveyStore() {
 }
 
 void SurveyStore::addSample(const CObjData& sample, SurveyMs t) {
+    // The disk may have come back: make room before giving a sample up.
+    if (data_.pendingSamples() >= maxPending_)
+        flush(t);
     if (data_.pendingSamples() >= maxPending_) {
         ++lost_;
         if (!lostSpan_) {
