@@ -481,7 +481,10 @@ int runSurvey(const std::vector<std::string>& args) {
         std::cerr << "vrel-cli survey: " << *fault << "\n";
         return exitUsage;
     }
-    const auto previousEnd = lastWriteIn(QString::fromStdString(options.dir));
+    // The files' times are the PC's; the survey's clock may run shifted (the test hook).
+    auto previousEnd = lastWriteIn(QString::fromStdString(options.dir));
+    if (previousEnd)
+        *previousEnd += clock.nowMs() - SystemClock().nowMs();
 
     LiveSession session("survey");
     if (!session.open(options.port))
