@@ -30,8 +30,7 @@ std::int64_t daysFromCivil(std::int64_t y, int m, int d) {
 }
 
 std::int64_t secondsOf(const LocalTime& t) {
-    return daysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 +
-           t.second;
+    return daysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
 }
 
 SurveyMs floorDiv(SurveyMs a, SurveyMs b) {
@@ -73,8 +72,8 @@ class DiskFile final : public SurveyFile {
         std::size_t done = 0;
         while (done < bytes.size()) {
 #ifdef _WIN32
-            const auto n = ::_write(fd_, bytes.data() + done,
-                                    static_cast<unsigned>(bytes.size() - done));
+            const auto n =
+                ::_write(fd_, bytes.data() + done, static_cast<unsigned>(bytes.size() - done));
 #else
             const auto n = ::write(fd_, bytes.data() + done, bytes.size() - done);
 #endif
@@ -404,7 +403,8 @@ std::optional<std::string> IntervalSummary::advance(SurveyMs t) {
     if (open_)
         closed = row();
     const int offset = utcOffsetSeconds(clock_, s);
-    const std::int64_t localStart = floorDiv(static_cast<std::int64_t>(s) + offset, period_) * period_;
+    const std::int64_t localStart =
+        floorDiv(static_cast<std::int64_t>(s) + offset, period_) * period_;
     start_ = static_cast<std::time_t>(localStart - offset);
     end_ = start_ + period_;
     stats_.clear();
@@ -539,9 +539,9 @@ void SurveyStore::addSample(const CObjData& sample, SurveyMs t) {
     const std::time_t s = static_cast<std::time_t>(floorDiv(t, 1000));
     std::string stem = surveyFileStem(clock_.local(s), split_);
     // The hour that repeats when daylight saving ends gets a file of its own.
-    const std::string key =
-        split_ == SurveySplit::Hour ? stem + "@" + std::to_string(utcOffsetSeconds(clock_, s))
-                                    : stem;
+    const std::string key = split_ == SurveySplit::Hour
+                                ? stem + "@" + std::to_string(utcOffsetSeconds(clock_, s))
+                                : stem;
     if (key != stem_) {
         if (!file_.empty())
             data_.pushClose();

@@ -79,9 +79,15 @@ TEST(SurveyCsv, FieldsAreQuotedAsRfc4180Asks) {
 
 TEST(SurveyFolder, DataFilesComeInTimeOrder) {
     const std::vector<std::string> names = {
-        "dir/survey-2026-12-08T15.txt", "dir/survey-2026-12-08T14-2.txt", "dir/summary.csv",
-        "dir/survey-2026-12-08T14.txt", "dir/survey-2026-12-07.txt",      "dir/survey-2026-12-08T14-10.txt",
-        "dir/notes.txt",                "dir/survey-2026-12-08T14-1.txt", "dir/survey-2026-12-08T9.txt",
+        "dir/survey-2026-12-08T15.txt",
+        "dir/survey-2026-12-08T14-2.txt",
+        "dir/summary.csv",
+        "dir/survey-2026-12-08T14.txt",
+        "dir/survey-2026-12-07.txt",
+        "dir/survey-2026-12-08T14-10.txt",
+        "dir/notes.txt",
+        "dir/survey-2026-12-08T14-1.txt",
+        "dir/survey-2026-12-08T9.txt",
     };
     EXPECT_EQ(surveyDataFiles(names),
               (std::vector<std::string>{"dir/survey-2026-12-07.txt", "dir/survey-2026-12-08T14.txt",
@@ -122,8 +128,10 @@ TEST(SurveySummary, IntervalsLieOnTheClockAndShowTheirCoverage) {
     hours.advance(SurveyMs(octoberSwitch - 1800) * 1000);
     const auto first = hours.advance(SurveyMs(octoberSwitch + 1) * 1000);
     ASSERT_TRUE(first);
-    EXPECT_TRUE(first->starts_with("2026-10-25T02:00:00+02:00,2026-10-25T02:00:00+01:00,")) << *first;
-    EXPECT_TRUE(hours.finish()->starts_with("2026-10-25T02:00:00+01:00,2026-10-25T03:00:00+01:00,"));
+    EXPECT_TRUE(first->starts_with("2026-10-25T02:00:00+02:00,2026-10-25T02:00:00+01:00,"))
+        << *first;
+    EXPECT_TRUE(
+        hours.finish()->starts_with("2026-10-25T02:00:00+01:00,2026-10-25T03:00:00+01:00,"));
 }
 
 TEST(SurveyGaps, AGapRunsFromTheFirstTickWithoutASampleToTheNext) {
@@ -217,7 +225,8 @@ TEST(SurveyStoreFiles, SamplesSplitByTheHourIntoNewFilesEvenWhenResumed) {
             EXPECT_TRUE(store.flush(t));
         }
         store.addSummaryRow("a row\r\n");
-        EXPECT_EQ(fs.closes["d/survey-2026-12-08T14-2.txt"], 1) << "closed, synced, when the hour ends";
+        EXPECT_EQ(fs.closes["d/survey-2026-12-08T14-2.txt"], 1)
+            << "closed, synced, when the hour ends";
         EXPECT_EQ(fs.closes["d/survey-2026-12-08T15.txt"], 0);
         EXPECT_TRUE(store.close());
     }
@@ -245,7 +254,7 @@ TEST(SurveyStoreFiles, AFullDiskLosesNothingOnceItTakesWritesAgain) {
         t += 1000;
     };
     take();
-    fs.full = 7; // part of a line fits, then the disk is full
+    fs.full = 7;                 // part of a line fits, then the disk is full
     for (int i = 0; i < 20; ++i) // crossing into the next hour meanwhile
         take();
     store.addEvent("an event\r\n");

@@ -67,8 +67,8 @@ class Simulator {
 std::unique_ptr<ChildProcess> survey(const Simulator& sim, const fs::path& out,
                                      std::vector<std::string> more = {},
                                      const std::vector<std::string>& env = {"TZ=UTC"}) {
-    std::vector<std::string> args = {cli,          "survey",    "--port", sim.link().string(),
-                                     "--interval", "0.1",       "--out-dir", out.string()};
+    std::vector<std::string> args = {cli,          "survey", "--port",    sim.link().string(),
+                                     "--interval", "0.1",    "--out-dir", out.string()};
     args.insert(args.end(), more.begin(), more.end());
     return std::make_unique<ChildProcess>(args, env);
 }

@@ -176,8 +176,8 @@ bool LiveSession::openPort(const std::optional<std::string>& port, std::string& 
     QString reason;
     if (!link_.open(canonical.isEmpty() ? portPath_ : canonical, &reason)) {
         if (const QString hint = portRightsHint(portPath_); !hint.isEmpty())
-            error = "cannot open " + label + ": " + reason.toStdString() + "\n" +
-                    hint.toStdString();
+            error =
+                "cannot open " + label + ": " + reason.toStdString() + "\n" + hint.toStdString();
         else if (isBusyReason(reason))
             error = "port " + label + " is busy: another program has it open (" +
                     reason.toStdString() + ")";

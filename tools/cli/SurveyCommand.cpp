@@ -392,10 +392,9 @@ int runSurvey(const std::vector<std::string>& args) {
         std::cerr << "vrel-cli survey: " << text << "\n" << surveyUsage;
         return exitUsage;
     };
-    if (!parseCommandLine(rest,
-                          {"--port", "--interval", "--out-dir", "--split", "--summary", "--until",
-                           "--for"},
-                          line, error))
+    if (!parseCommandLine(
+            rest, {"--port", "--interval", "--out-dir", "--split", "--summary", "--until", "--for"},
+            line, error))
         return usageError(error);
     if (line.help) {
         std::cout << surveyUsage;

@@ -28,9 +28,9 @@ const char* const usageText = "usage: vrel-cli COMMAND [ARGS]\n"
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
     const std::map<std::string, int (*)(const std::vector<std::string>&)> commands = {
-        {"decode", runDecode},     {"list", runList},   {"export", runExport},
-        {"convert", runConvert},   {"stats", runStats}, {"print", runPrint},
-        {"download", runDownload}, {"ports", runPorts}, {"monitor", runMonitor},
+        {"decode", runDecode},     {"list", runList},     {"export", runExport},
+        {"convert", runConvert},   {"stats", runStats},   {"print", runPrint},
+        {"download", runDownload}, {"ports", runPorts},   {"monitor", runMonitor},
         {"record", runRecord},     {"survey", runSurvey},
     };
     if (argc < 2) {
