@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include <fcntl.h>
 #ifdef _WIN32
@@ -330,6 +331,43 @@ std::vector<std::string> surveyDataFiles(const std::vector<std::string>& namesIn
     for (auto& [parsed, n] : named)
         files.push_back(std::move(n));
     return files;
+}
+
+SurveyFolderRead ReadSurveyFolder(const std::string& dir) {
+    SurveyFolderRead result;
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(dir, ec))
+        names.push_back(entry.path().string());
+    if (ec) {
+        result.status = SurveyFolderRead::Status::CannotOpen;
+        result.file = dir;
+        result.error = dir + ": " + ec.message();
+        return result;
+    }
+    const std::vector<std::string> files = surveyDataFiles(names);
+    if (files.empty())
+        result.status = SurveyFolderRead::Status::NoSurvey;
+    int set = 0;
+    for (const std::string& f : files) {
+        TextDataRead read = ReadTextDataFile(f);
+        if (read.status != TextDataRead::Status::Ok) {
+            result.status = read.status == TextDataRead::Status::WrongFormat
+                                ? SurveyFolderRead::Status::WrongFormat
+                                : SurveyFolderRead::Status::CannotOpen;
+            result.file = f;
+            result.error = read.error;
+            result.records.clear();
+            return result;
+        }
+        if (read.records.empty())
+            continue; // a survey stopped as its hour began
+        ++set;
+        for (const CObjData& r : read.records)
+            result.records.append(
+                CObjData(r.value(), r.dateTime(), r.unit(), set, r.samplingRate()));
+    }
+    return result;
 }
 
 SurveyFileSystem& diskFileSystem() {

@@ -7,6 +7,7 @@
 #include "model/AcousticStats.h"
 #include "model/Clock.h"
 #include "model/ObjData.h"
+#include "model/RecordList.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -58,6 +59,17 @@ std::string surveyFileName(const std::string& stem, int sequence);
 // Files not named as a survey names them are left out.
 std::vector<std::string> surveyDataFiles(const std::vector<std::string>& namesInFolder);
 bool isSurveyDataFileName(std::string_view name);
+
+// A survey folder read as the DATALOGGER window's list: the readings of the
+// n-th data file with readings (in time order) carry set number n.
+struct SurveyFolderRead {
+    enum class Status { Ok, NoSurvey, CannotOpen, WrongFormat };
+    Status status = Status::Ok;
+    RecordList records;
+    std::string file;  // the file that failed
+    std::string error; // why, for CannotOpen
+};
+SurveyFolderRead ReadSurveyFolder(const std::string& dir);
 
 inline constexpr const char* summaryFileName = "summary.csv";
 inline constexpr const char* eventsFileName = "events.csv";
