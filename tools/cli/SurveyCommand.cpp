@@ -68,7 +68,8 @@ const char* const surveyUsage =
     "a wrong command line or a folder that cannot be made or written.\n";
 
 constexpr int reconnectPeriodMs = 3000;
-// A port silent this long is opened anew: a bridge that came back may need it.
+// A port silent this long is opened anew, and again after as long: a bridge
+// that came back may need it.
 constexpr std::time_t reopenSilentSeconds = 10;
 constexpr SurveyMs statusLinePeriodMs = 60000;
 constexpr SurveyMs terminalStatusPeriodMs = 250;
@@ -239,9 +240,12 @@ class Survey {
 
     void reconnect() {
         const MeterLink::Snapshot snap = session_.link().snapshot();
-        const bool stale = silent_ && clock_.now() - snap.lastReceiveTime >= reopenSilentSeconds;
+        const std::time_t now = clock_.now();
+        const bool stale = silent_ && now - snap.lastReceiveTime >= reopenSilentSeconds &&
+                           now - lastReopen_ >= reopenSilentSeconds;
         if (!portClosed_ && !stale)
             return;
+        lastReopen_ = now;
         std::string error;
         if (session_.reopen(options_.port, error)) {
             if (portClosed_)
@@ -352,6 +356,7 @@ class Survey {
     bool finished_ = false;
     std::string lossReason_;
     std::string reopenError_;
+    std::time_t lastReopen_ = 0;
     SurveyMs startMs_ = 0;
     SurveyMs lastStatus_ = 0;
     long long samples_ = 0;
