@@ -146,6 +146,7 @@ class Survey {
           store_(diskFileSystem(), clock, options.dir, options.split, options.interval,
                  static_cast<std::size_t>(std::lround(86400 / options.interval))),
           summary_(clock, options.summarySeconds, options.interval), previousEnd_(previousEnd),
+          resumed_(previousEnd.has_value()),
           inPlace_(isatty(2) != 0 && !options.json) {
         store_.report = [this](const std::string& text) { message(text); };
         tick_.setTimerType(Qt::PreciseTimer);
@@ -176,7 +177,7 @@ class Survey {
 
     void start() {
         startMs_ = clock_.nowMs();
-        if (previousEnd_)
+        if (resumed_)
             message("going on with the survey in " + options_.dir);
         summary_.advance(startMs_);
         store_.flush(startMs_);
@@ -267,7 +268,7 @@ class Survey {
             return;
         lastStatus_ = t;
         const AcousticSummary s = summary_.current();
-        const std::size_t gapCount = gaps_.count() + (previousEnd_ ? 1 : 0);
+        const std::size_t gapCount = gaps_.count() + (resumed_ ? 1 : 0);
         std::string line;
         if (options_.json) {
             line = "{\"time\":" + jsonString(isoLocalTime(clock_, t)) +
@@ -345,7 +346,8 @@ class Survey {
     SurveyStore store_;
     IntervalSummary summary_;
     GapTracker gaps_;
-    std::optional<SurveyMs> previousEnd_;
+    std::optional<SurveyMs> previousEnd_; // until the restart's gap is written
+    bool resumed_;
     QTimer tick_;
     QTimer reconnect_;
     bool inPlace_;
