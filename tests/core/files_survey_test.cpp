@@ -238,6 +238,18 @@ TEST(SurveyStoreFiles, SamplesSplitByTheHourIntoNewFilesEvenWhenResumed) {
     EXPECT_EQ(fs.files["d/events.csv"], std::string(eventsHeader) + "\r\n");
 }
 
+TEST(SurveyStoreFiles, TheHourThatComesTwiceGetsTwoFiles) {
+    const ZoneClock europe(0, 7200, octoberSwitch, 3600);
+    MemoryFileSystem fs;
+    SurveyStore store(fs, europe, "d", SurveySplit::Hour, 1.0, 100);
+    for (const std::time_t t : {octoberSwitch - 10, octoberSwitch + 10}) {
+        store.addSample(sampleAt(europe, SurveyMs(t) * 1000, 45), SurveyMs(t) * 1000);
+        store.flush(SurveyMs(t) * 1000);
+    }
+    EXPECT_EQ(store.files(), (std::vector<std::string>{"d/survey-2026-10-25T02.txt",
+                                                       "d/survey-2026-10-25T02-2.txt"}));
+}
+
 TEST(SurveyStoreFiles, AFullDiskLosesNothingOnceItTakesWritesAgain) {
     const ManualClock utc;
     MemoryFileSystem fs;
