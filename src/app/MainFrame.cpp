@@ -151,7 +151,7 @@ void CMainFrame::buildMenus() {
     viewMenu->addAction(addCommand(LevelLimitCommand::clear, QStringLiteral("Sınırı kaldır"),
                                    QStringLiteral("Sınır seviyesini kapat")));
     view_->onCommand(LevelLimitCommand::set, [this] { levelLimit().ask(this); });
-    view_->onCommand(LevelLimitCommand::clear, [] { levelLimit().set(std::nullopt); });
+    view_->onCommand(LevelLimitCommand::clear, [this] { levelLimit().set(std::nullopt, this); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("Yardım(&H)"));
     help->addAction(addCommand(32799, QStringLiteral("İçerik(&C)")));

@@ -345,6 +345,7 @@ void CMyVrelView::loggerTimeoutTick() {
 void CMyVrelView::failLoggerDownload() {
     emit loggerDownloadEnded();
     prompt().inform(this, QStringLiteral("Occur an error"), QStringLiteral("error"));
+    emit loggerDownloadFailureShown();
 }
 
 // ---- keys

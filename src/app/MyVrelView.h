@@ -78,8 +78,11 @@ class CMyVrelView : public QWidget {
     KeySenders& keySenders() { return *keySenders_; }
 
   signals:
-    // A logger download ended by the watchdog or its time-out.
+    // A logger download ended by the watchdog or its time-out: first this
+    // (the progress dialog closes), then "Occur an error", then
+    // loggerDownloadFailureShown (the DATALOGGER window opens with what arrived).
     void loggerDownloadEnded();
+    void loggerDownloadFailureShown();
     // The port was opened, closed or chosen otherwise.
     void portChanged();
 

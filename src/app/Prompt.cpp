@@ -66,6 +66,8 @@ Prompt::Answer QtPrompt::message(QWidget* parent, const Message& m) {
 
 Prompt::Answer ScriptedPrompt::message(QWidget*, const Message& m) {
     messages_.push_back(m);
+    if (onMessage_)
+        onMessage_(m);
     if (answers_.empty())
         return m.buttons == Buttons::Ok ? Answer::Ok : defaultAnswer_;
     const Answer a = answers_.front();
@@ -132,8 +134,9 @@ bool ScriptedPrompt::choosePrinter(QWidget*, QPrinter& printer) {
     return true;
 }
 
-std::optional<QColor> ScriptedPrompt::color(QWidget*, const QColor&) {
+std::optional<QColor> ScriptedPrompt::color(QWidget*, const QColor& initial) {
     ++colorDialogs_;
+    colorStarts_.push_back(initial);
     if (colors_.empty())
         return std::nullopt;
     const auto c = colors_.front();

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -106,11 +107,16 @@ class ScriptedPrompt final : public Prompt {
     void printToPdfNext(const QString& pdfPath) { printers_.push_back(pdfPath); }
     void colorNext(std::optional<QColor> c) { colors_.push_back(c); }
     void numberNext(std::optional<double> v) { numbers_.push_back(v); }
+    // Called with every message box as it comes up, to see what else is on
+    // screen at that moment.
+    void onMessage(std::function<void(const Message&)> f) { onMessage_ = std::move(f); }
 
     const std::vector<Message>& messages() const { return messages_; }
     const std::vector<FileRequest>& fileRequests() const { return fileRequests_; }
     int printDialogs() const { return printDialogs_; }
     int colorDialogs() const { return colorDialogs_; }
+    // The colour each chooser started from, in order.
+    const std::vector<QColor>& colorStarts() const { return colorStarts_; }
     const std::vector<NumberRequest>& numberRequests() const { return numberRequests_; }
     void clear() { messages_.clear(); }
 
@@ -124,6 +130,8 @@ class ScriptedPrompt final : public Prompt {
     int printDialogs_ = 0;
     std::deque<std::optional<QColor>> colors_;
     int colorDialogs_ = 0;
+    std::vector<QColor> colorStarts_;
+    std::function<void(const Message&)> onMessage_;
     std::deque<std::optional<double>> numbers_;
     std::vector<NumberRequest> numberRequests_;
 };

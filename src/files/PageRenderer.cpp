@@ -4,11 +4,28 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 
+#include <algorithm>
+#include <cmath>
+
 QFont printFont(const QPaintDevice& device) {
     QFont font(QStringLiteral("Arial"));
     font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(std::max(1, device.height() / 80));
     font.setWeight(QFont::ExtraLight);
+    // The page asks for a cell height (ascent plus descent) of 1/80 of the
+    // page, as a printer font is chosen by its cell; a pixel size in Qt is the
+    // em, about an eighth smaller than the cell. Take the largest em whose
+    // cell still fits.
+    const int cell = std::max(1, device.height() / 80);
+    const auto cellOf = [&font, &device](int em) {
+        font.setPixelSize(em);
+        return QFontMetrics(font, &device).height();
+    };
+    int em = std::max(1, static_cast<int>(std::lround(double(cell) * cell / cellOf(cell))));
+    while (em > 1 && cellOf(em) > cell)
+        --em;
+    while (cellOf(em + 1) <= cell)
+        ++em;
+    font.setPixelSize(em);
     return font;
 }
 

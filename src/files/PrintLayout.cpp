@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
+#include <utility>
 
 namespace {
 
@@ -241,17 +243,26 @@ PrintPage layoutDiagramPrintout(const RecordList& series, const SeriesStats& sta
     const std::string when = stampWith(printText::time, now);
     page.push_back(text(D / 2 - (textLength(when) / 2) * o, 2 * (B / 80), when));
     const int top = B / 2 + u;
-    page.push_back(text(w, top, startTime));
-    page.push_back(text(w + textLength(startTime) * o, top, stats.startTime));
-    page.push_back(text(w, top + L, maximum));
-    page.push_back(text(w + (textLength(maximum) + 4) * o, top + L, fmt2(stats.maxValue)));
-    page.push_back(text(w + (textLength(maximum) + 10) * o, top + L, stats.maxTime));
-    page.push_back(text(w, top + 2 * L, minimum));
-    page.push_back(text(w + (textLength(minimum) + 4) * o, top + 2 * L, fmt2(stats.minValue)));
-    page.push_back(text(w + (textLength(minimum) + 10) * o, top + 2 * L, stats.minTime));
-    page.push_back(text(w, top + 3 * L, interval));
-    page.push_back(text(w + (textLength(interval) + 4) * o, top + 3 * L, fmt2(stats.samplingRate)));
-    page.push_back(text(w, top + 4 * L, average));
-    page.push_back(text(w + (textLength(average) + 4) * o, top + 4 * L, fmt2(stats.average)));
+    // Each text of a summary line at its column, but never closer than a blank
+    // to the text before it: the columns are counted in characters of a fixed
+    // width, and a long label or a level of 100 dB and more would run on.
+    const int blank = m.textWidth ? m.textWidth(" ") : 0;
+    auto summaryLine = [&](int s, std::initializer_list<std::pair<int, std::string>> texts) {
+        int end = 0;
+        for (const auto& [x, t] : texts) {
+            const int at = std::max(w + x * o, end > 0 ? end + blank : 0);
+            page.push_back(text(at, top + s * L, t));
+            end = at + (m.textWidth ? m.textWidth(t) : 0);
+        }
+    };
+    summaryLine(0, {{0, startTime}, {textLength(startTime), stats.startTime}});
+    summaryLine(1, {{0, maximum},
+                    {textLength(maximum) + 4, fmt2(stats.maxValue)},
+                    {textLength(maximum) + 10, stats.maxTime}});
+    summaryLine(2, {{0, minimum},
+                    {textLength(minimum) + 4, fmt2(stats.minValue)},
+                    {textLength(minimum) + 10, stats.minTime}});
+    summaryLine(3, {{0, interval}, {textLength(interval) + 4, fmt2(stats.samplingRate)}});
+    summaryLine(4, {{0, average}, {textLength(average) + 4, fmt2(stats.average)}});
     return page;
 }

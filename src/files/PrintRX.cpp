@@ -25,6 +25,7 @@ CPrintRX::Result printJob(QWidget* parent, const RecordList& series, Layout layo
     printer.setDocName(documentName);
     if (!prompt().choosePrinter(parent, printer))
         return CPrintRX::Result::Cancelled;
+    printOnceWhole(printer);
     QString error;
     bool printed = false;
     {
@@ -39,6 +40,12 @@ CPrintRX::Result printJob(QWidget* parent, const RecordList& series, Layout layo
 }
 
 } // namespace
+
+void printOnceWhole(QPrinter& printer) {
+    printer.setCopyCount(1);
+    printer.setPrintRange(QPrinter::AllPages);
+    printer.setPageRanges({});
+}
 
 CPrintRX::Result CPrintRX::printData(QWidget* parent, const RecordList& series,
                                      const SeriesStats& stats) {

@@ -2,8 +2,13 @@
 
 #include "files/PrintLayout.h"
 
+class QPrinter;
 class QWidget;
 class PlotView;
+
+// The print dialog's copies and page range are not used: a printout goes to
+// the printer once, every page of it, whatever the dialog was left showing.
+void printOnceWhole(QPrinter& printer);
 
 // One print job of a window: asks for a printer through the prompt, lays the
 // printout out for that printer and prints it once. A printer that refuses to

@@ -22,14 +22,18 @@ QString proposedName(const char* extension) {
 }
 
 FileCommandResult reportFailure(QWidget* parent, const QString& path, const std::string& reason) {
-    prompt().message(
-        parent, {QStringLiteral("The file %1 could not be written.\n%2")
-                     .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(reason.c_str())),
-                 QStringLiteral("ERROR"), Prompt::Buttons::Ok, Prompt::Icon::Warning});
+    ReportWriteFailure(parent, path, reason);
     return FileCommandResult::Failed;
 }
 
 } // namespace
+
+void ReportWriteFailure(QWidget* parent, const QString& path, const std::string& reason) {
+    prompt().message(
+        parent, {QStringLiteral("The file %1 could not be written.\n%2")
+                     .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(reason.c_str())),
+                 QStringLiteral("ERROR"), Prompt::Buttons::Ok, Prompt::Icon::Warning});
+}
 
 FileCommandResult SaveSeriesAs(QWidget* parent, const RecordList& series) {
     if (series.empty())

@@ -4,12 +4,18 @@
 #include "model/RecordList.h"
 #include "model/SeriesStats.h"
 
+class QString;
 class QWidget;
+
+#include <string>
 
 // The save and export commands of a window on a series: the file dialog
 // through the prompt, the write (whole or not at all) and, when it fails, a
 // message box naming the file and the reason.
 enum class FileCommandResult { Written, NothingToWrite, Cancelled, Failed };
+
+// The message box of a file that could not be written, with the reason.
+void ReportWriteFailure(QWidget* parent, const QString& path, const std::string& reason);
 
 // "Farklı kaydet": the text data file of the series; a proposed name from the
 // current local time, "Data File (*.txt)". An empty series asks nothing.

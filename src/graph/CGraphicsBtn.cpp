@@ -34,11 +34,10 @@ CGraphicsBtn::CGraphicsBtn(QWidget* parent) : QWidget(parent) {
 void CGraphicsBtn::Redraw(const RecordList& newSeries) {
     series = &newSeries;
     const PlotEvents events = prepareRedraw(newSeries);
-    const bool hadError = labels_.timeFormatError;
     labels_ = computeTickLabels(newSeries, plotWidth, xScale, xOrigin, xMin);
     update();
     dispatch(events);
-    if (labels_.timeFormatError && !hadError)
+    if (labels_.timeFormatError)
         emit timeFormatWrong();
 }
 

@@ -36,7 +36,8 @@ class CGraphicsBtn : public QWidget, public PlotView {
     // The pointer is over the sample at index (1..n-1).
     void hover(int index);
     // A label time beyond the data could not be computed from a record's
-    // date-time text; sent when this begins, not on every redraw.
+    // date-time text; sent by every redraw that meets it (the parent decides
+    // how often the user hears of it).
     void timeFormatWrong();
 
   protected:

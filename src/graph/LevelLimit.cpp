@@ -1,6 +1,7 @@
 #include "graph/LevelLimit.h"
 
 #include "app/Prompt.h"
+#include "files/SeriesFiles.h"
 #include "settings/ColorConfig.h"
 
 LevelLimit::LevelLimit() : value_(readLevelLimit(colorConfigPath())) {}
@@ -10,10 +11,14 @@ LevelLimit& levelLimit() {
     return limit;
 }
 
-bool LevelLimit::set(std::optional<double> limit) {
+bool LevelLimit::set(std::optional<double> limit, QWidget* reportTo) {
     value_ = limit;
-    const bool written = writeLevelLimit(colorConfigPath(), limit);
+    const std::filesystem::path file = colorConfigPath();
+    std::string error;
+    const bool written = writeLevelLimit(file, limit, &error);
     emit changed(limit);
+    if (!written && reportTo)
+        ReportWriteFailure(reportTo, QString::fromStdString(file.string()), error);
     return written;
 }
 
@@ -26,5 +31,5 @@ void LevelLimit::ask(QWidget* parent) {
     r.maximum = 999.9;
     r.decimals = 1;
     if (const auto v = prompt().number(parent, r))
-        set(*v);
+        set(*v, parent);
 }

@@ -14,8 +14,9 @@ class LevelLimit : public QObject {
   public:
     std::optional<double> value() const { return value_; }
     // Stores the limit in the colour file and announces it; false when the
-    // file could not be written (the limit applies all the same).
-    bool set(std::optional<double> limit);
+    // file could not be written (the limit applies all the same), which is
+    // then reported to the user over reportTo when one is given.
+    bool set(std::optional<double> limit, QWidget* reportTo = nullptr);
     // Asks for a level through the prompt and sets it; nothing on cancel.
     void ask(QWidget* parent);
 

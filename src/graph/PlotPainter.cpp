@@ -135,7 +135,8 @@ void paintCurve(QPainter& p, const PlotView& v, const RecordList& series, CurveD
         paintColumns(p, v, series, span.first, span.last);
     else
         paintSegments(p, v, series, span.first, span.last);
-    if (v.showsDots()) {
+    // The dots mark the ends of the drawn segments: a lone sample has none.
+    if (v.showsDots() && span.last - span.first >= 2) {
         p.setPen(pen(v.lineColor, 3));
         for (int i = span.first; i < span.last; ++i) {
             const PlotPoint a = v.curvePoint(i, series[i].value());

@@ -1,6 +1,7 @@
 #include "graph/PlotReadouts.h"
 
 #include "app/AcousticGroup.h"
+#include "app/Prompt.h"
 #include "graph/CGraphicsBtn.h"
 #include "graph/CursorSpan.h"
 #include "graph/LevelLimit.h"
@@ -25,6 +26,9 @@ PlotReadouts::PlotReadouts(QWidget* form, CGraphicsBtn* graph, QScrollBar* horiz
     connect(graph_, &CGraphicsBtn::cursorChanged, this, &PlotReadouts::onCursor);
     connect(graph_, &CGraphicsBtn::hover, this, &PlotReadouts::onHover);
     connect(graph_, &CGraphicsBtn::rangeChanged, this, &PlotReadouts::onRange);
+    // Never from inside a redraw: the box opens once the redraw is over.
+    connect(graph_, &CGraphicsBtn::timeFormatWrong, this, &PlotReadouts::reportTimeFormat,
+            Qt::QueuedConnection);
     // One arrow click moves one sample or one dB; page clicks do nothing, and a
     // thumb drag takes effect when the thumb is released.
     for (QScrollBar* bar : {horizontal_.data(), vertical_.data()}) {
@@ -141,4 +145,14 @@ void PlotReadouts::onHorizontalMoved(int pos) {
 
 void PlotReadouts::zoomBack() {
     graph_->ResetView();
+}
+
+void PlotReadouts::reportTimeFormat() {
+    const RecordList& s = series_();
+    const std::string start = s.empty() ? std::string() : s[0].dateTime();
+    if (timeFormatReported_ && start == timeFormatReportedFor_)
+        return;
+    timeFormatReported_ = true;
+    timeFormatReportedFor_ = start;
+    prompt().inform(form_, QStringLiteral("Time Format is wrong!"), QStringLiteral("Vrel"));
 }

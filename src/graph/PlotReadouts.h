@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include <functional>
+#include <string>
 
 class CGraphicsBtn;
 class QScrollBar;
@@ -19,6 +20,10 @@ class QWidget;
 // The read-out fields are looked up by object name among the form's children
 // (line edits or labels). The series is asked for on every use, so the parent
 // may replace it (the DATALOGGER window shows one data set at a time).
+//
+// It also tells the user "Time Format is wrong!" when the graph's labels meet
+// a date-time they cannot compute with: once per series start, and only once
+// the redraw that found it is over.
 class PlotReadouts : public QObject {
     Q_OBJECT
   public:
@@ -44,6 +49,7 @@ class PlotReadouts : public QObject {
     void showSpanAcoustics(int from, int to);
     void onVerticalMoved(int pos);
     void onHorizontalMoved(int pos);
+    void reportTimeFormat();
 
     QPointer<QWidget> form_;
     CGraphicsBtn* graph_;
@@ -52,4 +58,6 @@ class PlotReadouts : public QObject {
     SeriesLookup series_;
     int cursorAIndex_ = -1;
     bool updatingBars_ = false;
+    std::string timeFormatReportedFor_; // the series start whose labels failed
+    bool timeFormatReported_ = false;
 };

@@ -61,9 +61,6 @@ RecordingFeature::RecordingFeature(CMyVrelView& view, ActionLookup actions)
             &RecordingFeature::onRecordingChanged);
     connect(controller_, &RecordingController::sampled, this, &RecordingFeature::journalSample);
     connect(controller_, &RecordingController::cleared, this, [this] { journal_.discard(); });
-    // Never from inside a redraw: the box opens once the redraw is over.
-    connect(graph_, &CGraphicsBtn::timeFormatWrong, this, &RecordingFeature::reportTimeFormat,
-            Qt::QueuedConnection);
 
     connect(form.get<QPushButton>(MainFormId::zoomBack), &QPushButton::clicked, readouts_,
             &PlotReadouts::zoomBack);
@@ -249,16 +246,6 @@ void RecordingFeature::colorSettings() {
     ChangeGraphColors(&view_, *graph_);
     graph_->Redraw(view_.realTimeRecords());
     view_.update();
-}
-
-void RecordingFeature::reportTimeFormat() {
-    const RecordList& s = *graph_->series;
-    const std::string start = s.empty() ? std::string() : s[0].dateTime();
-    if (timeFormatReported_ && start == timeFormatReportedFor_)
-        return;
-    timeFormatReported_ = true;
-    timeFormatReportedFor_ = start;
-    prompt().inform(&view_, QStringLiteral("Time Format is wrong!"), QStringLiteral("Vrel"));
 }
 
 RecordingFeature* attachRecording(CMyVrelView& view, RecordingFeature::ActionLookup actions) {

@@ -7,7 +7,6 @@
 #include <QObject>
 
 #include <functional>
-#include <string>
 
 class CGraphicsBtn;
 class CMyVrelView;
@@ -61,7 +60,6 @@ class RecordingFeature : public QObject {
   private:
     void onRecordingChanged(bool recording);
     void enableActions(bool recording);
-    void reportTimeFormat();
     void journalSample(const CObjData& sample);
     void reportJournalError();
 
@@ -72,8 +70,6 @@ class RecordingFeature : public QObject {
     RecordingController* controller_;
     CPrintRX printer_;
     bool tableMode_ = false;
-    std::string timeFormatReportedFor_; // the series start whose labels failed
-    bool timeFormatReported_ = false;
     RecordingJournal journal_;
     bool journalErrorShown_ = false;
 };

@@ -7,6 +7,8 @@
 #include "logger/LogState.h"
 #include "logger/LoggerFiles.h"
 
+#include <utility>
+
 namespace {
 constexpr int downloadCommand = 32780;
 constexpr int openCommand = 32790;
@@ -22,9 +24,14 @@ DataLoggerCommands::DataLoggerCommands(CMyVrelView& view)
             progress_->setProgress(value, maximum);
     });
     connect(&download_, &LoggerDownload::finished, this, &DataLoggerCommands::onDownloadFinished);
-    // The watchdog and timer 4 have already ended the decoder's download and
-    // tell the user; the progress dialog closes.
+    // The watchdog and timer 4 have already ended the decoder's download: the
+    // progress dialog closes, the view tells the user, and only then does the
+    // window come up, so the message is never buried under it.
     connect(&view_, &CMyVrelView::loggerDownloadEnded, &download_, &LoggerDownload::fail);
+    connect(&view_, &CMyVrelView::loggerDownloadFailureShown, this, [this] {
+        if (std::exchange(windowAfterFailure_, false))
+            showWindow();
+    });
 }
 
 DataLoggerCommands::~DataLoggerCommands() = default;
@@ -61,7 +68,10 @@ void DataLoggerCommands::onDownloadFinished(LoggerDownload::Outcome outcome) {
         progress_->done(QDialog::Accepted);
     // The records change hands here, on this thread, in one piece.
     view_.loggerRecords() = download_.takeRecords();
-    showWindow();
+    if (outcome == LoggerDownload::Outcome::Failed)
+        windowAfterFailure_ = true;
+    else
+        showWindow();
 }
 
 void DataLoggerCommands::openDataFile() {

@@ -41,6 +41,7 @@ class DataLoggerCommands : public QObject {
     LoggerDownload download_;
     CLogState* progress_ = nullptr;
     std::unique_ptr<CDataLogDlg> window_;
+    bool windowAfterFailure_ = false; // a failed download's window waits for its message
 };
 
 // Gives the view its data logger commands; call once per view.

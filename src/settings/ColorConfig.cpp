@@ -79,12 +79,13 @@ GraphColors readColorConfig(const std::filesystem::path& file) {
 namespace {
 constexpr const char* limitSection = "Vrel_LIMIT";
 
-bool saveProfile(const std::filesystem::path& file, const ProfileFile& profile) {
+bool saveProfile(const std::filesystem::path& file, const ProfileFile& profile,
+                 std::string* error) {
     if (file.has_parent_path()) {
         std::error_code ec;
         std::filesystem::create_directories(file.parent_path(), ec);
     }
-    return profile.save(file);
+    return profile.save(file, error);
 }
 } // namespace
 
@@ -102,7 +103,8 @@ std::optional<double> readLevelLimit(const std::filesystem::path& file) {
     return v;
 }
 
-bool writeLevelLimit(const std::filesystem::path& file, std::optional<double> limit) {
+bool writeLevelLimit(const std::filesystem::path& file, std::optional<double> limit,
+                     std::string* error) {
     ProfileFile profile = ProfileFile::load(file);
     profile.setValue(limitSection, "ENABLED", limit ? "1" : "0");
     if (limit) {
@@ -110,10 +112,11 @@ bool writeLevelLimit(const std::filesystem::path& file, std::optional<double> li
         std::snprintf(buf, sizeof buf, "%.1f", *limit);
         profile.setValue(limitSection, "VALUE", buf);
     }
-    return saveProfile(file, profile);
+    return saveProfile(file, profile, error);
 }
 
-bool writeColorConfig(const std::filesystem::path& file, const GraphColors& colors) {
+bool writeColorConfig(const std::filesystem::path& file, const GraphColors& colors,
+                      std::string* error) {
     ProfileFile profile = ProfileFile::load(file);
     for (const auto& key : colorKeys) {
         const Rgb c = colors.*key.field;
@@ -121,5 +124,5 @@ bool writeColorConfig(const std::filesystem::path& file, const GraphColors& colo
         profile.setValue(key.section, "GVALUE", std::to_string(greenOf(c)));
         profile.setValue(key.section, "BVALUE", std::to_string(blueOf(c)));
     }
-    return saveProfile(file, profile);
+    return saveProfile(file, profile, error);
 }

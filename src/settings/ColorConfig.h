@@ -28,9 +28,10 @@ std::filesystem::path colorConfigPath();
 // Reads the nine keys; a missing file, section or key gives the default, and
 // only the low eight bits of each number count.
 GraphColors readColorConfig(const std::filesystem::path& file);
-// Writes all nine keys, keeping whatever else the file holds. False when the
-// file could not be written.
-bool writeColorConfig(const std::filesystem::path& file, const GraphColors& colors);
+// Writes all nine keys, keeping whatever else the file holds. False, with the
+// reason in *error, when the file could not be written; it is then as it was.
+bool writeColorConfig(const std::filesystem::path& file, const GraphColors& colors,
+                      std::string* error = nullptr);
 
 // The exceedance limit the graphs draw and the statistics count against, kept
 // in the colour file's section "Vrel_LIMIT" (ENABLED=0/1, VALUE in dB). Off
@@ -38,4 +39,5 @@ bool writeColorConfig(const std::filesystem::path& file, const GraphColors& colo
 // can show (0 to 999.9 dB).
 std::optional<double> readLevelLimit(const std::filesystem::path& file);
 // Writes both keys (off keeps the last value), keeping whatever else the file holds.
-bool writeLevelLimit(const std::filesystem::path& file, std::optional<double> limit);
+bool writeLevelLimit(const std::filesystem::path& file, std::optional<double> limit,
+                     std::string* error = nullptr);

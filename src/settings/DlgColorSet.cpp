@@ -1,8 +1,8 @@
 #include "settings/DlgColorSet.h"
 
 #include "app/Prompt.h"
+#include "files/SeriesFiles.h"
 
-#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 
@@ -100,10 +100,7 @@ bool ChangeGraphColors(QWidget* parent, PlotView& graph) {
     graph.gridColor = chosen.gridColor;
     graph.lineColor = chosen.lineColor;
     const std::filesystem::path file = colorConfigPath();
-    if (!writeColorConfig(file, chosen))
-        prompt().inform(parent,
-                        QStringLiteral("The file %1 could not be written.")
-                            .arg(QDir::toNativeSeparators(QString::fromStdString(file.string()))),
-                        QStringLiteral("ERROR"), Prompt::Icon::Warning);
+    if (std::string error; !writeColorConfig(file, chosen, &error))
+        ReportWriteFailure(parent, QString::fromStdString(file.string()), error);
     return true;
 }

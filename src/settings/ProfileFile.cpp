@@ -1,5 +1,7 @@
 #include "settings/ProfileFile.h"
 
+#include "files/FileWrite.h"
+
 #include <algorithm>
 #include <cctype>
 #include <fstream>
@@ -124,11 +126,6 @@ std::string ProfileFile::text() const {
     return out;
 }
 
-bool ProfileFile::save(const std::filesystem::path& file) const {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    if (!out)
-        return false;
-    out << text();
-    out.close();
-    return !out.fail();
+bool ProfileFile::save(const std::filesystem::path& file, std::string* error) const {
+    return WriteWholeFile(file.string(), text(), error);
 }

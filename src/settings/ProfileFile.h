@@ -22,7 +22,9 @@ class ProfileFile {
 
     // The text with CR LF line ends.
     std::string text() const;
-    bool save(const std::filesystem::path& file) const;
+    // Replaces the file whole or not at all, so a failed write never costs the
+    // settings already there. On failure, false and the reason in *error.
+    bool save(const std::filesystem::path& file, std::string* error = nullptr) const;
 
   private:
     struct Line {

@@ -161,6 +161,7 @@ TEST(DiagramPrintout, HeadingAndSummary) {
     const PrintMetrics m = a4();
     SeriesStats stats;
     stats.average = 55.5;
+    stats.samplingRate = 1.5;
     stats.startTime = "07-12-2026,10:00:00";
     const auto page = layoutDiagramPrintout(series(5), stats, unzoomed(5), m, printedAt);
     EXPECT_TRUE(hasText(page, "Gerçek zaman eğrisi"));
@@ -168,6 +169,19 @@ TEST(DiagramPrintout, HeadingAndSummary) {
     EXPECT_TRUE(hasText(page, "55.50"));
     EXPECT_TRUE(hasText(page, "07-12-2026,10:00:00"));
     EXPECT_TRUE(layoutDiagramPrintout(RecordList{}, stats, unzoomed(5), m, printedAt).empty());
+
+    // A summary text keeps its column (characters of o = D/130) where the text
+    // before it leaves room for a blank, and moves on to that blank where not.
+    // Here a character is 40 pixels wide and o is 38.
+    const int o = m.width / 130, w = 8 * (m.height / 130);
+    const auto at = [&](const std::string& t) {
+        for (const auto& op : page)
+            if (op.kind == PrintOp::Kind::Text && op.text == t)
+                return op.x;
+        return -1;
+    };
+    EXPECT_EQ(at("1.50"), w + 19 * o) << "room after the label";
+    EXPECT_EQ(at("07-12-2026,10:00:00"), w + 14 * 40 + 40) << "Başlatma saati runs past 14 o";
 }
 
 TEST(TickLabels, ReadingsUnderTicksAndExtrapolation) {

@@ -182,6 +182,13 @@ TEST_F(LoggerDownloadCommand, SilenceInTheMiddleOfTheDumpFailsOnceWithAnEmptyLis
     sim.setMemory(longMemory());
     connectToSimulator();
     QSignalSpy shown(logger, &DataLoggerCommands::windowShown);
+    // What the user has before them when the message comes up.
+    int windowsAtMessage = -1;
+    bool progressAtMessage = true;
+    answers.onMessage([&](const Prompt::Message&) {
+        windowsAtMessage = static_cast<int>(shown.count());
+        progressAtMessage = logger->progressDialog()->isVisible();
+    });
 
     view->command(32780);
     ASSERT_TRUE(waitFor([this] { return headerSeen(); }));
@@ -194,6 +201,8 @@ TEST_F(LoggerDownloadCommand, SilenceInTheMiddleOfTheDumpFailsOnceWithAnEmptyLis
     ASSERT_EQ(shown.count(), 1);
     EXPECT_EQ(answers.messages()[0].text, "Occur an error");
     EXPECT_EQ(answers.messages()[0].caption, "error");
+    EXPECT_FALSE(progressAtMessage) << "the progress dialog closes first";
+    EXPECT_EQ(windowsAtMessage, 0) << "the window opens after the message";
     EXPECT_FALSE(logger->progressDialog()->isVisible());
     EXPECT_TRUE(view->loggerRecords().empty());
     EXPECT_EQ(rows(), 0);

@@ -7,6 +7,7 @@
 #include "settings/ColorConfig.h"
 
 #include <QAbstractItemModel>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QHeaderView>
@@ -148,6 +149,35 @@ TEST_F(DataLogWindow, LevelsBeyondTheStartValuesLeaveMaxAndMinUntouched) {
     EXPECT_EQ(field(DataLogId::minTime), "");
     EXPECT_EQ(window->stats().minUnit, "");
     EXPECT_EQ(field(DataLogId::maxValue), "140.5");
+}
+
+TEST_F(DataLogWindow, AnUnreadableTimeIsToldOnceAfterTheRedraw) {
+    // A data file with a damaged time: one reading, so every label beyond it
+    // has to be computed from that text.
+    records.append(CObjData(50, "07-13-2026,9:00:00", "dBA", 1, 1.0));
+    records.append(CObjData(51, "garbled", "dBA", 2, 1.0));
+    records.append(CObjData(52, "07-12-2026,9:00:00", "dBA", 3, 1.0));
+    ScriptedPrompt answers;
+    ScopedPrompt scoped(answers);
+    show();
+    doubleClickRow(0);
+    EXPECT_TRUE(answers.messages().empty()) << "not from inside the redraw";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !answers.messages().empty(); }));
+    EXPECT_EQ(answers.messages()[0].text, "Time Format is wrong!");
+    EXPECT_EQ(answers.messages()[0].caption, "Vrel");
+    EXPECT_EQ(window->graph()->timeLabels().count, 1) << "the labels beyond it are not drawn";
+
+    // Redraws of the same set do not repeat it; another bad set is told again.
+    doubleClickRow(0);
+    window->resize(window->width() + 30, window->height());
+    QApplication::processEvents();
+    EXPECT_EQ(answers.messages().size(), 1u);
+    doubleClickRow(1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.messages().size() == 2; }));
+    doubleClickRow(2);
+    QApplication::processEvents();
+    EXPECT_EQ(answers.messages().size(), 2u);
+    EXPECT_EQ(window->graph()->timeLabels().count, 6);
 }
 
 TEST_F(DataLogWindow, CursorReadOutsAndScrollbarsFollowTheChosenSet) {

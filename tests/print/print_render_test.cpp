@@ -2,6 +2,7 @@
 #include "model/TimeLabels.h"
 
 #include <QFile>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPdfWriter>
 
@@ -26,12 +27,63 @@ int pagesIn(const QString& pdf) {
     return static_cast<int>(f.readAll().count("/Type /Page\n")); // one object per page
 }
 
-std::unique_ptr<QPdfWriter> a4Writer(const QString& path) {
+std::unique_ptr<QPdfWriter> pdfWriter(const QString& path, QPageSize::PageSizeId size) {
     auto w = std::make_unique<QPdfWriter>(path);
-    w->setPageSize(QPageSize(QPageSize::A4));
+    w->setPageSize(QPageSize(size));
     w->setResolution(300);
     w->setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
     return w;
+}
+
+std::unique_ptr<QPdfWriter> a4Writer(const QString& path) {
+    return pdfWriter(path, QPageSize::A4);
+}
+
+SeriesStats summaryOf(const RecordList& s) {
+    SeriesStats stats;
+    stats.maxValue = 104.62; // six characters where the columns count on five
+    stats.minValue = 100.1;
+    stats.average = 67.5;
+    stats.samplingRate = 1;
+    stats.startTime = s[0].dateTime();
+    stats.maxTime = s[11].dateTime();
+    stats.minTime = s[0].dateTime();
+    return stats;
+}
+
+PrintPlotView screenView() {
+    PrintPlotView v;
+    v.plotWidth = 1000;
+    v.plotHeight = 500;
+    v.windowWidth = 1090;
+    v.xScale = 59.0 / 1000;
+    v.yScale = 130.0 / 500;
+    return v;
+}
+
+// The first two texts of the page whose boxes (advance by ascent plus descent,
+// at their top-left corner) overlap or come closer than a blank, or an empty string.
+std::string touchingTexts(const PrintPage& page, const QFontMetrics& fm) {
+    struct Box {
+        int left, top, right, bottom;
+        const std::string* text;
+    };
+    const int blank = fm.horizontalAdvance(QLatin1Char(' '));
+    std::vector<Box> boxes;
+    for (const PrintOp& op : page)
+        if (op.kind == PrintOp::Kind::Text)
+            boxes.push_back({op.x, op.y,
+                             op.x + fm.horizontalAdvance(QString::fromStdString(op.text)),
+                             op.y + fm.height(), &op.text});
+    for (std::size_t i = 0; i < boxes.size(); ++i)
+        for (std::size_t j = i + 1; j < boxes.size(); ++j) {
+            const Box& a = boxes[i];
+            const Box& b = boxes[j];
+            if (a.left < b.right + blank && b.left < a.right + blank && a.top < b.bottom &&
+                b.top < a.bottom)
+                return "\"" + *a.text + "\" meets \"" + *b.text + "\"";
+        }
+    return {};
 }
 
 TEST(PrintRendering, DataPrintoutMakesOnePdfPagePerLaidOutPage) {
@@ -53,12 +105,7 @@ TEST(PrintRendering, DiagramPrintout) {
     const QString path = VREL_TEST_OUT "/diagram-printout.pdf";
     auto writer = a4Writer(path);
     const PrintMetrics m = printMetrics(*writer);
-    PrintPlotView v;
-    v.plotWidth = 1000;
-    v.plotHeight = 500;
-    v.windowWidth = 1090;
-    v.xScale = 59.0 / 1000;
-    v.yScale = 130.0 / 500;
+    const PrintPlotView v = screenView();
     SeriesStats stats;
     stats.maxValue = 75;
     stats.minValue = 60;
@@ -70,6 +117,28 @@ TEST(PrintRendering, DiagramPrintout) {
     ASSERT_TRUE(renderPages(*writer, {page}));
     writer.reset();
     EXPECT_EQ(pagesIn(path), 1);
+}
+
+TEST(PrintRendering, TheFontsCellIsOneEightiethOfThePageAndNoTextsMeet) {
+    for (const auto size : {QPageSize::A4, QPageSize::Letter}) {
+        SCOPED_TRACE(QPageSize(size).name().toStdString());
+        auto writer = pdfWriter(VREL_TEST_OUT "/font-check.pdf", size);
+        const QFontMetrics fm(printFont(*writer), writer.get());
+        const int cell = writer->height() / 80;
+        // The cell as a printer font is chosen: at most B/80, one em step below it at worst.
+        EXPECT_LE(fm.height(), cell);
+        EXPECT_GE(fm.height(), cell - 2);
+        const PrintMetrics m = printMetrics(*writer);
+        EXPECT_EQ(m.lineHeight, fm.height() + fm.leading());
+        EXPECT_EQ(dataLinesPerPage(m), (m.height - 4 * cell) / m.lineHeight);
+
+        const RecordList s = series(200);
+        const LocalTime at{2026, 12, 28, 23, 59, 58};
+        for (const PrintPage& page : layoutDataPrintout(s, summaryOf(s), m, at))
+            EXPECT_EQ(touchingTexts(page, fm), "");
+        EXPECT_EQ(touchingTexts(layoutDiagramPrintout(s, summaryOf(s), screenView(), m, at), fm),
+                  "");
+    }
 }
 
 } // namespace

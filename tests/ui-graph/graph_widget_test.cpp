@@ -1,3 +1,4 @@
+#include "app/Prompt.h"
 #include "graph/CGraphicsBtn.h"
 #include "graph/PlotPainter.h"
 #include "graph/PlotReadouts.h"
@@ -101,6 +102,27 @@ class GraphWidgetTest : public ::testing::Test {
         setAppDataFolderOverride(std::nullopt);
     }
     CGraphicsBtn& g() { return *form->graph; }
+    // Pixels of the curve's colour inside the plot area.
+    int curvePixels(const QImage& img) {
+        int count = 0;
+        const QColor line = toQColor(g().lineColor);
+        for (int y = PlotView::topMargin; y < PlotView::topMargin + g().plotHeight; ++y)
+            for (int x = PlotView::leftMargin; x < PlotView::leftMargin + g().plotWidth; ++x)
+                count += img.pixelColor(x, y) == line;
+        return count;
+    }
+    // Whether sample k of the series drawn last carries a dot: the curve's
+    // colour all round its point in the columns beside it (its own column may
+    // be a grid line), which a 1-pixel line through it does not fill.
+    bool dotAt(const QImage& img, int k) {
+        const PlotPoint p = g().curvePoint(k, (*g().series)[k].value());
+        const QColor line = toQColor(g().lineColor);
+        for (int dx : {-1, 1})
+            for (int dy : {-1, 0, 1})
+                if (img.pixelColor(p.x + dx, p.y + dy) != line)
+                    return false;
+        return true;
+    }
     void click(QPoint p) { QTest::mouseClick(&g(), Qt::LeftButton, {}, p); }
     void doubleClick(QPoint p) { QTest::mouseDClick(&g(), Qt::LeftButton, {}, p); }
     void move(QPoint p) { QTest::mouseMove(&g(), p); }
@@ -117,6 +139,8 @@ class GraphWidgetTest : public ::testing::Test {
     }
 
     QTemporaryDir configDir;
+    ScriptedPrompt answers;
+    ScopedPrompt scopedPrompt{answers};
     std::unique_ptr<Form> form;
 };
 
@@ -322,12 +346,13 @@ TEST_F(GraphWidgetTest, AZoomedViewFollowsTheNewestSampleWhileRecording) {
     QTest::mouseRelease(&g(), Qt::LeftButton, {}, QPoint(200, 100));
 }
 
-TEST_F(GraphWidgetTest, AnUnreadableTimeIsReportedOnceNotOnEveryRedraw) {
+TEST_F(GraphWidgetTest, AnUnreadableTimeIsToldOnceNotOnEveryRedraw) {
     QSignalSpy wrong(&g(), &CGraphicsBtn::timeFormatWrong);
     form->data.append(CObjData(50, "not a time", "dBA", 0, 0.5));
     form->redraw();
     form->redraw();
-    EXPECT_EQ(wrong.count(), 1);
+    EXPECT_EQ(wrong.count(), 2) << "every redraw that meets it";
+    EXPECT_TRUE(answers.messages().empty()) << "not from inside a redraw";
     EXPECT_EQ(g().timeLabels().count, 1);
     form->data = makeSeries(3);
     form->redraw();
@@ -335,11 +360,61 @@ TEST_F(GraphWidgetTest, AnUnreadableTimeIsReportedOnceNotOnEveryRedraw) {
     form->data.clear();
     form->data.append(CObjData(50, "not a time", "dBA", 0, 0.5));
     form->redraw();
-    EXPECT_EQ(wrong.count(), 2);
+    EXPECT_EQ(wrong.count(), 3);
+    QApplication::processEvents();
+    ASSERT_EQ(answers.messages().size(), 1u) << "the same start text is told once";
+    EXPECT_EQ(answers.messages()[0].text, "Time Format is wrong!");
+    form->data.clear();
+    form->data.append(CObjData(50, "other garbage", "dBA", 0, 0.5));
+    form->redraw();
+    QApplication::processEvents();
+    EXPECT_EQ(answers.messages().size(), 2u) << "another series start is told again";
 }
 
 TEST_F(GraphWidgetTest, ARecordingLooksRight) {
+    // The first sample of a recording: no line and no dot, the time under tick 0.
+    form->data = makeSeries(1);
+    form->redraw();
+    QImage img = shot();
+    EXPECT_EQ(curvePixels(img), 0);
+    EXPECT_EQ(g().timeLabels().text[0], "09:00:00");
+    EXPECT_EQ(g().timeLabels().count, 6) << "ticks beyond the data counted on from it";
+
+    // A few samples, 22 pixels apart: the curve joins them, each carries a dot.
+    form->data = makeSeries(12);
+    form->redraw();
+    img = shot();
+    ASSERT_GT(2 / g().xScale, 6);
+    EXPECT_GT(curvePixels(img), 11 * 22);
+    for (int k = 1; k < 12; ++k) // sample 0 lies on the Y axis
+        EXPECT_TRUE(dotAt(img, k)) << k;
+    // Labels: time of the sample under each tick, in black under the axis.
+    EXPECT_EQ(g().timeLabels().text[1], "09:00:02");
+    const int labelRow = PlotView::topMargin + g().plotHeight + 12;
+    int black = 0;
+    for (int x = g().xTickX(1) - 20; x < g().xTickX(1) + 20; ++x)
+        black += img.pixelColor(x, labelRow).lightness() < 60;
+    EXPECT_GT(black, 0);
+
+    // Exactly three pixels per sample is no longer "more than three": no dots.
+    RecordList flat;
+    for (int i = 0; i < 40; ++i)
+        flat.append(CObjData(67, "07-12-2026,09:00:00", "dBA", 0, 1));
+    g().xScale = 1.0 / 3;
+    g().xMax = 100; // room for all 40: the span does not grow
+    form->data = flat;
+    form->redraw();
+    ASSERT_DOUBLE_EQ(g().xScale, 1.0 / 3);
+    img = shot();
+    EXPECT_FALSE(dotAt(img, 10));
+    EXPECT_GT(curvePixels(img), 39 * 3 - 3) << "the line itself is there";
+    g().xScale = 1.0 / 3.5;
+    form->redraw();
+    EXPECT_TRUE(dotAt(shot(), 10));
+
+    // And as the user sees it, with both cursors and a zoom rectangle.
     form->data = makeSeries(120);
+    g().ResetView();
     form->redraw();
     doubleClick(atSample(g(), 30));
     click(atSample(g(), 30));
@@ -347,10 +422,11 @@ TEST_F(GraphWidgetTest, ARecordingLooksRight) {
     move(atSample(g(), 90));
     QTest::mousePress(&g(), Qt::LeftButton, {}, QPoint(300, 60));
     move({360, 180});
-    const QImage img = shot();
+    img = shot();
     save(img, "graph-recording.png");
     EXPECT_TRUE(g().rubberBandShown);
     EXPECT_EQ(img.pixelColor(g().cursorX(30), 40), toQColor(plotcolors::cursorA));
+    EXPECT_EQ(img.pixelColor(g().cursorX(70), 40), toQColor(plotcolors::cursorB));
     QTest::mouseRelease(&g(), Qt::LeftButton, {}, QPoint(360, 180));
 }
 

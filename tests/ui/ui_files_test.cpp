@@ -1,6 +1,7 @@
 #include "app/MainFrame.h"
 #include "app/MyVrelView.h"
 #include "app/Prompt.h"
+#include "files/FileWrite.h"
 #include "files/PrintRX.h"
 #include "graph/CGraphicsBtn.h"
 #include "link/MeterLink.h"
@@ -14,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -190,6 +192,16 @@ TEST_F(MainViewFilesTest, BothPrintoutsGoToThePrinter) {
     // the diagram printout shows the curve: look at its page
     QProcess::execute("pdftoppm",
                       {"-png", "-r", "50", "-singlefile", diagram, VREL_TEST_OUT "/main_diagram"});
+
+    // Copies and a page range left chosen in the dialog are not used.
+    QPrinter printer;
+    printer.setCopyCount(3);
+    printer.setPrintRange(QPrinter::PageRange);
+    printer.setFromTo(2, 3);
+    printOnceWhole(printer);
+    EXPECT_EQ(printer.copyCount(), 1);
+    EXPECT_EQ(printer.printRange(), QPrinter::AllPages);
+    EXPECT_TRUE(printer.pageRanges().isEmpty());
 }
 
 TEST_F(MainViewFilesTest, ColourSettingsWriteAllKeysOnOkAndNothingOnCancel) {
@@ -238,6 +250,43 @@ TEST_F(MainViewFilesTest, ColourSettingsWriteAllKeysOnOkAndNothingOnCancel) {
     const QImage shown = graph->grab().toImage();
     EXPECT_EQ(shown.pixelColor(PlotView::leftMargin + 3, PlotView::topMargin + 3),
               QColor(10, 20, 30));
+    // Every chooser starts from black, not from the row's colour.
+    ASSERT_EQ(answers.colorStarts().size(), 3u);
+    for (const QColor& c : answers.colorStarts())
+        EXPECT_EQ(c, QColor(Qt::black));
+}
+
+TEST_F(MainViewFilesTest, TheColourFileIsReplacedWholeOrLeftAsItWas) {
+    const std::filesystem::path file = colorConfigPath();
+    std::filesystem::create_directories(file.parent_path());
+    {
+        QFile f(QString::fromStdString(file.string()));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Other]\r\nKEEP=1\r\n[Vrel_LIMIT]\r\nENABLED=1\r\nVALUE=85.0\r\n");
+    }
+    const QByteArray before = readFile(QString::fromStdString(file.string()));
+
+    // A folder standing where the temporary file goes makes the write fail:
+    // the user is told which file and why, and the file keeps every setting.
+    const QString part = QString::fromStdString(PartFilePath(file.string()));
+    ASSERT_TRUE(QDir().mkpath(part));
+    onColorDialog([](CDlgColorSet& d) { d.accept(); });
+    command(32817);
+    ASSERT_EQ(answers.messages().size(), 1u);
+    EXPECT_EQ(answers.messages()[0].caption, "ERROR");
+    EXPECT_TRUE(answers.messages()[0].text.contains("ColorConfig.ini"));
+    EXPECT_EQ(readFile(QString::fromStdString(file.string())), before);
+    EXPECT_EQ(readLevelLimit(file), 85.0);
+
+    // Written, it keeps the sections and keys it does not own.
+    QDir(part).removeRecursively();
+    onColorDialog([](CDlgColorSet& d) { d.accept(); });
+    command(32817);
+    EXPECT_EQ(answers.messages().size(), 1u);
+    const QByteArray after = readFile(QString::fromStdString(file.string()));
+    EXPECT_TRUE(after.contains("[Other]\r\nKEEP=1\r\n"));
+    EXPECT_EQ(readLevelLimit(file), 85.0);
+    EXPECT_EQ(after.count("RVALUE="), 3);
 }
 
 } // namespace
