@@ -15,3 +15,4 @@ int runDownload(const std::vector<std::string>& args);
 int runPorts(const std::vector<std::string>& args);
 int runMonitor(const std::vector<std::string>& args);
 int runRecord(const std::vector<std::string>& args);
+int runSurvey(const std::vector<std::string>& args);
