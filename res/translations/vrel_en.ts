@@ -4,7 +4,7 @@
 <context>
     <name>AcousticGroup</name>
     <message>
-        <location filename="../../src/app/AcousticGroup.cpp" line="+25"/>
+        <location filename="../../src/app/AcousticGroup.cpp" line="+28"/>
         <source>Birim</source>
         <translation>Unit</translation>
     </message>
@@ -50,9 +50,198 @@
         <translation>All</translation>
     </message>
     <message>
-        <location line="+36"/>
+        <location line="+3"/>
+        <source>LEX,8h</source>
+        <translation>LEX,8h</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>LEX</source>
+        <translation>LEX</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>AB değeri</source>
+        <translation>EU value</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>AB</source>
+        <translation>EU</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>OSHA %</source>
+        <translation>OSHA %</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>OSHA</source>
+        <translation>OSHA</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>TWA (O)</source>
+        <translation>TWA (O)</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>O-TWA</source>
+        <translation>O-TWA</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>NIOSH %</source>
+        <translation>NIOSH %</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>NIOSH</source>
+        <translation>NIOSH</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>TWA (N)</source>
+        <translation>TWA (N)</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>N-TWA</source>
+        <translation>N-TWA</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Lgündüz</source>
+        <translation>Lday</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Lgün</source>
+        <translation>Lday</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Lakşam</source>
+        <translation>Levening</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Lakş</source>
+        <translation>Leve</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Lgece</source>
+        <translation>Lnight</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Lden</source>
+        <translation>Lden</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Kapsam</source>
+        <translation>Coverage</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Kaps.</source>
+        <translation>Cov.</translation>
+    </message>
+    <message>
+        <location line="+78"/>
+        <location line="+4"/>
+        <location line="+9"/>
+        <source>Mevzuat</source>
+        <translation>Rules</translation>
+    </message>
+    <message>
+        <location line="-12"/>
+        <source>Maruziyet ve çevresel gürültü göstergeleri</source>
+        <translation>Exposure and environmental noise figures</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <location line="+20"/>
         <source>Akustik</source>
         <translation>Acoustics</translation>
+    </message>
+    <message>
+        <location line="+79"/>
+        <source>Uygulanamaz: okumalar C ağırlıklı; A ağırlıklı okumalar gerekir.</source>
+        <translation>Not applicable: the readings are C-weighted; A-weighted readings are needed.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Uygulanamaz: A ve C ağırlıklı okumalar karışık.</source>
+        <translation>Not applicable: the readings mix A and C weighting.</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location line="+21"/>
+        <source>Okuma yok.</source>
+        <translation>No readings.</translation>
+    </message>
+    <message>
+        <location line="-17"/>
+        <source>Te: girilen vardiya</source>
+        <translation>Te: the shift entered</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Te: ölçülen süre</source>
+        <translation>Te: the measured duration</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>alt</source>
+        <translation>lower</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>üst</source>
+        <translation>upper</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>sınır</source>
+        <translation>limit</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Alt eylem değeri 80, üst eylem değeri 85, sınır değer 87 dB(A)</source>
+        <translation>Lower action value 80, upper action value 85, limit value 87 dB(A)</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Bir okumanın zaman damgası okunamıyor.</source>
+        <translation>A reading's time stamp cannot be read.</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>* dönem tam kapsanmıyor</source>
+        <translation>* period not fully covered</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Bu dönemde okuma yok.</source>
+        <translation>No readings in this period.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Kapsam %1 %</source>
+        <translation>Coverage %1 %</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>Gündüz, akşam ve gece dönemlerinin hepsi gerekir.</source>
+        <translation>The day, evening and night periods are all needed.</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Okumasız boşluk %1 s</source>
+        <translation>Gap without readings %1 s</translation>
     </message>
 </context>
 <context>
@@ -71,7 +260,7 @@
 <context>
     <name>CDataLogDlg</name>
     <message>
-        <location filename="../../src/logger/DataLogDlg.cpp" line="+38"/>
+        <location filename="../../src/logger/DataLogDlg.cpp" line="+39"/>
         <source>Tarih, Saat</source>
         <translation>Date, Time</translation>
     </message>
@@ -115,6 +304,11 @@
         <source>Verileri yazdır(&amp;D)</source>
         <translation>Print &amp;Data</translation>
     </message>
+    <message>
+        <location line="+2"/>
+        <source>Rapor(&amp;R)…</source>
+        <translation>&amp;Report…</translation>
+    </message>
 </context>
 <context>
     <name>CDlgColorSet</name>
@@ -147,7 +341,7 @@
 <context>
     <name>CMainFrame</name>
     <message>
-        <location filename="../../src/app/MainFrame.cpp" line="+30"/>
+        <location filename="../../src/app/MainFrame.cpp" line="+31"/>
         <source>Gerçek zamanlı kaydı başlat</source>
         <translation>Start the real-time recording</translation>
     </message>
@@ -242,7 +436,17 @@
         <translation>E&amp;xit</translation>
     </message>
     <message>
-        <location line="+6"/>
+        <location line="+3"/>
+        <source>Rapor(&amp;R)…</source>
+        <translation>&amp;Report…</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Ölçüm raporunu PDF dosyasına veya yazıcıya çıkar</source>
+        <translation>Print the measurement report to a PDF file or a printer</translation>
+    </message>
+    <message>
+        <location line="+7"/>
         <source>Gerçek zaman(&amp;R)</source>
         <translation>&amp;Real Time</translation>
     </message>
@@ -584,6 +788,19 @@
     </message>
 </context>
 <context>
+    <name>LoggerFiles</name>
+    <message>
+        <location filename="../../src/logger/LoggerFiles.cpp" line="+41"/>
+        <source>Ölçüm klasörü (summary.csv events.csv survey-*.txt)</source>
+        <translation>Survey folder (summary.csv events.csv survey-*.txt)</translation>
+    </message>
+    <message>
+        <location line="+17"/>
+        <source>%1 klasöründe ölçüm dosyası (survey-*.txt) yok.</source>
+        <translation>The folder %1 holds no survey file (survey-*.txt).</translation>
+    </message>
+</context>
+<context>
     <name>RecordTableModel</name>
     <message>
         <location filename="../../src/live/RecordTableModel.cpp" line="+57"/>
@@ -612,6 +829,117 @@
         <location line="+29"/>
         <source>Kaydedilmemiş kayıt %1 olarak saklandı</source>
         <translation>The unsaved recording was kept as %1</translation>
+    </message>
+</context>
+<context>
+    <name>ReportCommand</name>
+    <message>
+        <location filename="../../src/app/ReportCommand.cpp" line="+117"/>
+        <source>Rapor</source>
+        <translation>Report</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Rapor için okuma yok.</source>
+        <translation>No readings to report.</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Rapor ayarları kaydedilemedi.</source>
+        <translation>The report settings could not be saved.</translation>
+    </message>
+    <message>
+        <location line="+29"/>
+        <source>PDF dosyası (*.pdf)</source>
+        <translation>PDF file (*.pdf)</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>%1 oluşturulamıyor: %2</source>
+        <translation>Cannot create %1: %2</translation>
+    </message>
+    <message>
+        <location line="+15"/>
+        <source>%1 yazılamıyor: %2</source>
+        <translation>Cannot write %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>ReportDlg</name>
+    <message>
+        <location filename="../../src/app/ReportDlg.cpp" line="+21"/>
+        <source>Rapor</source>
+        <translation>Report</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Ölçüm yeri:</source>
+        <translation>Site:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Ölçümü yapan:</source>
+        <translation>Operator:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Ölçüm cihazı:</source>
+        <translation>Meter:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Notlar:</source>
+        <translation>Notes:</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source> saat</source>
+        <translation> h</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>ölçülen süre</source>
+        <translation>measured duration</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Vardiya süresi:</source>
+        <translation>Shift duration:</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>%1 dk</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>1 saat</source>
+        <translation>1 h</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Aralık:</source>
+        <translation>Interval:</translation>
+    </message>
+    <message>
+        <location line="+16"/>
+        <source>Gündüz, akşam, gece başlangıcı:</source>
+        <translation>Day, evening, night start:</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>PDF dosyası</source>
+        <translation>PDF file</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Yazıcı</source>
+        <translation>Printer</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Çıktı:</source>
+        <translation>Output:</translation>
     </message>
 </context>
 </TS>

@@ -4,6 +4,7 @@
 #include "app/Artwork.h"
 #include "app/MyVrelView.h"
 #include "app/Prompt.h"
+#include "app/ReportCommand.h"
 #include "graph/LevelLimit.h"
 #include "link/MeterLink.h"
 #include "live/RecordingFeature.h"
@@ -113,6 +114,11 @@ void CMainFrame::buildMenus() {
     addCommand(32788, tr("Bitir(&X)"));
     for (int id : {32790, 32786, 32785, 32802, 32796})
         file->addAction(action(id));
+    file->addAction(addCommand(ReportCommand::commandId, tr("Rapor(&R)…"),
+                               tr("Ölçüm raporunu PDF dosyasına veya yazıcıya çıkar")));
+    view_->onCommand(ReportCommand::commandId, [this] {
+        ReportCommand::run(view_, view_->realTimeRecords(), view_->realTimeStats());
+    });
     file->addSeparator();
     file->addAction(action(32788));
 

@@ -1,6 +1,7 @@
 #include "logger/DataLogDlg.h"
 
 #include "app/AcousticGroup.h"
+#include "app/ReportCommand.h"
 #include "files/PrintRX.h"
 #include "graph/CGraphicsBtn.h"
 #include "graph/LevelLimit.h"
@@ -125,6 +126,9 @@ void CDataLogDlg::buildMenu() {
         add(DataLogCommand::printDiagram, tr("Diyagramı yazdır(&G)"), [this] { printDiagram(); }));
     print->addAction(
         add(DataLogCommand::printData, tr("Verileri yazdır(&D)"), [this] { printData(); }));
+    print->addSeparator();
+    print->addAction(add(ReportCommand::commandId, tr("Rapor(&R)…"),
+                         [this] { ReportCommand::run(this, selection_, stats_); }));
 }
 
 void CDataLogDlg::applyColours() {
@@ -229,6 +233,9 @@ void CDataLogDlg::showAcoustic() {
                         summarize(selection_, 0, static_cast<std::size_t>(selection_.count()),
                                   samplingInterval(), graph_->limit),
                         graph_->limit.has_value());
+    AcousticGroup::showRules(
+        body_, AcousticGroup::Whole,
+        computeNoiseFigures(selection_, 0, selection_.size(), ReportCommand::noiseSettings()));
 }
 
 void CDataLogDlg::clearSelection() {

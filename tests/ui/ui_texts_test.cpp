@@ -3,6 +3,7 @@
 #include "app/MainFrame.h"
 #include "app/MyVrelView.h"
 #include "app/PortDlg.h"
+#include "app/ReportDlg.h"
 #include "app/Translation.h"
 #include "live/RtSetupDlg.h"
 #include "logger/DataLogDlg.h"
@@ -49,6 +50,7 @@ const std::vector<Window>& windows() {
         {"colours", [] { return std::make_unique<CDlgColorSet>(); }},
         {"about", [] { return std::make_unique<CAboutDlg>(); }},
         {"port", [] { return std::make_unique<CPort>(); }},
+        {"report", [] { return std::make_unique<ReportDlg>(nullptr, Prompt::ReportRequest{}); }},
     };
     return all;
 }
