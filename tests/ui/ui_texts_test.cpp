@@ -88,20 +88,23 @@ void checkTexts(QWidget* window, const char* language, const char* name) {
             continue;
         placed.push_back(w);
         // a control reaching into a frame lies inside it
-        for (QGroupBox* g : frames)
-            if (const QRect inside = g->contentsRect().translated(g->pos());
-                g->parentWidget() == w->parentWidget() && inside.contains(w->pos()))
+        for (QGroupBox* g : frames) {
+            const QRect inside = g->contentsRect().translated(g->pos());
+            if (g->parentWidget() == w->parentWidget() && inside.contains(w->pos())) {
                 EXPECT_TRUE(inside.contains(w->geometry()))
                     << language << " " << name << ": " << qPrintable(describe(w)) << " leaves "
                     << qPrintable(describe(g));
+            }
+        }
     }
     // text controls side by side on one form never overlap
     for (std::size_t i = 0; i < placed.size(); ++i)
         for (std::size_t j = i + 1; j < placed.size(); ++j)
-            if (placed[i]->parentWidget() == placed[j]->parentWidget())
+            if (placed[i]->parentWidget() == placed[j]->parentWidget()) {
                 EXPECT_FALSE(placed[i]->geometry().intersects(placed[j]->geometry()))
                     << language << " " << name << ": " << qPrintable(describe(placed[i]))
                     << " over " << qPrintable(describe(placed[j]));
+            }
 }
 
 class WindowTexts : public ::testing::TestWithParam<Language> {
@@ -118,17 +121,18 @@ TEST_P(WindowTexts, FitTheirControls) {
         std::unique_ptr<QWidget> window = w.make();
         window->show();
         checkTexts(window.get(), language, w.name);
-        if (GetParam() == Language::English)
+        if (GetParam() == Language::English) {
             EXPECT_TRUE(window->grab().save(
                 QStringLiteral(VREL_TEST_OUT "/english-%1.png").arg(QLatin1String(w.name))));
+        }
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLanguages, WindowTexts,
                          ::testing::Values(Language::Turkish, Language::English),
-                         [](const auto& info) {
-                             return std::string(info.param == Language::English ? "English"
-                                                                                : "Turkish");
+                         [](const auto& param) {
+                             return std::string(param.param == Language::English ? "English"
+                                                                                 : "Turkish");
                          });
 
 TEST(Translation, SwitchesTheTextsOfWindowsBuiltLater) {
