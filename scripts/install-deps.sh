@@ -10,6 +10,8 @@ packages=(
     libxlsxwriter-dev
     xvfb xauth poppler-utils fonts-liberation
     clang libclang-rt-14-dev
+    qt6-l10n-tools qt6-tools-dev qt6-svg-dev
+    dpkg-dev desktop-file-utils appstream
 )
 
 missing=()

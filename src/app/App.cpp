@@ -1,17 +1,22 @@
 #include "app/App.h"
 
+#include "app/Language.h"
 #include "app/MainFrame.h"
 #include "app/MyVrelView.h"
+#include "app/Translation.h"
 #include "link/MeterSimulator.h"
 #include "live/MeterPanel.h"
 #include "live/RecordingFeature.h"
+#include "settings/ColorConfig.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
+#include <QLocale>
 #include <QTimer>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -40,12 +45,48 @@ void scheduleScreenshot(CMainFrame& frame, const QString& file) {
     poll->start(50);
 }
 
+// --help and --version only print, so they need no display.
+bool onlyPrints(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        for (const char* option : {"-h", "--help", "--help-all", "-v", "--version"})
+            if (std::strcmp(argv[i], option) == 0)
+                return true;
+    return false;
+}
+
+// The interface language: --lang (remembered from then on), else the one
+// remembered, else the system's.
+bool chooseInterfaceLanguage(const QString& asked) {
+    std::optional<Language> given;
+    if (!asked.isEmpty()) {
+        given = parseLanguage(asked.toStdString());
+        if (!given) {
+            std::fprintf(stderr, "vrel: --lang takes tr or en, not %s\n", qPrintable(asked));
+            return false;
+        }
+        if (!writeLanguage(colorConfigPath(), *given))
+            std::fprintf(stderr, "vrel: cannot remember the language in %s\n",
+                         colorConfigPath().string().c_str());
+    }
+    std::vector<std::string> system;
+    for (const QString& l : QLocale::system().uiLanguages())
+        system.push_back(l.toStdString());
+    const Language language = chooseLanguage(given, readLanguage(colorConfigPath()), system);
+    if (!useLanguage(language))
+        std::fprintf(stderr, "vrel: the %s translation is missing\n", languageCode(language));
+    return true;
+}
+
 } // namespace
 
 int runVrel(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vrel"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0"));
+    const std::unique_ptr<QCoreApplication> app =
+        onlyPrints(argc, argv) ? std::make_unique<QCoreApplication>(argc, argv)
+                               : std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Vrel"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.0"));
+    // the menu entry's name, which desktops match the window with
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.vrel.Vrel"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Kovra Sound Level Meter"));
@@ -60,8 +101,14 @@ int runVrel(int argc, char** argv) {
         QStringLiteral("screenshot"),
         QStringLiteral("Save a picture of the window once the first reading shows, then exit."),
         QStringLiteral("FILE"));
-    parser.addOptions({portOption, demoOption, shotOption});
-    parser.process(app);
+    const QCommandLineOption langOption(
+        QStringLiteral("lang"),
+        QStringLiteral("Show the interface in Turkish (tr) or English (en), from now on."),
+        QStringLiteral("tr|en"));
+    parser.addOptions({portOption, demoOption, shotOption, langOption});
+    parser.process(*app);
+    if (!chooseInterfaceLanguage(parser.value(langOption)))
+        return 2;
 
     std::unique_ptr<MeterSimulator> simulator;
     CMainFrame frame;

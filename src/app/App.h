@@ -4,6 +4,7 @@
 // runs the event loop. Options:
 //   --port PATH        open this device and keep to it (no automatic detection)
 //   --demo             play a simulated meter on a pseudo-terminal
+//   --lang tr|en       the interface language, remembered for later runs
 //   --screenshot FILE  wait for the first live reading (at most 5 s), save a
 //                      PNG of the main window and exit
 int runVrel(int argc, char** argv);

@@ -13,7 +13,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
+
+#include <algorithm>
 
 namespace {
 
@@ -78,7 +81,85 @@ QWidget* makeWidget(const ControlSpec& c, QWidget* parent, const FormBuilder::Fa
     return new QWidget(parent);
 }
 
+// A mnemonic's '&' takes no room; "&&" shows one.
+QString shownText(QString text) {
+    text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+    text.remove(QLatin1Char('&'));
+    text.replace(QLatin1Char('\x01'), QLatin1Char('&'));
+    return text;
+}
+
+// A wrapping label holds its text when the wrapped lines fit its height and no
+// word is wider than a line; else it needs the text on one line.
+int labelOverflow(const QLabel* l) {
+    const QFontMetrics fm = l->fontMetrics();
+    const QString text = l->text();
+    const QRect room = l->contentsRect();
+    const int oneLine = fm.horizontalAdvance(text);
+    if (oneLine <= room.width())
+        return 0;
+    if (l->wordWrap()) {
+        const QRect wrapped =
+            fm.boundingRect(QRect(0, 0, room.width(), 1 << 20), Qt::TextWordWrap, text);
+        int widestWord = 0;
+        for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            widestWord = std::max(widestWord, fm.horizontalAdvance(word));
+        if (wrapped.height() <= room.height() && widestWord <= room.width())
+            return 0;
+    }
+    return oneLine - room.width();
+}
+
+// Widens a control by some pixels to the right, or to the left where the
+// right is taken by a neighbour it did not cover before and the left is free
+// and inside the frames around the control.
+void widen(QWidget* w, int more, const std::vector<QWidget*>& neighbours,
+           const std::vector<QWidget*>& frames) {
+    const QRect before = w->geometry();
+    auto covers = [&](const QRect& r) {
+        const bool leavesFrame = std::any_of(frames.begin(), frames.end(), [&](const QWidget* f) {
+            const QRect inside = f->contentsRect().translated(f->pos());
+            return inside.contains(before) && !inside.contains(r);
+        });
+        return leavesFrame ||
+               std::any_of(neighbours.begin(), neighbours.end(), [&](const QWidget* n) {
+                   return n != w && n->geometry().intersects(r) &&
+                          !n->geometry().intersects(before);
+               });
+    };
+    const QRect right = before.adjusted(0, 0, more, 0);
+    const QRect left = before.adjusted(-more, 0, 0, 0);
+    w->setGeometry(covers(right) && left.left() >= 0 && !covers(left) ? left : right);
+}
+
 } // namespace
+
+int textOverflow(const QWidget* control, const QString& editText) {
+    const QStyle* style = control->style();
+    const QFontMetrics fm = control->fontMetrics();
+    const int width = control->width();
+    auto over = [](int needed, int room) { return std::max(0, needed - room); };
+    if (auto* l = qobject_cast<const QLabel*>(control))
+        return l->text().isEmpty() ? 0 : labelOverflow(l);
+    if (auto* b = qobject_cast<const QPushButton*>(control)) {
+        const int margins = 2 * style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, b);
+        return over(fm.horizontalAdvance(shownText(b->text())), width - margins);
+    }
+    if (auto* c = qobject_cast<const QCheckBox*>(control)) {
+        const int box = style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, c) +
+                        style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, c);
+        return over(fm.horizontalAdvance(shownText(c->text())), width - box);
+    }
+    if (auto* g = qobject_cast<const QGroupBox*>(control))
+        return over(fm.horizontalAdvance(shownText(g->title())), width - 2 * fm.averageCharWidth());
+    if (auto* e = qobject_cast<const QLineEdit*>(control)) {
+        const QString text = editText.isEmpty() ? e->text() : editText;
+        // the frame, and the two-pixel text margin on either side
+        const int frame = style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, e);
+        return text.isEmpty() ? 0 : over(fm.horizontalAdvance(text), width - 2 * frame - 4);
+    }
+    return 0;
+}
 
 QFont FormBuilder::formFont(const FormSpec& spec) {
     QFont f(spec.fontFamily);
@@ -102,6 +183,14 @@ Form FormBuilder::build(const FormSpec& spec, QWidget* parent) const {
     if (!spec.caption.isEmpty())
         parent->setWindowTitle(spec.caption);
 
+    struct Widened {
+        QWidget* w;
+        int more;
+        bool visible;
+    };
+    std::vector<Widened> widened;
+    std::vector<QWidget*> placed; // what a widened control must not cover
+    std::vector<QWidget*> frames; // nor leave
     auto* dialog = qobject_cast<QDialog*>(parent);
     for (const ControlSpec& c : spec.controls) {
         QWidget* w = makeWidget(c, parent, factory_);
@@ -112,7 +201,11 @@ Form FormBuilder::build(const FormSpec& spec, QWidget* parent) const {
         if (c.kind == ControlSpec::Kind::DropList)
             height = w->sizeHint().height(); // the template gives the open list's height
         w->setGeometry(x, y, width, height);
+        if (const int more = textOverflow(w, c.widest); more > 0)
+            widened.push_back({w, more + 1, c.visible});
         w->setVisible(c.visible);
+        if (c.visible)
+            (c.kind == ControlSpec::Kind::GroupBox ? frames : placed).push_back(w);
         if (c.id > 0) {
             w->setObjectName(QString::number(c.id));
             form.byId_.insert(c.id, w);
@@ -126,6 +219,8 @@ Form FormBuilder::build(const FormSpec& spec, QWidget* parent) const {
             }
         }
     }
+    for (const Widened& wide : widened)
+        widen(wide.w, wide.more, wide.visible ? placed : std::vector<QWidget*>{}, frames);
     if (dialog)
         dialog->setFixedSize(form.size);
     return form;

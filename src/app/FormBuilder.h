@@ -35,6 +35,9 @@ struct ControlSpec {
     QString text;
     int x, y, width, height;
     bool visible = true;
+    // An edit's widest content, when the program fills it: the edit is made
+    // wide enough for it.
+    QString widest = {};
 };
 
 // A dialog template: font, size in dialog units, caption and controls.
@@ -65,7 +68,9 @@ class Form {
 
 // Turns a template into child widgets of a parent. Each widget with an id gets
 // the id as its object name ("1007"). Pixels are dialog units times the base
-// units of the form's font. Controls 1 and 2 of a QDialog accept and reject it.
+// units of the form's font. A control too narrow for its text (in the font at
+// hand and the language shown) is widened to it, keeping its position. Controls
+// 1 and 2 of a QDialog accept and reject it.
 class FormBuilder {
   public:
     using Factory = std::function<QWidget*(const ControlSpec&, QWidget* parent)>;
@@ -82,6 +87,12 @@ class FormBuilder {
   private:
     Factory factory_;
 };
+
+// How many pixels a control's text is wider than the room the control gives it
+// (0 when it fits): labels wrap within their height, buttons, check boxes and
+// group boxes keep their margins, edits their frame. The text is the control's
+// own, or for an edit the given one.
+int textOverflow(const QWidget* control, const QString& editText = {});
 
 // The colours both curve windows give their cursor labels (A violet, B green)
 // and their interval box (light text on dark grey).

@@ -4,6 +4,7 @@
 #include "app/Artwork.h"
 #include "app/MyVrelView.h"
 #include "app/Prompt.h"
+#include "app/ReportCommand.h"
 #include "graph/LevelLimit.h"
 #include "link/MeterLink.h"
 #include "live/RecordingFeature.h"
@@ -23,22 +24,23 @@
 #include <QUrl>
 
 namespace {
-// Status-bar prompts of the commands.
-const QHash<int, QString>& commandPrompts() {
-    static const QHash<int, QString> prompts{
-        {32771, QStringLiteral("Gerçek zamanlı kaydı başlat")},
-        {32772, QStringLiteral("Gerçek zamanlı kaydı durdur")},
-        {32773, QStringLiteral("Clean Real Time Data")},
-        {32780, QStringLiteral("Veri kayıt cihazını başlat")},
-        {32785, QStringLiteral("Veri taşı")},
-        {32786, QStringLiteral("Verileri kaydet")},
-        {32788, QStringLiteral("Uygulamadan çık")},
-        {32790, QStringLiteral("Veri setini aç")},
-        {32791, QStringLiteral("Gerçek zaman parametreleri ayarı")},
-        {32796, QStringLiteral("Verileri yazdır")},
-        {32799, QStringLiteral("Yardım")},
-        {32802, QStringLiteral("Diyagramı yazdır")},
-        {57664, QStringLiteral("Program bilgisini ve sürüm numarasını göster")},
+// Status-bar prompts of the commands, translated when shown. "Clean Real Time
+// Data" is the program's own English text in both languages.
+const QHash<int, const char*>& commandPrompts() {
+    static const QHash<int, const char*> prompts{
+        {32771, QT_TRANSLATE_NOOP("CMainFrame", "Gerçek zamanlı kaydı başlat")},
+        {32772, QT_TRANSLATE_NOOP("CMainFrame", "Gerçek zamanlı kaydı durdur")},
+        {32773, "Clean Real Time Data"},
+        {32780, QT_TRANSLATE_NOOP("CMainFrame", "Veri kayıt cihazını başlat")},
+        {32785, QT_TRANSLATE_NOOP("CMainFrame", "Veri taşı")},
+        {32786, QT_TRANSLATE_NOOP("CMainFrame", "Verileri kaydet")},
+        {32788, QT_TRANSLATE_NOOP("CMainFrame", "Uygulamadan çık")},
+        {32790, QT_TRANSLATE_NOOP("CMainFrame", "Veri setini aç")},
+        {32791, QT_TRANSLATE_NOOP("CMainFrame", "Gerçek zaman parametreleri ayarı")},
+        {32796, QT_TRANSLATE_NOOP("CMainFrame", "Verileri yazdır")},
+        {32799, QT_TRANSLATE_NOOP("CMainFrame", "Yardım")},
+        {32802, QT_TRANSLATE_NOOP("CMainFrame", "Diyagramı yazdır")},
+        {57664, QT_TRANSLATE_NOOP("CMainFrame", "Program bilgisini ve sürüm numarasını göster")},
     };
     return prompts;
 }
@@ -91,71 +93,77 @@ CMainFrame::~CMainFrame() = default;
 
 QAction* CMainFrame::addCommand(int id, const QString& text, const QString& tip) {
     auto* a = new QAction(text, this);
-    a->setStatusTip(tip.isEmpty() ? commandPrompts().value(id) : tip);
+    const char* prompt = commandPrompts().value(id);
+    a->setStatusTip(!tip.isEmpty() || !prompt ? tip : tr(prompt));
     connect(a, &QAction::triggered, this, [this, id] { view_->command(id); });
     actions_.insert(id, a);
     return a;
 }
 
 void CMainFrame::buildMenus() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("Dosya(&F)"));
-    QAction* open = addCommand(32790, QStringLiteral("Aç(&O)"));
+    QMenu* file = menuBar()->addMenu(tr("Dosya(&F)"));
+    QAction* open = addCommand(32790, tr("Aç(&O)"));
     open->setShortcut(QKeySequence::Open);
     open->setIcon(toolIcon(ToolIcon::Open));
-    QAction* saveAs = addCommand(32786, QStringLiteral("Farklı kaydet (&S)"));
+    QAction* saveAs = addCommand(32786, tr("Farklı kaydet (&S)"));
     saveAs->setShortcut(QKeySequence::Save);
     saveAs->setIcon(toolIcon(ToolIcon::Save));
-    addCommand(32785, QStringLiteral("Excel'e aktar(&E)"))->setIcon(toolIcon(ToolIcon::Export));
-    addCommand(32802, QStringLiteral("Diyagramı yazdır(&G)"))->setIcon(toolIcon(ToolIcon::Print));
-    addCommand(32796, QStringLiteral("Verileri yazdır(&D)"));
-    addCommand(32788, QStringLiteral("Bitir(&X)"));
+    addCommand(32785, tr("Excel'e aktar(&E)"))->setIcon(toolIcon(ToolIcon::Export));
+    addCommand(32802, tr("Diyagramı yazdır(&G)"))->setIcon(toolIcon(ToolIcon::Print));
+    addCommand(32796, tr("Verileri yazdır(&D)"));
+    addCommand(32788, tr("Bitir(&X)"));
     for (int id : {32790, 32786, 32785, 32802, 32796})
         file->addAction(action(id));
+    file->addAction(addCommand(ReportCommand::commandId, tr("Rapor(&R)…"),
+                               tr("Ölçüm raporunu PDF dosyasına veya yazıcıya çıkar")));
+    view_->onCommand(ReportCommand::commandId, [this] {
+        ReportCommand::run(view_, view_->realTimeRecords(), view_->realTimeStats());
+    });
     file->addSeparator();
     file->addAction(action(32788));
 
-    QMenu* realTime = menuBar()->addMenu(QStringLiteral("Gerçek zaman(&R)"));
-    addCommand(32771, QStringLiteral("Kayıt(&R)"))->setIcon(toolIcon(ToolIcon::Record));
+    QMenu* realTime = menuBar()->addMenu(tr("Gerçek zaman(&R)"));
+    addCommand(32771, tr("Kayıt(&R)"))->setIcon(toolIcon(ToolIcon::Record));
     addCommand(32772, QStringLiteral("Stop(&S)"))->setIcon(toolIcon(ToolIcon::Stop));
-    addCommand(32773, QStringLiteral("Verileri sil(C)"));
-    addCommand(32791, QStringLiteral("Ayarlar(&U)"));
+    addCommand(32773, tr("Verileri sil(C)"));
+    addCommand(32791, tr("Ayarlar(&U)"));
     for (int id : {32771, 32772, 32773, 32791})
         realTime->addAction(action(id));
 
     menuBar()->addAction(addCommand(32780, QStringLiteral("DataLogger(&D)")));
 
-    QMenu* port = menuBar()->addMenu(QStringLiteral("COM portu(&C)"));
+    QMenu* port = menuBar()->addMenu(tr("COM portu(&C)"));
     auto* portGroup = new QActionGroup(this);
-    for (const auto& [id, text] : {std::pair{32815, QStringLiteral("manüel(&M)")},
-                                   std::pair{32816, QStringLiteral("Otomatik(&A)")}}) {
+    for (const auto& [id, text] :
+         {std::pair{32815, tr("manüel(&M)")}, std::pair{32816, tr("Otomatik(&A)")}}) {
         QAction* a = addCommand(id, text);
         a->setCheckable(true);
         portGroup->addAction(a);
         port->addAction(a);
     }
 
-    QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("Görünüm(&V)"));
-    QAction* toolbarToggle = addCommand(59392, QStringLiteral("Menü çubuğu(&T)"),
-                                        QStringLiteral("Araç çubuğunu göster veya gizle"));
-    QAction* statusToggle = addCommand(59393, QStringLiteral("Durum satırı(&S)"),
-                                       QStringLiteral("Durum satırını göster veya gizle"));
+    QMenu* viewMenu = menuBar()->addMenu(tr("Görünüm(&V)"));
+    QAction* toolbarToggle =
+        addCommand(59392, tr("Menü çubuğu(&T)"), tr("Araç çubuğunu göster veya gizle"));
+    QAction* statusToggle =
+        addCommand(59393, tr("Durum satırı(&S)"), tr("Durum satırını göster veya gizle"));
     for (QAction* a : {toolbarToggle, statusToggle}) {
         a->setCheckable(true);
         a->setChecked(true);
         viewMenu->addAction(a);
     }
-    viewMenu->addAction(addCommand(32817, QStringLiteral("Renk ayarları")));
+    viewMenu->addAction(addCommand(32817, tr("Renk ayarları")));
     viewMenu->addSeparator();
-    viewMenu->addAction(addCommand(LevelLimitCommand::set, QStringLiteral("Sınır seviyesi…"),
-                                   QStringLiteral("Grafiklerde çizilen sınır seviyesini ayarla")));
-    viewMenu->addAction(addCommand(LevelLimitCommand::clear, QStringLiteral("Sınırı kaldır"),
-                                   QStringLiteral("Sınır seviyesini kapat")));
+    viewMenu->addAction(addCommand(LevelLimitCommand::set, tr("Sınır seviyesi…"),
+                                   tr("Grafiklerde çizilen sınır seviyesini ayarla")));
+    viewMenu->addAction(
+        addCommand(LevelLimitCommand::clear, tr("Sınırı kaldır"), tr("Sınır seviyesini kapat")));
     view_->onCommand(LevelLimitCommand::set, [this] { levelLimit().ask(this); });
     view_->onCommand(LevelLimitCommand::clear, [this] { levelLimit().set(std::nullopt, this); });
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("Yardım(&H)"));
-    help->addAction(addCommand(32799, QStringLiteral("İçerik(&C)")));
-    help->addAction(addCommand(57664, QStringLiteral("hakkında(&A)")));
+    QMenu* help = menuBar()->addMenu(tr("Yardım(&H)"));
+    help->addAction(addCommand(32799, tr("İçerik(&C)")));
+    help->addAction(addCommand(57664, tr("hakkında(&A)")));
     action(57664)->setIcon(toolIcon(ToolIcon::About));
 }
 
@@ -191,7 +199,7 @@ void CMainFrame::buildStatusBar() {
 
 void CMainFrame::setDemo(const QString& devicePath) {
     demoPath_ = devicePath;
-    setWindowTitle(appTitle() + QStringLiteral(" - DEMO (simulated meter)"));
+    setWindowTitle(appTitle() + tr(" - DEMO (benzetilmiş cihaz)"));
     updatePortState();
 }
 
@@ -201,12 +209,12 @@ void CMainFrame::updatePortState() {
     QString text;
     const bool connected = view_->link().snapshot().connected;
     if (!demoPath_.isEmpty())
-        text = QStringLiteral("Demo meter (simulated) on %1").arg(demoPath_);
+        text = tr("Demo cihaz (benzetim): %1").arg(demoPath_);
     else if (!view_->link().isOpen())
-        text = QStringLiteral("No meter port open");
+        text = tr("Cihazın portu açık değil");
     else
-        text = QStringLiteral("Port %1").arg(view_->portPath());
-    text += connected ? QStringLiteral(" - receiving") : QStringLiteral(" - no data");
+        text = tr("Port %1").arg(view_->portPath());
+    text += connected ? tr(" - veri geliyor") : tr(" - veri yok");
     portPane_->setText(text);
 }
 

@@ -14,10 +14,10 @@ CPort::CPort(QWidget* parent) : QDialog(parent) {
     spec.height = 62;
     spec.caption = QStringLiteral("Port");
     spec.controls = {
-        {0, K::Label, QStringLiteral("COM portu"), 12, 15, 42, 8},
+        {0, K::Label, tr("COM portu"), 12, 15, 42, 8},
         {1063, K::Edit, {}, 56, 12, 100, 14},
         {1, K::DefaultButton, QStringLiteral("OK"), 30, 38, 50, 14},
-        {2, K::Button, QStringLiteral("İptal"), 90, 38, 50, 14},
+        {2, K::Button, tr("İptal"), 90, 38, 50, 14},
     };
     const Form form = FormBuilder().build(spec, this);
     edit_ = form.get<QLineEdit>(1063);

@@ -152,3 +152,13 @@ std::optional<double> ScriptedPrompt::number(QWidget*, const NumberRequest& r) {
     numbers_.pop_front();
     return v;
 }
+
+std::optional<Prompt::ReportRequest> ScriptedPrompt::report(QWidget*,
+                                                            const ReportRequest& initial) {
+    reportRequests_.push_back(initial);
+    if (reports_.empty())
+        return std::nullopt;
+    const ReportRequest r = reports_.front();
+    reports_.pop_front();
+    return r;
+}

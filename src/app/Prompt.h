@@ -48,6 +48,17 @@ class Prompt {
         double maximum = 0;
         int decimals = 1;
     };
+    // The report's title block and the settings of its figures.
+    struct ReportRequest {
+        QString site;
+        QString operatorName;
+        QString meter;
+        QString notes;
+        double shiftHours = 0; // 0: the measured duration is the shift
+        int intervalSeconds = 900;
+        int dayStart = 7, eveningStart = 19, nightStart = 23;
+        bool toPrinter = false; // else into a PDF file
+    };
     struct FileChoice {
         QString path;        // empty when cancelled
         int filterIndex = 0; // the filter the user chose
@@ -63,6 +74,8 @@ class Prompt {
     virtual std::optional<QColor> color(QWidget* parent, const QColor& initial) = 0;
     // The number dialog; nothing when cancelled.
     virtual std::optional<double> number(QWidget* parent, const NumberRequest& r) = 0;
+    // The report dialog, filled with initial; nothing when cancelled.
+    virtual std::optional<ReportRequest> report(QWidget* parent, const ReportRequest& initial) = 0;
 
     // Shorthand for a message box with an OK button.
     void inform(QWidget* parent, const QString& text, const QString& caption,
@@ -84,6 +97,7 @@ class QtPrompt final : public Prompt {
     bool choosePrinter(QWidget* parent, QPrinter& printer) override;
     std::optional<QColor> color(QWidget* parent, const QColor& initial) override;
     std::optional<double> number(QWidget* parent, const NumberRequest& r) override;
+    std::optional<ReportRequest> report(QWidget* parent, const ReportRequest& initial) override;
 };
 
 // Answers from a script and keeps what was asked. An unscripted question gets
@@ -97,6 +111,7 @@ class ScriptedPrompt final : public Prompt {
     bool choosePrinter(QWidget* parent, QPrinter& printer) override;
     std::optional<QColor> color(QWidget* parent, const QColor& initial) override;
     std::optional<double> number(QWidget* parent, const NumberRequest& r) override;
+    std::optional<ReportRequest> report(QWidget* parent, const ReportRequest& initial) override;
 
     void answerNext(Answer a) { answers_.push_back(a); }
     void setDefaultAnswer(Answer a) { defaultAnswer_ = a; }
@@ -107,6 +122,8 @@ class ScriptedPrompt final : public Prompt {
     void printToPdfNext(const QString& pdfPath) { printers_.push_back(pdfPath); }
     void colorNext(std::optional<QColor> c) { colors_.push_back(c); }
     void numberNext(std::optional<double> v) { numbers_.push_back(v); }
+    // The next report dialog is accepted with r.
+    void reportNext(const ReportRequest& r) { reports_.push_back(r); }
     // Called with every message box as it comes up, to see what else is on
     // screen at that moment.
     void onMessage(std::function<void(const Message&)> f) { onMessage_ = std::move(f); }
@@ -118,6 +135,7 @@ class ScriptedPrompt final : public Prompt {
     // The colour each chooser started from, in order.
     const std::vector<QColor>& colorStarts() const { return colorStarts_; }
     const std::vector<NumberRequest>& numberRequests() const { return numberRequests_; }
+    const std::vector<ReportRequest>& reportRequests() const { return reportRequests_; }
     void clear() { messages_.clear(); }
 
   private:
@@ -134,6 +152,8 @@ class ScriptedPrompt final : public Prompt {
     std::function<void(const Message&)> onMessage_;
     std::deque<std::optional<double>> numbers_;
     std::vector<NumberRequest> numberRequests_;
+    std::deque<ReportRequest> reports_;
+    std::vector<ReportRequest> reportRequests_;
 };
 
 // Installs a prompt for the lifetime of a scope.

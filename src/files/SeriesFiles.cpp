@@ -1,6 +1,7 @@
 #include "files/SeriesFiles.h"
 
 #include "app/Prompt.h"
+#include "app/ReportCommand.h"
 #include "files/DefaultFileName.h"
 #include "files/TextDataFile.h"
 #include "model/Clock.h"
@@ -89,7 +90,8 @@ FileCommandResult ExportSeries(QWidget* parent, const RecordList& series, const 
     const std::string file = QFile::encodeName(path).toStdString();
     std::string error;
     const bool written = workbook ? WriteSpreadsheetXlsx(file, series, stats, source, &error,
-                                                         readLevelLimit(colorConfigPath()))
+                                                         readLevelLimit(colorConfigPath()),
+                                                         ReportCommand::noiseSettings())
                                   : WriteSpreadsheetText(file, series, stats, source, &error);
     return written ? FileCommandResult::Written : reportFailure(parent, path, error);
 }

@@ -176,11 +176,116 @@ void writeAcousticSheet(lxw_workbook* book, lxw_format* twoDecimals, const Recor
     }
 }
 
+// Name / value / unit rows from row 1 on, under a heading row.
+class FigureSheet {
+  public:
+    FigureSheet(lxw_workbook* book, const char* name, lxw_format* twoDecimals)
+        : sheet_(workbook_add_worksheet(book, name)), twoDecimals_(twoDecimals) {
+        text("Name", "Value", "Unit");
+    }
+    void number(const char* name, double value, const char* unit, bool decimals = true) {
+        worksheet_write_string(sheet_, row_, 0, name, nullptr);
+        worksheet_write_number(sheet_, row_, 1, value, decimals ? twoDecimals_ : nullptr);
+        worksheet_write_string(sheet_, row_, 2, unit, nullptr);
+        ++row_;
+    }
+    void text(const char* name, const std::string& value, const char* unit) {
+        worksheet_write_string(sheet_, row_, 0, name, nullptr);
+        worksheet_write_string(sheet_, row_, 1, value.c_str(), nullptr);
+        worksheet_write_string(sheet_, row_, 2, unit, nullptr);
+        ++row_;
+    }
+    lxw_worksheet* sheet() const { return sheet_; }
+    lxw_row_t& row() { return row_; }
+
+  private:
+    lxw_worksheet* sheet_;
+    lxw_format* twoDecimals_;
+    lxw_row_t row_ = 0;
+};
+
+const char* notApplicableReason(NotApplicable why) {
+    switch (why) {
+    case NotApplicable::None:
+        return "";
+    case NotApplicable::NoReadings:
+        return "no readings";
+    case NotApplicable::NotAWeighted:
+        return "dBC readings: the figures need A-weighted readings";
+    case NotApplicable::MixedWeighting:
+        return "dBA and dBC readings mixed: the figures need A-weighted readings only";
+    case NotApplicable::NoTimeStamps:
+        return "a reading's time stamp is no date-time";
+    }
+    return "";
+}
+
+void writeExposureSheet(lxw_workbook* book, lxw_format* twoDecimals, const ExposureFigures& x) {
+    FigureSheet s(book, "Maruziyet", twoDecimals);
+    if (x.notApplicable != NotApplicable::None) {
+        s.text("NotApplicable", notApplicableReason(x.notApplicable), "");
+        return;
+    }
+    static constexpr const char* eu[] = {"none", "lower action value", "upper action value",
+                                         "limit value"};
+    s.number("Measured", x.measuredSeconds, "s");
+    s.number("Te", x.shiftSeconds, "s");
+    s.number("LAeq,Te", x.laeq, "dBA");
+    s.number("LEX,8h", x.lex8h, "dBA");
+    s.text("EU", eu[static_cast<int>(x.reached)], "");
+    s.number("OSHADose", x.oshaDose, "%");
+    if (x.oshaTwa)
+        s.number("OSHATWA", *x.oshaTwa, "dBA");
+    s.number("NIOSHDose", x.nioshDose, "%");
+    if (x.nioshTwa)
+        s.number("NIOSHTWA", *x.nioshTwa, "dBA");
+}
+
+void writeEnvironmentSheet(lxw_workbook* book, lxw_format* twoDecimals,
+                           const EnvironmentFigures& e) {
+    FigureSheet s(book, "Çevre", twoDecimals);
+    if (e.notApplicable != NotApplicable::None) {
+        s.text("NotApplicable", notApplicableReason(e.notApplicable), "");
+        return;
+    }
+    s.number("Span", e.spanSeconds, "s");
+    s.number("Covered", e.coveredSeconds, "s");
+    s.number("Gap", e.gapSeconds, "s");
+    const std::pair<const char*, const PeriodFigures*> periods[] = {
+        {"Lday", &e.day}, {"Levening", &e.evening}, {"Lnight", &e.night}};
+    for (const auto& [name, p] : periods) {
+        const std::string n = name;
+        if (p->present)
+            s.number(name, p->level, "dB");
+        s.number((n + "Coverage").c_str(), 100.0 * p->coverage, "%");
+        s.text((n + "Complete").c_str(), p->incomplete() ? "no" : "yes", "");
+    }
+    if (e.lden)
+        s.number("Lden", *e.lden, "dB");
+    s.text("LdenComplete", e.lden && !e.ldenIncomplete() ? "yes" : "no", "");
+    s.number("Interval", e.intervalSeconds, "s", false);
+
+    lxw_row_t& row = s.row();
+    ++row;
+    const char* heads[] = {"Start", "Leq", "Lmax", "Lmin", "L10", "L90", "Coverage", "Count"};
+    for (lxw_col_t col = 0; col < 8; ++col)
+        worksheet_write_string(s.sheet(), row, col, heads[col], nullptr);
+    ++row;
+    for (const IntervalFigures& i : e.intervals) {
+        worksheet_write_string(s.sheet(), row, 0, dateClockOfSeconds(i.start).c_str(), nullptr);
+        const double cells[] = {i.leq, i.lmax, i.lmin, i.l10, i.l90, 100.0 * i.coverage};
+        for (lxw_col_t col = 0; col < 6; ++col)
+            worksheet_write_number(s.sheet(), row, col + 1, cells[col], twoDecimals);
+        worksheet_write_number(s.sheet(), row, 7, static_cast<double>(i.count), nullptr);
+        ++row;
+    }
+}
+
 } // namespace
 
 bool WriteSpreadsheetXlsx(const std::string& path, const RecordList& series,
                           const SeriesStats& stats, ExportSource source, std::string* error,
-                          std::optional<double> limit) {
+                          std::optional<double> limit, const NoiseSettings& noise) {
     if (series.empty()) {
         if (error)
             *error = "no readings to write";
@@ -224,6 +329,9 @@ bool WriteSpreadsheetXlsx(const std::string& path, const RecordList& series,
         ++row;
     }
     writeAcousticSheet(book, twoDecimals, series, stats.samplingRate, limit);
+    const NoiseFigures figures = computeNoiseFigures(series, 0, series.size(), noise);
+    writeExposureSheet(book, twoDecimals, figures.exposure);
+    writeEnvironmentSheet(book, twoDecimals, figures.environment);
 
     const lxw_error result = workbook_close(book);
     std::error_code ec;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/NoiseRules.h"
 #include "model/RecordList.h"
 #include "model/SeriesStats.h"
 
@@ -38,7 +39,10 @@ bool WriteSpreadsheetText(const std::string& path, const RecordList& series,
 // the average, the sampling rate, running numbers and levels are number cells
 // shown with two decimals. A second sheet "Akustik" holds the acoustic summary
 // of the series (name, value, unit per row; the exceedance rows only when a
-// limit is given), read at the summary's sampling rate.
+// limit is given), read at the summary's sampling rate. Two more follow:
+// "Maruziyet", the workplace exposure, and "Çevre", the environmental figures
+// with the interval table, both with the given settings.
 bool WriteSpreadsheetXlsx(const std::string& path, const RecordList& series,
                           const SeriesStats& stats, ExportSource source,
-                          std::string* error = nullptr, std::optional<double> limit = {});
+                          std::string* error = nullptr, std::optional<double> limit = {},
+                          const NoiseSettings& noise = {});

@@ -24,8 +24,8 @@ bool LevelLimit::set(std::optional<double> limit, QWidget* reportTo) {
 
 void LevelLimit::ask(QWidget* parent) {
     Prompt::NumberRequest r;
-    r.caption = QStringLiteral("Sınır seviyesi");
-    r.label = QStringLiteral("Sınır seviyesi (dB):");
+    r.caption = tr("Sınır seviyesi");
+    r.label = tr("Sınır seviyesi (dB):");
     r.value = value_.value_or(85.0);
     r.minimum = 0.0;
     r.maximum = 999.9;

@@ -2,6 +2,7 @@
 
 #include "app/AcousticGroup.h"
 #include "app/Prompt.h"
+#include "app/ReportCommand.h"
 #include "graph/CGraphicsBtn.h"
 #include "graph/CursorSpan.h"
 #include "graph/LevelLimit.h"
@@ -103,6 +104,10 @@ void PlotReadouts::showSpanAcoustics(int from, int to) {
                                   static_cast<std::size_t>(to) + 1, s[0].samplingRate(),
                                   graph_->limit),
                         graph_->limit.has_value());
+    AcousticGroup::showRules(form_, AcousticGroup::Span,
+                             computeNoiseFigures(s, static_cast<std::size_t>(from),
+                                                 static_cast<std::size_t>(to) + 1,
+                                                 ReportCommand::noiseSettings()));
 }
 
 void PlotReadouts::onHover(int index) {

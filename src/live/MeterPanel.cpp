@@ -112,7 +112,7 @@ void CMeterPanel::paintEvent(QPaintEvent*) {
 CMeterButton::CMeterButton(const MeterButtonSpec& spec, QWidget* parent)
     : QAbstractButton(parent), spec_(spec) {
     setText(QString::fromUtf8(spec.caption));
-    setToolTip(QString::fromUtf8(spec.caption));
+    setToolTip(tr(spec.caption));
     setFocusPolicy(Qt::NoFocus);
     setGeometry(spec.homeX, spec.homeY, spec.width, spec.height);
     connect(this, &QAbstractButton::pressed, this, [this] {

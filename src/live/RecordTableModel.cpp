@@ -54,11 +54,11 @@ QVariant RecordTableModel::headerData(int section, Qt::Orientation orientation, 
     case IdColumn:
         return QStringLiteral("ID");
     case TimeColumn:
-        return QStringLiteral("Tarih, Saat");
+        return tr("Tarih, Saat");
     case UnitColumn:
-        return QStringLiteral("Birim");
+        return tr("Birim");
     case ValueColumn:
-        return QStringLiteral("Değer");
+        return tr("Değer");
     default:
         return {};
     }

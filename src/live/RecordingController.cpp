@@ -1,15 +1,29 @@
 #include "live/RecordingController.h"
 
 #include "app/AcousticGroup.h"
+#include "app/ReportCommand.h"
 #include "graph/CGraphicsBtn.h"
 #include "graph/LevelLimit.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTableView>
 #include <QTreeView>
+
+namespace {
+
+// The "Akustik" group's second page of the whole recording.
+void showWholeRules(QWidget* form, const RecordList& series) {
+    if (form && !series.empty())
+        AcousticGroup::showRules(
+            form, AcousticGroup::Whole,
+            computeNoiseFigures(series, 0, series.size(), ReportCommand::noiseSettings()));
+}
+
+} // namespace
 
 RecordingController::RecordingController(RecordList& series, QWidget* form, CGraphicsBtn* graph,
                                          QAbstractItemView* table, LiveLookup live, Clock& clock,
@@ -23,6 +37,11 @@ RecordingController::RecordingController(RecordList& series, QWidget* form, CGra
     connect(&figuresTimer_, &QTimer::timeout, this, &RecordingController::showFigures);
     acoustics_.setLimit(levelLimit().value());
     connect(&levelLimit(), &LevelLimit::changed, this, &RecordingController::recountAcoustics);
+    if (QAbstractButton* page = form_ ? AcousticGroup::pageButton(form_) : nullptr)
+        connect(page, &QAbstractButton::toggled, this, [this](bool on) {
+            if (on)
+                showWholeRules(form_, series_);
+        });
     if (!table_)
         return;
     table_->setModel(&model_);
@@ -176,6 +195,11 @@ void RecordingController::showAcoustics() {
         acousticFieldsFound_ = true;
     }
     AcousticGroup::show(acousticFields_, acoustics_.summary(), levelLimit().value().has_value());
+    // The second page re-reads the whole series: only while it is shown, and
+    // on a long recording every n-th reading, so a tick stays cheap.
+    const std::size_t every = std::max<std::size_t>(1, series_.size() / 20000);
+    if (AcousticGroup::rulesShown(form_) && series_.size() % every == 0)
+        showWholeRules(form_, series_);
 }
 
 void RecordingController::recountAcoustics(std::optional<double> limit) {

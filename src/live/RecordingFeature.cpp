@@ -129,8 +129,7 @@ void RecordingFeature::reportJournalError() {
     journalErrorShown_ = true;
     if (auto* frame = qobject_cast<QMainWindow*>(view_.window()))
         frame->statusBar()->showMessage(
-            QStringLiteral("The recording's safety copy cannot be written (%1); the recording "
-                           "goes on in memory only.")
+            tr("Kaydın güvenlik kopyası yazılamıyor (%1); kayıt yalnızca bellekte sürüyor.")
                 .arg(QString::fromStdString(*journal_.error())));
 }
 
@@ -159,7 +158,7 @@ void RecordingFeature::offerJournal() {
     }
     const auto aside = RecordingJournal::keepAside(path, appClock());
     if (auto* frame = qobject_cast<QMainWindow*>(view_.window()); frame && aside)
-        frame->statusBar()->showMessage(QStringLiteral("The unsaved recording was kept as %1")
+        frame->statusBar()->showMessage(tr("Kaydedilmemiş kayıt %1 olarak saklandı")
                                             .arg(QString::fromStdString(aside->string())));
 }
 

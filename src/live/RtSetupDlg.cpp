@@ -12,27 +12,29 @@ namespace {
 
 FormSpec setupFormSpec() {
     using K = ControlSpec::Kind;
+    // the start and stop times at their longest, year first
+    const QString timeWidest = QStringLiteral("0000-00-00,00:00:00");
     FormSpec f;
     f.fontFamily = QStringLiteral("Microsoft Sans Serif");
     f.pointSize = 10;
     f.width = 236;
     f.height = 160;
-    f.caption = QStringLiteral("Gerçek zaman ayarları");
+    f.caption = CRTSetup::tr("Gerçek zaman ayarları");
     f.controls = {
-        {0, K::Label, QStringLiteral("Gerçek zamanlı veri seti sayısı"), 23, 19, 139, 8},
+        {0, K::Label, CRTSetup::tr("Gerçek zamanlı veri seti sayısı"), 23, 19, 139, 8},
         {1044, K::Edit, {}, 164, 17, 40, 12},
-        {0, K::Label, QStringLiteral("(Gerekli veri setleri girişi)"), 25, 32, 139, 8},
-        {0, K::Label, QStringLiteral("Gerçek zamanlı tarama frekansı"), 28, 54, 81, 8},
+        {0, K::Label, CRTSetup::tr("(Gerekli veri setleri girişi)"), 25, 32, 139, 8},
+        {0, K::Label, CRTSetup::tr("Gerçek zamanlı tarama frekansı"), 28, 54, 81, 8},
         {1007, K::DropList, {}, 123, 52, 48, 54},
-        {0, K::Label, QStringLiteral("Saniye"), 176, 55, 58, 8},
-        {0, K::Label, QStringLiteral("Kayıt döngüsü"), 28, 71, 52, 8},
+        {0, K::Label, CRTSetup::tr("Saniye"), 176, 55, 58, 8},
+        {0, K::Label, CRTSetup::tr("Kayıt döngüsü"), 28, 71, 52, 8},
         {1046, K::Edit, {}, 91, 71, 108, 12},
-        {0, K::Label, QStringLiteral("Başlatma saati"), 81, 90, 32, 8},
-        {1047, K::Edit, {}, 119, 89, 62, 12},
-        {0, K::Label, QStringLiteral("Durdurma saati"), 81, 106, 30, 8},
-        {1048, K::Edit, {}, 119, 104, 62, 12},
-        {1, K::DefaultButton, QStringLiteral("Başlat"), 60, 126, 41, 15},
-        {2, K::Button, QStringLiteral("İptal"), 137, 125, 40, 16},
+        {0, K::Label, CRTSetup::tr("Başlatma saati"), 81, 90, 32, 8},
+        {1047, K::Edit, {}, 119, 89, 62, 12, true, timeWidest},
+        {0, K::Label, CRTSetup::tr("Durdurma saati"), 81, 106, 30, 8},
+        {1048, K::Edit, {}, 119, 104, 62, 12, true, timeWidest},
+        {1, K::DefaultButton, CRTSetup::tr("Başlat"), 60, 126, 41, 15},
+        {2, K::Button, CRTSetup::tr("İptal"), 137, 125, 40, 16},
     };
     return f;
 }

@@ -1,6 +1,7 @@
 #include "logger/DataLogDlg.h"
 
 #include "app/AcousticGroup.h"
+#include "app/ReportCommand.h"
 #include "files/PrintRX.h"
 #include "graph/CGraphicsBtn.h"
 #include "graph/LevelLimit.h"
@@ -28,13 +29,17 @@ namespace {
 
 const QColor formColour(170, 175, 195);
 
-// The list's columns: heading and width in pixels.
+// The list's columns: heading (translated when shown; "ID", "Sampling Rate"
+// and "Nums" are the program's own English in both languages) and width in pixels.
 struct Column {
     const char* heading;
     int width;
 };
-constexpr Column columns[] = {
-    {"ID", 31}, {"Tarih, Saat", 120}, {"Birim", 55}, {"Sampling Rate", 85}, {"Nums", 45}};
+constexpr Column columns[] = {{"ID", 31},
+                              {QT_TRANSLATE_NOOP("CDataLogDlg", "Tarih, Saat"), 120},
+                              {QT_TRANSLATE_NOOP("CDataLogDlg", "Birim"), 55},
+                              {"Sampling Rate", 85},
+                              {"Nums", 45}};
 
 QString oneDecimal(double v) {
     return QString::asprintf("%.1f", v);
@@ -74,7 +79,7 @@ CDataLogDlg::CDataLogDlg(RecordList& loggerRecords)
     QTableView* list = dataSetList();
     model_ = new QStandardItemModel(0, static_cast<int>(std::size(columns)), this);
     for (int i = 0; i < static_cast<int>(std::size(columns)); ++i)
-        model_->setHeaderData(i, Qt::Horizontal, QString::fromUtf8(columns[i].heading));
+        model_->setHeaderData(i, Qt::Horizontal, tr(columns[i].heading));
     list->setModel(model_);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->horizontalHeader()->setStretchLastSection(false);
@@ -109,18 +114,21 @@ void CDataLogDlg::buildMenu() {
         actions_.insert(id, a);
         return a;
     };
-    menuBar_->addAction(add(DataLogCommand::importData, QStringLiteral("Verileri içe aktar(&I)"),
-                            [this] { importData(); }));
-    menuBar_->addAction(add(DataLogCommand::exportSelection, QStringLiteral("Excel'e aktar(&E)"),
+    menuBar_->addAction(
+        add(DataLogCommand::importData, tr("Verileri içe aktar(&I)"), [this] { importData(); }));
+    menuBar_->addAction(add(DataLogCommand::exportSelection, tr("Excel'e aktar(&E)"),
                             [this] { exportSelection(); }));
-    QMenu* save = menuBar_->addMenu(QStringLiteral("Verileri kaydet(&S)"));
-    save->addAction(add(DataLogCommand::saveSelection, QStringLiteral("Seçimi kaydet(&S)"),
-                        [this] { saveSelection(); }));
-    QMenu* print = menuBar_->addMenu(QStringLiteral("Yazdır(&P)"));
-    print->addAction(add(DataLogCommand::printDiagram, QStringLiteral("Diyagramı yazdır(&G)"),
-                         [this] { printDiagram(); }));
-    print->addAction(add(DataLogCommand::printData, QStringLiteral("Verileri yazdır(&D)"),
-                         [this] { printData(); }));
+    QMenu* save = menuBar_->addMenu(tr("Verileri kaydet(&S)"));
+    save->addAction(
+        add(DataLogCommand::saveSelection, tr("Seçimi kaydet(&S)"), [this] { saveSelection(); }));
+    QMenu* print = menuBar_->addMenu(tr("Yazdır(&P)"));
+    print->addAction(
+        add(DataLogCommand::printDiagram, tr("Diyagramı yazdır(&G)"), [this] { printDiagram(); }));
+    print->addAction(
+        add(DataLogCommand::printData, tr("Verileri yazdır(&D)"), [this] { printData(); }));
+    print->addSeparator();
+    print->addAction(add(ReportCommand::commandId, tr("Rapor(&R)…"),
+                         [this] { ReportCommand::run(this, selection_, stats_); }));
 }
 
 void CDataLogDlg::applyColours() {
@@ -225,6 +233,9 @@ void CDataLogDlg::showAcoustic() {
                         summarize(selection_, 0, static_cast<std::size_t>(selection_.count()),
                                   samplingInterval(), graph_->limit),
                         graph_->limit.has_value());
+    AcousticGroup::showRules(
+        body_, AcousticGroup::Whole,
+        computeNoiseFigures(selection_, 0, selection_.size(), ReportCommand::noiseSettings()));
 }
 
 void CDataLogDlg::clearSelection() {

@@ -3,12 +3,17 @@
 #include "settings/ColorConfig.h"
 
 #include "app/Prompt.h"
+#include "app/ReportCommand.h"
 #include "files/DefaultFileName.h"
+#include "files/Survey.h"
 #include "files/TextDataFile.h"
 #include "model/Clock.h"
 
 #include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -32,6 +37,44 @@ void reportWriteFailure(QWidget* parent, const QString& path, const std::string&
                     errorCaption, Prompt::Icon::Warning);
 }
 
+QString surveyFilter() {
+    return QCoreApplication::translate("LoggerFiles",
+                                       "Ölçüm klasörü (summary.csv events.csv survey-*.txt)");
+}
+
+// A survey folder as data sets, one per file in time order.
+std::optional<RecordList> readSurveyFolder(QWidget* parent, const QString& folder) {
+    SurveyFolderRead read;
+    {
+        WaitCursor wait;
+        read = ReadSurveyFolder(localPath(folder));
+    }
+    const QString file = QFile::decodeName(QByteArray::fromStdString(read.file));
+    switch (read.status) {
+    case SurveyFolderRead::Status::Ok:
+        return std::move(read.records);
+    case SurveyFolderRead::Status::NoSurvey:
+        prompt().inform(parent,
+                        QCoreApplication::translate("LoggerFiles",
+                                                    "%1 klasöründe ölçüm dosyası (survey-*.txt) "
+                                                    "yok.")
+                            .arg(QDir::toNativeSeparators(folder)),
+                        errorCaption, Prompt::Icon::Warning);
+        break;
+    case SurveyFolderRead::Status::WrongFormat:
+        prompt().inform(parent,
+                        QString::fromLatin1(dataFormatWrongText) + QLatin1Char('\n') +
+                            QDir::toNativeSeparators(file),
+                        QString::fromLatin1(dataFormatWrongCaption));
+        break;
+    case SurveyFolderRead::Status::CannotOpen:
+        prompt().inform(parent, QString::fromStdString(read.error), errorCaption,
+                        Prompt::Icon::Warning);
+        break;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<RecordList> askAndReadDataFile(QWidget* parent) {
@@ -39,10 +82,16 @@ std::optional<RecordList> askAndReadDataFile(QWidget* parent) {
     request.mode = Prompt::FileRequest::Mode::Open;
     request.initialName = QStringLiteral("*.txt");
     request.defaultSuffix = QStringLiteral("txt");
-    request.filters = {dataFilter};
+    request.filters = {dataFilter, surveyFilter()};
     const Prompt::FileChoice choice = prompt().file(parent, request);
     if (choice.path.isEmpty())
         return std::nullopt;
+    // A survey: the folder itself, or any of its files chosen under its filter.
+    const QFileInfo chosen(choice.path);
+    if (chosen.isDir())
+        return readSurveyFolder(parent, choice.path);
+    if (choice.filterIndex == 1)
+        return readSurveyFolder(parent, chosen.absolutePath());
 
     TextDataRead read;
     {
@@ -106,7 +155,8 @@ bool askAndExport(QWidget* parent, const RecordList& series, const SeriesStats& 
     {
         WaitCursor wait;
         written = workbook ? WriteSpreadsheetXlsx(localPath(path), series, stats, source, &error,
-                                                  readLevelLimit(colorConfigPath()))
+                                                  readLevelLimit(colorConfigPath()),
+                                                  ReportCommand::noiseSettings())
                            : WriteSpreadsheetText(localPath(path), series, stats, source, &error);
     }
     if (!written)

@@ -13,7 +13,9 @@ class QWidget;
 
 // Asks for a text data file and reads it. A file that cannot be read or whose
 // header is wrong is reported in a message box and gives nothing; the caller
-// then changes nothing. Cancel gives nothing, silently.
+// then changes nothing. Cancel gives nothing, silently. A survey folder
+// (vrel-cli survey), chosen itself or by any of its files under the survey
+// filter, gives one data set per data file, numbered from 1 in time order.
 std::optional<RecordList> askAndReadDataFile(QWidget* parent);
 
 // Asks where to save a series as a text data file and writes it; an empty

@@ -36,6 +36,12 @@ LocalTime ManualClock::local(std::time_t t) const {
     return fromTm(tm);
 }
 
+std::int64_t SystemClock::nowMs() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
 Clock& appClock() {
     Clock* c = currentClock.load();
     return c ? *c : systemClock;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <ctime>
 
 // The broken-down local time the program formats its time stamps from.
@@ -19,6 +20,8 @@ class Clock {
     virtual ~Clock() = default;
     // seconds since the epoch
     virtual std::time_t now() const = 0;
+    // milliseconds since the epoch, for what needs the time within the second
+    virtual std::int64_t nowMs() const { return static_cast<std::int64_t>(now()) * 1000; }
     // the local calendar time of t
     virtual LocalTime local(std::time_t t) const;
     LocalTime localNow() const { return local(now()); }
@@ -28,6 +31,7 @@ class Clock {
 class SystemClock final : public Clock {
   public:
     std::time_t now() const override;
+    std::int64_t nowMs() const override;
 };
 
 // A clock that stands still until told otherwise; local time is taken as UTC so

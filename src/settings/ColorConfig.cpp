@@ -78,6 +78,7 @@ GraphColors readColorConfig(const std::filesystem::path& file) {
 
 namespace {
 constexpr const char* limitSection = "Vrel_LIMIT";
+constexpr const char* languageSection = "Vrel_LANGUAGE";
 
 bool saveProfile(const std::filesystem::path& file, const ProfileFile& profile,
                  std::string* error) {
@@ -125,4 +126,15 @@ bool writeColorConfig(const std::filesystem::path& file, const GraphColors& colo
         profile.setValue(key.section, "BVALUE", std::to_string(blueOf(c)));
     }
     return saveProfile(file, profile, error);
+}
+
+std::optional<Language> readLanguage(const std::filesystem::path& file) {
+    const auto code = ProfileFile::load(file).value(languageSection, "LANGUAGE");
+    return code ? parseLanguage(*code) : std::nullopt;
+}
+
+bool writeLanguage(const std::filesystem::path& file, Language language) {
+    ProfileFile profile = ProfileFile::load(file);
+    profile.setValue(languageSection, "LANGUAGE", languageCode(language));
+    return saveProfile(file, profile, nullptr);
 }

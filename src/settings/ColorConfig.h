@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Language.h"
 #include "graph/PlotView.h"
 
 #include <filesystem>
@@ -41,3 +42,8 @@ std::optional<double> readLevelLimit(const std::filesystem::path& file);
 // Writes both keys (off keeps the last value), keeping whatever else the file holds.
 bool writeLevelLimit(const std::filesystem::path& file, std::optional<double> limit,
                      std::string* error = nullptr);
+
+// The interface language chosen with --lang, kept in the colour file's section
+// "Vrel_LANGUAGE" (LANGUAGE=tr or en); nullopt when none was chosen.
+std::optional<Language> readLanguage(const std::filesystem::path& file);
+bool writeLanguage(const std::filesystem::path& file, Language language);

@@ -20,19 +20,19 @@ FormSpec colorFormSpec() {
     f.pointSize = 8;
     f.width = 230;
     f.height = 106;
-    f.caption = QStringLiteral("Renk ayarları");
+    f.caption = CDlgColorSet::tr("Renk ayarları");
     f.controls = {
-        {0, K::Label, QStringLiteral("Izgara rengi"), 14, 16, 64, 8},
+        {0, K::Label, CDlgColorSet::tr("Izgara rengi"), 14, 16, 64, 8},
         {1065, K::Label, blanks, 82, 13, 90, 14},
         {1068, K::Button, dots, 180, 13, 30, 14},
-        {0, K::Label, QStringLiteral("Çizgi rengi"), 14, 38, 64, 8},
+        {0, K::Label, CDlgColorSet::tr("Çizgi rengi"), 14, 38, 64, 8},
         {1066, K::Label, blanks, 82, 35, 90, 14},
         {1069, K::Button, dots, 180, 35, 30, 14},
-        {0, K::Label, QStringLiteral("Arka plan rengi"), 14, 60, 64, 8},
+        {0, K::Label, CDlgColorSet::tr("Arka plan rengi"), 14, 60, 64, 8},
         {1067, K::Label, blanks, 82, 57, 90, 14},
         {1070, K::Button, dots, 180, 57, 30, 14},
         {1, K::DefaultButton, QStringLiteral("OK"), 58, 83, 50, 14},
-        {2, K::Button, QStringLiteral("İptal"), 122, 83, 50, 14},
+        {2, K::Button, CDlgColorSet::tr("İptal"), 122, 83, 50, 14},
     };
     return f;
 }

@@ -261,3 +261,46 @@ TEST(DefaultFileNames, LocalDateAndTimeWithoutLeadingZeros) {
 }
 
 } // namespace
+
+TEST_F(SpreadsheetFiles, WorkbookHasASheetPerFigureSet) {
+    const auto path = dir / "figures.xlsx";
+    RecordList l; // an hour at 85 dB(A) from 09:00, a reading every 10 s
+    for (int i = 0; i < 360; ++i) {
+        char time[32];
+        std::snprintf(time, sizeof time, "07-03-2015,09:%.2d:%.2d", i / 6, i % 6 * 10);
+        l.append(CObjData(85.0, time, "dBA", 0, 10.0));
+    }
+    NoiseSettings noise;
+    noise.shiftHours = 8.0;
+    noise.intervalSeconds = 900;
+    std::string error;
+    ASSERT_TRUE(WriteSpreadsheetXlsx(path.string(), l, sampleStats(), ExportSource::MainView,
+                                     &error, {}, noise))
+        << error;
+    const std::string book = unzipMember(path, "xl/workbook.xml");
+    if (book.empty())
+        GTEST_SKIP() << "unzip is not installed";
+    EXPECT_NE(book.find("name=\"Maruziyet\""), std::string::npos);
+    EXPECT_NE(book.find("name=\"Çevre\""), std::string::npos);
+    const std::string exposure = unzipMember(path, "xl/worksheets/sheet3.xml");
+    const std::string environment = unzipMember(path, "xl/worksheets/sheet4.xml");
+    auto numberAt = [](const std::string& sheet, const std::string& cell) {
+        const auto at = sheet.find("<c r=\"" + cell + "\"");
+        EXPECT_NE(at, std::string::npos) << cell;
+        const auto v = sheet.find("<v>", at);
+        return std::stod(sheet.substr(v + 3, sheet.find("</v>", v) - v - 3));
+    };
+    // Exposure rows: heading, Measured, Te, LAeq,Te, LEX,8h: the hour stands for the shift.
+    EXPECT_NEAR(numberAt(exposure, "B2"), 3600, 1e-9);
+    EXPECT_NEAR(numberAt(exposure, "B3"), 28800, 1e-9);
+    EXPECT_NEAR(numberAt(exposure, "B5"), 85.0, 1e-9);
+    // Span, Covered, Gap, Lday and its coverage, the other periods' coverage,
+    // LdenComplete, Interval, a blank row, the table's heading and four quarters.
+    EXPECT_NEAR(numberAt(environment, "B5"), 85.0, 1e-9) << "Lday";
+    EXPECT_NEAR(numberAt(environment, "B6"), 100.0 / 12, 1e-9) << "an hour of the day's twelve";
+    for (const char* cell : {"A15", "A16", "A19", "G19"})
+        EXPECT_NE(environment.find(std::string("<c r=\"") + cell + "\""), std::string::npos)
+            << cell;
+    EXPECT_EQ(environment.find("<c r=\"A20\""), std::string::npos);
+    EXPECT_NEAR(numberAt(environment, "G19"), 100.0, 1e-9);
+}

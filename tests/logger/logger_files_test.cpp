@@ -10,6 +10,7 @@
 #include "settings/ColorConfig.h"
 
 #include <QAbstractItemModel>
+#include <QDir>
 #include <QFile>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -99,7 +100,7 @@ TEST_F(LoggerFiles, ImportReplacesTheSetsAndAWrongFileChangesNothing) {
     EXPECT_TRUE(answers.messages().empty());
     const Prompt::FileRequest& asked = answers.fileRequests().back();
     EXPECT_EQ(asked.mode, Prompt::FileRequest::Mode::Open);
-    EXPECT_EQ(asked.filters, QStringList{"Data File(*.txt)"});
+    EXPECT_EQ(asked.filters.value(0), "Data File(*.txt)");
     ASSERT_EQ(records.size(), 3u);
     EXPECT_EQ(records[1], CObjData(5.5, "07-12-2026,09:05:01", "dBA", 0, 0.5));
     EXPECT_TRUE(window->selection().empty());
@@ -112,6 +113,56 @@ TEST_F(LoggerFiles, ImportReplacesTheSetsAndAWrongFileChangesNothing) {
     window->command(DataLogCommand::importData);
     EXPECT_TRUE(answers.messages().empty());
     EXPECT_EQ(records.size(), 3u);
+}
+
+TEST_F(LoggerFiles, ASurveyFolderOpensAsOneSetPerFileInTimeOrder) {
+    const QString survey = path("survey");
+    ASSERT_TRUE(QDir().mkpath(survey));
+    const auto file = [&](const char* name, const QByteArray& bytes) {
+        writeFile(survey + QLatin1Char('/') + QLatin1String(name), bytes);
+    };
+    const QByteArray header = "Kovra Sound Level Meter SamplingRate:0.1;\r\n";
+    file("survey-2026-12-08T15.txt", header + "08-12-2026,15:00:00, 61.00, dBA\r\n");
+    file("survey-2026-12-08T14-2.txt",
+         header + "08-12-2026,14:40:00, 52.00, dBA\r\n" + "08-12-2026,14:40:00, 53.00, dBA\r\n");
+    file("survey-2026-12-08T14.txt", header + "08-12-2026,14:10:00, 50.00, dBA\r\n");
+    file("survey-2026-12-08T16.txt", header); // stopped as its hour began
+    file("summary.csv", "start,end\r\n");
+    file("notes.txt", "not a data file");
+
+    downloadedSets();
+    answers.fileNext(survey);
+    window->command(DataLogCommand::importData);
+    EXPECT_TRUE(answers.messages().empty());
+    EXPECT_EQ(answers.fileRequests().back().filters.size(), 2);
+    ASSERT_EQ(rows(), 3);
+    QAbstractItemModel* list = window->dataSetList()->model();
+    const char* firsts[] = {"08-12-2026,14:10:00", "08-12-2026,14:40:00", "08-12-2026,15:00:00"};
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(list->index(row, 0).data().toString(), QString::number(row + 1));
+        EXPECT_EQ(list->index(row, 1).data().toString(), firsts[row]);
+        EXPECT_EQ(list->index(row, 4).data().toString(), row == 1 ? "2" : "1");
+    }
+    ASSERT_EQ(records.size(), 4u);
+    EXPECT_EQ(records[2], CObjData(53.0, "08-12-2026,14:40:00", "dBA", 2, 0.1));
+
+    // "Aç" on the main view, by a file of the folder under the survey filter.
+    CMyVrelView view;
+    answers.fileNext(survey + QStringLiteral("/summary.csv"), 1);
+    view.command(32790);
+    EXPECT_TRUE(answers.messages().empty());
+    EXPECT_EQ(view.loggerRecords(), records);
+    ASSERT_NE(dataLoggerOf(view)->window(), nullptr);
+    EXPECT_EQ(dataLoggerOf(view)->window()->dataSetList()->model()->rowCount(), 3);
+
+    // One broken file: named, and nothing changes.
+    file("survey-2026-12-08T17.txt", "Kovra\r\n");
+    answers.fileNext(survey);
+    window->command(DataLogCommand::importData);
+    ASSERT_EQ(answers.messages().size(), 1u);
+    EXPECT_TRUE(answers.messages()[0].text.startsWith("Data Format is wrong!"));
+    EXPECT_TRUE(answers.messages()[0].text.contains("survey-2026-12-08T17.txt"));
+    EXPECT_EQ(rows(), 3);
 }
 
 TEST_F(LoggerFiles, SaveSelectionAndExportWriteTheChosenSet) {

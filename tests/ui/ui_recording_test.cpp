@@ -3,6 +3,7 @@
 #include "app/MainFrame.h"
 #include "app/MyVrelView.h"
 #include "app/Prompt.h"
+#include "app/ReportCommand.h"
 #include "files/TextDataFile.h"
 #include "graph/CGraphicsBtn.h"
 #include "link/MeterLink.h"
@@ -12,6 +13,7 @@
 #include "live/RtSetupDlg.h"
 #include "model/Clock.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -315,6 +317,29 @@ TEST_F(RecordingTest, AScreenshotDuringARecordingWithBothCursors) {
               QString::asprintf("%.1f", span.ln[3]));
     const QString file = QStringLiteral(VREL_TEST_OUT "/main_window_recording.png");
     EXPECT_TRUE(frame->grab().save(file, "PNG"));
+}
+
+TEST_F(RecordingTest, TheSecondAkustikPageFollowsTheRecordingWhileShown) {
+    using namespace AcousticGroup;
+    recordAtLeast(20);
+    QAbstractButton* page = pageButton(view());
+    ASSERT_NE(page, nullptr);
+    auto lex = [this] {
+        return view()->findChild<QLineEdit*>(QString::number(rulesFieldId(Lex, Whole)));
+    };
+    ASSERT_NE(lex(), nullptr);
+    EXPECT_FALSE(lex()->isVisible());
+    QTest::mouseClick(page, Qt::LeftButton);
+    EXPECT_TRUE(lex()->isVisible());
+    EXPECT_FALSE(lex()->text().isEmpty()) << "filled as soon as it is shown";
+    const int shown = records().count();
+    ASSERT_TRUE(waitFor([&] { return records().count() >= shown + 10; }));
+    view()->command(32772);
+    ASSERT_FALSE(feature->recording());
+    const NoiseFigures f =
+        computeNoiseFigures(records(), 0, records().size(), ReportCommand::noiseSettings());
+    EXPECT_EQ(lex()->text(), QString::asprintf("%.1f", f.exposure.lex8h)) << "the last reading";
+    EXPECT_TRUE(frame->grab().save(QStringLiteral(VREL_TEST_OUT "/main_window_rules.png"), "PNG"));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "CliCommon.h"
 #include "Commands.h"
 #include "DataFileSet.h"
+#include "NoiseOptions.h"
 
 #include "files/SpreadsheetExport.h"
 #include "files/TextDataFile.h"
@@ -50,7 +51,8 @@ const char* const convertUsage =
     "Exit status as for vrel-cli export.\n";
 
 const char* const statsUsage =
-    "usage: vrel-cli stats FILE.txt [--limit DB]\n"
+    "usage: vrel-cli stats FILE.txt [--limit DB] [--shift HOURS] [--intervals 15m]\n"
+    "                                [--periods D,E,N]\n"
     "\n"
     "Reads a text data file as the Open command does, chooses its data set as a\n"
     "double click on its row does and prints its acoustic statistics, one\n"
@@ -70,7 +72,8 @@ const char* const statsUsage =
     "\n"
     "  --limit DB  adds the exceedance of that level (readings above it):\n"
     "              limit (weighting), above (readings), aboveTime (s),\n"
-    "              longestRun (readings), longestRunTime (s)\n"
+    "              longestRun (readings), longestRunTime (s)\n";
+const char* const statsUsageTail =
     "\n"
     "Exit status 0; 1 when the file cannot be read, is no text data file or\n"
     "holds no readings; 2 for a wrong command line.\n";
@@ -170,15 +173,25 @@ int runConvert(const std::vector<std::string>& args) {
 }
 
 int runStats(const std::vector<std::string>& args) {
+    const std::string usageText = std::string(statsUsage) + noiseOptionsUsage + statsUsageTail;
+    const char* const usage = usageText.c_str();
+    std::vector<std::string_view> valued = noiseOptionNames;
+    valued.push_back("--limit");
     CommandLine line;
-    if (const int status = checkLine(args, {"--limit"}, 1, "stats", statsUsage, line); status >= 0)
+    if (const int status = checkLine(args, valued, 1, "stats", usage, line); status >= 0)
         return status;
+    std::string noiseError;
+    const auto noise = readNoiseOptions(line, noiseError);
+    if (!noise) {
+        std::cerr << "vrel-cli stats: " << noiseError << "\n" << usage;
+        return exitUsage;
+    }
     std::optional<double> limit;
     if (const std::string* text = line.option("--limit")) {
         limit = parseLevel(*text);
         if (!limit) {
             std::cerr << "vrel-cli stats: --limit takes a level in dB, not '" << *text << "'\n"
-                      << statsUsage;
+                      << usage;
             return exitUsage;
         }
     }
@@ -207,5 +220,8 @@ int runStats(const std::vector<std::string>& args) {
         put("longestRun", std::to_string(s.longestRunAbove), "readings");
         put("longestRunTime", formatFixed(s.longestRunSeconds, 2), "s");
     }
+    if (noise->exposure || noise->environment)
+        printNoiseFigures(
+            computeNoiseFigures(set->selection, 0, set->selection.size(), noise->settings), *noise);
     return exitOk;
 }

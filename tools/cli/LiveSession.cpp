@@ -128,6 +128,22 @@ LiveSession::~LiveSession() {
 }
 
 bool LiveSession::open(const std::optional<std::string>& port) {
+    std::string error;
+    if (!openPort(port, error)) {
+        std::cerr << prefix() << error << "\n";
+        return false;
+    }
+    // The silence watchdog counts from the opening, as after the desktop program's start.
+    const std::time_t now = appClock().now();
+    link_.withDecoder([now](MeterDecoder& d) { d.lastReceiveTime = now; });
+    return true;
+}
+
+bool LiveSession::reopen(const std::optional<std::string>& port, std::string& error) {
+    return openPort(port, error);
+}
+
+bool LiveSession::openPort(const std::optional<std::string>& port, std::string& error) {
     int number = -1;
     if (port) {
         const auto choice = parsePortChoice(*port);
@@ -140,9 +156,8 @@ bool LiveSession::open(const std::optional<std::string>& port) {
     } else {
         const auto found = findMeterPort(companionSerialPorts());
         if (!found) {
-            std::cerr << prefix()
-                      << "no meter found: no port of a Silicon Labs CP210x USB to UART bridge "
-                         "(vrel-cli ports lists the ports, --port PATH names one)\n";
+            error = "no meter found: no port of a Silicon Labs CP210x USB to UART bridge "
+                    "(vrel-cli ports lists the ports, --port PATH names one)";
             return false;
         }
         number = found->comNumber.value_or(-1);
@@ -152,30 +167,25 @@ bool LiveSession::open(const std::optional<std::string>& port) {
     }
     const std::string label = portLabel(portPath_, number).toStdString();
     if (portPath_.startsWith(QLatin1Char('/')) && !QFileInfo::exists(portPath_)) {
-        std::cerr << prefix() << "no such port: " << label << "\n";
+        error = "no such port: " + label;
         return false;
     }
     // One device, one lock: a link or another spelling of the path must not
     // get past the lock another program holds on the device itself.
     const QString canonical = QFileInfo(portPath_).canonicalFilePath();
-    QString error;
-    if (!link_.open(canonical.isEmpty() ? portPath_ : canonical, &error)) {
+    QString reason;
+    if (!link_.open(canonical.isEmpty() ? portPath_ : canonical, &reason)) {
         if (const QString hint = portRightsHint(portPath_); !hint.isEmpty())
-            std::cerr << prefix() << "cannot open " << label << ": " << error.toStdString() << "\n"
-                      << hint.toStdString() << "\n";
-        else if (isBusyReason(error))
-            std::cerr << prefix() << "port " << label << " is busy: another program has it open ("
-                      << error.toStdString() << ")\n";
+            error =
+                "cannot open " + label + ": " + reason.toStdString() + "\n" + hint.toStdString();
+        else if (isBusyReason(reason))
+            error = "port " + label + " is busy: another program has it open (" +
+                    reason.toStdString() + ")";
         else
-            std::cerr << prefix() << "cannot open " << label << ": " << error.toStdString() << "\n";
+            error = "cannot open " + label + ": " + reason.toStdString();
         return false;
     }
-    // The silence watchdog counts from the opening, as after the desktop program's start.
-    const std::time_t now = appClock().now();
-    link_.withDecoder([now](MeterDecoder& d) {
-        d.reset();
-        d.lastReceiveTime = now;
-    });
+    link_.withDecoder([](MeterDecoder& d) { d.reset(); });
     return true;
 }
 

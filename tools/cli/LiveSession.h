@@ -47,6 +47,10 @@ class LiveSession {
     // automatic detection chooses. On failure tells why on standard error and
     // returns false.
     bool open(const std::optional<std::string>& port);
+    // Opens the port again after a loss, without a word: the same path, or the
+    // one automatic detection chooses now (a replugged bridge can get a new
+    // name). The silence watchdog keeps counting from the last byte.
+    bool reopen(const std::optional<std::string>& port, std::string& error);
     const QString& portPath() const { return portPath_; }
     MeterLink& link() { return link_; }
     // "vrel-cli record: " and so on, for messages.
@@ -68,6 +72,7 @@ class LiveSession {
     void end(int status);
 
   private:
+    bool openPort(const std::optional<std::string>& port, std::string& error);
     void watch();
 
     int argc_ = 1;

@@ -12,12 +12,14 @@ const char* const usageText = "usage: vrel-cli COMMAND [ARGS]\n"
                               "  ports         list the serial ports, marking the meter's one\n"
                               "  monitor       print the meter's live readings\n"
                               "  record        record the meter's level into a text data file\n"
+                              "  survey        an unattended survey into a folder, for weeks\n"
                               "  decode live   decode a capture of the meter's live byte stream\n"
                               "  decode logger decode a capture of a logger memory download\n"
                               "  list          list the data sets of a text data file\n"
                               "  export        export a data file's set as .xls text or .xlsx\n"
                               "  convert       write a data file's set as a text data file\n"
                               "  print         print a data file's diagram or table into a PDF\n"
+                              "  report        write a data file's measurement report as a PDF\n"
                               "  stats         Leq, percentile levels and SEL of a data file\n"
                               "  download      download the meter's memory into data files\n"
                               "\n"
@@ -27,10 +29,10 @@ const char* const usageText = "usage: vrel-cli COMMAND [ARGS]\n"
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
     const std::map<std::string, int (*)(const std::vector<std::string>&)> commands = {
-        {"decode", runDecode},     {"list", runList},   {"export", runExport},
-        {"convert", runConvert},   {"stats", runStats}, {"print", runPrint},
-        {"download", runDownload}, {"ports", runPorts}, {"monitor", runMonitor},
-        {"record", runRecord},
+        {"decode", runDecode},     {"list", runList},     {"export", runExport},
+        {"convert", runConvert},   {"stats", runStats},   {"print", runPrint},
+        {"download", runDownload}, {"ports", runPorts},   {"monitor", runMonitor},
+        {"record", runRecord},     {"report", runReport}, {"survey", runSurvey},
     };
     if (argc < 2) {
         std::cerr << usageText;

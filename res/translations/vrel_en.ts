@@ -1,0 +1,945 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="tr_TR">
+<context>
+    <name>AcousticGroup</name>
+    <message>
+        <location filename="../../src/app/AcousticGroup.cpp" line="+28"/>
+        <source>Birim</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Sınır üstü</source>
+        <translation>Above limit</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Üstü</source>
+        <translation>Above</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location line="+4"/>
+        <source>adet</source>
+        <translation>readings</translation>
+    </message>
+    <message>
+        <location line="-3"/>
+        <source>Süre üstü</source>
+        <translation>Time over</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Süre</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>En uzun</source>
+        <translation>Longest</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Seri</source>
+        <translation>Run</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Tümü</source>
+        <translation>All</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>LEX,8h</source>
+        <translation>LEX,8h</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>LEX</source>
+        <translation>LEX</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>AB değeri</source>
+        <translation>EU value</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>AB</source>
+        <translation>EU</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>OSHA %</source>
+        <translation>OSHA %</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>OSHA</source>
+        <translation>OSHA</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>TWA (O)</source>
+        <translation>TWA (O)</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>O-TWA</source>
+        <translation>O-TWA</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>NIOSH %</source>
+        <translation>NIOSH %</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>NIOSH</source>
+        <translation>NIOSH</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>TWA (N)</source>
+        <translation>TWA (N)</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>N-TWA</source>
+        <translation>N-TWA</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Lgündüz</source>
+        <translation>Lday</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Lgün</source>
+        <translation>Lday</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Lakşam</source>
+        <translation>Levening</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Lakş</source>
+        <translation>Leve</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Lgece</source>
+        <translation>Lnight</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Lden</source>
+        <translation>Lden</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Kapsam</source>
+        <translation>Coverage</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Kaps.</source>
+        <translation>Cov.</translation>
+    </message>
+    <message>
+        <location line="+78"/>
+        <location line="+4"/>
+        <location line="+9"/>
+        <source>Mevzuat</source>
+        <translation>Rules</translation>
+    </message>
+    <message>
+        <location line="-12"/>
+        <source>Maruziyet ve çevresel gürültü göstergeleri</source>
+        <translation>Exposure and environmental noise figures</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <location line="+20"/>
+        <source>Akustik</source>
+        <translation>Acoustics</translation>
+    </message>
+    <message>
+        <location line="+79"/>
+        <source>Uygulanamaz: okumalar C ağırlıklı; A ağırlıklı okumalar gerekir.</source>
+        <translation>Not applicable: the readings are C-weighted; A-weighted readings are needed.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Uygulanamaz: A ve C ağırlıklı okumalar karışık.</source>
+        <translation>Not applicable: the readings mix A and C weighting.</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location line="+21"/>
+        <source>Okuma yok.</source>
+        <translation>No readings.</translation>
+    </message>
+    <message>
+        <location line="-17"/>
+        <source>Te: girilen vardiya</source>
+        <translation>Te: the shift entered</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Te: ölçülen süre</source>
+        <translation>Te: the measured duration</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>alt</source>
+        <translation>lower</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>üst</source>
+        <translation>upper</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>sınır</source>
+        <translation>limit</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Alt eylem değeri 80, üst eylem değeri 85, sınır değer 87 dB(A)</source>
+        <translation>Lower action value 80, upper action value 85, limit value 87 dB(A)</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Bir okumanın zaman damgası okunamıyor.</source>
+        <translation>A reading's time stamp cannot be read.</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>* dönem tam kapsanmıyor</source>
+        <translation>* period not fully covered</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Bu dönemde okuma yok.</source>
+        <translation>No readings in this period.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Kapsam %1 %</source>
+        <translation>Coverage %1 %</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>Gündüz, akşam ve gece dönemlerinin hepsi gerekir.</source>
+        <translation>The day, evening and night periods are all needed.</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Okumasız boşluk %1 s</source>
+        <translation>Gap without readings %1 s</translation>
+    </message>
+</context>
+<context>
+    <name>CAboutDlg</name>
+    <message>
+        <location filename="../../src/app/AboutDlg.cpp" line="+12"/>
+        <source>Hakkında</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Sürüm 1.0</source>
+        <translation>Version 1.0</translation>
+    </message>
+</context>
+<context>
+    <name>CDataLogDlg</name>
+    <message>
+        <location filename="../../src/logger/DataLogDlg.cpp" line="+39"/>
+        <source>Tarih, Saat</source>
+        <translation>Date, Time</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Birim</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <location line="+78"/>
+        <source>Verileri içe aktar(&amp;I)</source>
+        <translation>&amp;Import Data</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Excel&apos;e aktar(&amp;E)</source>
+        <translation>&amp;Export to Excel</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Verileri kaydet(&amp;S)</source>
+        <translation>&amp;Save Data</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Seçimi kaydet(&amp;S)</source>
+        <translation>&amp;Save Selection</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Yazdır(&amp;P)</source>
+        <translation>&amp;Print</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Diyagramı yazdır(&amp;G)</source>
+        <translation>Print Dia&amp;gram</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Verileri yazdır(&amp;D)</source>
+        <translation>Print &amp;Data</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Rapor(&amp;R)…</source>
+        <translation>&amp;Report…</translation>
+    </message>
+</context>
+<context>
+    <name>CDlgColorSet</name>
+    <message>
+        <location filename="../../src/settings/DlgColorSet.cpp" line="+23"/>
+        <source>Renk ayarları</source>
+        <translation>Color Settings</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Izgara rengi</source>
+        <translation>Grid color</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Çizgi rengi</source>
+        <translation>Line color</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Arka plan rengi</source>
+        <translation>Background color</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>İptal</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CMainFrame</name>
+    <message>
+        <location filename="../../src/app/MainFrame.cpp" line="+31"/>
+        <source>Gerçek zamanlı kaydı başlat</source>
+        <translation>Start the real-time recording</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Gerçek zamanlı kaydı durdur</source>
+        <translation>Stop the real-time recording</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Veri kayıt cihazını başlat</source>
+        <translation>Read the meter&apos;s data logger</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Veri taşı</source>
+        <translation>Export the data to a spreadsheet</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Verileri kaydet</source>
+        <translation>Save the data</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Uygulamadan çık</source>
+        <translation>Quit the application</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Veri setini aç</source>
+        <translation>Open a data file</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Gerçek zaman parametreleri ayarı</source>
+        <translation>Set up the real-time recording</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Verileri yazdır</source>
+        <translation>Print the data table</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Yardım</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Diyagramı yazdır</source>
+        <translation>Print the diagram</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Program bilgisini ve sürüm numarasını göster</source>
+        <translation>Show the program information and version number</translation>
+    </message>
+    <message>
+        <location line="+61"/>
+        <source>Dosya(&amp;F)</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Aç(&amp;O)</source>
+        <translation>&amp;Open</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Farklı kaydet (&amp;S)</source>
+        <translation>Save &amp;As</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Excel&apos;e aktar(&amp;E)</source>
+        <translation>&amp;Export to Excel</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Diyagramı yazdır(&amp;G)</source>
+        <translation>Print Dia&amp;gram</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Verileri yazdır(&amp;D)</source>
+        <translation>Print &amp;Data</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Bitir(&amp;X)</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Rapor(&amp;R)…</source>
+        <translation>&amp;Report…</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Ölçüm raporunu PDF dosyasına veya yazıcıya çıkar</source>
+        <translation>Print the measurement report to a PDF file or a printer</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Gerçek zaman(&amp;R)</source>
+        <translation>&amp;Real Time</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Kayıt(&amp;R)</source>
+        <translation>&amp;Record</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Verileri sil(C)</source>
+        <translation>&amp;Clear Data</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Ayarlar(&amp;U)</source>
+        <translation>Se&amp;ttings</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>COM portu(&amp;C)</source>
+        <translation>&amp;COM Port</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>manüel(&amp;M)</source>
+        <translation>&amp;Manual</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Otomatik(&amp;A)</source>
+        <translation>&amp;Automatic</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Görünüm(&amp;V)</source>
+        <translation>&amp;View</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Menü çubuğu(&amp;T)</source>
+        <translation>&amp;Toolbar</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Araç çubuğunu göster veya gizle</source>
+        <translation>Show or hide the toolbar</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Durum satırı(&amp;S)</source>
+        <translation>&amp;Status Bar</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Durum satırını göster veya gizle</source>
+        <translation>Show or hide the status bar</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Renk ayarları</source>
+        <translation>Color Settings</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Sınır seviyesi…</source>
+        <translation>Level Limit…</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Grafiklerde çizilen sınır seviyesini ayarla</source>
+        <translation>Set the level limit the graphs draw</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Sınırı kaldır</source>
+        <translation>Remove Limit</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Sınır seviyesini kapat</source>
+        <translation>Switch the level limit off</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Yardım(&amp;H)</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>İçerik(&amp;C)</source>
+        <translation>&amp;Contents</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>hakkında(&amp;A)</source>
+        <translation>&amp;About</translation>
+    </message>
+    <message>
+        <location line="+36"/>
+        <source> - DEMO (benzetilmiş cihaz)</source>
+        <translation> - DEMO (simulated meter)</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>Demo cihaz (benzetim): %1</source>
+        <translation>Demo meter (simulated) on %1</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Cihazın portu açık değil</source>
+        <translation>No meter port open</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Port %1</source>
+        <translation>Port %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source> - veri geliyor</source>
+        <translation> - receiving</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source> - veri yok</source>
+        <translation> - no data</translation>
+    </message>
+</context>
+<context>
+    <name>CMeterButton</name>
+    <message>
+        <location filename="../../src/live/MeterButtonTable.h" line="+21"/>
+        <source>Durdur</source>
+        <translation>Hold</translation>
+    </message>
+</context>
+<context>
+    <name>CPort</name>
+    <message>
+        <location filename="../../src/app/PortDlg.cpp" line="+17"/>
+        <source>COM portu</source>
+        <translation>COM port</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>İptal</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CRTSetup</name>
+    <message>
+        <location filename="../../src/live/RtSetupDlg.cpp" line="+22"/>
+        <source>Gerçek zaman ayarları</source>
+        <translation>Real-Time Settings</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Gerçek zamanlı veri seti sayısı</source>
+        <translation>Number of real-time samples</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>(Gerekli veri setleri girişi)</source>
+        <translation>(enter the number of samples needed)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Gerçek zamanlı tarama frekansı</source>
+        <translation>Real-time sampling interval</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Saniye</source>
+        <translation>seconds</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Kayıt döngüsü</source>
+        <translation>Recording length</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Başlatma saati</source>
+        <translation>Start time</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Durdurma saati</source>
+        <translation>Stop time</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Başlat</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>İptal</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CurveForm</name>
+    <message>
+        <location filename="../../src/app/MainForm.cpp" line="+25"/>
+        <location filename="../../src/logger/DataLogForm.cpp" line="+39"/>
+        <source>Gerçek zaman eğrisi</source>
+        <translation>Real-time curve</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../../src/logger/DataLogForm.cpp" line="+1"/>
+        <source>Gösterge</source>
+        <translation>Pointer</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>İmleç</source>
+        <translation>Cursors</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <location filename="../../src/logger/DataLogForm.cpp" line="+4"/>
+        <source>Yakınlaştırma geri</source>
+        <translation>Reset zoom</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Eğri</source>
+        <translation>Curve</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Tablo</source>
+        <translation>Table</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <location filename="../../src/logger/DataLogForm.cpp" line="+4"/>
+        <source>Başlatma saati</source>
+        <translation>Start time</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <location filename="../../src/logger/DataLogForm.cpp" line="+2"/>
+        <source>MİN</source>
+        <translation>MIN</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <location filename="../../src/logger/DataLogForm.cpp" line="+4"/>
+        <source>MAKS</source>
+        <translation>MAX</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <location filename="../../src/logger/DataLogForm.cpp" line="+4"/>
+        <source>Tarama frekansı</source>
+        <translation>Sampling interval</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <location filename="../../src/logger/DataLogForm.cpp" line="+3"/>
+        <source>Ortalama</source>
+        <translation>Average</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <location filename="../../src/logger/DataLogForm.cpp" line="+4"/>
+        <source>Değer:</source>
+        <translation>Value:</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <location filename="../../src/logger/DataLogForm.cpp" line="+2"/>
+        <source>Zaman:</source>
+        <translation>Time:</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <location filename="../../src/logger/DataLogForm.cpp" line="+3"/>
+        <source>İmleç A</source>
+        <translation>Cursor A</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <location filename="../../src/logger/DataLogForm.cpp" line="+4"/>
+        <source>İmleç B</source>
+        <translation>Cursor B</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <location filename="../../src/logger/DataLogForm.cpp" line="+4"/>
+        <source>A ve B arasındaki MAKS</source>
+        <translation>MAX between A and B</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <location filename="../../src/logger/DataLogForm.cpp" line="+4"/>
+        <source>A ve B arasındaki MİN</source>
+        <translation>MIN between A and B</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <location filename="../../src/logger/DataLogForm.cpp" line="+4"/>
+        <source>A ve B arasındaki ortalama</source>
+        <translation>Average between A and B</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <location filename="../../src/logger/DataLogForm.cpp" line="+2"/>
+        <source>A ve B arasındaki adet</source>
+        <translation>Count between A and B</translation>
+    </message>
+    <message>
+        <location filename="../../src/logger/DataLogForm.cpp" line="-42"/>
+        <source>Veri No.</source>
+        <translation>Data No.</translation>
+    </message>
+    <message>
+        <location line="+61"/>
+        <source>Veriler okunuyor!  Lütfen bekleyin…</source>
+        <translation>Reading the data. Please wait…</translation>
+    </message>
+</context>
+<context>
+    <name>LevelLimit</name>
+    <message>
+        <location filename="../../src/graph/LevelLimit.cpp" line="+27"/>
+        <source>Sınır seviyesi</source>
+        <translation>Level Limit</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Sınır seviyesi (dB):</source>
+        <translation>Level limit (dB):</translation>
+    </message>
+</context>
+<context>
+    <name>LoggerFiles</name>
+    <message>
+        <location filename="../../src/logger/LoggerFiles.cpp" line="+41"/>
+        <source>Ölçüm klasörü (summary.csv events.csv survey-*.txt)</source>
+        <translation>Survey folder (summary.csv events.csv survey-*.txt)</translation>
+    </message>
+    <message>
+        <location line="+17"/>
+        <source>%1 klasöründe ölçüm dosyası (survey-*.txt) yok.</source>
+        <translation>The folder %1 holds no survey file (survey-*.txt).</translation>
+    </message>
+</context>
+<context>
+    <name>RecordTableModel</name>
+    <message>
+        <location filename="../../src/live/RecordTableModel.cpp" line="+57"/>
+        <source>Tarih, Saat</source>
+        <translation>Date, Time</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Birim</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Değer</source>
+        <translation>Value</translation>
+    </message>
+</context>
+<context>
+    <name>RecordingFeature</name>
+    <message>
+        <location filename="../../src/live/RecordingFeature.cpp" line="+132"/>
+        <source>Kaydın güvenlik kopyası yazılamıyor (%1); kayıt yalnızca bellekte sürüyor.</source>
+        <translation>The recording&apos;s safety copy cannot be written (%1); the recording goes on in memory only.</translation>
+    </message>
+    <message>
+        <location line="+29"/>
+        <source>Kaydedilmemiş kayıt %1 olarak saklandı</source>
+        <translation>The unsaved recording was kept as %1</translation>
+    </message>
+</context>
+<context>
+    <name>ReportCommand</name>
+    <message>
+        <location filename="../../src/app/ReportCommand.cpp" line="+117"/>
+        <source>Rapor</source>
+        <translation>Report</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Rapor için okuma yok.</source>
+        <translation>No readings to report.</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Rapor ayarları kaydedilemedi.</source>
+        <translation>The report settings could not be saved.</translation>
+    </message>
+    <message>
+        <location line="+29"/>
+        <source>PDF dosyası (*.pdf)</source>
+        <translation>PDF file (*.pdf)</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>%1 oluşturulamıyor: %2</source>
+        <translation>Cannot create %1: %2</translation>
+    </message>
+    <message>
+        <location line="+15"/>
+        <source>%1 yazılamıyor: %2</source>
+        <translation>Cannot write %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>ReportDlg</name>
+    <message>
+        <location filename="../../src/app/ReportDlg.cpp" line="+21"/>
+        <source>Rapor</source>
+        <translation>Report</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Ölçüm yeri:</source>
+        <translation>Site:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Ölçümü yapan:</source>
+        <translation>Operator:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Ölçüm cihazı:</source>
+        <translation>Meter:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Notlar:</source>
+        <translation>Notes:</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source> saat</source>
+        <translation> h</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>ölçülen süre</source>
+        <translation>measured duration</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Vardiya süresi:</source>
+        <translation>Shift duration:</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>%1 dk</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>1 saat</source>
+        <translation>1 h</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Aralık:</source>
+        <translation>Interval:</translation>
+    </message>
+    <message>
+        <location line="+16"/>
+        <source>Gündüz, akşam, gece başlangıcı:</source>
+        <translation>Day, evening, night start:</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>PDF dosyası</source>
+        <translation>PDF file</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Yazıcı</source>
+        <translation>Printer</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Çıktı:</source>
+        <translation>Output:</translation>
+    </message>
+</context>
+</TS>

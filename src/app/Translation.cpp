@@ -1,0 +1,23 @@
+#include "app/Translation.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+bool useLanguage(Language language) {
+    static QTranslator program;
+    static QTranslator qt;
+    QCoreApplication::removeTranslator(&program);
+    QCoreApplication::removeTranslator(&qt);
+    const QString code = QString::fromLatin1(languageCode(language));
+    // Qt's dialogs and standard buttons in the same language, where installed
+    if (qt.load(QStringLiteral("qtbase_") + code,
+                QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qt);
+    if (language == Language::Turkish)
+        return true;
+    if (!program.load(QStringLiteral(":/i18n/vrel_") + code + QStringLiteral(".qm")))
+        return false;
+    QCoreApplication::installTranslator(&program);
+    return true;
+}

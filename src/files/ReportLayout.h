@@ -1,0 +1,76 @@
+#pragma once
+
+#include "model/AcousticStats.h"
+#include "model/Clock.h"
+#include "model/NoiseRules.h"
+#include "model/RecordList.h"
+#include "model/SeriesStats.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The measurement report: a few A4 portrait pages with a title block, the
+// curve with the limit line, the summary, the exposure and environmental
+// figures, the interval table and the limit exceedances. Laid out here in
+// millimetres from the page's top-left corner, so any device (PDF, printer)
+// shows the same pages; the renderer only maps millimetres to its dots.
+struct ReportOp {
+    enum class Kind { Text, Line, Rect, Polyline };
+    enum class Style { Title, Heading, Body, Bold, Small };
+    enum class Align { Left, Center, Right };
+
+    Kind kind = Kind::Text;
+    double x = 0, y = 0; // text box or rectangle corner, line start
+    double w = 0, h = 0; // text box or rectangle size; line: end minus start
+    std::string text;    // UTF-8
+    Style style = Style::Body;
+    Align align = Align::Left;
+    bool wrap = false; // text: wrap at words within the box, cut below it
+    double pen = 0.2;  // line width in mm; 0: no outline
+    bool dashed = false;
+    std::uint32_t color = 0x000000;
+    std::optional<std::uint32_t> fill;
+    std::vector<std::pair<double, double>> points; // polyline
+};
+
+struct ReportPage {
+    std::vector<ReportOp> ops;
+};
+
+// The title block the user types in once and the program remembers.
+struct ReportTitle {
+    std::string site;
+    std::string operatorName;
+    std::string meter;
+    std::string notes;
+    bool operator==(const ReportTitle&) const = default;
+};
+
+struct ReportInput {
+    const RecordList* series = nullptr;
+    SeriesStats stats;
+    std::optional<double> limit;
+    NoiseSettings settings;
+    ReportTitle title;
+    LocalTime now; // printed in the title block and the footers
+};
+
+inline constexpr double reportPageWidth = 210.0;
+inline constexpr double reportPageHeight = 297.0;
+
+// The pages; none for an empty series.
+std::vector<ReportPage> layoutReport(const ReportInput& input);
+
+// The report's words for why a figure set is not given.
+std::string notApplicableText(NotApplicable why);
+// The name of an EU value, "alt eylem değeri" ..., or "hiçbiri".
+std::string euValueName(EuActionValue v);
+
+// A run of consecutive readings above the limit.
+struct Exceedance {
+    std::size_t first = 0, count = 0;
+    double lmax = 0.0;
+};
+std::vector<Exceedance> findExceedances(const RecordList& series, double limit);

@@ -1,0 +1,131 @@
+// The measurement report on paper: pages, the figures as text, and a page as an image.
+#include "files/ReportLayout.h"
+#include "files/ReportRenderer.h"
+#include "model/TimeLabels.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QPdfWriter>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+// A working day: 08:00 to 16:00 at 85 dB(A) with a louder half hour at 11:00,
+// a reading every 5 s.
+RecordList workingDay() {
+    RecordList list;
+    const DateTime start{7, 12, 2026, 8, 0, 0};
+    for (int i = 0; i < 8 * 720; ++i) {
+        const double v =
+            (i >= 3 * 720 && i < 3 * 720 + 360) ? 95.0 : 85.0 + 3.0 * std::sin(i / 40.0);
+        list.append(CObjData(std::round(v * 10) / 10, formatDateTime(addSeconds(start, i * 5)),
+                             "dBA", 0, 5.0));
+    }
+    return list;
+}
+
+ReportInput input(const RecordList& series) {
+    ReportInput in;
+    in.series = &series;
+    in.stats.samplingRate = 5.0;
+    in.stats.average = 85.0;
+    in.stats.maxTime = "07-12-2026,11:00:00";
+    in.stats.minTime = "07-12-2026,08:00:00";
+    in.limit = 90.0;
+    in.settings.intervalSeconds = 900;
+    in.title = {"Pres hattı 2", "Ayşe Yılmaz", "Kovra SL-4001", "Kulak koruyucusuz ölçüldü."};
+    in.now = {2026, 12, 8, 9, 30, 0};
+    return in;
+}
+
+QString pdfText(const QString& pdf) {
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    if (!p.waitForFinished(60000))
+        return {};
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+} // namespace
+
+TEST(ReportRendering, PdfPagesCarryTheFiguresAsText) {
+    const RecordList series = workingDay();
+    const ReportInput in = input(series);
+    const auto pages = layoutReport(in);
+    ASSERT_GE(pages.size(), 2u);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("report.pdf"));
+    {
+        QPdfWriter writer(path);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        writer.setResolution(300);
+        QString error;
+        ASSERT_TRUE(renderReport(writer, pages, &error)) << error.toStdString();
+    }
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(static_cast<std::size_t>(f.readAll().count("/Type /Page\n")), pages.size());
+
+    const QString text = pdfText(path);
+    ASSERT_FALSE(text.isEmpty()) << "pdftotext (poppler-utils) is needed";
+    const NoiseFigures fig = computeNoiseFigures(series, 0, series.size(), in.settings);
+    for (const QString& expected :
+         {QStringLiteral("Gürültü Ölçüm Raporu"), QStringLiteral("Pres hattı 2"),
+          QStringLiteral("Ayşe Yılmaz"), QStringLiteral("Kovra SL-4001"),
+          QStringLiteral("Kulak koruyucusuz ölçüldü."), QStringLiteral("LEX,8h"),
+          QString::asprintf("%.1f dB(A)", fig.exposure.lex8h),
+          QString::asprintf("%.1f %%", fig.exposure.oshaDose),
+          QString::asprintf("%.1f %%", fig.exposure.nioshDose), QStringLiteral("Lden"),
+          QStringLiteral("Sınır aşımları"), QStringLiteral("07-12-2026,11:00:00"),
+          QStringLiteral("Aralık tablosu (15m)"), QStringLiteral("07-12-2026 15:45"),
+          QStringLiteral("Sayfa 1 / %1").arg(pages.size()),
+          QStringLiteral("Sayfa %1 / %1").arg(pages.size())})
+        EXPECT_TRUE(text.contains(expected)) << expected.toStdString();
+    EXPECT_EQ(euReached(fig.exposure.lex8h), EuActionValue::Limit);
+    EXPECT_TRUE(text.contains(QStringLiteral("Ulaşılan en yüksek değer: sınır değer")));
+}
+
+TEST(ReportRendering, FirstPageAsAnImage) {
+    const RecordList series = workingDay();
+    const auto pages = layoutReport(input(series));
+    ASSERT_FALSE(pages.empty());
+    const QImage page = renderReportPage(pages[0], 100);
+    ASSERT_EQ(page.size(), QSize(827, 1169));
+    EXPECT_TRUE(page.save(VREL_TEST_OUT "/report-page1.png"));
+
+    // Margins stay paper white; every drawn mark is inside the 20 mm frame,
+    // the curve colour shows inside the plot and the limit's red on its line.
+    const int margin = qRound(19.0 / 25.4 * 100);
+    for (int y = 0; y < page.height(); y += 3)
+        for (int x : {2, margin - 3, page.width() - margin + 3, page.width() - 3})
+            ASSERT_EQ(page.pixel(x, y), qRgb(255, 255, 255)) << x << "," << y;
+    int blue = 0, red = 0;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x) {
+            const QColor c = page.pixelColor(x, y);
+            blue += c.blue() > 120 && c.red() < 90 && c.green() < 120;
+            red += c.red() > 150 && c.green() < 80 && c.blue() < 80;
+        }
+    EXPECT_GT(blue, 500);
+    EXPECT_GT(red, 200);
+}
+
+TEST(ReportRendering, NoPagesWithoutReadingsAndNotApplicableForCWeighting) {
+    RecordList none;
+    EXPECT_TRUE(layoutReport(input(none)).empty());
+    RecordList c;
+    c.append(CObjData(70.0, "07-12-2026,08:00:00", "dBC", 0, 1.0));
+    bool said = false;
+    for (const ReportPage& p : layoutReport(input(c)))
+        for (const ReportOp& op : p.ops)
+            said =
+                said || op.text == "Uygulanamaz: " + notApplicableText(NotApplicable::NotAWeighted);
+    EXPECT_TRUE(said);
+}

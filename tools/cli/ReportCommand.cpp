@@ -1,0 +1,137 @@
+// vrel-cli report: the measurement report of a data file into a PDF file.
+#include "CliCommon.h"
+#include "Commands.h"
+#include "DataFileSet.h"
+#include "NoiseOptions.h"
+
+#include "files/ReportLayout.h"
+#include "files/ReportRenderer.h"
+#include "model/Clock.h"
+
+#include <QGuiApplication>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QSaveFile>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <iostream>
+
+namespace {
+
+const char* const reportHead =
+    "usage: vrel-cli report FILE.txt OUT.pdf [--site TEXT] [--operator TEXT]\n"
+    "                       [--meter TEXT] [--notes TEXT] [--limit DB]\n"
+    "                       [--shift HOURS] [--intervals 15m] [--periods D,E,N]\n"
+    "\n"
+    "Reads a text data file as the Open command does, chooses its data set as a\n"
+    "double click on its row does and writes the measurement report as the\n"
+    "windows' \"Rapor\" command does: A4 portrait pages with the title block, the\n"
+    "curve with the limit line, the summary and acoustic figures, the workplace\n"
+    "exposure and the environmental figures, the limit exceedances and the\n"
+    "interval table. The footers carry the page numbers and the current local\n"
+    "time. OUT is replaced whole or left as it was.\n"
+    "\n"
+    "  --site, --operator, --meter, --notes  the title block (UTF-8)\n"
+    "  --limit DB  the limit line and the exceedances\n";
+const char* const reportOptions =
+    "  --shift HOURS  the shift the measurement samples (default: the measured\n"
+    "              duration)\n"
+    "  --intervals 1m|5m|15m|1h  the interval table's intervals (default 15m)\n"
+    "  --periods D,E,N  the hours the day, evening and night start (7,19,23)\n"
+    "\n"
+    "Exit status 0; 1 when the file cannot be read, is no text data file, holds\n"
+    "no readings, or the document cannot be written (nothing is written then);\n"
+    "2 for a wrong command line.\n";
+
+int write(const ReportInput& input, const std::string& out) {
+    // Fonts need a GUI application; no display is needed for a PDF.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    int argc = 1;
+    char name[] = "vrel-cli";
+    char* argv[] = {name, nullptr};
+    QGuiApplication app(argc, argv);
+
+    QSaveFile file(QString::fromStdString(out));
+    if (!file.open(QIODevice::WriteOnly)) {
+        std::cerr << "vrel-cli report: cannot create " << out << ": "
+                  << file.errorString().toStdString() << "\n";
+        return exitFailure;
+    }
+    QPdfWriter writer(&file);
+    writer.setTitle(QStringLiteral("Gürültü Ölçüm Raporu"));
+    writer.setCreator(QStringLiteral("vrel-cli"));
+    writer.setResolution(600);
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                     QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
+    QString error;
+    if (!renderReport(writer, layoutReport(input), &error)) {
+        file.cancelWriting();
+        std::cerr << "vrel-cli report: " << error.toStdString() << "\n";
+        return exitFailure;
+    }
+    if (!file.commit()) {
+        std::cerr << "vrel-cli report: cannot write " << out << ": "
+                  << file.errorString().toStdString() << "\n";
+        return exitFailure;
+    }
+    return exitOk;
+}
+
+} // namespace
+
+int runReport(const std::vector<std::string>& args) {
+    const std::string usage = std::string(reportHead) + reportOptions;
+    std::vector<std::string_view> valued = noiseOptionNames;
+    for (const char* o : {"--site", "--operator", "--meter", "--notes", "--limit"})
+        valued.push_back(o);
+    CommandLine line;
+    std::string error;
+    if (!parseCommandLine(args, valued, line, error)) {
+        std::cerr << "vrel-cli report: " << error << "\n" << usage;
+        return exitUsage;
+    }
+    if (line.help) {
+        std::cout << usage;
+        return exitOk;
+    }
+    if (line.positional.size() != 2) {
+        std::cerr << "vrel-cli report: expects a data file and a PDF file\n" << usage;
+        return exitUsage;
+    }
+    const auto noise = readNoiseOptions(line, error);
+    if (!noise) {
+        std::cerr << "vrel-cli report: " << error << "\n" << usage;
+        return exitUsage;
+    }
+    ReportInput input;
+    input.settings = noise->settings;
+    if (!noise->environment)
+        input.settings.intervalSeconds = 900;
+    if (const std::string* text = line.option("--limit")) {
+        errno = 0;
+        char* end = nullptr;
+        const double v = std::strtod(text->c_str(), &end);
+        if (text->empty() || errno != 0 || *end != '\0' || !std::isfinite(v)) {
+            std::cerr << "vrel-cli report: --limit takes a level in dB, not '" << *text << "'\n"
+                      << usage;
+            return exitUsage;
+        }
+        input.limit = v;
+    }
+    auto text = [&](const char* option) {
+        const std::string* v = line.option(option);
+        return v ? *v : std::string();
+    };
+    input.title = {text("--site"), text("--operator"), text("--meter"), text("--notes")};
+    const auto set = openAndChoose(line.positional[0], "report");
+    if (!set)
+        return exitFailure;
+    input.series = &set->selection;
+    input.stats = set->stats;
+    input.now = appClock().localNow();
+    return write(input, line.positional[1]);
+}

@@ -1,0 +1,501 @@
+// vrel-cli survey: an unattended noise survey that runs for weeks, rides out a
+// pulled cable or a full disk, and leaves a folder of data files, an interval
+// summary and a list of the gaps.
+#include "CliCommon.h"
+#include "Commands.h"
+#include "LiveSession.h"
+
+#include "files/Survey.h"
+#include "live/Recording.h"
+#include "model/SeriesStats.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <sstream>
+
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+const char* const surveyUsage =
+    "usage: vrel-cli survey [--port PATH] --interval S --out-dir DIR\n"
+    "                       [--split hour|day] [--summary 1m|5m|15m|1h]\n"
+    "                       [--until DATETIME | --for DURATION] [--json]\n"
+    "\n"
+    "Samples the meter's level as record does (a tick every S seconds; a tick\n"
+    "while the meter is on HOLD or not connected takes nothing), with no limit,\n"
+    "until Ctrl+C, SIGTERM, --until or --for. The samples go into text data\n"
+    "files in DIR, one per clock hour or day, named by their start\n"
+    "(survey-2026-12-08T14.txt), each sample appended and handed to the system\n"
+    "at once. When the meter falls silent or its device goes away the survey\n"
+    "goes on, opens the port again every few seconds and samples again once\n"
+    "frames come; every gap goes to DIR/events.csv. DIR/summary.csv gets a row\n"
+    "for each interval on the clock. A write that fails (full disk) is retried,\n"
+    "the samples held in memory meanwhile (up to a day of them). Started again\n"
+    "on the same DIR, the survey goes on there.\n"
+    "\n"
+    "  --port PATH        the meter's port (default: automatic detection, also\n"
+    "                     when it comes back under another name)\n"
+    "  --interval S       seconds between ticks: 0.1, 0.2, 0.5, 1, 1.5, 2, 2.5,\n"
+    "                     3, 5 or 10\n"
+    "  --out-dir DIR      the survey's folder, made when missing\n"
+    "  --split hour|day   a data file per clock hour (default) or day\n"
+    "  --summary 1m|5m|15m|1h\n"
+    "                     the summary interval (default 15m)\n"
+    "  --until DATETIME   end at a local time, 2026-12-09T08:00[:SS], or with\n"
+    "                     its UTC offset (Z, +01:00)\n"
+    "  --for DURATION     end after a while: seconds, or 90m, 12h, 7d, 1d12h\n"
+    "  --json             status lines as JSON objects\n"
+    "\n"
+    "Standard error shows a status line (in place on a terminal, a line a\n"
+    "minute otherwise) and what happens to the link, with the time.\n"
+    "\n"
+    "Exit status 0 when the survey ends as asked; 1 when the port cannot be\n"
+    "opened at the start or samples held could not be written at the end; 2 for\n"
+    "a wrong command line or a folder that cannot be made or written.\n";
+
+constexpr int reconnectPeriodMs = 3000;
+// A port silent this long is opened anew, and again after as long: a bridge
+// that came back may need it.
+constexpr std::time_t reopenSilentSeconds = 10;
+constexpr SurveyMs statusLinePeriodMs = 60000;
+constexpr SurveyMs terminalStatusPeriodMs = 250;
+
+// The companion's clock set to start at another time, then running on with
+// the PC's; for tests that must cross an hour without waiting for one.
+class ShiftedClock final : public Clock {
+  public:
+    explicit ShiftedClock(std::int64_t shiftMs) : shiftMs_(shiftMs) {}
+    std::time_t now() const override {
+        return static_cast<std::time_t>(std::floor(static_cast<double>(nowMs()) / 1000));
+    }
+    std::int64_t nowMs() const override { return system_.nowMs() + shiftMs_; }
+
+  private:
+    SystemClock system_;
+    std::int64_t shiftMs_;
+};
+
+std::optional<double> parseNumber(const std::string& text) {
+    std::istringstream in(text);
+    in.imbue(std::locale::classic());
+    double v = 0;
+    char rest = 0;
+    if (!(in >> v) || in >> rest || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+std::string elapsedText(SurveyMs ms) {
+    const long long s = ms / 1000;
+    char buf[48];
+    if (s >= 86400)
+        std::snprintf(buf, sizeof buf, "%lldd %02lld:%02lld:%02lld", s / 86400, s / 3600 % 24,
+                      s / 60 % 60, s % 60);
+    else
+        std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
+    return buf;
+}
+
+std::string fixed(double v, int decimals) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+    return buf;
+}
+
+// The latest modification among the survey's data files already in dir, in ms.
+std::optional<SurveyMs> lastWriteIn(const QString& dir) {
+    std::optional<SurveyMs> last;
+    for (const QFileInfo& f : QDir(dir).entryInfoList(QDir::Files)) {
+        if (!isSurveyDataFileName(f.fileName().toStdString()))
+            continue;
+        const SurveyMs t = f.lastModified().toMSecsSinceEpoch();
+        last = last ? std::max(*last, t) : t;
+    }
+    return last;
+}
+
+struct SurveyOptions {
+    std::optional<std::string> port;
+    double interval = 1;
+    std::string dir;
+    SurveySplit split = SurveySplit::Hour;
+    int summarySeconds = 900;
+    std::optional<SurveyMs> endMs;
+    bool json = false;
+};
+
+class Survey {
+  public:
+    Survey(LiveSession& session, const SurveyOptions& options, const Clock& clock,
+           std::optional<SurveyMs> previousEnd)
+        : session_(session), options_(options), clock_(clock),
+          store_(diskFileSystem(), clock, options.dir, options.split, options.interval,
+                 static_cast<std::size_t>(std::lround(86400 / options.interval))),
+          summary_(clock, options.summarySeconds, options.interval), previousEnd_(previousEnd),
+          resumed_(previousEnd.has_value()),
+          inPlace_(isatty(2) != 0 && !options.json) {
+        store_.report = [this](const std::string& text) { message(text); };
+        tick_.setTimerType(Qt::PreciseTimer);
+        tick_.setInterval(timerPeriodMs(options.interval));
+        QObject::connect(&tick_, &QTimer::timeout, &tick_, [this] { tick(); });
+        reconnect_.setInterval(reconnectPeriodMs);
+        QObject::connect(&reconnect_, &QTimer::timeout, &reconnect_, [this] { reconnect(); });
+
+        session_.onSilence = [this] {
+            silent_ = true;
+            if (!portClosed_)
+                message("the meter on " + session_.portPath().toStdString() +
+                        " sends nothing; the survey goes on and waits for it");
+        };
+        session_.onResumed = [this] {
+            silent_ = false;
+            message("the meter sends again");
+        };
+        session_.onPortLost = [this](const QString& reason) {
+            session_.link().close();
+            portClosed_ = true;
+            lossReason_ = reason.toStdString();
+            message(lossReason_ + "; trying to open the port again every " +
+                    std::to_string(reconnectPeriodMs / 1000) + " seconds");
+        };
+        session_.onInterrupt = [this] { finish("interrupted"); };
+    }
+
+    void start() {
+        startMs_ = clock_.nowMs();
+        if (resumed_)
+            message("going on with the survey in " + options_.dir);
+        summary_.advance(startMs_);
+        store_.flush(startMs_);
+        tick_.start();
+        reconnect_.start();
+    }
+
+  private:
+    void tick() {
+        const SurveyMs t = clock_.nowMs();
+        if (options_.endMs && t >= *options_.endMs) {
+            finish("the survey's end has come");
+            return;
+        }
+        if (auto row = summary_.advance(t))
+            store_.addSummaryRow(std::move(*row));
+
+        const MeterLink::Snapshot snap = session_.link().snapshot();
+        GapCause cause = GapCause::None;
+        std::string detail;
+        if (portClosed_) {
+            cause = GapCause::Disconnected;
+            detail = lossReason_;
+        } else if (!snap.connected || !hasReading(snap.state)) {
+            cause = silent_ ? GapCause::Silence : GapCause::Pending;
+            if (silent_)
+                detail = "no data from the meter for 2 seconds";
+        } else if (snap.state.hold) {
+            cause = GapCause::Hold;
+            detail = "the meter is on HOLD";
+        }
+        if (snap.state.hold != inHold_ && !portClosed_ && snap.connected) {
+            inHold_ = snap.state.hold;
+            message(inHold_ ? "the meter is on HOLD: no samples until it ends" : "HOLD ended");
+        }
+
+        if (cause == GapCause::None) {
+            const CObjData sample(snap.state.level,
+                                  recordTimeStamp(clock_.local(static_cast<std::time_t>(t / 1000))),
+                                  snap.state.weightingA ? "dBA" : "dBC", 0, options_.interval);
+            if (previousEnd_) {
+                store_.addEvent(
+                    gapRow(clock_, {*previousEnd_, t, "restart", "the survey was not running"}));
+                previousEnd_.reset();
+            }
+            store_.addSample(sample, t);
+            summary_.add(sample.value(), std::string(sample.unit()));
+            ++samples_;
+            level_ = sample.value();
+            unit_ = sample.unit();
+        }
+        if (const auto gap = gaps_.tick(t, cause, detail)) {
+            store_.addEvent(gapRow(clock_, *gap));
+            message("sampling again after a gap of " +
+                    fixed(static_cast<double>(gap->end - gap->start) / 1000, 1) + " s (" +
+                    gap->cause + ")");
+        }
+        store_.flush(t);
+        status(t, false);
+    }
+
+    void reconnect() {
+        const MeterLink::Snapshot snap = session_.link().snapshot();
+        const std::time_t now = clock_.now();
+        const bool stale = silent_ && now - snap.lastReceiveTime >= reopenSilentSeconds &&
+                           now - lastReopen_ >= reopenSilentSeconds;
+        if (!portClosed_ && !stale)
+            return;
+        lastReopen_ = now;
+        std::string error;
+        if (session_.reopen(options_.port, error)) {
+            if (portClosed_)
+                message("opened " + session_.portPath().toStdString() + " again");
+            portClosed_ = false;
+            reopenError_.clear();
+        } else {
+            portClosed_ = true;
+            if (error != reopenError_)
+                message(error + "; trying again");
+            reopenError_ = error;
+        }
+    }
+
+    void status(SurveyMs t, bool final) {
+        const bool due = inPlace_ ? t - lastStatus_ >= terminalStatusPeriodMs
+                                  : t - lastStatus_ >= statusLinePeriodMs;
+        if (!due && !final)
+            return;
+        lastStatus_ = t;
+        const AcousticSummary s = summary_.current();
+        const std::size_t gapCount = gaps_.count() + (resumed_ ? 1 : 0);
+        std::string line;
+        if (options_.json) {
+            line = "{\"time\":" + jsonString(isoLocalTime(clock_, t)) +
+                   ",\"elapsed\":" + jsonNumber(static_cast<double>(t - startMs_) / 1000) +
+                   ",\"samples\":" + std::to_string(samples_) +
+                   ",\"level\":" + (samples_ ? fixed(level_, 1) : "null") +
+                   ",\"weighting\":" + (samples_ ? jsonString(unit_) : "null") +
+                   ",\"intervalLeq\":" + (s.count ? fixed(s.leq, 2) : "null") +
+                   ",\"gaps\":" + std::to_string(gapCount) +
+                   ",\"sampling\":" + (gaps_.inGap() || portClosed_ ? "false" : "true") +
+                   ",\"held\":" + std::to_string(store_.pendingSamples()) + "}";
+        } else {
+            line = "elapsed " + elapsedText(t - startMs_) + ", " + std::to_string(samples_) +
+                   (samples_ == 1 ? " sample" : " samples");
+            if (samples_)
+                line += ", " + fixed(level_, 1) + " " + unit_;
+            line += s.count ? ", Leq " + fixed(s.leq, 2) + " dB this interval" : ", no Leq yet";
+            line += ", " + std::to_string(gapCount) + (gapCount == 1 ? " gap" : " gaps");
+            if (portClosed_ || gaps_.inGap())
+                line += ", waiting for the meter";
+            if (store_.pendingSamples())
+                line += ", " + std::to_string(store_.pendingSamples()) + " held";
+        }
+        if (inPlace_ && !final) {
+            std::cerr << '\r' << line << "\x1b[K" << std::flush;
+            lineOpen_ = true;
+        } else {
+            closeLine();
+            std::cerr << line << '\n' << std::flush;
+        }
+    }
+
+    void closeLine() {
+        if (lineOpen_)
+            std::cerr << '\n';
+        lineOpen_ = false;
+    }
+
+    void message(const std::string& text) {
+        closeLine();
+        std::cerr << session_.prefix() << isoLocalTime(clock_, clock_.nowMs()) << " " << text
+                  << '\n'
+                  << std::flush;
+    }
+
+    void finish(const std::string& why) {
+        if (finished_)
+            return;
+        finished_ = true;
+        tick_.stop();
+        reconnect_.stop();
+        const SurveyMs t = clock_.nowMs();
+        message(why);
+        if (const auto gap = gaps_.finish(t))
+            store_.addEvent(gapRow(clock_, *gap));
+        if (auto row = summary_.finish())
+            store_.addSummaryRow(std::move(*row));
+        int exitStatus = exitOk;
+        if (!store_.close()) {
+            message(std::to_string(store_.pendingSamples()) + " samples could not be written");
+            exitStatus = exitFailure;
+        }
+        status(t, true);
+        std::string files;
+        for (const std::string& f : store_.files())
+            files += " " + f.substr(f.find_last_of('/') + 1);
+        message(std::to_string(samples_) + (samples_ == 1 ? " sample" : " samples") + " in " +
+                options_.dir + (files.empty() ? "" : ":" + files));
+        session_.end(exitStatus);
+    }
+
+    LiveSession& session_;
+    SurveyOptions options_;
+    const Clock& clock_;
+    SurveyStore store_;
+    IntervalSummary summary_;
+    GapTracker gaps_;
+    std::optional<SurveyMs> previousEnd_; // until the restart's gap is written
+    bool resumed_;
+    QTimer tick_;
+    QTimer reconnect_;
+    bool inPlace_;
+    bool lineOpen_ = false;
+    bool silent_ = false;
+    bool portClosed_ = false;
+    bool inHold_ = false;
+    bool finished_ = false;
+    std::string lossReason_;
+    std::string reopenError_;
+    std::time_t lastReopen_ = 0;
+    SurveyMs startMs_ = 0;
+    SurveyMs lastStatus_ = 0;
+    long long samples_ = 0;
+    double level_ = 0;
+    std::string unit_;
+};
+
+// Makes the folder and proves it takes a file; the reason when it does not.
+std::optional<std::string> prepareFolder(const std::string& dir) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    if (ec)
+        return "cannot create the folder " + dir + ": " + ec.message();
+    if (!fs::is_directory(dir, ec))
+        return dir + " is not a folder";
+    const std::string probe = dir + "/.vrel-survey-probe";
+    std::string error;
+    auto file = diskFileSystem().openAppend(probe, error);
+    const bool ok = file && file->write("probe\n", error) == 6 && file->syncAndClose(error);
+    file.reset();
+    fs::remove(probe, ec);
+    if (!ok)
+        return "cannot write in the folder " + dir + ": " + error;
+    return std::nullopt;
+}
+
+} // namespace
+
+int runSurvey(const std::vector<std::string>& args) {
+    std::vector<std::string> rest = args;
+    const auto jsonIt = std::remove(rest.begin(), rest.end(), std::string("--json"));
+    const bool json = jsonIt != rest.end();
+    rest.erase(jsonIt, rest.end());
+    CommandLine line;
+    std::string error;
+    auto usageError = [](const std::string& text) {
+        std::cerr << "vrel-cli survey: " << text << "\n" << surveyUsage;
+        return exitUsage;
+    };
+    if (!parseCommandLine(
+            rest, {"--port", "--interval", "--out-dir", "--split", "--summary", "--until", "--for"},
+            line, error))
+        return usageError(error);
+    if (line.help) {
+        std::cout << surveyUsage;
+        return exitOk;
+    }
+    if (!line.positional.empty())
+        return usageError("unexpected argument '" + line.positional[0] + "'");
+    const std::string* intervalText = line.option("--interval");
+    const std::string* dir = line.option("--out-dir");
+    if (!intervalText || !dir)
+        return usageError("--interval and --out-dir are needed");
+
+    // The test hook: the clock starts at this many seconds since the epoch.
+    std::optional<ShiftedClock> shifted;
+    if (const char* start = std::getenv("VREL_CLI_CLOCK_START")) {
+        const auto s = parseNumber(start);
+        if (!s) {
+            std::cerr << "vrel-cli survey: VREL_CLI_CLOCK_START wants seconds since 1970\n";
+            return exitUsage;
+        }
+        shifted.emplace(static_cast<std::int64_t>(*s * 1000) - SystemClock().nowMs());
+        setAppClock(&*shifted);
+    }
+    struct RestoreClock {
+        ~RestoreClock() { setAppClock(nullptr); }
+    } restoreClock;
+    const Clock& clock = appClock();
+
+    SurveyOptions options;
+    options.json = json;
+    options.dir = *dir;
+    options.port = line.option("--port") ? std::optional(*line.option("--port")) : std::nullopt;
+    std::optional<double> interval;
+    if (const auto v = parseNumber(*intervalText))
+        for (const double allowed : sampleIntervals)
+            if (std::abs(*v - allowed) < 1e-9)
+                interval = allowed;
+    if (!interval) {
+        std::cerr << "vrel-cli survey: the interval must be one of 0.1, 0.2, 0.5, 1, 1.5, 2, "
+                     "2.5, 3, 5, 10 (seconds), not '"
+                  << *intervalText << "'\n";
+        return exitUsage;
+    }
+    options.interval = *interval;
+    if (const std::string* split = line.option("--split")) {
+        if (*split == "day")
+            options.split = SurveySplit::Day;
+        else if (*split != "hour")
+            return usageError("--split is hour or day, not '" + *split + "'");
+    }
+    if (const std::string* summary = line.option("--summary")) {
+        const std::pair<const char*, int> periods[] = {
+            {"1m", 60}, {"5m", 300}, {"15m", 900}, {"1h", 3600}};
+        options.summarySeconds = 0;
+        for (const auto& [name, seconds] : periods)
+            if (*summary == name)
+                options.summarySeconds = seconds;
+        if (!options.summarySeconds)
+            return usageError("--summary is 1m, 5m, 15m or 1h, not '" + *summary + "'");
+    }
+    const std::string* until = line.option("--until");
+    const std::string* forText = line.option("--for");
+    if (until && forText)
+        return usageError("--until and --for exclude each other");
+    if (until) {
+        const auto t = parseSurveyDateTime(*until, clock);
+        if (!t)
+            return usageError("--until wants a local date and time such as 2026-12-09T08:00, "
+                              "not '" +
+                              *until + "'");
+        if (SurveyMs(*t) * 1000 <= clock.nowMs())
+            return usageError("--until " + *until + " has passed already");
+        options.endMs = SurveyMs(*t) * 1000;
+    }
+    if (forText) {
+        const auto seconds = parseSurveyDuration(*forText);
+        if (!seconds || *seconds > 1e9)
+            return usageError("--for wants a duration such as 3600, 90m, 12h or 7d, not '" +
+                              *forText + "'");
+        options.endMs = clock.nowMs() + static_cast<SurveyMs>(std::llround(*seconds * 1000));
+    }
+    if (const auto fault = prepareFolder(options.dir)) {
+        std::cerr << "vrel-cli survey: " << *fault << "\n";
+        return exitUsage;
+    }
+    // The files' times are the PC's; the survey's clock may run shifted (the test hook).
+    auto previousEnd = lastWriteIn(QString::fromStdString(options.dir));
+    if (previousEnd)
+        *previousEnd += clock.nowMs() - SystemClock().nowMs();
+
+    LiveSession session("survey");
+    if (!session.open(options.port))
+        return exitFailure;
+    Survey survey(session, options, clock, previousEnd);
+    survey.start();
+    return session.run();
+}
