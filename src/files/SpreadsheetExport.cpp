@@ -204,22 +204,6 @@ class FigureSheet {
     lxw_row_t row_ = 0;
 };
 
-const char* notApplicableReason(NotApplicable why) {
-    switch (why) {
-    case NotApplicable::None:
-        return "";
-    case NotApplicable::NoReadings:
-        return "no readings";
-    case NotApplicable::NotAWeighted:
-        return "dBC readings: the figures need A-weighted readings";
-    case NotApplicable::MixedWeighting:
-        return "dBA and dBC readings mixed: the figures need A-weighted readings only";
-    case NotApplicable::NoTimeStamps:
-        return "a reading's time stamp is no date-time";
-    }
-    return "";
-}
-
 void writeExposureSheet(lxw_workbook* book, lxw_format* twoDecimals, const ExposureFigures& x) {
     FigureSheet s(book, "Maruziyet", twoDecimals);
     if (x.notApplicable != NotApplicable::None) {

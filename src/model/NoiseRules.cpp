@@ -374,3 +374,19 @@ std::string dateClockOfSeconds(std::int64_t seconds) {
                   t.minute);
     return buf;
 }
+
+const char* notApplicableReason(NotApplicable why) {
+    switch (why) {
+    case NotApplicable::None:
+        return "";
+    case NotApplicable::NoReadings:
+        return "no readings";
+    case NotApplicable::NotAWeighted:
+        return "dBC readings: the figures need A-weighted readings";
+    case NotApplicable::MixedWeighting:
+        return "dBA and dBC readings mixed: the figures need A-weighted readings only";
+    case NotApplicable::NoTimeStamps:
+        return "a reading's time stamp is no date-time";
+    }
+    return "";
+}

@@ -23,6 +23,9 @@ enum class NotApplicable {
     NoTimeStamps,   // environment: a time stamp that is no date-time
 };
 
+// Why the figures are not given, in the words of the exports and the companion.
+const char* notApplicableReason(NotApplicable why);
+
 // The day, evening and night periods as hours of the day (0..23). Night runs
 // from nightStart across midnight to dayStart when nightStart > dayStart.
 struct PeriodBounds {

@@ -44,22 +44,6 @@ std::string level(double v) {
     return formatFixed(v, 2);
 }
 
-const char* reasonText(NotApplicable why) {
-    switch (why) {
-    case NotApplicable::None:
-        return "";
-    case NotApplicable::NoReadings:
-        return "no readings";
-    case NotApplicable::NotAWeighted:
-        return "dBC readings: the figures need A-weighted readings";
-    case NotApplicable::MixedWeighting:
-        return "dBA and dBC readings mixed: the figures need A-weighted readings only";
-    case NotApplicable::NoTimeStamps:
-        return "a reading's time stamp is no date-time";
-    }
-    return "";
-}
-
 const char* euText(EuActionValue v) {
     switch (v) {
     case EuActionValue::None:
@@ -124,7 +108,7 @@ void printNoiseFigures(const NoiseFigures& figures, const NoiseOptions& options)
     if (options.exposure) {
         const ExposureFigures& x = figures.exposure;
         if (x.notApplicable != NotApplicable::None) {
-            put("exposure", "not applicable", reasonText(x.notApplicable));
+            put("exposure", "not applicable", notApplicableReason(x.notApplicable));
         } else {
             put("measured", formatFixed(x.measuredSeconds, 2), "s");
             put("Te", formatFixed(x.shiftSeconds, 2), "s");
@@ -141,7 +125,7 @@ void printNoiseFigures(const NoiseFigures& figures, const NoiseOptions& options)
         return;
     const EnvironmentFigures& e = figures.environment;
     if (e.notApplicable != NotApplicable::None) {
-        put("environment", "not applicable", reasonText(e.notApplicable));
+        put("environment", "not applicable", notApplicableReason(e.notApplicable));
         return;
     }
     put("span", formatFixed(e.spanSeconds, 2), "s");
