@@ -4,6 +4,7 @@
 #include "Commands.h"
 #include "DataFileSet.h"
 #include "NoiseOptions.h"
+#include "SeriesInput.h"
 
 #include "files/SpreadsheetExport.h"
 #include "files/TextDataFile.h"
@@ -53,6 +54,8 @@ const char* const convertUsage =
 const char* const statsUsage =
     "usage: vrel-cli stats FILE.txt [--limit DB] [--shift HOURS] [--intervals 15m]\n"
     "                                [--periods D,E,N]\n"
+    "       vrel-cli stats DIR|FILE.txt... [--from DATETIME] [--to DATETIME]\n"
+    "                                [--daily] [--limit DB] [--periods D,E,N]\n"
     "\n"
     "Reads a text data file as the Open command does, chooses its data set as a\n"
     "double click on its row does and prints its acoustic statistics, one\n"
@@ -73,6 +76,17 @@ const char* const statsUsage =
     "  --limit DB  adds the exceedance of that level (readings above it):\n"
     "              limit (weighting), above (readings), aboveTime (s),\n"
     "              longestRun (readings), longestRunTime (s)\n";
+const char* const statsSeriesUsage =
+    "\n"
+    "A survey folder (its survey-*.txt files), several data files, --from,\n"
+    "--to or --daily make one series of the readings, in time order: the\n"
+    "lines above are of its readings (Leq and SEL over the time they cover,\n"
+    "their sampling intervals may differ), and a file that cannot be read is\n"
+    "named on standard error and left out.\n"
+    "  --daily     adds a line per day, a day running from the day period's\n"
+    "              start to the next day's: day<TAB>dd-mm-yyyy<TAB>Lday<TAB>\n"
+    "              Levening<TAB>Lnight<TAB>Lden<TAB>LAeq,24h<TAB>Lmax<TAB>\n"
+    "              coverage %; a level without readings is '-'\n";
 const char* const statsUsageTail =
     "\n"
     "Exit status 0; 1 when the file cannot be read, is no text data file or\n"
@@ -173,16 +187,39 @@ int runConvert(const std::vector<std::string>& args) {
 }
 
 int runStats(const std::vector<std::string>& args) {
-    const std::string usageText = std::string(statsUsage) + noiseOptionsUsage + statsUsageTail;
+    const std::string usageText = std::string(statsUsage) + noiseOptionsUsage +
+                                  seriesOptionsUsage + statsSeriesUsage + statsUsageTail;
     const char* const usage = usageText.c_str();
     std::vector<std::string_view> valued = noiseOptionNames;
     valued.push_back("--limit");
+    valued.insert(valued.end(), seriesOptionNames.begin(), seriesOptionNames.end());
     CommandLine line;
-    if (const int status = checkLine(args, valued, 1, "stats", usage, line); status >= 0)
-        return status;
+    std::string lineError;
+    if (!parseCommandLine(args, valued, line, lineError, {"--daily"})) {
+        std::cerr << "vrel-cli stats: " << lineError << "\n" << usage;
+        return exitUsage;
+    }
+    if (line.help) {
+        std::cout << usage;
+        return exitOk;
+    }
+    if (line.positional.empty()) {
+        std::cerr << "vrel-cli stats: expects a data file or a survey folder\n" << usage;
+        return exitUsage;
+    }
     std::string noiseError;
     const auto noise = readNoiseOptions(line, noiseError);
     if (!noise) {
+        std::cerr << "vrel-cli stats: " << noiseError << "\n" << usage;
+        return exitUsage;
+    }
+    const bool series = wantsSeries(line, line.positional.size());
+    if (series && (noise->exposure || noise->environment)) {
+        std::cerr << "vrel-cli stats: --shift and --intervals take one data file, not a series\n"
+                  << usage;
+        return exitUsage;
+    }
+    if (!checkSeriesOptions(line, noiseError)) {
         std::cerr << "vrel-cli stats: " << noiseError << "\n" << usage;
         return exitUsage;
     }
@@ -194,6 +231,13 @@ int runStats(const std::vector<std::string>& args) {
                       << usage;
             return exitUsage;
         }
+    }
+    if (series) {
+        const auto input = openSeries(line.positional, line, "stats");
+        if (!input)
+            return exitFailure;
+        printSeriesStats(*input, limit, line.flag("--daily"), noise->settings.bounds);
+        return exitOk;
     }
     const auto set = openAndChoose(line.positional[0], "stats");
     if (!set)
