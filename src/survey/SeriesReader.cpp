@@ -19,8 +19,8 @@ namespace {
 
 constexpr std::string_view headerTag = "Kovra Sound Level Meter SamplingRate";
 constexpr std::int64_t hourMs = 3600 * 1000;
-// A file that starts further back than this from where the series has come is
-// the hour repeated when daylight saving ends; less is a clock's drift.
+// Stamps further back than this from where the series has come are the hour
+// repeated when daylight saving ends; less is a clock's drift.
 constexpr std::int64_t repeatedHourMs = 10 * 60 * 1000;
 
 // Reads digits up to the separator sep, at most nine; p is left after sep.
@@ -97,49 +97,75 @@ class LineParser {
     std::int64_t dayStart_ = 0;
 };
 
+std::string_view withoutCr(std::string_view line) {
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    return line;
+}
+
+// Takes a file's lines one at a time, so a file of any size is read through
+// a buffer of its own size.
+class FileParser {
+  public:
+    explicit FileParser(std::size_t sizeHint) { part_.levels.reserve(sizeHint / 33 + 1); }
+
+    // False once reading has ended: no header, or an empty line.
+    bool take(std::string_view line) {
+        line = withoutCr(line);
+        if (lines_++ == 0)
+            return header(line);
+        if (line.empty())
+            return false;
+        if (!parser_.take(line.data(), line.data() + line.size()) && part_.badLines++ == 0)
+            part_.firstBadLine = lines_;
+        return true;
+    }
+    // Hands over the lines ended in text; returns how much of it was used,
+    // or npos once reading has ended.
+    std::size_t takeEnded(std::string_view text) {
+        std::size_t used = 0;
+        for (std::size_t eol; (eol = text.find('\n', used)) != std::string_view::npos;
+             used = eol + 1)
+            if (!take(text.substr(used, eol - used)))
+                return std::string_view::npos;
+        return used;
+    }
+    SeriesFilePart& part() { return part_; }
+
+  private:
+    bool header(std::string_view line) {
+        if (!line.starts_with(headerTag))
+            return false;
+        part_.header = true;
+        const std::size_t colon = line.find(':');
+        const std::size_t semicolon = line.find(';');
+        if (colon != std::string_view::npos && semicolon != std::string_view::npos &&
+            semicolon > colon)
+            part_.intervalMs = static_cast<std::int32_t>(std::lround(
+                1000.0 * leadingDecimal(line.substr(colon + 1, semicolon - colon - 1))));
+        return true;
+    }
+
+    SeriesFilePart part_;
+    LineParser parser_{part_};
+    std::size_t lines_ = 0;
+};
+
 } // namespace
 
 SeriesFilePart parseSeriesFile(std::string_view text) {
-    SeriesFilePart part;
-    const char* p = text.data();
-    const char* const end = p + text.size();
-    auto lineEnd = [end](const char* from) {
-        const void* nl = std::memchr(from, '\n', static_cast<std::size_t>(end - from));
-        return nl ? static_cast<const char*>(nl) : end;
-    };
-    auto withoutCr = [](const char* from, const char* to) {
-        return to > from && to[-1] == '\r' ? to - 1 : to;
-    };
-    const char* eol = lineEnd(p);
-    const std::string_view header(p, static_cast<std::size_t>(withoutCr(p, eol) - p));
-    if (!header.starts_with(headerTag))
-        return part;
-    part.header = true;
-    const std::size_t colon = header.find(':');
-    const std::size_t semicolon = header.find(';');
-    if (colon != std::string_view::npos && semicolon != std::string_view::npos &&
-        semicolon > colon)
-        part.intervalMs = static_cast<std::int32_t>(
-            std::lround(1000.0 * leadingDecimal(header.substr(colon + 1, semicolon - colon - 1))));
-    // Sized for the program's own 33-byte lines.
-    part.levels.reserve(text.size() / 33 + 1);
-    LineParser parser(part);
-    std::size_t line = 1;
-    for (p = eol + (eol < end ? 1 : 0); p < end; p = eol + (eol < end ? 1 : 0)) {
-        eol = lineEnd(p);
-        const char* stop = withoutCr(p, eol);
-        ++line;
-        if (stop == p)
-            break; // an empty line ends the readings
-        if (!parser.take(p, stop)) {
-            if (part.badLines++ == 0)
-                part.firstBadLine = line;
-        }
-    }
-    return part;
+    FileParser parser(text.size());
+    const std::size_t used = parser.takeEnded(text);
+    if (used != std::string_view::npos && used < text.size())
+        parser.take(text.substr(used));
+    return std::move(parser.part());
 }
 
 namespace {
+
+// What a file is read by: a few calls for an hour's file, and a file of any
+// size costs no more.
+constexpr std::size_t readChunkBytes = 1 << 20;
 
 std::optional<SeriesFilePart> readPart(const std::string& path, std::string& buffer,
                                        std::string& error) {
@@ -150,18 +176,31 @@ std::optional<SeriesFilePart> readPart(const std::string& path, std::string& buf
     }
     std::error_code ec;
     const auto size = std::filesystem::file_size(path, ec);
-    buffer.resize(ec ? 0 : static_cast<std::size_t>(size));
-    std::size_t got = std::fread(buffer.data(), 1, buffer.size(), f);
-    // A file still growing (a survey running) is read as far as it was.
-    for (char chunk[65536]; std::size_t n = std::fread(chunk, 1, sizeof chunk, f);)
-        buffer.append(chunk, n), got += n;
+    FileParser parser(ec ? 0 : static_cast<std::size_t>(size));
+    std::size_t held = 0; // the start of a line not yet ended
+    bool ended = false;
+    while (!ended) {
+        buffer.resize(held + readChunkBytes);
+        const std::size_t n = std::fread(buffer.data() + held, 1, readChunkBytes, f);
+        if (n == 0)
+            break;
+        const std::string_view text(buffer.data(), held + n);
+        const std::size_t used = parser.takeEnded(text);
+        ended = used == std::string_view::npos;
+        if (!ended) {
+            held = text.size() - used;
+            std::memmove(buffer.data(), buffer.data() + used, held);
+        }
+    }
     const bool failed = std::ferror(f) != 0;
     std::fclose(f);
     if (failed) {
         error = "cannot be read";
         return std::nullopt;
     }
-    return parseSeriesFile(std::string_view(buffer.data(), std::min(got, buffer.size())));
+    if (!ended && (held > 0 || !parser.part().header))
+        parser.take(std::string_view(buffer.data(), held));
+    return std::move(parser.part());
 }
 
 struct FileSlot {
@@ -170,17 +209,18 @@ struct FileSlot {
     bool done = false;
 };
 
-// Places a file's readings after those before it.
+// Places a file's readings after those before it. Stamps that go back by
+// more than a clock's drift are the hour repeated when daylight saving ends
+// (in a file of its own, or within a file joined from several): they and all
+// after them move on by whole hours.
 void assemble(SeriesStore& series, const SeriesFilePart& part, std::int64_t& shiftMs) {
-    if (part.stamps.empty())
-        return;
-    const std::int64_t first = part.stamps.front().localSecond * 1000 + shiftMs;
-    if (!series.empty() && first + repeatedHourMs < series.end()) {
-        shiftMs += (series.end() - first + hourMs - 1) / hourMs * hourMs;
-        series.setClockShift(shiftMs);
-    }
     const Centibel* level = part.levels.data();
     for (const SeriesFilePart::Stamp& s : part.stamps) {
+        const std::int64_t stamp = s.localSecond * 1000 + shiftMs;
+        if (!series.empty() && stamp + repeatedHourMs < series.end()) {
+            shiftMs += (series.end() - stamp + hourMs - 1) / hourMs * hourMs;
+            series.setClockShift(shiftMs);
+        }
         series.appendStamp(s.localSecond * 1000 + shiftMs, level, s.count, part.intervalMs,
                            s.weighting);
         level += s.count;
