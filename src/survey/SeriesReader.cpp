@@ -1,6 +1,6 @@
 #include "survey/SeriesReader.h"
 
-#include "files/Survey.h"
+#include "survey/Survey.h"
 #include "model/TextFormat.h"
 #include "model/TimeLabels.h"
 

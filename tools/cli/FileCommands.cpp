@@ -6,8 +6,8 @@
 #include "NoiseOptions.h"
 #include "SeriesInput.h"
 
-#include "files/SpreadsheetExport.h"
-#include "files/TextDataFile.h"
+#include "formats/SpreadsheetExport.h"
+#include "formats/TextDataFile.h"
 #include "model/AcousticStats.h"
 #include "model/TextFormat.h"
 

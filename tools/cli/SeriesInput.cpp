@@ -1,6 +1,6 @@
 #include "SeriesInput.h"
 
-#include "files/Survey.h"
+#include "survey/Survey.h"
 #include "model/Clock.h"
 #include "model/TextFormat.h"
 #include "model/TimeLabels.h"
