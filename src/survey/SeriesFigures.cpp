@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <climits>
 #include <cstdio>
 #include <tuple>
 
@@ -201,4 +202,28 @@ std::string seriesDateTime(const SeriesStore& series, SeriesMs t) {
     std::snprintf(buf, sizeof buf, "%02d-%02d-%04d %02d:%02d:%02d", d.day, d.month, d.year,
                   d.hour, d.minute, d.second);
     return buf;
+}
+
+RecordList seriesRecords(const SeriesStore& series, SeriesMs t0, SeriesMs t1) {
+    RecordList records;
+    const std::size_t first = series.indexAt(t0), last = series.indexAt(t1);
+    if (first >= last)
+        return records;
+    records.reserve(last - first);
+    std::int64_t stampSecond = INT64_MIN;
+    std::string stamp;
+    for (const SeriesRun& r : series.runs()) {
+        const std::size_t lo = std::max<std::size_t>(first, r.first);
+        const std::size_t hi = std::min<std::size_t>(last, r.first + r.count);
+        const std::string_view unit = r.weighting == 'C' ? "dBC" : "dBA";
+        for (std::size_t i = lo; i < hi; ++i) {
+            const SeriesMs t = r.start + static_cast<SeriesMs>(i - r.first) * r.intervalMs;
+            if (const std::int64_t s = floorDiv(series.localOf(t), 1000); s != stampSecond) {
+                stampSecond = s;
+                stamp = formatDateTime(addSeconds(DateTime{}, s));
+            }
+            records.append(CObjData(series.levelAt(i), stamp, unit, 0, r.intervalMs / 1000.0));
+        }
+    }
+    return records;
 }

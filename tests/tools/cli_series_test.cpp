@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <vector>
 
@@ -118,6 +119,12 @@ TEST(CliSeries, AFolderGivesTheFiguresOfOneFileOfTheSameReadings) {
         if (entry.path().extension() == ".txt")
             files += " " + quoted(entry.path());
     EXPECT_EQ(runTool(cli + " stats --limit 65" + files).out, single.out);
+    // The workplace and environmental figures too.
+    const std::string noise = " --shift 8 --intervals 1h --periods 6,18,22";
+    const auto figures = runTool(cli + " stats " + quoted(dir / "survey") + noise);
+    ASSERT_EQ(figures.status, 0) << figures.err;
+    EXPECT_EQ(figures.out, runTool(cli + " stats " + quoted(joined) + noise).out);
+    EXPECT_NE(figures.out.find("\ninterval\t09-12-2026 13:00\t"), std::string::npos);
 
     // A span across midnight: as a file of just its readings.
     std::vector<Reading> span;
@@ -136,6 +143,35 @@ TEST(CliSeries, AFolderGivesTheFiguresOfOneFileOfTheSameReadings) {
                               " --from 2026-12-09T12:10 --to 2026-12-09T12:50");
     EXPECT_EQ(none.status, 1);
     EXPECT_NE(none.err.find("no readings"), std::string::npos) << none.err;
+}
+
+std::string slurp(const fs::path& path) {
+    std::ifstream f(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+TEST(CliSeries, ExportAndReportTakeAFolderAsOneDataSet) {
+    const auto dir = scratch("export");
+    const auto readings = survey();
+    fs::create_directories(dir / "survey");
+    writeSurvey(dir / "survey", readings);
+    std::vector<Reading> evening;
+    for (const Reading& r : readings)
+        if (r.day == 8 && r.hour >= 19 && r.hour < 23)
+            evening.push_back(r);
+    const auto joined = oneFile(dir / "evening.txt", evening);
+    ASSERT_EQ(runTool(cli + " export " + quoted(joined) + " " + quoted(dir / "one.xls")).status,
+              0);
+    const auto r = runTool(cli + " export " + quoted(dir / "survey") + " " +
+                           quoted(dir / "series.xls") +
+                           " --from 2026-12-08T19:00 --to 2026-12-08T23:00");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(slurp(dir / "series.xls"), slurp(dir / "one.xls"));
+
+    const auto pdf = runTool(cli + " report " + quoted(dir / "survey") + " " +
+                             quoted(dir / "survey.pdf") + " --intervals 1h");
+    ASSERT_EQ(pdf.status, 0) << pdf.err;
+    EXPECT_EQ(slurp(dir / "survey.pdf").substr(0, 5), "%PDF-");
 }
 
 TEST(CliSeries, DailyLinesRunFromTheDayPeriodToTheNext) {
@@ -203,7 +239,7 @@ TEST(CliSeries, WrongSeriesOptionsAreRefused) {
     const auto dir = scratch("usage");
     writeSurvey(dir, survey());
     for (const char* bad :
-         {"--from 2026-13-01T00:00", "--to yesterday", "--shift 8", "--intervals 15m"}) {
+         {"--from 2026-13-01T00:00", "--to yesterday", "--from", "--intervals 10m"}) {
         const auto r = runTool(cli + " stats " + quoted(dir) + " " + std::string(bad));
         EXPECT_EQ(r.status, 2) << bad;
         EXPECT_NE(r.err.find("usage:"), std::string::npos) << bad << ": " << r.err;

@@ -32,11 +32,17 @@ const char* const listUsage =
 
 const char* const exportUsage =
     "usage: vrel-cli export FILE.txt OUT.xls|OUT.xlsx\n"
+    "       vrel-cli export DIR|FILE.txt... OUT.xls|OUT.xlsx [--from DATETIME]\n"
+    "                       [--to DATETIME]\n"
     "\n"
     "Reads a text data file as the Open command does, chooses its data set as a\n"
     "double click on its row does and exports it as the DATALOGGER window's\n"
     "\"Excel'e aktar\" does: tab-separated text, or an Excel workbook when OUT\n"
     "ends in .xlsx (any case). OUT is replaced whole or left as it was.\n"
+    "\n"
+    "A survey folder, several data files, --from or --to make one series of\n"
+    "the readings in time order, exported as one data set (at most 2 million\n"
+    "readings); a file that cannot be read is named and left out.\n"
     "\n"
     "Exit status 0; 1 when the file cannot be read, is no text data file\n"
     "(\"Data Format is wrong!\"), holds no readings or OUT cannot be written\n"
@@ -86,7 +92,8 @@ const char* const statsSeriesUsage =
     "  --daily     adds a line per day, a day running from the day period's\n"
     "              start to the next day's: day<TAB>dd-mm-yyyy<TAB>Lday<TAB>\n"
     "              Levening<TAB>Lnight<TAB>Lden<TAB>LAeq,24h<TAB>Lmax<TAB>\n"
-    "              coverage %; a level without readings is '-'\n";
+    "              coverage %; a level without readings is '-'\n"
+    "--shift and --intervals take at most 2 million readings of a series.\n";
 const char* const statsUsageTail =
     "\n"
     "Exit status 0; 1 when the file cannot be read, is no text data file or\n"
@@ -153,13 +160,34 @@ int runList(const std::vector<std::string>& args) {
 
 int runExport(const std::vector<std::string>& args) {
     CommandLine line;
-    if (const int status = checkLine(args, {}, 2, "export", exportUsage, line); status >= 0)
-        return status;
-    const auto set = openAndChoose(line.positional[0], "export");
+    std::string error;
+    if (!parseCommandLine(args, seriesOptionNames, line, error)) {
+        std::cerr << "vrel-cli export: " << error << "\n" << exportUsage;
+        return exitUsage;
+    }
+    if (line.help) {
+        std::cout << exportUsage;
+        return exitOk;
+    }
+    if (line.positional.size() < 2) {
+        std::cerr << "vrel-cli export: expects 2 file names\n" << exportUsage;
+        return exitUsage;
+    }
+    if (!checkSeriesOptions(line, error)) {
+        std::cerr << "vrel-cli export: " << error << "\n" << exportUsage;
+        return exitUsage;
+    }
+    const std::vector<std::string> inputs(line.positional.begin(), line.positional.end() - 1);
+    std::optional<ChosenDataSet> set;
+    if (wantsSeries(line, inputs.size())) {
+        if (const auto input = openSeries(inputs, line, "export"))
+            set = seriesDataSet(*input, "export");
+    } else {
+        set = openAndChoose(inputs[0], "export");
+    }
     if (!set)
         return exitFailure;
-    const std::string& out = line.positional[1];
-    std::string error;
+    const std::string& out = line.positional.back();
     const bool written = endsWithXlsx(out) ? WriteSpreadsheetXlsx(out, set->selection, set->stats,
                                                                   ExportSource::DataLogger, &error)
                                            : WriteSpreadsheetText(out, set->selection, set->stats,
@@ -214,11 +242,6 @@ int runStats(const std::vector<std::string>& args) {
         return exitUsage;
     }
     const bool series = wantsSeries(line, line.positional.size());
-    if (series && (noise->exposure || noise->environment)) {
-        std::cerr << "vrel-cli stats: --shift and --intervals take one data file, not a series\n"
-                  << usage;
-        return exitUsage;
-    }
     if (!checkSeriesOptions(line, noiseError)) {
         std::cerr << "vrel-cli stats: " << noiseError << "\n" << usage;
         return exitUsage;
@@ -236,7 +259,21 @@ int runStats(const std::vector<std::string>& args) {
         const auto input = openSeries(line.positional, line, "stats");
         if (!input)
             return exitFailure;
-        printSeriesStats(*input, limit, line.flag("--daily"), noise->settings.bounds);
+        // The workplace and environmental figures are the records' (at most
+        // maxSeriesRecords of them).
+        std::optional<ChosenDataSet> set;
+        if (noise->exposure || noise->environment) {
+            set = seriesDataSet(*input, "stats");
+            if (!set)
+                return exitFailure;
+        }
+        printSeriesStats(*input, limit);
+        if (set)
+            printNoiseFigures(
+                computeNoiseFigures(set->selection, 0, set->selection.size(), noise->settings),
+                *noise);
+        if (line.flag("--daily"))
+            printDailyFigures(*input, noise->settings.bounds);
         return exitOk;
     }
     const auto set = openAndChoose(line.positional[0], "stats");

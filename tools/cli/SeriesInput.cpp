@@ -2,6 +2,7 @@
 
 #include "survey/Survey.h"
 #include "model/Clock.h"
+#include "model/DataSets.h"
 #include "model/TextFormat.h"
 #include "model/TimeLabels.h"
 #include "survey/SeriesFigures.h"
@@ -150,10 +151,9 @@ Exceedance exceedance(const SeriesStore& s, std::size_t first, std::size_t last,
 
 } // namespace
 
-void printSeriesStats(const SeriesInput& input, std::optional<double> limit, bool daily,
-                      const PeriodBounds& bounds) {
+void printSeriesStats(const SeriesInput& input, std::optional<double> limit) {
     const SeriesStore& s = input.series;
-    const SpanFigures f = spanFigures(s, input.from, input.to, bounds);
+    const SpanFigures f = spanFigures(s, input.from, input.to);
     const std::string w = f.weighting();
     put("count", std::to_string(f.sum.count), "readings");
     put("Leq", level(f.sum.leq()), w);
@@ -173,11 +173,27 @@ void printSeriesStats(const SeriesInput& input, std::optional<double> limit, boo
         put("longestRun", std::to_string(e.longestRun), "readings");
         put("longestRunTime", formatFixed(e.longestRunSeconds, 2), "s");
     }
-    if (!daily)
-        return;
+}
+
+void printDailyFigures(const SeriesInput& input, const PeriodBounds& bounds) {
+    const SeriesStore& s = input.series;
     for (const DayFigures& d : dailyFigures(s, bounds, input.from, input.to))
         std::cout << "day\t" << seriesDate(s, d.start) << '\t' << level(d.lday.level) << '\t'
                   << level(d.levening.level) << '\t' << level(d.lnight.level) << '\t'
                   << level(d.lden) << '\t' << level(d.laeq24) << '\t' << level(d.lmax) << '\t'
                   << formatFixed(100.0 * d.coverage, 2) << '\n';
+}
+
+std::optional<ChosenDataSet> seriesDataSet(const SeriesInput& input, const char* command) {
+    const SeriesStore& s = input.series;
+    const std::size_t count = s.indexAt(input.to) - s.indexAt(input.from);
+    if (count > maxSeriesRecords) {
+        std::cerr << "vrel-cli " << command << ": " << count << " readings are more than the "
+                  << maxSeriesRecords << " it takes at once: choose a span with --from and --to\n";
+        return std::nullopt;
+    }
+    ChosenDataSet set;
+    set.selection = seriesRecords(s, input.from, input.to);
+    set.stats = DataSetStats(set.selection);
+    return set;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CliCommon.h"
+#include "DataFileSet.h"
 
 #include "model/NoiseRules.h"
 #include "survey/SeriesStore.h"
@@ -35,7 +36,15 @@ bool checkSeriesOptions(const CommandLine& line, std::string& error);
 std::optional<SeriesInput> openSeries(const std::vector<std::string>& inputs,
                                       const CommandLine& line, const char* command);
 
-// The stats lines of the span: those of one data file, then with --daily one
-// line a day.
-void printSeriesStats(const SeriesInput& input, std::optional<double> limit, bool daily,
-                      const PeriodBounds& bounds);
+// The stats lines of the span, as those of one data file.
+void printSeriesStats(const SeriesInput& input, std::optional<double> limit);
+// A line a day of the span.
+void printDailyFigures(const SeriesInput& input, const PeriodBounds& bounds);
+
+// The most readings report and export take from a series: they work on the
+// records of the windows, some 80 bytes a reading.
+inline constexpr std::size_t maxSeriesRecords = 2'000'000;
+
+// The span's readings as one data set with its statistics; nothing, with a
+// message, when they are more than maxSeriesRecords.
+std::optional<ChosenDataSet> seriesDataSet(const SeriesInput& input, const char* command);
