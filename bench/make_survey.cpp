@@ -8,8 +8,8 @@
 //               [--outage-day D] [--outage-hours H] [--dst-end 2026-10-25T01]
 //
 // Times are UTC instants; the site's clock is UTC+1, UTC+2 before --dst-end.
-#include "survey/Survey.h"
 #include "recording/Recording.h"
+#include "survey/Survey.h"
 
 #include <cmath>
 #include <cstdint>

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <tuple>
 
@@ -43,8 +43,7 @@ DayPeriods periodsOf(const SeriesStore& series, std::int64_t dayIndex, const Per
     const std::int64_t start = dayIndex * dayMs + b.dayStart * hourMs;
     const std::int64_t local[4] = {
         start, start + static_cast<std::int64_t>(b.dayHours()) * hourMs,
-        start + static_cast<std::int64_t>(b.dayHours() + b.eveningHours()) * hourMs,
-        start + dayMs};
+        start + static_cast<std::int64_t>(b.dayHours() + b.eveningHours()) * hourMs, start + dayMs};
     for (int k = 0; k < 4; ++k)
         d.edges[static_cast<std::size_t>(k)] = series.seriesOfLocal(local[k]);
     for (std::size_t k = 0; k < 3; ++k)
@@ -199,8 +198,8 @@ std::string seriesDate(const SeriesStore& series, SeriesMs t) {
 std::string seriesDateTime(const SeriesStore& series, SeriesMs t) {
     const DateTime d = wallClock(series, t);
     char buf[48];
-    std::snprintf(buf, sizeof buf, "%02d-%02d-%04d %02d:%02d:%02d", d.day, d.month, d.year,
-                  d.hour, d.minute, d.second);
+    std::snprintf(buf, sizeof buf, "%02d-%02d-%04d %02d:%02d:%02d", d.day, d.month, d.year, d.hour,
+                  d.minute, d.second);
     return buf;
 }
 

@@ -1,15 +1,15 @@
 #include "survey/SeriesReader.h"
 
-#include "survey/Survey.h"
 #include "model/TextFormat.h"
 #include "model/TimeLabels.h"
+#include "survey/Survey.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstring>
 #include <condition_variable>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <optional>
@@ -266,7 +266,8 @@ SeriesRead readInOrder(std::vector<std::string> files, bool knownOrder,
             std::size_t i;
             {
                 std::unique_lock lock(mutex);
-                changed.wait(lock, [&] { return next >= n || next < taken + ahead || cancelled(); });
+                changed.wait(lock,
+                             [&] { return next >= n || next < taken + ahead || cancelled(); });
                 if (next >= n || cancelled())
                     return;
                 i = next++;
@@ -305,8 +306,9 @@ SeriesRead readInOrder(std::vector<std::string> files, bool knownOrder,
             const auto& p = slots[i].part;
             return p && !p->stamps.empty() ? p->stamps.front().localSecond : INT64_MAX;
         };
-        std::stable_sort(order.begin(), order.end(),
-                         [&](std::size_t a, std::size_t b) { return firstSecond(a) < firstSecond(b); });
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            return firstSecond(a) < firstSecond(b);
+        });
     }
     std::int64_t shiftMs = 0;
     for (std::size_t k = 0; k < n && !cancelled(); ++k) {
@@ -358,9 +360,8 @@ SeriesRead readInOrder(std::vector<std::string> files, bool knownOrder,
 // "2026-12-08T14:03:05.300+01:00": wall-clock ms and the UTC offset in seconds.
 std::optional<std::pair<std::int64_t, int>> parseIsoTime(std::string_view text) {
     int y, mo, d, h, mi, s;
-    if (text.size() < 19 ||
-        std::sscanf(std::string(text.substr(0, 19)).c_str(), "%4d-%2d-%2dT%2d:%2d:%2d", &y, &mo,
-                    &d, &h, &mi, &s) != 6)
+    if (text.size() < 19 || std::sscanf(std::string(text.substr(0, 19)).c_str(),
+                                        "%4d-%2d-%2dT%2d:%2d:%2d", &y, &mo, &d, &h, &mi, &s) != 6)
         return std::nullopt;
     std::size_t pos = 19;
     int ms = 0;
@@ -380,8 +381,7 @@ std::optional<std::pair<std::int64_t, int>> parseIsoTime(std::string_view text) 
     } else if (zone != "Z") {
         return std::nullopt;
     }
-    const std::int64_t local =
-        secondsBetween(DateTime{}, DateTime{d, mo, y, h, mi, s}) * 1000 + ms;
+    const std::int64_t local = secondsBetween(DateTime{}, DateTime{d, mo, y, h, mi, s}) * 1000 + ms;
     return std::pair{local, offset};
 }
 
@@ -460,9 +460,8 @@ std::vector<SeriesGap> parseSeriesEvents(std::string_view text, const SeriesStor
 
 SeriesRead readSeriesFiles(const std::vector<std::string>& files,
                            const SeriesReadOptions& options) {
-    const bool allSurvey = std::all_of(files.begin(), files.end(), [](const std::string& f) {
-        return isSurveyDataFileName(f);
-    });
+    const bool allSurvey = std::all_of(
+        files.begin(), files.end(), [](const std::string& f) { return isSurveyDataFileName(f); });
     return allSurvey ? readInOrder(surveyDataFiles(files), true, options)
                      : readInOrder(files, false, options);
 }

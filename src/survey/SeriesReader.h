@@ -56,8 +56,8 @@ struct SeriesRead {
     };
     Status status = Status::Ok;
     SeriesStore series;
-    std::vector<std::string> files;           // the data files taken, in time order
-    std::vector<SeriesFileProblem> problems;  // files (or lines of them) left out
+    std::vector<std::string> files;          // the data files taken, in time order
+    std::vector<SeriesFileProblem> problems; // files (or lines of them) left out
     std::string error;
 };
 

@@ -19,8 +19,12 @@ using namespace testsurvey;
 
 // Wall-clock seconds from 2026-10-01 00:00; every reading here is in October.
 Wall octoberWall(long s) {
-    return {2026, 10, static_cast<int>(1 + s / 86400), static_cast<int>(s / 3600 % 24),
-            static_cast<int>(s / 60 % 60), static_cast<int>(s % 60)};
+    return {2026,
+            10,
+            static_cast<int>(1 + s / 86400),
+            static_cast<int>(s / 3600 % 24),
+            static_cast<int>(s / 60 % 60),
+            static_cast<int>(s % 60)};
 }
 constexpr long at(int day, int hour) {
     return (day - 1) * 86400L + hour * 3600L;
@@ -67,7 +71,9 @@ TEST(SeriesDaily, DaysRunFromTheDayPeriodToTheNextWithTheirOwnNight) {
             continue;
         const Wall w = octoberWall(wall);
         const int period = w.hour >= 7 && w.hour < 19 ? 0 : w.hour >= 19 && w.hour < 23 ? 1 : 2;
-        const double level = (period == 0 ? 60.25 : period == 1 ? 50.5 : 40.75) +
+        const double level = (period == 0   ? 60.25
+                              : period == 1 ? 50.5
+                                            : 40.75) +
                              static_cast<double>(k % (period + 5));
         Expected& e = expected[w.day - (w.hour < 7 ? 1 : 0)];
         e.energy[period] += std::pow(10.0, level / 10);

@@ -94,8 +94,7 @@ TEST(SeriesReader, DamagedAndForeignFilesAreNamedAndTheRestIsRead) {
     const SeriesRead none = readSurveySeries(empty.string());
     EXPECT_EQ(none.status, SeriesRead::Status::NoReadings);
     EXPECT_EQ(none.problems.size(), 1u);
-    EXPECT_EQ(readSurveySeries((dir / "missing").string()).status,
-              SeriesRead::Status::CannotList);
+    EXPECT_EQ(readSurveySeries((dir / "missing").string()).status, SeriesRead::Status::CannotList);
 }
 
 TEST(SeriesReader, FilesOfDifferentIntervalsAreOneSeries) {

@@ -59,8 +59,9 @@ std::vector<Reading> survey() {
             for (int minute = 0; minute < 60; ++minute, ++k) {
                 if ((day == 8 && hour < 5) || (day == 10 && hour >= 8) || (day == 9 && hour == 12))
                     continue;
-                const double base = hour >= 7 && hour < 19 ? 60.5 : hour >= 19 && hour < 23 ? 50.25
-                                                                                            : 40;
+                const double base = hour >= 7 && hour < 19    ? 60.5
+                                    : hour >= 19 && hour < 23 ? 50.25
+                                                              : 40;
                 readings.push_back({day, hour, minute, base + k % 9});
             }
     return readings;
@@ -160,11 +161,10 @@ TEST(CliSeries, ExportAndReportTakeAFolderAsOneDataSet) {
         if (r.day == 8 && r.hour >= 19 && r.hour < 23)
             evening.push_back(r);
     const auto joined = oneFile(dir / "evening.txt", evening);
-    ASSERT_EQ(runTool(cli + " export " + quoted(joined) + " " + quoted(dir / "one.xls")).status,
-              0);
-    const auto r = runTool(cli + " export " + quoted(dir / "survey") + " " +
-                           quoted(dir / "series.xls") +
-                           " --from 2026-12-08T19:00 --to 2026-12-08T23:00");
+    ASSERT_EQ(runTool(cli + " export " + quoted(joined) + " " + quoted(dir / "one.xls")).status, 0);
+    const auto r =
+        runTool(cli + " export " + quoted(dir / "survey") + " " + quoted(dir / "series.xls") +
+                " --from 2026-12-08T19:00 --to 2026-12-08T23:00");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(slurp(dir / "series.xls"), slurp(dir / "one.xls"));
 
@@ -205,9 +205,9 @@ TEST(CliSeries, DailyLinesRunFromTheDayPeriodToTheNext) {
         }
         const bool lden = present[0] && present[1] && present[2];
         line += "\t" + (lden ? fixed2(10 * std::log10((12 * std::pow(10.0, l[0] / 10) +
-                                                        4 * std::pow(10.0, (l[1] + 5) / 10) +
-                                                        8 * std::pow(10.0, (l[2] + 10) / 10)) /
-                                                       24))
+                                                       4 * std::pow(10.0, (l[1] + 5) / 10) +
+                                                       8 * std::pow(10.0, (l[2] + 10) / 10)) /
+                                                      24))
                              : std::string("-"));
         line += "\t" + fixed2(energyMean(levels));
         line += "\t" + fixed2(*std::max_element(levels.begin(), levels.end()));

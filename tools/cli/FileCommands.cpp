@@ -215,8 +215,8 @@ int runConvert(const std::vector<std::string>& args) {
 }
 
 int runStats(const std::vector<std::string>& args) {
-    const std::string usageText = std::string(statsUsage) + noiseOptionsUsage +
-                                  seriesOptionsUsage + statsSeriesUsage + statsUsageTail;
+    const std::string usageText = std::string(statsUsage) + noiseOptionsUsage + seriesOptionsUsage +
+                                  statsSeriesUsage + statsUsageTail;
     const char* const usage = usageText.c_str();
     std::vector<std::string_view> valued = noiseOptionNames;
     valued.push_back("--limit");

@@ -6,8 +6,8 @@
 #include "SeriesInput.h"
 
 #include "layout/ReportLayout.h"
-#include "print/ReportRenderer.h"
 #include "model/Clock.h"
+#include "print/ReportRenderer.h"
 
 #include <QGuiApplication>
 #include <QPageLayout>

@@ -1,12 +1,12 @@
 #include "SeriesInput.h"
 
-#include "survey/Survey.h"
 #include "model/Clock.h"
 #include "model/DataSets.h"
 #include "model/TextFormat.h"
 #include "model/TimeLabels.h"
 #include "survey/SeriesFigures.h"
 #include "survey/SeriesReader.h"
+#include "survey/Survey.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,8 +30,8 @@ std::optional<std::pair<std::int64_t, bool>> wallClockOf(const std::string& text
         return std::nullopt;
     auto ms = [&clock](std::time_t at) {
         const LocalTime l = clock.local(at);
-        return secondsBetween(DateTime{}, DateTime{l.day, l.month, l.year, l.hour, l.minute,
-                                                   l.second}) *
+        return secondsBetween(DateTime{},
+                              DateTime{l.day, l.month, l.year, l.hour, l.minute, l.second}) *
                1000;
     };
     return std::pair{ms(*t), ms(*t - 3600) == ms(*t)};
@@ -99,8 +99,8 @@ std::optional<SeriesInput> openSeries(const std::vector<std::string>& inputs,
         in.to = in.series.seriesOfLocal(local, later);
     }
     if (in.series.sum(in.from, in.to).count == 0) {
-        std::cerr << prefix << "no readings from " << seriesDateTime(in.series, in.from)
-                  << " to " << seriesDateTime(in.series, in.to) << "\n";
+        std::cerr << prefix << "no readings from " << seriesDateTime(in.series, in.from) << " to "
+                  << seriesDateTime(in.series, in.to) << "\n";
         return std::nullopt;
     }
     return in;
