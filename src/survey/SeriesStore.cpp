@@ -11,6 +11,8 @@ namespace {
 // reading ended continues the run (the rule of NoiseRules' ReadingClock).
 constexpr SeriesMs stampResolutionMs = 1000;
 
+// 10^(L/10) of every level in hundredths of a dB: a look-up where a reading
+// would otherwise cost a pow().
 struct EnergyTable {
     EnergyTable() {
         for (std::size_t i = 0; i < values.size(); ++i)
@@ -29,10 +31,6 @@ template <typename T> std::size_t capacityBytes(const std::vector<T>& v) {
 }
 
 } // namespace
-
-double energyOfCentibels(Centibel level) {
-    return energyTable().values[level];
-}
 
 void LevelSum::add(const LevelSum& other) {
     count += other.count;
@@ -151,7 +149,7 @@ void SeriesStore::attachEvents(const std::vector<SeriesGap>& events) {
         SeriesMs best = 0;
         for (const SeriesGap& e : events) {
             const SeriesMs overlap = std::min(gap.end, e.end) - std::max(gap.start, e.start);
-            if (overlap > best || (overlap == 0 && best == 0 && e.start == gap.start)) {
+            if (overlap > best) {
                 best = overlap;
                 gap.cause = e.cause;
                 gap.detail = e.detail;

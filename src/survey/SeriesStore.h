@@ -141,6 +141,3 @@ class SeriesStore {
     std::vector<std::vector<Block>> blocks_; // [0]: leafSize readings each, then fanOut each
     std::optional<std::int64_t> pendingShift_;
 };
-
-// 10^(L/10) of a level in hundredths of a dB.
-double energyOfCentibels(Centibel level);
