@@ -13,7 +13,7 @@ namespace {
 
 constexpr int leftMargin = 48;
 constexpr int rightMargin = 12;
-constexpr int topMargin = 18;
+constexpr int topMargin = 24;
 constexpr int bottomMargin = 26;
 // A drag shorter than this is a click.
 constexpr int clickSlop = 4;
@@ -133,7 +133,8 @@ void SurveyPlot::paintEvent(QPaintEvent*) {
         p.drawText(QRect(0, y - fm.height() / 2, leftMargin - 6, fm.height()),
                    Qt::AlignRight | Qt::AlignVCenter, QString::number(dB, 'f', 0));
     }
-    p.drawText(QRect(0, 0, leftMargin, topMargin), Qt::AlignCenter, QStringLiteral("dB"));
+    p.drawText(QRect(4, 0, leftMargin, fm.height()), Qt::AlignLeft | Qt::AlignTop,
+               QStringLiteral("dB"));
 
     if (!series_ || series_->empty()) {
         p.setPen(Qt::gray);
