@@ -4,13 +4,16 @@
 #include "CliCommon.h"
 #include "Commands.h"
 #include "LiveSession.h"
+#include "MqttOptions.h"
 
 #include "files/Survey.h"
 #include "live/Recording.h"
 #include "model/SeriesStats.h"
+#include "mqtt/MqttPublisher.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSysInfo>
 #include <QTimer>
 
 #include <algorithm>
@@ -30,10 +33,14 @@
 
 namespace {
 
-const char* const surveyUsage =
+const std::string surveyUsage =
+    std::string(
     "usage: vrel-cli survey [--port PATH] --interval S --out-dir DIR\n"
     "                       [--split hour|day] [--summary 1m|5m|15m|1h]\n"
     "                       [--until DATETIME | --for DURATION] [--json]\n"
+    "                       [--mqtt URL [--site ID] [--meter ID] [--no-discovery]\n"
+    "                        [--mqtt-user NAME] [--mqtt-password-file FILE]\n"
+    "                        [--mqtt-ca FILE] [--mqtt-cert FILE --mqtt-key FILE]]\n"
     "\n"
     "Samples the meter's level as record does (a tick every S seconds; a tick\n"
     "while the meter is on HOLD or not connected takes nothing), with no limit,\n"
@@ -60,12 +67,19 @@ const char* const surveyUsage =
     "  --for DURATION     end after a while: seconds, or 90m, 12h, 7d, 1d12h\n"
     "  --json             status lines as JSON objects\n"
     "\n"
+    "With --mqtt the survey also publishes to an MQTT broker: the level once a\n"
+    "second, every row of summary.csv and events.csv (those the broker has not\n"
+    "acknowledged yet go out when it is back, also after a restart), its\n"
+    "status and Home Assistant's discovery. Sampling never waits for it.\n"
+    "  --meter ID         the meter's name in the topics (default: the host's)\n"
+    "  --no-discovery     no Home Assistant discovery messages\n") +
+    mqttOptionsHelp + "\n" + std::string(
     "Standard error shows a status line (in place on a terminal, a line a\n"
     "minute otherwise) and what happens to the link, with the time.\n"
     "\n"
     "Exit status 0 when the survey ends as asked; 1 when the port cannot be\n"
     "opened at the start or samples held could not be written at the end; 2 for\n"
-    "a wrong command line or a folder that cannot be made or written.\n";
+    "a wrong command line or a folder that cannot be made or written.\n");
 
 constexpr int reconnectPeriodMs = 3000;
 // A port silent this long is opened anew, and again after as long: a bridge
@@ -136,13 +150,19 @@ struct SurveyOptions {
     int summarySeconds = 900;
     std::optional<SurveyMs> endMs;
     bool json = false;
+    std::optional<MqttCommandLine> mqtt;
+    std::string meter;
+    bool discovery = true;
 };
+
+// How long a survey's end waits for the broker to take the last rows.
+constexpr auto publishGrace = std::chrono::seconds(3);
 
 class Survey {
   public:
     Survey(LiveSession& session, const SurveyOptions& options, const Clock& clock,
-           std::optional<SurveyMs> previousEnd)
-        : session_(session), options_(options), clock_(clock),
+           std::optional<SurveyMs> previousEnd, MqttPublisher* publisher)
+        : session_(session), options_(options), clock_(clock), publisher_(publisher),
           store_(diskFileSystem(), clock, options.dir, options.split, options.interval,
                  static_cast<std::size_t>(std::lround(86400 / options.interval))),
           summary_(clock, options.summarySeconds, options.interval), previousEnd_(previousEnd),
@@ -228,6 +248,8 @@ class Survey {
             ++samples_;
             level_ = sample.value();
             unit_ = sample.unit();
+            if (publisher_)
+                publisher_->addReading(t, level_, unit_);
         }
         if (const auto gap = gaps_.tick(t, cause, detail)) {
             store_.addEvent(gapRow(clock_, *gap));
@@ -236,7 +258,15 @@ class Survey {
                     gap->cause + ")");
         }
         store_.flush(t);
+        tellPublishing();
         status(t, false);
+    }
+
+    void tellPublishing() {
+        if (!publisher_)
+            return;
+        for (const std::string& text : publisher_->takeMessages())
+            message(text);
     }
 
     void reconnect() {
@@ -269,6 +299,7 @@ class Survey {
         lastStatus_ = t;
         const AcousticSummary s = summary_.current();
         const std::size_t gapCount = gaps_.count() + (resumed_ ? 1 : 0);
+        const MqttPublisher::State mqtt = publisher_ ? publisher_->state() : MqttPublisher::State();
         std::string line;
         if (options_.json) {
             line = "{\"time\":" + jsonString(isoLocalTime(clock_, t)) +
@@ -279,7 +310,11 @@ class Survey {
                    ",\"intervalLeq\":" + (s.count ? fixed(s.leq, 2) : "null") +
                    ",\"gaps\":" + std::to_string(gapCount) +
                    ",\"sampling\":" + (gaps_.inGap() || portClosed_ ? "false" : "true") +
-                   ",\"held\":" + std::to_string(store_.pendingSamples()) + "}";
+                   ",\"held\":" + std::to_string(store_.pendingSamples());
+            if (publisher_)
+                line += std::string(",\"broker\":") + (mqtt.connected ? "true" : "false") +
+                        ",\"unsent\":" + std::to_string(mqtt.unsent);
+            line += "}";
         } else {
             line = "elapsed " + elapsedText(t - startMs_) + ", " + std::to_string(samples_) +
                    (samples_ == 1 ? " sample" : " samples");
@@ -291,6 +326,10 @@ class Survey {
                 line += ", waiting for the meter";
             if (store_.pendingSamples())
                 line += ", " + std::to_string(store_.pendingSamples()) + " held";
+            if (publisher_ && !mqtt.connected)
+                line += ", broker away";
+            if (mqtt.unsent)
+                line += ", " + std::to_string(mqtt.unsent) + " rows to publish";
         }
         if (inPlace_ && !final) {
             std::cerr << '\r' << line << "\x1b[K" << std::flush;
@@ -331,6 +370,13 @@ class Survey {
             message(std::to_string(store_.pendingSamples()) + " samples could not be written");
             exitStatus = exitFailure;
         }
+        if (publisher_) {
+            publisher_->finish(publishGrace);
+            tellPublishing();
+            if (const long long unsent = publisher_->state().unsent)
+                message(std::to_string(unsent) +
+                        " rows wait for the broker; they go out when the survey runs again");
+        }
         status(t, true);
         std::string files;
         for (const std::string& f : store_.files())
@@ -343,6 +389,7 @@ class Survey {
     LiveSession& session_;
     SurveyOptions options_;
     const Clock& clock_;
+    MqttPublisher* publisher_;
     SurveyStore store_;
     IntervalSummary summary_;
     GapTracker gaps_;
@@ -393,15 +440,22 @@ int runSurvey(const std::vector<std::string>& args) {
     const auto jsonIt = std::remove(rest.begin(), rest.end(), std::string("--json"));
     const bool json = jsonIt != rest.end();
     rest.erase(jsonIt, rest.end());
+    const auto discoveryIt = std::remove(rest.begin(), rest.end(), std::string("--no-discovery"));
+    const bool discovery = discoveryIt == rest.end();
+    rest.erase(discoveryIt, rest.end());
     CommandLine line;
     std::string error;
     auto usageError = [](const std::string& text) {
         std::cerr << "vrel-cli survey: " << text << "\n" << surveyUsage;
         return exitUsage;
     };
-    if (!parseCommandLine(
-            rest, {"--port", "--interval", "--out-dir", "--split", "--summary", "--until", "--for"},
-            line, error))
+    if (hasPasswordArgument(rest))
+        return usageError("the password is read from --mqtt-password-file or "
+                          "VREL_MQTT_PASSWORD, never from the command line");
+    std::vector<std::string_view> valued = {"--port",    "--interval", "--out-dir", "--split",
+                                            "--summary", "--until",    "--for",     "--meter"};
+    valued.insert(valued.end(), mqttOptionNames.begin(), mqttOptionNames.end());
+    if (!parseCommandLine(rest, valued, line, error))
         return usageError(error);
     if (line.help) {
         std::cout << surveyUsage;
@@ -483,6 +537,25 @@ int runSurvey(const std::vector<std::string>& args) {
                               *forText + "'");
         options.endMs = clock.nowMs() + static_cast<SurveyMs>(std::llround(*seconds * 1000));
     }
+    options.discovery = discovery;
+    if (line.option("--mqtt")) {
+        options.mqtt = mqttCommandLine(line, error);
+        if (!options.mqtt)
+            return usageError(error);
+        const std::string* meter = line.option("--meter");
+        options.meter = meter ? *meter
+                              : meterIdFromHostName(QSysInfo::machineHostName().toStdString());
+        if (!isValidMqttId(options.meter))
+            return usageError("--meter wants 1 to 32 of a-z, 0-9, _ and -, not '" +
+                              options.meter + "'");
+    } else {
+        for (const char* name : {"--site", "--meter", "--mqtt-user", "--mqtt-password-file",
+                                 "--mqtt-ca", "--mqtt-cert", "--mqtt-key"})
+            if (line.option(name))
+                return usageError(std::string(name) + " goes with --mqtt");
+        if (!discovery)
+            return usageError("--no-discovery goes with --mqtt");
+    }
     if (const auto fault = prepareFolder(options.dir)) {
         std::cerr << "vrel-cli survey: " << *fault << "\n";
         return exitUsage;
@@ -495,7 +568,19 @@ int runSurvey(const std::vector<std::string>& args) {
     LiveSession session("survey");
     if (!session.open(options.port))
         return exitFailure;
-    Survey survey(session, options, clock, previousEnd);
+    std::unique_ptr<MqttPublisher> publisher;
+    if (options.mqtt) {
+        publisher = std::make_unique<MqttPublisher>(
+            options.mqtt->settings,
+            PublisherSettings{options.mqtt->site, options.meter, options.dir, options.interval,
+                              options.summarySeconds, options.discovery, VREL_VERSION},
+            clock);
+        if (!publisher->start(error)) {
+            std::cerr << "vrel-cli survey: " << error << "\n";
+            return exitUsage;
+        }
+    }
+    Survey survey(session, options, clock, previousEnd, publisher.get());
     survey.start();
     return session.run();
 }
