@@ -67,8 +67,8 @@ MqttArchive::Meter* MqttArchive::meter(const MqttTopicName& name) {
     m = std::make_unique<Meter>();
     m->summaryStarts = startsIn(dir + "/" + summaryFileName);
     m->eventStarts = startsIn(dir + "/" + eventsFileName);
-    m->store = std::make_unique<SurveyStore>(diskFileSystem(), m->clock, dir, SurveySplit::Hour, 1.0,
-                                             maxPendingLevels);
+    m->store = std::make_unique<SurveyStore>(diskFileSystem(), m->clock, dir, SurveySplit::Hour,
+                                             1.0, maxPendingLevels);
     m->store->report = [this, key](const std::string& text) {
         if (report)
             report(key + ": " + text);

@@ -157,8 +157,8 @@ void MqttClient::run() {
         refused_ = false;
         lastLogError_.clear();
         int rc = first ? mosquitto_connect_bind_v5(mosq_, settings_.broker.host.c_str(),
-                                                   settings_.broker.port, keepAliveSeconds,
-                                                   nullptr, props)
+                                                   settings_.broker.port, keepAliveSeconds, nullptr,
+                                                   props)
                        : mosquitto_reconnect(mosq_);
         first = first && rc != MOSQ_ERR_SUCCESS;
         if (rc == MOSQ_ERR_SUCCESS) {
@@ -192,8 +192,8 @@ void MqttClient::run() {
     mosquitto_property_free_all(&props);
 }
 
-std::optional<int> MqttClient::publish(const std::string& topic, std::string_view payload,
-                                       int qos, bool retain) {
+std::optional<int> MqttClient::publish(const std::string& topic, std::string_view payload, int qos,
+                                       bool retain) {
     if (!connected_)
         return std::nullopt;
     int mid = 0;

@@ -75,6 +75,6 @@ class MqttClient {
     std::condition_variable wake_;
     bool stopping_ = false;
     std::atomic<bool> connected_{false};
-    bool refused_ = false;   // this try was answered with a refusal, already told
+    bool refused_ = false; // this try was answered with a refusal, already told
     std::string lastLogError_;
 };

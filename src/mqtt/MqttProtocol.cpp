@@ -20,8 +20,8 @@ std::string compact(const QJsonObject& o) {
 }
 
 std::optional<QJsonObject> parseObject(std::string_view payload) {
-    const QJsonDocument doc = QJsonDocument::fromJson(
-        QByteArray(payload.data(), static_cast<qsizetype>(payload.size())));
+    const QJsonDocument doc =
+        QJsonDocument::fromJson(QByteArray(payload.data(), static_cast<qsizetype>(payload.size())));
     if (!doc.isObject())
         return std::nullopt;
     return doc.object();

@@ -31,7 +31,8 @@ MqttPublisher::MqttPublisher(MqttSettings client, PublisherSettings settings, co
           client.willPayload = statusOffline;
           return client;
       }()),
-      settings_(std::move(settings)), clock_(clock), url_(brokerUrlText(client_.settings().broker)) {
+      settings_(std::move(settings)), clock_(clock),
+      url_(brokerUrlText(client_.settings().broker)) {
     boxes_.push_back({summaryFileName, MqttTopic::Summary, 0, 0, 0, {}});
     boxes_.push_back({eventsFileName, MqttTopic::Event, 0, 0, 0, {}});
 
@@ -179,8 +180,8 @@ void MqttPublisher::addReading(SurveyMs t, double level, const std::string& unit
 void MqttPublisher::flushLevel(SurveyMs now) {
     if (!readings_ || now < (second_ + 1) * 1000)
         return;
-    levels_.push_back({isoLocalTime(clock_, second_ * 1000),
-                       10 * std::log10(energy_ / readings_), secondUnit_});
+    levels_.push_back(
+        {isoLocalTime(clock_, second_ * 1000), 10 * std::log10(energy_ / readings_), secondUnit_});
     if (levels_.size() > maxWaitingLevels)
         levels_.pop_front(); // the level is live news: only the latest matter
     readings_ = 0;
@@ -242,7 +243,8 @@ void MqttPublisher::readOutbox(Outbox& box) {
         const auto payload = box.topic == MqttTopic::Summary ? encodeSummaryRow(seq, line)
                                                              : encodeEventRow(seq, line);
         if (!payload) {
-            say(box.file + " row " + std::to_string(seq) + " is not one the survey writes; left out");
+            say(box.file + " row " + std::to_string(seq) +
+                " is not one the survey writes; left out");
             box.rows.push_back({seq, end, {}, true, true});
             continue;
         }

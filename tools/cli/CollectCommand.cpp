@@ -106,9 +106,9 @@ int runCollect(const std::vector<std::string>& args) {
     const std::string scope = mqtt->siteGiven ? mqtt->site : "+";
     // The same id every time: the broker keeps the session, and what came
     // meanwhile, for this collector only.
-    mqtt->settings.clientId =
-        "vrel-collect-" + meterIdFromHostName(QSysInfo::machineHostName().toStdString()) + "-" +
-        (mqtt->siteGiven ? mqtt->site : "all");
+    mqtt->settings.clientId = "vrel-collect-" +
+                              meterIdFromHostName(QSysInfo::machineHostName().toStdString()) + "-" +
+                              (mqtt->siteGiven ? mqtt->site : "all");
     mqtt->settings.persistentSession = true;
     const std::string url = brokerUrlText(mqtt->settings.broker);
 

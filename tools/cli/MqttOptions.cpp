@@ -4,8 +4,8 @@
 #include <fstream>
 
 const std::vector<std::string_view> mqttOptionNames = {
-    "--mqtt", "--site", "--mqtt-user", "--mqtt-password-file", "--mqtt-ca", "--mqtt-cert",
-    "--mqtt-key"};
+    "--mqtt",    "--site",      "--mqtt-user", "--mqtt-password-file",
+    "--mqtt-ca", "--mqtt-cert", "--mqtt-key"};
 
 const char* const mqttOptionsHelp =
     "  --mqtt URL         the broker: mqtt://host[:port] (1883) or\n"

@@ -34,52 +34,51 @@
 namespace {
 
 const std::string surveyUsage =
-    std::string(
-    "usage: vrel-cli survey [--port PATH] --interval S --out-dir DIR\n"
-    "                       [--split hour|day] [--summary 1m|5m|15m|1h]\n"
-    "                       [--until DATETIME | --for DURATION] [--json]\n"
-    "                       [--mqtt URL [--site ID] [--meter ID] [--no-discovery]\n"
-    "                        [--mqtt-user NAME] [--mqtt-password-file FILE]\n"
-    "                        [--mqtt-ca FILE] [--mqtt-cert FILE --mqtt-key FILE]]\n"
-    "\n"
-    "Samples the meter's level as record does (a tick every S seconds; a tick\n"
-    "while the meter is on HOLD or not connected takes nothing), with no limit,\n"
-    "until Ctrl+C, SIGTERM, --until or --for. The samples go into text data\n"
-    "files in DIR, one per clock hour or day, named by their start\n"
-    "(survey-2026-12-08T14.txt), each sample appended and handed to the system\n"
-    "at once. When the meter falls silent or its device goes away the survey\n"
-    "goes on, opens the port again every few seconds and samples again once\n"
-    "frames come; every gap goes to DIR/events.csv. DIR/summary.csv gets a row\n"
-    "for each interval on the clock. A write that fails (full disk) is retried,\n"
-    "the samples held in memory meanwhile (up to a day of them). Started again\n"
-    "on the same DIR, the survey goes on there.\n"
-    "\n"
-    "  --port PATH        the meter's port (default: automatic detection, also\n"
-    "                     when it comes back under another name)\n"
-    "  --interval S       seconds between ticks: 0.1, 0.2, 0.5, 1, 1.5, 2, 2.5,\n"
-    "                     3, 5 or 10\n"
-    "  --out-dir DIR      the survey's folder, made when missing\n"
-    "  --split hour|day   a data file per clock hour (default) or day\n"
-    "  --summary 1m|5m|15m|1h\n"
-    "                     the summary interval (default 15m)\n"
-    "  --until DATETIME   end at a local time, 2026-12-09T08:00[:SS], or with\n"
-    "                     its UTC offset (Z, +01:00)\n"
-    "  --for DURATION     end after a while: seconds, or 90m, 12h, 7d, 1d12h\n"
-    "  --json             status lines as JSON objects\n"
-    "\n"
-    "With --mqtt the survey also publishes to an MQTT broker: the level once a\n"
-    "second, every row of summary.csv and events.csv (those the broker has not\n"
-    "acknowledged yet go out when it is back, also after a restart), its\n"
-    "status and Home Assistant's discovery. Sampling never waits for it.\n"
-    "  --meter ID         the meter's name in the topics (default: the host's)\n"
-    "  --no-discovery     no Home Assistant discovery messages\n") +
-    mqttOptionsHelp + "\n" + std::string(
-    "Standard error shows a status line (in place on a terminal, a line a\n"
-    "minute otherwise) and what happens to the link, with the time.\n"
-    "\n"
-    "Exit status 0 when the survey ends as asked; 1 when the port cannot be\n"
-    "opened at the start or samples held could not be written at the end; 2 for\n"
-    "a wrong command line or a folder that cannot be made or written.\n");
+    std::string("usage: vrel-cli survey [--port PATH] --interval S --out-dir DIR\n"
+                "                       [--split hour|day] [--summary 1m|5m|15m|1h]\n"
+                "                       [--until DATETIME | --for DURATION] [--json]\n"
+                "                       [--mqtt URL [--site ID] [--meter ID] [--no-discovery]\n"
+                "                        [--mqtt-user NAME] [--mqtt-password-file FILE]\n"
+                "                        [--mqtt-ca FILE] [--mqtt-cert FILE --mqtt-key FILE]]\n"
+                "\n"
+                "Samples the meter's level as record does (a tick every S seconds; a tick\n"
+                "while the meter is on HOLD or not connected takes nothing), with no limit,\n"
+                "until Ctrl+C, SIGTERM, --until or --for. The samples go into text data\n"
+                "files in DIR, one per clock hour or day, named by their start\n"
+                "(survey-2026-12-08T14.txt), each sample appended and handed to the system\n"
+                "at once. When the meter falls silent or its device goes away the survey\n"
+                "goes on, opens the port again every few seconds and samples again once\n"
+                "frames come; every gap goes to DIR/events.csv. DIR/summary.csv gets a row\n"
+                "for each interval on the clock. A write that fails (full disk) is retried,\n"
+                "the samples held in memory meanwhile (up to a day of them). Started again\n"
+                "on the same DIR, the survey goes on there.\n"
+                "\n"
+                "  --port PATH        the meter's port (default: automatic detection, also\n"
+                "                     when it comes back under another name)\n"
+                "  --interval S       seconds between ticks: 0.1, 0.2, 0.5, 1, 1.5, 2, 2.5,\n"
+                "                     3, 5 or 10\n"
+                "  --out-dir DIR      the survey's folder, made when missing\n"
+                "  --split hour|day   a data file per clock hour (default) or day\n"
+                "  --summary 1m|5m|15m|1h\n"
+                "                     the summary interval (default 15m)\n"
+                "  --until DATETIME   end at a local time, 2026-12-09T08:00[:SS], or with\n"
+                "                     its UTC offset (Z, +01:00)\n"
+                "  --for DURATION     end after a while: seconds, or 90m, 12h, 7d, 1d12h\n"
+                "  --json             status lines as JSON objects\n"
+                "\n"
+                "With --mqtt the survey also publishes to an MQTT broker: the level once a\n"
+                "second, every row of summary.csv and events.csv (those the broker has not\n"
+                "acknowledged yet go out when it is back, also after a restart), its\n"
+                "status and Home Assistant's discovery. Sampling never waits for it.\n"
+                "  --meter ID         the meter's name in the topics (default: the host's)\n"
+                "  --no-discovery     no Home Assistant discovery messages\n") +
+    mqttOptionsHelp + "\n" +
+    std::string("Standard error shows a status line (in place on a terminal, a line a\n"
+                "minute otherwise) and what happens to the link, with the time.\n"
+                "\n"
+                "Exit status 0 when the survey ends as asked; 1 when the port cannot be\n"
+                "opened at the start or samples held could not be written at the end; 2 for\n"
+                "a wrong command line or a folder that cannot be made or written.\n");
 
 constexpr int reconnectPeriodMs = 3000;
 // A port silent this long is opened anew, and again after as long: a bridge
@@ -166,8 +165,7 @@ class Survey {
           store_(diskFileSystem(), clock, options.dir, options.split, options.interval,
                  static_cast<std::size_t>(std::lround(86400 / options.interval))),
           summary_(clock, options.summarySeconds, options.interval), previousEnd_(previousEnd),
-          resumed_(previousEnd.has_value()),
-          inPlace_(isatty(2) != 0 && !options.json) {
+          resumed_(previousEnd.has_value()), inPlace_(isatty(2) != 0 && !options.json) {
         store_.report = [this](const std::string& text) { message(text); };
         tick_.setTimerType(Qt::PreciseTimer);
         tick_.setInterval(timerPeriodMs(options.interval));
@@ -543,11 +541,11 @@ int runSurvey(const std::vector<std::string>& args) {
         if (!options.mqtt)
             return usageError(error);
         const std::string* meter = line.option("--meter");
-        options.meter = meter ? *meter
-                              : meterIdFromHostName(QSysInfo::machineHostName().toStdString());
+        options.meter =
+            meter ? *meter : meterIdFromHostName(QSysInfo::machineHostName().toStdString());
         if (!isValidMqttId(options.meter))
-            return usageError("--meter wants 1 to 32 of a-z, 0-9, _ and -, not '" +
-                              options.meter + "'");
+            return usageError("--meter wants 1 to 32 of a-z, 0-9, _ and -, not '" + options.meter +
+                              "'");
     } else {
         for (const char* name : {"--site", "--meter", "--mqtt-user", "--mqtt-password-file",
                                  "--mqtt-ca", "--mqtt-cert", "--mqtt-key"})
