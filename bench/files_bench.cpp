@@ -1,4 +1,4 @@
-#include "files/TextDataFile.h"
+#include "formats/TextDataFile.h"
 #include "model/TimeLabels.h"
 
 #include <benchmark/benchmark.h>

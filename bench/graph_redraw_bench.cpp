@@ -2,7 +2,7 @@
 
 #include "graph/CGraphicsBtn.h"
 #include "graph/PlotPainter.h"
-#include "settings/ColorConfig.h"
+#include "config/ColorConfig.h"
 
 #include <QImage>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "files/RecordingJournal.h"
+#include "formats/RecordingJournal.h"
 
 #include <benchmark/benchmark.h>
 

@@ -5,10 +5,10 @@
 // the wire alone. The difference is what the program adds: the wait for the
 // meter to take the request, the reads and the hand-over.
 
-#include "link/LoggerEncoder.h"
+#include "protocol/LoggerEncoder.h"
 #include "link/MeterLink.h"
 #include "link/MeterSimulator.h"
-#include "logger/Download.h"
+#include "link/Download.h"
 #include "model/Clock.h"
 
 #include <QCoreApplication>

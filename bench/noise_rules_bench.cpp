@@ -1,6 +1,6 @@
 // All workplace and environmental figures of a series, and the report of one.
-#include "files/ReportLayout.h"
-#include "files/ReportRenderer.h"
+#include "layout/ReportLayout.h"
+#include "print/ReportRenderer.h"
 #include "model/NoiseRules.h"
 #include "model/TimeLabels.h"
 

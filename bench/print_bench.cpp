@@ -1,5 +1,5 @@
-#include "files/PageRenderer.h"
-#include "logger/DataSets.h"
+#include "print/PageRenderer.h"
+#include "model/DataSets.h"
 #include "model/TimeLabels.h"
 
 #include <QGuiApplication>

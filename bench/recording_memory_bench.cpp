@@ -4,8 +4,8 @@
 #include "app/MyVrelView.h"
 #include "link/MeterLink.h"
 #include "live/RecordingController.h"
-#include "live/RecordingFeature.h"
-#include "settings/ColorConfig.h"
+#include "app/RecordingFeature.h"
+#include "config/ColorConfig.h"
 
 #include <QCoreApplication>
 

@@ -2,7 +2,7 @@
 
 #include "graph/CGraphicsBtn.h"
 #include "live/RecordingController.h"
-#include "settings/ColorConfig.h"
+#include "config/ColorConfig.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

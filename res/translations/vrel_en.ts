@@ -566,6 +566,10 @@
         <translation>Port %1</translation>
     </message>
     <message>
+        <source>Cihaz bekleniyor: %1</source>
+        <translation>Waiting for the meter on %1</translation>
+    </message>
+    <message>
         <location line="+1"/>
         <source> - veri geliyor</source>
         <translation> - receiving</translation>

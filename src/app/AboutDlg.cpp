@@ -1,6 +1,6 @@
 #include "app/AboutDlg.h"
 
-#include "app/FormBuilder.h"
+#include "ui/FormBuilder.h"
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     using K = ControlSpec::Kind;

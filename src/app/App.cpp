@@ -1,13 +1,13 @@
 #include "app/App.h"
 
-#include "app/Language.h"
+#include "config/Language.h"
 #include "app/MainFrame.h"
 #include "app/MyVrelView.h"
 #include "app/Translation.h"
 #include "link/MeterSimulator.h"
 #include "live/MeterPanel.h"
-#include "live/RecordingFeature.h"
-#include "settings/ColorConfig.h"
+#include "app/RecordingFeature.h"
+#include "config/ColorConfig.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,6 +1,6 @@
 #include "app/MainForm.h"
 
-#include "app/AcousticGroup.h"
+#include "ui/AcousticGroup.h"
 
 #include <QCoreApplication>
 

@@ -1,13 +1,14 @@
 #include "app/MainFrame.h"
 
 #include "app/AboutDlg.h"
-#include "app/Artwork.h"
+#include "ui/Artwork.h"
 #include "app/MyVrelView.h"
-#include "app/Prompt.h"
-#include "app/ReportCommand.h"
-#include "graph/LevelLimit.h"
+#include "ui/Prompt.h"
+#include "ui/ReportCommand.h"
+#include "ui/LevelLimit.h"
 #include "link/MeterLink.h"
-#include "live/RecordingFeature.h"
+#include "link/MeterSession.h"
+#include "app/RecordingFeature.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -185,6 +186,7 @@ void CMainFrame::buildToolBar() {
 void CMainFrame::buildStatusBar() {
     QStatusBar* status = statusBar();
     portPane_ = new QLabel(status);
+    portPane_->setObjectName(QStringLiteral("portPane"));
     status->addPermanentWidget(portPane_);
     // the keyboard-lock panes of the original status bar; they show greyed
     for (const char* pane : {"CAP", "NUM", "SCRL"}) {
@@ -210,6 +212,8 @@ void CMainFrame::updatePortState() {
     const bool connected = view_->link().snapshot().connected;
     if (!demoPath_.isEmpty())
         text = tr("Demo cihaz (benzetim): %1").arg(demoPath_);
+    else if (view_->waitingForMeter())
+        text = tr("Cihaz bekleniyor: %1").arg(view_->session().portLabel());
     else if (!view_->link().isOpen())
         text = tr("Cihazın portu açık değil");
     else

@@ -1,18 +1,19 @@
 #include "app/MyVrelView.h"
 
-#include "app/AcousticGroup.h"
+#include "ui/AcousticGroup.h"
 #include "app/MainForm.h"
-#include "app/MainLayout.h"
+#include "layout/MainLayout.h"
 #include "app/PortDlg.h"
-#include "app/Prompt.h"
-#include "app/SerialPorts.h"
+#include "ui/Prompt.h"
+#include "link/SerialPorts.h"
 #include "graph/CGraphicsBtn.h"
 #include "link/MeterLink.h"
-#include "live/KeySender.h"
+#include "link/MeterSession.h"
+#include "link/KeySender.h"
 #include "live/MeterButtonTable.h"
 #include "live/MeterPanel.h"
-#include "live/RecordingFeature.h"
-#include "logger/DataLoggerCommands.h"
+#include "app/RecordingFeature.h"
+#include "app/DataLoggerCommands.h"
 #include "model/Clock.h"
 #include "model/SeriesStats.h"
 
@@ -28,14 +29,12 @@ namespace {
 constexpr int reconnectDelayMs = 2000;
 constexpr int watchdogPeriodMs = 1000;
 constexpr int loggerTimeoutMs = 250000;
-constexpr int portPollMs = 1500;
-constexpr std::time_t silenceSeconds = 2;
 const QColor formColour(170, 175, 195);
 } // namespace
 
 CMyVrelView::CMyVrelView(QWidget* parent)
-    : QWidget(parent), link_(std::make_unique<MeterLink>(appClock())),
-      keySenders_(std::make_unique<KeySenders>(*link_)), enumerate_(&EnumSerialPorts) {
+    : QWidget(parent), session_(std::make_unique<MeterSession>(appClock())),
+      keySenders_(std::make_unique<KeySenders>(session_->link())) {
     buildForm();
     applyColours();
     setMinimumSize(minViewWidth, minViewHeight);
@@ -45,25 +44,26 @@ CMyVrelView::CMyVrelView(QWidget* parent)
     watchdogTimer_.setInterval(watchdogPeriodMs);
     loggerTimer_.setSingleShot(true);
     loggerTimer_.setInterval(loggerTimeoutMs);
-    portPoll_.setInterval(portPollMs);
     connect(&reconnectTimer_, &QTimer::timeout, this, &CMyVrelView::reconnectTick);
     connect(&watchdogTimer_, &QTimer::timeout, this, &CMyVrelView::watchdogTick);
     connect(&loggerTimer_, &QTimer::timeout, this, &CMyVrelView::loggerTimeoutTick);
-    connect(&portPoll_, &QTimer::timeout, this, &CMyVrelView::pollPorts);
 
-    connect(link_.get(), &MeterLink::redrawNeeded, panel_, &CMeterPanel::refresh);
-    connect(link_.get(), &MeterLink::stopRecordingRequested, this, [this] { command(32772); });
-    connect(link_.get(), &MeterLink::portLost, this, [this] {
+    MeterLink* link = &session_->link();
+    connect(link, &MeterLink::redrawNeeded, panel_, &CMeterPanel::refresh);
+    connect(link, &MeterLink::stopRecordingRequested, this, [this] { command(32772); });
+    connect(session_.get(), &MeterSession::portLost, this, [this] {
         keySenders_->stopAll();
-        emit portChanged();
+        panel_->refresh();
     });
+    connect(session_.get(), &MeterSession::stateChanged, this, &CMyVrelView::portChanged);
+    // The session's cheap look at the port list stands in for the system's
+    // device-change message.
+    connect(session_.get(), &MeterSession::portListChanged, this, &CMyVrelView::Redetect);
 
     onCommand(32815, [this] { chooseManualPort(); });
     onCommand(32816, [this] { chooseAutoPort(); });
     attachDataLogger(*this);
 
-    const std::time_t now = appClock().now();
-    link_->withDecoder([now](MeterDecoder& d) { d.lastReceiveTime = now; });
     mainView = this;
 }
 
@@ -71,12 +71,12 @@ CMyVrelView::~CMyVrelView() {
     if (mainView == this)
         mainView = nullptr;
     keySenders_->stopAll();
-    link_->close();
+    session_->link().close();
     delete panel_; // it reads the link while painting
 }
 
 void CMyVrelView::buildForm() {
-    panel_ = new CMeterPanel(*link_, this);
+    panel_ = new CMeterPanel(session_->link(), this);
     panel_->move(0, 0);
 
     FormBuilder builder;
@@ -191,41 +191,49 @@ QTimer& CMyVrelView::timer(int id) {
         return reconnectTimer_;
     case 2:
         return watchdogTimer_;
-    default:
+    case 4:
         return loggerTimer_;
     }
+    // The view has no other timer: asking for one is a programming error.
+    qFatal("CMyVrelView::timer: no timer %d", id);
 }
 
 void CMyVrelView::startLoggerTimeout() {
     loggerTimer_.start();
 }
 
+MeterLink& CMyVrelView::link() {
+    return session_->link();
+}
+
+void CMyVrelView::setPortEnumerator(Enumerator e) {
+    session_->setEnumerator(std::move(e));
+}
+
+QString CMyVrelView::portPath() const {
+    return session_->portOpen() ? session_->portPath() : QString();
+}
+
+bool CMyVrelView::waitingForMeter() const {
+    return session_->waiting();
+}
+
 void CMyVrelView::initialUpdate() {
     const std::time_t now = appClock().now();
-    link_->withDecoder([now](MeterDecoder& d) {
+    session_->link().withDecoder([now](MeterDecoder& d) {
         d.reset();
         d.lastReceiveTime = now;
     });
     panel_->update();
-    // Only detection needs to hear of ports coming and going.
-    if (autoPort_) {
+    if (autoPort_)
         DetectAndOpen();
-        portPoll_.start();
-    }
 }
 
 // ---- the meter's port
 
-std::optional<MeterPort> CMyVrelView::findPort() {
-    const std::vector<SSerInfo> ports = enumerate_();
-    knownPorts_.clear();
-    for (const SSerInfo& p : ports)
-        knownPorts_ << QString::fromStdString(p.devicePath);
-    return findMeterPort(ports);
-}
-
 void CMyVrelView::DetectAndOpen() {
-    const std::optional<MeterPort> port = findPort();
+    session_->followAutomatic();
+    const std::optional<MeterPort> port = session_->findMeter();
     if (!port)
         return;
     comPortNumber_ = port->comNumber.value_or(-1);
@@ -239,7 +247,7 @@ void CMyVrelView::DetectAndOpen() {
 void CMyVrelView::Redetect() {
     if (!autoPort_)
         return;
-    pendingPort_ = findPort();
+    pendingPort_ = session_->findMeter();
     if (!pendingPort_)
         return;
     comPortNumber_ = pendingPort_->comNumber.value_or(-1);
@@ -247,22 +255,13 @@ void CMyVrelView::Redetect() {
 }
 
 void CMyVrelView::reconnectTick() {
-    if (!link_->snapshot().connected && pendingPort_) {
+    if (!session_->link().snapshot().connected && pendingPort_) {
         if (pendingPort_->devicePath.empty() && pendingPort_->comNumber)
             OpenPort(*pendingPort_->comNumber);
         else
             OpenPortPath(QString::fromStdString(pendingPort_->devicePath), comPortNumber_);
     }
     watchdogTimer_.start();
-}
-
-void CMyVrelView::pollPorts() {
-    QStringList now;
-    for (const SSerInfo& p : enumerate_())
-        now << QString::fromStdString(p.devicePath);
-    if (now != knownPorts_)
-        Redetect();
-    knownPorts_ = now;
 }
 
 bool CMyVrelView::OpenPort(int n) {
@@ -272,8 +271,14 @@ bool CMyVrelView::OpenPort(int n) {
 bool CMyVrelView::OpenPortPath(const QString& path, int number) {
     keySenders_->stopAll();
     QString error;
-    if (!link_->open(path, &error)) {
-        portPath_.clear();
+    // The user's choice is followed through pulls and replugs; automatic
+    // detection follows what it found until the port list changes.
+    const bool opened =
+        autoPort_ ? session_->openFound({path.toStdString(), number >= 0 ? std::optional(number)
+                                                                          : std::nullopt},
+                                        &error)
+                  : session_->openChosen(path, number, &error);
+    if (!opened) {
         QString text = QStringLiteral("Warning:Can't open %1!").arg(portLabel(path, number));
         if (!error.isEmpty())
             text += QLatin1Char('\n') + error;
@@ -283,7 +288,6 @@ bool CMyVrelView::OpenPortPath(const QString& path, int number) {
         emit portChanged();
         return false;
     }
-    portPath_ = path;
     // the watchdog guards every open port, however it was chosen
     watchdogTimer_.start();
     emit portChanged();
@@ -292,13 +296,11 @@ bool CMyVrelView::OpenPortPath(const QString& path, int number) {
 
 bool CMyVrelView::useFixedPort(const QString& path) {
     autoPort_ = false;
-    portPoll_.stop();
     return OpenPortPath(path);
 }
 
 void CMyVrelView::chooseManualPort() {
     autoPort_ = false;
-    portPoll_.stop();
     emit portChanged();
     CPort dialog(this);
     dialog.setText(QStringLiteral("3"));
@@ -313,7 +315,6 @@ void CMyVrelView::chooseManualPort() {
 
 void CMyVrelView::chooseAutoPort() {
     autoPort_ = true;
-    portPoll_.start();
     emit portChanged();
     DetectAndOpen();
 }
@@ -321,13 +322,14 @@ void CMyVrelView::chooseAutoPort() {
 // ---- timers
 
 void CMyVrelView::watchdogTick() {
-    const MeterLink::Snapshot snap = link_->snapshot();
+    session_->checkSilence();
+    const MeterLink::Snapshot snap = link().snapshot();
     if (appClock().now() - snap.lastReceiveTime < silenceSeconds)
         return;
     if (snap.recording)
         command(32772);
     bool downloading = false;
-    link_->withDecoder([&downloading](MeterDecoder& d) {
+    link().withDecoder([&downloading](MeterDecoder& d) {
         d.connected = false;
         downloading = d.loggerBusy;
         d.loggerBusy = false;
@@ -339,7 +341,7 @@ void CMyVrelView::watchdogTick() {
 
 void CMyVrelView::loggerTimeoutTick() {
     bool downloading = false;
-    link_->withDecoder([&downloading](MeterDecoder& d) {
+    link().withDecoder([&downloading](MeterDecoder& d) {
         downloading = d.loggerBusy;
         d.loggerBusy = false;
     });
@@ -356,7 +358,7 @@ void CMyVrelView::failLoggerDownload() {
 // ---- keys
 
 void CMyVrelView::pressMeterKey(int code) {
-    if (!link_->snapshot().connected)
+    if (!link().snapshot().connected)
         return;
     keySenders_->start(code);
 }

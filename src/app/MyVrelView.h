@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/FormBuilder.h"
-#include "app/PortMatch.h"
+#include "ui/FormBuilder.h"
+#include "link/PortMatch.h"
 #include "model/RecordList.h"
 #include "model/SeriesStats.h"
 
@@ -19,6 +19,7 @@ class CMeterPanel;
 class CMeterButton;
 class KeySenders;
 class MeterLink;
+class MeterSession;
 
 // The main form: the meter panel with its keys, the curve area, the summary and
 // cursor boxes. Owns the meter link, the two record lists and the view timers,
@@ -32,7 +33,8 @@ class CMyVrelView : public QWidget {
     // --- data shared with the recording, the data logger and the files
     RecordList& realTimeRecords() { return realTimeRecords_; }
     RecordList& loggerRecords() { return loggerRecords_; }
-    MeterLink& link() { return *link_; }
+    MeterLink& link();
+    MeterSession& session() { return *session_; }
 
     // --- the form
     const Form& form() const { return form_; }
@@ -58,7 +60,7 @@ class CMyVrelView : public QWidget {
 
     // --- the meter's port
     using Enumerator = std::function<std::vector<SSerInfo>()>;
-    void setPortEnumerator(Enumerator e) { enumerate_ = std::move(e); }
+    void setPortEnumerator(Enumerator e);
     void DetectAndOpen(); // automatic choice
     void Redetect();      // after the port list changed
     bool OpenPort(int n); // by port number
@@ -67,7 +69,10 @@ class CMyVrelView : public QWidget {
     void chooseAutoPort();   // command 32816
     bool autoPort() const { return autoPort_; }
     int comPortNumber() const { return comPortNumber_; }
-    QString portPath() const { return portPath_; }
+    // The port open now; empty when none is.
+    QString portPath() const;
+    // A port is chosen or was found, but it is not open (its device is away).
+    bool waitingForMeter() const;
     // Opens a fixed device (--port, --demo) and keeps to it: no detection.
     bool useFixedPort(const QString& path);
     // The one-time start: clears the state and runs the automatic detection.
@@ -97,12 +102,10 @@ class CMyVrelView : public QWidget {
     void reconnectTick();
     void loggerTimeoutTick();
     void failLoggerDownload();
-    void pollPorts();
-    std::optional<MeterPort> findPort();
 
     RecordList loggerRecords_;
     RecordList realTimeRecords_;
-    std::unique_ptr<MeterLink> link_;
+    std::unique_ptr<MeterSession> session_;
     std::unique_ptr<KeySenders> keySenders_; // after the link: stopped first
     Form form_;
     CMeterPanel* panel_ = nullptr;
@@ -111,12 +114,8 @@ class CMyVrelView : public QWidget {
     QTimer reconnectTimer_; // 1
     QTimer watchdogTimer_;  // 2
     QTimer loggerTimer_;    // 4
-    QTimer portPoll_;       // stands in for the system's device-change message
-    Enumerator enumerate_;
-    QStringList knownPorts_;
     bool autoPort_ = true;
     int comPortNumber_ = -1;
-    QString portPath_;
     std::optional<MeterPort> pendingPort_;
 };
 

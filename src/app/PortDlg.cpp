@@ -1,7 +1,7 @@
 #include "app/PortDlg.h"
 
-#include "app/FormBuilder.h"
-#include "app/Prompt.h"
+#include "ui/FormBuilder.h"
+#include "ui/Prompt.h"
 
 #include <QLineEdit>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/PortMatch.h"
+#include "link/PortMatch.h"
 
 #include <QDialog>
 

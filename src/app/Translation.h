@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Language.h"
+#include "config/Language.h"
 
 // Shows the interface in a language from now on: the program's English
 // translation (built into the program) and Qt's own texts for the language

@@ -1,7 +1,7 @@
 #include "files/PrintRX.h"
 
-#include "app/Prompt.h"
-#include "files/PageRenderer.h"
+#include "ui/Prompt.h"
+#include "print/PageRenderer.h"
 #include "model/Clock.h"
 
 #include <QApplication>

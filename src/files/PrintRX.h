@@ -1,6 +1,6 @@
 #pragma once
 
-#include "files/PrintLayout.h"
+#include "layout/PrintLayout.h"
 
 class QPrinter;
 class QWidget;

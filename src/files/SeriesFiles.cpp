@@ -1,11 +1,11 @@
 #include "files/SeriesFiles.h"
 
-#include "app/Prompt.h"
-#include "app/ReportCommand.h"
-#include "files/DefaultFileName.h"
-#include "files/TextDataFile.h"
+#include "ui/Prompt.h"
+#include "ui/ReportCommand.h"
+#include "formats/DefaultFileName.h"
+#include "formats/TextDataFile.h"
 #include "model/Clock.h"
-#include "settings/ColorConfig.h"
+#include "config/ColorConfig.h"
 
 #include <QApplication>
 #include <QDir>
@@ -28,13 +28,6 @@ FileCommandResult reportFailure(QWidget* parent, const QString& path, const std:
 }
 
 } // namespace
-
-void ReportWriteFailure(QWidget* parent, const QString& path, const std::string& reason) {
-    prompt().message(
-        parent, {QStringLiteral("The file %1 could not be written.\n%2")
-                     .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(reason.c_str())),
-                 QStringLiteral("ERROR"), Prompt::Buttons::Ok, Prompt::Icon::Warning});
-}
 
 FileCommandResult SaveSeriesAs(QWidget* parent, const RecordList& series) {
     if (series.empty())

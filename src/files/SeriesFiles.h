@@ -1,6 +1,6 @@
 #pragma once
 
-#include "files/SpreadsheetExport.h"
+#include "formats/SpreadsheetExport.h"
 #include "model/RecordList.h"
 #include "model/SeriesStats.h"
 
@@ -13,9 +13,6 @@ class QWidget;
 // through the prompt, the write (whole or not at all) and, when it fails, a
 // message box naming the file and the reason.
 enum class FileCommandResult { Written, NothingToWrite, Cancelled, Failed };
-
-// The message box of a file that could not be written, with the reason.
-void ReportWriteFailure(QWidget* parent, const QString& path, const std::string& reason);
 
 // "Farklı kaydet": the text data file of the series; a proposed name from the
 // current local time, "Data File (*.txt)". An empty series asks nothing.

@@ -1,8 +1,8 @@
 #include "graph/CGraphicsBtn.h"
 
-#include "graph/LevelLimit.h"
+#include "ui/LevelLimit.h"
 #include "graph/PlotPainter.h"
-#include "settings/ColorConfig.h"
+#include "config/ColorConfig.h"
 
 #include <QMouseEvent>
 #include <QPainter>

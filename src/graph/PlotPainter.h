@@ -1,6 +1,6 @@
 #pragma once
 
-#include "graph/PlotView.h"
+#include "plot/PlotView.h"
 #include "model/RecordList.h"
 #include "model/TimeLabels.h"
 

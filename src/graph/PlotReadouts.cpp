@@ -1,11 +1,11 @@
 #include "graph/PlotReadouts.h"
 
-#include "app/AcousticGroup.h"
-#include "app/Prompt.h"
-#include "app/ReportCommand.h"
+#include "ui/AcousticGroup.h"
+#include "ui/Prompt.h"
+#include "ui/ReportCommand.h"
 #include "graph/CGraphicsBtn.h"
-#include "graph/CursorSpan.h"
-#include "graph/LevelLimit.h"
+#include "plot/CursorSpan.h"
+#include "ui/LevelLimit.h"
 
 #include <QLabel>
 #include <QLineEdit>

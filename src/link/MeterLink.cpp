@@ -1,9 +1,16 @@
 #include "link/MeterLink.h"
 
 #include "link/ComPort.h"
+#include "model/Clock.h"
+
+#include <utility>
 
 MeterLink::MeterLink(const Clock& clock, QObject* parent)
-    : QObject(parent), decoder_(clock), port_(std::make_unique<CComPort>()) {
+    : QObject(parent), clock_(clock), decoder_(clock), port_(std::make_unique<CComPort>()),
+      redrawHoldOff_(new QTimer(this)) {
+    redrawHoldOff_->setSingleShot(true);
+    redrawHoldOff_->setInterval(redrawPeriodMs);
+    connect(redrawHoldOff_, &QTimer::timeout, this, &MeterLink::redrawHoldOffEnded);
     port_->SetReceiveCallback(
         [this](const std::uint8_t* bytes, std::size_t count) { onReceive(bytes, count); });
     port_->SetLossCallback([this](const QString& reason) { onLoss(reason); });
@@ -11,10 +18,8 @@ MeterLink::MeterLink(const Clock& clock, QObject* parent)
     connect(
         this, &MeterLink::redrawPosted, this,
         [this] {
-            {
-                std::lock_guard lock(mutex_);
-                redrawPending_ = false;
-            }
+            // The reader posts no more until the hold-off ends.
+            redrawHoldOff_->start();
             emit redrawNeeded();
         },
         Qt::QueuedConnection);
@@ -58,6 +63,8 @@ bool MeterLink::open(const QString& portName, QString* error) {
     {
         std::lock_guard lock(mutex_);
         lossReason_.clear();
+        lost_ = false;
+        lastFrameMs_ = 0;
     }
     return port_->Open(portName, meterLine, error);
 }
@@ -74,10 +81,24 @@ int MeterLink::write(const QByteArray& bytes) {
     return port_->Write(bytes);
 }
 
+void MeterLink::redrawHoldOffEnded() {
+    bool again = false;
+    {
+        std::lock_guard lock(mutex_);
+        again = std::exchange(redrawDeferred_, false);
+        redrawPending_ = again;
+    }
+    if (again) {
+        redrawHoldOff_->start();
+        emit redrawNeeded();
+    }
+}
+
 MeterLink::Snapshot MeterLink::snapshot() const {
     std::lock_guard lock(mutex_);
-    return {decoder_.state, decoder_.connected, decoder_.lastReceiveTime, decoder_.loggerBusy,
-            decoder_.recording};
+    return {decoder_.state,     decoder_.connected, decoder_.lastReceiveTime,
+            decoder_.loggerBusy, decoder_.recording, lastFrameMs_,
+            lost_};
 }
 
 void MeterLink::withDecoder(const std::function<void(MeterDecoder&)>& f) {
@@ -92,9 +113,14 @@ void MeterLink::onReceive(const std::uint8_t* bytes, std::size_t count) {
     {
         std::lock_guard lock(mutex_);
         events = decoder_.OnMeterData(bytes, count);
-        if (events.redraw && !redrawPending_) {
-            redrawPending_ = true;
-            postRedraw = true;
+        if (events.redraw) {
+            lastFrameMs_ = clock_.nowMs();
+            if (!redrawPending_) {
+                redrawPending_ = true;
+                postRedraw = true;
+            } else {
+                redrawDeferred_ = true;
+            }
         }
         if (events.loggerProgress) {
             progressValue_ = events.progressValue;
@@ -117,6 +143,9 @@ void MeterLink::onLoss(const QString& reason) {
     {
         std::lock_guard lock(mutex_);
         lossReason_ = reason;
+        // No level read before the loss may pass for the meter's now.
+        lost_ = true;
+        decoder_.connected = false;
     }
     emit lossPosted(QPrivateSignal());
 }

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "link/MeterDecoder.h"
+#include "protocol/MeterDecoder.h"
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <ctime>
 #include <functional>
@@ -20,12 +21,18 @@ class Clock;
 class MeterLink : public QObject {
     Q_OBJECT
   public:
+    static constexpr int redrawPeriodMs = 100;
+
     struct Snapshot {
         LiveState state;
         bool connected = false;
         std::time_t lastReceiveTime = 0;
         bool loggerBusy = false;
         bool recording = false;
+        // When the last whole frame was decoded (the clock's ms), 0 before one.
+        std::int64_t lastFrameMs = 0;
+        // The device went away; until the port is opened again.
+        bool lost = false;
     };
 
     explicit MeterLink(const Clock& clock, QObject* parent = nullptr);
@@ -47,7 +54,8 @@ class MeterLink : public QObject {
     void withDecoder(const std::function<void(MeterDecoder&)>& f);
 
   signals:
-    // A frame changed what the panel shows; bursts are coalesced into one.
+    // A frame changed what the panel shows. At most one every redrawPeriodMs:
+    // the meter sends dozens of frames a second, a screen needs far fewer.
     void redrawNeeded();
     // The meter went into HOLD while recording.
     void stopRecordingRequested();
@@ -74,10 +82,17 @@ class MeterLink : public QObject {
     void onReceive(const std::uint8_t* bytes, std::size_t count); // reader thread
     void onLoss(const QString& reason);                           // reader thread
 
+    void redrawHoldOffEnded();
+
+    const Clock& clock_;
     mutable std::mutex mutex_;
     MeterDecoder decoder_;
     std::unique_ptr<CComPort> port_;
-    bool redrawPending_ = false;   // guarded by mutex_
+    bool redrawPending_ = false;   // guarded by mutex_: a post is on its way or held off
+    bool redrawDeferred_ = false;  // guarded by mutex_: a frame came during the hold-off
+    std::int64_t lastFrameMs_ = 0; // guarded by mutex_
+    bool lost_ = false;            // guarded by mutex_
+    QTimer* redrawHoldOff_;
     QString lossReason_;           // guarded by mutex_
     bool progressPending_ = false; // guarded by mutex_, as are the two below
     int progressValue_ = 0;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "link/LiveEncoder.h"
-#include "link/LoggerEncoder.h"
+#include "protocol/LiveEncoder.h"
+#include "protocol/LoggerEncoder.h"
 
 #include <QByteArray>
 #include <QString>

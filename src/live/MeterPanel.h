@@ -1,7 +1,7 @@
 #pragma once
 
-#include "link/LiveState.h"
-#include "live/ReadoutLayout.h"
+#include "protocol/LiveState.h"
+#include "layout/ReadoutLayout.h"
 
 #include <QAbstractButton>
 #include <QWidget>

@@ -1,9 +1,9 @@
 #include "live/RecordingController.h"
 
-#include "app/AcousticGroup.h"
-#include "app/ReportCommand.h"
+#include "ui/AcousticGroup.h"
+#include "ui/ReportCommand.h"
 #include "graph/CGraphicsBtn.h"
-#include "graph/LevelLimit.h"
+#include "ui/LevelLimit.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/AcousticGroup.h"
+#include "ui/AcousticGroup.h"
 #include "live/RecordTableModel.h"
-#include "live/Recording.h"
+#include "recording/Recording.h"
 #include "model/AcousticStats.h"
 
 #include <QObject>

@@ -1,7 +1,7 @@
 #include "live/RtSetupDlg.h"
 
-#include "app/Prompt.h"
-#include "live/RtSetup.h"
+#include "ui/Prompt.h"
+#include "recording/RtSetup.h"
 #include "model/Clock.h"
 #include "model/SeriesStats.h"
 

@@ -1,13 +1,13 @@
 #include "logger/DataLogDlg.h"
 
-#include "app/AcousticGroup.h"
-#include "app/ReportCommand.h"
+#include "ui/AcousticGroup.h"
+#include "ui/ReportCommand.h"
 #include "files/PrintRX.h"
 #include "graph/CGraphicsBtn.h"
-#include "graph/LevelLimit.h"
+#include "ui/LevelLimit.h"
 #include "graph/PlotReadouts.h"
 #include "logger/DataLogForm.h"
-#include "logger/DataSets.h"
+#include "model/DataSets.h"
 #include "logger/LoggerFiles.h"
 
 #include <QAction>

@@ -1,6 +1,6 @@
 #include "logger/DataLogForm.h"
 
-#include "app/AcousticGroup.h"
+#include "ui/AcousticGroup.h"
 
 #include <QCoreApplication>
 

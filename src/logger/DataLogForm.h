@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/FormBuilder.h"
+#include "ui/FormBuilder.h"
 
 // Dialog template 145: the DATALOGGER window.
 FormSpec dataLogFormSpec();

@@ -1,12 +1,12 @@
 #include "logger/LoggerFiles.h"
 
-#include "settings/ColorConfig.h"
+#include "config/ColorConfig.h"
 
-#include "app/Prompt.h"
-#include "app/ReportCommand.h"
-#include "files/DefaultFileName.h"
-#include "files/Survey.h"
-#include "files/TextDataFile.h"
+#include "ui/Prompt.h"
+#include "ui/ReportCommand.h"
+#include "formats/DefaultFileName.h"
+#include "survey/Survey.h"
+#include "formats/TextDataFile.h"
 #include "model/Clock.h"
 
 #include <QApplication>

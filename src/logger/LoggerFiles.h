@@ -1,6 +1,6 @@
 #pragma once
 
-#include "files/SpreadsheetExport.h"
+#include "formats/SpreadsheetExport.h"
 #include "model/RecordList.h"
 #include "model/SeriesStats.h"
 

@@ -1,8 +1,7 @@
 #include "MqttArchive.h"
 
-#include "files/TextDataFile.h"
+#include "recording/Recording.h"
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -128,10 +127,8 @@ void MqttArchive::receive(const std::string& topic, std::string_view payload) {
             return;
         const IsoTime t = *parseIsoTime(level->time);
         m->clock.setOffset(t.offsetSeconds);
-        char stamp[64];
-        std::snprintf(stamp, sizeof stamp, "%.2d-%.2d-%d,%.2d:%.2d:%.2d", t.local.day,
-                      t.local.month, t.local.year, t.local.hour, t.local.minute, t.local.second);
-        m->store->addSample(CObjData(*level->db, stamp, level->weighting, 0, 1.0), t.ms);
+        m->store->addSample(
+            CObjData(*level->db, recordTimeStamp(t.local), level->weighting, 0, 1.0), t.ms);
         ++counts_.levels;
         return;
     }

@@ -5,7 +5,7 @@
 // payloads. Plain functions, so the collector reads exactly what the survey
 // writes and a fuzzer can feed the decoders anything.
 
-#include "files/Survey.h"
+#include "survey/Survey.h"
 
 #include <optional>
 #include <string>

@@ -1,7 +1,6 @@
 #include "settings/DlgColorSet.h"
 
-#include "app/Prompt.h"
-#include "files/SeriesFiles.h"
+#include "ui/Prompt.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/FormBuilder.h"
-#include "settings/ColorConfig.h"
+#include "ui/FormBuilder.h"
+#include "config/ColorConfig.h"
 
 #include <QDialog>
 

@@ -1,5 +1,5 @@
-#include "app/Language.h"
-#include "settings/ColorConfig.h"
+#include "config/Language.h"
+#include "config/ColorConfig.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "app/DialogUnits.h"
-#include "app/MainLayout.h"
+#include "layout/DialogUnits.h"
+#include "layout/MainLayout.h"
 
 #include <gtest/gtest.h>
 

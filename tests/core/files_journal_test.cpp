@@ -1,5 +1,5 @@
-#include "files/RecordingJournal.h"
-#include "files/TextDataFile.h"
+#include "formats/RecordingJournal.h"
+#include "formats/TextDataFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "files/PrintLayout.h"
+#include "layout/PrintLayout.h"
 #include "model/TimeLabels.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
-#include "files/DefaultFileName.h"
-#include "files/FileWrite.h"
-#include "files/SpreadsheetExport.h"
-#include "files/TextDataFile.h"
+#include "formats/DefaultFileName.h"
+#include "formats/FileWrite.h"
+#include "formats/SpreadsheetExport.h"
+#include "formats/TextDataFile.h"
 #include "model/AcousticStats.h"
 #include "model/Clock.h"
 

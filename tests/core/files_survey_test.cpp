@@ -1,8 +1,9 @@
 // The survey's folder: names split by the clock, interval summaries, gaps and
 // writes that survive a failing disk.
-#include "files/Survey.h"
-#include "files/TextDataFile.h"
-#include "live/Recording.h"
+#include "survey/Survey.h"
+#include "survey/SurveyRunner.h"
+#include "formats/TextDataFile.h"
+#include "recording/Recording.h"
 
 #include <gtest/gtest.h>
 
@@ -313,3 +314,76 @@ TEST(SurveyStoreFiles, BeyondTheBoundTheNewestSamplesAreCountedLostAndListed) {
 }
 
 } // namespace
+
+// The tick rule, in the order its causes win.
+TEST(SurveyTickRule, ACauseIsGivenByWhatTheMeterShowsInOrder) {
+    MeterView m;
+    m.portOpen = true;
+    m.hasReading = true;
+    m.levelAgeMs = 40;
+    EXPECT_EQ(judgeTick(m).cause, GapCause::None);
+    m.levelAgeMs = maxLevelAgeMs;
+    EXPECT_EQ(judgeTick(m).cause, GapCause::None);
+    m.levelAgeMs = maxLevelAgeMs + 1;
+    EXPECT_EQ(judgeTick(m).cause, GapCause::Silence) << "a level the meter stopped sending";
+    m.levelAgeMs = 40;
+    m.hasReading = false;
+    EXPECT_EQ(judgeTick(m).cause, GapCause::Pending);
+    m.hold = true;
+    EXPECT_EQ(judgeTick(m).cause, GapCause::Hold);
+    m.silent = true;
+    EXPECT_EQ(judgeTick(m).cause, GapCause::Silence);
+    m.portOpen = false;
+    EXPECT_EQ(judgeTick(m).cause, GapCause::Disconnected) << "a pulled cable counts at once";
+}
+
+// The runner, ticked directly: samples, gaps with their causes, interval rows
+// and the restart gap of a resumed survey.
+TEST(SurveyRunnerTicks, SamplesGapsAndRowsFollowTheVerdicts) {
+    const ManualClock utc;
+    MemoryFileSystem fs;
+    const SurveyMs t0 = SurveyMs(dec8at14 + 60 * 14) * 1000; // 14:14:00
+    SurveyRunner runner(fs, utc, {"d", 1.0, SurveySplit::Hour, 900, t0 - 30000});
+    runner.start(t0);
+    const TickVerdict ok;
+    const TickVerdict pending{GapCause::Pending, {}};
+    const TickVerdict pulled{GapCause::Disconnected, "device gone"};
+    const TickVerdict held{GapCause::Hold, "the meter is on HOLD"};
+
+    SurveyMs t = t0;
+    EXPECT_FALSE(runner.tick(t, pending, 50, true).sampled) << "no sample, no gap yet";
+    t += 1000;
+    const auto first = runner.tick(t, ok, 50, true);
+    EXPECT_TRUE(first.sampled);
+    EXPECT_FALSE(first.gapEnded) << "the restart gap is an event, not this run's gap";
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FALSE(runner.tick(t += 1000, pulled, 99, true).sampled) << "never the old level";
+    EXPECT_FALSE(runner.tick(t += 1000, pending, 99, true).sampled);
+    const auto back = runner.tick(t += 1000, ok, 60, false);
+    ASSERT_TRUE(back.gapEnded);
+    EXPECT_EQ(back.gapEnded->cause, "disconnected");
+    EXPECT_EQ(back.gapEnded->detail, "device gone");
+    EXPECT_EQ(back.gapEnded->end - back.gapEnded->start, 4000);
+    runner.tick(t += 1000, held, 60, false);
+    // 14:15:00 closes the interval that began at 14:00 (opened at 14:14).
+    t = SurveyMs(dec8at14 + 60 * 15) * 1000;
+    runner.tick(t, ok, 70, false);
+    EXPECT_TRUE(runner.finish(t + 500));
+
+    EXPECT_EQ(runner.samples(), 3);
+    EXPECT_EQ(runner.gapCount(), 3u) << "restart, pull, hold";
+    const std::string& events = fs.files["d/events.csv"];
+    EXPECT_NE(events.find(",restart,"), std::string::npos) << events;
+    EXPECT_NE(events.find(",disconnected,device gone"), std::string::npos) << events;
+    EXPECT_NE(events.find(",hold,"), std::string::npos) << events;
+    const std::string& summary = fs.files["d/summary.csv"];
+    EXPECT_NE(summary.find("2026-12-08T14:00:00+00:00,2026-12-08T14:15:00+00:00,2,"),
+              std::string::npos)
+        << summary;
+    const RecordList data = ParseTextData(fs.files["d/survey-2026-12-08T14.txt"]).records;
+    ASSERT_EQ(data.count(), 3);
+    EXPECT_DOUBLE_EQ(data[0].value(), 50);
+    EXPECT_DOUBLE_EQ(data[1].value(), 60);
+    EXPECT_EQ(data[1].unit(), "dBC");
+    EXPECT_DOUBLE_EQ(data[2].value(), 70);
+}

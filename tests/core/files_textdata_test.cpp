@@ -1,5 +1,5 @@
-#include "files/FileWrite.h"
-#include "files/TextDataFile.h"
+#include "formats/FileWrite.h"
+#include "formats/TextDataFile.h"
 #include "model/TextFormat.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "graph/CursorSpan.h"
-#include "graph/PlotView.h"
+#include "plot/CursorSpan.h"
+#include "plot/PlotView.h"
 #include "model/TimeLabels.h"
 
 #include <gtest/gtest.h>

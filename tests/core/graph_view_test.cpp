@@ -1,4 +1,4 @@
-#include "graph/PlotView.h"
+#include "plot/PlotView.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "link/LiveEncoder.h"
-#include "link/MeterDecoder.h"
+#include "protocol/LiveEncoder.h"
+#include "protocol/MeterDecoder.h"
 #include "model/Clock.h"
 
 #include <gtest/gtest.h>

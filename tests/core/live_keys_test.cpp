@@ -1,4 +1,4 @@
-#include "live/MeterKeys.h"
+#include "protocol/MeterKeys.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "live/ReadoutLayout.h"
+#include "layout/ReadoutLayout.h"
 
 #include <gtest/gtest.h>
 

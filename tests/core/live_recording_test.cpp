@@ -1,5 +1,5 @@
-#include "live/Recording.h"
-#include "live/RtSetup.h"
+#include "recording/Recording.h"
+#include "recording/RtSetup.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "logger/DataSets.h"
+#include "model/DataSets.h"
 
 #include <gtest/gtest.h>
 

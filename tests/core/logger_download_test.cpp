@@ -1,4 +1,4 @@
-#include "link/MeterDecoder.h"
+#include "protocol/MeterDecoder.h"
 #include "model/Clock.h"
 
 #include <gtest/gtest.h>

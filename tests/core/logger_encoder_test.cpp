@@ -1,5 +1,5 @@
-#include "link/LoggerEncoder.h"
-#include "link/MeterDecoder.h"
+#include "protocol/LoggerEncoder.h"
+#include "protocol/MeterDecoder.h"
 #include "model/Clock.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "settings/ColorConfig.h"
-#include "settings/ProfileFile.h"
+#include "config/ColorConfig.h"
+#include "config/ProfileFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // libFuzzer target: the logger branch of the receive callback. The first byte
 // of an input sets the size of the reads (1 to 20 bytes), the rest is the
 // byte stream; a download that ends starts the next one at once.
-#include "link/MeterDecoder.h"
+#include "protocol/MeterDecoder.h"
 #include "model/Clock.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 // libFuzzer target: the text data file reader and what the DATALOGGER window
 // does with what it read.
-#include "files/SpreadsheetExport.h"
-#include "files/TextDataFile.h"
-#include "logger/DataSets.h"
+#include "formats/SpreadsheetExport.h"
+#include "formats/TextDataFile.h"
+#include "model/DataSets.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,8 +1,8 @@
-#include "link/LoggerEncoder.h"
+#include "protocol/LoggerEncoder.h"
 #include "link/MeterLink.h"
 #include "link/MeterSimulator.h"
-#include "logger/DataSets.h"
-#include "logger/Download.h"
+#include "model/DataSets.h"
+#include "link/Download.h"
 #include "model/Clock.h"
 
 #include <QTest>

@@ -1,14 +1,14 @@
 #include "app/MyVrelView.h"
-#include "app/Prompt.h"
-#include "link/LoggerEncoder.h"
+#include "ui/Prompt.h"
+#include "protocol/LoggerEncoder.h"
 #include "link/MeterLink.h"
 #include "link/MeterSimulator.h"
 #include "logger/DataLogDlg.h"
-#include "logger/DataLoggerCommands.h"
-#include "logger/DataSets.h"
+#include "app/DataLoggerCommands.h"
+#include "model/DataSets.h"
 #include "logger/LogState.h"
 #include "model/Clock.h"
-#include "settings/ColorConfig.h"
+#include "config/ColorConfig.h"
 
 #include <QAbstractItemModel>
 #include <QDir>

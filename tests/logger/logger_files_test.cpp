@@ -1,13 +1,13 @@
 #include "app/MyVrelView.h"
-#include "app/Prompt.h"
-#include "files/SpreadsheetExport.h"
-#include "files/TextDataFile.h"
+#include "ui/Prompt.h"
+#include "formats/SpreadsheetExport.h"
+#include "formats/TextDataFile.h"
 #include "graph/CGraphicsBtn.h"
 #include "logger/DataLogDlg.h"
 #include "logger/DataLogForm.h"
-#include "logger/DataLoggerCommands.h"
+#include "app/DataLoggerCommands.h"
 #include "model/Clock.h"
-#include "settings/ColorConfig.h"
+#include "config/ColorConfig.h"
 
 #include <QAbstractItemModel>
 #include <QDir>

@@ -1,10 +1,10 @@
-#include "app/AcousticGroup.h"
-#include "app/Prompt.h"
+#include "ui/AcousticGroup.h"
+#include "ui/Prompt.h"
 #include "graph/CGraphicsBtn.h"
-#include "graph/LevelLimit.h"
+#include "ui/LevelLimit.h"
 #include "logger/DataLogDlg.h"
 #include "logger/DataLogForm.h"
-#include "settings/ColorConfig.h"
+#include "config/ColorConfig.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>

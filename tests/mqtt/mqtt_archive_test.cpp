@@ -1,7 +1,7 @@
 // The collector's archive without a broker: messages in, survey folders out.
 #include "mqtt/MqttArchive.h"
 
-#include "files/TextDataFile.h"
+#include "formats/TextDataFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "files/PageRenderer.h"
+#include "print/PageRenderer.h"
 #include "model/TimeLabels.h"
 
 #include <QFile>

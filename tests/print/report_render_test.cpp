@@ -1,6 +1,6 @@
 // The measurement report on paper: pages, the figures as text, and a page as an image.
-#include "files/ReportLayout.h"
-#include "files/ReportRenderer.h"
+#include "layout/ReportLayout.h"
+#include "print/ReportRenderer.h"
 #include "model/TimeLabels.h"
 
 #include <QBuffer>

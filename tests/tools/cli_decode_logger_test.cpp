@@ -1,7 +1,7 @@
 #include "ToolRunner.h"
 
-#include "link/LoggerEncoder.h"
-#include "link/MeterDecoder.h"
+#include "protocol/LoggerEncoder.h"
+#include "protocol/MeterDecoder.h"
 
 #include <gtest/gtest.h>
 

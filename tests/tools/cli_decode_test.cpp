@@ -1,7 +1,7 @@
 #include "ToolRunner.h"
 
-#include "link/LiveEncoder.h"
-#include "link/MeterDecoder.h"
+#include "protocol/LiveEncoder.h"
+#include "protocol/MeterDecoder.h"
 
 #include <gtest/gtest.h>
 

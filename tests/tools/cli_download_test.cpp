@@ -1,6 +1,6 @@
 #include "ToolRunner.h"
 
-#include "link/LoggerEncoder.h"
+#include "protocol/LoggerEncoder.h"
 #include "link/MeterSimulator.h"
 
 #include <gtest/gtest.h>

@@ -2,9 +2,9 @@
 #include "ChildProcess.h"
 #include "ToolRunner.h"
 
-#include "files/SpreadsheetExport.h"
-#include "files/TextDataFile.h"
-#include "live/Recording.h"
+#include "formats/SpreadsheetExport.h"
+#include "formats/TextDataFile.h"
+#include "recording/Recording.h"
 
 #include <gtest/gtest.h>
 
@@ -234,28 +234,47 @@ TEST(CliRecord, CtrlCEndsWithACompleteFileAndTheExport) {
     EXPECT_EQ(slurp(xls), FormatSpreadsheetText(records, stats, ExportSource::MainView));
 }
 
-TEST(CliRecord, SilenceOrALostDeviceEndsWithStatusOneAndKeepsEverySample) {
-    for (const std::string fault : {"silence 60", "hangup"}) {
-        SCOPED_TRACE(fault);
-        const fs::path dir = scratch(fault.substr(0, fault.find(' ')));
-        Simulator sim(dir, {"--level", "48.1"});
-        ASSERT_TRUE(sim.ready());
-        const fs::path out = dir / "rec.txt";
-        const fs::path xls = dir / "rec.xls";
-        const auto rec = record(sim, out, 40000, {"--xls", xls.string()});
-        ASSERT_TRUE(waitFor([&] { return samplesIn(out) >= 3; })) << rec->err();
-        sim.command(fault);
-        ASSERT_EQ(rec->wait(), 1) << rec->err();
+TEST(CliRecord, SilenceEndsWithStatusOneAndKeepsEverySample) {
+    const fs::path dir = scratch("silence");
+    Simulator sim(dir, {"--level", "48.1"});
+    ASSERT_TRUE(sim.ready());
+    const fs::path out = dir / "rec.txt";
+    const fs::path xls = dir / "rec.xls";
+    const auto rec = record(sim, out, 40000, {"--xls", xls.string()});
+    ASSERT_TRUE(waitFor([&] { return samplesIn(out) >= 3; })) << rec->err();
+    sim.command("silence 60");
+    ASSERT_EQ(rec->wait(), 1) << rec->err();
 
-        const std::string err = rec->err();
-        EXPECT_TRUE(contains(err, fault == "hangup" ? "lost" : "sent nothing for 2 seconds"))
-            << err;
-        const RecordList records = readBackWhole(out);
-        EXPECT_EQ(records.count(), lastAnnounced(err));
-        for (const CObjData& r : records)
-            EXPECT_DOUBLE_EQ(r.value(), 48.1);
-        EXPECT_TRUE(fs::exists(xls)) << "the samples taken are exported all the same";
-    }
+    const std::string err = rec->err();
+    EXPECT_TRUE(contains(err, "sent nothing for 2 seconds")) << err;
+    const RecordList records = readBackWhole(out);
+    EXPECT_EQ(records.count(), lastAnnounced(err));
+    for (const CObjData& r : records)
+        EXPECT_DOUBLE_EQ(r.value(), 48.1);
+    EXPECT_TRUE(fs::exists(xls)) << "the samples taken are exported all the same";
+}
+
+TEST(CliRecord, APulledCableIsWaitedForAndNoLevelFromBeforeThePullIsTakenAfterIt) {
+    const fs::path dir = scratch("replug");
+    Simulator sim(dir, {"--level", "48.1"});
+    ASSERT_TRUE(sim.ready());
+    const fs::path out = dir / "rec.txt";
+    const auto rec = record(sim, out, 40000);
+    ASSERT_TRUE(waitFor([&] { return samplesIn(out) >= 3; })) << rec->err();
+    sim.command("hangup");
+    ASSERT_TRUE(waitFor([&] { return contains(rec->err(), "to come back"); })) << rec->err();
+    const int beforePull = samplesIn(out);
+    sim.command("level 66.6");
+    sim.command("replug");
+    ASSERT_TRUE(waitFor([&] { return contains(rec->err(), "again"); })) << rec->err();
+    ASSERT_TRUE(waitFor([&] { return samplesIn(out) >= beforePull + 5; })) << rec->err();
+    rec->signal(SIGINT);
+    ASSERT_EQ(rec->wait(), 0) << rec->err();
+
+    const RecordList records = readBackWhole(out);
+    ASSERT_GE(records.count(), beforePull + 5);
+    for (int i = 0; i < records.count(); ++i)
+        EXPECT_DOUBLE_EQ(records[i].value(), i < beforePull ? 48.1 : 66.6) << "sample " << i;
 }
 
 TEST(CliMonitor, JsonLinesCarryTheSimulatorsLevels) {

@@ -1,8 +1,8 @@
-#include "app/Prompt.h"
+#include "ui/Prompt.h"
 #include "graph/CGraphicsBtn.h"
 #include "graph/PlotPainter.h"
 #include "graph/PlotReadouts.h"
-#include "settings/ColorConfig.h"
+#include "config/ColorConfig.h"
 
 #include <QApplication>
 #include <QDir>

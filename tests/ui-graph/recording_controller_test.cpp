@@ -1,8 +1,8 @@
-#include "app/AcousticGroup.h"
+#include "ui/AcousticGroup.h"
 #include "graph/CGraphicsBtn.h"
-#include "graph/LevelLimit.h"
+#include "ui/LevelLimit.h"
 #include "live/RecordingController.h"
-#include "settings/ColorConfig.h"
+#include "config/ColorConfig.h"
 
 #include <QComboBox>
 #include <QHeaderView>

@@ -1,14 +1,14 @@
 #include "app/MainFrame.h"
 #include "app/MyVrelView.h"
-#include "app/Prompt.h"
-#include "files/FileWrite.h"
+#include "ui/Prompt.h"
+#include "formats/FileWrite.h"
 #include "files/PrintRX.h"
 #include "graph/CGraphicsBtn.h"
 #include "link/MeterLink.h"
 #include "live/RecordingController.h"
-#include "live/RecordingFeature.h"
+#include "app/RecordingFeature.h"
 #include "model/Clock.h"
-#include "settings/ColorConfig.h"
+#include "config/ColorConfig.h"
 #include "settings/DlgColorSet.h"
 
 #include <QApplication>

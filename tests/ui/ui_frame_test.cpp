@@ -2,9 +2,9 @@
 #include "app/MainFrame.h"
 #include "app/MyVrelView.h"
 #include "app/PortDlg.h"
-#include "app/Prompt.h"
-#include "graph/LevelLimit.h"
-#include "settings/ColorConfig.h"
+#include "ui/Prompt.h"
+#include "ui/LevelLimit.h"
+#include "config/ColorConfig.h"
 
 #include <QAction>
 #include <QMenuBar>

@@ -1,10 +1,10 @@
 #include "app/MainFrame.h"
 #include "app/MyVrelView.h"
-#include "app/Prompt.h"
-#include "files/RecordingJournal.h"
-#include "files/TextDataFile.h"
-#include "live/RecordingFeature.h"
-#include "settings/ColorConfig.h"
+#include "ui/Prompt.h"
+#include "formats/RecordingJournal.h"
+#include "formats/TextDataFile.h"
+#include "app/RecordingFeature.h"
+#include "config/ColorConfig.h"
 
 #include <QDir>
 #include <QProcess>

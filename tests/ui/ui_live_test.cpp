@@ -1,14 +1,20 @@
 #include "app/MainFrame.h"
 #include "app/MyVrelView.h"
-#include "app/Prompt.h"
+#include "ui/Prompt.h"
+#include "app/MainForm.h"
+#include "app/RecordingFeature.h"
 #include "link/MeterLink.h"
+#include "link/MeterSession.h"
 #include "link/MeterSimulator.h"
-#include "live/KeySender.h"
+#include "link/KeySender.h"
 #include "live/MeterPanel.h"
 #include "live/PanelArt.h"
 #include "model/Clock.h"
 
+#include <QComboBox>
+#include <QLabel>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -209,4 +215,49 @@ TEST(ManualClockWatchdog, SilenceIsMeasuredOnTheProgramsClock) {
         ASSERT_TRUE(waitFor([view] { return !view->link().snapshot().connected; }));
     }
     setAppClock(nullptr);
+}
+
+// A pulled and replugged cable on the port the user chose: the window says it
+// waits, records nothing the meter did not send, and reads the meter again as
+// soon as its device is back, without a word from the user.
+TEST_F(LiveTest, AChosenPortComesBackAfterAPullAndNothingStaleIsRecorded) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString linkPath = dir.filePath(QStringLiteral("meter"));
+    sim.stop();
+    sim.setLinkPath(linkPath);
+    QString error;
+    ASSERT_TRUE(sim.start(&error)) << error.toStdString();
+    ASSERT_TRUE(view()->useFixedPort(linkPath));
+    ASSERT_TRUE(waitFor([this] { return snap().connected && snap().state.range != 0; }));
+    auto* pane = frame->findChild<QLabel*>(QStringLiteral("portPane"));
+    ASSERT_NE(pane, nullptr);
+
+    RecordingFeature* feature = recordingFeature(*view());
+    ASSERT_NE(feature, nullptr);
+    view()->form().get<QComboBox>(MainFormId::interval)->setCurrentIndex(0); // 0.1 s
+    view()->command(32771);
+    ASSERT_TRUE(feature->recording());
+    ASSERT_TRUE(waitFor([&] { return view()->realTimeRecords().count() >= 5; }));
+
+    int atLoss = -1;
+    QObject::connect(&view()->session(), &MeterSession::portLost, view(),
+                     [&] { atLoss = view()->realTimeRecords().count(); });
+    sim.hangUp();
+    ASSERT_TRUE(waitFor([&] { return atLoss >= 0; }));
+    EXPECT_TRUE(view()->waitingForMeter());
+    ASSERT_TRUE(waitFor([&] { return pane->text().contains(linkPath); })) << pane->text().toStdString();
+    EXPECT_TRUE(pane->text().startsWith(QStringLiteral("Cihaz bekleniyor"))) << pane->text().toStdString();
+    // The watchdog ends the recording two seconds after the last byte.
+    ASSERT_TRUE(waitFor([&] { return !feature->recording(); }));
+    EXPECT_EQ(view()->realTimeRecords().count(), atLoss) << "no tick took a level after the pull";
+
+    sim.setConstantLevel(55.5);
+    ASSERT_TRUE(sim.start(&error)) << error.toStdString();
+    ASSERT_TRUE(waitFor([this] { return snap().connected && snap().state.level == 55.5; }));
+    EXPECT_FALSE(view()->waitingForMeter());
+    EXPECT_EQ(view()->portPath(), linkPath);
+    ASSERT_TRUE(waitFor([&] { return pane->text().startsWith(QStringLiteral("Port ")); }))
+        << pane->text().toStdString();
+    EXPECT_TRUE(answers.messages().empty()) << "a replug needs no word from the user";
 }

@@ -1,4 +1,4 @@
-#include "settings/ColorConfig.h"
+#include "config/ColorConfig.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 #include "DataFileSet.h"
 
-#include "files/TextDataFile.h"
+#include "formats/TextDataFile.h"
 #include "model/TextFormat.h"
 
 #include <iostream>

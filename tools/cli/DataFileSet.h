@@ -1,6 +1,6 @@
 #pragma once
 
-#include "logger/DataSets.h"
+#include "model/DataSets.h"
 #include "model/RecordList.h"
 #include "model/SeriesStats.h"
 

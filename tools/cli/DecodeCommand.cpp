@@ -3,7 +3,7 @@
 #include "CliCommon.h"
 #include "Commands.h"
 
-#include "link/MeterDecoder.h"
+#include "protocol/MeterDecoder.h"
 #include "model/Clock.h"
 
 #include <cstdio>

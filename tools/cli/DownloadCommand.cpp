@@ -2,10 +2,10 @@
 #include "CliCommon.h"
 #include "Commands.h"
 
-#include "files/TextDataFile.h"
+#include "formats/TextDataFile.h"
 #include "link/MeterLink.h"
-#include "logger/DataSets.h"
-#include "logger/Download.h"
+#include "model/DataSets.h"
+#include "link/Download.h"
 #include "model/Clock.h"
 
 #include <QCoreApplication>

@@ -5,8 +5,8 @@
 #include "DataFileSet.h"
 #include "NoiseOptions.h"
 
-#include "files/SpreadsheetExport.h"
-#include "files/TextDataFile.h"
+#include "formats/SpreadsheetExport.h"
+#include "formats/TextDataFile.h"
 #include "model/AcousticStats.h"
 #include "model/TextFormat.h"
 

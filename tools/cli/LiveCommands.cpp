@@ -4,9 +4,9 @@
 #include "Commands.h"
 #include "LiveSession.h"
 
-#include "files/SpreadsheetExport.h"
-#include "files/TextDataFile.h"
-#include "live/Recording.h"
+#include "formats/SpreadsheetExport.h"
+#include "formats/TextDataFile.h"
+#include "recording/Recording.h"
 #include "model/AcousticStats.h"
 #include "model/SeriesStats.h"
 
@@ -56,8 +56,11 @@ const char* const monitorUsage =
     "\n"
     "Two seconds without data from the meter are reported on standard error.\n"
     "\n"
-    "Exit status 0; 1 when the port is missing, busy or cannot be opened, the\n"
-    "device goes away, or no frame came at all; 2 for a wrong command line.\n";
+    "A device that goes away (a pulled cable) is waited for and its port opened\n"
+    "again when it is back.\n"
+    "\n"
+    "Exit status 0; 1 when the port is missing, busy or cannot be opened, or no\n"
+    "frame came at all; 2 for a wrong command line.\n";
 
 const char* const recordUsage =
     "usage: vrel-cli record [--port PATH] --interval S --count N --out FILE.txt\n"
@@ -80,12 +83,14 @@ const char* const recordUsage =
     "                  view's \"Excel'e aktar\" does (tab-separated text)\n"
     "\n"
     "The recording ends after N samples, on Ctrl+C or SIGTERM (the file is\n"
-    "complete), or when the meter sends nothing for two seconds or its device\n"
-    "goes away (the file keeps every sample taken).\n"
+    "complete), or when the meter, its port open, sends nothing for two seconds\n"
+    "(the file keeps every sample taken). When its device goes away (a pulled\n"
+    "cable) the recording waits for it and goes on once it is back; no tick\n"
+    "takes a level the meter sent more than a second before.\n"
     "\n"
     "Exit status 0 after N samples or Ctrl+C; 1 when the port is missing, busy\n"
-    "or cannot be opened, the meter falls silent or goes away, or a file cannot\n"
-    "be written; 2 for a wrong command line.\n";
+    "or cannot be opened, the meter falls silent, or a file cannot be written;\n"
+    "2 for a wrong command line.\n";
 
 // Parses the command line; flags are taken out first. Returns -1 to go on or
 // the exit status to end with.
@@ -283,8 +288,12 @@ int runMonitor(const std::vector<std::string>& args) {
     session.onResumed = [&session] { std::cerr << session.prefix() << "the meter sends again\n"; };
     session.onInterrupt = finish;
     session.onPortLost = [&session](const QString& reason) {
-        std::cerr << session.prefix() << reason.toStdString() << "\n";
-        session.end(exitFailure);
+        std::cerr << session.prefix() << reason.toStdString() << "; waiting for "
+                  << session.portPath().toStdString() << " to come back\n";
+    };
+    session.onReopened = [&session] {
+        std::cerr << session.prefix() << "opened " << session.portPath().toStdString()
+                  << " again\n";
     };
     if (seconds)
         QTimer::singleShot(static_cast<int>(std::lround(*seconds * 1000)), finish);
@@ -310,8 +319,14 @@ class Recorder {
             finish(exitFailure, "the meter on " + session_.portPath().toStdString() +
                                     " sent nothing for 2 seconds");
         };
+        // A pulled cable is waited for: the recording goes on once the port is
+        // back, and no tick takes a level from before the pull.
         session_.onPortLost = [this](const QString& reason) {
-            finish(exitFailure, reason.toStdString());
+            message(reason.toStdString() + "; waiting for " + session_.portPath().toStdString() +
+                    " to come back");
+        };
+        session_.onReopened = [this] {
+            message("opened " + session_.portPath().toStdString() + " again");
         };
         session_.onInterrupt = [this] { finish(exitOk, "interrupted"); };
     }
@@ -328,11 +343,11 @@ class Recorder {
 
   private:
     void tick() {
-        const MeterLink::Snapshot snap = session_.link().snapshot();
-        // Bytes make the link connected, but the level is the meter's only
-        // once a frame has been read.
-        const LiveSample live{snap.state.level, snap.state.weightingA, snap.state.hold,
-                              snap.connected && hasReading(snap.state)};
+        const MeterSession::TickView view = session_.meter().tickView();
+        const GapCause cause = view.verdict.cause;
+        const LiveState& state = view.snapshot.state;
+        const LiveSample live{state.level, state.weightingA, cause == GapCause::Hold,
+                              cause == GapCause::None || cause == GapCause::Hold};
         if (live.hold != inHold_) {
             inHold_ = live.hold;
             if (inHold_) {

@@ -1,6 +1,6 @@
 #include "LiveSession.h"
 
-#include "app/SerialPorts.h"
+#include "link/SerialPorts.h"
 
 #include <QFileInfo>
 
@@ -10,8 +10,6 @@
 
 namespace {
 
-// The link counts as lost after this long without a byte, as in the desktop program.
-constexpr std::time_t silenceSeconds = 2;
 constexpr int watchPeriodMs = 250;
 
 // Set by the signal handler, read by the watch tick: the only thing a handler may safely do.
@@ -106,23 +104,44 @@ std::vector<SSerInfo> companionSerialPorts() {
 }
 
 LiveSession::LiveSession(std::string command)
-    : app_(argc_, argv_), command_(std::move(command)), link_(appClock()) {
+    : app_(argc_, argv_), command_(std::move(command)), meter_(appClock()) {
     interrupted = 0;
     catchSignal(SIGINT);
     catchSignal(SIGTERM);
 #ifdef SIGHUP
     catchSignal(SIGHUP);
 #endif
-    QObject::connect(&link_, &MeterLink::portLost, &app_, [this](const QString& reason) {
+    meter_.setEnumerator(&companionSerialPorts);
+    QObject::connect(&meter_, &MeterSession::portLost, &app_, [this](const QString& reason) {
+        silent_ = false;
         if (onPortLost)
             onPortLost(reason);
+    });
+    QObject::connect(&meter_, &MeterSession::portReopened, &app_, [this] {
+        if (onReopened)
+            onReopened();
+    });
+    QObject::connect(&meter_, &MeterSession::reopenFailed, &app_, [this](const QString& reason) {
+        std::cerr << prefix() << "cannot open " << meter_.portLabel().toStdString()
+                  << " yet: " << reason.toStdString() << "\n";
+    });
+    // Automatic detection: a meter that comes back under another name is
+    // opened at once; the window waits for its timer instead.
+    QObject::connect(&meter_, &MeterSession::portListChanged, &app_, [this] {
+        if (meter_.portOpen())
+            return;
+        if (const auto found = meter_.findMeter()) {
+            QString reason;
+            if (meter_.openFound(*found, &reason) && onReopened)
+                onReopened();
+        }
     });
     watchTimer_.setInterval(watchPeriodMs);
     QObject::connect(&watchTimer_, &QTimer::timeout, &app_, [this] { watch(); });
 }
 
 LiveSession::~LiveSession() {
-    link_.close();
+    link().close();
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
 }
@@ -133,49 +152,43 @@ bool LiveSession::open(const std::optional<std::string>& port) {
         std::cerr << prefix() << error << "\n";
         return false;
     }
-    // The silence watchdog counts from the opening, as after the desktop program's start.
-    const std::time_t now = appClock().now();
-    link_.withDecoder([now](MeterDecoder& d) { d.lastReceiveTime = now; });
     return true;
 }
 
-bool LiveSession::reopen(const std::optional<std::string>& port, std::string& error) {
-    return openPort(port, error);
-}
-
 bool LiveSession::openPort(const std::optional<std::string>& port, std::string& error) {
+    QString path;
     int number = -1;
+    std::optional<MeterPort> found;
     if (port) {
         const auto choice = parsePortChoice(*port);
         if (choice && choice->number) {
             number = *choice->number;
-            portPath_ = portPathForNumber(number);
+            path = portPathForNumber(number);
         } else {
-            portPath_ = QString::fromStdString(*port);
+            path = QString::fromStdString(*port);
         }
     } else {
-        const auto found = findMeterPort(companionSerialPorts());
+        found = meter_.findMeter();
         if (!found) {
             error = "no meter found: no port of a Silicon Labs CP210x USB to UART bridge "
                     "(vrel-cli ports lists the ports, --port PATH names one)";
             return false;
         }
         number = found->comNumber.value_or(-1);
-        portPath_ = found->devicePath.empty() && found->comNumber
-                        ? portPathForNumber(*found->comNumber)
-                        : QString::fromStdString(found->devicePath);
+        path = found->devicePath.empty() && found->comNumber
+                   ? portPathForNumber(*found->comNumber)
+                   : QString::fromStdString(found->devicePath);
     }
-    const std::string label = portLabel(portPath_, number).toStdString();
-    if (portPath_.startsWith(QLatin1Char('/')) && !QFileInfo::exists(portPath_)) {
+    const std::string label = portLabel(path, number).toStdString();
+    if (path.startsWith(QLatin1Char('/')) && !QFileInfo::exists(path)) {
         error = "no such port: " + label;
         return false;
     }
-    // One device, one lock: a link or another spelling of the path must not
-    // get past the lock another program holds on the device itself.
-    const QString canonical = QFileInfo(portPath_).canonicalFilePath();
     QString reason;
-    if (!link_.open(canonical.isEmpty() ? portPath_ : canonical, &reason)) {
-        if (const QString hint = portRightsHint(portPath_); !hint.isEmpty())
+    const bool opened =
+        found ? meter_.openFound(*found, &reason) : meter_.openChosen(path, number, &reason);
+    if (!opened) {
+        if (const QString hint = portRightsHint(path); !hint.isEmpty())
             error =
                 "cannot open " + label + ": " + reason.toStdString() + "\n" + hint.toStdString();
         else if (isBusyReason(reason))
@@ -185,7 +198,6 @@ bool LiveSession::openPort(const std::optional<std::string>& port, std::string& 
             error = "cannot open " + label + ": " + reason.toStdString();
         return false;
     }
-    link_.withDecoder([](MeterDecoder& d) { d.reset(); });
     return true;
 }
 
@@ -206,19 +218,15 @@ void LiveSession::watch() {
             onInterrupt();
         return;
     }
-    MeterLink::Snapshot snap = link_.snapshot();
-    const bool silentNow = appClock().now() - snap.lastReceiveTime >= silenceSeconds;
-    if (silentNow && !silent_) {
+    if (meter_.checkSilence()) {
         silent_ = true;
-        link_.withDecoder([](MeterDecoder& d) { d.connected = false; });
-        snap.connected = false;
         if (onSilence)
             onSilence();
-    } else if (!silentNow && silent_) {
+    } else if (silent_ && !meter_.silent()) {
         silent_ = false;
         if (onResumed)
             onResumed();
     }
     if (onWatch)
-        onWatch(snap);
+        onWatch(link().snapshot());
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "app/PortMatch.h"
+#include "link/PortMatch.h"
 #include "link/MeterLink.h"
+#include "link/MeterSession.h"
 #include "model/Clock.h"
 
 #include <QCoreApplication>
@@ -34,8 +35,8 @@ inline bool hasReading(const LiveState& state) {
 }
 
 // What the live commands share: the event loop the meter link's signals need,
-// the meter's port (given, or chosen as the desktop program's automatic
-// detection does), Ctrl+C and the two-second silence watchdog.
+// the meter session (the port given, or the one automatic detection finds,
+// followed through pulls and replugs; the silence watchdog), and Ctrl+C.
 class LiveSession {
   public:
     explicit LiveSession(std::string command);
@@ -47,23 +48,21 @@ class LiveSession {
     // automatic detection chooses. On failure tells why on standard error and
     // returns false.
     bool open(const std::optional<std::string>& port);
-    // Opens the port again after a loss, without a word: the same path, or the
-    // one automatic detection chooses now (a replugged bridge can get a new
-    // name). The silence watchdog keeps counting from the last byte.
-    bool reopen(const std::optional<std::string>& port, std::string& error);
-    const QString& portPath() const { return portPath_; }
-    MeterLink& link() { return link_; }
+    QString portPath() const { return meter_.portLabel(); }
+    MeterLink& link() { return meter_.link(); }
+    MeterSession& meter() { return meter_; }
     // "vrel-cli record: " and so on, for messages.
     std::string prefix() const { return "vrel-cli " + command_ + ": "; }
 
     // Called on the event loop, each at most once per occurrence: the meter has
     // sent nothing for two seconds (connected is cleared first, as the desktop
     // program's watchdog does); data flows again after that; Ctrl+C, SIGTERM or
-    // SIGHUP; the device went away.
+    // SIGHUP; the device went away; it came back and its port is open again.
     std::function<void()> onSilence;
     std::function<void()> onResumed;
     std::function<void()> onInterrupt;
     std::function<void(const QString& reason)> onPortLost;
+    std::function<void()> onReopened;
     // Called on every watch tick, a few times a second.
     std::function<void(const MeterLink::Snapshot&)> onWatch;
 
@@ -80,8 +79,7 @@ class LiveSession {
     char* argv_[2] = {name_, nullptr};
     QCoreApplication app_;
     std::string command_;
-    MeterLink link_;
-    QString portPath_;
+    MeterSession meter_;
     QTimer watchTimer_;
     bool silent_ = false;
 };

@@ -3,9 +3,9 @@
 #include "Commands.h"
 #include "DataFileSet.h"
 
-#include "files/PageRenderer.h"
-#include "files/PrintLayout.h"
-#include "graph/PlotView.h"
+#include "print/PageRenderer.h"
+#include "layout/PrintLayout.h"
+#include "plot/PlotView.h"
 #include "model/Clock.h"
 
 #include <QGuiApplication>

@@ -4,8 +4,8 @@
 #include "DataFileSet.h"
 #include "NoiseOptions.h"
 
-#include "files/ReportLayout.h"
-#include "files/ReportRenderer.h"
+#include "layout/ReportLayout.h"
+#include "print/ReportRenderer.h"
 #include "model/Clock.h"
 
 #include <QGuiApplication>

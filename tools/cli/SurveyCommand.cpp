@@ -6,10 +6,11 @@
 #include "LiveSession.h"
 #include "MqttOptions.h"
 
-#include "files/Survey.h"
-#include "live/Recording.h"
 #include "model/SeriesStats.h"
 #include "mqtt/MqttPublisher.h"
+#include "recording/Recording.h"
+#include "survey/Survey.h"
+#include "survey/SurveyRunner.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -34,44 +35,45 @@
 namespace {
 
 const std::string surveyUsage =
-    std::string("usage: vrel-cli survey [--port PATH] --interval S --out-dir DIR\n"
-                "                       [--split hour|day] [--summary 1m|5m|15m|1h]\n"
-                "                       [--until DATETIME | --for DURATION] [--json]\n"
-                "                       [--mqtt URL [--site ID] [--meter ID] [--no-discovery]\n"
-                "                        [--mqtt-user NAME] [--mqtt-password-file FILE]\n"
-                "                        [--mqtt-ca FILE] [--mqtt-cert FILE --mqtt-key FILE]]\n"
-                "\n"
-                "Samples the meter's level as record does (a tick every S seconds; a tick\n"
-                "while the meter is on HOLD or not connected takes nothing), with no limit,\n"
-                "until Ctrl+C, SIGTERM, --until or --for. The samples go into text data\n"
-                "files in DIR, one per clock hour or day, named by their start\n"
-                "(survey-2026-12-08T14.txt), each sample appended and handed to the system\n"
-                "at once. When the meter falls silent or its device goes away the survey\n"
-                "goes on, opens the port again every few seconds and samples again once\n"
-                "frames come; every gap goes to DIR/events.csv. DIR/summary.csv gets a row\n"
-                "for each interval on the clock. A write that fails (full disk) is retried,\n"
-                "the samples held in memory meanwhile (up to a day of them). Started again\n"
-                "on the same DIR, the survey goes on there.\n"
-                "\n"
-                "  --port PATH        the meter's port (default: automatic detection, also\n"
-                "                     when it comes back under another name)\n"
-                "  --interval S       seconds between ticks: 0.1, 0.2, 0.5, 1, 1.5, 2, 2.5,\n"
-                "                     3, 5 or 10\n"
-                "  --out-dir DIR      the survey's folder, made when missing\n"
-                "  --split hour|day   a data file per clock hour (default) or day\n"
-                "  --summary 1m|5m|15m|1h\n"
-                "                     the summary interval (default 15m)\n"
-                "  --until DATETIME   end at a local time, 2026-12-09T08:00[:SS], or with\n"
-                "                     its UTC offset (Z, +01:00)\n"
-                "  --for DURATION     end after a while: seconds, or 90m, 12h, 7d, 1d12h\n"
-                "  --json             status lines as JSON objects\n"
-                "\n"
-                "With --mqtt the survey also publishes to an MQTT broker: the level once a\n"
-                "second, every row of summary.csv and events.csv (those the broker has not\n"
-                "acknowledged yet go out when it is back, also after a restart), its\n"
-                "status and Home Assistant's discovery. Sampling never waits for it.\n"
-                "  --meter ID         the meter's name in the topics (default: the host's)\n"
-                "  --no-discovery     no Home Assistant discovery messages\n") +
+    std::string(
+        "usage: vrel-cli survey [--port PATH] --interval S --out-dir DIR\n"
+        "                       [--split hour|day] [--summary 1m|5m|15m|1h]\n"
+        "                       [--until DATETIME | --for DURATION] [--json]\n"
+        "                       [--mqtt URL [--site ID] [--meter ID] [--no-discovery]\n"
+        "                        [--mqtt-user NAME] [--mqtt-password-file FILE]\n"
+        "                        [--mqtt-ca FILE] [--mqtt-cert FILE --mqtt-key FILE]]\n"
+        "\n"
+        "Samples the meter's level as record does (a tick every S seconds; a tick\n"
+        "while the meter is on HOLD or not connected takes nothing), with no limit,\n"
+        "until Ctrl+C, SIGTERM, --until or --for. The samples go into text data\n"
+        "files in DIR, one per clock hour or day, named by their start\n"
+        "(survey-2026-12-08T14.txt), each sample appended and handed to the system\n"
+        "at once. When the meter falls silent or its device goes away the survey\n"
+        "goes on, opens the port again as soon as its device is back and samples\n"
+        "again once frames come; every gap goes to DIR/events.csv. DIR/summary.csv gets a row\n"
+        "for each interval on the clock. A write that fails (full disk) is retried,\n"
+        "the samples held in memory meanwhile (up to a day of them). Started again\n"
+        "on the same DIR, the survey goes on there.\n"
+        "\n"
+        "  --port PATH        the meter's port (default: automatic detection, also\n"
+        "                     when it comes back under another name)\n"
+        "  --interval S       seconds between ticks: 0.1, 0.2, 0.5, 1, 1.5, 2, 2.5,\n"
+        "                     3, 5 or 10\n"
+        "  --out-dir DIR      the survey's folder, made when missing\n"
+        "  --split hour|day   a data file per clock hour (default) or day\n"
+        "  --summary 1m|5m|15m|1h\n"
+        "                     the summary interval (default 15m)\n"
+        "  --until DATETIME   end at a local time, 2026-12-09T08:00[:SS], or with\n"
+        "                     its UTC offset (Z, +01:00)\n"
+        "  --for DURATION     end after a while: seconds, or 90m, 12h, 7d, 1d12h\n"
+        "  --json             status lines as JSON objects\n"
+        "\n"
+        "With --mqtt the survey also publishes to an MQTT broker: the level once a\n"
+        "second, every row of summary.csv and events.csv (those the broker has not\n"
+        "acknowledged yet go out when it is back, also after a restart), its\n"
+        "status and Home Assistant's discovery. Sampling never waits for it.\n"
+        "  --meter ID         the meter's name in the topics (default: the host's)\n"
+        "  --no-discovery     no Home Assistant discovery messages\n") +
     mqttOptionsHelp + "\n" +
     std::string("Standard error shows a status line (in place on a terminal, a line a\n"
                 "minute otherwise) and what happens to the link, with the time.\n"
@@ -80,10 +82,9 @@ const std::string surveyUsage =
                 "opened at the start or samples held could not be written at the end; 2 for\n"
                 "a wrong command line or a folder that cannot be made or written.\n");
 
-constexpr int reconnectPeriodMs = 3000;
 // A port silent this long is opened anew, and again after as long: a bridge
 // that came back may need it.
-constexpr std::time_t reopenSilentSeconds = 10;
+constexpr int reopenSilentSeconds = 10;
 constexpr SurveyMs statusLinePeriodMs = 60000;
 constexpr SurveyMs terminalStatusPeriodMs = 250;
 
@@ -162,45 +163,37 @@ class Survey {
     Survey(LiveSession& session, const SurveyOptions& options, const Clock& clock,
            std::optional<SurveyMs> previousEnd, MqttPublisher* publisher)
         : session_(session), options_(options), clock_(clock), publisher_(publisher),
-          store_(diskFileSystem(), clock, options.dir, options.split, options.interval,
-                 static_cast<std::size_t>(std::lround(86400 / options.interval))),
-          summary_(clock, options.summarySeconds, options.interval), previousEnd_(previousEnd),
-          resumed_(previousEnd.has_value()), inPlace_(isatty(2) != 0 && !options.json) {
-        store_.report = [this](const std::string& text) { message(text); };
+          runner_(
+              diskFileSystem(), clock,
+              {options.dir, options.interval, options.split, options.summarySeconds, previousEnd}),
+          inPlace_(isatty(2) != 0 && !options.json) {
+        runner_.report = [this](const std::string& text) { message(text); };
         tick_.setTimerType(Qt::PreciseTimer);
         tick_.setInterval(timerPeriodMs(options.interval));
         QObject::connect(&tick_, &QTimer::timeout, &tick_, [this] { tick(); });
-        reconnect_.setInterval(reconnectPeriodMs);
-        QObject::connect(&reconnect_, &QTimer::timeout, &reconnect_, [this] { reconnect(); });
+        session_.meter().setReopenWhenSilentFor(reopenSilentSeconds);
 
         session_.onSilence = [this] {
-            silent_ = true;
-            if (!portClosed_)
-                message("the meter on " + session_.portPath().toStdString() +
-                        " sends nothing; the survey goes on and waits for it");
+            message("the meter on " + session_.portPath().toStdString() +
+                    " sends nothing; the survey goes on and waits for it");
         };
-        session_.onResumed = [this] {
-            silent_ = false;
-            message("the meter sends again");
-        };
+        session_.onResumed = [this] { message("the meter sends again"); };
         session_.onPortLost = [this](const QString& reason) {
-            session_.link().close();
-            portClosed_ = true;
             lossReason_ = reason.toStdString();
-            message(lossReason_ + "; trying to open the port again every " +
-                    std::to_string(reconnectPeriodMs / 1000) + " seconds");
+            message(lossReason_ + "; waiting for " + session_.portPath().toStdString() +
+                    " to come back");
+        };
+        session_.onReopened = [this] {
+            message("opened " + session_.portPath().toStdString() + " again");
         };
         session_.onInterrupt = [this] { finish("interrupted"); };
     }
 
     void start() {
-        startMs_ = clock_.nowMs();
-        if (resumed_)
+        if (runner_.resumed())
             message("going on with the survey in " + options_.dir);
-        summary_.advance(startMs_);
-        store_.flush(startMs_);
+        runner_.start(clock_.nowMs());
         tick_.start();
-        reconnect_.start();
     }
 
   private:
@@ -210,52 +203,24 @@ class Survey {
             finish("the survey's end has come");
             return;
         }
-        if (auto row = summary_.advance(t))
-            store_.addSummaryRow(std::move(*row));
-
-        const MeterLink::Snapshot snap = session_.link().snapshot();
-        GapCause cause = GapCause::None;
-        std::string detail;
-        if (portClosed_) {
-            cause = GapCause::Disconnected;
-            detail = lossReason_;
-        } else if (!snap.connected || !hasReading(snap.state)) {
-            cause = silent_ ? GapCause::Silence : GapCause::Pending;
-            if (silent_)
-                detail = "no data from the meter for 2 seconds";
-        } else if (snap.state.hold) {
-            cause = GapCause::Hold;
-            detail = "the meter is on HOLD";
-        }
-        if (snap.state.hold != inHold_ && !portClosed_ && snap.connected) {
-            inHold_ = snap.state.hold;
+        MeterSession::TickView view = session_.meter().tickView();
+        if (view.verdict.cause == GapCause::Disconnected && !lossReason_.empty())
+            view.verdict.detail = lossReason_;
+        const LiveState& state = view.snapshot.state;
+        const bool holdShown = view.verdict.cause == GapCause::Hold;
+        if (holdShown != inHold_ && (holdShown || view.verdict.cause == GapCause::None)) {
+            inHold_ = holdShown;
             message(inHold_ ? "the meter is on HOLD: no samples until it ends" : "HOLD ended");
         }
-
-        if (cause == GapCause::None) {
-            const CObjData sample(snap.state.level,
-                                  recordTimeStamp(clock_.local(static_cast<std::time_t>(t / 1000))),
-                                  snap.state.weightingA ? "dBA" : "dBC", 0, options_.interval);
-            if (previousEnd_) {
-                store_.addEvent(
-                    gapRow(clock_, {*previousEnd_, t, "restart", "the survey was not running"}));
-                previousEnd_.reset();
-            }
-            store_.addSample(sample, t);
-            summary_.add(sample.value(), std::string(sample.unit()));
-            ++samples_;
-            level_ = sample.value();
-            unit_ = sample.unit();
-            if (publisher_)
-                publisher_->addReading(t, level_, unit_);
-        }
-        if (const auto gap = gaps_.tick(t, cause, detail)) {
-            store_.addEvent(gapRow(clock_, *gap));
-            message("sampling again after a gap of " +
-                    fixed(static_cast<double>(gap->end - gap->start) / 1000, 1) + " s (" +
-                    gap->cause + ")");
-        }
-        store_.flush(t);
+        const auto outcome = runner_.tick(t, view.verdict, state.level, state.weightingA);
+        if (publisher_ && outcome.sampled)
+            publisher_->addReading(t, runner_.lastLevel(), runner_.lastUnit());
+        if (outcome.gapEnded)
+            message(
+                "sampling again after a gap of " +
+                fixed(static_cast<double>(outcome.gapEnded->end - outcome.gapEnded->start) / 1000,
+                      1) +
+                " s (" + outcome.gapEnded->cause + ")");
         tellPublishing();
         status(t, false);
     }
@@ -267,63 +232,43 @@ class Survey {
             message(text);
     }
 
-    void reconnect() {
-        const MeterLink::Snapshot snap = session_.link().snapshot();
-        const std::time_t now = clock_.now();
-        const bool stale = silent_ && now - snap.lastReceiveTime >= reopenSilentSeconds &&
-                           now - lastReopen_ >= reopenSilentSeconds;
-        if (!portClosed_ && !stale)
-            return;
-        lastReopen_ = now;
-        std::string error;
-        if (session_.reopen(options_.port, error)) {
-            if (portClosed_)
-                message("opened " + session_.portPath().toStdString() + " again");
-            portClosed_ = false;
-            reopenError_.clear();
-        } else {
-            portClosed_ = true;
-            if (error != reopenError_)
-                message(error + "; trying again");
-            reopenError_ = error;
-        }
-    }
-
     void status(SurveyMs t, bool final) {
         const bool due = inPlace_ ? t - lastStatus_ >= terminalStatusPeriodMs
                                   : t - lastStatus_ >= statusLinePeriodMs;
         if (!due && !final)
             return;
         lastStatus_ = t;
-        const AcousticSummary s = summary_.current();
-        const std::size_t gapCount = gaps_.count() + (resumed_ ? 1 : 0);
+        const AcousticSummary s = runner_.intervalSoFar();
+        const long long samples = runner_.samples();
+        const std::size_t gapCount = runner_.gapCount();
+        const bool waiting = runner_.inGap() || session_.meter().waiting();
         const MqttPublisher::State mqtt = publisher_ ? publisher_->state() : MqttPublisher::State();
         std::string line;
         if (options_.json) {
             line = "{\"time\":" + jsonString(isoLocalTime(clock_, t)) +
-                   ",\"elapsed\":" + jsonNumber(static_cast<double>(t - startMs_) / 1000) +
-                   ",\"samples\":" + std::to_string(samples_) +
-                   ",\"level\":" + (samples_ ? fixed(level_, 1) : "null") +
-                   ",\"weighting\":" + (samples_ ? jsonString(unit_) : "null") +
+                   ",\"elapsed\":" + jsonNumber(static_cast<double>(t - runner_.startMs()) / 1000) +
+                   ",\"samples\":" + std::to_string(samples) +
+                   ",\"level\":" + (samples ? fixed(runner_.lastLevel(), 1) : "null") +
+                   ",\"weighting\":" + (samples ? jsonString(runner_.lastUnit()) : "null") +
                    ",\"intervalLeq\":" + (s.count ? fixed(s.leq, 2) : "null") +
                    ",\"gaps\":" + std::to_string(gapCount) +
-                   ",\"sampling\":" + (gaps_.inGap() || portClosed_ ? "false" : "true") +
-                   ",\"held\":" + std::to_string(store_.pendingSamples());
+                   ",\"sampling\":" + (waiting ? "false" : "true") +
+                   ",\"held\":" + std::to_string(runner_.pendingSamples());
             if (publisher_)
                 line += std::string(",\"broker\":") + (mqtt.connected ? "true" : "false") +
                         ",\"unsent\":" + std::to_string(mqtt.unsent);
             line += "}";
         } else {
-            line = "elapsed " + elapsedText(t - startMs_) + ", " + std::to_string(samples_) +
-                   (samples_ == 1 ? " sample" : " samples");
-            if (samples_)
-                line += ", " + fixed(level_, 1) + " " + unit_;
+            line = "elapsed " + elapsedText(t - runner_.startMs()) + ", " +
+                   std::to_string(samples) + (samples == 1 ? " sample" : " samples");
+            if (samples)
+                line += ", " + fixed(runner_.lastLevel(), 1) + " " + runner_.lastUnit();
             line += s.count ? ", Leq " + fixed(s.leq, 2) + " dB this interval" : ", no Leq yet";
             line += ", " + std::to_string(gapCount) + (gapCount == 1 ? " gap" : " gaps");
-            if (portClosed_ || gaps_.inGap())
+            if (waiting)
                 line += ", waiting for the meter";
-            if (store_.pendingSamples())
-                line += ", " + std::to_string(store_.pendingSamples()) + " held";
+            if (runner_.pendingSamples())
+                line += ", " + std::to_string(runner_.pendingSamples()) + " held";
             if (publisher_ && !mqtt.connected)
                 line += ", broker away";
             if (mqtt.unsent)
@@ -356,16 +301,11 @@ class Survey {
             return;
         finished_ = true;
         tick_.stop();
-        reconnect_.stop();
         const SurveyMs t = clock_.nowMs();
         message(why);
-        if (const auto gap = gaps_.finish(t))
-            store_.addEvent(gapRow(clock_, *gap));
-        if (auto row = summary_.finish())
-            store_.addSummaryRow(std::move(*row));
         int exitStatus = exitOk;
-        if (!store_.close()) {
-            message(std::to_string(store_.pendingSamples()) + " samples could not be written");
+        if (!runner_.finish(t)) {
+            message(std::to_string(runner_.pendingSamples()) + " samples could not be written");
             exitStatus = exitFailure;
         }
         if (publisher_) {
@@ -377,9 +317,10 @@ class Survey {
         }
         status(t, true);
         std::string files;
-        for (const std::string& f : store_.files())
+        for (const std::string& f : runner_.files())
             files += " " + f.substr(f.find_last_of('/') + 1);
-        message(std::to_string(samples_) + (samples_ == 1 ? " sample" : " samples") + " in " +
+        const long long samples = runner_.samples();
+        message(std::to_string(samples) + (samples == 1 ? " sample" : " samples") + " in " +
                 options_.dir + (files.empty() ? "" : ":" + files));
         session_.end(exitStatus);
     }
@@ -388,27 +329,14 @@ class Survey {
     SurveyOptions options_;
     const Clock& clock_;
     MqttPublisher* publisher_;
-    SurveyStore store_;
-    IntervalSummary summary_;
-    GapTracker gaps_;
-    std::optional<SurveyMs> previousEnd_; // until the restart's gap is written
-    bool resumed_;
+    SurveyRunner runner_;
     QTimer tick_;
-    QTimer reconnect_;
     bool inPlace_;
     bool lineOpen_ = false;
-    bool silent_ = false;
-    bool portClosed_ = false;
     bool inHold_ = false;
     bool finished_ = false;
     std::string lossReason_;
-    std::string reopenError_;
-    std::time_t lastReopen_ = 0;
-    SurveyMs startMs_ = 0;
     SurveyMs lastStatus_ = 0;
-    long long samples_ = 0;
-    double level_ = 0;
-    std::string unit_;
 };
 
 // Makes the folder and proves it takes a file; the reason when it does not.

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "link/Download.h"
+
+#include <QObject>
+
+#include <memory>
+
+class CDataLogDlg;
+class CLogState;
+class CMyVrelView;
+
+// The main view's side of the data logger: the "DataLogger(&D)" command
+// (32780) with its progress dialog, the "Aç" command (32790), and the one
+// DATALOGGER window they open.
+class DataLoggerCommands : public QObject {
+    Q_OBJECT
+  public:
+    explicit DataLoggerCommands(CMyVrelView& view);
+    ~DataLoggerCommands() override;
+
+    // Command 32780.
+    void startDownload();
+    // Command 32790.
+    void openDataFile();
+
+    // The window, once the first download or file has made it; else null.
+    CDataLogDlg* window() const { return window_.get(); }
+    CLogState* progressDialog() const { return progress_; }
+    LoggerDownload& download() { return download_; }
+
+  signals:
+    // The DATALOGGER window was made anew and shown.
+    void windowShown();
+
+  private:
+    void onDownloadFinished(LoggerDownload::Outcome outcome);
+    void showWindow();
+
+    CMyVrelView& view_;
+    LoggerDownload download_;
+    CLogState* progress_ = nullptr;
+    std::unique_ptr<CDataLogDlg> window_;
+    bool windowAfterFailure_ = false; // a failed download's window waits for its message
+};
+
+// Gives the view its data logger commands; call once per view.
+void attachDataLogger(CMyVrelView& view);
+// The view's data logger side, or null before attachDataLogger.
+DataLoggerCommands* dataLoggerOf(const CMyVrelView& view);

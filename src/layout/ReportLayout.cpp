@@ -1,0 +1,657 @@
+#include "layout/ReportLayout.h"
+
+#include "model/TextFormat.h"
+#include "model/TimeLabels.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+using Op = ReportOp;
+using Style = ReportOp::Style;
+using Align = ReportOp::Align;
+
+constexpr double left = 20.0;
+constexpr double right = reportPageWidth - 20.0;
+constexpr double contentWidth = right - left;
+constexpr double top = 22.0;     // below the running head
+constexpr double bottom = 278.0; // above the footer
+constexpr double rowHeight = 5.2;
+constexpr double lineHeight = 4.6; // body text
+constexpr std::uint32_t rule = 0x808080;
+constexpr std::uint32_t shade = 0xE8ECF2;
+constexpr std::uint32_t curveColour = 0x1F4E9A;
+constexpr std::uint32_t limitColour = 0xC00000;
+constexpr std::uint32_t gridColour = 0xC8C8C8;
+
+std::string level(double v) {
+    return formatFixed(v, 1);
+}
+std::string percent(double fraction) {
+    return formatFixed(100.0 * fraction, 1) + " %";
+}
+
+std::string duration(double seconds) {
+    const auto s = static_cast<long long>(std::llround(seconds));
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%lld:%.2lld:%.2lld", s / 3600, s / 60 % 60, s % 60);
+    return buf;
+}
+
+std::string localTimeText(const LocalTime& t) {
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%.2d-%.2d-%d %.2d:%.2d", t.day, t.month, t.year, t.hour,
+                  t.minute);
+    return buf;
+}
+
+std::string hours(int h) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%.2d:00", h);
+    return buf;
+}
+
+// Places blocks down the pages, starting a new page when a block does not fit.
+class Flow {
+  public:
+    explicit Flow(std::vector<ReportPage>& pages) : pages_(pages) { newPage(); }
+
+    double y() const { return y_; }
+    void advance(double h) { y_ += h; }
+    // Room for h more millimetres, on a new page if need be.
+    void need(double h) {
+        if (y_ + h > bottom)
+            newPage();
+    }
+    void newPage() {
+        pages_.emplace_back();
+        y_ = top;
+    }
+    std::vector<Op>& ops() { return pages_.back().ops; }
+
+    void text(double x, double w, const std::string& s, Style style = Style::Body,
+              Align align = Align::Left, double h = lineHeight) {
+        Op op;
+        op.kind = Op::Kind::Text;
+        op.x = x;
+        op.y = y_;
+        op.w = w;
+        op.h = h;
+        op.text = s;
+        op.style = style;
+        op.align = align;
+        ops().push_back(std::move(op));
+    }
+    void line(double x1, double y1, double x2, double y2, double pen = 0.2,
+              std::uint32_t colour = rule, bool dashed = false) {
+        Op op;
+        op.kind = Op::Kind::Line;
+        op.x = x1;
+        op.y = y1;
+        op.w = x2 - x1;
+        op.h = y2 - y1;
+        op.pen = pen;
+        op.color = colour;
+        op.dashed = dashed;
+        ops().push_back(std::move(op));
+    }
+    void rect(double x, double y, double w, double h, std::optional<std::uint32_t> fill,
+              double pen = 0.0) {
+        Op op;
+        op.kind = Op::Kind::Rect;
+        op.x = x;
+        op.y = y;
+        op.w = w;
+        op.h = h;
+        op.fill = fill;
+        op.pen = pen;
+        op.color = rule;
+        ops().push_back(std::move(op));
+    }
+
+    // A numbered heading, kept with at least `keep` millimetres of what follows.
+    void heading(const std::string& s, double keep = 20.0) {
+        need(9.0 + keep);
+        if (y_ > top)
+            advance(3.0);
+        text(left, contentWidth, s, Style::Heading, Align::Left, 6.0);
+        advance(6.2);
+        line(left, y_, right, y_, 0.3, 0x1F4E9A);
+        advance(2.0);
+    }
+    void paragraph(const std::string& s, Style style = Style::Body) {
+        need(lineHeight);
+        text(left, contentWidth, s, style);
+        advance(lineHeight);
+    }
+
+  private:
+    std::vector<ReportPage>& pages_;
+    double y_ = top;
+};
+
+// A table: column widths in millimetres, first row optionally a heading row.
+struct Column {
+    const char* title;
+    double width;
+    Align align;
+};
+
+void tableRow(Flow& f, const std::vector<Column>& cols, const std::vector<std::string>& cells,
+              bool head, bool shaded) {
+    if (head || shaded)
+        f.rect(left, f.y(), contentWidth, rowHeight, head ? 0xD5DCE8 : shade);
+    double x = left;
+    for (std::size_t i = 0; i < cols.size(); ++i) {
+        const std::string& s = head ? std::string(cols[i].title) : cells[i];
+        f.text(x + 1.2, cols[i].width - 2.4, s, head ? Style::Bold : Style::Body,
+               head ? (cols[i].align == Align::Left ? Align::Left : Align::Right) : cols[i].align,
+               rowHeight);
+        x += cols[i].width;
+    }
+    f.advance(rowHeight);
+}
+
+// A table that runs over pages, repeating its heading row on each.
+void table(Flow& f, const std::vector<Column>& cols,
+           const std::vector<std::vector<std::string>>& rows) {
+    f.need(2 * rowHeight);
+    tableRow(f, cols, {}, true, false);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (f.y() + rowHeight > bottom) {
+            f.line(left, f.y(), right, f.y());
+            f.newPage();
+            tableRow(f, cols, {}, true, false);
+        }
+        tableRow(f, cols, rows[r], false, r % 2 == 1);
+    }
+    f.line(left, f.y(), right, f.y());
+    f.advance(1.5);
+}
+
+// Label / value pairs in two columns of pairs.
+void pairs(Flow& f, const std::vector<std::pair<std::string, std::string>>& items) {
+    const double labelW = 38.0, valueW = contentWidth / 2 - labelW;
+    for (std::size_t i = 0; i < items.size(); i += 2) {
+        f.need(rowHeight);
+        if (i / 2 % 2 == 1)
+            f.rect(left, f.y(), contentWidth, rowHeight, shade);
+        for (std::size_t k = 0; k < 2 && i + k < items.size(); ++k) {
+            const double x = left + k * contentWidth / 2;
+            f.text(x + 1.2, labelW - 1.2, items[i + k].first, Style::Bold, Align::Left, rowHeight);
+            f.text(x + labelW, valueW - 2.4, items[i + k].second, Style::Body, Align::Left,
+                   rowHeight);
+        }
+        f.advance(rowHeight);
+    }
+    f.advance(1.5);
+}
+
+// ---- the curve
+
+struct Tick {
+    double seconds;
+    const char* format; // how the labels read
+};
+
+double niceTimeStep(double span) {
+    static constexpr double steps[] = {10,   30,   60,    120,   300,   600,   900,    1800,
+                                       3600, 7200, 10800, 21600, 43200, 86400, 172800, 604800};
+    for (double s : steps)
+        if (span / s <= 8)
+            return s;
+    return 604800;
+}
+
+void curve(Flow& f, const ReportInput& in, const std::vector<double>& starts, double end) {
+    const RecordList& s = *in.series;
+    const double boxH = 78.0;
+    f.need(boxH + 12.0);
+    const double x0 = left + 12.0, x1 = right - 2.0;
+    const double y0 = f.y() + 6.0, y1 = y0 + boxH - 14.0;
+
+    double lo = s.values().front(), hi = lo;
+    for (double v : s.values()) {
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+    }
+    if (in.limit) {
+        lo = std::min(lo, *in.limit);
+        hi = std::max(hi, *in.limit);
+    }
+    double yLo = std::floor(lo / 10.0) * 10.0, yHi = std::ceil(hi / 10.0) * 10.0;
+    if (yHi - yLo < 20.0)
+        yHi = yLo + 20.0;
+    const double yStep = yHi - yLo > 60.0 ? 20.0 : 10.0;
+    auto yOf = [&](double v) { return y1 - (v - yLo) / (yHi - yLo) * (y1 - y0); };
+
+    const double t0 = starts.front();
+    const double span = std::max(end - t0, 1.0);
+    auto xOf = [&](double t) { return x0 + (t - t0) / span * (x1 - x0); };
+
+    f.rect(x0, y0, x1 - x0, y1 - y0, 0xFFFFFF, 0.25);
+    for (double v = yLo; v <= yHi + 1e-9; v += yStep) {
+        const double y = yOf(v);
+        if (v > yLo && v < yHi)
+            f.line(x0, y, x1, y, 0.1, gridColour);
+        Op label;
+        label.kind = Op::Kind::Text;
+        label.x = left - 2.0;
+        label.y = y - 2.0;
+        label.w = 12.5;
+        label.h = 4.0;
+        label.text = formatFixed(v, 0);
+        label.style = Style::Small;
+        label.align = Align::Right;
+        f.ops().push_back(label);
+    }
+    {
+        Op unit;
+        unit.kind = Op::Kind::Text;
+        unit.x = left - 2.0;
+        unit.y = y0 - 5.5;
+        unit.w = 12.5;
+        unit.h = 4.0;
+        unit.text = "dB";
+        unit.style = Style::Small;
+        unit.align = Align::Right;
+        f.ops().push_back(unit);
+    }
+    const double step = niceTimeStep(span);
+    const double firstTick = std::ceil(t0 / step) * step;
+    const bool seconds = step < 60;
+    const bool days = span > 86400;
+    for (double t = firstTick; t <= end + 1e-9; t += step) {
+        const double x = xOf(t);
+        f.line(x, y0, x, y1, 0.1, gridColour);
+        f.line(x, y1, x, y1 + 1.2, 0.2, 0x000000);
+        const DateTime c = addSeconds(DateTime{}, static_cast<std::int64_t>(t));
+        char buf[32];
+        if (days)
+            std::snprintf(buf, sizeof buf, "%.2d.%.2d %.2d:%.2d", c.day, c.month, c.hour, c.minute);
+        else if (seconds)
+            std::snprintf(buf, sizeof buf, "%.2d:%.2d:%.2d", c.hour, c.minute, c.second);
+        else
+            std::snprintf(buf, sizeof buf, "%.2d:%.2d", c.hour, c.minute);
+        Op label;
+        label.kind = Op::Kind::Text;
+        label.x = x - 12.0;
+        label.y = y1 + 1.5;
+        label.w = 24.0;
+        label.h = 4.0;
+        label.text = buf;
+        label.style = Style::Small;
+        label.align = Align::Center;
+        f.ops().push_back(label);
+    }
+
+    // The levels, a column of min and max per 0.25 mm; broken where the readings have a gap.
+    const int columns = static_cast<int>((x1 - x0) * 4.0);
+    Op poly;
+    poly.kind = Op::Kind::Polyline;
+    poly.pen = 0.18;
+    poly.color = curveColour;
+    auto flush = [&] {
+        if (poly.points.size() > 1)
+            f.ops().push_back(poly);
+        poly.points.clear();
+    };
+    int column = -1;
+    double cMin = 0, cMax = 0;
+    double prevEnd = t0;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const double t = starts[i];
+        const int c = std::clamp(static_cast<int>((t - t0) / span * columns), 0, columns - 1);
+        const double v = s[i].value();
+        const bool gap = i > 0 && t > prevEnd + 1.0;
+        if (c != column || gap) {
+            if (column >= 0) {
+                const double x = x0 + (column + 0.5) * (x1 - x0) / columns;
+                poly.points.emplace_back(x, yOf(cMax));
+                if (cMin != cMax)
+                    poly.points.emplace_back(x, yOf(cMin));
+            }
+            if (gap)
+                flush();
+            column = c;
+            cMin = cMax = v;
+        } else {
+            cMin = std::min(cMin, v);
+            cMax = std::max(cMax, v);
+        }
+        prevEnd = t + s[i].samplingRate();
+    }
+    const double x = x0 + (column + 0.5) * (x1 - x0) / columns;
+    poly.points.emplace_back(x, yOf(cMax));
+    if (cMin != cMax)
+        poly.points.emplace_back(x, yOf(cMin));
+    if (poly.points.size() == 1) // a single reading: a short level mark
+        poly.points.emplace_back(x + 0.5, yOf(cMax));
+    flush();
+
+    if (in.limit) {
+        const double y = yOf(*in.limit);
+        f.line(x0, y, x1, y, 0.35, limitColour, true);
+        Op label;
+        label.kind = Op::Kind::Text;
+        label.x = x1 - 60.0;
+        label.y = y - 4.6;
+        label.w = 59.0;
+        label.h = 4.0;
+        label.text = "Sınır " + level(*in.limit) + " dB";
+        label.style = Style::Small;
+        label.align = Align::Right;
+        label.color = limitColour;
+        f.ops().push_back(label);
+    }
+    f.advance(boxH);
+}
+
+constexpr std::size_t maxListedExceedances = 40;
+
+const char* const exposureHeading = "Mesleki gürültü maruziyeti";
+const char* const environmentHeading = "Çevresel gürültü göstergeleri";
+
+} // namespace
+
+std::string notApplicableText(NotApplicable why) {
+    switch (why) {
+    case NotApplicable::None:
+        return {};
+    case NotApplicable::NoReadings:
+        return "Okuma yok.";
+    case NotApplicable::NotAWeighted:
+        return "Okumalar C ağırlıklı (dBC); maruziyet değerleri A ağırlıklı okumalar ister.";
+    case NotApplicable::MixedWeighting:
+        return "Okumalarda A ve C ağırlıklı değerler karışık; maruziyet değerleri yalnız A "
+               "ağırlıklı okumalardan hesaplanır.";
+    case NotApplicable::NoTimeStamps:
+        return "Bir okumanın zaman damgası okunamıyor; saate bağlı değerler hesaplanamaz.";
+    }
+    return {};
+}
+
+std::string euValueName(EuActionValue v) {
+    switch (v) {
+    case EuActionValue::None:
+        return "hiçbiri";
+    case EuActionValue::Lower:
+        return "alt eylem değeri";
+    case EuActionValue::Upper:
+        return "üst eylem değeri";
+    case EuActionValue::Limit:
+        return "sınır değer";
+    }
+    return {};
+}
+
+std::vector<Exceedance> findExceedances(const RecordList& series, double limit) {
+    std::vector<Exceedance> out;
+    for (std::size_t i = 0; i < series.size(); ++i) {
+        const double v = series.values()[i];
+        if (v <= limit)
+            continue;
+        if (out.empty() || out.back().first + out.back().count != i)
+            out.push_back({i, 0, v});
+        ++out.back().count;
+        out.back().lmax = std::max(out.back().lmax, v);
+    }
+    return out;
+}
+
+std::vector<ReportPage> layoutReport(const ReportInput& in) {
+    std::vector<ReportPage> pages;
+    if (!in.series || in.series->empty())
+        return pages;
+    const RecordList& s = *in.series;
+    const NoiseFigures figures = computeNoiseFigures(s, 0, s.size(), in.settings);
+    // The readings' own interval when the summary carries none (a recording's first moments).
+    const double rate = in.stats.samplingRate > 0 ? in.stats.samplingRate : s[0].samplingRate();
+    const AcousticSummary acoustic = summarize(s, 0, s.size(), rate, in.limit);
+    const ExposureFigures& x = figures.exposure;
+    const EnvironmentFigures& env = figures.environment;
+
+    // Each reading's place on the clock, or its place in the series when a stamp is unreadable.
+    std::vector<double> starts(s.size());
+    ReadingClock clock;
+    bool clockKnown = true;
+    for (std::size_t i = 0; i < s.size() && clockKnown; ++i) {
+        const auto t = clock.place(s[i]);
+        clockKnown = t.has_value();
+        starts[i] = t.value_or(0.0);
+    }
+    double end = clock.end();
+    if (!clockKnown) {
+        double t = 0.0;
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            starts[i] = t;
+            t += s[i].samplingRate();
+        }
+        end = t;
+    }
+    auto clockPart = [](const std::string& dateTime) {
+        const auto comma = dateTime.find(',');
+        return comma == std::string::npos ? dateTime : dateTime.substr(comma + 1);
+    };
+    auto timeOf = [&](double t) {
+        return clockKnown ? formatDateTime(addSeconds(DateTime{}, std::llround(t)))
+                          : duration(t - starts.front());
+    };
+
+    Flow f(pages);
+    f.text(left, contentWidth, "Gürültü Ölçüm Raporu", Style::Title, Align::Left, 9.0);
+    f.advance(11.0);
+
+    // Title block.
+    const std::string dash = "–";
+    auto orDash = [&](const std::string& t) { return t.empty() ? dash : t; };
+    pairs(f, {{"Ölçüm yeri", orDash(in.title.site)},
+              {"Rapor tarihi", localTimeText(in.now)},
+              {"Ölçümü yapan", orDash(in.title.operatorName)},
+              {"Ölçüm cihazı", orDash(in.title.meter)},
+              {"Başlangıç", timeOf(starts.front())},
+              {"Bitiş", timeOf(end)},
+              {"Okuma sayısı", std::to_string(s.size())},
+              {"Tarama frekansı", formatFixed(rate, 1) + " s"}});
+    if (!in.title.notes.empty()) {
+        f.need(3 * lineHeight + 2);
+        f.text(left + 1.2, 36.8, "Notlar", Style::Bold, Align::Left, rowHeight);
+        Op notes;
+        notes.kind = Op::Kind::Text;
+        notes.x = left + 38.0;
+        notes.y = f.y() + 0.4;
+        notes.w = contentWidth - 39.0;
+        notes.h = 3 * lineHeight;
+        notes.text = in.title.notes;
+        notes.wrap = true;
+        f.ops().push_back(notes);
+        f.advance(3 * lineHeight + 2);
+    }
+
+    f.heading("Zaman eğrisi", 80.0);
+    curve(f, in, starts, end);
+
+    f.heading("Özet ve akustik değerler", 40.0);
+    const std::string w = acoustic.weighting == "dBA"   ? "dB(A)"
+                          : acoustic.weighting == "dBC" ? "dB(C)"
+                                                        : "dB";
+    pairs(f, {{"Leq", level(acoustic.leq) + " " + w},
+              {"SEL", level(acoustic.sel) + " " + w},
+              {"Lmax", level(acoustic.lmax) + " " + w + "  (" + clockPart(in.stats.maxTime) + ")"},
+              {"Lmin", level(acoustic.lmin) + " " + w + "  (" + clockPart(in.stats.minTime) + ")"},
+              {"L5 / L10", level(acoustic.ln[0]) + " / " + level(acoustic.ln[1]) + " " + w},
+              {"L50", level(acoustic.ln[2]) + " " + w},
+              {"L90 / L95", level(acoustic.ln[3]) + " / " + level(acoustic.ln[4]) + " " + w},
+              {"Ortalama", level(in.stats.average) + " dB (aritmetik)"},
+              {"Birim", acoustic.weighting},
+              {"Sınır", in.limit ? level(*in.limit) + " dB" : std::string("yok")}});
+
+    // Exposure.
+    f.heading(exposureHeading, 30.0);
+    if (x.notApplicable != NotApplicable::None) {
+        f.paragraph("Uygulanamaz: " + notApplicableText(x.notApplicable));
+    } else {
+        const std::string te =
+            duration(x.shiftSeconds) + (x.shiftGiven ? " (girilen vardiya)" : " (ölçülen süre)");
+        auto twa = [&](const std::optional<double>& v) {
+            return v ? level(*v) + " dB(A)" : std::string("– (doz sıfır)");
+        };
+        pairs(f, {{"Ölçülen süre", duration(x.measuredSeconds)},
+                  {"Te", te},
+                  {"LAeq,Te", level(x.laeq) + " dB(A)"},
+                  {"LEX,8h", level(x.lex8h) + " dB(A)"},
+                  {"OSHA doz", formatFixed(x.oshaDose, 1) + " %"},
+                  {"OSHA TWA", twa(x.oshaTwa)},
+                  {"NIOSH doz", formatFixed(x.nioshDose, 1) + " %"},
+                  {"NIOSH TWA", twa(x.nioshTwa)}});
+        const std::vector<Column> cols = {{"AB değeri (2003/10/AT)", 70, Align::Left},
+                                          {"LEX,8h", 40, Align::Right},
+                                          {"Durum", 60, Align::Right}};
+        std::vector<std::vector<std::string>> rows;
+        struct EuRow {
+            EuActionValue value;
+            const char* name;
+            double lex;
+        };
+        for (const EuRow& r : {EuRow{EuActionValue::Lower, "Alt eylem değeri", euLowerActionValue},
+                               EuRow{EuActionValue::Upper, "Üst eylem değeri", euUpperActionValue},
+                               EuRow{EuActionValue::Limit, "Sınır değer", euLimitValue}})
+            rows.push_back({r.name, level(r.lex) + " dB(A)",
+                            x.reached >= r.value ? "ulaşıldı" : "ulaşılmadı"});
+        table(f, cols, rows);
+        f.paragraph("Ulaşılan en yüksek değer: " + euValueName(x.reached) + ".", Style::Bold);
+    }
+
+    // Environment.
+    f.heading(environmentHeading, 40.0);
+    if (env.notApplicable != NotApplicable::None) {
+        f.paragraph("Uygulanamaz: " + notApplicableText(env.notApplicable));
+    } else {
+        const PeriodBounds b = in.settings.bounds.valid() ? in.settings.bounds : PeriodBounds{};
+        pairs(f, {{"Ölçüm süresi", duration(env.spanSeconds)},
+                  {"Kapsanan süre", duration(env.coveredSeconds)},
+                  {"Boşluk (okumasız)", duration(env.gapSeconds)},
+                  {"Gün sayısı", std::to_string(env.days)}});
+        const std::vector<Column> cols = {{"Gösterge", 40, Align::Left},
+                                          {"Saatler", 35, Align::Left},
+                                          {"Düzey", 30, Align::Right},
+                                          {"Kapsam", 30, Align::Right},
+                                          {"Durum", 35, Align::Right}};
+        auto row = [&](const char* name, int from, int to, const PeriodFigures& p) {
+            return std::vector<std::string>{name, hours(from) + "–" + hours(to),
+                                            p.present ? level(p.level) + " dB" : dash,
+                                            p.present ? percent(p.coverage) : dash,
+                                            !p.present       ? "okuma yok"
+                                            : p.incomplete() ? "eksik"
+                                                             : "tam"};
+        };
+        std::vector<std::vector<std::string>> rows = {
+            row("Lgündüz", b.dayStart, b.eveningStart, env.day),
+            row("Lakşam (+5 dB)", b.eveningStart, b.nightStart, env.evening),
+            row("Lgece (+10 dB)", b.nightStart, b.dayStart, env.night),
+        };
+        rows.push_back({"Lden", "24 saat", env.lden ? level(*env.lden) + " dB" : dash, dash,
+                        !env.lden              ? "dönem eksik"
+                        : env.ldenIncomplete() ? "eksik"
+                                               : "tam"});
+        table(f, cols, rows);
+    }
+
+    // Limit exceedances.
+    f.heading("Sınır aşımları", 20.0);
+    if (!in.limit) {
+        f.paragraph("Sınır seviyesi ayarlanmamış.");
+    } else {
+        const auto runs = findExceedances(s, *in.limit);
+        f.paragraph("Sınır " + level(*in.limit) + " dB üstünde " +
+                    std::to_string(acoustic.aboveCount) + " okuma, " +
+                    duration(acoustic.aboveSeconds) + " süre; " + std::to_string(runs.size()) +
+                    " aşım.");
+        if (!runs.empty()) {
+            // The longest runs, in time order, so a noisy day keeps to a page.
+            std::vector<std::size_t> listed(runs.size());
+            for (std::size_t i = 0; i < listed.size(); ++i)
+                listed[i] = i;
+            if (listed.size() > maxListedExceedances) {
+                std::stable_sort(listed.begin(), listed.end(), [&](std::size_t a, std::size_t b) {
+                    return runs[a].count > runs[b].count;
+                });
+                listed.resize(maxListedExceedances);
+                std::sort(listed.begin(), listed.end());
+            }
+            const std::vector<Column> cols = {{"No", 15, Align::Right},
+                                              {"Başlangıç", 50, Align::Left},
+                                              {"Bitiş", 50, Align::Left},
+                                              {"Süre", 25, Align::Right},
+                                              {"Lmax", 30, Align::Right}};
+            std::vector<std::vector<std::string>> rows;
+            for (const std::size_t i : listed) {
+                const Exceedance& r = runs[i];
+                const std::size_t lastIndex = r.first + r.count - 1;
+                rows.push_back({std::to_string(i + 1), timeOf(starts[r.first]),
+                                timeOf(starts[lastIndex] + s[lastIndex].samplingRate()),
+                                duration(static_cast<double>(r.count) * rate),
+                                level(r.lmax) + " dB"});
+            }
+            table(f, cols, rows);
+            if (listed.size() < runs.size())
+                f.paragraph("En uzun " + std::to_string(listed.size()) + " aşım listelendi; " +
+                                std::to_string(runs.size() - listed.size()) +
+                                " kısa aşım yukarıdaki toplamlarda sayıldı.",
+                            Style::Small);
+        }
+    }
+
+    // Interval table.
+    if (env.notApplicable == NotApplicable::None && !env.intervals.empty()) {
+        f.heading("Aralık tablosu (" + intervalName(env.intervalSeconds) + ")", 30.0);
+        const std::vector<Column> cols = {
+            {"Başlangıç", 40, Align::Left}, {"Leq", 21, Align::Right}, {"Lmax", 21, Align::Right},
+            {"Lmin", 21, Align::Right},     {"L10", 21, Align::Right}, {"L90", 21, Align::Right},
+            {"Kapsam", 25, Align::Right}};
+        std::vector<std::vector<std::string>> rows;
+        rows.reserve(env.intervals.size());
+        for (const IntervalFigures& i : env.intervals)
+            rows.push_back({dateClockOfSeconds(i.start), level(i.leq), level(i.lmax), level(i.lmin),
+                            level(i.l10), level(i.l90), percent(i.coverage)});
+        table(f, cols, rows);
+    }
+
+    // Running head and footer on every page, now that the count is known.
+    const std::string head =
+        "Gürültü Ölçüm Raporu" + (in.title.site.empty() ? std::string() : " – " + in.title.site);
+    for (std::size_t p = 0; p < pages.size(); ++p) {
+        auto& ops = pages[p].ops;
+        auto put = [&](double y, double wBox, double xBox, const std::string& t, Align a) {
+            Op op;
+            op.kind = Op::Kind::Text;
+            op.x = xBox;
+            op.y = y;
+            op.w = wBox;
+            op.h = 4.0;
+            op.text = t;
+            op.style = Style::Small;
+            op.align = a;
+            op.color = 0x505050;
+            ops.push_back(op);
+        };
+        if (p > 0)
+            put(12.0, contentWidth - 32.0, left, head, Align::Left);
+        put(12.0, contentWidth, left, localTimeText(in.now), Align::Right);
+        Op l;
+        l.kind = Op::Kind::Line;
+        l.x = left;
+        l.y = 17.0;
+        l.w = contentWidth;
+        l.color = rule;
+        ops.push_back(l);
+        l.y = 283.0;
+        ops.push_back(l);
+        put(285.0, contentWidth, left, "Vrel", Align::Left);
+        put(285.0, contentWidth, left,
+            "Sayfa " + std::to_string(p + 1) + " / " + std::to_string(pages.size()), Align::Center);
+    }
+    return pages;
+}

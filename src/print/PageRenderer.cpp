@@ -1,0 +1,96 @@
+#include "print/PageRenderer.h"
+
+#include <QFontMetrics>
+#include <QPagedPaintDevice>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+QFont printFont(const QPaintDevice& device) {
+    QFont font(QStringLiteral("Arial"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setWeight(QFont::ExtraLight);
+    // The page asks for a cell height (ascent plus descent) of 1/80 of the
+    // page, as a printer font is chosen by its cell; a pixel size in Qt is the
+    // em, about an eighth smaller than the cell. Take the largest em whose
+    // cell still fits.
+    const int cell = std::max(1, device.height() / 80);
+    const auto cellOf = [&font, &device](int em) {
+        font.setPixelSize(em);
+        return QFontMetrics(font, &device).height();
+    };
+    int em = std::max(1, static_cast<int>(std::lround(double(cell) * cell / cellOf(cell))));
+    while (em > 1 && cellOf(em) > cell)
+        --em;
+    while (cellOf(em + 1) <= cell)
+        ++em;
+    font.setPixelSize(em);
+    return font;
+}
+
+PrintMetrics printMetrics(QPaintDevice& device) {
+    const QFontMetrics fm(printFont(device), &device);
+    PrintMetrics m;
+    m.width = device.width();
+    m.height = device.height();
+    m.lineHeight = fm.height() + fm.leading();
+    m.textWidth = [fm](const std::string& s) {
+        return fm.horizontalAdvance(QString::fromStdString(s));
+    };
+    return m;
+}
+
+namespace {
+
+void replay(QPainter& painter, const PrintPage& page, int ascent) {
+    for (const PrintOp& op : page) {
+        switch (op.kind) {
+        case PrintOp::Kind::Text:
+            painter.setPen(QPen(QColor::fromRgb(op.color), 1));
+            painter.drawText(op.x, op.y + ascent, QString::fromStdString(op.text));
+            break;
+        case PrintOp::Kind::Line:
+            painter.setPen(QPen(QColor::fromRgb(op.color), op.penWidth));
+            painter.drawLine(op.x, op.y, op.x2, op.y2);
+            break;
+        case PrintOp::Kind::Circle:
+            painter.setPen(QPen(QColor::fromRgb(op.color), op.penWidth));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawEllipse(QRect(QPoint(op.x, op.y), QPoint(op.x2, op.y2)));
+            break;
+        case PrintOp::Kind::WhiteRect:
+            painter.fillRect(op.x, op.y, op.x2, op.y2, Qt::white);
+            break;
+        }
+    }
+}
+
+} // namespace
+
+bool renderPages(QPagedPaintDevice& device, const std::vector<PrintPage>& pages, QString* error) {
+    QPainter painter;
+    if (!painter.begin(&device)) {
+        if (error)
+            *error = QStringLiteral("The printer could not start the document.");
+        return false;
+    }
+    const QFont font = printFont(device);
+    painter.setFont(font);
+    const int ascent = QFontMetrics(font, &device).ascent();
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        if (i > 0 && !device.newPage()) {
+            painter.end();
+            if (error)
+                *error = QStringLiteral("The printer could not start page %1.").arg(i + 1);
+            return false;
+        }
+        replay(painter, pages[i], ascent);
+    }
+    if (!painter.end()) {
+        if (error)
+            *error = QStringLiteral("The printer could not finish the document.");
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+// A survey run as a sequence of ticks: each tick brings the tick rule's verdict
+// and the meter's level; the runner takes a sample or extends a gap, closes
+// interval rows on the clock, and hands everything to the store. The command
+// line owns the timer and the meter; this owns the rules.
+
+#include "model/Clock.h"
+#include "recording/TickRule.h"
+#include "survey/Survey.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+struct SurveySettings {
+    std::string dir;
+    double interval = 1; // seconds between ticks
+    SurveySplit split = SurveySplit::Hour;
+    int summarySeconds = 900;
+    // The end of an earlier run in the same folder (resume): the gap up to the
+    // first sample of this run is a "restart".
+    std::optional<SurveyMs> previousEnd;
+};
+
+class SurveyRunner {
+  public:
+    SurveyRunner(SurveyFileSystem& fs, const Clock& clock, SurveySettings settings);
+
+    // Text for the user: a write failure, its recovery.
+    std::function<void(const std::string&)> report;
+
+    void start(SurveyMs t);
+
+    struct TickOutcome {
+        bool sampled = false;
+        std::optional<Gap> gapEnded; // the gap this tick's sample ended
+    };
+    // One tick at t: a sample of level when the verdict's cause is None.
+    TickOutcome tick(SurveyMs t, const TickVerdict& verdict, double level, bool weightingA);
+
+    // Ends the run at t: the open gap and interval are written, the data file
+    // is synced and closed. False when samples held could not be written.
+    bool finish(SurveyMs t);
+
+    long long samples() const { return samples_; }
+    double lastLevel() const { return level_; }
+    const std::string& lastUnit() const { return unit_; }
+    AcousticSummary intervalSoFar() const { return summary_.current(); }
+    // Gaps of this run, the restart gap of a resume counted too.
+    std::size_t gapCount() const { return gaps_.count() + (resumed_ ? 1 : 0); }
+    bool inGap() const { return gaps_.inGap(); }
+    std::size_t pendingSamples() const { return store_.pendingSamples(); }
+    const std::vector<std::string>& files() const { return store_.files(); }
+    SurveyMs startMs() const { return startMs_; }
+    bool resumed() const { return resumed_; }
+
+  private:
+    const Clock& clock_;
+    SurveySettings settings_;
+    SurveyStore store_;
+    IntervalSummary summary_;
+    GapTracker gaps_;
+    std::optional<SurveyMs> previousEnd_; // until the restart's gap is written
+    bool resumed_;
+    SurveyMs startMs_ = 0;
+    long long samples_ = 0;
+    double level_ = 0;
+    std::string unit_;
+};

@@ -1,0 +1,172 @@
+#include "ui/Prompt.h"
+
+#include <QColorDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+
+namespace {
+QtPrompt realPrompt;
+Prompt* current = nullptr;
+
+QMessageBox::StandardButtons standardButtons(Prompt::Buttons b) {
+    switch (b) {
+    case Prompt::Buttons::Ok:
+        return QMessageBox::Ok;
+    case Prompt::Buttons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case Prompt::Buttons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case Prompt::Buttons::YesNoCancel:
+        break;
+    }
+    return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+}
+
+QMessageBox::Icon boxIcon(Prompt::Icon i) {
+    switch (i) {
+    case Prompt::Icon::Information:
+        return QMessageBox::Information;
+    case Prompt::Icon::Warning:
+        return QMessageBox::Warning;
+    case Prompt::Icon::Critical:
+        return QMessageBox::Critical;
+    case Prompt::Icon::Question:
+        return QMessageBox::Question;
+    case Prompt::Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+} // namespace
+
+Prompt& prompt() {
+    return current ? *current : realPrompt;
+}
+
+void setPrompt(Prompt* p) {
+    current = p;
+}
+
+Prompt::Answer QtPrompt::message(QWidget* parent, const Message& m) {
+    QMessageBox box(boxIcon(m.icon), m.caption, m.text, standardButtons(m.buttons), parent);
+    switch (box.exec()) {
+    case QMessageBox::Ok:
+        return Answer::Ok;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
+}
+
+Prompt::Answer ScriptedPrompt::message(QWidget*, const Message& m) {
+    messages_.push_back(m);
+    if (onMessage_)
+        onMessage_(m);
+    if (answers_.empty())
+        return m.buttons == Buttons::Ok ? Answer::Ok : defaultAnswer_;
+    const Answer a = answers_.front();
+    answers_.pop_front();
+    return a;
+}
+
+Prompt::FileChoice QtPrompt::file(QWidget* parent, const FileRequest& r) {
+    QFileDialog dialog(parent, r.caption);
+    dialog.setAcceptMode(r.mode == FileRequest::Mode::Save ? QFileDialog::AcceptSave
+                                                           : QFileDialog::AcceptOpen);
+    dialog.setFileMode(r.mode == FileRequest::Mode::Save ? QFileDialog::AnyFile
+                                                         : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    dialog.setNameFilters(r.filters);
+    dialog.setDefaultSuffix(r.defaultSuffix);
+    if (!r.initialName.isEmpty())
+        dialog.selectFile(r.initialName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return {
+        dialog.selectedFiles().constFirst(),
+        static_cast<int>(std::max<qsizetype>(0, r.filters.indexOf(dialog.selectedNameFilter())))};
+}
+
+bool QtPrompt::choosePrinter(QWidget* parent, QPrinter& printer) {
+    QPrintDialog dialog(&printer, parent);
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+std::optional<QColor> QtPrompt::color(QWidget* parent, const QColor& initial) {
+    const QColor c = QColorDialog::getColor(initial, parent);
+    if (!c.isValid())
+        return std::nullopt;
+    return c;
+}
+
+std::optional<double> QtPrompt::number(QWidget* parent, const NumberRequest& r) {
+    bool ok = false;
+    const double v = QInputDialog::getDouble(parent, r.caption, r.label, r.value, r.minimum,
+                                             r.maximum, r.decimals, &ok);
+    if (!ok)
+        return std::nullopt;
+    return v;
+}
+
+Prompt::FileChoice ScriptedPrompt::file(QWidget*, const FileRequest& r) {
+    fileRequests_.push_back(r);
+    if (files_.empty())
+        return {};
+    FileChoice c = files_.front();
+    files_.pop_front();
+    return c;
+}
+
+bool ScriptedPrompt::choosePrinter(QWidget*, QPrinter& printer) {
+    ++printDialogs_;
+    if (printers_.empty())
+        return false;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(printers_.front());
+    printers_.pop_front();
+    return true;
+}
+
+std::optional<QColor> ScriptedPrompt::color(QWidget*, const QColor& initial) {
+    ++colorDialogs_;
+    colorStarts_.push_back(initial);
+    if (colors_.empty())
+        return std::nullopt;
+    const auto c = colors_.front();
+    colors_.pop_front();
+    return c;
+}
+
+std::optional<double> ScriptedPrompt::number(QWidget*, const NumberRequest& r) {
+    numberRequests_.push_back(r);
+    if (numbers_.empty())
+        return std::nullopt;
+    const auto v = numbers_.front();
+    numbers_.pop_front();
+    return v;
+}
+
+std::optional<Prompt::ReportRequest> ScriptedPrompt::report(QWidget*,
+                                                            const ReportRequest& initial) {
+    reportRequests_.push_back(initial);
+    if (reports_.empty())
+        return std::nullopt;
+    const ReportRequest r = reports_.front();
+    reports_.pop_front();
+    return r;
+}
+
+void ReportWriteFailure(QWidget* parent, const QString& path, const std::string& reason) {
+    prompt().message(
+        parent, {QStringLiteral("The file %1 could not be written.\n%2")
+                     .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(reason.c_str())),
+                 QStringLiteral("ERROR"), Prompt::Buttons::Ok, Prompt::Icon::Warning});
+}

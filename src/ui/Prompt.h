@@ -1,0 +1,170 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QPrinter;
+class QWidget;
+
+// Every modal question of the program goes through one Prompt, so tests can
+// answer them. Each kind of question has a request record and one virtual;
+// further dialogs (file, print, colour) are added the same way, with a real
+// answer in QtPrompt and a scripted one in ScriptedPrompt.
+class Prompt {
+  public:
+    enum class Icon { None, Information, Warning, Critical, Question };
+    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+    enum class Answer { Ok, Cancel, Yes, No };
+
+    struct Message {
+        QString text;
+        QString caption;
+        Buttons buttons = Buttons::Ok;
+        Icon icon = Icon::None;
+    };
+
+    // A file dialog. Filters are in Qt's syntax ("Data File (*.txt)"); the
+    // overwrite question of a save dialog is the dialog's own.
+    struct FileRequest {
+        enum class Mode { Open, Save };
+        Mode mode = Mode::Open;
+        QString caption;
+        QString initialName;   // a name or a path
+        QString defaultSuffix; // added when the user types a name without one
+        QStringList filters;
+    };
+    // A number typed into a small dialog.
+    struct NumberRequest {
+        QString caption;
+        QString label;
+        double value = 0;
+        double minimum = 0;
+        double maximum = 0;
+        int decimals = 1;
+    };
+    // The report's title block and the settings of its figures.
+    struct ReportRequest {
+        QString site;
+        QString operatorName;
+        QString meter;
+        QString notes;
+        double shiftHours = 0; // 0: the measured duration is the shift
+        int intervalSeconds = 900;
+        int dayStart = 7, eveningStart = 19, nightStart = 23;
+        bool toPrinter = false; // else into a PDF file
+    };
+    struct FileChoice {
+        QString path;        // empty when cancelled
+        int filterIndex = 0; // the filter the user chose
+    };
+
+    virtual ~Prompt() = default;
+    virtual Answer message(QWidget* parent, const Message& m) = 0;
+    virtual FileChoice file(QWidget* parent, const FileRequest& r) = 0;
+    // The print dialog (print to file disabled); false when cancelled. On true
+    // the printer is set up for the job.
+    virtual bool choosePrinter(QWidget* parent, QPrinter& printer) = 0;
+    // The colour chooser; nothing when cancelled.
+    virtual std::optional<QColor> color(QWidget* parent, const QColor& initial) = 0;
+    // The number dialog; nothing when cancelled.
+    virtual std::optional<double> number(QWidget* parent, const NumberRequest& r) = 0;
+    // The report dialog, filled with initial; nothing when cancelled.
+    virtual std::optional<ReportRequest> report(QWidget* parent, const ReportRequest& initial) = 0;
+
+    // Shorthand for a message box with an OK button.
+    void inform(QWidget* parent, const QString& text, const QString& caption,
+                Icon icon = Icon::None) {
+        message(parent, {text, caption, Buttons::Ok, icon});
+    }
+};
+
+// The process-wide prompt; a QtPrompt unless a test installed another.
+Prompt& prompt();
+// Installs p (not owned); nullptr restores the real dialogs.
+void setPrompt(Prompt* p);
+
+// Real dialogs.
+class QtPrompt final : public Prompt {
+  public:
+    Answer message(QWidget* parent, const Message& m) override;
+    FileChoice file(QWidget* parent, const FileRequest& r) override;
+    bool choosePrinter(QWidget* parent, QPrinter& printer) override;
+    std::optional<QColor> color(QWidget* parent, const QColor& initial) override;
+    std::optional<double> number(QWidget* parent, const NumberRequest& r) override;
+    std::optional<ReportRequest> report(QWidget* parent, const ReportRequest& initial) override;
+};
+
+// Answers from a script and keeps what was asked. An unscripted question gets
+// OK when it has only that button, else the default answer (Cancel unless
+// set); unscripted file, print, colour and number dialogs are cancelled; so a test
+// never blocks on a dialog.
+class ScriptedPrompt final : public Prompt {
+  public:
+    Answer message(QWidget* parent, const Message& m) override;
+    FileChoice file(QWidget* parent, const FileRequest& r) override;
+    bool choosePrinter(QWidget* parent, QPrinter& printer) override;
+    std::optional<QColor> color(QWidget* parent, const QColor& initial) override;
+    std::optional<double> number(QWidget* parent, const NumberRequest& r) override;
+    std::optional<ReportRequest> report(QWidget* parent, const ReportRequest& initial) override;
+
+    void answerNext(Answer a) { answers_.push_back(a); }
+    void setDefaultAnswer(Answer a) { defaultAnswer_ = a; }
+    void fileNext(const QString& path, int filterIndex = 0) {
+        files_.push_back({path, filterIndex});
+    }
+    // The next print dialog is accepted and prints into this PDF file.
+    void printToPdfNext(const QString& pdfPath) { printers_.push_back(pdfPath); }
+    void colorNext(std::optional<QColor> c) { colors_.push_back(c); }
+    void numberNext(std::optional<double> v) { numbers_.push_back(v); }
+    // The next report dialog is accepted with r.
+    void reportNext(const ReportRequest& r) { reports_.push_back(r); }
+    // Called with every message box as it comes up, to see what else is on
+    // screen at that moment.
+    void onMessage(std::function<void(const Message&)> f) { onMessage_ = std::move(f); }
+
+    const std::vector<Message>& messages() const { return messages_; }
+    const std::vector<FileRequest>& fileRequests() const { return fileRequests_; }
+    int printDialogs() const { return printDialogs_; }
+    int colorDialogs() const { return colorDialogs_; }
+    // The colour each chooser started from, in order.
+    const std::vector<QColor>& colorStarts() const { return colorStarts_; }
+    const std::vector<NumberRequest>& numberRequests() const { return numberRequests_; }
+    const std::vector<ReportRequest>& reportRequests() const { return reportRequests_; }
+    void clear() { messages_.clear(); }
+
+  private:
+    std::deque<Answer> answers_;
+    Answer defaultAnswer_ = Answer::Cancel;
+    std::vector<Message> messages_;
+    std::deque<FileChoice> files_;
+    std::vector<FileRequest> fileRequests_;
+    std::deque<QString> printers_;
+    int printDialogs_ = 0;
+    std::deque<std::optional<QColor>> colors_;
+    int colorDialogs_ = 0;
+    std::vector<QColor> colorStarts_;
+    std::function<void(const Message&)> onMessage_;
+    std::deque<std::optional<double>> numbers_;
+    std::vector<NumberRequest> numberRequests_;
+    std::deque<ReportRequest> reports_;
+    std::vector<ReportRequest> reportRequests_;
+};
+
+// The message box of a file that could not be written, with the reason.
+void ReportWriteFailure(QWidget* parent, const QString& path, const std::string& reason);
+
+// Installs a prompt for the lifetime of a scope.
+class ScopedPrompt {
+  public:
+    explicit ScopedPrompt(Prompt& p) { setPrompt(&p); }
+    ~ScopedPrompt() { setPrompt(nullptr); }
+    ScopedPrompt(const ScopedPrompt&) = delete;
+    ScopedPrompt& operator=(const ScopedPrompt&) = delete;
+};

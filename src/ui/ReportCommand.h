@@ -1,0 +1,34 @@
+#pragma once
+
+#include "ui/Prompt.h"
+#include "model/NoiseRules.h"
+#include "model/RecordList.h"
+#include "model/SeriesStats.h"
+
+#include <filesystem>
+
+class QWidget;
+
+// The "Rapor" command of both windows and the settings it remembers: the
+// title block and the figures' settings in Report.ini beside the colour file.
+namespace ReportCommand {
+
+// The main view's menu command.
+inline constexpr int commandId = 32903;
+
+std::filesystem::path settingsPath();
+// What the dialog showed last time; defaults when nothing is stored.
+Prompt::ReportRequest remembered();
+// Stores r; false when the file could not be written.
+bool remember(const Prompt::ReportRequest& r);
+// The figures' settings the windows' "Akustik" pages use: the remembered
+// ones, read once and kept in step with remember().
+const NoiseSettings& noiseSettings();
+NoiseSettings noiseSettingsOf(const Prompt::ReportRequest& r);
+
+enum class Result { Written, NothingToReport, Cancelled, Failed };
+// Asks for the title block, then for the PDF file or the printer, and
+// produces the report of series with the program's limit.
+Result run(QWidget* parent, const RecordList& series, const SeriesStats& stats);
+
+} // namespace ReportCommand
