@@ -101,9 +101,9 @@ int main(int argc, char** argv) {
                 continue;
             const std::time_t end = now + 1;
             char row[256];
-            std::snprintf(row, sizeof row,
-                          "%s,%s,600,1.0000,%.2f,%.2f,%.2f,%.2f,%.2f,%.2f,dBA", isoUtc(end - 60).c_str(),
-                          isoUtc(end).c_str(), db, db + 8, db - 9, db + 3, db, db - 4);
+            std::snprintf(row, sizeof row, "%s,%s,600,1.0000,%.2f,%.2f,%.2f,%.2f,%.2f,%.2f,dBA",
+                          isoUtc(end - 60).c_str(), isoUtc(end).c_str(), db, db + 8, db - 9, db + 3,
+                          db, db - 4);
             const auto payload = encodeSummaryRow(++seq[static_cast<std::size_t>(m)], row);
             std::lock_guard lock(mutex);
             const auto mid =

@@ -177,7 +177,9 @@ void MqttClient::run() {
             }
         }
         if (!refused_ && onDown)
-            onDown(wasUp ? "the connection was lost: " + failure(rc) : failure(rc));
+            onDown(!wasUp                     ? failure(rc)
+                   : rc == MOSQ_ERR_CONN_LOST ? std::string("the connection was lost")
+                                              : "the connection was lost: " + failure(rc));
         retry = wasUp ? 1 : std::min(retry * 2, maxRetrySeconds);
         if (waitStopping(retry))
             break;

@@ -254,24 +254,28 @@ void MqttPublisher::readOutbox(Outbox& box) {
 
 void MqttPublisher::sendOutbox(Outbox& box) {
     const std::size_t index = static_cast<std::size_t>(&box - boxes_.data());
+    bool latestChanged = false;
     for (Row& r : box.rows) {
         if (inFlight_.size() >= sendWindow)
-            return;
+            break;
         if (r.sent || r.acked)
             continue;
         const auto mid = client_.publish(mqttTopic(settings_.site, settings_.meter, box.topic),
                                          r.payload, 1, false);
         if (!mid)
-            return;
+            break;
         r.sent = true;
         inFlight_[*mid] = {index, r.seq};
         if (box.topic == MqttTopic::Summary && r.seq > latestSummarySeq_) {
             latestSummarySeq_ = r.seq;
             latestSummary_ = r.payload;
-            client_.publish(mqttTopic(settings_.site, settings_.meter, MqttTopic::SummaryLatest),
-                            r.payload, 1, true);
+            latestChanged = true;
         }
     }
+    // Once for the newest row, not for every row of a backlog.
+    if (latestChanged)
+        client_.publish(mqttTopic(settings_.site, settings_.meter, MqttTopic::SummaryLatest),
+                        latestSummary_, 1, true);
 }
 
 void MqttPublisher::acknowledged(int mid) {

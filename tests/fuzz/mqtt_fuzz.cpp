@@ -13,7 +13,8 @@ void roundTrip(const std::optional<DecodedRow>& row, bool summary) {
     if (!row)
         return;
     const std::string_view line(row->csvRow.data(), row->csvRow.size() - 2);
-    const auto payload = summary ? encodeSummaryRow(row->seq, line) : encodeEventRow(row->seq, line);
+    const auto payload =
+        summary ? encodeSummaryRow(row->seq, line) : encodeEventRow(row->seq, line);
     if (!payload)
         std::abort();
     const auto again = summary ? decodeSummary(*payload) : decodeEvent(*payload);

@@ -4,9 +4,9 @@
 #include "ChildProcess.h"
 #include "ToolRunner.h"
 
-#include "survey/Survey.h"
 #include "formats/TextDataFile.h"
 #include "mqtt/MqttProtocol.h"
+#include "survey/Survey.h"
 
 #include <gtest/gtest.h>
 
@@ -243,6 +243,39 @@ TEST_F(MqttBroker, ABrokerRestartMidSurveyLosesNoRowAndTheArchiveKeepsEachOnce) 
     EXPECT_GT(levels.records.size(), 0u);
     for (const CObjData& r : levels.records)
         EXPECT_DOUBLE_EQ(r.value(), 64.2);
+}
+
+TEST_F(MqttBroker, RowsASurveyCouldNotSendGoOutWhenItRunsAgain) {
+    Simulator sim(dir_, "48.5");
+    ASSERT_TRUE(sim.ready());
+    const fs::path out = dir_ / "survey";
+    const auto receiver =
+        subscriber(*broker_, "receiver", {"vrel/v1/+/+/summary", "vrel/v1/+/+/event"});
+    ASSERT_TRUE(waitFor([&] { return contains(broker_->log(), "as receiver"); })) << broker_->log();
+    broker_->stop();
+
+    std::vector<std::string> mqtt = {"--mqtt", broker_->url(), "--meter", "shed"};
+    const std::vector<std::string> a = auth();
+    mqtt.insert(mqtt.end(), a.begin(), a.end());
+    const auto first = survey(sim, out, mqtt);
+    ASSERT_TRUE(waitFor([&] { return rowsOf(out / summaryFileName).size() == 1; })) << first->err();
+    sim.command("silence 2.5");
+    ASSERT_TRUE(waitFor([&] { return rowsOf(out / eventsFileName).size() == 1; })) << first->err();
+    first->signal(SIGTERM);
+    ASSERT_EQ(first->wait(), 0) << first->err();
+    EXPECT_TRUE(contains(first->err(), "3 rows wait for the broker")) << first->err();
+    const std::vector<std::string> summaries = rowsOf(out / summaryFileName);
+    const std::vector<std::string> events = rowsOf(out / eventsFileName);
+
+    ASSERT_TRUE(broker_->start()) << broker_->log();
+    const auto second = survey(sim, out, mqtt);
+    ASSERT_TRUE(waitFor([&] {
+        return allReceived(summaries, rowsReceived(receiver->out(), "summary")) &&
+               allReceived(events, rowsReceived(receiver->out(), "event"));
+    })) << second->err()
+        << receiver->out();
+    second->signal(SIGTERM);
+    EXPECT_EQ(second->wait(), 0) << second->err();
 }
 
 TEST_F(MqttBroker, AKilledSurveyShowsOfflineAndAStoppedOneSaysSo) {
