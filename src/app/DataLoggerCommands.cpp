@@ -1,11 +1,11 @@
 #include "app/DataLoggerCommands.h"
 
 #include "app/MyVrelView.h"
-#include "ui/Prompt.h"
 #include "link/MeterLink.h"
 #include "logger/DataLogDlg.h"
 #include "logger/LogState.h"
 #include "logger/LoggerFiles.h"
+#include "ui/Prompt.h"
 
 #include <utility>
 

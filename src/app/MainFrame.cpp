@@ -1,14 +1,14 @@
 #include "app/MainFrame.h"
 
 #include "app/AboutDlg.h"
-#include "ui/Artwork.h"
 #include "app/MyVrelView.h"
-#include "ui/Prompt.h"
-#include "ui/ReportCommand.h"
-#include "ui/LevelLimit.h"
+#include "app/RecordingFeature.h"
 #include "link/MeterLink.h"
 #include "link/MeterSession.h"
-#include "app/RecordingFeature.h"
+#include "ui/Artwork.h"
+#include "ui/LevelLimit.h"
+#include "ui/Prompt.h"
+#include "ui/ReportCommand.h"
 
 #include <QAction>
 #include <QActionGroup>

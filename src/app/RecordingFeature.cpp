@@ -2,7 +2,7 @@
 
 #include "app/MainForm.h"
 #include "app/MyVrelView.h"
-#include "ui/Prompt.h"
+#include "config/ColorConfig.h"
 #include "files/SeriesFiles.h"
 #include "graph/CGraphicsBtn.h"
 #include "graph/PlotReadouts.h"
@@ -10,8 +10,8 @@
 #include "link/MeterSession.h"
 #include "live/RecordingController.h"
 #include "live/RtSetupDlg.h"
-#include "config/ColorConfig.h"
 #include "settings/DlgColorSet.h"
+#include "ui/Prompt.h"
 
 #include <QAbstractItemView>
 #include <QAction>

@@ -1,10 +1,10 @@
 #include "ui/ReportCommand.h"
 
+#include "config/ColorConfig.h"
 #include "layout/ReportLayout.h"
+#include "model/Clock.h"
 #include "print/ReportRenderer.h"
 #include "ui/LevelLimit.h"
-#include "model/Clock.h"
-#include "config/ColorConfig.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -5,8 +5,8 @@
 #include "NoiseOptions.h"
 
 #include "layout/ReportLayout.h"
-#include "print/ReportRenderer.h"
 #include "model/Clock.h"
+#include "print/ReportRenderer.h"
 
 #include <QGuiApplication>
 #include <QPageLayout>
