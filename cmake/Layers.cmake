@@ -7,7 +7,7 @@ set(vrel_folders
     mqtt
     link
     print
-    ui settings graph files live logger app)
+    ui settings graph files live logger overview app)
 
 set(vrel_library_of_model vrelcore)
 set(vrel_library_of_protocol vrelcore)
@@ -20,7 +20,7 @@ set(vrel_library_of_survey vrelsurvey)
 set(vrel_library_of_mqtt vrelmqtt)
 set(vrel_library_of_link vrellink)
 set(vrel_library_of_print vrelprint)
-foreach(folder ui settings graph files live logger app)
+foreach(folder ui settings graph files live logger overview app)
     set(vrel_library_of_${folder} vrelui)
 endforeach()
 
