@@ -1,23 +1,18 @@
 #include "app/DataLoggerCommands.h"
 
 #include "app/MyVrelView.h"
-#include "ui/Prompt.h"
 #include "link/MeterLink.h"
 #include "logger/DataLogDlg.h"
 #include "logger/LogState.h"
 #include "logger/LoggerFiles.h"
+#include "ui/Prompt.h"
 
 #include <utility>
 
-namespace {
-constexpr int downloadCommand = 32780;
-constexpr int openCommand = 32790;
-} // namespace
-
 DataLoggerCommands::DataLoggerCommands(CMyVrelView& view)
     : QObject(&view), view_(view), download_(view.link()) {
-    view_.onCommand(downloadCommand, [this] { startDownload(); });
-    view_.onCommand(openCommand, [this] { openDataFile(); });
+    view_.onCommand(CommandId::DownloadLogger, [this] { startDownload(); });
+    view_.onCommand(CommandId::OpenDataFile, [this] { openDataFile(); });
 
     connect(&download_, &LoggerDownload::progress, this, [this](int value, int maximum) {
         if (progress_)

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ui/Prompt.h"
 #include "model/NoiseRules.h"
 #include "model/RecordList.h"
 #include "model/SeriesStats.h"
+#include "ui/Prompt.h"
 
 #include <filesystem>
 
@@ -12,9 +12,6 @@ class QWidget;
 // The "Rapor" command of both windows and the settings it remembers: the
 // title block and the figures' settings in Report.ini beside the colour file.
 namespace ReportCommand {
-
-// The main view's menu command.
-inline constexpr int commandId = 32903;
 
 std::filesystem::path settingsPath();
 // What the dialog showed last time; defaults when nothing is stored.
