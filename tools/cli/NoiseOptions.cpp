@@ -44,20 +44,6 @@ std::string level(double v) {
     return formatFixed(v, 2);
 }
 
-const char* euText(EuActionValue v) {
-    switch (v) {
-    case EuActionValue::None:
-        return "none";
-    case EuActionValue::Lower:
-        return "lower action value";
-    case EuActionValue::Upper:
-        return "upper action value";
-    case EuActionValue::Limit:
-        return "limit value";
-    }
-    return "";
-}
-
 void period(const char* name, const PeriodFigures& p) {
     const std::string n = name;
     put(n, p.present ? level(p.level) : "none", "dB");
@@ -114,7 +100,7 @@ void printNoiseFigures(const NoiseFigures& figures, const NoiseOptions& options)
             put("Te", formatFixed(x.shiftSeconds, 2), "s");
             put("LAeq,Te", level(x.laeq), "dBA");
             put("LEX,8h", level(x.lex8h), "dBA");
-            put("EU", euText(x.reached), "");
+            put("EU", euActionValueName(x.reached), "");
             put("OSHAdose", formatFixed(x.oshaDose, 2), "%");
             put("OSHATWA", x.oshaTwa ? level(*x.oshaTwa) : "none", "dBA");
             put("NIOSHdose", formatFixed(x.nioshDose, 2), "%");
