@@ -1,10 +1,10 @@
 #include "ui/ReportCommand.h"
 
+#include "config/ColorConfig.h"
 #include "layout/ReportLayout.h"
+#include "model/Clock.h"
 #include "print/ReportRenderer.h"
 #include "ui/LevelLimit.h"
-#include "model/Clock.h"
-#include "config/ColorConfig.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -164,11 +164,7 @@ Result run(QWidget* parent, const RecordList& series, const SeriesStats& stats) 
             bool rendered = false;
             {
                 QPdfWriter writer(&file);
-                writer.setTitle(caption);
-                writer.setCreator(QStringLiteral("Vrel"));
-                writer.setResolution(600);
-                writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                                 QMarginsF(0, 0, 0, 0)));
+                setUpReportPdf(writer, caption, QStringLiteral("Vrel"));
                 rendered = renderReport(writer, layoutReport(input), &error);
             }
             if (rendered && file.commit())

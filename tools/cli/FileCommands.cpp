@@ -10,9 +10,6 @@
 #include "model/AcousticStats.h"
 #include "model/TextFormat.h"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
 #include <iostream>
 
 namespace {
@@ -82,15 +79,8 @@ const char* const statsUsageTail =
 // returns -1 to go on, or the exit status to end with.
 int checkLine(const std::vector<std::string>& args, const std::vector<std::string_view>& valued,
               std::size_t positional, const char* command, const char* usage, CommandLine& line) {
-    std::string error;
-    if (!parseCommandLine(args, valued, line, error)) {
-        std::cerr << "vrel-cli " << command << ": " << error << "\n" << usage;
-        return exitUsage;
-    }
-    if (line.help) {
-        std::cout << usage;
-        return exitOk;
-    }
+    if (const int status = readCommandLine(command, usage, args, valued, line); status >= 0)
+        return status;
     if (line.positional.size() != positional) {
         std::cerr << "vrel-cli " << command << ": expects " << positional << " file name"
                   << (positional == 1 ? "" : "s") << "\n"
@@ -107,17 +97,6 @@ bool endsWithXlsx(const std::string& path) {
     for (char& c : tail)
         c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     return tail == ".xlsx";
-}
-
-std::optional<double> parseLevel(const std::string& text) {
-    if (text.empty())
-        return std::nullopt;
-    errno = 0;
-    char* end = nullptr;
-    const double v = std::strtod(text.c_str(), &end);
-    if (errno != 0 || *end != '\0' || !std::isfinite(v))
-        return std::nullopt;
-    return v;
 }
 
 } // namespace
@@ -188,7 +167,7 @@ int runStats(const std::vector<std::string>& args) {
     }
     std::optional<double> limit;
     if (const std::string* text = line.option("--limit")) {
-        limit = parseLevel(*text);
+        limit = parseNumber(*text);
         if (!limit) {
             std::cerr << "vrel-cli stats: --limit takes a level in dB, not '" << *text << "'\n"
                       << usage;

@@ -2,10 +2,7 @@
 
 #include "model/TextFormat.h"
 
-#include <cerrno>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <iostream>
 
 const char* const noiseOptionsUsage =
@@ -24,17 +21,6 @@ const char* const noiseOptionsUsage =
     "  --periods D,E,N  the hours the day, evening and night start (7,19,23)\n";
 
 namespace {
-
-std::optional<double> parseNumber(const std::string& text) {
-    if (text.empty())
-        return std::nullopt;
-    errno = 0;
-    char* end = nullptr;
-    const double v = std::strtod(text.c_str(), &end);
-    if (errno != 0 || *end != '\0' || !std::isfinite(v))
-        return std::nullopt;
-    return v;
-}
 
 void put(const std::string& name, const std::string& value, const std::string& unit) {
     std::cout << name << '\t' << value << '\t' << unit << '\n';
