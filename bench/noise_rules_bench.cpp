@@ -1,8 +1,8 @@
 // All workplace and environmental figures of a series, and the report of one.
 #include "layout/ReportLayout.h"
-#include "print/ReportRenderer.h"
 #include "model/NoiseRules.h"
 #include "model/TimeLabels.h"
+#include "print/ReportRenderer.h"
 
 #include <QBuffer>
 #include <QGuiApplication>

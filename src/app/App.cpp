@@ -1,13 +1,13 @@
 #include "app/App.h"
 
-#include "config/Language.h"
 #include "app/MainFrame.h"
 #include "app/MyVrelView.h"
+#include "app/RecordingFeature.h"
 #include "app/Translation.h"
+#include "config/ColorConfig.h"
+#include "config/Language.h"
 #include "link/MeterSimulator.h"
 #include "live/MeterPanel.h"
-#include "app/RecordingFeature.h"
-#include "config/ColorConfig.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "ui/CommandIds.h"
-#include "ui/FormBuilder.h"
 #include "link/PortMatch.h"
 #include "model/RecordList.h"
 #include "model/SeriesStats.h"
+#include "ui/CommandIds.h"
+#include "ui/FormBuilder.h"
 
 #include <QHash>
 #include <QTimer>

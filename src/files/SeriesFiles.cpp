@@ -1,11 +1,11 @@
 #include "files/SeriesFiles.h"
 
-#include "ui/Prompt.h"
-#include "ui/ReportCommand.h"
+#include "config/ColorConfig.h"
 #include "formats/DefaultFileName.h"
 #include "formats/TextDataFile.h"
 #include "model/Clock.h"
-#include "config/ColorConfig.h"
+#include "ui/Prompt.h"
+#include "ui/ReportCommand.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,12 +2,12 @@
 
 #include "config/ColorConfig.h"
 
-#include "ui/Prompt.h"
-#include "ui/ReportCommand.h"
 #include "formats/DefaultFileName.h"
-#include "survey/Survey.h"
 #include "formats/TextDataFile.h"
 #include "model/Clock.h"
+#include "survey/Survey.h"
+#include "ui/Prompt.h"
+#include "ui/ReportCommand.h"
 
 #include <QApplication>
 #include <QCoreApplication>

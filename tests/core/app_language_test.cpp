@@ -1,5 +1,5 @@
-#include "config/Language.h"
 #include "config/ColorConfig.h"
+#include "config/Language.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
+#include "app/DataLoggerCommands.h"
 #include "app/MyVrelView.h"
-#include "ui/Prompt.h"
+#include "config/ColorConfig.h"
 #include "formats/SpreadsheetExport.h"
 #include "formats/TextDataFile.h"
 #include "graph/CGraphicsBtn.h"
 #include "logger/DataLogDlg.h"
-#include "app/DataLoggerCommands.h"
 #include "model/Clock.h"
-#include "config/ColorConfig.h"
+#include "ui/Prompt.h"
 
 #include <QAbstractItemModel>
 #include <QDir>

@@ -1,13 +1,13 @@
 // The Akustik group's second page and the "Rapor" command, in the DATALOGGER window.
+#include "config/ColorConfig.h"
+#include "graph/CGraphicsBtn.h"
+#include "logger/DataLogDlg.h"
+#include "model/TimeLabels.h"
 #include "ui/AcousticGroup.h"
+#include "ui/LevelLimit.h"
 #include "ui/Prompt.h"
 #include "ui/ReportCommand.h"
 #include "ui/ReportDlg.h"
-#include "graph/CGraphicsBtn.h"
-#include "ui/LevelLimit.h"
-#include "logger/DataLogDlg.h"
-#include "model/TimeLabels.h"
-#include "config/ColorConfig.h"
 
 #include <QAbstractButton>
 #include <QDialogButtonBox>

@@ -1,7 +1,7 @@
 // The measurement report on paper: pages, the figures as text, and a page as an image.
 #include "layout/ReportLayout.h"
-#include "print/ReportRenderer.h"
 #include "model/TimeLabels.h"
+#include "print/ReportRenderer.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -3,8 +3,8 @@
 #include "ChildProcess.h"
 #include "ToolRunner.h"
 
-#include "survey/Survey.h"
 #include "formats/TextDataFile.h"
+#include "survey/Survey.h"
 
 #include <gtest/gtest.h>
 

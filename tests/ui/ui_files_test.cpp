@@ -1,15 +1,15 @@
 #include "app/MainFrame.h"
 #include "app/MyVrelView.h"
-#include "ui/Prompt.h"
-#include "formats/FileWrite.h"
+#include "app/RecordingFeature.h"
+#include "config/ColorConfig.h"
 #include "files/PrintRX.h"
+#include "formats/FileWrite.h"
 #include "graph/CGraphicsBtn.h"
 #include "link/MeterLink.h"
 #include "live/RecordingController.h"
-#include "app/RecordingFeature.h"
 #include "model/Clock.h"
-#include "config/ColorConfig.h"
 #include "settings/DlgColorSet.h"
+#include "ui/Prompt.h"
 
 #include <QApplication>
 #include <QDir>
@@ -59,11 +59,12 @@ class MainViewFilesTest : public ::testing::Test {
         frame->resize(1100, 720);
         frame->show();
         feature = recordingFeature(*frame->view());
-        frame->view()->link().withDecoder([](MeterDecoder& d) {
-            d.connected = true;
-            d.state.weightingA = true;
-        });
         RecordingController& c = feature->controller();
+        // A meter that reads whatever the test puts in the decoder, no port needed.
+        c.setLiveLookup([this] {
+            const MeterLink::Snapshot s = frame->view()->link().snapshot();
+            return LiveSample{s.state.level, true, false, true};
+        });
         ASSERT_TRUE(c.start()); // the view's interval, 0.5 s
         for (double level : {55.2, 5.5, 101.3}) {
             frame->view()->link().withDecoder([level](MeterDecoder& d) { d.state.level = level; });

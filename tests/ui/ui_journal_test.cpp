@@ -1,10 +1,10 @@
 #include "app/MainFrame.h"
 #include "app/MyVrelView.h"
-#include "ui/Prompt.h"
-#include "formats/RecordingJournal.h"
-#include "formats/TextDataFile.h"
 #include "app/RecordingFeature.h"
 #include "config/ColorConfig.h"
+#include "formats/RecordingJournal.h"
+#include "formats/TextDataFile.h"
+#include "ui/Prompt.h"
 
 #include <QDir>
 #include <QProcess>

@@ -1,15 +1,15 @@
+#include "app/MainForm.h"
 #include "app/MainFrame.h"
 #include "app/MyVrelView.h"
-#include "ui/Prompt.h"
-#include "app/MainForm.h"
 #include "app/RecordingFeature.h"
+#include "link/KeySender.h"
 #include "link/MeterLink.h"
 #include "link/MeterSession.h"
 #include "link/MeterSimulator.h"
-#include "link/KeySender.h"
 #include "live/MeterPanel.h"
 #include "live/PanelArt.h"
 #include "model/Clock.h"
+#include "ui/Prompt.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -246,8 +246,10 @@ TEST_F(LiveTest, AChosenPortComesBackAfterAPullAndNothingStaleIsRecorded) {
     sim.hangUp();
     ASSERT_TRUE(waitFor([&] { return atLoss >= 0; }));
     EXPECT_TRUE(view()->waitingForMeter());
-    ASSERT_TRUE(waitFor([&] { return pane->text().contains(linkPath); })) << pane->text().toStdString();
-    EXPECT_TRUE(pane->text().startsWith(QStringLiteral("Cihaz bekleniyor"))) << pane->text().toStdString();
+    ASSERT_TRUE(waitFor([&] { return pane->text().contains(linkPath); }))
+        << pane->text().toStdString();
+    EXPECT_TRUE(pane->text().startsWith(QStringLiteral("Cihaz bekleniyor")))
+        << pane->text().toStdString();
     // The watchdog ends the recording two seconds after the last byte.
     ASSERT_TRUE(waitFor([&] { return !feature->recording(); }));
     EXPECT_EQ(view()->realTimeRecords().count(), atLoss) << "no tick took a level after the pull";

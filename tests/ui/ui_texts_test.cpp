@@ -1,14 +1,14 @@
 #include "app/AboutDlg.h"
-#include "ui/FormBuilder.h"
 #include "app/MainFrame.h"
 #include "app/MyVrelView.h"
 #include "app/PortDlg.h"
-#include "ui/ReportDlg.h"
 #include "app/Translation.h"
 #include "live/RtSetupDlg.h"
 #include "logger/DataLogDlg.h"
 #include "logger/LogState.h"
 #include "settings/DlgColorSet.h"
+#include "ui/FormBuilder.h"
+#include "ui/ReportDlg.h"
 
 #include <QAbstractButton>
 #include <QGroupBox>

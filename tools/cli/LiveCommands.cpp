@@ -6,8 +6,8 @@
 
 #include "formats/SpreadsheetExport.h"
 #include "formats/TextDataFile.h"
-#include "recording/Recording.h"
 #include "model/AcousticStats.h"
+#include "recording/Recording.h"
 
 #include <QTimer>
 

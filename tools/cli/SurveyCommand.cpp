@@ -133,9 +133,9 @@ class Survey {
     Survey(LiveSession& session, const SurveyOptions& options, const Clock& clock,
            std::optional<SurveyMs> previousEnd)
         : session_(session), options_(options), clock_(clock),
-          runner_(diskFileSystem(), clock,
-                  {options.dir, options.interval, options.split, options.summarySeconds,
-                   previousEnd}),
+          runner_(
+              diskFileSystem(), clock,
+              {options.dir, options.interval, options.split, options.summarySeconds, previousEnd}),
           inPlace_(isatty(2) != 0 && !options.json) {
         runner_.report = [this](const std::string& text) { message(text); };
         tick_.setTimerType(Qt::PreciseTimer);
@@ -184,11 +184,11 @@ class Survey {
         }
         const auto outcome = runner_.tick(t, view.verdict, state.level, state.weightingA);
         if (outcome.gapEnded)
-            message("sampling again after a gap of " +
-                    fixed(static_cast<double>(outcome.gapEnded->end - outcome.gapEnded->start) /
-                              1000,
-                          1) +
-                    " s (" + outcome.gapEnded->cause + ")");
+            message(
+                "sampling again after a gap of " +
+                fixed(static_cast<double>(outcome.gapEnded->end - outcome.gapEnded->start) / 1000,
+                      1) +
+                " s (" + outcome.gapEnded->cause + ")");
         status(t, false);
     }
 
@@ -310,19 +310,16 @@ int runSurvey(const std::vector<std::string>& args) {
     const bool json = jsonIt != rest.end();
     rest.erase(jsonIt, rest.end());
     CommandLine line;
-    std::string error;
     auto usageError = [](const std::string& text) {
         std::cerr << "vrel-cli survey: " << text << "\n" << surveyUsage;
         return exitUsage;
     };
-    if (!parseCommandLine(
-            rest, {"--port", "--interval", "--out-dir", "--split", "--summary", "--until", "--for"},
-            line, error))
-        return usageError(error);
-    if (line.help) {
-        std::cout << surveyUsage;
-        return exitOk;
-    }
+    if (const int status = readCommandLine(
+            "survey", surveyUsage, rest,
+            {"--port", "--interval", "--out-dir", "--split", "--summary", "--until", "--for"},
+            line);
+        status >= 0)
+        return status;
     if (!line.positional.empty())
         return usageError("unexpected argument '" + line.positional[0] + "'");
     const std::string* intervalText = line.option("--interval");
