@@ -12,6 +12,12 @@
 #include "app/MyVrelView.h"
 #include "link/MeterLink.h"
 #include "link/MeterSimulator.h"
+// The prompt moved folders; the run builds against trees from before and after.
+#if __has_include("ui/Prompt.h")
+#include "ui/Prompt.h"
+#else
+#include "app/Prompt.h"
+#endif
 
 #include <QApplication>
 #include <QComboBox>
@@ -38,6 +44,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "replug_run: %s\n", qPrintable(error));
         return 1;
     }
+    // "Save the current data?" before each new recording: no.
+    ScriptedPrompt answers;
+    answers.setDefaultAnswer(Prompt::Answer::No);
+    ScopedPrompt scope(answers);
     CMainFrame frame;
     CMyVrelView* view = frame.view();
     view->setPortEnumerator([] { return std::vector<SSerInfo>{}; });

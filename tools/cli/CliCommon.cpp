@@ -2,6 +2,7 @@
 
 #include "model/SeriesStats.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -132,13 +133,19 @@ const std::string* CommandLine::option(std::string_view name) const {
     return found;
 }
 
+bool CommandLine::flag(std::string_view name) const {
+    return std::find(flags.begin(), flags.end(), name) != flags.end();
+}
+
 bool parseCommandLine(const std::vector<std::string>& args,
                       const std::vector<std::string_view>& valued, CommandLine& line,
-                      std::string& error) {
+                      std::string& error, const std::vector<std::string_view>& flags) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--help" || a == "-h") {
             line.help = true;
+        } else if (std::find(flags.begin(), flags.end(), a) != flags.end()) {
+            line.flags.push_back(a);
         } else if (a.size() > 1 && a[0] == '-') {
             bool known = false;
             for (const std::string_view name : valued)
@@ -161,9 +168,10 @@ bool parseCommandLine(const std::vector<std::string>& args,
 
 int readCommandLine(std::string_view command, std::string_view usage,
                     const std::vector<std::string>& args,
-                    const std::vector<std::string_view>& valued, CommandLine& line) {
+                    const std::vector<std::string_view>& valued, CommandLine& line,
+                    const std::vector<std::string_view>& flags) {
     std::string error;
-    if (!parseCommandLine(args, valued, line, error)) {
+    if (!parseCommandLine(args, valued, line, error, flags)) {
         std::cerr << "vrel-cli " << command << ": " << error << "\n" << usage;
         return exitUsage;
     }
