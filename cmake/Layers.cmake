@@ -6,7 +6,7 @@ set(vrel_folders
     survey
     link
     print
-    ui settings graph files live logger app)
+    ui settings graph files live logger overview app)
 
 set(vrel_library_of_model vrelcore)
 set(vrel_library_of_protocol vrelcore)
@@ -18,7 +18,7 @@ set(vrel_library_of_recording vrelcore)
 set(vrel_library_of_survey vrelsurvey)
 set(vrel_library_of_link vrellink)
 set(vrel_library_of_print vrelprint)
-foreach(folder ui settings graph files live logger app)
+foreach(folder ui settings graph files live logger overview app)
     set(vrel_library_of_${folder} vrelui)
 endforeach()
 

@@ -946,4 +946,162 @@
         <translation>Output:</translation>
     </message>
 </context>
+<context>
+    <name>SurveyPlot</name>
+    <message>
+        <source>boşluk</source>
+        <translation>gap</translation>
+    </message>
+</context>
+<context>
+    <name>CSurveyWnd</name>
+    <message>
+        <source>İptal</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Geri</source>
+        <translation>Back</translation>
+    </message>
+    <message>
+        <source>Saatlik tablo</source>
+        <translation>Hourly table</translation>
+    </message>
+    <message>
+        <source>Değer</source>
+        <translation>Figure</translation>
+    </message>
+    <message>
+        <source>Tümü</source>
+        <translation>Whole</translation>
+    </message>
+    <message>
+        <source>A-B arası</source>
+        <translation>A to B</translation>
+    </message>
+    <message>
+        <source>Gün</source>
+        <translation>Day</translation>
+    </message>
+    <message>
+        <source>Lgündüz</source>
+        <translation>Lday</translation>
+    </message>
+    <message>
+        <source>Lakşam</source>
+        <translation>Levening</translation>
+    </message>
+    <message>
+        <source>Lgece</source>
+        <translation>Lnight</translation>
+    </message>
+    <message>
+        <source>Lden</source>
+        <translation>Lden</translation>
+    </message>
+    <message>
+        <source>LAeq,24h</source>
+        <translation>LAeq,24h</translation>
+    </message>
+    <message>
+        <source>Lmax</source>
+        <translation>Lmax</translation>
+    </message>
+    <message>
+        <source>Kapsam</source>
+        <translation>Coverage</translation>
+    </message>
+    <message>
+        <source>Saat</source>
+        <translation>Hour</translation>
+    </message>
+    <message>
+        <source>Leq</source>
+        <translation>Leq</translation>
+    </message>
+    <message>
+        <source>Lmin</source>
+        <translation>Lmin</translation>
+    </message>
+    <message>
+        <source>Ölçüm: %1</source>
+        <translation>Survey: %1</translation>
+    </message>
+    <message>
+        <source>Rapor…</source>
+        <translation>Report…</translation>
+    </message>
+    <message>
+        <source>Excel&apos;e aktar…</source>
+        <translation>Export to Excel…</translation>
+    </message>
+    <message>
+        <source>A-B arasının raporu; imleçler yoksa bütün ölçümün</source>
+        <translation>Report of the span from A to B, or of the whole survey without cursors</translation>
+    </message>
+    <message>
+        <source>Günlük ve saatlik tablolar bir Excel dosyasına</source>
+        <translation>The daily and hourly tables into an Excel workbook</translation>
+    </message>
+    <message>
+        <source>Bütün ölçümü göster (Home)</source>
+        <translation>Show the whole survey (Home)</translation>
+    </message>
+    <message>
+        <source>Ortadaki günü göster, gündüz başlangıcından ertesi güne</source>
+        <translation>Show the day in the middle, from the day period’s start to the next day’s</translation>
+    </message>
+    <message>
+        <source>Ortadaki saati göster</source>
+        <translation>Show the hour in the middle</translation>
+    </message>
+    <message>
+        <source>Bir önceki görünüme dön (Backspace)</source>
+        <translation>Back to the previous view (Backspace)</translation>
+    </message>
+    <message>
+        <source>Okunuyor: %1</source>
+        <translation>Reading %1</translation>
+    </message>
+    <message>
+        <source>Okuma durduruldu.</source>
+        <translation>Reading stopped.</translation>
+    </message>
+    <message>
+        <source>%1 klasöründe ölçüm yok.</source>
+        <translation>There are no readings in the folder %1.</translation>
+    </message>
+    <message>
+        <source>%1 okuma, %2 dosya, %3 – %4</source>
+        <translation>%1 readings in %2 files, %3 – %4</translation>
+    </message>
+    <message>
+        <source>Bu dosyalar okunamadı; ölçümün geri kalanı gösteriliyor:</source>
+        <translation>These files could not be read; the rest of the survey is shown:</translation>
+    </message>
+    <message>
+        <source>%1 okuma bir rapor için çok: imleçlerle en çok %2 okumalık bir aralık seçin.</source>
+        <translation>%1 readings are too many for a report: choose a span of at most %2 readings with the cursors.</translation>
+    </message>
+    <message>
+        <source>Olcum-tablolari.xlsx</source>
+        <translation>Survey-tables.xlsx</translation>
+    </message>
+    <message>
+        <source>Excel çalışma kitabı (*.xlsx)</source>
+        <translation>Excel workbook (*.xlsx)</translation>
+    </message>
+    <message>
+        <source>Günler</source>
+        <translation>Days</translation>
+    </message>
+    <message>
+        <source>Kapsam %</source>
+        <translation>Coverage %</translation>
+    </message>
+    <message>
+        <source>Saatler</source>
+        <translation>Hours</translation>
+    </message>
+</context>
 </TS>

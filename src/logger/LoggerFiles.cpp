@@ -42,8 +42,18 @@ QString surveyFilter() {
                                        "Ölçüm klasörü (summary.csv events.csv survey-*.txt)");
 }
 
-// A survey folder as data sets, one per file in time order.
+SurveyFolderOpener& surveyFolderOpener() {
+    static SurveyFolderOpener open;
+    return open;
+}
+
+// A survey folder as data sets, one per file in time order, unless a survey
+// window takes it.
 std::optional<RecordList> readSurveyFolder(QWidget* parent, const QString& folder) {
+    if (const SurveyFolderOpener& open = surveyFolderOpener()) {
+        open(parent, folder);
+        return std::nullopt;
+    }
     SurveyFolderRead read;
     {
         WaitCursor wait;
@@ -76,6 +86,10 @@ std::optional<RecordList> readSurveyFolder(QWidget* parent, const QString& folde
 }
 
 } // namespace
+
+void setSurveyFolderOpener(SurveyFolderOpener open) {
+    surveyFolderOpener() = std::move(open);
+}
 
 std::optional<RecordList> askAndReadDataFile(QWidget* parent) {
     Prompt::FileRequest request;

@@ -4,8 +4,10 @@
 #include "model/RecordList.h"
 #include "model/SeriesStats.h"
 
+#include <functional>
 #include <optional>
 
+class QString;
 class QWidget;
 
 // The file side of the DATALOGGER window and of the main view's "Aç": the
@@ -17,6 +19,11 @@ class QWidget;
 // (vrel-cli survey), chosen itself or by any of its files under the survey
 // filter, gives one data set per data file, numbered from 1 in time order.
 std::optional<RecordList> askAndReadDataFile(QWidget* parent);
+
+// Where a survey folder goes instead when the program has a window for whole
+// surveys: askAndReadDataFile then hands the folder over and gives nothing.
+using SurveyFolderOpener = std::function<void(QWidget* parent, const QString& folder)>;
+void setSurveyFolderOpener(SurveyFolderOpener open);
 
 // Asks where to save a series as a text data file and writes it; an empty
 // series asks nothing. Returns whether a file was written; a failure is

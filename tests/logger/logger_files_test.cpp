@@ -6,9 +6,11 @@
 #include "graph/CGraphicsBtn.h"
 #include "logger/DataLogDlg.h"
 #include "model/Clock.h"
+#include "overview/SurveyWindow.h"
 #include "ui/Prompt.h"
 
 #include <QAbstractItemModel>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTableView>
@@ -145,15 +147,6 @@ TEST_F(LoggerFiles, ASurveyFolderOpensAsOneSetPerFileInTimeOrder) {
     ASSERT_EQ(records.size(), 4u);
     EXPECT_EQ(records[2], CObjData(53.0, "08-12-2026,14:40:00", "dBA", 2, 0.1));
 
-    // "Aç" on the main view, by a file of the folder under the survey filter.
-    CMyVrelView view;
-    answers.fileNext(survey + QStringLiteral("/summary.csv"), 1);
-    view.command(CommandId::OpenDataFile);
-    EXPECT_TRUE(answers.messages().empty());
-    EXPECT_EQ(view.loggerRecords(), records);
-    ASSERT_NE(dataLoggerOf(view)->window(), nullptr);
-    EXPECT_EQ(dataLoggerOf(view)->window()->dataSetList()->model()->rowCount(), 3);
-
     // One broken file: named, and nothing changes.
     file("survey-2026-12-08T17.txt", "Kovra\r\n");
     answers.fileNext(survey);
@@ -162,6 +155,27 @@ TEST_F(LoggerFiles, ASurveyFolderOpensAsOneSetPerFileInTimeOrder) {
     EXPECT_TRUE(answers.messages()[0].text.startsWith("Data Format is wrong!"));
     EXPECT_TRUE(answers.messages()[0].text.contains("survey-2026-12-08T17.txt"));
     EXPECT_EQ(rows(), 3);
+    QFile::remove(survey + QStringLiteral("/survey-2026-12-08T17.txt"));
+    answers.clear();
+
+    // With the main window, "Aç" on the folder (here by a file of it under the
+    // survey filter) opens the whole survey as one measurement in its window.
+    {
+        CMyVrelView view;
+        answers.fileNext(survey + QStringLiteral("/summary.csv"), 1);
+        view.command(CommandId::OpenDataFile);
+        CSurveyWnd* surveyWindow = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* s = qobject_cast<CSurveyWnd*>(w); s && s->loaded())
+                    surveyWindow = s;
+            return surveyWindow != nullptr;
+        }));
+        EXPECT_EQ(surveyWindow->series().size(), 4u);
+        EXPECT_TRUE(answers.messages().empty());
+        EXPECT_TRUE(view.loggerRecords().empty()) << "the DATALOGGER's list is left alone";
+        delete surveyWindow;
+    }
 }
 
 TEST_F(LoggerFiles, SaveSelectionAndExportWriteTheChosenSet) {
