@@ -164,11 +164,7 @@ Result run(QWidget* parent, const RecordList& series, const SeriesStats& stats) 
             bool rendered = false;
             {
                 QPdfWriter writer(&file);
-                writer.setTitle(caption);
-                writer.setCreator(QStringLiteral("Vrel"));
-                writer.setResolution(600);
-                writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                                 QMarginsF(0, 0, 0, 0)));
+                setUpReportPdf(writer, caption, QStringLiteral("Vrel"));
                 rendered = renderReport(writer, layoutReport(input), &error);
             }
             if (rendered && file.commit())
