@@ -265,6 +265,29 @@ void writeEnvironmentSheet(lxw_workbook* book, lxw_format* twoDecimals,
 
 } // namespace
 
+namespace {
+
+// Closes the workbook written to part and puts it in place of path: whole or
+// not at all.
+bool closeWorkbook(lxw_workbook* book, const std::string& part, const std::string& path,
+                   std::string* error) {
+    const lxw_error result = workbook_close(book);
+    std::error_code ec;
+    if (result == LXW_NO_ERROR) {
+        std::filesystem::rename(part, path, ec);
+        if (!ec)
+            return true;
+        if (error)
+            *error = "cannot replace " + path + ": " + ec.message();
+    } else if (error) {
+        *error = "cannot write " + part + ": " + lxw_strerror(result);
+    }
+    std::filesystem::remove(part, ec);
+    return false;
+}
+
+} // namespace
+
 bool WriteSpreadsheetXlsx(const std::string& path, const RecordList& series,
                           const SeriesStats& stats, ExportSource source, std::string* error,
                           std::optional<double> limit, const NoiseSettings& noise) {
@@ -315,19 +338,7 @@ bool WriteSpreadsheetXlsx(const std::string& path, const RecordList& series,
     writeExposureSheet(book, twoDecimals, figures.exposure);
     writeEnvironmentSheet(book, twoDecimals, figures.environment);
 
-    const lxw_error result = workbook_close(book);
-    std::error_code ec;
-    if (result == LXW_NO_ERROR) {
-        std::filesystem::rename(part, path, ec);
-        if (!ec)
-            return true;
-        if (error)
-            *error = "cannot replace " + path + ": " + ec.message();
-    } else if (error) {
-        *error = "cannot write " + part + ": " + lxw_strerror(result);
-    }
-    std::filesystem::remove(part, ec);
-    return false;
+    return closeWorkbook(book, part, path, error);
 }
 
 bool WriteTableWorkbook(const std::string& path, const std::vector<TableSheet>& sheets,
@@ -362,17 +373,5 @@ bool WriteTableWorkbook(const std::string& path, const std::vector<TableSheet>& 
             ++row;
         }
     }
-    const lxw_error result = workbook_close(book);
-    std::error_code ec;
-    if (result == LXW_NO_ERROR) {
-        std::filesystem::rename(part, path, ec);
-        if (!ec)
-            return true;
-        if (error)
-            *error = "cannot replace " + path + ": " + ec.message();
-    } else if (error) {
-        *error = "cannot write " + part + ": " + lxw_strerror(result);
-    }
-    std::filesystem::remove(part, ec);
-    return false;
+    return closeWorkbook(book, part, path, error);
 }
