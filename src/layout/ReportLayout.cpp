@@ -796,19 +796,24 @@ std::vector<ReportPage> layoutSeriesReport(const SeriesReportInput& in) {
         in.lden ? level(*in.lden) + " dB  (" + std::to_string(in.wholeDays) + " tam gün)"
         : in.wholeDays > 0 ? "– (bir dönem okumasız)"
                            : "– (tam gün yok)";
-    pairs(f, {{"Leq", withUnit(in.leq)},
-              {"LEX,8h", in.lex8h ? level(*in.lex8h) + " dB(A)" : dash},
-              {"Lmax", withUnit(in.lmax)},
-              {"Lmin", withUnit(in.lmin)},
-              {"L10", withUnit(in.l10)},
-              {"L50", withUnit(in.l50)},
-              {"L90", withUnit(in.l90)},
-              {"Lden", lden},
-              {"Ölçüm süresi", duration(in.spanSeconds)},
-              {"Kapsanan süre", duration(in.coveredSeconds)},
-              {"Boşluk sayısı", std::to_string(in.gaps)},
-              {"Birim", in.weighting},
-              {"Sınır", in.limit ? level(*in.limit) + " dB" : std::string("yok")}});
+    std::vector<std::pair<std::string, std::string>> figures = {
+        {"Leq", withUnit(in.leq)},
+        {"LEX,8h", in.lex8h ? level(*in.lex8h) + " dB(A)" : dash},
+        {"Lmax", withUnit(in.lmax)},
+        {"Lmin", withUnit(in.lmin)},
+        {"L10", withUnit(in.l10)},
+        {"L50", withUnit(in.l50)},
+        {"L90", withUnit(in.l90)},
+        {"Lden", lden},
+        {"Ölçüm süresi", duration(in.spanSeconds)},
+        {"Kapsanan süre", duration(in.coveredSeconds)},
+        {"Boşluk sayısı", std::to_string(in.gaps)},
+        {"Sınır", in.limit ? level(*in.limit) + " dB" : std::string("yok")}};
+    // Each value carries its weighting; only a mix of them needs saying, and
+    // a month's daily table keeps to the first page.
+    if (in.weighting == "mixed")
+        figures.emplace_back("Birim", in.weighting);
+    pairs(f, figures);
 
     const PeriodBounds& b = in.bounds;
     f.heading("Günlük tablo (" + hours(b.dayStart) + "–" + hours(b.dayStart) + ")", 30.0);
