@@ -4,6 +4,7 @@
 set(vrel_folders
     model protocol plot layout formats config recording
     survey
+    mqtt
     link
     print
     ui settings graph files live logger overview app)
@@ -16,6 +17,7 @@ set(vrel_library_of_formats vrelcore)
 set(vrel_library_of_config vrelcore)
 set(vrel_library_of_recording vrelcore)
 set(vrel_library_of_survey vrelsurvey)
+set(vrel_library_of_mqtt vrelmqtt)
 set(vrel_library_of_link vrellink)
 set(vrel_library_of_print vrelprint)
 foreach(folder ui settings graph files live logger overview app)
@@ -24,9 +26,10 @@ endforeach()
 
 set(vrel_uses_vrelcore vrelcore)
 set(vrel_uses_vrelsurvey vrelsurvey vrelcore)
+set(vrel_uses_vrelmqtt vrelmqtt vrelsurvey vrelcore)
 set(vrel_uses_vrellink vrellink vrelcore)
 set(vrel_uses_vrelprint vrelprint vrelcore)
 set(vrel_uses_vrelui vrelui vrelprint vrellink vrelsurvey vrelcore)
 # The programs under tools/: the companion never links widgets.
-set(vrel_uses_tools_cli vrelprint vrellink vrelsurvey vrelcore)
+set(vrel_uses_tools_cli vrelprint vrellink vrelmqtt vrelsurvey vrelcore)
 set(vrel_uses_tools_meter-sim vrellink vrelcore)

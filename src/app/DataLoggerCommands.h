@@ -11,17 +11,17 @@ class CLogState;
 class CMyVrelView;
 
 // The main view's side of the data logger: the "DataLogger(&D)" command
-// (32780) with its progress dialog, the "Aç" command (32790), and the one
-// DATALOGGER window they open.
+// with its progress dialog, the "Aç" command, and the one DATALOGGER window
+// they open.
 class DataLoggerCommands : public QObject {
     Q_OBJECT
   public:
     explicit DataLoggerCommands(CMyVrelView& view);
     ~DataLoggerCommands() override;
 
-    // Command 32780.
+    // CommandId::DownloadLogger.
     void startDownload();
-    // Command 32790.
+    // CommandId::OpenDataFile.
     void openDataFile();
 
     // The window, once the first download or file has made it; else null.

@@ -35,7 +35,7 @@ LiveSample liveSample(const MeterSession& session) {
             live && v.snapshot.connected};
 }
 
-void setEnabled(const RecordingFeature::ActionLookup& actions, int id, bool on) {
+void setEnabled(const RecordingFeature::ActionLookup& actions, CommandId id, bool on) {
     if (!actions)
         return;
     if (QAction* a = actions(id))
@@ -75,15 +75,15 @@ RecordingFeature::RecordingFeature(CMyVrelView& view, ActionLookup actions)
     connect(form.get<QPushButton>(MainFormId::showTable), &QPushButton::clicked, this,
             &RecordingFeature::showTable);
 
-    view.onCommand(32771, [this] { start(); });
-    view.onCommand(32772, [this] { stop(); });
-    view.onCommand(32773, [this] { clear(); });
-    view.onCommand(32791, [this] { settings(); });
-    view.onCommand(32786, [this] { saveAs(); });
-    view.onCommand(32785, [this] { exportToSpreadsheet(); });
-    view.onCommand(32802, [this] { printDiagram(); });
-    view.onCommand(32796, [this] { printData(); });
-    view.onCommand(32817, [this] { colorSettings(); });
+    view.onCommand(CommandId::StartRecording, [this] { start(); });
+    view.onCommand(CommandId::StopRecording, [this] { stop(); });
+    view.onCommand(CommandId::ClearRecording, [this] { clear(); });
+    view.onCommand(CommandId::RecordingSettings, [this] { settings(); });
+    view.onCommand(CommandId::SaveAs, [this] { saveAs(); });
+    view.onCommand(CommandId::ExportToExcel, [this] { exportToSpreadsheet(); });
+    view.onCommand(CommandId::PrintDiagram, [this] { printDiagram(); });
+    view.onCommand(CommandId::PrintData, [this] { printData(); });
+    view.onCommand(CommandId::ColourSettings, [this] { colorSettings(); });
 
     enableActions(false);
     graph_->Redraw(series);
@@ -98,10 +98,10 @@ bool RecordingFeature::recording() const {
 }
 
 void RecordingFeature::enableActions(bool recording) {
-    setEnabled(actions_, 32771, !recording);
-    setEnabled(actions_, 32772, recording);
-    setEnabled(actions_, 32773, !recording);
-    setEnabled(actions_, 32791, !recording);
+    setEnabled(actions_, CommandId::StartRecording, !recording);
+    setEnabled(actions_, CommandId::StopRecording, recording);
+    setEnabled(actions_, CommandId::ClearRecording, !recording);
+    setEnabled(actions_, CommandId::RecordingSettings, !recording);
 }
 
 void RecordingFeature::onRecordingChanged(bool recording) {

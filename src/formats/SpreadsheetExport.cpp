@@ -210,13 +210,11 @@ void writeExposureSheet(lxw_workbook* book, lxw_format* twoDecimals, const Expos
         s.text("NotApplicable", notApplicableReason(x.notApplicable), "");
         return;
     }
-    static constexpr const char* eu[] = {"none", "lower action value", "upper action value",
-                                         "limit value"};
     s.number("Measured", x.measuredSeconds, "s");
     s.number("Te", x.shiftSeconds, "s");
     s.number("LAeq,Te", x.laeq, "dBA");
     s.number("LEX,8h", x.lex8h, "dBA");
-    s.text("EU", eu[static_cast<int>(x.reached)], "");
+    s.text("EU", euActionValueName(x.reached), "");
     s.number("OSHADose", x.oshaDose, "%");
     if (x.oshaTwa)
         s.number("OSHATWA", *x.oshaTwa, "dBA");

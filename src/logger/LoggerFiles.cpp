@@ -15,6 +15,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 const QString dataFilter = QStringLiteral("Data File(*.txt)");
@@ -50,7 +52,11 @@ SurveyFolderOpener& surveyFolderOpener() {
 // A survey folder as data sets, one per file in time order, unless a survey
 // window takes it.
 std::optional<RecordList> readSurveyFolder(QWidget* parent, const QString& folder) {
-    if (const SurveyFolderOpener& open = surveyFolderOpener()) {
+    const QStringList names = QDir(folder).entryList(QDir::Files);
+    const bool holdsSurvey = std::any_of(names.begin(), names.end(), [](const QString& n) {
+        return isSurveyDataFileName(QFile::encodeName(n).toStdString());
+    });
+    if (const SurveyFolderOpener& open = surveyFolderOpener(); open && holdsSurvey) {
         open(parent, folder);
         return std::nullopt;
     }

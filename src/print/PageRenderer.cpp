@@ -1,11 +1,24 @@
 #include "print/PageRenderer.h"
 
 #include <QFontMetrics>
+#include <QPageLayout>
+#include <QPageSize>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QPdfWriter>
 
 #include <algorithm>
 #include <cmath>
+
+void setUpA4Pdf(QPdfWriter& writer, const QString& title, const QString& creator, int dotsPerInch,
+                double marginMillimetres) {
+    writer.setTitle(title);
+    writer.setCreator(creator);
+    writer.setResolution(dotsPerInch);
+    const double m = marginMillimetres;
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                     QMarginsF(m, m, m, m), QPageLayout::Millimeter));
+}
 
 QFont printFont(const QPaintDevice& device) {
     QFont font(QStringLiteral("Arial"));

@@ -1,5 +1,7 @@
 #include "print/ReportRenderer.h"
 
+#include "print/PageRenderer.h"
+
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
@@ -101,6 +103,10 @@ double scaleFor(const QPaintDevice& device) {
 }
 
 } // namespace
+
+void setUpReportPdf(QPdfWriter& writer, const QString& title, const QString& creator) {
+    setUpA4Pdf(writer, title, creator, 600, 0);
+}
 
 bool renderReport(QPagedPaintDevice& device, const std::vector<ReportPage>& pages, QString* error) {
     QPainter painter;

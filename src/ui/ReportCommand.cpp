@@ -160,11 +160,7 @@ Result produce(QWidget* parent,
             bool rendered = false;
             {
                 QPdfWriter writer(&file);
-                writer.setTitle(caption);
-                writer.setCreator(QStringLiteral("Vrel"));
-                writer.setResolution(600);
-                writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                                 QMarginsF(0, 0, 0, 0)));
+                setUpReportPdf(writer, caption, QStringLiteral("Vrel"));
                 rendered = renderReport(writer, layout(*answer), &error);
             }
             if (rendered && file.commit())

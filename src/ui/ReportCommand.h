@@ -14,9 +14,6 @@ class QWidget;
 // title block and the figures' settings in Report.ini beside the colour file.
 namespace ReportCommand {
 
-// The main view's menu command.
-inline constexpr int commandId = 32903;
-
 std::filesystem::path settingsPath();
 // What the dialog showed last time; defaults when nothing is stored.
 Prompt::ReportRequest remembered();

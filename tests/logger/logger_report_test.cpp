@@ -105,14 +105,14 @@ TEST_F(DataLogReport, RaporWritesThePdfAndRemembersTheTitleBlock) {
     answers.reportNext(r);
     const QString pdf = configDir.filePath(QStringLiteral("rapor.pdf"));
     answers.fileNext(pdf);
-    ASSERT_TRUE(window->command(ReportCommand::commandId));
+    ASSERT_TRUE(window->command(CommandId::Report));
     ASSERT_EQ(answers.reportRequests().size(), 1u);
     EXPECT_TRUE(answers.reportRequests()[0].site.isEmpty()) << "nothing remembered yet";
     EXPECT_TRUE(answers.messages().empty());
     EXPECT_GT(QFileInfo(pdf).size(), 1000);
 
     // The next report starts from what was typed; a cancel writes nothing.
-    ASSERT_TRUE(window->command(ReportCommand::commandId));
+    ASSERT_TRUE(window->command(CommandId::Report));
     ASSERT_EQ(answers.reportRequests().size(), 2u);
     EXPECT_EQ(answers.reportRequests()[1].site, QStringLiteral("Atölye 2"));
     EXPECT_EQ(answers.reportRequests()[1].operatorName, QStringLiteral("Ayşe Yılmaz"));

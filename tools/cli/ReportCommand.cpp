@@ -3,6 +3,7 @@
 #include "Commands.h"
 #include "DataFileSet.h"
 #include "NoiseOptions.h"
+#include "PdfOutput.h"
 #include "SeriesInput.h"
 
 #include "layout/ReportLayout.h"
@@ -10,15 +11,8 @@
 #include "print/ReportRenderer.h"
 #include "survey/SeriesReport.h"
 
-#include <QGuiApplication>
-#include <QPageLayout>
-#include <QPageSize>
 #include <QPdfWriter>
-#include <QSaveFile>
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
 #include <iostream>
 
 namespace {
@@ -59,38 +53,10 @@ const char* const reportOptions =
     "2 for a wrong command line.\n";
 
 int write(const std::vector<ReportPage>& pages, const std::string& out) {
-    // Fonts need a GUI application; no display is needed for a PDF.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    int argc = 1;
-    char name[] = "vrel-cli";
-    char* argv[] = {name, nullptr};
-    QGuiApplication app(argc, argv);
-
-    QSaveFile file(QString::fromStdString(out));
-    if (!file.open(QIODevice::WriteOnly)) {
-        std::cerr << "vrel-cli report: cannot create " << out << ": "
-                  << file.errorString().toStdString() << "\n";
-        return exitFailure;
-    }
-    QPdfWriter writer(&file);
-    writer.setTitle(QStringLiteral("Gürültü Ölçüm Raporu"));
-    writer.setCreator(QStringLiteral("vrel-cli"));
-    writer.setResolution(600);
-    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                     QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
-    QString error;
-    if (!renderReport(writer, pages, &error)) {
-        file.cancelWriting();
-        std::cerr << "vrel-cli report: " << error.toStdString() << "\n";
-        return exitFailure;
-    }
-    if (!file.commit()) {
-        std::cerr << "vrel-cli report: cannot write " << out << ": "
-                  << file.errorString().toStdString() << "\n";
-        return exitFailure;
-    }
-    return exitOk;
+    return writePdf("report", out, [&pages](QPdfWriter& writer, QString* error) {
+        setUpReportPdf(writer, QStringLiteral("Gürültü Ölçüm Raporu"), QStringLiteral("vrel-cli"));
+        return renderReport(writer, pages, error);
+    });
 }
 
 } // namespace
@@ -102,19 +68,13 @@ int runReport(const std::vector<std::string>& args) {
         valued.push_back(o);
     valued.insert(valued.end(), seriesOptionNames.begin(), seriesOptionNames.end());
     CommandLine line;
-    std::string error;
-    if (!parseCommandLine(args, valued, line, error)) {
-        std::cerr << "vrel-cli report: " << error << "\n" << usage;
-        return exitUsage;
-    }
-    if (line.help) {
-        std::cout << usage;
-        return exitOk;
-    }
+    if (const int status = readCommandLine("report", usage, args, valued, line); status >= 0)
+        return status;
     if (line.positional.size() < 2) {
         std::cerr << "vrel-cli report: expects a data file and a PDF file\n" << usage;
         return exitUsage;
     }
+    std::string error;
     const auto noise = readNoiseOptions(line, error);
     if (!noise || !checkSeriesOptions(line, error)) {
         std::cerr << "vrel-cli report: " << error << "\n" << usage;
@@ -125,15 +85,13 @@ int runReport(const std::vector<std::string>& args) {
     if (!noise->environment)
         input.settings.intervalSeconds = 900;
     if (const std::string* text = line.option("--limit")) {
-        errno = 0;
-        char* end = nullptr;
-        const double v = std::strtod(text->c_str(), &end);
-        if (text->empty() || errno != 0 || *end != '\0' || !std::isfinite(v)) {
+        const std::optional<double> v = parseNumber(*text);
+        if (!v) {
             std::cerr << "vrel-cli report: --limit takes a level in dB, not '" << *text << "'\n"
                       << usage;
             return exitUsage;
         }
-        input.limit = v;
+        input.limit = *v;
     }
     auto text = [&](const char* option) {
         const std::string* v = line.option(option);
