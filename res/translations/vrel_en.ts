@@ -1080,10 +1080,6 @@
         <translation>These files could not be read; the rest of the survey is shown:</translation>
     </message>
     <message>
-        <source>%1 okuma bir rapor için çok: imleçlerle en çok %2 okumalık bir aralık seçin.</source>
-        <translation>%1 readings are too many for a report: choose a span of at most %2 readings with the cursors.</translation>
-    </message>
-    <message>
         <source>Olcum-tablolari.xlsx</source>
         <translation>Survey-tables.xlsx</translation>
     </message>

@@ -349,6 +349,61 @@ void curve(Flow& f, const ReportInput& in, const std::vector<double>& starts, do
     f.advance(boxH);
 }
 
+// The notes the user typed, wrapped in a box of three lines.
+void notesBlock(Flow& f, const std::string& notes) {
+    if (notes.empty())
+        return;
+    f.need(3 * lineHeight + 2);
+    f.text(left + 1.2, 36.8, "Notlar", Style::Bold, Align::Left, rowHeight);
+    Op op;
+    op.kind = Op::Kind::Text;
+    op.x = left + 38.0;
+    op.y = f.y() + 0.4;
+    op.w = contentWidth - 39.0;
+    op.h = 3 * lineHeight;
+    op.text = notes;
+    op.wrap = true;
+    f.ops().push_back(op);
+    f.advance(3 * lineHeight + 2);
+}
+
+// Running head and footer on every page, once the count is known.
+void furnish(std::vector<ReportPage>& pages, const ReportTitle& title, const LocalTime& now) {
+    const std::string head =
+        "Gürültü Ölçüm Raporu" + (title.site.empty() ? std::string() : " – " + title.site);
+    for (std::size_t p = 0; p < pages.size(); ++p) {
+        auto& ops = pages[p].ops;
+        auto put = [&](double y, double wBox, double xBox, const std::string& t, Align a) {
+            Op op;
+            op.kind = Op::Kind::Text;
+            op.x = xBox;
+            op.y = y;
+            op.w = wBox;
+            op.h = 4.0;
+            op.text = t;
+            op.style = Style::Small;
+            op.align = a;
+            op.color = 0x505050;
+            ops.push_back(op);
+        };
+        if (p > 0)
+            put(12.0, contentWidth - 32.0, left, head, Align::Left);
+        put(12.0, contentWidth, left, localTimeText(now), Align::Right);
+        Op l;
+        l.kind = Op::Kind::Line;
+        l.x = left;
+        l.y = 17.0;
+        l.w = contentWidth;
+        l.color = rule;
+        ops.push_back(l);
+        l.y = 283.0;
+        ops.push_back(l);
+        put(285.0, contentWidth, left, "Vrel", Align::Left);
+        put(285.0, contentWidth, left,
+            "Sayfa " + std::to_string(p + 1) + " / " + std::to_string(pages.size()), Align::Center);
+    }
+}
+
 constexpr std::size_t maxListedExceedances = 40;
 
 const char* const exposureHeading = "Mesleki gürültü maruziyeti";
@@ -455,20 +510,7 @@ std::vector<ReportPage> layoutReport(const ReportInput& in) {
               {"Bitiş", timeOf(end)},
               {"Okuma sayısı", std::to_string(s.size())},
               {"Tarama frekansı", formatFixed(rate, 1) + " s"}});
-    if (!in.title.notes.empty()) {
-        f.need(3 * lineHeight + 2);
-        f.text(left + 1.2, 36.8, "Notlar", Style::Bold, Align::Left, rowHeight);
-        Op notes;
-        notes.kind = Op::Kind::Text;
-        notes.x = left + 38.0;
-        notes.y = f.y() + 0.4;
-        notes.w = contentWidth - 39.0;
-        notes.h = 3 * lineHeight;
-        notes.text = in.title.notes;
-        notes.wrap = true;
-        f.ops().push_back(notes);
-        f.advance(3 * lineHeight + 2);
-    }
+    notesBlock(f, in.title.notes);
 
     f.heading("Zaman eğrisi", 80.0);
     curve(f, in, starts, end);
@@ -619,39 +661,201 @@ std::vector<ReportPage> layoutReport(const ReportInput& in) {
         table(f, cols, rows);
     }
 
-    // Running head and footer on every page, now that the count is known.
-    const std::string head =
-        "Gürültü Ölçüm Raporu" + (in.title.site.empty() ? std::string() : " – " + in.title.site);
-    for (std::size_t p = 0; p < pages.size(); ++p) {
-        auto& ops = pages[p].ops;
-        auto put = [&](double y, double wBox, double xBox, const std::string& t, Align a) {
-            Op op;
-            op.kind = Op::Kind::Text;
-            op.x = xBox;
-            op.y = y;
-            op.w = wBox;
-            op.h = 4.0;
-            op.text = t;
-            op.style = Style::Small;
-            op.align = a;
-            op.color = 0x505050;
-            ops.push_back(op);
-        };
-        if (p > 0)
-            put(12.0, contentWidth - 32.0, left, head, Align::Left);
-        put(12.0, contentWidth, left, localTimeText(in.now), Align::Right);
-        Op l;
-        l.kind = Op::Kind::Line;
-        l.x = left;
-        l.y = 17.0;
-        l.w = contentWidth;
-        l.color = rule;
-        ops.push_back(l);
-        l.y = 283.0;
-        ops.push_back(l);
-        put(285.0, contentWidth, left, "Vrel", Align::Left);
-        put(285.0, contentWidth, left,
-            "Sayfa " + std::to_string(p + 1) + " / " + std::to_string(pages.size()), Align::Center);
+    furnish(pages, in.title, in.now);
+    return pages;
+}
+
+namespace {
+
+constexpr std::uint32_t bandColour = 0xB4C6E7;
+constexpr std::uint32_t gapColour = 0xEDEDED;
+// A curve with its title line and clock labels; reportCurvesPerPage of them fill a page.
+constexpr double curveBlock = 84.0;
+
+std::string levelOrDash(const std::optional<double>& v) {
+    return v ? level(*v) : std::string("–");
+}
+
+Op smallText(double x, double y, double w, const std::string& s, Align align,
+             std::uint32_t colour = 0x000000) {
+    Op op;
+    op.kind = Op::Kind::Text;
+    op.x = x;
+    op.y = y;
+    op.w = w;
+    op.h = 4.0;
+    op.text = s;
+    op.style = Style::Small;
+    op.align = align;
+    op.color = colour;
+    return op;
+}
+
+// One curve of min/max/Leq columns: the range as a light band, the energy
+// average as the line, a gap left without either on a grey ground, so that
+// an outage reads as one at a glance.
+void columnCurve(Flow& f, const ReportCurve& c, double yLo, double yHi,
+                 const std::optional<double>& limit) {
+    f.need(curveBlock);
+    f.text(left, contentWidth, c.title, Style::Bold, Align::Left, rowHeight);
+    const double x0 = reportCurveLeft, x1 = x0 + reportCurveWidth;
+    const double y0 = f.y() + rowHeight + 5.0, y1 = f.y() + curveBlock - 10.0;
+    auto yOf = [&](double v) {
+        return y1 - (std::clamp(v, yLo, yHi) - yLo) / (yHi - yLo) * (y1 - y0);
+    };
+
+    f.rect(x0, y0, x1 - x0, y1 - y0, 0xFFFFFF, 0.25);
+    const std::size_t n = c.columns.size();
+    const double w = n ? (x1 - x0) / static_cast<double>(n) : 0.0;
+    for (std::size_t i = 0; i < n;) {
+        if (!c.columns[i].empty) {
+            ++i;
+            continue;
+        }
+        std::size_t j = i;
+        while (j < n && c.columns[j].empty)
+            ++j;
+        f.rect(x0 + i * w, y0, (j - i) * w, y1 - y0, gapColour);
+        i = j;
     }
+    const double yStep = yHi - yLo > 60.0 ? 20.0 : 10.0;
+    for (double v = yLo; v <= yHi + 1e-9; v += yStep) {
+        const double y = yOf(v);
+        if (v > yLo && v < yHi)
+            f.line(x0, y, x1, y, 0.1, gridColour);
+        f.ops().push_back(smallText(left - 2.0, y - 2.0, 12.5, formatFixed(v, 0), Align::Right));
+    }
+    f.ops().push_back(smallText(left - 2.0, y0 - 5.5, 12.5, "dB", Align::Right));
+    for (const ReportTick& t : c.ticks) {
+        const double x = x0 + t.at * (x1 - x0);
+        f.line(x, y0, x, y1, 0.1, gridColour);
+        f.line(x, y1, x, y1 + 1.2, 0.2, 0x000000);
+        if (!t.label.empty())
+            f.ops().push_back(smallText(x - 12.0, y1 + 1.5, 24.0, t.label, Align::Center));
+    }
+
+    Op line;
+    line.kind = Op::Kind::Polyline;
+    line.pen = 0.2;
+    line.color = curveColour;
+    auto flush = [&] {
+        if (line.points.size() == 1) // a column alone between gaps: a short level mark
+            line.points.emplace_back(line.points.front().first + w, line.points.front().second);
+        if (!line.points.empty())
+            f.ops().push_back(line);
+        line.points.clear();
+    };
+    for (std::size_t i = 0; i < n; ++i) {
+        const ReportColumn& col = c.columns[i];
+        if (col.empty) {
+            flush();
+            continue;
+        }
+        const double high = yOf(col.max), low = yOf(col.min);
+        f.rect(x0 + i * w, high, w, std::max(low - high, 0.15), bandColour);
+        line.points.emplace_back(x0 + (i + 0.5) * w, yOf(col.leq));
+    }
+    flush();
+
+    if (limit) {
+        const double y = yOf(*limit);
+        f.line(x0, y, x1, y, 0.35, limitColour, true);
+        f.ops().push_back(smallText(x1 - 60.0, y - 4.6, 59.0, "Sınır " + level(*limit) + " dB",
+                                    Align::Right, limitColour));
+    }
+    f.advance(curveBlock);
+}
+
+} // namespace
+
+std::vector<ReportPage> layoutSeriesReport(const SeriesReportInput& in) {
+    std::vector<ReportPage> pages;
+    if (in.readings == 0)
+        return pages;
+    Flow f(pages);
+    f.text(left, contentWidth, "Gürültü Ölçüm Raporu", Style::Title, Align::Left, 9.0);
+    f.advance(11.0);
+    const std::string dash = "–";
+    auto orDash = [&](const std::string& t) { return t.empty() ? dash : t; };
+    pairs(f, {{"Ölçüm yeri", orDash(in.title.site)},
+              {"Rapor tarihi", localTimeText(in.now)},
+              {"Ölçümü yapan", orDash(in.title.operatorName)},
+              {"Ölçüm cihazı", orDash(in.title.meter)},
+              {"Başlangıç", in.start},
+              {"Bitiş", in.end},
+              {"Okuma sayısı", std::to_string(in.readings)},
+              {"Tarama frekansı", in.intervals}});
+    notesBlock(f, in.title.notes);
+
+    f.heading("Özet ve akustik değerler", 40.0);
+    const std::string w = in.weighting == "dBA"   ? " dB(A)"
+                          : in.weighting == "dBC" ? " dB(C)"
+                                                  : " dB";
+    auto withUnit = [&](const std::optional<double>& v) { return v ? level(*v) + w : dash; };
+    const std::string lden =
+        in.lden ? level(*in.lden) + " dB  (" + std::to_string(in.wholeDays) + " tam gün)"
+        : in.wholeDays > 0 ? "– (bir dönem okumasız)"
+                           : "– (tam gün yok)";
+    std::vector<std::pair<std::string, std::string>> figures = {
+        {"Leq", withUnit(in.leq)},
+        {"LEX,8h", in.lex8h ? level(*in.lex8h) + " dB(A)" : dash},
+        {"Lmax", withUnit(in.lmax)},
+        {"Lmin", withUnit(in.lmin)},
+        {"L10", withUnit(in.l10)},
+        {"L50", withUnit(in.l50)},
+        {"L90", withUnit(in.l90)},
+        {"Lden", lden},
+        {"Ölçüm süresi", duration(in.spanSeconds)},
+        {"Kapsanan süre", duration(in.coveredSeconds)},
+        {"Boşluk sayısı", std::to_string(in.gaps)},
+        {"Sınır", in.limit ? level(*in.limit) + " dB" : std::string("yok")}};
+    // Each value carries its weighting; only a mix of them needs saying, and
+    // a month's daily table keeps to the first page.
+    if (in.weighting == "mixed")
+        figures.emplace_back("Birim", in.weighting);
+    pairs(f, figures);
+
+    const PeriodBounds& b = in.bounds;
+    f.heading("Günlük tablo (" + hours(b.dayStart) + "–" + hours(b.dayStart) + ")", 30.0);
+    const std::vector<Column> cols = {{"Tarih", 26, Align::Left},   {"Lgündüz", 20, Align::Right},
+                                      {"Lakşam", 20, Align::Right}, {"Lgece", 20, Align::Right},
+                                      {"Lden", 20, Align::Right},   {"LAeq,24h", 22, Align::Right},
+                                      {"Lmax", 20, Align::Right},   {"Kapsam", 22, Align::Right}};
+    f.paragraph("Gündüz " + hours(b.dayStart) + "–" + hours(b.eveningStart) + ", akşam " +
+                    hours(b.eveningStart) + "–" + hours(b.nightStart) + " (+5 dB), gece " +
+                    hours(b.nightStart) + "–" + hours(b.dayStart) +
+                    " (+10 dB); bir günün gecesi akşamından sonraki gecedir.",
+                Style::Small);
+    std::vector<std::vector<std::string>> rows;
+    rows.reserve(in.days.size());
+    for (const ReportDay& d : in.days)
+        rows.push_back({d.date, levelOrDash(d.lday), levelOrDash(d.levening), levelOrDash(d.lnight),
+                        levelOrDash(d.lden), levelOrDash(d.laeq24), levelOrDash(d.lmax),
+                        percent(d.coverage)});
+    table(f, cols, rows);
+
+    // One scale for every curve, so that the days compare at a glance.
+    double lo = 0, hi = 0;
+    bool any = false;
+    for (const ReportCurve& c : in.curves)
+        for (const ReportColumn& col : c.columns)
+            if (!col.empty) {
+                lo = any ? std::min(lo, col.min) : col.min;
+                hi = any ? std::max(hi, col.max) : col.max;
+                any = true;
+            }
+    if (in.limit) {
+        lo = any ? std::min(lo, *in.limit) : *in.limit;
+        hi = any ? std::max(hi, *in.limit) : *in.limit;
+    }
+    double yLo = std::floor(lo / 10.0) * 10.0, yHi = std::ceil(hi / 10.0) * 10.0;
+    if (yHi - yLo < 20.0)
+        yHi = yLo + 20.0;
+    if (!in.curves.empty())
+        f.newPage();
+    for (const ReportCurve& c : in.curves)
+        columnCurve(f, c, yLo, yHi, in.limit);
+
+    furnish(pages, in.title, in.now);
     return pages;
 }

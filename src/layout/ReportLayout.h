@@ -74,3 +74,62 @@ struct Exceedance {
     double lmax = 0.0;
 };
 std::vector<Exceedance> findExceedances(const RecordList& series, double limit);
+
+// ---- The report of a long survey, laid out from its figures and pictures
+// rather than from its readings, so that weeks at ten readings a second cost
+// what the pages show.
+
+// One pixel column of a curve: the range and the energy average of the
+// readings in it; a column without readings lies in a gap.
+struct ReportColumn {
+    bool empty = true;
+    double min = 0, max = 0, leq = 0;
+};
+
+// A mark on a curve's clock axis, placed as a fraction of its width.
+struct ReportTick {
+    double at = 0;
+    std::string label; // empty: a grid line without a label
+};
+
+struct ReportCurve {
+    std::string title;
+    std::vector<ReportColumn> columns; // equal widths across the curve
+    std::vector<ReportTick> ticks;
+};
+
+// A row of the daily table; a figure left out prints as a dash.
+struct ReportDay {
+    std::string date; // dd-mm-yyyy
+    std::optional<double> lday, levening, lnight, lden, laeq24, lmax;
+    double coverage = 0.0; // 0..1
+};
+
+struct SeriesReportInput {
+    ReportTitle title;
+    LocalTime now;
+    std::optional<double> limit;
+    PeriodBounds bounds;
+    std::string start, end; // dd-mm-yyyy hh:mm:ss
+    std::uint64_t readings = 0;
+    std::string intervals; // "0.1 s", or several when a survey was resumed with another
+    double spanSeconds = 0.0, coveredSeconds = 0.0;
+    std::size_t gaps = 0;
+    std::string weighting; // "dBA", "dBC", "mixed"
+    std::optional<double> leq, lmax, lmin, l10, l50, l90, lex8h, lden;
+    int wholeDays = 0;
+    std::vector<ReportDay> days;
+    std::vector<ReportCurve> curves; // the whole span first, then one a day
+};
+
+// Where a curve's plot area starts and how wide it is, in millimetres, and
+// how many columns the layout draws across it.
+inline constexpr double reportCurveLeft = 32.0;
+inline constexpr double reportCurveWidth = 156.0;
+inline constexpr std::size_t reportCurveColumns = 312;
+// How many curves share a page.
+inline constexpr std::size_t reportCurvesPerPage = 3;
+
+// The pages: the title block, the figures and the daily table, then the
+// curves on pages of their own.
+std::vector<ReportPage> layoutSeriesReport(const SeriesReportInput& input);

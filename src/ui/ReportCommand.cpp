@@ -4,6 +4,7 @@
 #include "layout/ReportLayout.h"
 #include "model/Clock.h"
 #include "print/ReportRenderer.h"
+#include "survey/SeriesReport.h"
 #include "ui/LevelLimit.h"
 
 #include <QApplication>
@@ -14,6 +15,8 @@
 #include <QPrinter>
 #include <QSaveFile>
 #include <QSettings>
+
+#include <functional>
 
 namespace ReportCommand {
 
@@ -113,26 +116,19 @@ const NoiseSettings& noiseSettings() {
     return *cached();
 }
 
-Result run(QWidget* parent, const RecordList& series, const SeriesStats& stats) {
+namespace {
+
+// Asks for the title block and the settings, then for the PDF file or the
+// printer, and produces the pages layout makes of the answer.
+Result produce(QWidget* parent,
+               const std::function<std::vector<ReportPage>(const Prompt::ReportRequest&)>& layout) {
     const QString caption = tr("Rapor");
-    if (series.empty()) {
-        prompt().inform(parent, tr("Rapor için okuma yok."), caption, Prompt::Icon::Information);
-        return Result::NothingToReport;
-    }
     const auto answer = prompt().report(parent, remembered());
     if (!answer)
         return Result::Cancelled;
     if (!remember(*answer))
         prompt().inform(parent, tr("Rapor ayarları kaydedilemedi."), caption,
                         Prompt::Icon::Warning);
-
-    ReportInput input;
-    input.series = &series;
-    input.stats = stats;
-    input.limit = levelLimit().value();
-    input.settings = noiseSettingsOf(*answer);
-    input.title = titleOf(*answer);
-    input.now = appClock().localNow();
 
     QString error;
     if (answer->toPrinter) {
@@ -144,7 +140,7 @@ Result run(QWidget* parent, const RecordList& series, const SeriesStats& stats) 
         if (!prompt().choosePrinter(parent, printer))
             return Result::Cancelled;
         WaitCursor wait;
-        if (renderReport(printer, layoutReport(input), &error))
+        if (renderReport(printer, layout(*answer), &error))
             return Result::Written;
     } else {
         Prompt::FileRequest request;
@@ -165,7 +161,7 @@ Result run(QWidget* parent, const RecordList& series, const SeriesStats& stats) 
             {
                 QPdfWriter writer(&file);
                 setUpReportPdf(writer, caption, QStringLiteral("Vrel"));
-                rendered = renderReport(writer, layoutReport(input), &error);
+                rendered = renderReport(writer, layout(*answer), &error);
             }
             if (rendered && file.commit())
                 return Result::Written;
@@ -176,6 +172,41 @@ Result run(QWidget* parent, const RecordList& series, const SeriesStats& stats) 
     }
     prompt().inform(parent, error, caption, Prompt::Icon::Warning);
     return Result::Failed;
+}
+
+} // namespace
+
+Result run(QWidget* parent, const RecordList& series, const SeriesStats& stats) {
+    if (series.empty()) {
+        prompt().inform(parent, tr("Rapor için okuma yok."), tr("Rapor"),
+                        Prompt::Icon::Information);
+        return Result::NothingToReport;
+    }
+    return produce(parent, [&](const Prompt::ReportRequest& answer) {
+        ReportInput input;
+        input.series = &series;
+        input.stats = stats;
+        input.limit = levelLimit().value();
+        input.settings = noiseSettingsOf(answer);
+        input.title = titleOf(answer);
+        input.now = appClock().localNow();
+        return layoutReport(input);
+    });
+}
+
+Result runSeries(QWidget* parent, const SeriesStore& series, SeriesMs t0, SeriesMs t1) {
+    if (series.sum(t0, t1).count == 0) {
+        prompt().inform(parent, tr("Rapor için okuma yok."), tr("Rapor"),
+                        Prompt::Icon::Information);
+        return Result::NothingToReport;
+    }
+    return produce(parent, [&](const Prompt::ReportRequest& answer) {
+        SeriesReportInput input =
+            seriesReportInput(series, t0, t1, noiseSettingsOf(answer).bounds, levelLimit().value());
+        input.title = titleOf(answer);
+        input.now = appClock().localNow();
+        return layoutSeriesReport(input);
+    });
 }
 
 } // namespace ReportCommand

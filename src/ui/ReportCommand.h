@@ -3,6 +3,7 @@
 #include "model/NoiseRules.h"
 #include "model/RecordList.h"
 #include "model/SeriesStats.h"
+#include "survey/SeriesStore.h"
 #include "ui/Prompt.h"
 
 #include <filesystem>
@@ -27,5 +28,9 @@ enum class Result { Written, NothingToReport, Cancelled, Failed };
 // Asks for the title block, then for the PDF file or the printer, and
 // produces the report of series with the program's limit.
 Result run(QWidget* parent, const RecordList& series, const SeriesStats& stats);
+// The same for the readings of [t0, t1) of a survey, reported from its
+// figures and curves rather than its readings: for spans longer than a day
+// or of more readings than the records of run() take.
+Result runSeries(QWidget* parent, const SeriesStore& series, SeriesMs t0, SeriesMs t1);
 
 } // namespace ReportCommand

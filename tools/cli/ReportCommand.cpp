@@ -9,6 +9,7 @@
 #include "layout/ReportLayout.h"
 #include "model/Clock.h"
 #include "print/ReportRenderer.h"
+#include "survey/SeriesReport.h"
 
 #include <QPdfWriter>
 
@@ -32,8 +33,12 @@ const char* const reportHead =
     "time. OUT is replaced whole or left as it was.\n"
     "\n"
     "A survey folder, several data files, --from or --to make one series of\n"
-    "the readings in time order, reported as one data set (at most 2 million\n"
-    "readings); a file that cannot be read is named and left out.\n"
+    "the readings in time order, reported as one data set; a file that cannot\n"
+    "be read is named and left out. A series longer than a day, or of more\n"
+    "than 2 million readings, gets the report of a survey instead: the title\n"
+    "block, the span's figures (Leq, Lmax, Lmin, L10, L50, L90, LEX,8h, Lden),\n"
+    "the daily table of the environmental periods, and the curves of the whole\n"
+    "span and of each day on the clock, gaps left empty, with the limit line.\n"
     "\n"
     "  --site, --operator, --meter, --notes  the title block (UTF-8)\n"
     "  --limit DB  the limit line and the exceedances\n";
@@ -47,10 +52,10 @@ const char* const reportOptions =
     "no readings, or the document cannot be written (nothing is written then);\n"
     "2 for a wrong command line.\n";
 
-int write(const ReportInput& input, const std::string& out) {
-    return writePdf("report", out, [&input](QPdfWriter& writer, QString* error) {
+int write(const std::vector<ReportPage>& pages, const std::string& out) {
+    return writePdf("report", out, [&pages](QPdfWriter& writer, QString* error) {
         setUpReportPdf(writer, QStringLiteral("Gürültü Ölçüm Raporu"), QStringLiteral("vrel-cli"));
-        return renderReport(writer, layoutReport(input), error);
+        return renderReport(writer, pages, error);
     });
 }
 
@@ -94,10 +99,20 @@ int runReport(const std::vector<std::string>& args) {
     };
     input.title = {text("--site"), text("--operator"), text("--meter"), text("--notes")};
     const std::vector<std::string> inputs(line.positional.begin(), line.positional.end() - 1);
+    input.now = appClock().localNow();
     std::optional<ChosenDataSet> set;
     if (wantsSeries(line, inputs.size())) {
-        if (const auto series = openSeries(inputs, line, "report"))
-            set = seriesDataSet(*series, "report");
+        const auto series = openSeries(inputs, line, "report");
+        if (!series)
+            return exitFailure;
+        if (wantsSeriesReport(series->series, series->from, series->to)) {
+            SeriesReportInput whole = seriesReportInput(series->series, series->from, series->to,
+                                                        input.settings.bounds, input.limit);
+            whole.title = input.title;
+            whole.now = input.now;
+            return write(layoutSeriesReport(whole), line.positional.back());
+        }
+        set = seriesDataSet(*series, "report");
     } else {
         set = openAndChoose(inputs[0], "report");
     }
@@ -105,6 +120,5 @@ int runReport(const std::vector<std::string>& args) {
         return exitFailure;
     input.series = &set->selection;
     input.stats = set->stats;
-    input.now = appClock().localNow();
-    return write(input, line.positional.back());
+    return write(layoutReport(input), line.positional.back());
 }
