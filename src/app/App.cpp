@@ -64,14 +64,14 @@ bool chooseInterfaceLanguage(const QString& asked) {
             std::fprintf(stderr, "vrel: --lang takes tr or en, not %s\n", qPrintable(asked));
             return false;
         }
-        if (!writeLanguage(colorConfigPath(), *given))
+        if (!writeLanguage(programSettingsPath(), *given))
             std::fprintf(stderr, "vrel: cannot remember the language in %s\n",
-                         colorConfigPath().string().c_str());
+                         programSettingsPath().string().c_str());
     }
     std::vector<std::string> system;
     for (const QString& l : QLocale::system().uiLanguages())
         system.push_back(l.toStdString());
-    const Language language = chooseLanguage(given, readLanguage(colorConfigPath()), system);
+    const Language language = chooseLanguage(given, readLanguage(programSettingsPath()), system);
     if (!useLanguage(language))
         std::fprintf(stderr, "vrel: the %s translation is missing\n", languageCode(language));
     return true;

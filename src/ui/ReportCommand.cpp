@@ -41,8 +41,7 @@ struct WaitCursor {
 } // namespace
 
 std::filesystem::path settingsPath() {
-    const auto folder = appDataFolder();
-    return folder.empty() ? std::filesystem::path("Report.ini") : folder / "Report.ini";
+    return besideColorConfig("Report.ini");
 }
 
 Prompt::ReportRequest remembered() {
