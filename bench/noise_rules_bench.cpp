@@ -1,8 +1,9 @@
 // All workplace and environmental figures of a series, and the report of one.
 #include "layout/ReportLayout.h"
-#include "print/ReportRenderer.h"
 #include "model/NoiseRules.h"
 #include "model/TimeLabels.h"
+#include "print/ReportRenderer.h"
+#include "print/ReportTexts.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
@@ -62,6 +63,7 @@ void BM_ReportPdf(benchmark::State& state) {
     in.limit = 80.0;
     in.settings.intervalSeconds = 900;
     in.title = {"Bench", "Vrel", "Meter", "Notes"};
+    in.texts = reportTexts();
     std::size_t pages = 0, bytes = 0;
     for (auto _ : state) {
         QBuffer out;

@@ -340,7 +340,7 @@ void curve(Flow& f, const ReportInput& in, const std::vector<double>& starts, do
         label.y = y - 4.6;
         label.w = 59.0;
         label.h = 4.0;
-        label.text = "Sınır " + level(*in.limit) + " dB";
+        label.text = fillIn(in.texts.limitLine, {level(*in.limit)});
         label.style = Style::Small;
         label.align = Align::Right;
         label.color = limitColour;
@@ -351,40 +351,50 @@ void curve(Flow& f, const ReportInput& in, const std::vector<double>& starts, do
 
 constexpr std::size_t maxListedExceedances = 40;
 
-const char* const exposureHeading = "Mesleki gürültü maruziyeti";
-const char* const environmentHeading = "Çevresel gürültü göstergeleri";
-
 } // namespace
 
-std::string notApplicableText(NotApplicable why) {
+std::string notApplicableText(const ReportTexts& t, NotApplicable why) {
     switch (why) {
     case NotApplicable::None:
         return {};
     case NotApplicable::NoReadings:
-        return "Okuma yok.";
+        return t.noReadings;
     case NotApplicable::NotAWeighted:
-        return "Okumalar C ağırlıklı (dBC); maruziyet değerleri A ağırlıklı okumalar ister.";
+        return t.notAWeighted;
     case NotApplicable::MixedWeighting:
-        return "Okumalarda A ve C ağırlıklı değerler karışık; maruziyet değerleri yalnız A "
-               "ağırlıklı okumalardan hesaplanır.";
+        return t.mixedWeighting;
     case NotApplicable::NoTimeStamps:
-        return "Bir okumanın zaman damgası okunamıyor; saate bağlı değerler hesaplanamaz.";
+        return t.noTimeStamps;
     }
     return {};
 }
 
-std::string euValueName(EuActionValue v) {
+std::string euValueName(const ReportTexts& t, EuActionValue v) {
     switch (v) {
     case EuActionValue::None:
-        return "hiçbiri";
+        return t.euNone;
     case EuActionValue::Lower:
-        return "alt eylem değeri";
+        return t.euLower;
     case EuActionValue::Upper:
-        return "üst eylem değeri";
+        return t.euUpper;
     case EuActionValue::Limit:
-        return "sınır değer";
+        return t.euLimit;
     }
     return {};
+}
+
+std::string fillIn(const std::string& text, const std::vector<std::string>& args) {
+    // One pass, so a figure that itself holds "%2" is never replaced again.
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool mark = text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' &&
+                          static_cast<std::size_t>(text[i + 1] - '1') < args.size();
+        if (mark)
+            out += args[static_cast<std::size_t>(text[++i] - '1')];
+        else
+            out += text[i];
+    }
+    return out;
 }
 
 std::vector<Exceedance> findExceedances(const RecordList& series, double limit) {
@@ -440,24 +450,25 @@ std::vector<ReportPage> layoutReport(const ReportInput& in) {
                           : duration(t - starts.front());
     };
 
+    const ReportTexts& t = in.texts;
     Flow f(pages);
-    f.text(left, contentWidth, "Gürültü Ölçüm Raporu", Style::Title, Align::Left, 9.0);
+    f.text(left, contentWidth, t.title, Style::Title, Align::Left, 9.0);
     f.advance(11.0);
 
     // Title block.
     const std::string dash = "–";
-    auto orDash = [&](const std::string& t) { return t.empty() ? dash : t; };
-    pairs(f, {{"Ölçüm yeri", orDash(in.title.site)},
-              {"Rapor tarihi", localTimeText(in.now)},
-              {"Ölçümü yapan", orDash(in.title.operatorName)},
-              {"Ölçüm cihazı", orDash(in.title.meter)},
-              {"Başlangıç", timeOf(starts.front())},
-              {"Bitiş", timeOf(end)},
-              {"Okuma sayısı", std::to_string(s.size())},
-              {"Tarama frekansı", formatFixed(rate, 1) + " s"}});
+    auto orDash = [&](const std::string& typed) { return typed.empty() ? dash : typed; };
+    pairs(f, {{t.site, orDash(in.title.site)},
+              {t.reportDate, localTimeText(in.now)},
+              {t.operatorName, orDash(in.title.operatorName)},
+              {t.meter, orDash(in.title.meter)},
+              {t.start, timeOf(starts.front())},
+              {t.end, timeOf(end)},
+              {t.readings, std::to_string(s.size())},
+              {t.samplingRate, formatFixed(rate, 1) + " s"}});
     if (!in.title.notes.empty()) {
         f.need(3 * lineHeight + 2);
-        f.text(left + 1.2, 36.8, "Notlar", Style::Bold, Align::Left, rowHeight);
+        f.text(left + 1.2, 36.8, t.notes, Style::Bold, Align::Left, rowHeight);
         Op notes;
         notes.kind = Op::Kind::Text;
         notes.x = left + 38.0;
@@ -470,10 +481,10 @@ std::vector<ReportPage> layoutReport(const ReportInput& in) {
         f.advance(3 * lineHeight + 2);
     }
 
-    f.heading("Zaman eğrisi", 80.0);
+    f.heading(t.curve, 80.0);
     curve(f, in, starts, end);
 
-    f.heading("Özet ve akustik değerler", 40.0);
+    f.heading(t.summary, 40.0);
     const std::string w = acoustic.weighting == "dBA"   ? "dB(A)"
                           : acoustic.weighting == "dBC" ? "dB(C)"
                                                         : "dB";
@@ -484,91 +495,90 @@ std::vector<ReportPage> layoutReport(const ReportInput& in) {
               {"L5 / L10", level(acoustic.ln[0]) + " / " + level(acoustic.ln[1]) + " " + w},
               {"L50", level(acoustic.ln[2]) + " " + w},
               {"L90 / L95", level(acoustic.ln[3]) + " / " + level(acoustic.ln[4]) + " " + w},
-              {"Ortalama", level(in.stats.average) + " dB (aritmetik)"},
-              {"Birim", acoustic.weighting},
-              {"Sınır", in.limit ? level(*in.limit) + " dB" : std::string("yok")}});
+              {t.average, fillIn(t.averageValue, {level(in.stats.average)})},
+              {t.unit, acoustic.weighting},
+              {t.limit, in.limit ? level(*in.limit) + " dB" : t.noLimit}});
 
     // Exposure.
-    f.heading(exposureHeading, 30.0);
+    f.heading(t.exposure, 30.0);
     if (x.notApplicable != NotApplicable::None) {
-        f.paragraph("Uygulanamaz: " + notApplicableText(x.notApplicable));
+        f.paragraph(fillIn(t.notApplicable, {notApplicableText(t, x.notApplicable)}));
     } else {
-        const std::string te =
-            duration(x.shiftSeconds) + (x.shiftGiven ? " (girilen vardiya)" : " (ölçülen süre)");
+        const std::string te = duration(x.shiftSeconds) + " (" +
+                               (x.shiftGiven ? t.enteredShift : t.measuredDuration) + ")";
         auto twa = [&](const std::optional<double>& v) {
-            return v ? level(*v) + " dB(A)" : std::string("– (doz sıfır)");
+            return v ? level(*v) + " dB(A)" : "– (" + t.zeroDose + ")";
         };
-        pairs(f, {{"Ölçülen süre", duration(x.measuredSeconds)},
+        pairs(f, {{t.measured, duration(x.measuredSeconds)},
                   {"Te", te},
                   {"LAeq,Te", level(x.laeq) + " dB(A)"},
                   {"LEX,8h", level(x.lex8h) + " dB(A)"},
-                  {"OSHA doz", formatFixed(x.oshaDose, 1) + " %"},
+                  {t.oshaDose, formatFixed(x.oshaDose, 1) + " %"},
                   {"OSHA TWA", twa(x.oshaTwa)},
-                  {"NIOSH doz", formatFixed(x.nioshDose, 1) + " %"},
+                  {t.nioshDose, formatFixed(x.nioshDose, 1) + " %"},
                   {"NIOSH TWA", twa(x.nioshTwa)}});
-        const std::vector<Column> cols = {{"AB değeri (2003/10/AT)", 70, Align::Left},
+        const std::vector<Column> cols = {{t.euColumn.c_str(), 70, Align::Left},
                                           {"LEX,8h", 40, Align::Right},
-                                          {"Durum", 60, Align::Right}};
+                                          {t.status.c_str(), 60, Align::Right}};
         std::vector<std::vector<std::string>> rows;
         struct EuRow {
             EuActionValue value;
-            const char* name;
+            const std::string& name;
             double lex;
         };
-        for (const EuRow& r : {EuRow{EuActionValue::Lower, "Alt eylem değeri", euLowerActionValue},
-                               EuRow{EuActionValue::Upper, "Üst eylem değeri", euUpperActionValue},
-                               EuRow{EuActionValue::Limit, "Sınır değer", euLimitValue}})
-            rows.push_back({r.name, level(r.lex) + " dB(A)",
-                            x.reached >= r.value ? "ulaşıldı" : "ulaşılmadı"});
+        for (const EuRow& r : {EuRow{EuActionValue::Lower, t.lowerAction, euLowerActionValue},
+                               EuRow{EuActionValue::Upper, t.upperAction, euUpperActionValue},
+                               EuRow{EuActionValue::Limit, t.limitValue, euLimitValue}})
+            rows.push_back(
+                {r.name, level(r.lex) + " dB(A)", x.reached >= r.value ? t.reached : t.notReached});
         table(f, cols, rows);
-        f.paragraph("Ulaşılan en yüksek değer: " + euValueName(x.reached) + ".", Style::Bold);
+        f.paragraph(fillIn(t.highestReached, {euValueName(t, x.reached)}), Style::Bold);
     }
 
     // Environment.
-    f.heading(environmentHeading, 40.0);
+    f.heading(t.environment, 40.0);
     if (env.notApplicable != NotApplicable::None) {
-        f.paragraph("Uygulanamaz: " + notApplicableText(env.notApplicable));
+        f.paragraph(fillIn(t.notApplicable, {notApplicableText(t, env.notApplicable)}));
     } else {
         const PeriodBounds b = in.settings.bounds.valid() ? in.settings.bounds : PeriodBounds{};
-        pairs(f, {{"Ölçüm süresi", duration(env.spanSeconds)},
-                  {"Kapsanan süre", duration(env.coveredSeconds)},
-                  {"Boşluk (okumasız)", duration(env.gapSeconds)},
-                  {"Gün sayısı", std::to_string(env.days)}});
-        const std::vector<Column> cols = {{"Gösterge", 40, Align::Left},
-                                          {"Saatler", 35, Align::Left},
-                                          {"Düzey", 30, Align::Right},
-                                          {"Kapsam", 30, Align::Right},
-                                          {"Durum", 35, Align::Right}};
-        auto row = [&](const char* name, int from, int to, const PeriodFigures& p) {
+        pairs(f, {{t.span, duration(env.spanSeconds)},
+                  {t.covered, duration(env.coveredSeconds)},
+                  {t.gap, duration(env.gapSeconds)},
+                  {t.days, std::to_string(env.days)}});
+        const std::vector<Column> cols = {{t.indicator.c_str(), 40, Align::Left},
+                                          {t.hours.c_str(), 35, Align::Left},
+                                          {t.level.c_str(), 30, Align::Right},
+                                          {t.coverage.c_str(), 30, Align::Right},
+                                          {t.status.c_str(), 35, Align::Right}};
+        auto row = [&](const std::string& name, int from, int to, const PeriodFigures& p) {
             return std::vector<std::string>{name, hours(from) + "–" + hours(to),
                                             p.present ? level(p.level) + " dB" : dash,
                                             p.present ? percent(p.coverage) : dash,
-                                            !p.present       ? "okuma yok"
-                                            : p.incomplete() ? "eksik"
-                                                             : "tam"};
+                                            !p.present       ? t.noReading
+                                            : p.incomplete() ? t.incomplete
+                                                             : t.complete};
         };
         std::vector<std::vector<std::string>> rows = {
-            row("Lgündüz", b.dayStart, b.eveningStart, env.day),
-            row("Lakşam (+5 dB)", b.eveningStart, b.nightStart, env.evening),
-            row("Lgece (+10 dB)", b.nightStart, b.dayStart, env.night),
+            row(t.lday, b.dayStart, b.eveningStart, env.day),
+            row(t.levening, b.eveningStart, b.nightStart, env.evening),
+            row(t.lnight, b.nightStart, b.dayStart, env.night),
         };
-        rows.push_back({"Lden", "24 saat", env.lden ? level(*env.lden) + " dB" : dash, dash,
-                        !env.lden              ? "dönem eksik"
-                        : env.ldenIncomplete() ? "eksik"
-                                               : "tam"});
+        rows.push_back({"Lden", t.allDay, env.lden ? level(*env.lden) + " dB" : dash, dash,
+                        !env.lden              ? t.periodMissing
+                        : env.ldenIncomplete() ? t.incomplete
+                                               : t.complete});
         table(f, cols, rows);
     }
 
     // Limit exceedances.
-    f.heading("Sınır aşımları", 20.0);
+    f.heading(t.exceedances, 20.0);
     if (!in.limit) {
-        f.paragraph("Sınır seviyesi ayarlanmamış.");
+        f.paragraph(t.noLimitSet);
     } else {
         const auto runs = findExceedances(s, *in.limit);
-        f.paragraph("Sınır " + level(*in.limit) + " dB üstünde " +
-                    std::to_string(acoustic.aboveCount) + " okuma, " +
-                    duration(acoustic.aboveSeconds) + " süre; " + std::to_string(runs.size()) +
-                    " aşım.");
+        f.paragraph(
+            fillIn(t.aboveSummary, {level(*in.limit), std::to_string(acoustic.aboveCount),
+                                    duration(acoustic.aboveSeconds), std::to_string(runs.size())}));
         if (!runs.empty()) {
             // The longest runs, in time order, so a noisy day keeps to a page.
             std::vector<std::size_t> listed(runs.size());
@@ -581,10 +591,10 @@ std::vector<ReportPage> layoutReport(const ReportInput& in) {
                 listed.resize(maxListedExceedances);
                 std::sort(listed.begin(), listed.end());
             }
-            const std::vector<Column> cols = {{"No", 15, Align::Right},
-                                              {"Başlangıç", 50, Align::Left},
-                                              {"Bitiş", 50, Align::Left},
-                                              {"Süre", 25, Align::Right},
+            const std::vector<Column> cols = {{t.number.c_str(), 15, Align::Right},
+                                              {t.start.c_str(), 50, Align::Left},
+                                              {t.end.c_str(), 50, Align::Left},
+                                              {t.duration.c_str(), 25, Align::Right},
                                               {"Lmax", 30, Align::Right}};
             std::vector<std::vector<std::string>> rows;
             for (const std::size_t i : listed) {
@@ -597,20 +607,22 @@ std::vector<ReportPage> layoutReport(const ReportInput& in) {
             }
             table(f, cols, rows);
             if (listed.size() < runs.size())
-                f.paragraph("En uzun " + std::to_string(listed.size()) + " aşım listelendi; " +
-                                std::to_string(runs.size() - listed.size()) +
-                                " kısa aşım yukarıdaki toplamlarda sayıldı.",
+                f.paragraph(fillIn(t.longestListed, {std::to_string(listed.size()),
+                                                     std::to_string(runs.size() - listed.size())}),
                             Style::Small);
         }
     }
 
     // Interval table.
     if (env.notApplicable == NotApplicable::None && !env.intervals.empty()) {
-        f.heading("Aralık tablosu (" + intervalName(env.intervalSeconds) + ")", 30.0);
-        const std::vector<Column> cols = {
-            {"Başlangıç", 40, Align::Left}, {"Leq", 21, Align::Right}, {"Lmax", 21, Align::Right},
-            {"Lmin", 21, Align::Right},     {"L10", 21, Align::Right}, {"L90", 21, Align::Right},
-            {"Kapsam", 25, Align::Right}};
+        f.heading(fillIn(t.intervals, {intervalName(env.intervalSeconds)}), 30.0);
+        const std::vector<Column> cols = {{t.start.c_str(), 40, Align::Left},
+                                          {"Leq", 21, Align::Right},
+                                          {"Lmax", 21, Align::Right},
+                                          {"Lmin", 21, Align::Right},
+                                          {"L10", 21, Align::Right},
+                                          {"L90", 21, Align::Right},
+                                          {t.coverage.c_str(), 25, Align::Right}};
         std::vector<std::vector<std::string>> rows;
         rows.reserve(env.intervals.size());
         for (const IntervalFigures& i : env.intervals)
@@ -621,17 +633,17 @@ std::vector<ReportPage> layoutReport(const ReportInput& in) {
 
     // Running head and footer on every page, now that the count is known.
     const std::string head =
-        "Gürültü Ölçüm Raporu" + (in.title.site.empty() ? std::string() : " – " + in.title.site);
+        t.title + (in.title.site.empty() ? std::string() : " – " + in.title.site);
     for (std::size_t p = 0; p < pages.size(); ++p) {
         auto& ops = pages[p].ops;
-        auto put = [&](double y, double wBox, double xBox, const std::string& t, Align a) {
+        auto put = [&](double y, double wBox, double xBox, const std::string& words, Align a) {
             Op op;
             op.kind = Op::Kind::Text;
             op.x = xBox;
             op.y = y;
             op.w = wBox;
             op.h = 4.0;
-            op.text = t;
+            op.text = words;
             op.style = Style::Small;
             op.align = a;
             op.color = 0x505050;
@@ -651,7 +663,7 @@ std::vector<ReportPage> layoutReport(const ReportInput& in) {
         ops.push_back(l);
         put(285.0, contentWidth, left, "Vrel", Align::Left);
         put(285.0, contentWidth, left,
-            "Sayfa " + std::to_string(p + 1) + " / " + std::to_string(pages.size()), Align::Center);
+            fillIn(t.page, {std::to_string(p + 1), std::to_string(pages.size())}), Align::Center);
     }
     return pages;
 }

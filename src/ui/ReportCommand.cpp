@@ -1,10 +1,11 @@
 #include "ui/ReportCommand.h"
 
-#include "layout/ReportLayout.h"
-#include "print/ReportRenderer.h"
-#include "ui/LevelLimit.h"
-#include "model/Clock.h"
 #include "config/ColorConfig.h"
+#include "layout/ReportLayout.h"
+#include "model/Clock.h"
+#include "print/ReportRenderer.h"
+#include "print/ReportTexts.h"
+#include "ui/LevelLimit.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -132,11 +133,13 @@ Result run(QWidget* parent, const RecordList& series, const SeriesStats& stats) 
     input.settings = noiseSettingsOf(*answer);
     input.title = titleOf(*answer);
     input.now = appClock().localNow();
+    // the interface's language, as the dialogs that asked for it
+    input.texts = reportTexts();
 
     QString error;
     if (answer->toPrinter) {
         QPrinter printer(QPrinter::HighResolution);
-        printer.setDocName(caption);
+        printer.setDocName(QString::fromStdString(input.texts.title));
         printer.setFullPage(true);
         printer.setPageLayout(
             QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
@@ -149,7 +152,7 @@ Result run(QWidget* parent, const RecordList& series, const SeriesStats& stats) 
         Prompt::FileRequest request;
         request.mode = Prompt::FileRequest::Mode::Save;
         request.caption = caption;
-        request.initialName = QStringLiteral("Rapor.pdf");
+        request.initialName = caption + QStringLiteral(".pdf");
         request.defaultSuffix = QStringLiteral("pdf");
         request.filters = {tr("PDF dosyası (*.pdf)")};
         const QString path = prompt().file(parent, request).path;
@@ -163,7 +166,7 @@ Result run(QWidget* parent, const RecordList& series, const SeriesStats& stats) 
             bool rendered = false;
             {
                 QPdfWriter writer(&file);
-                writer.setTitle(caption);
+                writer.setTitle(QString::fromStdString(input.texts.title));
                 writer.setCreator(QStringLiteral("Vrel"));
                 writer.setResolution(600);
                 writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,

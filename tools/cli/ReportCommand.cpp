@@ -4,11 +4,15 @@
 #include "DataFileSet.h"
 #include "NoiseOptions.h"
 
+#include "config/ColorConfig.h"
+#include "config/Language.h"
 #include "layout/ReportLayout.h"
-#include "print/ReportRenderer.h"
 #include "model/Clock.h"
+#include "print/ReportRenderer.h"
+#include "print/ReportTexts.h"
 
 #include <QGuiApplication>
+#include <QLocale>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
@@ -35,7 +39,10 @@ const char* const reportHead =
     "time. OUT is replaced whole or left as it was.\n"
     "\n"
     "  --site, --operator, --meter, --notes  the title block (UTF-8)\n"
-    "  --limit DB  the limit line and the exceedances\n";
+    "  --limit DB  the limit line and the exceedances\n"
+    "  --lang tr|en  the report's language (default: the desktop program's\n"
+    "              interface language: the one chosen there, else the\n"
+    "              system's, else Turkish)\n";
 const char* const reportOptions =
     "  --shift HOURS  the shift the measurement samples (default: the measured\n"
     "              duration)\n"
@@ -46,7 +53,16 @@ const char* const reportOptions =
     "no readings, or the document cannot be written (nothing is written then);\n"
     "2 for a wrong command line.\n";
 
-int write(const ReportInput& input, const std::string& out) {
+// The window's choice: the language remembered, else the system's, else Turkish.
+Language reportLanguage(std::optional<Language> asked) {
+    moveEarlierSettings();
+    std::vector<std::string> system;
+    for (const QString& l : QLocale::system().uiLanguages())
+        system.push_back(l.toStdString());
+    return chooseLanguage(asked, readLanguage(programSettingsPath()), system);
+}
+
+int write(ReportInput input, std::optional<Language> asked, const std::string& out) {
     // Fonts need a GUI application; no display is needed for a PDF.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -54,6 +70,7 @@ int write(const ReportInput& input, const std::string& out) {
     char name[] = "vrel-cli";
     char* argv[] = {name, nullptr};
     QGuiApplication app(argc, argv);
+    input.texts = reportTexts(reportLanguage(asked));
 
     QSaveFile file(QString::fromStdString(out));
     if (!file.open(QIODevice::WriteOnly)) {
@@ -62,7 +79,7 @@ int write(const ReportInput& input, const std::string& out) {
         return exitFailure;
     }
     QPdfWriter writer(&file);
-    writer.setTitle(QStringLiteral("Gürültü Ölçüm Raporu"));
+    writer.setTitle(QString::fromStdString(input.texts.title));
     writer.setCreator(QStringLiteral("vrel-cli"));
     writer.setResolution(600);
     writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
@@ -86,7 +103,7 @@ int write(const ReportInput& input, const std::string& out) {
 int runReport(const std::vector<std::string>& args) {
     const std::string usage = std::string(reportHead) + reportOptions;
     std::vector<std::string_view> valued = noiseOptionNames;
-    for (const char* o : {"--site", "--operator", "--meter", "--notes", "--limit"})
+    for (const char* o : {"--site", "--operator", "--meter", "--notes", "--limit", "--lang"})
         valued.push_back(o);
     CommandLine line;
     std::string error;
@@ -127,11 +144,19 @@ int runReport(const std::vector<std::string>& args) {
         return v ? *v : std::string();
     };
     input.title = {text("--site"), text("--operator"), text("--meter"), text("--notes")};
+    std::optional<Language> asked;
+    if (const std::string* code = line.option("--lang")) {
+        asked = parseLanguage(*code);
+        if (!asked || (*code != "tr" && *code != "en")) {
+            std::cerr << "vrel-cli report: --lang takes tr or en, not '" << *code << "'\n" << usage;
+            return exitUsage;
+        }
+    }
     const auto set = openAndChoose(line.positional[0], "report");
     if (!set)
         return exitFailure;
     input.series = &set->selection;
     input.stats = set->stats;
     input.now = appClock().localNow();
-    return write(input, line.positional[1]);
+    return write(input, asked, line.positional[1]);
 }
