@@ -1,11 +1,11 @@
 #include "app/DataLoggerCommands.h"
 
 #include "app/MyVrelView.h"
-#include "ui/Prompt.h"
 #include "link/MeterLink.h"
 #include "logger/DataLogDlg.h"
 #include "logger/LogState.h"
 #include "logger/LoggerFiles.h"
+#include "ui/Prompt.h"
 
 #include <utility>
 
@@ -75,13 +75,21 @@ void DataLoggerCommands::onDownloadFinished(LoggerDownload::Outcome outcome) {
 }
 
 void DataLoggerCommands::openDataFile() {
-    std::optional<RecordList> records = askAndReadDataFile(&view_);
+    show(askAndReadDataFile(&view_));
+}
+
+bool DataLoggerCommands::openPath(const QString& path) {
+    return show(readDataPath(&view_, path));
+}
+
+bool DataLoggerCommands::show(std::optional<RecordList> records) {
     if (!records)
-        return;
+        return false;
     if (window_)
         window_->clearSelection();
     view_.loggerRecords() = std::move(*records);
     showWindow();
+    return true;
 }
 
 void DataLoggerCommands::showWindow() {

@@ -5,6 +5,7 @@
 #include <QObject>
 
 #include <memory>
+#include <optional>
 
 class CDataLogDlg;
 class CLogState;
@@ -23,6 +24,9 @@ class DataLoggerCommands : public QObject {
     void startDownload();
     // Command 32790.
     void openDataFile();
+    // Opens a data file or survey folder as command 32790 does once it is
+    // chosen; false when it could not be read.
+    bool openPath(const QString& path);
 
     // The window, once the first download or file has made it; else null.
     CDataLogDlg* window() const { return window_.get(); }
@@ -35,6 +39,7 @@ class DataLoggerCommands : public QObject {
 
   private:
     void onDownloadFinished(LoggerDownload::Outcome outcome);
+    bool show(std::optional<RecordList> records);
     void showWindow();
 
     CMyVrelView& view_;

@@ -2,12 +2,12 @@
 
 #include "config/ColorConfig.h"
 
-#include "ui/Prompt.h"
-#include "ui/ReportCommand.h"
 #include "formats/DefaultFileName.h"
-#include "survey/Survey.h"
 #include "formats/TextDataFile.h"
 #include "model/Clock.h"
+#include "survey/Survey.h"
+#include "ui/Prompt.h"
+#include "ui/ReportCommand.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -86,17 +86,19 @@ std::optional<RecordList> askAndReadDataFile(QWidget* parent) {
     const Prompt::FileChoice choice = prompt().file(parent, request);
     if (choice.path.isEmpty())
         return std::nullopt;
-    // A survey: the folder itself, or any of its files chosen under its filter.
-    const QFileInfo chosen(choice.path);
-    if (chosen.isDir())
-        return readSurveyFolder(parent, choice.path);
-    if (choice.filterIndex == 1)
-        return readSurveyFolder(parent, chosen.absolutePath());
+    // A survey: any of its files chosen under its filter.
+    if (choice.filterIndex == 1 && !QFileInfo(choice.path).isDir())
+        return readSurveyFolder(parent, QFileInfo(choice.path).absolutePath());
+    return readDataPath(parent, choice.path);
+}
 
+std::optional<RecordList> readDataPath(QWidget* parent, const QString& path) {
+    if (QFileInfo(path).isDir())
+        return readSurveyFolder(parent, path);
     TextDataRead read;
     {
         WaitCursor wait;
-        read = ReadTextDataFile(localPath(choice.path));
+        read = ReadTextDataFile(localPath(path));
     }
     switch (read.status) {
     case TextDataRead::Status::Ok:

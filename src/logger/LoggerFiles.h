@@ -17,6 +17,9 @@ class QWidget;
 // (vrel-cli survey), chosen itself or by any of its files under the survey
 // filter, gives one data set per data file, numbered from 1 in time order.
 std::optional<RecordList> askAndReadDataFile(QWidget* parent);
+// Reads a text data file, or a survey folder, named without asking (a file
+// handed over by the desktop), with askAndReadDataFile's messages.
+std::optional<RecordList> readDataPath(QWidget* parent, const QString& path);
 
 // Asks where to save a series as a text data file and writes it; an empty
 // series asks nothing. Returns whether a file was written; a failure is

@@ -165,6 +165,42 @@ TEST_F(LoggerFiles, ASurveyFolderOpensAsOneSetPerFileInTimeOrder) {
     EXPECT_EQ(rows(), 3);
 }
 
+TEST_F(LoggerFiles, AFileOrFolderHandedOverOpensAsAcDoesWithoutAsking) {
+    // a file: the DATALOGGER window with its set, no dialog
+    writeFile(path("given.txt"), dataFile);
+    CMyVrelView view;
+    ASSERT_TRUE(dataLoggerOf(view)->openPath(path("given.txt")));
+    EXPECT_TRUE(answers.fileRequests().empty());
+    EXPECT_TRUE(answers.messages().empty());
+    CDataLogDlg* shown = dataLoggerOf(view)->window();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->isVisible());
+    QAbstractItemModel* list = shown->dataSetList()->model();
+    ASSERT_EQ(list->rowCount(), 1);
+    EXPECT_EQ(list->index(0, 1).data().toString(), "07-12-2026,09:05:01");
+    EXPECT_EQ(list->index(0, 4).data().toString(), "3");
+    ASSERT_EQ(view.loggerRecords().size(), 3u);
+    EXPECT_EQ(view.loggerRecords()[2].value(), 101.3);
+
+    // a survey folder: a set per file
+    const QString survey = path("survey");
+    ASSERT_TRUE(QDir().mkpath(survey));
+    const QByteArray header = "Kovra Sound Level Meter SamplingRate:0.1;\r\n";
+    writeFile(survey + "/survey-2026-12-08T14.txt", header + "08-12-2026,14:10:00, 50.00, dBA\r\n");
+    writeFile(survey + "/survey-2026-12-08T15.txt", header + "08-12-2026,15:00:00, 61.00, dBA\r\n");
+    ASSERT_TRUE(dataLoggerOf(view)->openPath(survey));
+    EXPECT_EQ(list->rowCount(), 2);
+
+    // a file that is none of ours: told as "Aç" tells it, and nothing changes
+    writeFile(path("other.txt"), "hello\r\n");
+    EXPECT_FALSE(dataLoggerOf(view)->openPath(path("other.txt")));
+    ASSERT_EQ(answers.messages().size(), 1u);
+    EXPECT_EQ(answers.messages()[0].text, "Data Format is wrong!");
+    EXPECT_EQ(list->rowCount(), 2);
+    EXPECT_FALSE(dataLoggerOf(view)->openPath(path("missing.txt")));
+    EXPECT_EQ(answers.messages().size(), 2u);
+}
+
 TEST_F(LoggerFiles, SaveSelectionAndExportWriteTheChosenSet) {
     downloadedSets();
     // Nothing chosen yet: no dialog at all.
