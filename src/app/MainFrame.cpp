@@ -1,14 +1,14 @@
 #include "app/MainFrame.h"
 
 #include "app/AboutDlg.h"
-#include "ui/Artwork.h"
 #include "app/MyVrelView.h"
-#include "ui/Prompt.h"
-#include "ui/ReportCommand.h"
-#include "ui/LevelLimit.h"
+#include "app/RecordingFeature.h"
 #include "link/MeterLink.h"
 #include "link/MeterSession.h"
-#include "app/RecordingFeature.h"
+#include "ui/Artwork.h"
+#include "ui/LevelLimit.h"
+#include "ui/Prompt.h"
+#include "ui/ReportCommand.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -125,13 +125,14 @@ void CMainFrame::buildMenus() {
 
     QMenu* realTime = menuBar()->addMenu(tr("Gerçek zaman(&R)"));
     addCommand(32771, tr("Kayıt(&R)"))->setIcon(toolIcon(ToolIcon::Record));
-    addCommand(32772, QStringLiteral("Stop(&S)"))->setIcon(toolIcon(ToolIcon::Stop));
+    // The original's captions stay as they are in Turkish; only English translates them.
+    addCommand(32772, tr("Stop(&S)"))->setIcon(toolIcon(ToolIcon::Stop));
     addCommand(32773, tr("Verileri sil(C)"));
     addCommand(32791, tr("Ayarlar(&U)"));
     for (int id : {32771, 32772, 32773, 32791})
         realTime->addAction(action(id));
 
-    menuBar()->addAction(addCommand(32780, QStringLiteral("DataLogger(&D)")));
+    menuBar()->addAction(addCommand(32780, tr("DataLogger(&D)")));
 
     QMenu* port = menuBar()->addMenu(tr("COM portu(&C)"));
     auto* portGroup = new QActionGroup(this);

@@ -19,7 +19,6 @@ namespace {
 
 const QString dataFilter = QStringLiteral("Data File(*.txt)");
 const QString sheetFilter = QStringLiteral("Data File(*.xls)");
-const QString workbookFilter = QStringLiteral("Excel workbook (*.xlsx)");
 const QString errorCaption = QStringLiteral("ERROR");
 
 struct WaitCursor {
@@ -35,6 +34,11 @@ void reportWriteFailure(QWidget* parent, const QString& path, const std::string&
     prompt().inform(parent,
                     QStringLiteral("Cannot save %1\n%2").arg(path, QString::fromStdString(reason)),
                     errorCaption, Prompt::Icon::Warning);
+}
+
+// Not one of the original program's fixed texts, so it speaks the interface's language.
+QString workbookFilter() {
+    return QCoreApplication::translate("LoggerFiles", "Excel çalışma kitabı (*.xlsx)");
 }
 
 QString surveyFilter() {
@@ -142,7 +146,7 @@ bool askAndExport(QWidget* parent, const RecordList& series, const SeriesStats& 
     request.mode = Prompt::FileRequest::Mode::Save;
     request.initialName = QString::fromStdString(DefaultDataFileName(appClock(), "xls"));
     request.defaultSuffix = QStringLiteral("xls");
-    request.filters = {sheetFilter, workbookFilter};
+    request.filters = {sheetFilter, workbookFilter()};
     const Prompt::FileChoice choice = prompt().file(parent, request);
     if (choice.path.isEmpty())
         return false;

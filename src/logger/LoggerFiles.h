@@ -6,6 +6,7 @@
 
 #include <optional>
 
+class QString;
 class QWidget;
 
 // The file side of the DATALOGGER window and of the main view's "Aç": the
@@ -27,7 +28,7 @@ std::optional<RecordList> readDataPath(QWidget* parent, const QString& path);
 bool askAndSaveDataFile(QWidget* parent, const RecordList& series);
 
 // Asks where to export a series with its summary and writes it: tab-separated
-// ".xls" text by default, a real workbook when "Excel workbook (*.xlsx)" is
+// ".xls" text by default, a real workbook when the workbook filter is
 // chosen or the name ends in ".xlsx". An empty series asks nothing.
 bool askAndExport(QWidget* parent, const RecordList& series, const SeriesStats& stats,
                   ExportSource source);

@@ -1,13 +1,13 @@
+#include "app/DataLoggerCommands.h"
 #include "app/MyVrelView.h"
-#include "ui/Prompt.h"
+#include "config/ColorConfig.h"
 #include "formats/SpreadsheetExport.h"
 #include "formats/TextDataFile.h"
 #include "graph/CGraphicsBtn.h"
 #include "logger/DataLogDlg.h"
 #include "logger/DataLogForm.h"
-#include "app/DataLoggerCommands.h"
 #include "model/Clock.h"
-#include "config/ColorConfig.h"
+#include "ui/Prompt.h"
 
 #include <QAbstractItemModel>
 #include <QDir>
@@ -225,7 +225,7 @@ TEST_F(LoggerFiles, SaveSelectionAndExportWriteTheChosenSet) {
     window->command(DataLogCommand::exportSelection);
     const Prompt::FileRequest& exported = answers.fileRequests().back();
     EXPECT_EQ(exported.initialName, "2026-12-7 9-5.xls");
-    EXPECT_EQ(exported.filters, QStringList({"Data File(*.xls)", "Excel workbook (*.xlsx)"}));
+    EXPECT_EQ(exported.filters, QStringList({"Data File(*.xls)", "Excel çalışma kitabı (*.xlsx)"}));
     const QByteArray sheet = readAll(path("set.xls"));
     EXPECT_TRUE(sheet.startsWith("StartTime\t07-12-2026,9:00:00\t\r\n"
                                  "Max\t46.20 @ 07-12-2026,9:00:01  dBA \t\r\n"

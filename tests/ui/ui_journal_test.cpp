@@ -1,10 +1,10 @@
 #include "app/MainFrame.h"
 #include "app/MyVrelView.h"
-#include "ui/Prompt.h"
-#include "formats/RecordingJournal.h"
-#include "formats/TextDataFile.h"
 #include "app/RecordingFeature.h"
 #include "config/ColorConfig.h"
+#include "formats/RecordingJournal.h"
+#include "formats/TextDataFile.h"
+#include "ui/Prompt.h"
 
 #include <QDir>
 #include <QProcess>
@@ -67,7 +67,7 @@ TEST_F(JournalRestoreTest, ARecordingKilledMidwayIsRestoredOnTheNextStart) {
     auto frame = startProgram();
     recordingFeature(*frame->view())->offerJournal();
     ASSERT_EQ(answers.messages().size(), 1u);
-    EXPECT_TRUE(answers.messages()[0].text.contains(QStringLiteral("Restore")));
+    EXPECT_TRUE(answers.messages()[0].text.contains(QStringLiteral("Geri yüklensin mi?")));
 
     const RecordList& restored = frame->view()->realTimeRecords();
     // At most the last second's samples may be lost, and every restored
