@@ -1,8 +1,8 @@
 #include "BenchApp.h"
 
+#include "config/ColorConfig.h"
 #include "graph/CGraphicsBtn.h"
 #include "graph/PlotPainter.h"
-#include "config/ColorConfig.h"
 
 #include <QImage>
 #include <QPainter>

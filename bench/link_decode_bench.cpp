@@ -1,9 +1,9 @@
 // Live decoding throughput: the receive callback fed 20-byte reads of encoded
 // frames, as the reader thread hands them over. The line carries 960 bytes/s.
 
+#include "model/Clock.h"
 #include "protocol/LiveEncoder.h"
 #include "protocol/MeterDecoder.h"
-#include "model/Clock.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,6 @@
+#include "model/Clock.h"
 #include "protocol/LoggerEncoder.h"
 #include "protocol/MeterDecoder.h"
-#include "model/Clock.h"
 
 #include <benchmark/benchmark.h>
 

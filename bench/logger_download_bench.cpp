@@ -5,11 +5,11 @@
 // the wire alone. The difference is what the program adds: the wait for the
 // meter to take the request, the reads and the hand-over.
 
-#include "protocol/LoggerEncoder.h"
+#include "link/Download.h"
 #include "link/MeterLink.h"
 #include "link/MeterSimulator.h"
-#include "link/Download.h"
 #include "model/Clock.h"
+#include "protocol/LoggerEncoder.h"
 
 #include <QCoreApplication>
 

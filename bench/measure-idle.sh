@@ -43,6 +43,8 @@ trap cleanup EXIT
 
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 wakes() { cat /proc/"$1"/task/*/status 2>/dev/null | awk '/^voluntary_ctxt_switches/ {s += $2} END {print s + 0}'; }
+# The main (UI) thread alone: its task id is the process id.
+mainwakes() { awk '/^voluntary_ctxt_switches/ {print $2}' "/proc/$1/task/$1/status" 2>/dev/null || echo 0; }
 
 # start_case CASE INDEX BUILD: starts a simulator and the program, sets PROG and SIM
 start_case() {
@@ -64,7 +66,7 @@ start_case() {
     pids+=("$PROG")
 }
 
-printf "%-12s %-34s %9s %9s %9s %9s\n" case build "cpu%" "wakeup/s" "sim cpu%" "sim wk/s"
+printf "%-12s %-34s %9s %9s %9s %9s %9s\n" case build "cpu%" "wakeup/s" "main wk/s" "sim cpu%" "sim wk/s"
 IFS=, read -ra caselist <<<"$cases"
 for kase in "${caselist[@]}"; do
     progs=() sims=()
@@ -73,8 +75,8 @@ for kase in "${caselist[@]}"; do
         progs+=("$PROG") sims+=("$SIM")
     done
     sleep "$settle"
-    declare -A t0 w0
-    for p in "${progs[@]}" "${sims[@]}"; do t0[$p]=$(ticks "$p"); w0[$p]=$(wakes "$p"); done
+    declare -A t0 w0 m0
+    for p in "${progs[@]}" "${sims[@]}"; do t0[$p]=$(ticks "$p"); w0[$p]=$(wakes "$p"); m0[$p]=$(mainwakes "$p"); done
     sleep "$seconds"
     for i in "${!builds[@]}"; do
         p=${progs[$i]} s=${sims[$i]}
@@ -83,15 +85,15 @@ for kase in "${caselist[@]}"; do
             cat "$work/$kase-$i/prog.out" >&2
             continue
         fi
-        read -r pc pw sc sw < <(echo "$(ticks "$p") ${t0[$p]} $(wakes "$p") ${w0[$p]} \
-            $(ticks "$s") ${t0[$s]} $(wakes "$s") ${w0[$s]}" |
-            awk -v hz="$hz" -v t="$seconds" '{printf "%.2f %.1f %.2f %.1f\n", ($1-$2)*100/hz/t, ($3-$4)/t, ($5-$6)*100/hz/t, ($7-$8)/t}')
-        printf "%-12s %-34s %9s %9s %9s %9s\n" "$kase" "$(basename "$(dirname "$(dirname "${builds[$i]}")")")/${builds[$i]##*/}" "$pc" "$pw" "$sc" "$sw"
+        read -r pc pw pm sc sw < <(echo "$(ticks "$p") ${t0[$p]} $(wakes "$p") ${w0[$p]} \
+            $(mainwakes "$p") ${m0[$p]} $(ticks "$s") ${t0[$s]} $(wakes "$s") ${w0[$s]}" |
+            awk -v hz="$hz" -v t="$seconds" '{printf "%.2f %.1f %.1f %.2f %.1f\n", ($1-$2)*100/hz/t, ($3-$4)/t, ($5-$6)/t, ($7-$8)*100/hz/t, ($9-$10)/t}')
+        printf "%-12s %-34s %9s %9s %9s %9s %9s\n" "$kase" "$(basename "$(dirname "$(dirname "${builds[$i]}")")")/${builds[$i]##*/}" "$pc" "$pw" "$pm" "$sc" "$sw"
         if [ "$kase" = gui-record ] && ! grep -q "recording at" "$work/$kase-$i/prog.out"; then
             echo "  (the recording did not start)" >&2
         fi
     done
     for p in "${progs[@]}" "${sims[@]}"; do kill "$p" 2>/dev/null || true; done
     wait "${progs[@]}" "${sims[@]}" 2>/dev/null || true
-    unset t0 w0
+    unset t0 w0 m0
 done

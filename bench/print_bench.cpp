@@ -1,6 +1,6 @@
-#include "print/PageRenderer.h"
 #include "model/DataSets.h"
 #include "model/TimeLabels.h"
+#include "print/PageRenderer.h"
 
 #include <QGuiApplication>
 #include <QPageLayout>

@@ -2,10 +2,10 @@
 
 #include "app/MainFrame.h"
 #include "app/MyVrelView.h"
-#include "link/MeterLink.h"
-#include "live/RecordingController.h"
 #include "app/RecordingFeature.h"
 #include "config/ColorConfig.h"
+#include "link/MeterLink.h"
+#include "live/RecordingController.h"
 
 #include <QCoreApplication>
 

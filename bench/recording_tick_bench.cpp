@@ -1,8 +1,8 @@
 #include "BenchApp.h"
 
+#include "config/ColorConfig.h"
 #include "graph/CGraphicsBtn.h"
 #include "live/RecordingController.h"
-#include "config/ColorConfig.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 // What a survey's sampling tick costs beyond reading the meter: the sample's
 // way into the data file, and the interval summary.
-#include "survey/Survey.h"
 #include "recording/Recording.h"
+#include "survey/Survey.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,7 +2,8 @@
 # A long survey against the paced simulator with the cable pulled every few
 # minutes: prints samples expected and written, the gaps beside the outages,
 # and the survey's CPU share and resident memory at the start and the end.
-#   scripts/survey-figures.sh BUILD_DIR WORK_DIR [MINUTES] [OUTAGE_SECONDS]
+#   scripts/survey-figures.sh BUILD_DIR WORK_DIR [MINUTES] [OUTAGE_SECONDS] [CYCLE_SECONDS]
+# (an outage every CYCLE_SECONDS, 300 by default)
 set -eu
 build=$1
 work=$2
@@ -32,7 +33,7 @@ t0=$(date +%s)
 sleep 60
 probe start | tee probes.txt
 elapsed=60
-cycle=300
+cycle=${5:-300}
 while [ $(( elapsed + cycle )) -lt $(( minutes * 60 )) ]; do
     sleep $(( cycle - (elapsed % cycle) ))
     elapsed=$(( $(date +%s) - t0 ))

@@ -839,14 +839,14 @@
         <translation>The printer could not start the document.</translation>
     </message>
     <message>
-        <location line="+10"/>
-        <location filename="../../src/print/ReportRenderer.cpp" line="+8"/>
+        <location line="+11"/>
+        <location filename="../../src/print/ReportRenderer.cpp" line="+9"/>
         <source>Yazıcı %1. sayfayı başlatamadı.</source>
         <translation>The printer could not start page %1.</translation>
     </message>
     <message>
-        <location line="+7"/>
-        <location filename="../../src/print/ReportRenderer.cpp" line="+7"/>
+        <location line="+8"/>
+        <location filename="../../src/print/ReportRenderer.cpp" line="+8"/>
         <source>Yazıcı belgeyi bitiremedi.</source>
         <translation>The printer could not finish the document.</translation>
     </message>
@@ -1201,7 +1201,7 @@
         <translation>The readings are C-weighted (dBC); exposure figures need A-weighted readings.</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>Okumalarda A ve C ağırlıklı değerler karışık; maruziyet değerleri yalnız A ağırlıklı okumalardan hesaplanır.</source>
         <translation>The readings mix A- and C-weighted levels; exposure figures are calculated from A-weighted readings only.</translation>
     </message>
@@ -1211,7 +1211,7 @@
         <translation>A reading&apos;s time stamp cannot be read, so figures that depend on the time of day cannot be calculated.</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>hiçbiri</source>
         <translation>none</translation>
     </message>
@@ -1336,7 +1336,7 @@
         <translation>The %1 longest exceedances are listed; %2 shorter ones are counted in the totals above.</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>Sayfa %1 / %2</source>
         <translation>Page %1 of %2</translation>
     </message>

@@ -1,21 +1,21 @@
 #include "app/MyVrelView.h"
 
-#include "ui/AcousticGroup.h"
+#include "app/DataLoggerCommands.h"
 #include "app/MainForm.h"
-#include "layout/MainLayout.h"
 #include "app/PortDlg.h"
-#include "ui/Prompt.h"
-#include "link/SerialPorts.h"
+#include "app/RecordingFeature.h"
 #include "graph/CGraphicsBtn.h"
+#include "layout/MainLayout.h"
+#include "link/KeySender.h"
 #include "link/MeterLink.h"
 #include "link/MeterSession.h"
-#include "link/KeySender.h"
+#include "link/SerialPorts.h"
 #include "live/MeterButtonTable.h"
 #include "live/MeterPanel.h"
-#include "app/RecordingFeature.h"
-#include "app/DataLoggerCommands.h"
 #include "model/Clock.h"
 #include "model/SeriesStats.h"
+#include "ui/AcousticGroup.h"
+#include "ui/Prompt.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -274,10 +274,10 @@ bool CMyVrelView::OpenPortPath(const QString& path, int number) {
     // The user's choice is followed through pulls and replugs; automatic
     // detection follows what it found until the port list changes.
     const bool opened =
-        autoPort_ ? session_->openFound({path.toStdString(), number >= 0 ? std::optional(number)
-                                                                          : std::nullopt},
-                                        &error)
-                  : session_->openChosen(path, number, &error);
+        autoPort_
+            ? session_->openFound(
+                  {path.toStdString(), number >= 0 ? std::optional(number) : std::nullopt}, &error)
+            : session_->openChosen(path, number, &error);
     if (!opened) {
         QString text = QStringLiteral("Warning:Can't open %1!").arg(portLabel(path, number));
         if (!error.isEmpty())

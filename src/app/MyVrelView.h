@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ui/FormBuilder.h"
 #include "link/PortMatch.h"
 #include "model/RecordList.h"
 #include "model/SeriesStats.h"
+#include "ui/FormBuilder.h"
 
 #include <QHash>
 #include <QTimer>

@@ -1,8 +1,8 @@
 #include "files/PrintRX.h"
 
-#include "ui/Prompt.h"
-#include "print/PageRenderer.h"
 #include "model/Clock.h"
+#include "print/PageRenderer.h"
+#include "ui/Prompt.h"
 
 #include <QApplication>
 #include <QPrinter>

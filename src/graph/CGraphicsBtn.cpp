@@ -1,8 +1,8 @@
 #include "graph/CGraphicsBtn.h"
 
-#include "ui/LevelLimit.h"
-#include "graph/PlotPainter.h"
 #include "config/ColorConfig.h"
+#include "graph/PlotPainter.h"
+#include "ui/LevelLimit.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "plot/PlotView.h"
 #include "model/RecordList.h"
 #include "model/TimeLabels.h"
+#include "plot/PlotView.h"
 
 #include <QColor>
 

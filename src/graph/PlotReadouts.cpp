@@ -1,11 +1,11 @@
 #include "graph/PlotReadouts.h"
 
-#include "ui/AcousticGroup.h"
-#include "ui/Prompt.h"
-#include "ui/ReportCommand.h"
 #include "graph/CGraphicsBtn.h"
 #include "plot/CursorSpan.h"
+#include "ui/AcousticGroup.h"
 #include "ui/LevelLimit.h"
+#include "ui/Prompt.h"
+#include "ui/ReportCommand.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,8 +1,8 @@
 #include "layout/PrintLayout.h"
 
-#include "plot/PlotView.h"
 #include "model/TextFormat.h"
 #include "model/TimeLabels.h"
+#include "plot/PlotView.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,8 @@
 #include "link/Download.h"
 
-#include "protocol/LoggerEncoder.h"
 #include "link/MeterLink.h"
 #include "model/Clock.h"
+#include "protocol/LoggerEncoder.h"
 
 #include <QEventLoop>
 

@@ -96,8 +96,12 @@ void MeterLink::redrawHoldOffEnded() {
 
 MeterLink::Snapshot MeterLink::snapshot() const {
     std::lock_guard lock(mutex_);
-    return {decoder_.state,     decoder_.connected, decoder_.lastReceiveTime,
-            decoder_.loggerBusy, decoder_.recording, lastFrameMs_,
+    return {decoder_.state,
+            decoder_.connected,
+            decoder_.lastReceiveTime,
+            decoder_.loggerBusy,
+            decoder_.recording,
+            lastFrameMs_,
             lost_};
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "protocol/LiveState.h"
 #include "layout/ReadoutLayout.h"
+#include "protocol/LiveState.h"
 
 #include <QAbstractButton>
 #include <QWidget>

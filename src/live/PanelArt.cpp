@@ -1,7 +1,7 @@
 #include "live/PanelArt.h"
 
-#include "live/MeterButtonTable.h"
 #include "layout/ReadoutLayout.h"
+#include "live/MeterButtonTable.h"
 
 #include <QLinearGradient>
 #include <QPainter>

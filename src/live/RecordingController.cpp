@@ -1,9 +1,9 @@
 #include "live/RecordingController.h"
 
-#include "ui/AcousticGroup.h"
-#include "ui/ReportCommand.h"
 #include "graph/CGraphicsBtn.h"
+#include "ui/AcousticGroup.h"
 #include "ui/LevelLimit.h"
+#include "ui/ReportCommand.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ui/AcousticGroup.h"
 #include "live/RecordTableModel.h"
-#include "recording/Recording.h"
 #include "model/AcousticStats.h"
+#include "recording/Recording.h"
+#include "ui/AcousticGroup.h"
 
 #include <QObject>
 #include <QPointer>
@@ -35,6 +35,9 @@ class RecordingController : public QObject {
     RecordingController(RecordList& series, QWidget* form, CGraphicsBtn* graph,
                         QAbstractItemView* table, LiveLookup live, Clock& clock = appClock(),
                         QObject* parent = nullptr);
+
+    // Where the ticks read the meter; a test can put a meter of its own there.
+    void setLiveLookup(LiveLookup live) { live_ = std::move(live); }
 
     bool recording() const { return recorder_.recording(); }
     const SeriesStats& stats() const { return recorder_.stats(); }

@@ -1,9 +1,9 @@
 #include "live/RtSetupDlg.h"
 
-#include "ui/Prompt.h"
-#include "recording/RtSetup.h"
 #include "model/Clock.h"
 #include "model/SeriesStats.h"
+#include "recording/RtSetup.h"
+#include "ui/Prompt.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,14 +1,14 @@
 #include "logger/DataLogDlg.h"
 
-#include "ui/AcousticGroup.h"
-#include "ui/ReportCommand.h"
 #include "files/PrintRX.h"
 #include "graph/CGraphicsBtn.h"
-#include "ui/LevelLimit.h"
 #include "graph/PlotReadouts.h"
 #include "logger/DataLogForm.h"
-#include "model/DataSets.h"
 #include "logger/LoggerFiles.h"
+#include "model/DataSets.h"
+#include "ui/AcousticGroup.h"
+#include "ui/LevelLimit.h"
+#include "ui/ReportCommand.h"
 
 #include <QAction>
 #include <QCloseEvent>

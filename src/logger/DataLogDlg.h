@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ui/FormBuilder.h"
 #include "model/RecordList.h"
 #include "model/SeriesStats.h"
+#include "ui/FormBuilder.h"
 
 #include <QDialog>
 #include <QHash>

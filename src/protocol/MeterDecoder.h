@@ -1,7 +1,7 @@
 #pragma once
 
-#include "protocol/LiveState.h"
 #include "model/RecordList.h"
+#include "protocol/LiveState.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ui/FormBuilder.h"
 #include "config/ColorConfig.h"
+#include "ui/FormBuilder.h"
 
 #include <QDialog>
 

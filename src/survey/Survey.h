@@ -170,7 +170,6 @@ class IntervalSummary {
     RunningAcousticStats stats_;
 };
 
-
 // A run of ticks without a sample, from the first such tick to the next sample.
 struct Gap {
     SurveyMs start = 0;

@@ -23,13 +23,14 @@ void SurveyRunner::start(SurveyMs t) {
     store_.flush(t);
 }
 
-SurveyRunner::TickOutcome SurveyRunner::tick(SurveyMs t, const TickVerdict& verdict,
-                                             double level, bool weightingA) {
+SurveyRunner::TickOutcome SurveyRunner::tick(SurveyMs t, const TickVerdict& verdict, double level,
+                                             bool weightingA) {
     if (auto row = summary_.advance(t))
         store_.addSummaryRow(std::move(*row));
     TickOutcome outcome;
     if (verdict.cause == GapCause::None) {
-        const CObjData sample(level, recordTimeStamp(clock_.local(static_cast<std::time_t>(t / 1000))),
+        const CObjData sample(level,
+                              recordTimeStamp(clock_.local(static_cast<std::time_t>(t / 1000))),
                               weightingA ? "dBA" : "dBC", 0, settings_.interval);
         if (previousEnd_) {
             store_.addEvent(

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ui/FormBuilder.h"
 #include "model/AcousticStats.h"
 #include "model/NoiseRules.h"
+#include "ui/FormBuilder.h"
 
 #include <QPointer>
 

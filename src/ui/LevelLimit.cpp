@@ -1,7 +1,7 @@
 #include "ui/LevelLimit.h"
 
-#include "ui/Prompt.h"
 #include "config/ColorConfig.h"
+#include "ui/Prompt.h"
 
 LevelLimit::LevelLimit() : value_(readLevelLimit(colorConfigPath())) {}
 

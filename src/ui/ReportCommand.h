@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ui/Prompt.h"
 #include "model/NoiseRules.h"
 #include "model/RecordList.h"
 #include "model/SeriesStats.h"
+#include "ui/Prompt.h"
 
 #include <filesystem>
 

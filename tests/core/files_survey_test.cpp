@@ -1,9 +1,9 @@
 // The survey's folder: names split by the clock, interval summaries, gaps and
 // writes that survive a failing disk.
-#include "survey/Survey.h"
-#include "survey/SurveyRunner.h"
 #include "formats/TextDataFile.h"
 #include "recording/Recording.h"
+#include "survey/Survey.h"
+#include "survey/SurveyRunner.h"
 
 #include <gtest/gtest.h>
 

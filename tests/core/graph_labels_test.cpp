@@ -1,6 +1,6 @@
+#include "model/TimeLabels.h"
 #include "plot/CursorSpan.h"
 #include "plot/PlotView.h"
-#include "model/TimeLabels.h"
 
 #include <gtest/gtest.h>
 

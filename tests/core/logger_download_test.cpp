@@ -1,5 +1,5 @@
-#include "protocol/MeterDecoder.h"
 #include "model/Clock.h"
+#include "protocol/MeterDecoder.h"
 
 #include <gtest/gtest.h>
 

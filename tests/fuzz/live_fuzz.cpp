@@ -6,8 +6,8 @@
 //   192..223 the meter falls silent for 1 + op % 32 seconds; the watchdog then
 //            marks it disconnected and gives up a download, as the view does
 //   224..255 the recording is switched on or off
-#include "protocol/MeterDecoder.h"
 #include "model/Clock.h"
+#include "protocol/MeterDecoder.h"
 
 #include <algorithm>
 #include <cmath>

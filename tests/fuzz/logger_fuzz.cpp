@@ -1,8 +1,8 @@
 // libFuzzer target: the logger branch of the receive callback. The first byte
 // of an input sets the size of the reads (1 to 20 bytes), the rest is the
 // byte stream; a download that ends starts the next one at once.
-#include "protocol/MeterDecoder.h"
 #include "model/Clock.h"
+#include "protocol/MeterDecoder.h"
 
 #include <algorithm>
 #include <cstdint>

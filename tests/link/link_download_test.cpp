@@ -1,9 +1,9 @@
-#include "protocol/LoggerEncoder.h"
+#include "link/Download.h"
 #include "link/MeterLink.h"
 #include "link/MeterSimulator.h"
-#include "model/DataSets.h"
-#include "link/Download.h"
 #include "model/Clock.h"
+#include "model/DataSets.h"
+#include "protocol/LoggerEncoder.h"
 
 #include <QTest>
 

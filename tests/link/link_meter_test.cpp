@@ -1,9 +1,9 @@
 #include "PtyPair.h"
 
-#include "protocol/LoggerEncoder.h"
 #include "link/MeterLink.h"
 #include "link/MeterSimulator.h"
 #include "model/Clock.h"
+#include "protocol/LoggerEncoder.h"
 
 #include <QSignalSpy>
 #include <QTest>

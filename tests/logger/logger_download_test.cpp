@@ -1,14 +1,14 @@
+#include "app/DataLoggerCommands.h"
 #include "app/MyVrelView.h"
-#include "ui/Prompt.h"
-#include "protocol/LoggerEncoder.h"
+#include "config/ColorConfig.h"
 #include "link/MeterLink.h"
 #include "link/MeterSimulator.h"
 #include "logger/DataLogDlg.h"
-#include "app/DataLoggerCommands.h"
-#include "model/DataSets.h"
 #include "logger/LogState.h"
 #include "model/Clock.h"
-#include "config/ColorConfig.h"
+#include "model/DataSets.h"
+#include "protocol/LoggerEncoder.h"
+#include "ui/Prompt.h"
 
 #include <QAbstractItemModel>
 #include <QDir>

@@ -1,10 +1,10 @@
-#include "ui/AcousticGroup.h"
-#include "ui/Prompt.h"
+#include "config/ColorConfig.h"
 #include "graph/CGraphicsBtn.h"
-#include "ui/LevelLimit.h"
 #include "logger/DataLogDlg.h"
 #include "logger/DataLogForm.h"
-#include "config/ColorConfig.h"
+#include "ui/AcousticGroup.h"
+#include "ui/LevelLimit.h"
+#include "ui/Prompt.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>

@@ -1,5 +1,5 @@
-#include "print/PageRenderer.h"
 #include "model/TimeLabels.h"
+#include "print/PageRenderer.h"
 
 #include <QFile>
 #include <QFontMetrics>

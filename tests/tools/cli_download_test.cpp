@@ -1,7 +1,7 @@
 #include "ToolRunner.h"
 
-#include "protocol/LoggerEncoder.h"
 #include "link/MeterSimulator.h"
+#include "protocol/LoggerEncoder.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 #include "ChildProcess.h"
 #include "ToolRunner.h"
 
-#include "survey/Survey.h"
 #include "formats/TextDataFile.h"
+#include "survey/Survey.h"
 
 #include <gtest/gtest.h>
 
@@ -175,6 +175,36 @@ TEST(CliSurvey, RidesOutAHangUpAReplugAndASilenceKeepingEverySample) {
         EXPECT_LT(e[0], e[1]);
         EXPECT_GT(std::stod(e[2]), 0);
     }
+}
+
+// The port given on the command line is followed through a pull: the survey
+// says it waits, then samples the meter that came back, never a level from
+// before the pull.
+TEST(CliSurvey, TheChosenPortComesBackAfterAPullWithNoStaleSample) {
+    const fs::path dir = scratch("chosen");
+    Simulator sim(dir, {"--level", "51.2"});
+    ASSERT_TRUE(sim.ready());
+    const fs::path out = dir / "out";
+    const auto run = survey(sim, out);
+    ASSERT_TRUE(waitFor([&] { return samplesIn(out) >= 5; })) << run->err();
+    sim.command("hangup");
+    ASSERT_TRUE(waitFor([&] { return contains(run->err(), "to come back"); })) << run->err();
+    const std::size_t beforePull = samplesIn(out);
+    sim.command("level 63.4");
+    sim.command("replug");
+    ASSERT_TRUE(waitFor([&] { return contains(run->err(), "(disconnected)"); })) << run->err();
+    ASSERT_TRUE(waitFor([&] { return samplesIn(out) >= beforePull + 5; })) << run->err();
+    run->signal(SIGINT);
+    ASSERT_EQ(run->wait(), 0) << run->err();
+    EXPECT_TRUE(contains(run->err(), "again")) << run->err();
+
+    std::size_t i = 0;
+    for (const fs::path& f : dataFiles(out))
+        for (const CObjData& r : readWhole(f))
+            EXPECT_DOUBLE_EQ(r.value(), i++ < beforePull ? 51.2 : 63.4) << "sample " << i;
+    const auto events = csvRows(out / eventsFileName, eventsHeader);
+    ASSERT_EQ(events.size(), 1u) << slurp(out / eventsFileName);
+    EXPECT_EQ(events[0][3], "disconnected");
 }
 
 TEST(CliSurvey, AnHourCrossedSplitsTheFilesAndEachSummaryRowIsWhatStatsSays) {

@@ -1,8 +1,8 @@
-#include "ui/Prompt.h"
+#include "config/ColorConfig.h"
 #include "graph/CGraphicsBtn.h"
 #include "graph/PlotPainter.h"
 #include "graph/PlotReadouts.h"
-#include "config/ColorConfig.h"
+#include "ui/Prompt.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
-#include "ui/AcousticGroup.h"
-#include "graph/CGraphicsBtn.h"
-#include "ui/LevelLimit.h"
-#include "live/RecordingController.h"
 #include "config/ColorConfig.h"
+#include "graph/CGraphicsBtn.h"
+#include "live/RecordingController.h"
+#include "ui/AcousticGroup.h"
+#include "ui/LevelLimit.h"
 
 #include <QComboBox>
 #include <QHeaderView>

@@ -4,12 +4,12 @@
 #include "app/MainForm.h"
 #include "app/MainFrame.h"
 #include "app/MyVrelView.h"
+#include "app/RecordingFeature.h"
+#include "config/ColorConfig.h"
 #include "formats/TextDataFile.h"
 #include "link/MeterLink.h"
 #include "link/MeterSimulator.h"
 #include "live/RecordingController.h"
-#include "app/RecordingFeature.h"
-#include "config/ColorConfig.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -61,11 +61,12 @@ class MainViewFilesTest : public ::testing::Test {
         frame->resize(1100, 720);
         frame->show();
         feature = recordingFeature(*frame->view());
-        frame->view()->link().withDecoder([](MeterDecoder& d) {
-            d.connected = true;
-            d.state.weightingA = true;
-        });
         RecordingController& c = feature->controller();
+        // A meter that reads whatever the test puts in the decoder, no port needed.
+        c.setLiveLookup([this] {
+            const MeterLink::Snapshot s = frame->view()->link().snapshot();
+            return LiveSample{s.state.level, true, false, true};
+        });
         ASSERT_TRUE(c.start()); // the view's interval, 0.5 s
         for (double level : {55.2, 5.5, 101.3}) {
             frame->view()->link().withDecoder([level](MeterDecoder& d) { d.state.level = level; });

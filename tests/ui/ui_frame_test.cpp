@@ -2,9 +2,9 @@
 #include "app/MainFrame.h"
 #include "app/MyVrelView.h"
 #include "app/PortDlg.h"
-#include "ui/Prompt.h"
-#include "ui/LevelLimit.h"
 #include "config/ColorConfig.h"
+#include "ui/LevelLimit.h"
+#include "ui/Prompt.h"
 
 #include <QAction>
 #include <QMenuBar>

@@ -1,17 +1,18 @@
+#include "app/MainForm.h"
 #include "app/MainFrame.h"
 #include "app/MyVrelView.h"
-#include "ui/Prompt.h"
-#include "app/MainForm.h"
 #include "app/RecordingFeature.h"
+#include "link/KeySender.h"
 #include "link/MeterLink.h"
 #include "link/MeterSession.h"
 #include "link/MeterSimulator.h"
-#include "link/KeySender.h"
 #include "live/MeterPanel.h"
 #include "live/PanelArt.h"
 #include "model/Clock.h"
+#include "ui/Prompt.h"
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -246,8 +247,10 @@ TEST_F(LiveTest, AChosenPortComesBackAfterAPullAndNothingStaleIsRecorded) {
     sim.hangUp();
     ASSERT_TRUE(waitFor([&] { return atLoss >= 0; }));
     EXPECT_TRUE(view()->waitingForMeter());
-    ASSERT_TRUE(waitFor([&] { return pane->text().contains(linkPath); })) << pane->text().toStdString();
-    EXPECT_TRUE(pane->text().startsWith(QStringLiteral("Cihaz bekleniyor"))) << pane->text().toStdString();
+    ASSERT_TRUE(waitFor([&] { return pane->text().contains(linkPath); }))
+        << pane->text().toStdString();
+    EXPECT_TRUE(pane->text().startsWith(QStringLiteral("Cihaz bekleniyor")))
+        << pane->text().toStdString();
     // The watchdog ends the recording two seconds after the last byte.
     ASSERT_TRUE(waitFor([&] { return !feature->recording(); }));
     EXPECT_EQ(view()->realTimeRecords().count(), atLoss) << "no tick took a level after the pull";
@@ -260,4 +263,35 @@ TEST_F(LiveTest, AChosenPortComesBackAfterAPullAndNothingStaleIsRecorded) {
     ASSERT_TRUE(waitFor([&] { return pane->text().startsWith(QStringLiteral("Port ")); }))
         << pane->text().toStdString();
     EXPECT_TRUE(answers.messages().empty()) << "a replug needs no word from the user";
+}
+
+// Automatic detection through a pull and a replug under the same name: the
+// window follows the meter back without waiting for the next detection.
+TEST_F(LiveTest, AutomaticDetectionFollowsTheMeterBackAfterAPull) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString linkPath = dir.filePath(QStringLiteral("meter"));
+    sim.stop();
+    sim.setLinkPath(linkPath);
+    QString error;
+    ASSERT_TRUE(sim.start(&error)) << error.toStdString();
+    const std::string path = linkPath.toStdString();
+    view()->setPortEnumerator([path] {
+        std::vector<SSerInfo> ports;
+        if (QFileInfo::exists(QString::fromStdString(path)))
+            ports.push_back({path, "ttyUSB0", "CP2102 (ttyUSB0)", true, "", 0x10C4, 0xEA60});
+        return ports;
+    });
+    view()->chooseAutoPort();
+    ASSERT_TRUE(waitFor([this] { return snap().connected && snap().state.level == 72.4; }));
+
+    sim.hangUp();
+    ASSERT_TRUE(waitFor([this] { return view()->waitingForMeter(); }));
+    EXPECT_FALSE(snap().connected) << "a pulled cable is not connected, watchdog or not";
+    sim.setConstantLevel(48.8);
+    ASSERT_TRUE(sim.start(&error)) << error.toStdString();
+    ASSERT_TRUE(waitFor([this] { return snap().connected && snap().state.level == 48.8; }));
+    EXPECT_TRUE(view()->autoPort());
+    EXPECT_EQ(view()->portPath(), linkPath);
+    EXPECT_TRUE(answers.messages().empty());
 }

@@ -1,17 +1,17 @@
-#include "ui/AcousticGroup.h"
 #include "app/MainForm.h"
 #include "app/MainFrame.h"
 #include "app/MyVrelView.h"
-#include "ui/Prompt.h"
-#include "ui/ReportCommand.h"
+#include "app/RecordingFeature.h"
 #include "formats/TextDataFile.h"
 #include "graph/CGraphicsBtn.h"
 #include "link/MeterLink.h"
 #include "link/MeterSimulator.h"
 #include "live/RecordingController.h"
-#include "app/RecordingFeature.h"
 #include "live/RtSetupDlg.h"
 #include "model/Clock.h"
+#include "ui/AcousticGroup.h"
+#include "ui/Prompt.h"
+#include "ui/ReportCommand.h"
 
 #include <QAbstractButton>
 #include <QAction>

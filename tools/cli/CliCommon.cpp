@@ -1,5 +1,6 @@
 #include "CliCommon.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <iostream>
@@ -105,13 +106,19 @@ const std::string* CommandLine::option(std::string_view name) const {
     return found;
 }
 
+bool CommandLine::flag(std::string_view name) const {
+    return std::find(flags.begin(), flags.end(), name) != flags.end();
+}
+
 bool parseCommandLine(const std::vector<std::string>& args,
                       const std::vector<std::string_view>& valued, CommandLine& line,
-                      std::string& error) {
+                      std::string& error, const std::vector<std::string_view>& flags) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--help" || a == "-h") {
             line.help = true;
+        } else if (std::find(flags.begin(), flags.end(), a) != flags.end()) {
+            line.flags.push_back(a);
         } else if (a.size() > 1 && a[0] == '-') {
             bool known = false;
             for (const std::string_view name : valued)

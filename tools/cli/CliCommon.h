@@ -28,16 +28,19 @@ std::optional<std::vector<std::uint8_t>> parseHexLine(std::string_view line, std
 int forEachCaptureChunk(std::istream& in,
                         const std::function<void(const std::vector<std::uint8_t>&)>& chunk);
 
-// The arguments of a command that takes only positional arguments and the
-// options listed in valued (each followed by its value). Returns false with
-// a message on a malformed line; help is set for --help or -h.
+// The arguments of a command that takes only positional arguments, the
+// options listed in valued (each followed by its value) and those in flags
+// (alone). Returns false with a message on a malformed line; help is set for
+// --help or -h.
 struct CommandLine {
     std::vector<std::string> positional;
     std::vector<std::pair<std::string, std::string>> options;
+    std::vector<std::string> flags;
     bool help = false;
 
     const std::string* option(std::string_view name) const;
+    bool flag(std::string_view name) const;
 };
 bool parseCommandLine(const std::vector<std::string>& args,
                       const std::vector<std::string_view>& valued, CommandLine& line,
-                      std::string& error);
+                      std::string& error, const std::vector<std::string_view>& flags = {});

@@ -3,8 +3,8 @@
 #include "CliCommon.h"
 #include "Commands.h"
 
-#include "protocol/MeterDecoder.h"
 #include "model/Clock.h"
+#include "protocol/MeterDecoder.h"
 
 #include <cstdio>
 #include <fstream>

@@ -3,10 +3,10 @@
 #include "Commands.h"
 
 #include "formats/TextDataFile.h"
-#include "link/MeterLink.h"
-#include "model/DataSets.h"
 #include "link/Download.h"
+#include "link/MeterLink.h"
 #include "model/Clock.h"
+#include "model/DataSets.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -4,6 +4,7 @@
 #include "Commands.h"
 #include "DataFileSet.h"
 #include "NoiseOptions.h"
+#include "SeriesInput.h"
 
 #include "formats/SpreadsheetExport.h"
 #include "formats/TextDataFile.h"
@@ -31,11 +32,17 @@ const char* const listUsage =
 
 const char* const exportUsage =
     "usage: vrel-cli export FILE.txt OUT.xls|OUT.xlsx\n"
+    "       vrel-cli export DIR|FILE.txt... OUT.xls|OUT.xlsx [--from DATETIME]\n"
+    "                       [--to DATETIME]\n"
     "\n"
     "Reads a text data file as the Open command does, chooses its data set as a\n"
     "double click on its row does and exports it as the DATALOGGER window's\n"
     "\"Excel'e aktar\" does: tab-separated text, or an Excel workbook when OUT\n"
     "ends in .xlsx (any case). OUT is replaced whole or left as it was.\n"
+    "\n"
+    "A survey folder, several data files, --from or --to make one series of\n"
+    "the readings in time order, exported as one data set (at most 2 million\n"
+    "readings); a file that cannot be read is named and left out.\n"
     "\n"
     "Exit status 0; 1 when the file cannot be read, is no text data file\n"
     "(\"Data Format is wrong!\"), holds no readings or OUT cannot be written\n"
@@ -53,6 +60,8 @@ const char* const convertUsage =
 const char* const statsUsage =
     "usage: vrel-cli stats FILE.txt [--limit DB] [--shift HOURS] [--intervals 15m]\n"
     "                                [--periods D,E,N]\n"
+    "       vrel-cli stats DIR|FILE.txt... [--from DATETIME] [--to DATETIME]\n"
+    "                                [--daily] [--limit DB] [--periods D,E,N]\n"
     "\n"
     "Reads a text data file as the Open command does, chooses its data set as a\n"
     "double click on its row does and prints its acoustic statistics, one\n"
@@ -73,6 +82,18 @@ const char* const statsUsage =
     "  --limit DB  adds the exceedance of that level (readings above it):\n"
     "              limit (weighting), above (readings), aboveTime (s),\n"
     "              longestRun (readings), longestRunTime (s)\n";
+const char* const statsSeriesUsage =
+    "\n"
+    "A survey folder (its survey-*.txt files), several data files, --from,\n"
+    "--to or --daily make one series of the readings, in time order: the\n"
+    "lines above are of its readings (Leq and SEL over the time they cover,\n"
+    "their sampling intervals may differ), and a file that cannot be read is\n"
+    "named on standard error and left out.\n"
+    "  --daily     adds a line per day, a day running from the day period's\n"
+    "              start to the next day's: day<TAB>dd-mm-yyyy<TAB>Lday<TAB>\n"
+    "              Levening<TAB>Lnight<TAB>Lden<TAB>LAeq,24h<TAB>Lmax<TAB>\n"
+    "              coverage %; a level without readings is '-'\n"
+    "--shift and --intervals take at most 2 million readings of a series.\n";
 const char* const statsUsageTail =
     "\n"
     "Exit status 0; 1 when the file cannot be read, is no text data file or\n"
@@ -139,13 +160,34 @@ int runList(const std::vector<std::string>& args) {
 
 int runExport(const std::vector<std::string>& args) {
     CommandLine line;
-    if (const int status = checkLine(args, {}, 2, "export", exportUsage, line); status >= 0)
-        return status;
-    const auto set = openAndChoose(line.positional[0], "export");
+    std::string error;
+    if (!parseCommandLine(args, seriesOptionNames, line, error)) {
+        std::cerr << "vrel-cli export: " << error << "\n" << exportUsage;
+        return exitUsage;
+    }
+    if (line.help) {
+        std::cout << exportUsage;
+        return exitOk;
+    }
+    if (line.positional.size() < 2) {
+        std::cerr << "vrel-cli export: expects 2 file names\n" << exportUsage;
+        return exitUsage;
+    }
+    if (!checkSeriesOptions(line, error)) {
+        std::cerr << "vrel-cli export: " << error << "\n" << exportUsage;
+        return exitUsage;
+    }
+    const std::vector<std::string> inputs(line.positional.begin(), line.positional.end() - 1);
+    std::optional<ChosenDataSet> set;
+    if (wantsSeries(line, inputs.size())) {
+        if (const auto input = openSeries(inputs, line, "export"))
+            set = seriesDataSet(*input, "export");
+    } else {
+        set = openAndChoose(inputs[0], "export");
+    }
     if (!set)
         return exitFailure;
-    const std::string& out = line.positional[1];
-    std::string error;
+    const std::string& out = line.positional.back();
     const bool written = endsWithXlsx(out) ? WriteSpreadsheetXlsx(out, set->selection, set->stats,
                                                                   ExportSource::DataLogger, &error)
                                            : WriteSpreadsheetText(out, set->selection, set->stats,
@@ -173,16 +215,34 @@ int runConvert(const std::vector<std::string>& args) {
 }
 
 int runStats(const std::vector<std::string>& args) {
-    const std::string usageText = std::string(statsUsage) + noiseOptionsUsage + statsUsageTail;
+    const std::string usageText = std::string(statsUsage) + noiseOptionsUsage + seriesOptionsUsage +
+                                  statsSeriesUsage + statsUsageTail;
     const char* const usage = usageText.c_str();
     std::vector<std::string_view> valued = noiseOptionNames;
     valued.push_back("--limit");
+    valued.insert(valued.end(), seriesOptionNames.begin(), seriesOptionNames.end());
     CommandLine line;
-    if (const int status = checkLine(args, valued, 1, "stats", usage, line); status >= 0)
-        return status;
+    std::string lineError;
+    if (!parseCommandLine(args, valued, line, lineError, {"--daily"})) {
+        std::cerr << "vrel-cli stats: " << lineError << "\n" << usage;
+        return exitUsage;
+    }
+    if (line.help) {
+        std::cout << usage;
+        return exitOk;
+    }
+    if (line.positional.empty()) {
+        std::cerr << "vrel-cli stats: expects a data file or a survey folder\n" << usage;
+        return exitUsage;
+    }
     std::string noiseError;
     const auto noise = readNoiseOptions(line, noiseError);
     if (!noise) {
+        std::cerr << "vrel-cli stats: " << noiseError << "\n" << usage;
+        return exitUsage;
+    }
+    const bool series = wantsSeries(line, line.positional.size());
+    if (!checkSeriesOptions(line, noiseError)) {
         std::cerr << "vrel-cli stats: " << noiseError << "\n" << usage;
         return exitUsage;
     }
@@ -194,6 +254,27 @@ int runStats(const std::vector<std::string>& args) {
                       << usage;
             return exitUsage;
         }
+    }
+    if (series) {
+        const auto input = openSeries(line.positional, line, "stats");
+        if (!input)
+            return exitFailure;
+        // The workplace and environmental figures are the records' (at most
+        // maxSeriesRecords of them).
+        std::optional<ChosenDataSet> set;
+        if (noise->exposure || noise->environment) {
+            set = seriesDataSet(*input, "stats");
+            if (!set)
+                return exitFailure;
+        }
+        printSeriesStats(*input, limit);
+        if (set)
+            printNoiseFigures(
+                computeNoiseFigures(set->selection, 0, set->selection.size(), noise->settings),
+                *noise);
+        if (line.flag("--daily"))
+            printDailyFigures(*input, noise->settings.bounds);
+        return exitOk;
     }
     const auto set = openAndChoose(line.positional[0], "stats");
     if (!set)

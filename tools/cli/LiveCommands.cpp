@@ -6,9 +6,9 @@
 
 #include "formats/SpreadsheetExport.h"
 #include "formats/TextDataFile.h"
-#include "recording/Recording.h"
 #include "model/AcousticStats.h"
 #include "model/SeriesStats.h"
+#include "recording/Recording.h"
 
 #include <QTimer>
 

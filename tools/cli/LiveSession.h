@@ -1,8 +1,8 @@
 #pragma once
 
-#include "link/PortMatch.h"
 #include "link/MeterLink.h"
 #include "link/MeterSession.h"
+#include "link/PortMatch.h"
 #include "model/Clock.h"
 
 #include <QCoreApplication>

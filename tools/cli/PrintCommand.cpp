@@ -3,10 +3,10 @@
 #include "Commands.h"
 #include "DataFileSet.h"
 
-#include "print/PageRenderer.h"
 #include "layout/PrintLayout.h"
-#include "plot/PlotView.h"
 #include "model/Clock.h"
+#include "plot/PlotView.h"
+#include "print/PageRenderer.h"
 
 #include <QGuiApplication>
 #include <QPageLayout>

@@ -3,6 +3,7 @@
 #include "Commands.h"
 #include "DataFileSet.h"
 #include "NoiseOptions.h"
+#include "SeriesInput.h"
 
 #include "config/ColorConfig.h"
 #include "config/Language.h"
@@ -29,6 +30,8 @@ const char* const reportHead =
     "usage: vrel-cli report FILE.txt OUT.pdf [--site TEXT] [--operator TEXT]\n"
     "                       [--meter TEXT] [--notes TEXT] [--limit DB]\n"
     "                       [--shift HOURS] [--intervals 15m] [--periods D,E,N]\n"
+    "       vrel-cli report DIR|FILE.txt... OUT.pdf [--from DATETIME]\n"
+    "                       [--to DATETIME] [the options above]\n"
     "\n"
     "Reads a text data file as the Open command does, chooses its data set as a\n"
     "double click on its row does and writes the measurement report as the\n"
@@ -37,6 +40,10 @@ const char* const reportHead =
     "exposure and the environmental figures, the limit exceedances and the\n"
     "interval table. The footers carry the page numbers and the current local\n"
     "time. OUT is replaced whole or left as it was.\n"
+    "\n"
+    "A survey folder, several data files, --from or --to make one series of\n"
+    "the readings in time order, reported as one data set (at most 2 million\n"
+    "readings); a file that cannot be read is named and left out.\n"
     "\n"
     "  --site, --operator, --meter, --notes  the title block (UTF-8)\n"
     "  --limit DB  the limit line and the exceedances\n"
@@ -105,6 +112,7 @@ int runReport(const std::vector<std::string>& args) {
     std::vector<std::string_view> valued = noiseOptionNames;
     for (const char* o : {"--site", "--operator", "--meter", "--notes", "--limit", "--lang"})
         valued.push_back(o);
+    valued.insert(valued.end(), seriesOptionNames.begin(), seriesOptionNames.end());
     CommandLine line;
     std::string error;
     if (!parseCommandLine(args, valued, line, error)) {
@@ -115,12 +123,12 @@ int runReport(const std::vector<std::string>& args) {
         std::cout << usage;
         return exitOk;
     }
-    if (line.positional.size() != 2) {
+    if (line.positional.size() < 2) {
         std::cerr << "vrel-cli report: expects a data file and a PDF file\n" << usage;
         return exitUsage;
     }
     const auto noise = readNoiseOptions(line, error);
-    if (!noise) {
+    if (!noise || !checkSeriesOptions(line, error)) {
         std::cerr << "vrel-cli report: " << error << "\n" << usage;
         return exitUsage;
     }
@@ -152,11 +160,18 @@ int runReport(const std::vector<std::string>& args) {
             return exitUsage;
         }
     }
-    const auto set = openAndChoose(line.positional[0], "report");
+    const std::vector<std::string> inputs(line.positional.begin(), line.positional.end() - 1);
+    std::optional<ChosenDataSet> set;
+    if (wantsSeries(line, inputs.size())) {
+        if (const auto series = openSeries(inputs, line, "report"))
+            set = seriesDataSet(*series, "report");
+    } else {
+        set = openAndChoose(inputs[0], "report");
+    }
     if (!set)
         return exitFailure;
     input.series = &set->selection;
     input.stats = set->stats;
     input.now = appClock().localNow();
-    return write(input, asked, line.positional[1]);
+    return write(input, asked, line.positional.back());
 }

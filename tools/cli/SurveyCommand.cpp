@@ -5,10 +5,10 @@
 #include "Commands.h"
 #include "LiveSession.h"
 
+#include "model/SeriesStats.h"
+#include "recording/Recording.h"
 #include "survey/Survey.h"
 #include "survey/SurveyRunner.h"
-#include "recording/Recording.h"
-#include "model/SeriesStats.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -143,9 +143,9 @@ class Survey {
     Survey(LiveSession& session, const SurveyOptions& options, const Clock& clock,
            std::optional<SurveyMs> previousEnd)
         : session_(session), options_(options), clock_(clock),
-          runner_(diskFileSystem(), clock,
-                  {options.dir, options.interval, options.split, options.summarySeconds,
-                   previousEnd}),
+          runner_(
+              diskFileSystem(), clock,
+              {options.dir, options.interval, options.split, options.summarySeconds, previousEnd}),
           inPlace_(isatty(2) != 0 && !options.json) {
         runner_.report = [this](const std::string& text) { message(text); };
         tick_.setTimerType(Qt::PreciseTimer);
@@ -194,11 +194,11 @@ class Survey {
         }
         const auto outcome = runner_.tick(t, view.verdict, state.level, state.weightingA);
         if (outcome.gapEnded)
-            message("sampling again after a gap of " +
-                    fixed(static_cast<double>(outcome.gapEnded->end - outcome.gapEnded->start) /
-                              1000,
-                          1) +
-                    " s (" + outcome.gapEnded->cause + ")");
+            message(
+                "sampling again after a gap of " +
+                fixed(static_cast<double>(outcome.gapEnded->end - outcome.gapEnded->start) / 1000,
+                      1) +
+                " s (" + outcome.gapEnded->cause + ")");
         status(t, false);
     }
 

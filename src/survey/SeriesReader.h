@@ -1,0 +1,74 @@
+#pragma once
+
+// Reads a survey folder, or any list of text data files, into one SeriesStore.
+
+#include "survey/SeriesStore.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One text data file as the series reader takes it: levels, and their stamps
+// as runs of readings that share a stamp and a weighting.
+struct SeriesFilePart {
+    struct Stamp {
+        std::int64_t localSecond = 0; // wall-clock seconds since 1970-01-01 00:00
+        std::uint32_t count = 0;
+        char weighting = 'A';
+    };
+    bool header = false; // false: no text data file
+    std::int32_t intervalMs = 0;
+    std::vector<Centibel> levels;
+    std::vector<Stamp> stamps;
+    std::size_t badLines = 0;     // lines that are no reading, left out
+    std::size_t firstBadLine = 0; // 1-based, the header being line 1
+};
+
+// Parses the text of a data file. Reading stops at the end or at the first
+// empty line, as ReadTextDataFile's does; a line that is not
+// "d-m-yyyy,h:mm:ss, level, dBA|dBC" is counted and left out.
+SeriesFilePart parseSeriesFile(std::string_view text);
+
+struct SeriesFileProblem {
+    std::string file;
+    std::string reason;
+};
+
+struct SeriesReadOptions {
+    // Called on the reading thread after each file, in order.
+    std::function<void(std::size_t done, std::size_t total)> progress;
+    // Set from any thread to stop reading soon.
+    const std::atomic<bool>* cancel = nullptr;
+    // Files parsed at once; 0: one per core.
+    unsigned threads = 0;
+};
+
+struct SeriesRead {
+    enum class Status {
+        Ok,         // series holds the readings of every readable file
+        NoReadings, // nothing readable: no data file, or none holds a reading
+        CannotList, // the folder could not be read; error says why
+        Cancelled,
+    };
+    Status status = Status::Ok;
+    SeriesStore series;
+    std::vector<std::string> files;          // the data files taken, in time order
+    std::vector<SeriesFileProblem> problems; // files (or lines of them) left out
+    std::string error;
+};
+
+// The data files of a survey folder in the order of their names (the hour
+// repeated when daylight saving ends after the first), with the gaps' causes
+// from its events.csv.
+SeriesRead readSurveySeries(const std::string& dir, const SeriesReadOptions& options = {});
+// Files of any names, put in the order of their first readings; survey files
+// keep the order of their names.
+SeriesRead readSeriesFiles(const std::vector<std::string>& files,
+                           const SeriesReadOptions& options = {});
+
+// The rows of an events.csv in series time; rows it cannot read are left out.
+std::vector<SeriesGap> parseSeriesEvents(std::string_view text, const SeriesStore& series);

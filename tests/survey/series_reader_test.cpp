@@ -1,0 +1,160 @@
+// Reading data files into one series: the line parser, damaged and foreign
+// files, files of different intervals, the order of files of any names,
+// progress and cancelling.
+#include "SurveyFolder.h"
+
+#include "survey/SeriesFigures.h"
+#include "survey/SeriesReader.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+
+namespace {
+
+using namespace testsurvey;
+
+// An hour's file of readings every interval seconds, all of one level.
+std::string hourFile(const Wall& hour, double interval, double level, int count = -1) {
+    std::string text = header(interval);
+    const int n = count >= 0 ? count : static_cast<int>(3600 / interval);
+    for (int i = 0; i < n; ++i) {
+        const int s = static_cast<int>(i * interval);
+        text += line({hour.year, hour.month, hour.day, hour.hour, s / 60, s % 60}, level);
+    }
+    return text;
+}
+
+TEST(SeriesReader, ParsesLinesAsTheProgramWritesAndReadsThem) {
+    const SeriesFilePart part = parseSeriesFile("Kovra Sound Level Meter SamplingRate:0.5;\r\n"
+                                                "07-03-2015,9:05:01, 55.20, dBA\r\n"
+                                                "07-03-2015,09:05:01,  5.5, dBA\n"
+                                                "garbage\r\n"
+                                                "07-03-2015,09:05:0\r\n"
+                                                "07-03-2015,09:05:02, 101.30, dBC\r\n"
+                                                "07-03-2015,09:05:03, 61.00, dBA\r\n"
+                                                "\r\n"
+                                                "07-03-2015,09:05:04, 70.00, dBA\r\n");
+    EXPECT_TRUE(part.header);
+    EXPECT_EQ(part.intervalMs, 500);
+    ASSERT_EQ(part.levels, (std::vector<Centibel>{5520, 550, 10130, 6100}));
+    ASSERT_EQ(part.stamps.size(), 3u); // two share a stamp; the dBC one stands alone
+    EXPECT_EQ(part.stamps[0].count, 2u);
+    EXPECT_EQ(part.stamps[1].weighting, 'C');
+    // 07-03-2015 is day 16501 since 1970.
+    EXPECT_EQ(part.stamps[0].localSecond, 16501LL * 86400 + 9 * 3600 + 5 * 60 + 1);
+    EXPECT_EQ(part.badLines, 2u);
+    EXPECT_EQ(part.firstBadLine, 4u);
+
+    EXPECT_FALSE(parseSeriesFile("Kovra Sound Level Meter Samplingrate:1.0;\r\n").header);
+    EXPECT_FALSE(parseSeriesFile("").header);
+    // A last line without its end still counts.
+    EXPECT_EQ(parseSeriesFile("Kovra Sound Level Meter SamplingRate:1.0;\n"
+                              "01-01-2020,00:00:00, 40.00, dBA")
+                  .levels.size(),
+              1u);
+}
+
+TEST(SeriesReader, DamagedAndForeignFilesAreNamedAndTheRestIsRead) {
+    const auto dir = scratch("damaged");
+    const Wall h10{2026, 12, 8, 10, 0, 0}, h11{2026, 12, 8, 11, 0, 0}, h12{2026, 12, 8, 12, 0, 0},
+        h13{2026, 12, 8, 13, 0, 0};
+    write(dir / fileName(h10), hourFile(h10, 1.0, 50));
+    write(dir / fileName(h11), hourFile(h11, 1.0, 50));
+    write(dir / fileName(h12), "PK\x03\x04 a workbook saved under the wrong name");
+    // A power cut in the middle of a line.
+    write(dir / fileName(h13), hourFile(h13, 1.0, 50, 100) + "08-12-2026,13:01:4");
+    write(dir / "notes.txt", "not a survey file, not looked at");
+
+    std::vector<std::pair<std::size_t, std::size_t>> progress;
+    SeriesReadOptions options;
+    options.progress = [&](std::size_t done, std::size_t total) {
+        progress.emplace_back(done, total);
+    };
+    const SeriesRead read = readSurveySeries(dir.string(), options);
+    ASSERT_EQ(read.status, SeriesRead::Status::Ok);
+    EXPECT_EQ(read.series.size(), 3600u * 2 + 100);
+    ASSERT_EQ(read.problems.size(), 2u);
+    EXPECT_EQ(fs::path(read.problems[0].file).filename(), fileName(h12));
+    EXPECT_EQ(read.problems[0].reason, "is no text data file");
+    EXPECT_EQ(fs::path(read.problems[1].file).filename(), fileName(h13));
+    EXPECT_EQ(read.problems[1].reason, "1 line is no reading, from line 102; left out");
+    EXPECT_EQ(read.files.size(), 3u);
+    ASSERT_EQ(progress.size(), 4u);
+    for (std::size_t i = 0; i < progress.size(); ++i)
+        EXPECT_EQ(progress[i], std::make_pair(i + 1, std::size_t{4}));
+    // The hour the foreign file stands for is a gap.
+    ASSERT_EQ(read.series.gaps().size(), 1u);
+    EXPECT_EQ(read.series.gaps()[0].end - read.series.gaps()[0].start, 3600 * 1000);
+
+    // Nothing readable at all.
+    const auto empty = scratch("nothing");
+    write(empty / fileName(h10), "no header");
+    const SeriesRead none = readSurveySeries(empty.string());
+    EXPECT_EQ(none.status, SeriesRead::Status::NoReadings);
+    EXPECT_EQ(none.problems.size(), 1u);
+    EXPECT_EQ(readSurveySeries((dir / "missing").string()).status, SeriesRead::Status::CannotList);
+}
+
+TEST(SeriesReader, FilesOfDifferentIntervalsAreOneSeries) {
+    // A survey resumed with another interval: an hour at 1 s of 60 dB, then an
+    // hour at 0.5 s of 70 dB, after a quarter of an hour without it.
+    const auto dir = scratch("intervals");
+    const Wall h10{2026, 12, 8, 10, 0, 0}, h11{2026, 12, 8, 11, 15, 0};
+    write(dir / fileName(h10), hourFile(h10, 1.0, 60));
+    std::string later = header(0.5);
+    for (int i = 0; i < 7200; ++i) {
+        const int s = 15 * 60 + i / 2;
+        later += line({2026, 12, 8, 11 + s / 3600, s / 60 % 60, s % 60}, 70);
+    }
+    write(dir / fileName(h11), later);
+    const SeriesRead read = readSurveySeries(dir.string());
+    ASSERT_EQ(read.status, SeriesRead::Status::Ok);
+    const SeriesStore& s = read.series;
+    ASSERT_EQ(s.runs().size(), 2u);
+    EXPECT_EQ(s.runs()[0].intervalMs, 1000);
+    EXPECT_EQ(s.runs()[1].intervalMs, 500);
+    EXPECT_EQ(s.runs()[1].start - s.runs()[0].end(), 15 * 60 * 1000);
+    // Each hour weighs by its time, not by its count of readings.
+    const SpanFigures f = spanFigures(s, s.start(), s.end());
+    EXPECT_EQ(f.sum.count, 3600u + 7200u);
+    EXPECT_DOUBLE_EQ(f.sum.seconds, 7200.0);
+    EXPECT_NEAR(*f.sum.leq(), 10 * std::log10((1e6 + 1e7) / 2), 1e-9);
+    EXPECT_EQ(s.timeAt(3600 + 3), s.runs()[1].start + 1500);
+}
+
+TEST(SeriesReader, FilesOfAnyNamesComeInTheOrderOfTheirReadings) {
+    const auto dir = scratch("any-names");
+    const Wall h10{2026, 12, 8, 10, 0, 0}, h11{2026, 12, 8, 11, 0, 0};
+    write(dir / "b.txt", hourFile(h10, 10.0, 40));
+    write(dir / "a.txt", hourFile(h11, 10.0, 80));
+    const SeriesRead read = readSeriesFiles({(dir / "a.txt").string(), (dir / "b.txt").string()});
+    ASSERT_EQ(read.status, SeriesRead::Status::Ok);
+    ASSERT_EQ(read.files.size(), 2u);
+    EXPECT_EQ(fs::path(read.files[0]).filename(), "b.txt");
+    EXPECT_DOUBLE_EQ(read.series.levelAt(0), 40.0);
+    EXPECT_TRUE(read.series.gaps().empty());
+    EXPECT_EQ(seriesDateTime(read.series, read.series.start()), "08-12-2026 10:00:00");
+}
+
+TEST(SeriesReader, CancellingStopsReading) {
+    const auto dir = scratch("cancel");
+    for (int h = 0; h < 6; ++h) {
+        const Wall hour{2026, 12, 8, h, 0, 0};
+        write(dir / fileName(hour), hourFile(hour, 1.0, 50));
+    }
+    std::atomic<bool> cancel{false};
+    SeriesReadOptions options;
+    options.cancel = &cancel;
+    options.threads = 2;
+    options.progress = [&](std::size_t done, std::size_t) {
+        if (done == 2)
+            cancel = true;
+    };
+    const SeriesRead read = readSurveySeries(dir.string(), options);
+    EXPECT_EQ(read.status, SeriesRead::Status::Cancelled);
+    EXPECT_TRUE(read.series.empty());
+}
+
+} // namespace

@@ -1,0 +1,199 @@
+#include "SeriesInput.h"
+
+#include "model/Clock.h"
+#include "model/DataSets.h"
+#include "model/TextFormat.h"
+#include "model/TimeLabels.h"
+#include "survey/SeriesFigures.h"
+#include "survey/SeriesReader.h"
+#include "survey/Survey.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <iostream>
+
+const char* const seriesOptionsUsage =
+    "  --from DATETIME, --to DATETIME  only the readings from, and before, a\n"
+    "              local time: 2026-12-09T08:00[:SS], or with its UTC offset\n"
+    "              (Z, +01:00)\n";
+
+namespace {
+
+// The wall-clock milliseconds of an instant typed on the command line, and
+// whether the wall clock showed the same an hour before (daylight saving
+// has ended: the second of the two).
+std::optional<std::pair<std::int64_t, bool>> wallClockOf(const std::string& text) {
+    const Clock& clock = appClock();
+    const auto t = parseSurveyDateTime(text, clock);
+    if (!t)
+        return std::nullopt;
+    auto ms = [&clock](std::time_t at) {
+        const LocalTime l = clock.local(at);
+        return secondsBetween(DateTime{},
+                              DateTime{l.day, l.month, l.year, l.hour, l.minute, l.second}) *
+               1000;
+    };
+    return std::pair{ms(*t), ms(*t - 3600) == ms(*t)};
+}
+
+} // namespace
+
+bool wantsSeries(const CommandLine& line, std::size_t inputs) {
+    if (inputs != 1 || line.positional.empty())
+        return inputs > 1;
+    std::error_code ec;
+    return std::filesystem::is_directory(line.positional[0], ec) || line.option("--from") ||
+           line.option("--to") || line.flag("--daily");
+}
+
+bool checkSeriesOptions(const CommandLine& line, std::string& error) {
+    for (const char* name : {"--from", "--to"})
+        if (const std::string* text = line.option(name); text && !wallClockOf(*text)) {
+            error = std::string(name) +
+                    " wants a local date and time such as 2026-12-09T08:00, not '" + *text + "'";
+            return false;
+        }
+    return true;
+}
+
+std::optional<SeriesInput> openSeries(const std::vector<std::string>& inputs,
+                                      const CommandLine& line, const char* command) {
+    const std::string prefix = std::string("vrel-cli ") + command + ": ";
+    std::error_code ec;
+    SeriesRead read;
+    if (inputs.size() == 1 && std::filesystem::is_directory(inputs[0], ec)) {
+        read = readSurveySeries(inputs[0]);
+    } else {
+        for (const std::string& f : inputs)
+            if (std::filesystem::is_directory(f, ec)) {
+                std::cerr << prefix << f << " is a folder: give one folder, or data files\n";
+                return std::nullopt;
+            }
+        read = readSeriesFiles(inputs);
+    }
+    for (const SeriesFileProblem& p : read.problems)
+        std::cerr << prefix << p.file << ": " << p.reason << "\n";
+    switch (read.status) {
+    case SeriesRead::Status::CannotList:
+        std::cerr << prefix << read.error << "\n";
+        return std::nullopt;
+    case SeriesRead::Status::NoReadings:
+    case SeriesRead::Status::Cancelled:
+        std::cerr << prefix << "no readings in " << inputs[0] << (inputs.size() > 1 ? " ..." : "")
+                  << "\n";
+        return std::nullopt;
+    case SeriesRead::Status::Ok:
+        break;
+    }
+    SeriesInput in;
+    in.series = std::move(read.series);
+    in.from = in.series.start();
+    in.to = in.series.end();
+    if (const std::string* text = line.option("--from")) {
+        const auto [local, later] = *wallClockOf(*text);
+        in.from = in.series.seriesOfLocal(local, later);
+    }
+    if (const std::string* text = line.option("--to")) {
+        const auto [local, later] = *wallClockOf(*text);
+        in.to = in.series.seriesOfLocal(local, later);
+    }
+    if (in.series.sum(in.from, in.to).count == 0) {
+        std::cerr << prefix << "no readings from " << seriesDateTime(in.series, in.from) << " to "
+                  << seriesDateTime(in.series, in.to) << "\n";
+        return std::nullopt;
+    }
+    return in;
+}
+
+namespace {
+
+void put(const char* name, const std::string& value, const std::string& unit) {
+    std::cout << name << '\t' << value << '\t' << unit << '\n';
+}
+
+std::string level(std::optional<double> v) {
+    return v ? formatFixed(*v, 2) : "-";
+}
+
+struct Exceedance {
+    std::uint64_t above = 0, longestRun = 0;
+    double aboveSeconds = 0, longestRunSeconds = 0;
+};
+
+// Readings above the limit, and the longest stretch of them one after another.
+Exceedance exceedance(const SeriesStore& s, std::size_t first, std::size_t last, double limit) {
+    Exceedance e;
+    const auto threshold = static_cast<long>(std::floor(limit * centibelsPerDb + 1e-9));
+    std::uint64_t run = 0;
+    double runSeconds = 0;
+    for (const SeriesRun& r : s.runs()) {
+        const std::size_t lo = std::max<std::size_t>(first, r.first);
+        const std::size_t hi = std::min<std::size_t>(last, r.first + r.count);
+        const double dt = r.intervalMs / 1000.0;
+        for (std::size_t i = lo; i < hi; ++i) {
+            if (s.centibelsAt(i) > threshold) {
+                ++e.above;
+                e.aboveSeconds += dt;
+                runSeconds += dt;
+                if (++run > e.longestRun) {
+                    e.longestRun = run;
+                    e.longestRunSeconds = runSeconds;
+                }
+            } else {
+                run = 0;
+                runSeconds = 0;
+            }
+        }
+    }
+    return e;
+}
+
+} // namespace
+
+void printSeriesStats(const SeriesInput& input, std::optional<double> limit) {
+    const SeriesStore& s = input.series;
+    const SpanFigures f = spanFigures(s, input.from, input.to);
+    const std::string w = f.weighting();
+    put("count", std::to_string(f.sum.count), "readings");
+    put("Leq", level(f.sum.leq()), w);
+    put("Lmax", level(f.sum.lmax()), w);
+    put("Lmin", level(f.sum.lmin()), w);
+    put("L5", level(f.l5), w);
+    put("L10", level(f.l10), w);
+    put("L50", level(f.l50), w);
+    put("L90", level(f.l90), w);
+    put("L95", level(f.l95), w);
+    put("SEL", level(*f.sum.leq() + 10.0 * std::log10(f.sum.seconds)), w);
+    if (limit) {
+        const Exceedance e = exceedance(s, s.indexAt(input.from), s.indexAt(input.to), *limit);
+        put("limit", level(limit), w);
+        put("above", std::to_string(e.above), "readings");
+        put("aboveTime", formatFixed(e.aboveSeconds, 2), "s");
+        put("longestRun", std::to_string(e.longestRun), "readings");
+        put("longestRunTime", formatFixed(e.longestRunSeconds, 2), "s");
+    }
+}
+
+void printDailyFigures(const SeriesInput& input, const PeriodBounds& bounds) {
+    const SeriesStore& s = input.series;
+    for (const DayFigures& d : dailyFigures(s, bounds, input.from, input.to))
+        std::cout << "day\t" << seriesDate(s, d.start) << '\t' << level(d.lday.level) << '\t'
+                  << level(d.levening.level) << '\t' << level(d.lnight.level) << '\t'
+                  << level(d.lden) << '\t' << level(d.laeq24) << '\t' << level(d.lmax) << '\t'
+                  << formatFixed(100.0 * d.coverage, 2) << '\n';
+}
+
+std::optional<ChosenDataSet> seriesDataSet(const SeriesInput& input, const char* command) {
+    const SeriesStore& s = input.series;
+    const std::size_t count = s.indexAt(input.to) - s.indexAt(input.from);
+    if (count > maxSeriesRecords) {
+        std::cerr << "vrel-cli " << command << ": " << count << " readings are more than the "
+                  << maxSeriesRecords << " it takes at once: choose a span with --from and --to\n";
+        return std::nullopt;
+    }
+    ChosenDataSet set;
+    set.selection = seriesRecords(s, input.from, input.to);
+    set.stats = DataSetStats(set.selection);
+    return set;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "CliCommon.h"
+#include "DataFileSet.h"
+
+#include "model/NoiseRules.h"
+#include "survey/SeriesStore.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The options that take part of a series.
+inline const std::vector<std::string_view> seriesOptionNames = {"--from", "--to"};
+extern const char* const seriesOptionsUsage;
+
+// A survey folder or several data files read as one series, with the span
+// --from and --to take of it.
+struct SeriesInput {
+    SeriesStore series;
+    SeriesMs from = 0;
+    SeriesMs to = 0;
+};
+
+// True when the positional arguments or options ask for a series rather
+// than the single data file of the window's commands.
+bool wantsSeries(const CommandLine& line, std::size_t inputs);
+
+// Checks --from and --to; on a wrong value sets error.
+bool checkSeriesOptions(const CommandLine& line, std::string& error);
+
+// Reads inputs (one folder, or data files) as one series. Files left out are
+// named on standard error. On failure prints why and returns nothing; so it
+// does when the span holds no readings.
+std::optional<SeriesInput> openSeries(const std::vector<std::string>& inputs,
+                                      const CommandLine& line, const char* command);
+
+// The stats lines of the span, as those of one data file.
+void printSeriesStats(const SeriesInput& input, std::optional<double> limit);
+// A line a day of the span.
+void printDailyFigures(const SeriesInput& input, const PeriodBounds& bounds);
+
+// The most readings report and export take from a series: they work on the
+// records of the windows, some 80 bytes a reading.
+inline constexpr std::size_t maxSeriesRecords = 2'000'000;
+
+// The span's readings as one data set with its statistics; nothing, with a
+// message, when they are more than maxSeriesRecords.
+std::optional<ChosenDataSet> seriesDataSet(const SeriesInput& input, const char* command);
