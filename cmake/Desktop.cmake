@@ -68,6 +68,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 # Qt's own dialogs and buttons in Turkish
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
+# libmosquitto comes through the shared-library dependencies; a broker for the
+# surveys to publish to, and its clients to look at them, are the site's choice.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "mosquitto, mosquitto-clients")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${res}/debian/postinst)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

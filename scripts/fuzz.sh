@@ -2,7 +2,8 @@
 # Builds the libFuzzer targets with clang into build/fuzz, the whole core
 # instrumented and checked by AddressSanitizer and UndefinedBehaviorSanitizer,
 # and runs each for a short time from its corpus in tests/fuzz/corpus: the text
-# data file reader, the logger dump decoder and the live receive path.
+# data file reader, the logger dump decoder, the live receive path and the
+# MQTT payload decoders.
 # VREL_FUZZ_SECONDS sets the time per target (default 15). New inputs that
 # libFuzzer finds stay in build/fuzz/corpus-*; a crash leaves its input in
 # build/fuzz and fails the script.
@@ -14,9 +15,9 @@ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER=clang++ -DVREL_BENCH=OFF \
     -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer" \
     >/dev/null
-cmake --build build/fuzz -j2 --target textdata_fuzz logger_fuzz live_fuzz
+cmake --build build/fuzz -j2 --target textdata_fuzz logger_fuzz live_fuzz mqtt_fuzz
 
-for target in textdata logger live; do
+for target in textdata logger live mqtt; do
     work=build/fuzz/corpus-$target
     mkdir -p "$work"
     echo "Fuzzing $target for ${seconds}s"

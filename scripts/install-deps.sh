@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-serialport-dev libgl1-mesa-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libxlsxwriter-dev
+    libmosquitto-dev mosquitto mosquitto-clients openssl
     xvfb xauth poppler-utils fonts-liberation
     clang libclang-rt-14-dev
     qt6-l10n-tools qt6-tools-dev qt6-svg-dev

@@ -676,6 +676,202 @@
     </message>
 </context>
 <context>
+    <name>CSurveyWnd</name>
+    <message>
+        <location filename="../../src/overview/SurveyWindow.cpp" line="+75"/>
+        <source>İptal</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Geri</source>
+        <translation>Back</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Saatlik tablo</source>
+        <translation>Hourly table</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Değer</source>
+        <translation>Figure</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <location line="+8"/>
+        <source>Tümü</source>
+        <translation>Whole</translation>
+    </message>
+    <message>
+        <location line="-8"/>
+        <source>A-B arası</source>
+        <translation>A to B</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location line="+8"/>
+        <location line="+316"/>
+        <source>Gün</source>
+        <translation>Day</translation>
+    </message>
+    <message>
+        <location line="-324"/>
+        <source>Lgündüz</source>
+        <translation>Lday</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Lakşam</source>
+        <translation>Levening</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Lgece</source>
+        <translation>Lnight</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Lden</source>
+        <translation>Lden</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>LAeq,24h</source>
+        <translation>LAeq,24h</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <location line="+2"/>
+        <source>Lmax</source>
+        <translation>Lmax</translation>
+    </message>
+    <message>
+        <location line="-2"/>
+        <location line="+2"/>
+        <source>Kapsam</source>
+        <translation>Coverage</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <location line="+6"/>
+        <location line="+327"/>
+        <source>Saat</source>
+        <translation>Hour</translation>
+    </message>
+    <message>
+        <location line="-333"/>
+        <source>Leq</source>
+        <translation>Leq</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Lmin</source>
+        <translation>Lmin</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Ölçüm: %1</source>
+        <translation>Survey: %1</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Rapor…</source>
+        <translation>Report…</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Excel&apos;e aktar…</source>
+        <translation>Export to Excel…</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>A-B arasının raporu; imleçler yoksa bütün ölçümün</source>
+        <translation>Report of the span from A to B, or of the whole survey without cursors</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Günlük ve saatlik tablolar bir Excel dosyasına</source>
+        <translation>The daily and hourly tables into an Excel workbook</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Bütün ölçümü göster (Home)</source>
+        <translation>Show the whole survey (Home)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Ortadaki günü göster, gündüz başlangıcından ertesi güne</source>
+        <translation>Show the day in the middle, from the day period’s start to the next day’s</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Ortadaki saati göster</source>
+        <translation>Show the hour in the middle</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Bir önceki görünüme dön (Backspace)</source>
+        <translation>Back to the previous view (Backspace)</translation>
+    </message>
+    <message>
+        <location line="+81"/>
+        <source>Okunuyor: %1</source>
+        <translation>Reading %1</translation>
+    </message>
+    <message>
+        <location line="+37"/>
+        <source>Okuma durduruldu.</source>
+        <translation>Reading stopped.</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>%1 klasöründe ölçüm yok.</source>
+        <translation>There are no readings in the folder %1.</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>%1 okuma, %2 dosya, %3 – %4</source>
+        <translation>%1 readings in %2 files, %3 – %4</translation>
+    </message>
+    <message>
+        <location line="+16"/>
+        <source>Bu dosyalar okunamadı; ölçümün geri kalanı gösteriliyor:</source>
+        <translation>These files could not be read; the rest of the survey is shown:</translation>
+    </message>
+    <message>
+        <location line="+119"/>
+        <source>%1 okuma bir rapor için çok: imleçlerle en çok %2 okumalık bir aralık seçin.</source>
+        <translation>%1 readings are too many for a report: choose a span of at most %2 readings with the cursors.</translation>
+    </message>
+    <message>
+        <location line="+22"/>
+        <source>Olcum-tablolari.xlsx</source>
+        <translation>Survey-tables.xlsx</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Excel çalışma kitabı (*.xlsx)</source>
+        <translation>Excel workbook (*.xlsx)</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Günler</source>
+        <translation>Days</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <location line="+11"/>
+        <source>Kapsam %</source>
+        <translation>Coverage %</translation>
+    </message>
+    <message>
+        <location line="-1"/>
+        <source>Saatler</source>
+        <translation>Hours</translation>
+    </message>
+</context>
+<context>
     <name>CurveForm</name>
     <message>
         <location filename="../../src/app/MainForm.cpp" line="+25"/>
@@ -815,7 +1011,7 @@
 <context>
     <name>LoggerFiles</name>
     <message>
-        <location filename="../../src/logger/LoggerFiles.cpp" line="+41"/>
+        <location filename="../../src/logger/LoggerFiles.cpp" line="+43"/>
         <source>Excel çalışma kitabı (*.xlsx)</source>
         <translation>Excel workbook (*.xlsx)</translation>
     </message>
@@ -825,7 +1021,7 @@
         <translation>Survey folder (summary.csv events.csv survey-*.txt)</translation>
     </message>
     <message>
-        <location line="+17"/>
+        <location line="+31"/>
         <source>%1 klasöründe ölçüm dosyası (survey-*.txt) yok.</source>
         <translation>The folder %1 holds no survey file (survey-*.txt).</translation>
     </message>
@@ -1354,6 +1550,14 @@
 Değiştirilsin mi?</source>
         <translation>%1 already exists.
 Do you want to replace it?</translation>
+    </message>
+</context>
+<context>
+    <name>SurveyPlot</name>
+    <message>
+        <location filename="../../src/overview/SurveyPlot.cpp" line="+170"/>
+        <source>boşluk</source>
+        <translation>gap</translation>
     </message>
 </context>
 </TS>

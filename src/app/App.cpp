@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLocale>
 #include <QTimer>
 
@@ -161,7 +162,7 @@ int runVrel(int argc, char** argv) {
     if (parser.isSet(shotOption)) {
         frame.resize(1100, 720);
         frame.show();
-        if (path.isEmpty())
+        if (path.isEmpty() || QFileInfo(path).isDir())
             scheduleScreenshot(frame, parser.value(shotOption));
         else
             scheduleLoggerScreenshot(*view, path, parser.value(shotOption));

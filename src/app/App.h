@@ -7,6 +7,6 @@
 //   --demo             play a simulated meter on a pseudo-terminal
 //   --lang tr|en       the interface language, remembered for later runs
 //   --screenshot FILE  wait for the first live reading (at most 5 s), save a
-//                      PNG of the main window and exit; with a data file, a
-//                      PNG of the DATALOGGER window showing it
+//                      PNG of the main window and exit; with a data file (not
+//                      a folder), a PNG of the DATALOGGER window showing it
 int runVrel(int argc, char** argv);

@@ -5,6 +5,7 @@
 #include "logger/DataLogDlg.h"
 #include "logger/LogState.h"
 #include "logger/LoggerFiles.h"
+#include "overview/SurveyWindow.h"
 #include "ui/Prompt.h"
 
 #include <utility>
@@ -18,6 +19,11 @@ DataLoggerCommands::DataLoggerCommands(CMyVrelView& view)
     : QObject(&view), view_(view), download_(view.link()) {
     view_.onCommand(downloadCommand, [this] { startDownload(); });
     view_.onCommand(openCommand, [this] { openDataFile(); });
+    // A survey folder opens as one measurement in a window of its own, owned
+    // by the main window so that it closes with it.
+    setSurveyFolderOpener([](QWidget*, const QString& folder) {
+        CSurveyWnd::open(folder, mainView ? mainView->window() : nullptr);
+    });
 
     connect(&download_, &LoggerDownload::progress, this, [this](int value, int maximum) {
         if (progress_)
@@ -34,7 +40,9 @@ DataLoggerCommands::DataLoggerCommands(CMyVrelView& view)
     });
 }
 
-DataLoggerCommands::~DataLoggerCommands() = default;
+DataLoggerCommands::~DataLoggerCommands() {
+    setSurveyFolderOpener(nullptr);
+}
 
 void DataLoggerCommands::startDownload() {
     const MeterLink::Snapshot snap = view_.link().snapshot();

@@ -331,3 +331,50 @@ bool WriteSpreadsheetXlsx(const std::string& path, const RecordList& series,
     std::filesystem::remove(part, ec);
     return false;
 }
+
+bool WriteTableWorkbook(const std::string& path, const std::vector<TableSheet>& sheets,
+                        std::string* error) {
+    const CNumericLocale cLocale;
+    const std::string part = PartFilePath(path);
+    lxw_workbook* book = workbook_new(part.c_str());
+    if (!book) {
+        if (error)
+            *error = "cannot create " + part;
+        return false;
+    }
+    for (const TableSheet& t : sheets) {
+        lxw_worksheet* sheet = workbook_add_worksheet(book, toUtf8(t.name).c_str());
+        lxw_format* format = workbook_add_format(book);
+        format_set_num_format(
+            format, t.decimals > 0
+                        ? ("0." + std::string(static_cast<std::size_t>(t.decimals), '0')).c_str()
+                        : "0");
+        for (std::size_t c = 0; c < t.headings.size(); ++c)
+            worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(c),
+                                   toUtf8(t.headings[c]).c_str(), nullptr);
+        lxw_row_t row = 1;
+        for (const std::vector<TableCell>& cells : t.rows) {
+            for (std::size_t c = 0; c < cells.size(); ++c) {
+                const auto col = static_cast<lxw_col_t>(c);
+                if (cells[c].number)
+                    worksheet_write_number(sheet, row, col, *cells[c].number, format);
+                else if (!cells[c].text.empty())
+                    worksheet_write_string(sheet, row, col, toUtf8(cells[c].text).c_str(), nullptr);
+            }
+            ++row;
+        }
+    }
+    const lxw_error result = workbook_close(book);
+    std::error_code ec;
+    if (result == LXW_NO_ERROR) {
+        std::filesystem::rename(part, path, ec);
+        if (!ec)
+            return true;
+        if (error)
+            *error = "cannot replace " + path + ": " + ec.message();
+    } else if (error) {
+        *error = "cannot write " + part + ": " + lxw_strerror(result);
+    }
+    std::filesystem::remove(part, ec);
+    return false;
+}

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 // The export of a series with its summary for spreadsheet programs. The ".xls"
 // variant is tab-separated 8-bit text with CR LF line ends, every line closed by
@@ -46,3 +47,19 @@ bool WriteSpreadsheetXlsx(const std::string& path, const RecordList& series,
                           const SeriesStats& stats, ExportSource source,
                           std::string* error = nullptr, std::optional<double> limit = {},
                           const NoiseSettings& noise = {});
+
+// A sheet of a table: its name, headings and rows. A cell is a number (shown
+// with the sheet's decimals), a text, or empty.
+struct TableCell {
+    std::optional<double> number;
+    std::string text;
+};
+struct TableSheet {
+    std::string name;
+    std::vector<std::string> headings;
+    std::vector<std::vector<TableCell>> rows;
+    int decimals = 1;
+};
+// Writes the sheets as one .xlsx workbook, whole or not at all.
+bool WriteTableWorkbook(const std::string& path, const std::vector<TableSheet>& sheets,
+                        std::string* error = nullptr);

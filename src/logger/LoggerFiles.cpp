@@ -15,6 +15,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 const QString dataFilter = QStringLiteral("Data File(*.txt)");
@@ -46,8 +48,22 @@ QString surveyFilter() {
                                        "Ölçüm klasörü (summary.csv events.csv survey-*.txt)");
 }
 
-// A survey folder as data sets, one per file in time order.
+SurveyFolderOpener& surveyFolderOpener() {
+    static SurveyFolderOpener open;
+    return open;
+}
+
+// A survey folder as data sets, one per file in time order, unless a survey
+// window takes it.
 std::optional<RecordList> readSurveyFolder(QWidget* parent, const QString& folder) {
+    const QStringList names = QDir(folder).entryList(QDir::Files);
+    const bool holdsSurvey = std::any_of(names.begin(), names.end(), [](const QString& n) {
+        return isSurveyDataFileName(QFile::encodeName(n).toStdString());
+    });
+    if (const SurveyFolderOpener& open = surveyFolderOpener(); open && holdsSurvey) {
+        open(parent, folder);
+        return std::nullopt;
+    }
     SurveyFolderRead read;
     {
         WaitCursor wait;
@@ -80,6 +96,10 @@ std::optional<RecordList> readSurveyFolder(QWidget* parent, const QString& folde
 }
 
 } // namespace
+
+void setSurveyFolderOpener(SurveyFolderOpener open) {
+    surveyFolderOpener() = std::move(open);
+}
 
 std::optional<RecordList> askAndReadDataFile(QWidget* parent) {
     Prompt::FileRequest request;

@@ -4,6 +4,7 @@
 #include "model/RecordList.h"
 #include "model/SeriesStats.h"
 
+#include <functional>
 #include <optional>
 
 class QString;
@@ -21,6 +22,11 @@ std::optional<RecordList> askAndReadDataFile(QWidget* parent);
 // Reads a text data file, or a survey folder, named without asking (a file
 // handed over by the desktop), with askAndReadDataFile's messages.
 std::optional<RecordList> readDataPath(QWidget* parent, const QString& path);
+
+// Where a survey folder goes instead when the program has a window for whole
+// surveys: askAndReadDataFile then hands the folder over and gives nothing.
+using SurveyFolderOpener = std::function<void(QWidget* parent, const QString& folder)>;
+void setSurveyFolderOpener(SurveyFolderOpener open);
 
 // Asks where to save a series as a text data file and writes it; an empty
 // series asks nothing. Returns whether a file was written; a failure is

@@ -67,6 +67,9 @@ std::vector<HourFigures> hourlyFigures(const SeriesStore& series, SeriesMs t0, S
 // exports, stamped with their wall-clock second. Each costs some 80 bytes
 // here against two in the series: meant for spans, not for weeks at 0.1 s.
 RecordList seriesRecords(const SeriesStore& series, SeriesMs t0, SeriesMs t1);
+// The most readings the report and the exports take from a series: they work
+// on the records of the windows, some 80 bytes a reading.
+inline constexpr std::size_t maxSeriesRecords = 2'000'000;
 
 // "dd-mm-yyyy" and "dd-mm-yyyy hh:mm:ss" of a series time on its wall clock.
 std::string seriesDate(const SeriesStore& series, SeriesMs t);

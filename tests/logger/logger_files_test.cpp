@@ -7,9 +7,11 @@
 #include "logger/DataLogDlg.h"
 #include "logger/DataLogForm.h"
 #include "model/Clock.h"
+#include "overview/SurveyWindow.h"
 #include "ui/Prompt.h"
 
 #include <QAbstractItemModel>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTableView>
@@ -146,15 +148,6 @@ TEST_F(LoggerFiles, ASurveyFolderOpensAsOneSetPerFileInTimeOrder) {
     ASSERT_EQ(records.size(), 4u);
     EXPECT_EQ(records[2], CObjData(53.0, "08-12-2026,14:40:00", "dBA", 2, 0.1));
 
-    // "Aç" on the main view, by a file of the folder under the survey filter.
-    CMyVrelView view;
-    answers.fileNext(survey + QStringLiteral("/summary.csv"), 1);
-    view.command(32790);
-    EXPECT_TRUE(answers.messages().empty());
-    EXPECT_EQ(view.loggerRecords(), records);
-    ASSERT_NE(dataLoggerOf(view)->window(), nullptr);
-    EXPECT_EQ(dataLoggerOf(view)->window()->dataSetList()->model()->rowCount(), 3);
-
     // One broken file: named, and nothing changes.
     file("survey-2026-12-08T17.txt", "Kovra\r\n");
     answers.fileNext(survey);
@@ -163,6 +156,27 @@ TEST_F(LoggerFiles, ASurveyFolderOpensAsOneSetPerFileInTimeOrder) {
     EXPECT_TRUE(answers.messages()[0].text.startsWith("Data Format is wrong!"));
     EXPECT_TRUE(answers.messages()[0].text.contains("survey-2026-12-08T17.txt"));
     EXPECT_EQ(rows(), 3);
+    QFile::remove(survey + QStringLiteral("/survey-2026-12-08T17.txt"));
+    answers.clear();
+
+    // With the main window, "Aç" on the folder (here by a file of it under the
+    // survey filter) opens the whole survey as one measurement in its window.
+    {
+        CMyVrelView view;
+        answers.fileNext(survey + QStringLiteral("/summary.csv"), 1);
+        view.command(32790);
+        CSurveyWnd* surveyWindow = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* s = qobject_cast<CSurveyWnd*>(w); s && s->loaded())
+                    surveyWindow = s;
+            return surveyWindow != nullptr;
+        }));
+        EXPECT_EQ(surveyWindow->series().size(), 4u);
+        EXPECT_TRUE(answers.messages().empty());
+        EXPECT_TRUE(view.loggerRecords().empty()) << "the DATALOGGER's list is left alone";
+        delete surveyWindow;
+    }
 }
 
 TEST_F(LoggerFiles, AFileOrFolderHandedOverOpensAsAcDoesWithoutAsking) {
@@ -182,21 +196,29 @@ TEST_F(LoggerFiles, AFileOrFolderHandedOverOpensAsAcDoesWithoutAsking) {
     ASSERT_EQ(view.loggerRecords().size(), 3u);
     EXPECT_EQ(view.loggerRecords()[2].value(), 101.3);
 
-    // a survey folder: a set per file
+    // a survey folder: its own window, as "Aç" opens it
     const QString survey = path("survey");
     ASSERT_TRUE(QDir().mkpath(survey));
     const QByteArray header = "Kovra Sound Level Meter SamplingRate:0.1;\r\n";
     writeFile(survey + "/survey-2026-12-08T14.txt", header + "08-12-2026,14:10:00, 50.00, dBA\r\n");
     writeFile(survey + "/survey-2026-12-08T15.txt", header + "08-12-2026,15:00:00, 61.00, dBA\r\n");
-    ASSERT_TRUE(dataLoggerOf(view)->openPath(survey));
-    EXPECT_EQ(list->rowCount(), 2);
+    EXPECT_FALSE(dataLoggerOf(view)->openPath(survey)) << "not the DATALOGGER window's";
+    std::unique_ptr<CSurveyWnd> surveyWindow;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<CSurveyWnd*>(w))
+            surveyWindow.reset(found);
+    ASSERT_NE(surveyWindow, nullptr);
+    EXPECT_EQ(surveyWindow->folder(), survey);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return surveyWindow->loaded(); }, 30000));
+    EXPECT_TRUE(answers.messages().empty());
+    EXPECT_EQ(list->rowCount(), 1) << "the DATALOGGER window keeps its file";
 
     // a file that is none of ours: told as "Aç" tells it, and nothing changes
     writeFile(path("other.txt"), "hello\r\n");
     EXPECT_FALSE(dataLoggerOf(view)->openPath(path("other.txt")));
     ASSERT_EQ(answers.messages().size(), 1u);
     EXPECT_EQ(answers.messages()[0].text, "Data Format is wrong!");
-    EXPECT_EQ(list->rowCount(), 2);
+    EXPECT_EQ(list->rowCount(), 1);
     EXPECT_FALSE(dataLoggerOf(view)->openPath(path("missing.txt")));
     EXPECT_EQ(answers.messages().size(), 2u);
 }

@@ -16,3 +16,4 @@ int runPorts(const std::vector<std::string>& args);
 int runMonitor(const std::vector<std::string>& args);
 int runRecord(const std::vector<std::string>& args);
 int runSurvey(const std::vector<std::string>& args);
+int runCollect(const std::vector<std::string>& args);

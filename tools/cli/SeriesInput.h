@@ -41,10 +41,6 @@ void printSeriesStats(const SeriesInput& input, std::optional<double> limit);
 // A line a day of the span.
 void printDailyFigures(const SeriesInput& input, const PeriodBounds& bounds);
 
-// The most readings report and export take from a series: they work on the
-// records of the windows, some 80 bytes a reading.
-inline constexpr std::size_t maxSeriesRecords = 2'000'000;
-
 // The span's readings as one data set with its statistics; nothing, with a
 // message, when they are more than maxSeriesRecords.
 std::optional<ChosenDataSet> seriesDataSet(const SeriesInput& input, const char* command);

@@ -4,14 +4,17 @@
 #include "CliCommon.h"
 #include "Commands.h"
 #include "LiveSession.h"
+#include "MqttOptions.h"
 
 #include "model/SeriesStats.h"
+#include "mqtt/MqttPublisher.h"
 #include "recording/Recording.h"
 #include "survey/Survey.h"
 #include "survey/SurveyRunner.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSysInfo>
 #include <QTimer>
 
 #include <algorithm>
@@ -31,42 +34,53 @@
 
 namespace {
 
-const char* const surveyUsage =
-    "usage: vrel-cli survey [--port PATH] --interval S --out-dir DIR\n"
-    "                       [--split hour|day] [--summary 1m|5m|15m|1h]\n"
-    "                       [--until DATETIME | --for DURATION] [--json]\n"
-    "\n"
-    "Samples the meter's level as record does (a tick every S seconds; a tick\n"
-    "while the meter is on HOLD or not connected takes nothing), with no limit,\n"
-    "until Ctrl+C, SIGTERM, --until or --for. The samples go into text data\n"
-    "files in DIR, one per clock hour or day, named by their start\n"
-    "(survey-2026-12-08T14.txt), each sample appended and handed to the system\n"
-    "at once. When the meter falls silent or its device goes away the survey\n"
-    "goes on, opens the port again as soon as its device is back and samples\n"
-    "again once frames come; every gap goes to DIR/events.csv. DIR/summary.csv gets a row\n"
-    "for each interval on the clock. A write that fails (full disk) is retried,\n"
-    "the samples held in memory meanwhile (up to a day of them). Started again\n"
-    "on the same DIR, the survey goes on there.\n"
-    "\n"
-    "  --port PATH        the meter's port (default: automatic detection, also\n"
-    "                     when it comes back under another name)\n"
-    "  --interval S       seconds between ticks: 0.1, 0.2, 0.5, 1, 1.5, 2, 2.5,\n"
-    "                     3, 5 or 10\n"
-    "  --out-dir DIR      the survey's folder, made when missing\n"
-    "  --split hour|day   a data file per clock hour (default) or day\n"
-    "  --summary 1m|5m|15m|1h\n"
-    "                     the summary interval (default 15m)\n"
-    "  --until DATETIME   end at a local time, 2026-12-09T08:00[:SS], or with\n"
-    "                     its UTC offset (Z, +01:00)\n"
-    "  --for DURATION     end after a while: seconds, or 90m, 12h, 7d, 1d12h\n"
-    "  --json             status lines as JSON objects\n"
-    "\n"
-    "Standard error shows a status line (in place on a terminal, a line a\n"
-    "minute otherwise) and what happens to the link, with the time.\n"
-    "\n"
-    "Exit status 0 when the survey ends as asked; 1 when the port cannot be\n"
-    "opened at the start or samples held could not be written at the end; 2 for\n"
-    "a wrong command line or a folder that cannot be made or written.\n";
+const std::string surveyUsage =
+    std::string(
+        "usage: vrel-cli survey [--port PATH] --interval S --out-dir DIR\n"
+        "                       [--split hour|day] [--summary 1m|5m|15m|1h]\n"
+        "                       [--until DATETIME | --for DURATION] [--json]\n"
+        "                       [--mqtt URL [--site ID] [--meter ID] [--no-discovery]\n"
+        "                        [--mqtt-user NAME] [--mqtt-password-file FILE]\n"
+        "                        [--mqtt-ca FILE] [--mqtt-cert FILE --mqtt-key FILE]]\n"
+        "\n"
+        "Samples the meter's level as record does (a tick every S seconds; a tick\n"
+        "while the meter is on HOLD or not connected takes nothing), with no limit,\n"
+        "until Ctrl+C, SIGTERM, --until or --for. The samples go into text data\n"
+        "files in DIR, one per clock hour or day, named by their start\n"
+        "(survey-2026-12-08T14.txt), each sample appended and handed to the system\n"
+        "at once. When the meter falls silent or its device goes away the survey\n"
+        "goes on, opens the port again as soon as its device is back and samples\n"
+        "again once frames come; every gap goes to DIR/events.csv. DIR/summary.csv gets a row\n"
+        "for each interval on the clock. A write that fails (full disk) is retried,\n"
+        "the samples held in memory meanwhile (up to a day of them). Started again\n"
+        "on the same DIR, the survey goes on there.\n"
+        "\n"
+        "  --port PATH        the meter's port (default: automatic detection, also\n"
+        "                     when it comes back under another name)\n"
+        "  --interval S       seconds between ticks: 0.1, 0.2, 0.5, 1, 1.5, 2, 2.5,\n"
+        "                     3, 5 or 10\n"
+        "  --out-dir DIR      the survey's folder, made when missing\n"
+        "  --split hour|day   a data file per clock hour (default) or day\n"
+        "  --summary 1m|5m|15m|1h\n"
+        "                     the summary interval (default 15m)\n"
+        "  --until DATETIME   end at a local time, 2026-12-09T08:00[:SS], or with\n"
+        "                     its UTC offset (Z, +01:00)\n"
+        "  --for DURATION     end after a while: seconds, or 90m, 12h, 7d, 1d12h\n"
+        "  --json             status lines as JSON objects\n"
+        "\n"
+        "With --mqtt the survey also publishes to an MQTT broker: the level once a\n"
+        "second, every row of summary.csv and events.csv (those the broker has not\n"
+        "acknowledged yet go out when it is back, also after a restart), its\n"
+        "status and Home Assistant's discovery. Sampling never waits for it.\n"
+        "  --meter ID         the meter's name in the topics (default: the host's)\n"
+        "  --no-discovery     no Home Assistant discovery messages\n") +
+    mqttOptionsHelp + "\n" +
+    std::string("Standard error shows a status line (in place on a terminal, a line a\n"
+                "minute otherwise) and what happens to the link, with the time.\n"
+                "\n"
+                "Exit status 0 when the survey ends as asked; 1 when the port cannot be\n"
+                "opened at the start or samples held could not be written at the end; 2 for\n"
+                "a wrong command line or a folder that cannot be made or written.\n");
 
 // A port silent this long is opened anew, and again after as long: a bridge
 // that came back may need it.
@@ -136,13 +150,19 @@ struct SurveyOptions {
     int summarySeconds = 900;
     std::optional<SurveyMs> endMs;
     bool json = false;
+    std::optional<MqttCommandLine> mqtt;
+    std::string meter;
+    bool discovery = true;
 };
+
+// How long a survey's end waits for the broker to take the last rows.
+constexpr auto publishGrace = std::chrono::seconds(3);
 
 class Survey {
   public:
     Survey(LiveSession& session, const SurveyOptions& options, const Clock& clock,
-           std::optional<SurveyMs> previousEnd)
-        : session_(session), options_(options), clock_(clock),
+           std::optional<SurveyMs> previousEnd, MqttPublisher* publisher)
+        : session_(session), options_(options), clock_(clock), publisher_(publisher),
           runner_(
               diskFileSystem(), clock,
               {options.dir, options.interval, options.split, options.summarySeconds, previousEnd}),
@@ -193,13 +213,23 @@ class Survey {
             message(inHold_ ? "the meter is on HOLD: no samples until it ends" : "HOLD ended");
         }
         const auto outcome = runner_.tick(t, view.verdict, state.level, state.weightingA);
+        if (publisher_ && outcome.sampled)
+            publisher_->addReading(t, runner_.lastLevel(), runner_.lastUnit());
         if (outcome.gapEnded)
             message(
                 "sampling again after a gap of " +
                 fixed(static_cast<double>(outcome.gapEnded->end - outcome.gapEnded->start) / 1000,
                       1) +
                 " s (" + outcome.gapEnded->cause + ")");
+        tellPublishing();
         status(t, false);
+    }
+
+    void tellPublishing() {
+        if (!publisher_)
+            return;
+        for (const std::string& text : publisher_->takeMessages())
+            message(text);
     }
 
     void status(SurveyMs t, bool final) {
@@ -212,6 +242,7 @@ class Survey {
         const long long samples = runner_.samples();
         const std::size_t gapCount = runner_.gapCount();
         const bool waiting = runner_.inGap() || session_.meter().waiting();
+        const MqttPublisher::State mqtt = publisher_ ? publisher_->state() : MqttPublisher::State();
         std::string line;
         if (options_.json) {
             line = "{\"time\":" + jsonString(isoLocalTime(clock_, t)) +
@@ -222,7 +253,11 @@ class Survey {
                    ",\"intervalLeq\":" + (s.count ? fixed(s.leq, 2) : "null") +
                    ",\"gaps\":" + std::to_string(gapCount) +
                    ",\"sampling\":" + (waiting ? "false" : "true") +
-                   ",\"held\":" + std::to_string(runner_.pendingSamples()) + "}";
+                   ",\"held\":" + std::to_string(runner_.pendingSamples());
+            if (publisher_)
+                line += std::string(",\"broker\":") + (mqtt.connected ? "true" : "false") +
+                        ",\"unsent\":" + std::to_string(mqtt.unsent);
+            line += "}";
         } else {
             line = "elapsed " + elapsedText(t - runner_.startMs()) + ", " +
                    std::to_string(samples) + (samples == 1 ? " sample" : " samples");
@@ -234,6 +269,10 @@ class Survey {
                 line += ", waiting for the meter";
             if (runner_.pendingSamples())
                 line += ", " + std::to_string(runner_.pendingSamples()) + " held";
+            if (publisher_ && !mqtt.connected)
+                line += ", broker away";
+            if (mqtt.unsent)
+                line += ", " + std::to_string(mqtt.unsent) + " rows to publish";
         }
         if (inPlace_ && !final) {
             std::cerr << '\r' << line << "\x1b[K" << std::flush;
@@ -269,6 +308,13 @@ class Survey {
             message(std::to_string(runner_.pendingSamples()) + " samples could not be written");
             exitStatus = exitFailure;
         }
+        if (publisher_) {
+            publisher_->finish(publishGrace);
+            tellPublishing();
+            if (const long long unsent = publisher_->state().unsent)
+                message(std::to_string(unsent) +
+                        " rows wait for the broker; they go out when the survey runs again");
+        }
         status(t, true);
         std::string files;
         for (const std::string& f : runner_.files())
@@ -282,6 +328,7 @@ class Survey {
     LiveSession& session_;
     SurveyOptions options_;
     const Clock& clock_;
+    MqttPublisher* publisher_;
     SurveyRunner runner_;
     QTimer tick_;
     bool inPlace_;
@@ -319,15 +366,22 @@ int runSurvey(const std::vector<std::string>& args) {
     const auto jsonIt = std::remove(rest.begin(), rest.end(), std::string("--json"));
     const bool json = jsonIt != rest.end();
     rest.erase(jsonIt, rest.end());
+    const auto discoveryIt = std::remove(rest.begin(), rest.end(), std::string("--no-discovery"));
+    const bool discovery = discoveryIt == rest.end();
+    rest.erase(discoveryIt, rest.end());
     CommandLine line;
     std::string error;
     auto usageError = [](const std::string& text) {
         std::cerr << "vrel-cli survey: " << text << "\n" << surveyUsage;
         return exitUsage;
     };
-    if (!parseCommandLine(
-            rest, {"--port", "--interval", "--out-dir", "--split", "--summary", "--until", "--for"},
-            line, error))
+    if (hasPasswordArgument(rest))
+        return usageError("the password is read from --mqtt-password-file or "
+                          "VREL_MQTT_PASSWORD, never from the command line");
+    std::vector<std::string_view> valued = {"--port",    "--interval", "--out-dir", "--split",
+                                            "--summary", "--until",    "--for",     "--meter"};
+    valued.insert(valued.end(), mqttOptionNames.begin(), mqttOptionNames.end());
+    if (!parseCommandLine(rest, valued, line, error))
         return usageError(error);
     if (line.help) {
         std::cout << surveyUsage;
@@ -409,6 +463,25 @@ int runSurvey(const std::vector<std::string>& args) {
                               *forText + "'");
         options.endMs = clock.nowMs() + static_cast<SurveyMs>(std::llround(*seconds * 1000));
     }
+    options.discovery = discovery;
+    if (line.option("--mqtt")) {
+        options.mqtt = mqttCommandLine(line, error);
+        if (!options.mqtt)
+            return usageError(error);
+        const std::string* meter = line.option("--meter");
+        options.meter =
+            meter ? *meter : meterIdFromHostName(QSysInfo::machineHostName().toStdString());
+        if (!isValidMqttId(options.meter))
+            return usageError("--meter wants 1 to 32 of a-z, 0-9, _ and -, not '" + options.meter +
+                              "'");
+    } else {
+        for (const char* name : {"--site", "--meter", "--mqtt-user", "--mqtt-password-file",
+                                 "--mqtt-ca", "--mqtt-cert", "--mqtt-key"})
+            if (line.option(name))
+                return usageError(std::string(name) + " goes with --mqtt");
+        if (!discovery)
+            return usageError("--no-discovery goes with --mqtt");
+    }
     if (const auto fault = prepareFolder(options.dir)) {
         std::cerr << "vrel-cli survey: " << *fault << "\n";
         return exitUsage;
@@ -421,7 +494,19 @@ int runSurvey(const std::vector<std::string>& args) {
     LiveSession session("survey");
     if (!session.open(options.port))
         return exitFailure;
-    Survey survey(session, options, clock, previousEnd);
+    std::unique_ptr<MqttPublisher> publisher;
+    if (options.mqtt) {
+        publisher = std::make_unique<MqttPublisher>(
+            options.mqtt->settings,
+            PublisherSettings{options.mqtt->site, options.meter, options.dir, options.interval,
+                              options.summarySeconds, options.discovery, VREL_VERSION},
+            clock);
+        if (!publisher->start(error)) {
+            std::cerr << "vrel-cli survey: " << error << "\n";
+            return exitUsage;
+        }
+    }
+    Survey survey(session, options, clock, previousEnd, publisher.get());
     survey.start();
     return session.run();
 }

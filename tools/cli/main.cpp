@@ -13,6 +13,7 @@ const char* const usageText = "usage: vrel-cli COMMAND [ARGS]\n"
                               "  monitor       print the meter's live readings\n"
                               "  record        record the meter's level into a text data file\n"
                               "  survey        an unattended survey into a folder, for weeks\n"
+                              "  collect       archive the surveys that publish to a broker\n"
                               "  decode live   decode a capture of the meter's live byte stream\n"
                               "  decode logger decode a capture of a logger memory download\n"
                               "  list          list the data sets of a text data file\n"
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
         {"convert", runConvert},   {"stats", runStats},   {"print", runPrint},
         {"download", runDownload}, {"ports", runPorts},   {"monitor", runMonitor},
         {"record", runRecord},     {"report", runReport}, {"survey", runSurvey},
+        {"collect", runCollect},
     };
     if (argc < 2) {
         std::cerr << usageText;

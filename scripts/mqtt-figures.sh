@@ -1,0 +1,142 @@
+#!/bin/bash
+# The figures of publishing to MQTT, against Debian's mosquitto on a local port:
+#   fleet N SECONDS    the collector's CPU share and resident memory while
+#                      bench/mqtt_fleet plays N meters, and the rows archived
+#                      against the rows the broker acknowledged
+#   cost MINUTES       a survey at 0.1 s with publishing beside one without
+#                      (each against its own paced simulator, at the same time)
+#   outage MINUTES     a survey with 1-minute summaries and the collector; the
+#                      broker away for MINUTES after the first two: the rows
+#                      sent after its return, the time to catch up, and the
+#                      duplicates the archive left out
+#   scripts/mqtt-figures.sh BUILD_DIR WORK_DIR fleet|cost|outage ARGS...
+set -eu
+build=$(cd "$1" && pwd)
+work=$2
+what=$3
+shift 3
+rm -rf "$work"
+mkdir -p "$work"
+cd "$work"
+cli=$build/tools/cli/vrel-cli
+sim=$build/tools/meter-sim/vrel-meter-sim
+hz=$(getconf CLK_TCK)
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+url=mqtt://127.0.0.1:$port
+cat >broker.conf <<EOF
+listener $port 127.0.0.1
+allow_anonymous true
+persistence true
+persistence_location $work/
+user $(id -un)
+max_queued_messages 100000
+EOF
+broker=
+start_broker() {
+    /usr/sbin/mosquitto -c broker.conf 2>>broker.log &
+    broker=$!
+    while ! (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null; do sleep 0.1; done
+}
+stop_broker() {
+    kill "$broker"
+    wait "$broker" || true
+}
+cpu_ticks() { # PID: user + system ticks so far
+    cut -d' ' -f14,15 /proc/$1/stat | awk '{print $1 + $2}'
+}
+rss_kb() {
+    awk '/VmRSS/ {print $2}' /proc/$1/status
+}
+start_sim() { # NAME: a paced simulator on $work/NAME
+    mkfifo "$1.in"
+    "$sim" --link "$work/$1" --level 62.5 --pattern sine <"$1.in" >"$1.out" 2>"$1.err" &
+    eval "exec $2>$1.in"
+    while [ ! -e "$work/$1" ]; do sleep 0.2; done
+}
+rows() { # FILES: data rows of survey CSV files
+    cat "$@" 2>/dev/null | grep -vc '^start,' || true
+}
+
+start_broker
+case $what in
+fleet)
+    meters=$1
+    seconds=$2
+    "$cli" collect --mqtt "$url" --out-dir archive 2>collect.err &
+    collector=$!
+    sleep 2
+    "$build/bench/mqtt_fleet" --mqtt "$url" --meters "$meters" --seconds "$seconds" >fleet.out &
+    fleet=$!
+    sleep 20 # the collector's first files are made
+    c0=$(cpu_ticks $collector); t0=$(date +%s.%N)
+    sleep $((seconds - 30))
+    c1=$(cpu_ticks $collector); t1=$(date +%s.%N); rss=$(rss_kb $collector)
+    wait $fleet
+    sleep 5
+    kill -TERM $collector
+    wait $collector
+    cat fleet.out
+    tail -1 collect.err
+    echo "summary rows archived: $(rows archive/*/*/summary.csv)"
+    echo "data files: $(ls archive/*/*/survey-*.txt | wc -l), levels in them: $(cat archive/*/*/survey-*.txt | grep -c ',')"
+    awk -v c0=$c0 -v c1=$c1 -v t0=$t0 -v t1=$t1 -v hz=$hz -v rss=$rss -v n=$meters 'BEGIN {
+        printf "collector with %d meters: CPU %.2f %% of one core over %.0f s; RSS %d kB\n",
+               n, 100 * (c1 - c0) / hz / (t1 - t0), t1 - t0, rss }'
+    ;;
+cost)
+    minutes=$1
+    start_sim plain 7
+    start_sim published 8
+    "$cli" survey --port "$work/plain" --interval 0.1 --out-dir plain-out --for "${minutes}m" \
+        2>plain.err &
+    plain=$!
+    "$cli" survey --port "$work/published" --interval 0.1 --out-dir published-out \
+        --for "${minutes}m" --mqtt "$url" --site bench --meter published 2>published.err &
+    published=$!
+    sleep 30
+    p0=$(cpu_ticks $plain); q0=$(cpu_ticks $published); t0=$(date +%s.%N)
+    sleep $((minutes * 60 - 45))
+    p1=$(cpu_ticks $plain); q1=$(cpu_ticks $published); t1=$(date +%s.%N)
+    rp=$(rss_kb $plain); rq=$(rss_kb $published)
+    wait $plain $published
+    echo quit >&7; echo quit >&8
+    awk -v p0=$p0 -v p1=$p1 -v q0=$q0 -v q1=$q1 -v t0=$t0 -v t1=$t1 -v hz=$hz -v rp=$rp -v rq=$rq 'BEGIN {
+        a = 100 * (p1 - p0) / hz / (t1 - t0); b = 100 * (q1 - q0) / hz / (t1 - t0)
+        printf "over %.0f s: without publishing %.2f %% of one core (RSS %d kB), with %.2f %% (RSS %d kB): %+.2f points\n",
+               t1 - t0, a, rp, b, rq, b - a }'
+    echo "samples: without $(cat plain-out/survey-*.txt | grep -c ','), with $(cat published-out/survey-*.txt | grep -c ',')"
+    ;;
+outage)
+    minutes=$1
+    start_sim meter 7
+    "$cli" collect --mqtt "$url" --out-dir archive 2>collect.err &
+    collector=$!
+    "$cli" survey --port "$work/meter" --interval 0.1 --out-dir out --summary 1m \
+        --mqtt "$url" --site bench --meter outage 2>survey.err &
+    survey=$!
+    sleep 120
+    stop_broker
+    echo "broker stopped $(date -Is)" | tee outage.txt
+    sleep $((minutes * 60))
+    waiting=$(($(rows out/summary.csv out/events.csv) - $(rows archive/bench/outage/summary.csv archive/bench/outage/events.csv)))
+    back=$(date +%s.%N)
+    start_broker
+    echo "broker started $(date -Is); rows written meanwhile and not archived: $waiting" | tee -a outage.txt
+    while ! grep -q "rows that waited" survey.err; do sleep 0.2; done
+    caught=$(date +%s.%N)
+    sleep 70
+    kill -TERM $survey
+    wait $survey
+    sleep 5
+    kill -TERM $collector
+    wait $collector
+    echo quit >&7
+    grep -E "is away|is back|rows that waited" survey.err
+    tail -1 collect.err
+    awk -v b=$back -v c=$caught 'BEGIN { printf "caught up %.1f s after the broker started\n", c - b }'
+    echo "rows in the survey: $(rows out/summary.csv out/events.csv), in the archive: $(rows archive/bench/outage/summary.csv archive/bench/outage/events.csv)"
+    cmp out/summary.csv archive/bench/outage/summary.csv && echo "summary.csv identical"
+    cmp out/events.csv archive/bench/outage/events.csv && echo "events.csv identical"
+    ;;
+esac
+stop_broker

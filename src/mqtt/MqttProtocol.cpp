@@ -1,0 +1,479 @@
+#include "MqttProtocol.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+QString qs(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+std::string compact(const QJsonObject& o) {
+    return QJsonDocument(o).toJson(QJsonDocument::Compact).toStdString();
+}
+
+std::optional<QJsonObject> parseObject(std::string_view payload) {
+    const QJsonDocument doc =
+        QJsonDocument::fromJson(QByteArray(payload.data(), static_cast<qsizetype>(payload.size())));
+    if (!doc.isObject())
+        return std::nullopt;
+    return doc.object();
+}
+
+std::optional<int> digitsAt(std::string_view s, std::size_t at, std::size_t n) {
+    if (at + n > s.size())
+        return std::nullopt;
+    int v = 0;
+    for (std::size_t i = at; i < at + n; ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(s[i])))
+            return std::nullopt;
+        v = v * 10 + (s[i] - '0');
+    }
+    return v;
+}
+
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
+std::int64_t daysFromCivil(int y, int m, int d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int yoe = static_cast<int>(y - era * 400);
+    const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+int daysInMonth(int y, int m) {
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    return m == 2 && leap ? 29 : days[m - 1];
+}
+
+std::optional<long long> number(std::string_view text) {
+    if (text.empty() || text.size() > 18)
+        return std::nullopt;
+    long long v = 0;
+    for (char c : text) {
+        if (!std::isdigit(static_cast<unsigned char>(c)))
+            return std::nullopt;
+        v = v * 10 + (c - '0');
+    }
+    return v;
+}
+
+std::optional<double> decimal(std::string_view text) {
+    // The survey writes fixed decimals: digits, an optional sign and one point.
+    if (text.empty() || text.size() > 24)
+        return std::nullopt;
+    std::size_t i = text[0] == '-' ? 1 : 0;
+    bool point = false, digit = false;
+    for (; i < text.size(); ++i) {
+        if (text[i] == '.' && !point)
+            point = true;
+        else if (std::isdigit(static_cast<unsigned char>(text[i])))
+            digit = true;
+        else
+            return std::nullopt;
+    }
+    if (!digit)
+        return std::nullopt;
+    return std::stod(std::string(text));
+}
+
+std::string fixed(double v, int decimals) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+    return buf;
+}
+
+// Levels and shares that fit the survey's own rows; anything else is not one.
+bool plausible(double v) {
+    return std::isfinite(v) && std::abs(v) < 1e6;
+}
+
+QJsonValue levelOrNull(std::string_view field) {
+    const auto v = decimal(field);
+    return v ? QJsonValue(*v) : QJsonValue(QJsonValue::Null);
+}
+
+bool isWeighting(std::string_view w) {
+    return w == "dBA" || w == "dBC" || w == "mixed";
+}
+
+bool isCause(std::string_view c) {
+    return !c.empty() && c.size() <= 32 && std::all_of(c.begin(), c.end(), [](char ch) {
+        return (ch >= 'a' && ch <= 'z') || ch == '-';
+    });
+}
+
+std::optional<long long> seqOf(const QJsonObject& o) {
+    const QJsonValue v = o.value("seq");
+    if (!v.isDouble())
+        return std::nullopt;
+    const double d = v.toDouble();
+    if (!(d >= 1 && d <= 1e15) || d != std::floor(d))
+        return std::nullopt;
+    return static_cast<long long>(d);
+}
+
+std::optional<std::string> timeField(const QJsonObject& o, const char* name) {
+    const QJsonValue v = o.value(name);
+    if (!v.isString())
+        return std::nullopt;
+    std::string s = v.toString().toStdString();
+    if (!parseIsoTime(s))
+        return std::nullopt;
+    return s;
+}
+
+// A level field: a finite number, or null (nothing measured). Nothing when it is neither.
+std::optional<std::string> levelField(const QJsonObject& o, const char* name) {
+    const QJsonValue v = o.value(name);
+    if (v.isNull())
+        return std::string();
+    if (!v.isDouble() || !plausible(v.toDouble()))
+        return std::nullopt;
+    return fixed(v.toDouble(), 2);
+}
+
+} // namespace
+
+std::optional<BrokerUrl> parseBrokerUrl(std::string_view url) {
+    BrokerUrl b;
+    if (url.starts_with("mqtt://")) {
+        url.remove_prefix(7);
+    } else if (url.starts_with("mqtts://")) {
+        url.remove_prefix(8);
+        b.tls = true;
+        b.port = 8883;
+    } else {
+        return std::nullopt;
+    }
+    std::string_view host = url;
+    std::string_view port;
+    if (url.starts_with('[')) {
+        const std::size_t close = url.find(']');
+        if (close == std::string_view::npos)
+            return std::nullopt;
+        host = url.substr(1, close - 1);
+        const std::string_view rest = url.substr(close + 1);
+        if (!rest.empty()) {
+            if (rest[0] != ':')
+                return std::nullopt;
+            port = rest.substr(1);
+            if (port.empty())
+                return std::nullopt;
+        }
+        if (host.empty() || host.find_first_not_of("0123456789abcdefABCDEF:.") != host.npos)
+            return std::nullopt;
+    } else {
+        const std::size_t colon = url.find(':');
+        if (colon != std::string_view::npos) {
+            host = url.substr(0, colon);
+            port = url.substr(colon + 1);
+            if (port.empty())
+                return std::nullopt;
+        }
+        if (host.empty() || std::any_of(host.begin(), host.end(), [](char c) {
+                return !(std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '.' ||
+                         c == '_');
+            }))
+            return std::nullopt;
+    }
+    if (!port.empty()) {
+        const auto p = number(port);
+        if (!p || *p < 1 || *p > 65535)
+            return std::nullopt;
+        b.port = static_cast<int>(*p);
+    }
+    b.host = std::string(host);
+    return b;
+}
+
+std::string brokerUrlText(const BrokerUrl& url) {
+    const bool v6 = url.host.find(':') != std::string::npos;
+    return std::string(url.tls ? "mqtts://" : "mqtt://") + (v6 ? "[" + url.host + "]" : url.host) +
+           ":" + std::to_string(url.port);
+}
+
+bool isValidMqttId(std::string_view id) {
+    return !id.empty() && id.size() <= 32 && std::all_of(id.begin(), id.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
+    });
+}
+
+std::string meterIdFromHostName(std::string_view hostName) {
+    std::string id;
+    for (char c : hostName.substr(0, 32)) {
+        const char l = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        id += isValidMqttId(std::string_view(&l, 1)) ? l : '-';
+    }
+    return id.empty() ? "meter" : id;
+}
+
+std::string mqttTopicBase(const std::string& site, const std::string& meter) {
+    return "vrel/v1/" + site + "/" + meter;
+}
+
+std::string mqttTopic(const std::string& site, const std::string& meter, MqttTopic kind) {
+    static const char* const leaf[] = {"status",  "info",           "level",
+                                       "summary", "summary/latest", "event"};
+    return mqttTopicBase(site, meter) + "/" + leaf[static_cast<int>(kind)];
+}
+
+std::optional<MqttTopicName> parseMqttTopic(std::string_view topic) {
+    if (!topic.starts_with("vrel/v1/"))
+        return std::nullopt;
+    topic.remove_prefix(8);
+    std::vector<std::string_view> parts;
+    for (std::size_t at = 0;;) {
+        const std::size_t slash = topic.find('/', at);
+        parts.push_back(topic.substr(at, slash == topic.npos ? topic.npos : slash - at));
+        if (slash == topic.npos)
+            break;
+        at = slash + 1;
+    }
+    if (parts.size() < 3 || !isValidMqttId(parts[0]) || !isValidMqttId(parts[1]))
+        return std::nullopt;
+    MqttTopicName name{std::string(parts[0]), std::string(parts[1])};
+    const std::string leaf = std::string(topic.substr(parts[0].size() + parts[1].size() + 2));
+    for (const MqttTopic kind : {MqttTopic::Status, MqttTopic::Info, MqttTopic::Level,
+                                 MqttTopic::Summary, MqttTopic::SummaryLatest, MqttTopic::Event})
+        if (mqttTopic("s", "m", kind) == "vrel/v1/s/m/" + leaf) {
+            name.kind = kind;
+            return name;
+        }
+    return std::nullopt;
+}
+
+std::optional<std::vector<std::string>> splitCsvRow(std::string_view row) {
+    std::vector<std::string> fields(1);
+    bool quoted = false, afterQuote = false;
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        const char c = row[i];
+        if (quoted) {
+            if (c != '"')
+                fields.back() += c;
+            else if (i + 1 < row.size() && row[i + 1] == '"')
+                fields.back() += row[++i];
+            else {
+                quoted = false;
+                afterQuote = true;
+            }
+        } else if (c == ',') {
+            fields.emplace_back();
+            afterQuote = false;
+        } else if (afterQuote) {
+            return std::nullopt;
+        } else if (c == '"' && fields.back().empty()) {
+            quoted = true;
+        } else {
+            fields.back() += c;
+        }
+    }
+    if (quoted)
+        return std::nullopt;
+    return fields;
+}
+
+std::string encodeLevel(const LevelMessage& level) {
+    QJsonObject o;
+    o["t"] = qs(level.time);
+    o["db"] = level.db && std::isfinite(*level.db) ? QJsonValue(std::round(*level.db * 100) / 100)
+                                                   : QJsonValue(QJsonValue::Null);
+    o["weighting"] = qs(level.weighting);
+    return compact(o);
+}
+
+std::optional<LevelMessage> decodeLevel(std::string_view payload) {
+    const auto o = parseObject(payload);
+    if (!o)
+        return std::nullopt;
+    const auto t = timeField(*o, "t");
+    const QJsonValue db = o->value("db");
+    const QJsonValue w = o->value("weighting");
+    if (!t || !w.isString() || !isWeighting(w.toString().toStdString()) ||
+        !(db.isNull() || (db.isDouble() && plausible(db.toDouble()))))
+        return std::nullopt;
+    LevelMessage m{*t, std::nullopt, w.toString().toStdString()};
+    if (db.isDouble())
+        m.db = db.toDouble();
+    return m;
+}
+
+std::optional<std::string> encodeSummaryRow(long long seq, std::string_view csvRow) {
+    const auto f = splitCsvRow(csvRow);
+    if (!f || f->size() != 11 || !parseIsoTime((*f)[0]) || !parseIsoTime((*f)[1]))
+        return std::nullopt;
+    const auto samples = number((*f)[2]);
+    const auto coverage = decimal((*f)[3]);
+    if (!samples || !coverage)
+        return std::nullopt;
+    QJsonObject o;
+    o["seq"] = static_cast<double>(seq);
+    o["start"] = qs((*f)[0]);
+    o["end"] = qs((*f)[1]);
+    o["samples"] = static_cast<double>(*samples);
+    o["coverage"] = *coverage;
+    const char* const names[] = {"leq", "lmax", "lmin", "l10", "l50", "l90"};
+    for (int i = 0; i < 6; ++i)
+        o[names[i]] = levelOrNull((*f)[4 + i]);
+    o["weighting"] = (*f)[10].empty() ? QJsonValue(QJsonValue::Null) : QJsonValue(qs((*f)[10]));
+    return compact(o);
+}
+
+std::optional<DecodedRow> decodeSummary(std::string_view payload) {
+    const auto o = parseObject(payload);
+    if (!o)
+        return std::nullopt;
+    const auto seq = seqOf(*o);
+    const auto start = timeField(*o, "start");
+    const auto end = timeField(*o, "end");
+    const QJsonValue samples = o->value("samples");
+    const QJsonValue coverage = o->value("coverage");
+    const QJsonValue weighting = o->value("weighting");
+    if (!seq || !start || !end || !samples.isDouble() || !coverage.isDouble())
+        return std::nullopt;
+    const double n = samples.toDouble();
+    const double share = coverage.toDouble();
+    if (!(n >= 0 && n <= 1e15) || n != std::floor(n) || !(share >= 0 && share <= 1))
+        return std::nullopt;
+    if (!(weighting.isNull() ||
+          (weighting.isString() && isWeighting(weighting.toString().toStdString()))))
+        return std::nullopt;
+    std::vector<std::string> fields = {*start, *end, std::to_string(static_cast<long long>(n)),
+                                       fixed(share, 4)};
+    for (const char* name : {"leq", "lmax", "lmin", "l10", "l50", "l90"}) {
+        auto level = levelField(*o, name);
+        if (!level)
+            return std::nullopt;
+        fields.push_back(std::move(*level));
+    }
+    fields.push_back(weighting.toString().toStdString());
+    return DecodedRow{*seq, *start, csvRow(fields)};
+}
+
+std::optional<std::string> encodeEventRow(long long seq, std::string_view csvRow) {
+    const auto f = splitCsvRow(csvRow);
+    if (!f || f->size() != 5 || !parseIsoTime((*f)[0]) || !parseIsoTime((*f)[1]) ||
+        !isCause((*f)[3]))
+        return std::nullopt;
+    const auto seconds = decimal((*f)[2]);
+    if (!seconds)
+        return std::nullopt;
+    QJsonObject o;
+    o["seq"] = static_cast<double>(seq);
+    o["start"] = qs((*f)[0]);
+    o["end"] = qs((*f)[1]);
+    o["seconds"] = *seconds;
+    o["cause"] = qs((*f)[3]);
+    o["detail"] = qs((*f)[4]);
+    return compact(o);
+}
+
+std::optional<DecodedRow> decodeEvent(std::string_view payload) {
+    const auto o = parseObject(payload);
+    if (!o)
+        return std::nullopt;
+    const auto seq = seqOf(*o);
+    const auto start = timeField(*o, "start");
+    const auto end = timeField(*o, "end");
+    const QJsonValue seconds = o->value("seconds");
+    const QJsonValue cause = o->value("cause");
+    const QJsonValue detail = o->value("detail");
+    if (!seq || !start || !end || !seconds.isDouble() || !(seconds.toDouble() >= 0) ||
+        !plausible(seconds.toDouble()) || !cause.isString() ||
+        !isCause(cause.toString().toStdString()) || !detail.isString())
+        return std::nullopt;
+    return DecodedRow{*seq, *start,
+                      csvRow({*start, *end, fixed(seconds.toDouble(), 1),
+                              cause.toString().toStdString(), detail.toString().toStdString()})};
+}
+
+std::string encodeInfo(const SurveyInfo& info) {
+    QJsonObject o;
+    o["version"] = qs(info.version);
+    o["interval"] = info.interval;
+    o["weighting"] =
+        info.weighting.empty() ? QJsonValue(QJsonValue::Null) : QJsonValue(qs(info.weighting));
+    o["summary"] = info.summarySeconds;
+    return compact(o);
+}
+
+std::vector<DiscoveryMessage> discoveryMessages(const std::string& site, const std::string& meter,
+                                                const std::string& weighting,
+                                                const std::string& version) {
+    const std::string id = "vrel_" + site + "_" + meter;
+    const bool c = weighting == "dBC";
+    QJsonObject device;
+    device["identifiers"] = QJsonArray{qs(id)};
+    device["name"] = qs("Vrel " + site + " " + meter);
+    device["manufacturer"] = "Vrel";
+    device["model"] = "Noise survey";
+    device["sw_version"] = qs(version);
+    const struct {
+        const char* key;
+        const char* name;
+        MqttTopic topic;
+        const char* value;
+    } sensors[] = {{"level", "Level", MqttTopic::Level, "{{ value_json.db }}"},
+                   {"leq", "Interval Leq", MqttTopic::SummaryLatest, "{{ value_json.leq }}"}};
+    std::vector<DiscoveryMessage> out;
+    for (const auto& s : sensors) {
+        QJsonObject o;
+        o["name"] = qs(std::string(s.name) + (c ? " (C-weighted)" : ""));
+        o["unique_id"] = qs(id + "_" + s.key);
+        o["object_id"] = qs(id + "_" + s.key);
+        o["state_topic"] = qs(mqttTopic(site, meter, s.topic));
+        o["value_template"] = s.value;
+        o["device_class"] = "sound_pressure";
+        o["unit_of_measurement"] = c ? "dB" : "dBA";
+        o["state_class"] = "measurement";
+        o["availability_topic"] = qs(mqttTopic(site, meter, MqttTopic::Status));
+        o["payload_available"] = statusOnline;
+        o["payload_not_available"] = statusOffline;
+        o["device"] = device;
+        out.push_back({"homeassistant/sensor/" + id + "_" + s.key + "/config", compact(o)});
+    }
+    return out;
+}
+
+std::optional<IsoTime> parseIsoTime(std::string_view s) {
+    // YYYY-MM-DDTHH:MM:SS[.mmm](Z|+HH:MM|-HH:MM)
+    const auto y = digitsAt(s, 0, 4), mo = digitsAt(s, 5, 2), d = digitsAt(s, 8, 2);
+    const auto h = digitsAt(s, 11, 2), mi = digitsAt(s, 14, 2), se = digitsAt(s, 17, 2);
+    if (!y || !mo || !d || !h || !mi || !se || s[4] != '-' || s[7] != '-' || s[10] != 'T' ||
+        s[13] != ':' || s[16] != ':')
+        return std::nullopt;
+    if (*mo < 1 || *mo > 12 || *d < 1 || *d > daysInMonth(*y, *mo) || *h > 23 || *mi > 59 ||
+        *se > 59)
+        return std::nullopt;
+    IsoTime t;
+    t.local = {*y, *mo, *d, *h, *mi, *se};
+    std::size_t at = 19;
+    if (at < s.size() && s[at] == '.') {
+        const auto ms = digitsAt(s, at + 1, 3);
+        if (!ms)
+            return std::nullopt;
+        t.millisecond = *ms;
+        at += 4;
+    }
+    const std::string_view zone = s.substr(at);
+    if (zone != "Z") {
+        const auto oh = digitsAt(zone, 1, 2), om = digitsAt(zone, 4, 2);
+        if (zone.size() != 6 || (zone[0] != '+' && zone[0] != '-') || zone[3] != ':' || !oh ||
+            !om || *oh > 23 || *om > 59)
+            return std::nullopt;
+        t.offsetSeconds = (*oh * 3600 + *om * 60) * (zone[0] == '-' ? -1 : 1);
+    }
+    const std::int64_t local =
+        daysFromCivil(*y, *mo, *d) * 86400 + *h * 3600 + *mi * 60 + *se - t.offsetSeconds;
+    t.ms = local * 1000 + t.millisecond;
+    return t;
+}

@@ -1,0 +1,106 @@
+#pragma once
+
+// What a survey says on an MQTT broker: the broker's address, the names of the
+// site and the meter, the topics under vrel/v1/<site>/<meter>/ and their JSON
+// payloads. Plain functions, so the collector reads exactly what the survey
+// writes and a fuzzer can feed the decoders anything.
+
+#include "survey/Survey.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct BrokerUrl {
+    std::string host;
+    int port = 1883;
+    bool tls = false;
+};
+
+// mqtt://host[:port] (1883) or mqtts://host[:port] (8883); an IPv6 address in
+// brackets. Nothing for anything else.
+std::optional<BrokerUrl> parseBrokerUrl(std::string_view url);
+std::string brokerUrlText(const BrokerUrl& url);
+
+// A site or meter name: [a-z0-9_-]{1,32}, safe in a topic, a file name and
+// a Home Assistant id alike.
+bool isValidMqttId(std::string_view id);
+// The meter's name when none is given: the host name in lower case, other
+// characters as '-', cut to 32; "meter" when nothing is left.
+std::string meterIdFromHostName(std::string_view hostName);
+
+inline constexpr const char* defaultSiteId = "default";
+
+enum class MqttTopic { Status, Info, Level, Summary, SummaryLatest, Event };
+
+// "vrel/v1/<site>/<meter>" and the topics below it.
+std::string mqttTopicBase(const std::string& site, const std::string& meter);
+std::string mqttTopic(const std::string& site, const std::string& meter, MqttTopic kind);
+
+struct MqttTopicName {
+    std::string site;
+    std::string meter;
+    MqttTopic kind = MqttTopic::Status;
+};
+std::optional<MqttTopicName> parseMqttTopic(std::string_view topic);
+
+inline constexpr const char* statusOnline = "online";
+inline constexpr const char* statusOffline = "offline";
+
+// One row of a CSV file as the survey writes it (RFC 4180, without its line
+// end). Nothing for a quote left open or text after a closing quote.
+std::optional<std::vector<std::string>> splitCsvRow(std::string_view row);
+
+// The level of one second: t the start of that second (ISO 8601 local time
+// with its offset), db the energy average of its readings.
+struct LevelMessage {
+    std::string time;
+    std::optional<double> db;
+    std::string weighting;
+};
+std::string encodeLevel(const LevelMessage& level);
+std::optional<LevelMessage> decodeLevel(std::string_view payload);
+
+// The n-th row of summary.csv or events.csv (n from 1) as a message, and the
+// message as the row it came from (with its CR LF), byte for byte. Nothing for
+// a row or message that is not one the survey writes.
+std::optional<std::string> encodeSummaryRow(long long seq, std::string_view csvRow);
+std::optional<std::string> encodeEventRow(long long seq, std::string_view csvRow);
+struct DecodedRow {
+    long long seq = 0;
+    std::string start; // the key that makes a row unique for its meter
+    std::string csvRow;
+};
+std::optional<DecodedRow> decodeSummary(std::string_view payload);
+std::optional<DecodedRow> decodeEvent(std::string_view payload);
+
+struct SurveyInfo {
+    std::string version;
+    double interval = 1;
+    std::string weighting; // empty until the first sample
+    int summarySeconds = 900;
+};
+std::string encodeInfo(const SurveyInfo& info);
+
+// Home Assistant's discovery messages for a meter: the level and the interval
+// Leq as sound pressure sensors. Weighting "dBC" names the weighting and uses
+// the unit dB, as Home Assistant knows no dBC.
+struct DiscoveryMessage {
+    std::string topic;
+    std::string payload;
+};
+std::vector<DiscoveryMessage> discoveryMessages(const std::string& site, const std::string& meter,
+                                                const std::string& weighting,
+                                                const std::string& version);
+inline constexpr const char* homeAssistantStatusTopic = "homeassistant/status";
+
+// ISO 8601 local time with its UTC offset, with or without milliseconds; the
+// offset in seconds east and the instant it names.
+struct IsoTime {
+    LocalTime local;
+    int millisecond = 0;
+    int offsetSeconds = 0;
+    SurveyMs ms = 0;
+};
+std::optional<IsoTime> parseIsoTime(std::string_view text);

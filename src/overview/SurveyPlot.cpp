@@ -1,0 +1,342 @@
+#include "overview/SurveyPlot.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int leftMargin = 48;
+constexpr int rightMargin = 12;
+constexpr int topMargin = 24;
+constexpr int bottomMargin = 26;
+// A drag shorter than this is a click.
+constexpr int clickSlop = 4;
+
+const QColor bandColour(170, 190, 230);
+const QColor lineColour(20, 50, 140);
+const QColor gapColour(236, 236, 236);
+const QColor gapTextColour(120, 120, 120);
+const QColor gridColour(225, 225, 232);
+const QColor limitColour(255, 60, 0);
+const QColor cursorAColour(110, 30, 200);
+const QColor cursorBColour(0, 160, 0);
+
+} // namespace
+
+SurveyPlot::SurveyPlot(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(false);
+    setMinimumSize(320, 180);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+}
+
+void SurveyPlot::setSeries(const SeriesStore* series) {
+    series_ = series;
+    cursorA_.reset();
+    cursorB_.reset();
+    if (series_ && !series_->empty())
+        span_.setWhole(series_->start(), series_->end());
+    fitLevels();
+    spanMoved();
+    emit cursorsChanged();
+}
+
+void SurveyPlot::fitLevels() {
+    yMin_ = 30;
+    yMax_ = 110;
+    if (!series_ || series_->empty())
+        return;
+    const LevelSum all = series_->sumOf(0, series_->size());
+    if (const auto lo = all.lmin())
+        yMin_ = std::floor(*lo / 10) * 10;
+    if (const auto hi = all.lmax())
+        yMax_ = std::max(yMin_ + 10, std::ceil(*hi / 10) * 10);
+}
+
+void SurveyPlot::showSpan(SeriesMs a, SeriesMs b) {
+    span_.show(a, b);
+    spanMoved();
+}
+
+void SurveyPlot::back() {
+    if (span_.back())
+        spanMoved();
+}
+
+void SurveyPlot::showWhole() {
+    span_.showWhole();
+    spanMoved();
+}
+
+void SurveyPlot::spanMoved() {
+    update();
+    emit spanChanged();
+}
+
+void SurveyPlot::setLimit(std::optional<double> dB) {
+    limit_ = dB;
+    update();
+}
+
+void SurveyPlot::setCursors(std::optional<SeriesMs> a, std::optional<SeriesMs> b) {
+    cursorA_ = a;
+    cursorB_ = b;
+    update();
+    emit cursorsChanged();
+}
+
+QRect SurveyPlot::plotArea() const {
+    return QRect(leftMargin, topMargin, std::max(1, width() - leftMargin - rightMargin),
+                 std::max(1, height() - topMargin - bottomMargin));
+}
+
+SeriesMs SurveyPlot::timeAt(int x) const {
+    const QRect a = plotArea();
+    const double share = std::clamp(static_cast<double>(x - a.left()) / a.width(), 0.0, 1.0);
+    return span_.t0() + static_cast<SeriesMs>(
+                            std::llround(share * static_cast<double>(span_.t1() - span_.t0())));
+}
+
+int SurveyPlot::xOf(SeriesMs t) const {
+    const QRect a = plotArea();
+    const double share =
+        static_cast<double>(t - span_.t0()) / static_cast<double>(span_.t1() - span_.t0());
+    return a.left() + static_cast<int>(std::lround(share * a.width()));
+}
+
+void SurveyPlot::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QRect area = plotArea();
+    p.fillRect(area, Qt::white);
+    const auto yOf = [&](double dB) {
+        const double share = (dB - yMin_) / (yMax_ - yMin_);
+        return area.bottom() - share * (area.height() - 1);
+    };
+
+    // Level grid every 10 dB.
+    p.setFont(font());
+    const QFontMetrics fm = p.fontMetrics();
+    for (double dB = yMin_; dB <= yMax_ + 0.01; dB += 10) {
+        const int y = static_cast<int>(std::lround(yOf(dB)));
+        p.setPen(gridColour);
+        p.drawLine(area.left(), y, area.right(), y);
+        p.setPen(Qt::black);
+        p.drawText(QRect(0, y - fm.height() / 2, leftMargin - 6, fm.height()),
+                   Qt::AlignRight | Qt::AlignVCenter, QString::number(dB, 'f', 0));
+    }
+    p.drawText(QRect(4, 0, leftMargin, fm.height()), Qt::AlignLeft | Qt::AlignTop,
+               QStringLiteral("dB"));
+
+    if (!series_ || series_->empty()) {
+        p.setPen(Qt::gray);
+        p.drawRect(area.adjusted(0, 0, -1, -1));
+        return;
+    }
+
+    // Time grid and labels on the wall clock.
+    const auto ticks = timeTicks(
+        span_.t0(), span_.t1(), std::max(2, area.width() / 90),
+        [this](TimeMs t) { return series_->localOf(t); },
+        [this](std::int64_t l) { return series_->seriesOfLocal(l); });
+    for (const TimeTick& t : ticks) {
+        const int x = xOf(t.t);
+        p.setPen(t.dayStart ? QColor(180, 180, 200) : gridColour);
+        p.drawLine(x, area.top(), x, area.bottom());
+        p.setPen(Qt::black);
+        QFont f = font();
+        f.setBold(t.dayStart);
+        p.setFont(f);
+        p.drawText(QRect(x - 45, area.bottom() + 4, 90, bottomMargin - 4),
+                   Qt::AlignHCenter | Qt::AlignTop, QString::fromStdString(t.label));
+    }
+    p.setFont(font());
+
+    // Gaps: shaded, their cause written where there is room.
+    for (const SeriesGap& g : series_->gaps()) {
+        if (g.end <= span_.t0() || g.start >= span_.t1())
+            continue;
+        const int x0 = std::max(area.left(), xOf(g.start));
+        const int x1 = std::min(area.right(), xOf(g.end));
+        p.fillRect(QRect(x0, area.top(), std::max(1, x1 - x0), area.height()), gapColour);
+        const QString cause = g.cause.empty() ? tr("boşluk") : QString::fromStdString(g.cause);
+        if (x1 - x0 > fm.horizontalAdvance(cause) + 6) {
+            p.setPen(gapTextColour);
+            p.drawText(QRect(x0, area.top() + 2, x1 - x0, fm.height()), Qt::AlignCenter, cause);
+        } else {
+            // Too narrow for a word: a mark at the top says something is there.
+            p.setPen(gapTextColour);
+            p.drawLine(x0, area.top(), x0, area.top() + 6);
+        }
+    }
+
+    // One column per pixel: the band of the levels and the line of their Leq,
+    // broken only where the survey has a gap (a zoom below one reading a
+    // pixel leaves empty columns between readings, which the line bridges).
+    const int n = area.width();
+    const std::vector<LevelSum> columns = series_->columns(span_.t0(), span_.t1(), n);
+    const auto inGap = [this](SeriesMs a, SeriesMs b) {
+        for (const SeriesGap& g : series_->gaps())
+            if (g.start < b && g.end > a)
+                return true;
+        return false;
+    };
+    QPainterPath line;
+    bool open = false;
+    std::optional<int> lastX;
+    p.setPen(bandColour);
+    for (int i = 0; i < n && i < static_cast<int>(columns.size()); ++i) {
+        const LevelSum& c = columns[static_cast<std::size_t>(i)];
+        const auto leq = c.leq();
+        if (!leq)
+            continue;
+        const int x = area.left() + i;
+        const double yLo = yOf(*c.lmin());
+        const double yHi = yOf(*c.lmax());
+        if (yLo - yHi >= 1)
+            p.drawLine(QPointF(x + 0.5, yHi), QPointF(x + 0.5, yLo));
+        const QPointF point(x + 0.5, yOf(*leq));
+        if (open && lastX && !inGap(timeAt(*lastX + 1), timeAt(x)))
+            line.lineTo(point);
+        else
+            line.moveTo(point);
+        open = true;
+        lastX = x;
+    }
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(QPen(lineColour, 1.2));
+    p.drawPath(line);
+    p.setRenderHint(QPainter::Antialiasing, false);
+
+    if (limit_ && *limit_ >= yMin_ && *limit_ <= yMax_) {
+        QPen pen(limitColour, 1, Qt::DashLine);
+        p.setPen(pen);
+        const int y = static_cast<int>(std::lround(yOf(*limit_)));
+        p.drawLine(area.left(), y, area.right(), y);
+    }
+    const auto drawCursor = [&](const std::optional<SeriesMs>& t, const QColor& colour,
+                                const QString& name) {
+        if (!t || *t < span_.t0() || *t > span_.t1())
+            return;
+        const int x = xOf(*t);
+        p.setPen(QPen(colour, 1));
+        p.drawLine(x, area.top(), x, area.bottom());
+        p.drawText(QRect(x + 3, 0, 40, topMargin), Qt::AlignLeft | Qt::AlignVCenter, name);
+    };
+    drawCursor(cursorA_, cursorAColour, QStringLiteral("A"));
+    drawCursor(cursorB_, cursorBColour, QStringLiteral("B"));
+
+    if (dragFrom_ && !panning_) {
+        const int a = std::min(*dragFrom_, dragTo_);
+        const int b = std::max(*dragFrom_, dragTo_);
+        p.fillRect(QRect(a, area.top(), b - a, area.height()), QColor(60, 90, 200, 50));
+    }
+    p.setPen(Qt::gray);
+    p.drawRect(area.adjusted(0, 0, -1, -1));
+}
+
+void SurveyPlot::wheelEvent(QWheelEvent* event) {
+    if (!series_ || series_->empty())
+        return;
+    const int steps = event->angleDelta().y() / 120;
+    if (steps == 0)
+        return;
+    const double factor = std::pow(0.8, steps);
+    span_.zoomAt(timeAt(static_cast<int>(event->position().x())), factor);
+    spanMoved();
+    event->accept();
+}
+
+void SurveyPlot::mousePressEvent(QMouseEvent* event) {
+    if (!series_ || series_->empty())
+        return;
+    const int x = static_cast<int>(event->position().x());
+    if (event->button() == Qt::RightButton) {
+        cursorB_ = timeAt(x);
+        update();
+        emit cursorsChanged();
+        return;
+    }
+    if (event->button() != Qt::LeftButton)
+        return;
+    dragFrom_ = x;
+    dragTo_ = x;
+    panning_ = event->modifiers() & Qt::ShiftModifier;
+    panOrigin_ = span_.t0();
+}
+
+void SurveyPlot::mouseMoveEvent(QMouseEvent* event) {
+    if (!dragFrom_)
+        return;
+    dragTo_ = static_cast<int>(event->position().x());
+    if (panning_) {
+        const SeriesMs delta = timeAt(*dragFrom_) - timeAt(dragTo_);
+        span_.pan(panOrigin_ + delta - span_.t0());
+        spanMoved();
+    } else {
+        update();
+    }
+}
+
+void SurveyPlot::mouseReleaseEvent(QMouseEvent* event) {
+    if (!dragFrom_ || event->button() != Qt::LeftButton)
+        return;
+    const int from = *dragFrom_;
+    dragFrom_.reset();
+    dragTo_ = static_cast<int>(event->position().x());
+    if (panning_) {
+        panning_ = false;
+        return;
+    }
+    if (std::abs(dragTo_ - from) <= clickSlop) {
+        cursorA_ = timeAt(from);
+        update();
+        emit cursorsChanged();
+        return;
+    }
+    showSpan(timeAt(std::min(from, dragTo_)), timeAt(std::max(from, dragTo_)));
+}
+
+void SurveyPlot::keyPressEvent(QKeyEvent* event) {
+    if (!series_ || series_->empty()) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    const SeriesMs width = span_.t1() - span_.t0();
+    const SeriesMs middle = span_.t0() + width / 2;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        span_.pan(-width / 4);
+        spanMoved();
+        break;
+    case Qt::Key_Right:
+        span_.pan(width / 4);
+        spanMoved();
+        break;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        span_.zoomAt(middle, 0.5);
+        spanMoved();
+        break;
+    case Qt::Key_Minus:
+        span_.zoomAt(middle, 2);
+        spanMoved();
+        break;
+    case Qt::Key_Home:
+        showWhole();
+        break;
+    case Qt::Key_Backspace:
+        back();
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "plot/TimeSpan.h"
+#include "survey/SeriesStore.h"
+
+#include <QWidget>
+
+#include <optional>
+
+// The curve of a whole survey on its wall-clock axis: per pixel column the
+// range of the levels (a light band) and their energy average (the line),
+// gaps left empty and marked with their cause, the level limit dashed, and
+// the two cursors. The wheel zooms around the pointer, a drag shows the span
+// dragged over, Shift+drag or the arrow keys pan; a click puts cursor A, a
+// right click cursor B.
+class SurveyPlot : public QWidget {
+    Q_OBJECT
+  public:
+    explicit SurveyPlot(QWidget* parent = nullptr);
+
+    // The series shown (kept by the caller, alive while shown); null for none.
+    void setSeries(const SeriesStore* series);
+    const SeriesStore* series() const { return series_; }
+    TimeSpanView& span() { return span_; }
+    const TimeSpanView& span() const { return span_; }
+    // Shows [a, b) and remembers the span before for back().
+    void showSpan(SeriesMs a, SeriesMs b);
+    void back();
+    void showWhole();
+
+    void setLimit(std::optional<double> dB);
+    std::optional<SeriesMs> cursorA() const { return cursorA_; }
+    std::optional<SeriesMs> cursorB() const { return cursorB_; }
+    void setCursors(std::optional<SeriesMs> a, std::optional<SeriesMs> b);
+
+    // The axis time at a widget x, and back (within the plot area).
+    SeriesMs timeAt(int x) const;
+    int xOf(SeriesMs t) const;
+    QRect plotArea() const;
+
+  signals:
+    void spanChanged();
+    void cursorsChanged();
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    void fitLevels();
+    void spanMoved();
+
+    const SeriesStore* series_ = nullptr;
+    TimeSpanView span_;
+    double yMin_ = 30;
+    double yMax_ = 110;
+    std::optional<double> limit_;
+    std::optional<SeriesMs> cursorA_;
+    std::optional<SeriesMs> cursorB_;
+    // A drag in progress: where it began, where it is, whether it pans.
+    std::optional<int> dragFrom_;
+    int dragTo_ = 0;
+    bool panning_ = false;
+    SeriesMs panOrigin_ = 0;
+};

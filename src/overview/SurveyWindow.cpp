@@ -1,0 +1,425 @@
+#include "overview/SurveyWindow.h"
+
+#include "formats/SpreadsheetExport.h"
+#include "overview/SurveyPlot.h"
+#include "recording/Recording.h"
+#include "ui/LevelLimit.h"
+#include "ui/Prompt.h"
+#include "ui/ReportCommand.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr std::int64_t hourMs = 3600 * 1000;
+constexpr std::int64_t dayMs = 24 * hourMs;
+
+QString level(const std::optional<double>& dB) {
+    return dB ? QString::number(*dB, 'f', 1) : QStringLiteral("-");
+}
+
+QString percent(double share) {
+    return QString::number(share * 100, 'f', 0) + QLatin1Char('%');
+}
+
+QTableWidget* makeTable(const QStringList& headings, QWidget* parent) {
+    auto* t = new QTableWidget(0, static_cast<int>(headings.size()), parent);
+    t->setHorizontalHeaderLabels(headings);
+    t->verticalHeader()->hide();
+    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    t->setSelectionBehavior(QAbstractItemView::SelectRows);
+    t->setSelectionMode(QAbstractItemView::SingleSelection);
+    t->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    return t;
+}
+
+void setCell(QTableWidget* t, int row, int column, const QString& text) {
+    auto* item = new QTableWidgetItem(text);
+    item->setTextAlignment(column == 0 ? Qt::AlignLeft | Qt::AlignVCenter
+                                       : Qt::AlignRight | Qt::AlignVCenter);
+    t->setItem(row, column, item);
+}
+
+std::int64_t floorTo(std::int64_t v, std::int64_t step) {
+    const std::int64_t q = v / step;
+    return (v % step < 0 ? q - 1 : q) * step;
+}
+
+} // namespace
+
+CSurveyWnd* CSurveyWnd::open(const QString& folder, QWidget* parent) {
+    auto* w = new CSurveyWnd(folder, parent);
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    w->show();
+    w->startReading();
+    return w;
+}
+
+CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
+    : QWidget(parent, Qt::Window), folder_(folder), read_(std::make_unique<SeriesRead>()),
+      bounds_(ReportCommand::noiseSettings().bounds), plot_(new SurveyPlot(this)),
+      spanLabel_(new QLabel(this)), status_(new QLabel(this)), progress_(new QProgressBar(this)),
+      cancelButton_(new QPushButton(tr("İptal"), this)),
+      backButton_(new QPushButton(tr("Geri"), this)),
+      hourlyButton_(new QPushButton(tr("Saatlik tablo"), this)),
+      figures_(makeTable({tr("Değer"), tr("Tümü"), tr("A-B arası")}, this)),
+      daily_(makeTable({tr("Gün"), tr("Lgündüz"), tr("Lakşam"), tr("Lgece"), tr("Lden"),
+                        tr("LAeq,24h"), tr("Lmax"), tr("Kapsam")},
+                       this)),
+      hourly_(makeTable({tr("Saat"), tr("Leq"), tr("Lmax"), tr("Lmin"), tr("Kapsam")}, this)) {
+    setWindowTitle(tr("Ölçüm: %1").arg(QDir::toNativeSeparators(folder)));
+    resize(1100, 720);
+
+    auto* whole = new QPushButton(tr("Tümü"), this);
+    auto* day = new QPushButton(tr("Gün"), this);
+    auto* hour = new QPushButton(tr("Saat"), this);
+    auto* reportButton = new QPushButton(tr("Rapor…"), this);
+    auto* exportButton = new QPushButton(tr("Excel'e aktar…"), this);
+    reportButton->setToolTip(tr("A-B arasının raporu; imleçler yoksa bütün ölçümün"));
+    exportButton->setToolTip(tr("Günlük ve saatlik tablolar bir Excel dosyasına"));
+    connect(reportButton, &QPushButton::clicked, this, &CSurveyWnd::report);
+    connect(exportButton, &QPushButton::clicked, this, &CSurveyWnd::exportTables);
+    whole->setObjectName(QStringLiteral("whole"));
+    day->setObjectName(QStringLiteral("day"));
+    hour->setObjectName(QStringLiteral("hour"));
+    backButton_->setObjectName(QStringLiteral("back"));
+    whole->setToolTip(tr("Bütün ölçümü göster (Home)"));
+    day->setToolTip(tr("Ortadaki günü göster, gündüz başlangıcından ertesi güne"));
+    hour->setToolTip(tr("Ortadaki saati göster"));
+    backButton_->setToolTip(tr("Bir önceki görünüme dön (Backspace)"));
+    hourlyButton_->setCheckable(true);
+    connect(whole, &QPushButton::clicked, plot_, &SurveyPlot::showWhole);
+    connect(day, &QPushButton::clicked, this, &CSurveyWnd::showDay);
+    connect(hour, &QPushButton::clicked, this, &CSurveyWnd::showHour);
+    connect(backButton_, &QPushButton::clicked, plot_, &SurveyPlot::back);
+    connect(hourlyButton_, &QPushButton::toggled, this, [this](bool on) {
+        if (on && hourly_->rowCount() == 0)
+            fillHourly();
+        hourly_->setVisible(on);
+    });
+    connect(cancelButton_, &QPushButton::clicked, this, [this] { cancel_ = true; });
+
+    auto* bar = new QHBoxLayout;
+    for (QWidget* w : {static_cast<QWidget*>(whole), static_cast<QWidget*>(day),
+                       static_cast<QWidget*>(hour), static_cast<QWidget*>(backButton_)})
+        bar->addWidget(w);
+    bar->addSpacing(12);
+    bar->addWidget(spanLabel_, 1);
+    bar->addWidget(hourlyButton_);
+    bar->addWidget(reportButton);
+    bar->addWidget(exportButton);
+
+    auto* loading = new QHBoxLayout;
+    loading->addWidget(status_, 1);
+    loading->addWidget(progress_);
+    loading->addWidget(cancelButton_);
+
+    figures_->setRowCount(FigureRows);
+    const QStringList names = {QStringLiteral("Leq"),    QStringLiteral("Lmax"),
+                               QStringLiteral("Lmin"),   QStringLiteral("L10"),
+                               QStringLiteral("L50"),    QStringLiteral("L90"),
+                               QStringLiteral("LEX,8h"), QStringLiteral("Lden")};
+    for (int r = 0; r < FigureRows; ++r)
+        setCell(figures_, r, 0, names[r]);
+    figures_->setSelectionMode(QAbstractItemView::NoSelection);
+    figures_->setMinimumWidth(260);
+
+    auto* tables = new QSplitter(Qt::Horizontal, this);
+    tables->addWidget(figures_);
+    tables->addWidget(daily_);
+    tables->addWidget(hourly_);
+    tables->setStretchFactor(1, 2);
+    tables->setStretchFactor(2, 1);
+    hourly_->hide();
+
+    auto* split = new QSplitter(Qt::Vertical, this);
+    split->addWidget(plot_);
+    split->addWidget(tables);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 2);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(bar);
+    layout->addWidget(split, 1);
+    layout->addLayout(loading);
+
+    plot_->setLimit(levelLimit().value());
+    connect(&levelLimit(), &LevelLimit::changed, plot_, &SurveyPlot::setLimit);
+    connect(plot_, &SurveyPlot::spanChanged, this, &CSurveyWnd::spanMoved);
+    connect(plot_, &SurveyPlot::cursorsChanged, this, &CSurveyWnd::cursorsMoved);
+    connect(daily_, &QTableWidget::cellClicked, this, [this](int row, int) {
+        if (row >= 0 && row < static_cast<int>(days_.size()))
+            plot_->showSpan(days_[static_cast<std::size_t>(row)].start,
+                            days_[static_cast<std::size_t>(row)].end);
+    });
+    connect(hourly_, &QTableWidget::cellClicked, this, [this](int row, int) {
+        const QTableWidgetItem* item = hourly_->item(row, 0);
+        if (item)
+            plot_->showSpan(item->data(Qt::UserRole).toLongLong(),
+                            item->data(Qt::UserRole + 1).toLongLong());
+    });
+}
+
+CSurveyWnd::~CSurveyWnd() {
+    cancel_ = true;
+    if (reader_.joinable())
+        reader_.join();
+}
+
+void CSurveyWnd::startReading() {
+    status_->setText(tr("Okunuyor: %1").arg(QDir::toNativeSeparators(folder_)));
+    progress_->setRange(0, 0);
+    auto* poll = new QTimer(this);
+    poll->setInterval(100);
+    connect(poll, &QTimer::timeout, this, &CSurveyWnd::showProgress);
+    connect(this, &CSurveyWnd::readingEnded, poll, &QTimer::stop);
+    poll->start();
+    const std::string dir = QFile::encodeName(folder_).toStdString();
+    reader_ = std::thread([this, dir] {
+        SeriesReadOptions options;
+        options.cancel = &cancel_;
+        options.progress = [this](std::size_t done, std::size_t total) {
+            done_ = done;
+            total_ = total;
+        };
+        *read_ = readSurveySeries(dir, options);
+        // The window's own thread takes it from here; a window closed
+        // meanwhile never gets the call (its destructor joins first).
+        QMetaObject::invokeMethod(this, &CSurveyWnd::readingDone, Qt::QueuedConnection);
+    });
+}
+
+void CSurveyWnd::showProgress() {
+    const std::size_t total = total_;
+    if (total == 0)
+        return;
+    progress_->setRange(0, static_cast<int>(total));
+    progress_->setValue(static_cast<int>(done_.load()));
+}
+
+void CSurveyWnd::readingDone() {
+    reader_.join();
+    progress_->hide();
+    cancelButton_->hide();
+    emit readingEnded();
+    switch (read_->status) {
+    case SeriesRead::Status::Cancelled:
+        status_->setText(tr("Okuma durduruldu."));
+        return;
+    case SeriesRead::Status::CannotList:
+        status_->setText(QString::fromStdString(read_->error));
+        prompt().inform(this, QString::fromStdString(read_->error), QStringLiteral("ERROR"),
+                        Prompt::Icon::Warning);
+        return;
+    case SeriesRead::Status::NoReadings:
+        status_->setText(tr("%1 klasöründe ölçüm yok.").arg(QDir::toNativeSeparators(folder_)));
+        prompt().inform(this, status_->text(), QStringLiteral("ERROR"), Prompt::Icon::Warning);
+        return;
+    case SeriesRead::Status::Ok:
+        break;
+    }
+    loaded_ = true;
+    const SeriesStore& s = read_->series;
+    status_->setText(tr("%1 okuma, %2 dosya, %3 – %4")
+                         .arg(s.size())
+                         .arg(read_->files.size())
+                         .arg(QString::fromStdString(seriesDateTime(s, s.start())),
+                              QString::fromStdString(seriesDateTime(s, s.end()))));
+    plot_->setSeries(&s);
+    showFigures(WholeSurvey, s.start(), s.end());
+    fillDaily();
+    if (!read_->problems.empty()) {
+        // Named, and the rest is shown all the same.
+        QStringList lines;
+        for (const SeriesFileProblem& p : read_->problems)
+            lines << QStringLiteral("%1: %2").arg(
+                QDir::toNativeSeparators(QFile::decodeName(p.file.c_str())),
+                QString::fromStdString(p.reason));
+        prompt().inform(this,
+                        tr("Bu dosyalar okunamadı; ölçümün geri kalanı gösteriliyor:") +
+                            QLatin1Char('\n') + lines.join(QLatin1Char('\n')),
+                        QStringLiteral("Vrel"), Prompt::Icon::Warning);
+    }
+}
+
+void CSurveyWnd::fillDaily() {
+    days_ = dailyFigures(read_->series, bounds_);
+    daily_->setRowCount(static_cast<int>(days_.size()));
+    for (int r = 0; r < static_cast<int>(days_.size()); ++r) {
+        const DayFigures& d = days_[static_cast<std::size_t>(r)];
+        setCell(daily_, r, 0,
+                QStringLiteral("%1-%2-%3")
+                    .arg(d.day, 2, 10, QLatin1Char('0'))
+                    .arg(d.month, 2, 10, QLatin1Char('0'))
+                    .arg(d.year));
+        setCell(daily_, r, 1, level(d.lday.level));
+        setCell(daily_, r, 2, level(d.levening.level));
+        setCell(daily_, r, 3, level(d.lnight.level));
+        setCell(daily_, r, 4, level(d.lden));
+        setCell(daily_, r, 5, level(d.laeq24));
+        setCell(daily_, r, 6, level(d.lmax));
+        setCell(daily_, r, 7, percent(d.coverage));
+    }
+}
+
+void CSurveyWnd::fillHourly() {
+    const SeriesStore& s = read_->series;
+    const std::vector<HourFigures> hours = hourlyFigures(s, s.start(), s.end());
+    hourly_->setRowCount(static_cast<int>(hours.size()));
+    for (int r = 0; r < static_cast<int>(hours.size()); ++r) {
+        const HourFigures& h = hours[static_cast<std::size_t>(r)];
+        setCell(hourly_, r, 0,
+                QStringLiteral("%1-%2-%3 %4:00")
+                    .arg(h.day, 2, 10, QLatin1Char('0'))
+                    .arg(h.month, 2, 10, QLatin1Char('0'))
+                    .arg(h.year)
+                    .arg(h.hour, 2, 10, QLatin1Char('0')));
+        hourly_->item(r, 0)->setData(Qt::UserRole, QVariant::fromValue<qlonglong>(h.start));
+        hourly_->item(r, 0)->setData(Qt::UserRole + 1, QVariant::fromValue<qlonglong>(h.end));
+        setCell(hourly_, r, 1, level(h.sum.leq()));
+        setCell(hourly_, r, 2, level(h.sum.lmax()));
+        setCell(hourly_, r, 3, level(h.sum.lmin()));
+        setCell(hourly_, r, 4, percent(h.coverage));
+    }
+}
+
+void CSurveyWnd::showFigures(int column, SeriesMs t0, SeriesMs t1) {
+    const int c = column + 1;
+    if (t1 <= t0) {
+        for (int r = 0; r < FigureRows; ++r)
+            setCell(figures_, r, c, QStringLiteral("-"));
+        return;
+    }
+    const SpanFigures f = spanFigures(read_->series, t0, t1, bounds_);
+    const bool any = f.sum.count > 0;
+    setCell(figures_, Leq, c, level(f.sum.leq()));
+    setCell(figures_, Lmax, c, level(f.sum.lmax()));
+    setCell(figures_, Lmin, c, level(f.sum.lmin()));
+    setCell(figures_, L10, c, any ? level(f.l10) : QStringLiteral("-"));
+    setCell(figures_, L50, c, any ? level(f.l50) : QStringLiteral("-"));
+    setCell(figures_, L90, c, any ? level(f.l90) : QStringLiteral("-"));
+    setCell(figures_, Lex8h, c, level(f.lex8h));
+    setCell(figures_, Lden, c, level(f.lden));
+}
+
+void CSurveyWnd::cursorsMoved() {
+    const auto a = plot_->cursorA();
+    const auto b = plot_->cursorB();
+    if (!loaded_ || !a || !b) {
+        showFigures(BetweenCursors, 0, 0);
+        return;
+    }
+    showFigures(BetweenCursors, std::min(*a, *b), std::max(*a, *b));
+}
+
+void CSurveyWnd::spanMoved() {
+    backButton_->setEnabled(plot_->span().canGoBack());
+    if (!loaded_)
+        return;
+    const SeriesStore& s = read_->series;
+    spanLabel_->setText(QStringLiteral("%1 – %2").arg(
+        QString::fromStdString(seriesDateTime(s, plot_->span().t0())),
+        QString::fromStdString(seriesDateTime(s, plot_->span().t1()))));
+}
+
+void CSurveyWnd::showDay() {
+    if (!loaded_)
+        return;
+    const SeriesStore& s = read_->series;
+    const TimeSpanView& v = plot_->span();
+    const std::int64_t middle = s.localOf(v.t0() + (v.t1() - v.t0()) / 2);
+    const std::int64_t start =
+        floorTo(middle - bounds_.dayStart * hourMs, dayMs) + bounds_.dayStart * hourMs;
+    plot_->showSpan(s.seriesOfLocal(start), s.seriesOfLocal(start + dayMs));
+}
+
+void CSurveyWnd::showHour() {
+    if (!loaded_)
+        return;
+    const SeriesStore& s = read_->series;
+    const TimeSpanView& v = plot_->span();
+    const std::int64_t start = floorTo(s.localOf(v.t0() + (v.t1() - v.t0()) / 2), hourMs);
+    plot_->showSpan(s.seriesOfLocal(start), s.seriesOfLocal(start + hourMs));
+}
+
+void CSurveyWnd::report() {
+    if (!loaded_)
+        return;
+    const SeriesStore& s = read_->series;
+    SeriesMs t0 = s.start();
+    SeriesMs t1 = s.end();
+    if (plot_->cursorA() && plot_->cursorB()) {
+        t0 = std::min(*plot_->cursorA(), *plot_->cursorB());
+        t1 = std::max(*plot_->cursorA(), *plot_->cursorB());
+    }
+    const std::size_t count = s.indexAt(t1) - s.indexAt(t0);
+    if (count > maxSeriesRecords) {
+        prompt().inform(this,
+                        tr("%1 okuma bir rapor için çok: imleçlerle en çok %2 okumalık bir "
+                           "aralık seçin.")
+                            .arg(count)
+                            .arg(maxSeriesRecords),
+                        QStringLiteral("Vrel"), Prompt::Icon::Information);
+        return;
+    }
+    const RecordList records = seriesRecords(s, t0, t1);
+    SeriesStats stats;
+    resetStats(stats);
+    if (!records.empty())
+        stats.samplingRate = records[0].samplingRate();
+    for (int i = 0; i < records.count(); ++i)
+        addToStats(stats, records[i], i + 1);
+    ReportCommand::run(this, records, stats);
+}
+
+void CSurveyWnd::exportTables() {
+    if (!loaded_)
+        return;
+    Prompt::FileRequest request;
+    request.mode = Prompt::FileRequest::Mode::Save;
+    request.initialName = tr("Olcum-tablolari.xlsx");
+    request.defaultSuffix = QStringLiteral("xlsx");
+    request.filters = {tr("Excel çalışma kitabı (*.xlsx)")};
+    const Prompt::FileChoice choice = prompt().file(this, request);
+    if (choice.path.isEmpty())
+        return;
+    const auto number = [](const std::optional<double>& v) {
+        return v ? TableCell{v, {}} : TableCell{};
+    };
+    TableSheet daily{tr("Günler").toStdString(),
+                     {tr("Gün").toStdString(), "Lday", "Levening", "Lnight", "Lden", "LAeq,24h",
+                      "Lmax", tr("Kapsam %").toStdString()},
+                     {},
+                     1};
+    for (const DayFigures& d : days_)
+        daily.rows.push_back({TableCell{{}, seriesDate(read_->series, d.start)},
+                              number(d.lday.level), number(d.levening.level),
+                              number(d.lnight.level), number(d.lden), number(d.laeq24),
+                              number(d.lmax), TableCell{d.coverage * 100, {}}});
+    const SeriesStore& s = read_->series;
+    TableSheet hourly{
+        tr("Saatler").toStdString(),
+        {tr("Saat").toStdString(), "Leq", "Lmax", "Lmin", tr("Kapsam %").toStdString()},
+        {},
+        1};
+    for (const HourFigures& h : hourlyFigures(s, s.start(), s.end()))
+        hourly.rows.push_back({TableCell{{}, seriesDateTime(s, h.start)}, number(h.sum.leq()),
+                               number(h.sum.lmax()), number(h.sum.lmin()),
+                               TableCell{h.coverage * 100, {}}});
+    std::string error;
+    if (!WriteTableWorkbook(QFile::encodeName(choice.path).toStdString(), {daily, hourly}, &error))
+        ReportWriteFailure(this, choice.path, error);
+}

@@ -1,0 +1,123 @@
+// The collector's archive without a broker: messages in, survey folders out.
+#include "mqtt/MqttArchive.h"
+
+#include "formats/TextDataFile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string slurp(const fs::path& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+fs::path scratch(const std::string& name) {
+    const fs::path dir = fs::path(VREL_TEST_TMP) / ("archive-" + name);
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir;
+}
+
+std::string summaryRow(const std::string& start, const std::string& end, const char* leq) {
+    return csvRow(
+        {start, end, "600", "1.0000", leq, "70.00", "50.00", "65.00", "60.00", "55.00", "dBA"});
+}
+
+std::string message(long long seq, const std::string& row) {
+    return *encodeSummaryRow(seq, row.substr(0, row.size() - 2));
+}
+
+TEST(MqttArchive, RowsAreKeptOncePerMeterAlsoAcrossARestartOfTheCollector) {
+    const fs::path dir = scratch("rows");
+    const std::string r1 =
+        summaryRow("2026-12-08T14:00:00+01:00", "2026-12-08T14:01:00+01:00", "60.00");
+    const std::string r2 =
+        summaryRow("2026-12-08T14:01:00+01:00", "2026-12-08T14:02:00+01:00", "61.00");
+    const std::string event =
+        csvRow({"2026-12-08T14:00:30.100+01:00", "2026-12-08T14:00:36.200+01:00", "6.1", "silence",
+                "no data from the meter for 2 seconds"});
+    const std::string eventMessage = *encodeEventRow(1, event.substr(0, event.size() - 2));
+    {
+        MqttArchive archive(dir.string());
+        archive.receive("vrel/v1/north/m1/summary", message(1, r1));
+        archive.receive("vrel/v1/north/m1/summary", message(1, r1)); // sent again after an outage
+        archive.receive("vrel/v1/north/m2/summary", message(1, r1)); // another meter's own
+        archive.receive("vrel/v1/north/m1/event", eventMessage);
+        archive.close();
+        EXPECT_EQ(archive.counts().rows, 3u);
+        EXPECT_EQ(archive.counts().duplicates, 1u);
+        EXPECT_EQ(archive.counts().meters, 2u);
+    }
+    {
+        MqttArchive archive(dir.string());
+        archive.receive("vrel/v1/north/m1/summary", message(1, r1));
+        archive.receive("vrel/v1/north/m1/summary", message(2, r2));
+        archive.receive("vrel/v1/north/m1/event", eventMessage);
+        archive.close();
+        EXPECT_EQ(archive.counts().duplicates, 2u);
+    }
+    EXPECT_EQ(slurp(dir / "north/m1" / summaryFileName),
+              std::string(summaryHeader) + "\r\n" + r1 + r2);
+    EXPECT_EQ(slurp(dir / "north/m2" / summaryFileName), std::string(summaryHeader) + "\r\n" + r1);
+    EXPECT_EQ(slurp(dir / "north/m1" / eventsFileName), std::string(eventsHeader) + "\r\n" + event);
+}
+
+TEST(MqttArchive, LevelsBecomeHourlyDataFilesInTheMetersOwnTime) {
+    const fs::path dir = scratch("levels");
+    {
+        MqttArchive archive(dir.string());
+        // The meter is an hour east of UTC; the collector's zone does not matter.
+        for (const char* t : {"2026-12-08T14:59:58+01:00", "2026-12-08T14:59:59+01:00",
+                              "2026-12-08T15:00:00+01:00"})
+            archive.receive("vrel/v1/s/m/level", encodeLevel({t, 62.5, "dBA"}));
+        archive.receive("vrel/v1/s/m/level",
+                        encodeLevel({"2026-12-08T15:00:01+01:00", std::nullopt, "dBA"}));
+        archive.close();
+        EXPECT_EQ(archive.counts().levels, 3u);
+    }
+    const fs::path first = dir / "s/m/survey-2026-12-08T14.txt";
+    const fs::path second = dir / "s/m/survey-2026-12-08T15.txt";
+    const TextDataRead a = ReadTextDataFile(first.string());
+    const TextDataRead b = ReadTextDataFile(second.string());
+    ASSERT_EQ(a.status, TextDataRead::Status::Ok);
+    ASSERT_EQ(b.status, TextDataRead::Status::Ok);
+    ASSERT_EQ(a.records.size(), 2u);
+    ASSERT_EQ(b.records.size(), 1u);
+    EXPECT_EQ(std::string(b.records[0].dateTime()), "08-12-2026,15:00:00");
+    EXPECT_EQ(slurp(first), FormatTextData(a.records)) << "written as the survey writes";
+    const SurveyFolderRead folder = ReadSurveyFolder((dir / "s/m").string());
+    EXPECT_EQ(folder.status, SurveyFolderRead::Status::Ok);
+    EXPECT_EQ(folder.records.size(), 3u);
+}
+
+TEST(MqttArchive, AMalformedMessageIsToldOncePerTopicAndTheRestGoesOn) {
+    const fs::path dir = scratch("bad-messages");
+    MqttArchive archive(dir.string());
+    std::vector<std::string> said;
+    archive.report = [&](const std::string& text) { said.push_back(text); };
+    archive.receive("vrel/v1/s/m/summary", "{not json");
+    archive.receive("vrel/v1/s/m/summary", "{\"seq\":1}");
+    archive.receive("vrel/v1/s/m/level", "[]");
+    archive.receive("vrel/v1/s/m/level", std::string("\0\xff", 2));
+    archive.receive("vrel/v1/s/m/nonsense", "1");
+    const std::string row = summaryRow("2026-12-08T14:00:00Z", "2026-12-08T14:01:00Z", "60.00");
+    archive.receive("vrel/v1/s/m/summary", message(1, row));
+    archive.close();
+    std::size_t complaints = 0;
+    for (const std::string& s : said)
+        complaints += s.find("malformed") != std::string::npos;
+    EXPECT_EQ(complaints, 3u);
+    EXPECT_EQ(archive.counts().malformed, 5u);
+    EXPECT_EQ(slurp(dir / "s/m" / summaryFileName), std::string(summaryHeader) + "\r\n" + row);
+}
+
+} // namespace

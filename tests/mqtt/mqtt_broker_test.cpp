@@ -1,0 +1,406 @@
+// Surveys and the collector against a real mosquitto: a broker that goes away
+// mid-survey, a survey killed, a wrong password, an untrusted certificate.
+#include "Broker.h"
+#include "ChildProcess.h"
+#include "ToolRunner.h"
+
+#include "formats/TextDataFile.h"
+#include "mqtt/MqttProtocol.h"
+#include "survey/Survey.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string cli = VREL_CLI;
+
+std::string slurp(const fs::path& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+fs::path scratch(const std::string& name) {
+    const fs::path dir = fs::path(VREL_TEST_TMP) / ("broker-" + name);
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir;
+}
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+std::size_t count(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+class Simulator {
+  public:
+    Simulator(const fs::path& dir, const std::string& level) : link_(dir / "meter") {
+        process_ = std::make_unique<ChildProcess>(
+            std::vector<std::string>{VREL_METER_SIM, "--link", link_.string(), "--level", level});
+        ready_ = waitFor([this] { return fs::exists(link_) && !process_->out().empty(); });
+    }
+    ~Simulator() {
+        process_->write("quit\n");
+        process_->wait(std::chrono::seconds(10));
+    }
+    bool ready() const { return ready_; }
+    const fs::path& link() const { return link_; }
+    void command(const std::string& line) { process_->write(line + "\n"); }
+
+  private:
+    fs::path link_;
+    std::unique_ptr<ChildProcess> process_;
+    bool ready_ = false;
+};
+
+std::size_t samplesIn(const fs::path& dir) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(dir, ec))
+        names.push_back(e.path().string());
+    std::size_t n = 0;
+    for (const std::string& f : surveyDataFiles(names))
+        n += ReadTextDataFile(f).records.size();
+    return n;
+}
+
+// The rows of a survey CSV file without the header, each with its CR LF.
+std::vector<std::string> rowsOf(const fs::path& file) {
+    std::vector<std::string> rows;
+    std::istringstream in(slurp(file));
+    std::string line;
+    std::getline(in, line);
+    while (std::getline(in, line))
+        rows.push_back(line + "\n");
+    return rows;
+}
+
+// The survey's clock starts three seconds before a minute, so a one-minute
+// summary row closes at once.
+std::string clockStart() {
+    return "VREL_CLI_CLOCK_START=" + std::to_string((std::time(nullptr) / 60 + 10) * 60 - 3);
+}
+
+std::unique_ptr<ChildProcess> survey(const Simulator& sim, const fs::path& out,
+                                     std::vector<std::string> mqtt,
+                                     std::vector<std::string> env = {}) {
+    std::vector<std::string> args = {cli,          "survey", "--port",    sim.link().string(),
+                                     "--interval", "0.1",    "--out-dir", out.string(),
+                                     "--summary",  "1m"};
+    args.insert(args.end(), mqtt.begin(), mqtt.end());
+    env.push_back("TZ=Europe/Istanbul");
+    env.push_back(clockStart());
+    return std::make_unique<ChildProcess>(args, env);
+}
+
+// mosquitto_sub as a receiver with a session the broker keeps, printing
+// "topic payload" lines (a line at a time: it buffers its output otherwise).
+std::unique_ptr<ChildProcess> subscriber(const Broker& broker, const std::string& id,
+                                         const std::vector<std::string>& topics) {
+    std::vector<std::string> args = {STDBUF,
+                                     "-oL",
+                                     MOSQUITTO_SUB,
+                                     "-h",
+                                     "127.0.0.1",
+                                     "-p",
+                                     std::to_string(broker.port()),
+                                     "-u",
+                                     Broker::user,
+                                     "-P",
+                                     Broker::password,
+                                     "-i",
+                                     id,
+                                     "-c",
+                                     "-q",
+                                     "1",
+                                     "-v"};
+    for (const std::string& t : topics) {
+        args.push_back("-t");
+        args.push_back(t);
+    }
+    return std::make_unique<ChildProcess>(args);
+}
+
+// The CSV rows of every summary or event message a subscriber printed.
+std::multiset<std::string> rowsReceived(const std::string& out, const std::string& leaf) {
+    std::multiset<std::string> rows;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) {
+        const std::size_t space = line.find(' ');
+        if (space == std::string::npos || !line.substr(0, space).ends_with("/" + leaf))
+            continue;
+        const std::string payload = line.substr(space + 1);
+        const auto row = leaf == "summary" ? decodeSummary(payload) : decodeEvent(payload);
+        if (row)
+            rows.insert(row->csvRow);
+    }
+    return rows;
+}
+
+bool allReceived(const std::vector<std::string>& rows, const std::multiset<std::string>& got) {
+    for (const std::string& r : rows)
+        if (!got.count(r))
+            return false;
+    return true;
+}
+
+class MqttBroker : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = scratch(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        broker_ = std::make_unique<Broker>(dir_ / "broker");
+        ASSERT_TRUE(broker_->ready()) << "mosquitto_passwd or openssl failed";
+        ASSERT_TRUE(broker_->start()) << broker_->log();
+    }
+    std::vector<std::string> auth() const {
+        return {"--mqtt-user", Broker::user, "--mqtt-password-file",
+                broker_->passwordFile().string()};
+    }
+
+    fs::path dir_;
+    std::unique_ptr<Broker> broker_;
+};
+
+TEST_F(MqttBroker, ABrokerRestartMidSurveyLosesNoRowAndTheArchiveKeepsEachOnce) {
+    Simulator sim(dir_, "64.2");
+    ASSERT_TRUE(sim.ready());
+    const fs::path out = dir_ / "survey";
+    const fs::path archive = dir_ / "archive";
+    const auto receiver =
+        subscriber(*broker_, "receiver", {"vrel/v1/+/+/summary", "vrel/v1/+/+/event"});
+    const auto collector = std::make_unique<ChildProcess>(
+        std::vector<std::string>{cli, "collect", "--mqtt", broker_->url(), "--out-dir",
+                                 archive.string(), "--site", "yard", "--mqtt-user", "collector"},
+        std::vector<std::string>{"VREL_MQTT_PASSWORD=collector-password"});
+    ASSERT_TRUE(waitFor([&] { return contains(collector->err(), "collecting from"); }))
+        << collector->err();
+
+    std::vector<std::string> mqtt = {"--mqtt", broker_->url(), "--site", "yard", "--meter", "gate"};
+    const std::vector<std::string> a = auth();
+    mqtt.insert(mqtt.end(), a.begin(), a.end());
+    const auto run = survey(sim, out, mqtt);
+    ASSERT_TRUE(waitFor([&] { return rowsOf(out / summaryFileName).size() == 1; })) << run->err();
+    ASSERT_TRUE(waitFor([&] {
+        return allReceived(rowsOf(out / summaryFileName), rowsReceived(receiver->out(), "summary"));
+    })) << receiver->out();
+
+    broker_->stop();
+    ASSERT_TRUE(waitFor([&] { return contains(run->err(), "is away"); })) << run->err();
+    // Two gaps while the broker is away: rows that only the outbox holds.
+    for (int i = 1; i <= 2; ++i) {
+        sim.command("silence 2.5");
+        ASSERT_TRUE(waitFor([&] { return rowsOf(out / eventsFileName).size() == std::size_t(i); }))
+            << run->err();
+    }
+    const std::size_t samplesAway = samplesIn(out);
+    ASSERT_TRUE(waitFor([&] { return samplesIn(out) >= samplesAway + 10; }))
+        << "sampling goes on while the broker is away\n"
+        << run->err();
+
+    ASSERT_TRUE(broker_->start()) << broker_->log();
+    ASSERT_TRUE(waitFor([&] { return contains(run->err(), "is back"); })) << run->err();
+    ASSERT_TRUE(waitFor([&] {
+        return allReceived(rowsOf(out / eventsFileName), rowsReceived(receiver->out(), "event"));
+    })) << receiver->out();
+    run->signal(SIGTERM);
+    ASSERT_EQ(run->wait(), 0) << run->err();
+
+    const std::vector<std::string> summaries = rowsOf(out / summaryFileName);
+    const std::vector<std::string> events = rowsOf(out / eventsFileName);
+    ASSERT_GE(summaries.size(), 2u) << "the interval open at the end is written then";
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_FALSE(contains(slurp(out / eventsFileName), "broker")) << "no gap for the network";
+    ASSERT_TRUE(waitFor([&] {
+        return allReceived(summaries, rowsReceived(receiver->out(), "summary"));
+    })) << receiver->out();
+    ASSERT_TRUE(waitFor([&] {
+        return slurp(archive / "yard/gate" / summaryFileName) == slurp(out / summaryFileName) &&
+               slurp(archive / "yard/gate" / eventsFileName) == slurp(out / eventsFileName);
+    })) << collector->err()
+        << slurp(archive / "yard/gate" / summaryFileName);
+
+    collector->signal(SIGTERM);
+    ASSERT_EQ(collector->wait(), 0) << collector->err();
+    const SurveyFolderRead levels = ReadSurveyFolder((archive / "yard/gate").string());
+    ASSERT_EQ(levels.status, SurveyFolderRead::Status::Ok);
+    EXPECT_GT(levels.records.size(), 0u);
+    for (const CObjData& r : levels.records)
+        EXPECT_DOUBLE_EQ(r.value(), 64.2);
+}
+
+TEST_F(MqttBroker, RowsASurveyCouldNotSendGoOutWhenItRunsAgain) {
+    Simulator sim(dir_, "48.5");
+    ASSERT_TRUE(sim.ready());
+    const fs::path out = dir_ / "survey";
+    const auto receiver =
+        subscriber(*broker_, "receiver", {"vrel/v1/+/+/summary", "vrel/v1/+/+/event"});
+    ASSERT_TRUE(waitFor([&] { return contains(broker_->log(), "as receiver"); })) << broker_->log();
+    broker_->stop();
+
+    std::vector<std::string> mqtt = {"--mqtt", broker_->url(), "--meter", "shed"};
+    const std::vector<std::string> a = auth();
+    mqtt.insert(mqtt.end(), a.begin(), a.end());
+    const auto first = survey(sim, out, mqtt);
+    ASSERT_TRUE(waitFor([&] { return rowsOf(out / summaryFileName).size() == 1; })) << first->err();
+    sim.command("silence 2.5");
+    ASSERT_TRUE(waitFor([&] { return rowsOf(out / eventsFileName).size() == 1; })) << first->err();
+    first->signal(SIGTERM);
+    ASSERT_EQ(first->wait(), 0) << first->err();
+    EXPECT_TRUE(contains(first->err(), "3 rows wait for the broker")) << first->err();
+    const std::vector<std::string> summaries = rowsOf(out / summaryFileName);
+    const std::vector<std::string> events = rowsOf(out / eventsFileName);
+
+    ASSERT_TRUE(broker_->start()) << broker_->log();
+    const auto second = survey(sim, out, mqtt);
+    ASSERT_TRUE(waitFor([&] {
+        return allReceived(summaries, rowsReceived(receiver->out(), "summary")) &&
+               allReceived(events, rowsReceived(receiver->out(), "event"));
+    })) << second->err()
+        << receiver->out();
+    second->signal(SIGTERM);
+    EXPECT_EQ(second->wait(), 0) << second->err();
+}
+
+TEST_F(MqttBroker, AKilledSurveyShowsOfflineAndAStoppedOneSaysSo) {
+    Simulator sim(dir_, "55.0");
+    ASSERT_TRUE(sim.ready());
+    const auto watcher = subscriber(*broker_, "watcher", {"vrel/v1/+/+/status", "homeassistant/#"});
+    std::vector<std::string> mqtt = {"--mqtt", broker_->url(), "--meter", "kitchen"};
+    const std::vector<std::string> a = auth();
+    mqtt.insert(mqtt.end(), a.begin(), a.end());
+    const std::string status = "vrel/v1/default/kitchen/status ";
+
+    auto first = survey(sim, dir_ / "survey", mqtt);
+    ASSERT_TRUE(waitFor([&] { return contains(watcher->out(), status + "online"); }))
+        << first->err();
+    ASSERT_TRUE(waitFor([&] { return contains(watcher->out(), "vrel_default_kitchen_level"); }))
+        << "discovery once the weighting is known";
+    first->signal(SIGKILL);
+    ASSERT_TRUE(waitFor([&] { return contains(watcher->out(), status + "offline"); }))
+        << "the last will";
+
+    auto second = survey(sim, dir_ / "survey", mqtt);
+    ASSERT_TRUE(waitFor([&] { return count(watcher->out(), status + "online") == 2; }));
+    second->signal(SIGTERM);
+    ASSERT_EQ(second->wait(), 0) << second->err();
+    ASSERT_TRUE(waitFor([&] { return count(watcher->out(), status + "offline") == 2; }));
+}
+
+TEST_F(MqttBroker, AWrongPasswordOrAnUntrustedCertificateIsToldAndSamplingGoesOn) {
+    Simulator sim(dir_, "50.0");
+    ASSERT_TRUE(sim.ready());
+    const fs::path wrongPassword = dir_ / "wrong.txt";
+    std::ofstream(wrongPassword) << "not it\n";
+    const struct {
+        std::vector<std::string> mqtt;
+        std::string says;
+    } cases[] = {
+        {{"--mqtt", broker_->url(), "--mqtt-user", Broker::user, "--mqtt-password-file",
+          wrongPassword.string()},
+         "refused the connection"},
+        {{"--mqtt", broker_->tlsUrl(), "--mqtt-ca", broker_->otherCaFile().string(), "--mqtt-user",
+          Broker::user, "--mqtt-password-file", broker_->passwordFile().string()},
+         "certificate is not trusted"},
+        // The certificate names localhost, not the address of the same host.
+        {{"--mqtt", "mqtts://127.0.0.1:" + std::to_string(broker_->tlsPort()), "--mqtt-ca",
+          broker_->caFile().string()},
+         "not made out to this host name"},
+        {{"--mqtt", broker_->tlsUrl(), "--mqtt-ca", broker_->caFile().string(), "--mqtt-user",
+          Broker::user, "--mqtt-password-file", broker_->passwordFile().string()},
+         "publishing to mqtts://localhost"},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const fs::path out = dir_ / ("survey-" + std::to_string(i));
+        const auto run = survey(sim, out, cases[i].mqtt);
+        ASSERT_TRUE(waitFor([&] { return contains(run->err(), cases[i].says); })) << run->err();
+        const std::size_t samples = samplesIn(out);
+        ASSERT_TRUE(waitFor([&] { return samplesIn(out) >= samples + 10; })) << run->err();
+        run->signal(SIGTERM);
+        EXPECT_EQ(run->wait(), 0) << run->err();
+        EXPECT_EQ(rowsOf(out / eventsFileName).size(), 0u) << cases[i].says;
+    }
+}
+
+TEST_F(MqttBroker, AMalformedMessageIsToldOnceAndTheCollectorGoesOn) {
+    const fs::path archive = dir_ / "archive";
+    const auto collector = std::make_unique<ChildProcess>(std::vector<std::string>{
+        cli, "collect", "--mqtt", broker_->url(), "--out-dir", archive.string(), "--mqtt-user",
+        Broker::user, "--mqtt-password-file", broker_->passwordFile().string()});
+    ASSERT_TRUE(waitFor([&] { return contains(collector->err(), "collecting from"); }))
+        << collector->err();
+    auto publish = [&](const std::string& topic, const std::string& payload) {
+        const ToolResult r =
+            runTool("mosquitto_pub -h 127.0.0.1 -p " + std::to_string(broker_->port()) + " -u " +
+                    Broker::user + " -P '" + Broker::password + "' -q 1 -t '" + topic + "' -m '" +
+                    payload + "'");
+        ASSERT_EQ(r.status, 0) << r.err;
+    };
+    const std::string row =
+        csvRow({"2026-12-08T14:00:00+03:00", "2026-12-08T14:01:00+03:00", "600", "1.0000", "60.00",
+                "70.00", "50.00", "65.00", "60.00", "55.00", "dBA"});
+    publish("vrel/v1/far/m9/summary", "{\"seq\":");
+    publish("vrel/v1/far/m9/summary", "{\"seq\":1,\"leq\":NaN}");
+    publish("vrel/v1/far/m9/summary", *encodeSummaryRow(1, row.substr(0, row.size() - 2)));
+    publish("vrel/v1/far/m9/summary", *encodeSummaryRow(1, row.substr(0, row.size() - 2)));
+    ASSERT_TRUE(waitFor([&] {
+        return slurp(archive / "far/m9" / summaryFileName) ==
+               std::string(summaryHeader) + "\r\n" + row;
+    })) << collector->err();
+    collector->signal(SIGTERM);
+    ASSERT_EQ(collector->wait(), 0);
+    EXPECT_EQ(count(collector->err(), "malformed message on vrel/v1/far/m9/summary"), 1u)
+        << collector->err();
+    EXPECT_TRUE(contains(collector->err(), "1 duplicates left out")) << collector->err();
+    EXPECT_EQ(slurp(archive / "far/m9" / summaryFileName),
+              std::string(summaryHeader) + "\r\n" + row);
+}
+
+TEST(MqttCommandLine, WrongNamesAndAddressesEndWithStatusTwoBeforeSampling) {
+    const fs::path dir = scratch("usage");
+    const std::string base = cli + " survey --port /nonexistent --interval 1 --out-dir '" +
+                             (dir / "out").string() + "' ";
+    const struct {
+        std::string args;
+        std::string says;
+    } wrong[] = {
+        {"--mqtt http://broker", "--mqtt wants"},
+        {"--mqtt mqtt://broker:99999", "--mqtt wants"},
+        {"--mqtt mqtt://broker --site 'North Yard'", "--site wants"},
+        {"--mqtt mqtt://broker --meter M1", "--meter wants"},
+        {"--mqtt mqtt://broker --mqtt-password hunter2", "never from the command line"},
+        {"--mqtt mqtt://broker --mqtt-ca /etc/hostname", "for an mqtts:// broker"},
+        {"--mqtt mqtts://broker --mqtt-cert /etc/hostname", "go together"},
+        {"--mqtt mqtts://broker --mqtt-ca /nonexistent/ca.pem", "cannot read"},
+        {"--mqtt mqtt://broker --mqtt-user u --mqtt-password-file /nonexistent", "cannot read"},
+        {"--site north", "goes with --mqtt"},
+        {"--no-discovery", "goes with --mqtt"},
+    };
+    for (const auto& w : wrong) {
+        const ToolResult r = runTool(base + w.args);
+        EXPECT_EQ(r.status, 2) << w.args << "\n" << r.err;
+        EXPECT_TRUE(contains(r.err, w.says)) << w.args << "\n" << r.err;
+    }
+    EXPECT_FALSE(fs::exists(dir / "out")) << "nothing made for a wrong command line";
+    const ToolResult collect = runTool(cli + " collect --mqtt mqtt://broker");
+    EXPECT_EQ(collect.status, 2);
+    EXPECT_TRUE(contains(collect.err, "--out-dir")) << collect.err;
+}
+
+} // namespace
