@@ -78,13 +78,21 @@ void DataLoggerCommands::onDownloadFinished(LoggerDownload::Outcome outcome) {
 }
 
 void DataLoggerCommands::openDataFile() {
-    std::optional<RecordList> records = askAndReadDataFile(&view_);
+    show(askAndReadDataFile(&view_));
+}
+
+bool DataLoggerCommands::openPath(const QString& path) {
+    return show(readDataPath(&view_, path));
+}
+
+bool DataLoggerCommands::show(std::optional<RecordList> records) {
     if (!records)
-        return;
+        return false;
     if (window_)
         window_->clearSelection();
     view_.loggerRecords() = std::move(*records);
     showWindow();
+    return true;
 }
 
 void DataLoggerCommands::showWindow() {

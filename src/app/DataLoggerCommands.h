@@ -5,6 +5,7 @@
 #include <QObject>
 
 #include <memory>
+#include <optional>
 
 class CDataLogDlg;
 class CLogState;
@@ -23,6 +24,10 @@ class DataLoggerCommands : public QObject {
     void startDownload();
     // CommandId::OpenDataFile.
     void openDataFile();
+    // Opens a data file or survey folder as command 32790 does once it is
+    // chosen; true when the DATALOGGER window shows it (a survey folder goes
+    // to a window of its own, a file that cannot be read is told).
+    bool openPath(const QString& path);
 
     // The window, once the first download or file has made it; else null.
     CDataLogDlg* window() const { return window_.get(); }
@@ -35,6 +40,7 @@ class DataLoggerCommands : public QObject {
 
   private:
     void onDownloadFinished(LoggerDownload::Outcome outcome);
+    bool show(std::optional<RecordList> records);
     void showWindow();
 
     CMyVrelView& view_;

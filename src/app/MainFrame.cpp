@@ -131,15 +131,15 @@ void CMainFrame::buildMenus() {
 
     QMenu* realTime = menuBar()->addMenu(tr("Gerçek zaman(&R)"));
     addCommand(CommandId::StartRecording, tr("Kayıt(&R)"))->setIcon(toolIcon(ToolIcon::Record));
-    addCommand(CommandId::StopRecording, QStringLiteral("Stop(&S)"))
-        ->setIcon(toolIcon(ToolIcon::Stop));
+    // The original's captions stay as they are in Turkish; only English translates them.
+    addCommand(CommandId::StopRecording, tr("Stop(&S)"))->setIcon(toolIcon(ToolIcon::Stop));
     addCommand(CommandId::ClearRecording, tr("Verileri sil(C)"));
     addCommand(CommandId::RecordingSettings, tr("Ayarlar(&U)"));
     for (CommandId id : {CommandId::StartRecording, CommandId::StopRecording,
                          CommandId::ClearRecording, CommandId::RecordingSettings})
         realTime->addAction(action(id));
 
-    menuBar()->addAction(addCommand(CommandId::DownloadLogger, QStringLiteral("DataLogger(&D)")));
+    menuBar()->addAction(addCommand(CommandId::DownloadLogger, tr("DataLogger(&D)")));
 
     QMenu* port = menuBar()->addMenu(tr("COM portu(&C)"));
     auto* portGroup = new QActionGroup(this);

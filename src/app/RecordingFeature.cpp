@@ -16,6 +16,7 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QMainWindow>
 #include <QPushButton>
@@ -149,11 +150,13 @@ void RecordingFeature::offerJournal() {
         return;
     }
     const QString question =
-        records ? QStringLiteral("The last recording (%1 samples) was not saved before the "
-                                 "program ended. Restore it?")
+        records ? QCoreApplication::translate("RecordingFeature",
+                                              "Son kayıt (%1 örnek) program kapanmadan önce "
+                                              "kaydedilmemiş. Geri yüklensin mi?")
                       .arg(records->count())
-                : QStringLiteral("A recording left by the program's last run cannot be read. "
-                                 "It is kept as a file.");
+                : QCoreApplication::translate("RecordingFeature",
+                                              "Programın son çalışmasından kalan kayıt "
+                                              "okunamıyor. Bir dosya olarak saklandı.");
     const Prompt::Answer answer = prompt().message(
         &view_, {question, QStringLiteral("Tip"),
                  records ? Prompt::Buttons::YesNo : Prompt::Buttons::Ok, Prompt::Icon::Question});

@@ -340,7 +340,7 @@ void curve(Flow& f, const ReportInput& in, const std::vector<double>& starts, do
         label.y = y - 4.6;
         label.w = 59.0;
         label.h = 4.0;
-        label.text = "Sınır " + level(*in.limit) + " dB";
+        label.text = fillIn(in.texts.limitLine, {level(*in.limit)});
         label.style = Style::Small;
         label.align = Align::Right;
         label.color = limitColour;
@@ -350,11 +350,11 @@ void curve(Flow& f, const ReportInput& in, const std::vector<double>& starts, do
 }
 
 // The notes the user typed, wrapped in a box of three lines.
-void notesBlock(Flow& f, const std::string& notes) {
+void notesBlock(Flow& f, const ReportTexts& t, const std::string& notes) {
     if (notes.empty())
         return;
     f.need(3 * lineHeight + 2);
-    f.text(left + 1.2, 36.8, "Notlar", Style::Bold, Align::Left, rowHeight);
+    f.text(left + 1.2, 36.8, t.notes, Style::Bold, Align::Left, rowHeight);
     Op op;
     op.kind = Op::Kind::Text;
     op.x = left + 38.0;
@@ -368,9 +368,9 @@ void notesBlock(Flow& f, const std::string& notes) {
 }
 
 // Running head and footer on every page, once the count is known.
-void furnish(std::vector<ReportPage>& pages, const ReportTitle& title, const LocalTime& now) {
-    const std::string head =
-        "Gürültü Ölçüm Raporu" + (title.site.empty() ? std::string() : " – " + title.site);
+void furnish(std::vector<ReportPage>& pages, const ReportTexts& t, const ReportTitle& title,
+             const LocalTime& now) {
+    const std::string head = t.title + (title.site.empty() ? std::string() : " – " + title.site);
     for (std::size_t p = 0; p < pages.size(); ++p) {
         auto& ops = pages[p].ops;
         auto put = [&](double y, double wBox, double xBox, const std::string& t, Align a) {
@@ -400,46 +400,56 @@ void furnish(std::vector<ReportPage>& pages, const ReportTitle& title, const Loc
         ops.push_back(l);
         put(285.0, contentWidth, left, "Vrel", Align::Left);
         put(285.0, contentWidth, left,
-            "Sayfa " + std::to_string(p + 1) + " / " + std::to_string(pages.size()), Align::Center);
+            fillIn(t.page, {std::to_string(p + 1), std::to_string(pages.size())}), Align::Center);
     }
 }
 
 constexpr std::size_t maxListedExceedances = 40;
 
-const char* const exposureHeading = "Mesleki gürültü maruziyeti";
-const char* const environmentHeading = "Çevresel gürültü göstergeleri";
-
 } // namespace
 
-std::string notApplicableText(NotApplicable why) {
+std::string notApplicableText(const ReportTexts& t, NotApplicable why) {
     switch (why) {
     case NotApplicable::None:
         return {};
     case NotApplicable::NoReadings:
-        return "Okuma yok.";
+        return t.noReadings;
     case NotApplicable::NotAWeighted:
-        return "Okumalar C ağırlıklı (dBC); maruziyet değerleri A ağırlıklı okumalar ister.";
+        return t.notAWeighted;
     case NotApplicable::MixedWeighting:
-        return "Okumalarda A ve C ağırlıklı değerler karışık; maruziyet değerleri yalnız A "
-               "ağırlıklı okumalardan hesaplanır.";
+        return t.mixedWeighting;
     case NotApplicable::NoTimeStamps:
-        return "Bir okumanın zaman damgası okunamıyor; saate bağlı değerler hesaplanamaz.";
+        return t.noTimeStamps;
     }
     return {};
 }
 
-std::string euValueName(EuActionValue v) {
+std::string euValueName(const ReportTexts& t, EuActionValue v) {
     switch (v) {
     case EuActionValue::None:
-        return "hiçbiri";
+        return t.euNone;
     case EuActionValue::Lower:
-        return "alt eylem değeri";
+        return t.euLower;
     case EuActionValue::Upper:
-        return "üst eylem değeri";
+        return t.euUpper;
     case EuActionValue::Limit:
-        return "sınır değer";
+        return t.euLimit;
     }
     return {};
+}
+
+std::string fillIn(const std::string& text, const std::vector<std::string>& args) {
+    // One pass, so a figure that itself holds "%2" is never replaced again.
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool mark = text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' &&
+                          static_cast<std::size_t>(text[i + 1] - '1') < args.size();
+        if (mark)
+            out += args[static_cast<std::size_t>(text[++i] - '1')];
+        else
+            out += text[i];
+    }
+    return out;
 }
 
 std::vector<Exceedance> findExceedances(const RecordList& series, double limit) {
@@ -495,27 +505,28 @@ std::vector<ReportPage> layoutReport(const ReportInput& in) {
                           : duration(t - starts.front());
     };
 
+    const ReportTexts& t = in.texts;
     Flow f(pages);
-    f.text(left, contentWidth, "Gürültü Ölçüm Raporu", Style::Title, Align::Left, 9.0);
+    f.text(left, contentWidth, t.title, Style::Title, Align::Left, 9.0);
     f.advance(11.0);
 
     // Title block.
     const std::string dash = "–";
-    auto orDash = [&](const std::string& t) { return t.empty() ? dash : t; };
-    pairs(f, {{"Ölçüm yeri", orDash(in.title.site)},
-              {"Rapor tarihi", localTimeText(in.now)},
-              {"Ölçümü yapan", orDash(in.title.operatorName)},
-              {"Ölçüm cihazı", orDash(in.title.meter)},
-              {"Başlangıç", timeOf(starts.front())},
-              {"Bitiş", timeOf(end)},
-              {"Okuma sayısı", std::to_string(s.size())},
-              {"Tarama frekansı", formatFixed(rate, 1) + " s"}});
-    notesBlock(f, in.title.notes);
+    auto orDash = [&](const std::string& typed) { return typed.empty() ? dash : typed; };
+    pairs(f, {{t.site, orDash(in.title.site)},
+              {t.reportDate, localTimeText(in.now)},
+              {t.operatorName, orDash(in.title.operatorName)},
+              {t.meter, orDash(in.title.meter)},
+              {t.start, timeOf(starts.front())},
+              {t.end, timeOf(end)},
+              {t.readings, std::to_string(s.size())},
+              {t.samplingRate, formatFixed(rate, 1) + " s"}});
+    notesBlock(f, t, in.title.notes);
 
-    f.heading("Zaman eğrisi", 80.0);
+    f.heading(t.curve, 80.0);
     curve(f, in, starts, end);
 
-    f.heading("Özet ve akustik değerler", 40.0);
+    f.heading(t.summary, 40.0);
     const std::string w = acoustic.weighting == "dBA"   ? "dB(A)"
                           : acoustic.weighting == "dBC" ? "dB(C)"
                                                         : "dB";
@@ -526,91 +537,90 @@ std::vector<ReportPage> layoutReport(const ReportInput& in) {
               {"L5 / L10", level(acoustic.ln[0]) + " / " + level(acoustic.ln[1]) + " " + w},
               {"L50", level(acoustic.ln[2]) + " " + w},
               {"L90 / L95", level(acoustic.ln[3]) + " / " + level(acoustic.ln[4]) + " " + w},
-              {"Ortalama", level(in.stats.average) + " dB (aritmetik)"},
-              {"Birim", acoustic.weighting},
-              {"Sınır", in.limit ? level(*in.limit) + " dB" : std::string("yok")}});
+              {t.average, fillIn(t.averageValue, {level(in.stats.average)})},
+              {t.unit, acoustic.weighting},
+              {t.limit, in.limit ? level(*in.limit) + " dB" : t.noLimit}});
 
     // Exposure.
-    f.heading(exposureHeading, 30.0);
+    f.heading(t.exposure, 30.0);
     if (x.notApplicable != NotApplicable::None) {
-        f.paragraph("Uygulanamaz: " + notApplicableText(x.notApplicable));
+        f.paragraph(fillIn(t.notApplicable, {notApplicableText(t, x.notApplicable)}));
     } else {
-        const std::string te =
-            duration(x.shiftSeconds) + (x.shiftGiven ? " (girilen vardiya)" : " (ölçülen süre)");
+        const std::string te = duration(x.shiftSeconds) + " (" +
+                               (x.shiftGiven ? t.enteredShift : t.measuredDuration) + ")";
         auto twa = [&](const std::optional<double>& v) {
-            return v ? level(*v) + " dB(A)" : std::string("– (doz sıfır)");
+            return v ? level(*v) + " dB(A)" : "– (" + t.zeroDose + ")";
         };
-        pairs(f, {{"Ölçülen süre", duration(x.measuredSeconds)},
+        pairs(f, {{t.measured, duration(x.measuredSeconds)},
                   {"Te", te},
                   {"LAeq,Te", level(x.laeq) + " dB(A)"},
                   {"LEX,8h", level(x.lex8h) + " dB(A)"},
-                  {"OSHA doz", formatFixed(x.oshaDose, 1) + " %"},
+                  {t.oshaDose, formatFixed(x.oshaDose, 1) + " %"},
                   {"OSHA TWA", twa(x.oshaTwa)},
-                  {"NIOSH doz", formatFixed(x.nioshDose, 1) + " %"},
+                  {t.nioshDose, formatFixed(x.nioshDose, 1) + " %"},
                   {"NIOSH TWA", twa(x.nioshTwa)}});
-        const std::vector<Column> cols = {{"AB değeri (2003/10/AT)", 70, Align::Left},
+        const std::vector<Column> cols = {{t.euColumn.c_str(), 70, Align::Left},
                                           {"LEX,8h", 40, Align::Right},
-                                          {"Durum", 60, Align::Right}};
+                                          {t.status.c_str(), 60, Align::Right}};
         std::vector<std::vector<std::string>> rows;
         struct EuRow {
             EuActionValue value;
-            const char* name;
+            const std::string& name;
             double lex;
         };
-        for (const EuRow& r : {EuRow{EuActionValue::Lower, "Alt eylem değeri", euLowerActionValue},
-                               EuRow{EuActionValue::Upper, "Üst eylem değeri", euUpperActionValue},
-                               EuRow{EuActionValue::Limit, "Sınır değer", euLimitValue}})
-            rows.push_back({r.name, level(r.lex) + " dB(A)",
-                            x.reached >= r.value ? "ulaşıldı" : "ulaşılmadı"});
+        for (const EuRow& r : {EuRow{EuActionValue::Lower, t.lowerAction, euLowerActionValue},
+                               EuRow{EuActionValue::Upper, t.upperAction, euUpperActionValue},
+                               EuRow{EuActionValue::Limit, t.limitValue, euLimitValue}})
+            rows.push_back(
+                {r.name, level(r.lex) + " dB(A)", x.reached >= r.value ? t.reached : t.notReached});
         table(f, cols, rows);
-        f.paragraph("Ulaşılan en yüksek değer: " + euValueName(x.reached) + ".", Style::Bold);
+        f.paragraph(fillIn(t.highestReached, {euValueName(t, x.reached)}), Style::Bold);
     }
 
     // Environment.
-    f.heading(environmentHeading, 40.0);
+    f.heading(t.environment, 40.0);
     if (env.notApplicable != NotApplicable::None) {
-        f.paragraph("Uygulanamaz: " + notApplicableText(env.notApplicable));
+        f.paragraph(fillIn(t.notApplicable, {notApplicableText(t, env.notApplicable)}));
     } else {
         const PeriodBounds b = in.settings.bounds.valid() ? in.settings.bounds : PeriodBounds{};
-        pairs(f, {{"Ölçüm süresi", duration(env.spanSeconds)},
-                  {"Kapsanan süre", duration(env.coveredSeconds)},
-                  {"Boşluk (okumasız)", duration(env.gapSeconds)},
-                  {"Gün sayısı", std::to_string(env.days)}});
-        const std::vector<Column> cols = {{"Gösterge", 40, Align::Left},
-                                          {"Saatler", 35, Align::Left},
-                                          {"Düzey", 30, Align::Right},
-                                          {"Kapsam", 30, Align::Right},
-                                          {"Durum", 35, Align::Right}};
-        auto row = [&](const char* name, int from, int to, const PeriodFigures& p) {
+        pairs(f, {{t.span, duration(env.spanSeconds)},
+                  {t.covered, duration(env.coveredSeconds)},
+                  {t.gap, duration(env.gapSeconds)},
+                  {t.days, std::to_string(env.days)}});
+        const std::vector<Column> cols = {{t.indicator.c_str(), 40, Align::Left},
+                                          {t.hours.c_str(), 35, Align::Left},
+                                          {t.level.c_str(), 30, Align::Right},
+                                          {t.coverage.c_str(), 30, Align::Right},
+                                          {t.status.c_str(), 35, Align::Right}};
+        auto row = [&](const std::string& name, int from, int to, const PeriodFigures& p) {
             return std::vector<std::string>{name, hours(from) + "–" + hours(to),
                                             p.present ? level(p.level) + " dB" : dash,
                                             p.present ? percent(p.coverage) : dash,
-                                            !p.present       ? "okuma yok"
-                                            : p.incomplete() ? "eksik"
-                                                             : "tam"};
+                                            !p.present       ? t.noReading
+                                            : p.incomplete() ? t.incomplete
+                                                             : t.complete};
         };
         std::vector<std::vector<std::string>> rows = {
-            row("Lgündüz", b.dayStart, b.eveningStart, env.day),
-            row("Lakşam (+5 dB)", b.eveningStart, b.nightStart, env.evening),
-            row("Lgece (+10 dB)", b.nightStart, b.dayStart, env.night),
+            row(t.lday, b.dayStart, b.eveningStart, env.day),
+            row(t.levening, b.eveningStart, b.nightStart, env.evening),
+            row(t.lnight, b.nightStart, b.dayStart, env.night),
         };
-        rows.push_back({"Lden", "24 saat", env.lden ? level(*env.lden) + " dB" : dash, dash,
-                        !env.lden              ? "dönem eksik"
-                        : env.ldenIncomplete() ? "eksik"
-                                               : "tam"});
+        rows.push_back({"Lden", t.allDay, env.lden ? level(*env.lden) + " dB" : dash, dash,
+                        !env.lden              ? t.periodMissing
+                        : env.ldenIncomplete() ? t.incomplete
+                                               : t.complete});
         table(f, cols, rows);
     }
 
     // Limit exceedances.
-    f.heading("Sınır aşımları", 20.0);
+    f.heading(t.exceedances, 20.0);
     if (!in.limit) {
-        f.paragraph("Sınır seviyesi ayarlanmamış.");
+        f.paragraph(t.noLimitSet);
     } else {
         const auto runs = findExceedances(s, *in.limit);
-        f.paragraph("Sınır " + level(*in.limit) + " dB üstünde " +
-                    std::to_string(acoustic.aboveCount) + " okuma, " +
-                    duration(acoustic.aboveSeconds) + " süre; " + std::to_string(runs.size()) +
-                    " aşım.");
+        f.paragraph(
+            fillIn(t.aboveSummary, {level(*in.limit), std::to_string(acoustic.aboveCount),
+                                    duration(acoustic.aboveSeconds), std::to_string(runs.size())}));
         if (!runs.empty()) {
             // The longest runs, in time order, so a noisy day keeps to a page.
             std::vector<std::size_t> listed(runs.size());
@@ -623,10 +633,10 @@ std::vector<ReportPage> layoutReport(const ReportInput& in) {
                 listed.resize(maxListedExceedances);
                 std::sort(listed.begin(), listed.end());
             }
-            const std::vector<Column> cols = {{"No", 15, Align::Right},
-                                              {"Başlangıç", 50, Align::Left},
-                                              {"Bitiş", 50, Align::Left},
-                                              {"Süre", 25, Align::Right},
+            const std::vector<Column> cols = {{t.number.c_str(), 15, Align::Right},
+                                              {t.start.c_str(), 50, Align::Left},
+                                              {t.end.c_str(), 50, Align::Left},
+                                              {t.duration.c_str(), 25, Align::Right},
                                               {"Lmax", 30, Align::Right}};
             std::vector<std::vector<std::string>> rows;
             for (const std::size_t i : listed) {
@@ -639,20 +649,22 @@ std::vector<ReportPage> layoutReport(const ReportInput& in) {
             }
             table(f, cols, rows);
             if (listed.size() < runs.size())
-                f.paragraph("En uzun " + std::to_string(listed.size()) + " aşım listelendi; " +
-                                std::to_string(runs.size() - listed.size()) +
-                                " kısa aşım yukarıdaki toplamlarda sayıldı.",
+                f.paragraph(fillIn(t.longestListed, {std::to_string(listed.size()),
+                                                     std::to_string(runs.size() - listed.size())}),
                             Style::Small);
         }
     }
 
     // Interval table.
     if (env.notApplicable == NotApplicable::None && !env.intervals.empty()) {
-        f.heading("Aralık tablosu (" + intervalName(env.intervalSeconds) + ")", 30.0);
-        const std::vector<Column> cols = {
-            {"Başlangıç", 40, Align::Left}, {"Leq", 21, Align::Right}, {"Lmax", 21, Align::Right},
-            {"Lmin", 21, Align::Right},     {"L10", 21, Align::Right}, {"L90", 21, Align::Right},
-            {"Kapsam", 25, Align::Right}};
+        f.heading(fillIn(t.intervals, {intervalName(env.intervalSeconds)}), 30.0);
+        const std::vector<Column> cols = {{t.start.c_str(), 40, Align::Left},
+                                          {"Leq", 21, Align::Right},
+                                          {"Lmax", 21, Align::Right},
+                                          {"Lmin", 21, Align::Right},
+                                          {"L10", 21, Align::Right},
+                                          {"L90", 21, Align::Right},
+                                          {t.coverage.c_str(), 25, Align::Right}};
         std::vector<std::vector<std::string>> rows;
         rows.reserve(env.intervals.size());
         for (const IntervalFigures& i : env.intervals)
@@ -661,7 +673,7 @@ std::vector<ReportPage> layoutReport(const ReportInput& in) {
         table(f, cols, rows);
     }
 
-    furnish(pages, in.title, in.now);
+    furnish(pages, in.texts, in.title, in.now);
     return pages;
 }
 
@@ -694,7 +706,7 @@ Op smallText(double x, double y, double w, const std::string& s, Align align,
 // One curve of min/max/Leq columns: the range as a light band, the energy
 // average as the line, a gap left without either on a grey ground, so that
 // an outage reads as one at a glance.
-void columnCurve(Flow& f, const ReportCurve& c, double yLo, double yHi,
+void columnCurve(Flow& f, const ReportTexts& t, const ReportCurve& c, double yLo, double yHi,
                  const std::optional<double>& limit) {
     f.need(curveBlock);
     f.text(left, contentWidth, c.title, Style::Bold, Align::Left, rowHeight);
@@ -760,7 +772,7 @@ void columnCurve(Flow& f, const ReportCurve& c, double yLo, double yHi,
     if (limit) {
         const double y = yOf(*limit);
         f.line(x0, y, x1, y, 0.35, limitColour, true);
-        f.ops().push_back(smallText(x1 - 60.0, y - 4.6, 59.0, "Sınır " + level(*limit) + " dB",
+        f.ops().push_back(smallText(x1 - 60.0, y - 4.6, 59.0, fillIn(t.limitLine, {level(*limit)}),
                                     Align::Right, limitColour));
     }
     f.advance(curveBlock);
@@ -772,30 +784,31 @@ std::vector<ReportPage> layoutSeriesReport(const SeriesReportInput& in) {
     std::vector<ReportPage> pages;
     if (in.readings == 0)
         return pages;
+    const ReportTexts& t = in.texts;
     Flow f(pages);
-    f.text(left, contentWidth, "Gürültü Ölçüm Raporu", Style::Title, Align::Left, 9.0);
+    f.text(left, contentWidth, t.title, Style::Title, Align::Left, 9.0);
     f.advance(11.0);
     const std::string dash = "–";
-    auto orDash = [&](const std::string& t) { return t.empty() ? dash : t; };
-    pairs(f, {{"Ölçüm yeri", orDash(in.title.site)},
-              {"Rapor tarihi", localTimeText(in.now)},
-              {"Ölçümü yapan", orDash(in.title.operatorName)},
-              {"Ölçüm cihazı", orDash(in.title.meter)},
-              {"Başlangıç", in.start},
-              {"Bitiş", in.end},
-              {"Okuma sayısı", std::to_string(in.readings)},
-              {"Tarama frekansı", in.intervals}});
-    notesBlock(f, in.title.notes);
+    auto orDash = [&](const std::string& typed) { return typed.empty() ? dash : typed; };
+    pairs(f, {{t.site, orDash(in.title.site)},
+              {t.reportDate, localTimeText(in.now)},
+              {t.operatorName, orDash(in.title.operatorName)},
+              {t.meter, orDash(in.title.meter)},
+              {t.start, in.start},
+              {t.end, in.end},
+              {t.readings, std::to_string(in.readings)},
+              {t.samplingRate, in.intervals}});
+    notesBlock(f, t, in.title.notes);
 
-    f.heading("Özet ve akustik değerler", 40.0);
+    f.heading(t.summary, 40.0);
     const std::string w = in.weighting == "dBA"   ? " dB(A)"
                           : in.weighting == "dBC" ? " dB(C)"
                                                   : " dB";
     auto withUnit = [&](const std::optional<double>& v) { return v ? level(*v) + w : dash; };
     const std::string lden =
-        in.lden ? level(*in.lden) + " dB  (" + std::to_string(in.wholeDays) + " tam gün)"
-        : in.wholeDays > 0 ? "– (bir dönem okumasız)"
-                           : "– (tam gün yok)";
+        in.lden            ? fillIn(t.ldenDays, {level(*in.lden), std::to_string(in.wholeDays)})
+        : in.wholeDays > 0 ? t.ldenPeriodMissing
+                           : t.ldenNoWholeDays;
     std::vector<std::pair<std::string, std::string>> figures = {
         {"Leq", withUnit(in.leq)},
         {"LEX,8h", in.lex8h ? level(*in.lex8h) + " dB(A)" : dash},
@@ -805,27 +818,29 @@ std::vector<ReportPage> layoutSeriesReport(const SeriesReportInput& in) {
         {"L50", withUnit(in.l50)},
         {"L90", withUnit(in.l90)},
         {"Lden", lden},
-        {"Ölçüm süresi", duration(in.spanSeconds)},
-        {"Kapsanan süre", duration(in.coveredSeconds)},
-        {"Boşluk sayısı", std::to_string(in.gaps)},
-        {"Sınır", in.limit ? level(*in.limit) + " dB" : std::string("yok")}};
+        {t.span, duration(in.spanSeconds)},
+        {t.covered, duration(in.coveredSeconds)},
+        {t.gapCount, std::to_string(in.gaps)},
+        {t.limit, in.limit ? level(*in.limit) + " dB" : t.noLimit}};
     // Each value carries its weighting; only a mix of them needs saying, and
     // a month's daily table keeps to the first page.
     if (in.weighting == "mixed")
-        figures.emplace_back("Birim", in.weighting);
+        figures.emplace_back(t.unit, in.weighting);
     pairs(f, figures);
 
     const PeriodBounds& b = in.bounds;
-    f.heading("Günlük tablo (" + hours(b.dayStart) + "–" + hours(b.dayStart) + ")", 30.0);
-    const std::vector<Column> cols = {{"Tarih", 26, Align::Left},   {"Lgündüz", 20, Align::Right},
-                                      {"Lakşam", 20, Align::Right}, {"Lgece", 20, Align::Right},
-                                      {"Lden", 20, Align::Right},   {"LAeq,24h", 22, Align::Right},
-                                      {"Lmax", 20, Align::Right},   {"Kapsam", 22, Align::Right}};
-    f.paragraph("Gündüz " + hours(b.dayStart) + "–" + hours(b.eveningStart) + ", akşam " +
-                    hours(b.eveningStart) + "–" + hours(b.nightStart) + " (+5 dB), gece " +
-                    hours(b.nightStart) + "–" + hours(b.dayStart) +
-                    " (+10 dB); bir günün gecesi akşamından sonraki gecedir.",
-                Style::Small);
+    f.heading(fillIn(t.dailyTable, {hours(b.dayStart)}), 30.0);
+    const std::vector<Column> cols = {{t.date, 26, Align::Left},
+                                      {t.ldayColumn, 20, Align::Right},
+                                      {t.leveningColumn, 20, Align::Right},
+                                      {t.lnightColumn, 20, Align::Right},
+                                      {"Lden", 20, Align::Right},
+                                      {"LAeq,24h", 22, Align::Right},
+                                      {"Lmax", 20, Align::Right},
+                                      {t.coverage, 22, Align::Right}};
+    f.paragraph(
+        fillIn(t.periodsNote, {hours(b.dayStart), hours(b.eveningStart), hours(b.nightStart)}),
+        Style::Small);
     std::vector<std::vector<std::string>> rows;
     rows.reserve(in.days.size());
     for (const ReportDay& d : in.days)
@@ -854,8 +869,8 @@ std::vector<ReportPage> layoutSeriesReport(const SeriesReportInput& in) {
     if (!in.curves.empty())
         f.newPage();
     for (const ReportCurve& c : in.curves)
-        columnCurve(f, c, yLo, yHi, in.limit);
+        columnCurve(f, in.texts, c, yLo, yHi, in.limit);
 
-    furnish(pages, in.title, in.now);
+    furnish(pages, in.texts, in.title, in.now);
     return pages;
 }

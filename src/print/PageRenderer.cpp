@@ -1,5 +1,6 @@
 #include "print/PageRenderer.h"
 
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QPageLayout>
 #include <QPageSize>
@@ -85,7 +86,7 @@ bool renderPages(QPagedPaintDevice& device, const std::vector<PrintPage>& pages,
     QPainter painter;
     if (!painter.begin(&device)) {
         if (error)
-            *error = QStringLiteral("The printer could not start the document.");
+            *error = QCoreApplication::translate("PageRenderer", "Yazıcı belgeyi başlatamadı.");
         return false;
     }
     const QFont font = printFont(device);
@@ -95,14 +96,16 @@ bool renderPages(QPagedPaintDevice& device, const std::vector<PrintPage>& pages,
         if (i > 0 && !device.newPage()) {
             painter.end();
             if (error)
-                *error = QStringLiteral("The printer could not start page %1.").arg(i + 1);
+                *error =
+                    QCoreApplication::translate("PageRenderer", "Yazıcı %1. sayfayı başlatamadı.")
+                        .arg(i + 1);
             return false;
         }
         replay(painter, pages[i], ascent);
     }
     if (!painter.end()) {
         if (error)
-            *error = QStringLiteral("The printer could not finish the document.");
+            *error = QCoreApplication::translate("PageRenderer", "Yazıcı belgeyi bitiremedi.");
         return false;
     }
     return true;

@@ -87,8 +87,10 @@ bool wantsSeriesReport(const SeriesStore& series, SeriesMs t0, SeriesMs t1) {
 }
 
 SeriesReportInput seriesReportInput(const SeriesStore& s, SeriesMs t0, SeriesMs t1,
-                                    const PeriodBounds& bounds, std::optional<double> limit) {
+                                    const PeriodBounds& bounds, std::optional<double> limit,
+                                    const ReportTexts& texts) {
     SeriesReportInput in;
+    in.texts = texts;
     in.limit = limit;
     in.bounds = bounds;
     const std::size_t first = s.indexAt(t0), last = s.indexAt(t1);
@@ -128,7 +130,7 @@ SeriesReportInput seriesReportInput(const SeriesStore& s, SeriesMs t0, SeriesMs 
     // The whole span, marked at midnights with room for some eight dates, or
     // every few hours when it is short.
     ReportCurve whole;
-    whole.title = "Bütün ölçüm: " + in.start + " – " + in.end;
+    whole.title = fillIn(texts.wholeSurvey, {in.start, in.end});
     whole.columns = columnsOf(s, a, b, t0, t1);
     if (b - a >= 2 * dayMs) {
         whole.ticks = ticksOf(s, a, b, 0, dayMs, true, (b - a + 8 * dayMs - 1) / (8 * dayMs));

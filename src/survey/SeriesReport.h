@@ -15,7 +15,8 @@
 // readings than maxSeriesRecords.
 bool wantsSeriesReport(const SeriesStore& series, SeriesMs t0, SeriesMs t1);
 
-// The report's input for the readings of [t0, t1), without the title block
-// and the time of printing, which the caller knows.
+// The report's input for the readings of [t0, t1) in the words of texts,
+// without the title block and the time of printing, which the caller knows.
 SeriesReportInput seriesReportInput(const SeriesStore& series, SeriesMs t0, SeriesMs t1,
-                                    const PeriodBounds& bounds, std::optional<double> limit);
+                                    const PeriodBounds& bounds, std::optional<double> limit,
+                                    const ReportTexts& texts);

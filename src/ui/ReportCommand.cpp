@@ -4,6 +4,7 @@
 #include "layout/ReportLayout.h"
 #include "model/Clock.h"
 #include "print/ReportRenderer.h"
+#include "print/ReportTexts.h"
 #include "survey/SeriesReport.h"
 #include "ui/LevelLimit.h"
 
@@ -44,8 +45,7 @@ struct WaitCursor {
 } // namespace
 
 std::filesystem::path settingsPath() {
-    const auto folder = appDataFolder();
-    return folder.empty() ? std::filesystem::path("Report.ini") : folder / "Report.ini";
+    return besideColorConfig("Report.ini");
 }
 
 Prompt::ReportRequest remembered() {
@@ -133,7 +133,7 @@ Result produce(QWidget* parent,
     QString error;
     if (answer->toPrinter) {
         QPrinter printer(QPrinter::HighResolution);
-        printer.setDocName(caption);
+        printer.setDocName(QString::fromStdString(input.texts.title));
         printer.setFullPage(true);
         printer.setPageLayout(
             QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
@@ -146,7 +146,7 @@ Result produce(QWidget* parent,
         Prompt::FileRequest request;
         request.mode = Prompt::FileRequest::Mode::Save;
         request.caption = caption;
-        request.initialName = QStringLiteral("Rapor.pdf");
+        request.initialName = caption + QStringLiteral(".pdf");
         request.defaultSuffix = QStringLiteral("pdf");
         request.filters = {tr("PDF dosyası (*.pdf)")};
         const QString path = prompt().file(parent, request).path;
@@ -160,7 +160,8 @@ Result produce(QWidget* parent,
             bool rendered = false;
             {
                 QPdfWriter writer(&file);
-                setUpReportPdf(writer, caption, QStringLiteral("Vrel"));
+                setUpReportPdf(writer, QString::fromStdString(reportTexts().title),
+                               QStringLiteral("Vrel"));
                 rendered = renderReport(writer, layout(*answer), &error);
             }
             if (rendered && file.commit())
@@ -190,6 +191,8 @@ Result run(QWidget* parent, const RecordList& series, const SeriesStats& stats) 
         input.settings = noiseSettingsOf(answer);
         input.title = titleOf(answer);
         input.now = appClock().localNow();
+        // the interface's language, as the dialogs that asked for it
+        input.texts = reportTexts();
         return layoutReport(input);
     });
 }
@@ -201,8 +204,8 @@ Result runSeries(QWidget* parent, const SeriesStore& series, SeriesMs t0, Series
         return Result::NothingToReport;
     }
     return produce(parent, [&](const Prompt::ReportRequest& answer) {
-        SeriesReportInput input =
-            seriesReportInput(series, t0, t1, noiseSettingsOf(answer).bounds, levelLimit().value());
+        SeriesReportInput input = seriesReportInput(series, t0, t1, noiseSettingsOf(answer).bounds,
+                                                    levelLimit().value(), reportTexts());
         input.title = titleOf(answer);
         input.now = appClock().localNow();
         return layoutSeriesReport(input);

@@ -178,6 +178,50 @@ TEST_F(LoggerFiles, ASurveyFolderOpensAsOneSetPerFileInTimeOrder) {
     }
 }
 
+TEST_F(LoggerFiles, AFileOrFolderHandedOverOpensAsAcDoesWithoutAsking) {
+    // a file: the DATALOGGER window with its set, no dialog
+    writeFile(path("given.txt"), dataFile);
+    CMyVrelView view;
+    ASSERT_TRUE(dataLoggerOf(view)->openPath(path("given.txt")));
+    EXPECT_TRUE(answers.fileRequests().empty());
+    EXPECT_TRUE(answers.messages().empty());
+    CDataLogDlg* shown = dataLoggerOf(view)->window();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->isVisible());
+    QAbstractItemModel* list = shown->dataSetList()->model();
+    ASSERT_EQ(list->rowCount(), 1);
+    EXPECT_EQ(list->index(0, 1).data().toString(), "07-12-2026,09:05:01");
+    EXPECT_EQ(list->index(0, 4).data().toString(), "3");
+    ASSERT_EQ(view.loggerRecords().size(), 3u);
+    EXPECT_EQ(view.loggerRecords()[2].value(), 101.3);
+
+    // a survey folder: its own window, as "Aç" opens it
+    const QString survey = path("survey");
+    ASSERT_TRUE(QDir().mkpath(survey));
+    const QByteArray header = "Kovra Sound Level Meter SamplingRate:0.1;\r\n";
+    writeFile(survey + "/survey-2026-12-08T14.txt", header + "08-12-2026,14:10:00, 50.00, dBA\r\n");
+    writeFile(survey + "/survey-2026-12-08T15.txt", header + "08-12-2026,15:00:00, 61.00, dBA\r\n");
+    EXPECT_FALSE(dataLoggerOf(view)->openPath(survey)) << "not the DATALOGGER window's";
+    std::unique_ptr<CSurveyWnd> surveyWindow;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<CSurveyWnd*>(w))
+            surveyWindow.reset(found);
+    ASSERT_NE(surveyWindow, nullptr);
+    EXPECT_EQ(surveyWindow->folder(), survey);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return surveyWindow->loaded(); }, 30000));
+    EXPECT_TRUE(answers.messages().empty());
+    EXPECT_EQ(list->rowCount(), 1) << "the DATALOGGER window keeps its file";
+
+    // a file that is none of ours: told as "Aç" tells it, and nothing changes
+    writeFile(path("other.txt"), "hello\r\n");
+    EXPECT_FALSE(dataLoggerOf(view)->openPath(path("other.txt")));
+    ASSERT_EQ(answers.messages().size(), 1u);
+    EXPECT_EQ(answers.messages()[0].text, "Data Format is wrong!");
+    EXPECT_EQ(list->rowCount(), 1);
+    EXPECT_FALSE(dataLoggerOf(view)->openPath(path("missing.txt")));
+    EXPECT_EQ(answers.messages().size(), 2u);
+}
+
 TEST_F(LoggerFiles, SaveSelectionAndExportWriteTheChosenSet) {
     downloadedSets();
     // Nothing chosen yet: no dialog at all.
@@ -202,7 +246,7 @@ TEST_F(LoggerFiles, SaveSelectionAndExportWriteTheChosenSet) {
     window->command(CommandId::ExportLoggerSelection);
     const Prompt::FileRequest& exported = answers.fileRequests().back();
     EXPECT_EQ(exported.initialName, "2026-12-7 9-5.xls");
-    EXPECT_EQ(exported.filters, QStringList({"Data File(*.xls)", "Excel workbook (*.xlsx)"}));
+    EXPECT_EQ(exported.filters, QStringList({"Data File(*.xls)", "Excel çalışma kitabı (*.xlsx)"}));
     const QByteArray sheet = readAll(path("set.xls"));
     EXPECT_TRUE(sheet.startsWith("StartTime\t07-12-2026,9:00:00\t\r\n"
                                  "Max\t46.20 @ 07-12-2026,9:00:01  dBA \t\r\n"

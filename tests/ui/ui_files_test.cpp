@@ -2,6 +2,7 @@
 #include "app/MyVrelView.h"
 #include "app/RecordingFeature.h"
 #include "config/ColorConfig.h"
+#include "config/ProfileFile.h"
 #include "files/PrintRX.h"
 #include "formats/FileWrite.h"
 #include "graph/CGraphicsBtn.h"
@@ -10,6 +11,7 @@
 #include "model/Clock.h"
 #include "settings/DlgColorSet.h"
 #include "ui/Prompt.h"
+#include "ui/ReportCommand.h"
 
 #include <QApplication>
 #include <QDir>
@@ -136,7 +138,7 @@ TEST_F(MainViewFilesTest, ExportWritesTabSeparatedTextOrAWorkbook) {
     command(CommandId::ExportToExcel);
     const Prompt::FileRequest& r = answers.fileRequests().at(0);
     EXPECT_EQ(r.initialName, "2026-12-7 9-0.xls");
-    EXPECT_EQ(r.filters, (QStringList{"Data File (*.xls)", "Excel workbook (*.xlsx)"}));
+    EXPECT_EQ(r.filters, (QStringList{"Data File (*.xls)", "Excel çalışma kitabı (*.xlsx)"}));
     EXPECT_EQ(readFile(xls), QByteArray("StartTime\t07-12-2026,09:00:00\t\r\n"
                                         "Max\t101.30 @ 07-12-2026,09:00:02  dBA\t\r\n"
                                         "Min\t5.50 @ 07-12-2026,09:00:01  dBA\t\r\n"
@@ -289,6 +291,28 @@ TEST_F(MainViewFilesTest, TheColourFileIsReplacedWholeOrLeftAsItWas) {
     EXPECT_TRUE(after.contains("[Other]\r\nKEEP=1\r\n"));
     EXPECT_EQ(readLevelLimit(file), 85.0);
     EXPECT_EQ(after.count("RVALUE="), 3);
+}
+
+TEST_F(MainViewFilesTest, EveryFileTheProgramKeepsLivesInItsOwnFolder) {
+    // colours, a report's settings and the language, beside the journal
+    onColorDialog([](CDlgColorSet& d) { d.accept(); });
+    command(32817);
+    Prompt::ReportRequest r;
+    r.site = QStringLiteral("Avlu");
+    answers.reportNext(r);
+    answers.fileNext(dir.filePath(QStringLiteral("report.pdf")));
+    command(ReportCommand::commandId);
+    ASSERT_TRUE(writeLanguage(programSettingsPath(), Language::English));
+    EXPECT_TRUE(answers.messages().empty());
+
+    const std::filesystem::path top(config.path().toStdString());
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(top))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"Vrel"});
+    for (const char* name : {"ColorConfig.ini", "Report.ini", "Vrel.ini"})
+        EXPECT_TRUE(std::filesystem::exists(top / "Vrel" / name)) << name;
+    EXPECT_FALSE(ProfileFile::load(top / "Vrel" / "ColorConfig.ini").hasSection("Interface"));
 }
 
 } // namespace

@@ -218,7 +218,7 @@ TEST_F(FrameTest, ThePortDialogTakesNumbersInRangeOrPaths) {
     dialog.accept();
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     ASSERT_EQ(answers.messages().size(), 1u);
-    EXPECT_TRUE(answers.messages()[0].text.contains(QStringLiteral("0 and 256")));
+    EXPECT_TRUE(answers.messages()[0].text.contains(QStringLiteral("0 ile 256")));
 
     dialog.setText(QStringLiteral("5"));
     dialog.accept();

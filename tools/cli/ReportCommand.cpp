@@ -6,13 +6,18 @@
 #include "PdfOutput.h"
 #include "SeriesInput.h"
 
+#include "config/ColorConfig.h"
+#include "config/Language.h"
 #include "layout/ReportLayout.h"
 #include "model/Clock.h"
 #include "print/ReportRenderer.h"
+#include "print/ReportTexts.h"
 #include "survey/SeriesReport.h"
 
+#include <QLocale>
 #include <QPdfWriter>
 
+#include <functional>
 #include <iostream>
 
 namespace {
@@ -41,7 +46,10 @@ const char* const reportHead =
     "span and of each day on the clock, gaps left empty, with the limit line.\n"
     "\n"
     "  --site, --operator, --meter, --notes  the title block (UTF-8)\n"
-    "  --limit DB  the limit line and the exceedances\n";
+    "  --limit DB  the limit line and the exceedances\n"
+    "  --lang tr|en  the report's language (default: the desktop program's\n"
+    "              interface language: the one chosen there, else the\n"
+    "              system's, else Turkish)\n";
 const char* const reportOptions =
     "  --shift HOURS  the shift the measurement samples (default: the measured\n"
     "              duration)\n"
@@ -52,10 +60,23 @@ const char* const reportOptions =
     "no readings, or the document cannot be written (nothing is written then);\n"
     "2 for a wrong command line.\n";
 
-int write(const std::vector<ReportPage>& pages, const std::string& out) {
-    return writePdf("report", out, [&pages](QPdfWriter& writer, QString* error) {
-        setUpReportPdf(writer, QStringLiteral("Gürültü Ölçüm Raporu"), QStringLiteral("vrel-cli"));
-        return renderReport(writer, pages, error);
+// The window's choice: the language remembered, else the system's, else Turkish.
+Language reportLanguage(std::optional<Language> asked) {
+    moveEarlierSettings();
+    std::vector<std::string> system;
+    for (const QString& l : QLocale::system().uiLanguages())
+        system.push_back(l.toStdString());
+    return chooseLanguage(asked, readLanguage(programSettingsPath()), system);
+}
+
+// Writes the pages layout makes of the report's words in its language.
+int write(std::optional<Language> asked, const std::string& out,
+          const std::function<std::vector<ReportPage>(const ReportTexts&)>& layout) {
+    return writePdf("report", out, [&](QPdfWriter& writer, QString* error) {
+        // The translation is read once the application exists.
+        const ReportTexts texts = reportTexts(reportLanguage(asked));
+        setUpReportPdf(writer, QString::fromStdString(texts.title), QStringLiteral("vrel-cli"));
+        return renderReport(writer, layout(texts), error);
     });
 }
 
@@ -64,7 +85,7 @@ int write(const std::vector<ReportPage>& pages, const std::string& out) {
 int runReport(const std::vector<std::string>& args) {
     const std::string usage = std::string(reportHead) + reportOptions;
     std::vector<std::string_view> valued = noiseOptionNames;
-    for (const char* o : {"--site", "--operator", "--meter", "--notes", "--limit"})
+    for (const char* o : {"--site", "--operator", "--meter", "--notes", "--limit", "--lang"})
         valued.push_back(o);
     valued.insert(valued.end(), seriesOptionNames.begin(), seriesOptionNames.end());
     CommandLine line;
@@ -98,6 +119,14 @@ int runReport(const std::vector<std::string>& args) {
         return v ? *v : std::string();
     };
     input.title = {text("--site"), text("--operator"), text("--meter"), text("--notes")};
+    std::optional<Language> asked;
+    if (const std::string* code = line.option("--lang")) {
+        asked = parseLanguage(*code);
+        if (!asked || (*code != "tr" && *code != "en")) {
+            std::cerr << "vrel-cli report: --lang takes tr or en, not '" << *code << "'\n" << usage;
+            return exitUsage;
+        }
+    }
     const std::vector<std::string> inputs(line.positional.begin(), line.positional.end() - 1);
     input.now = appClock().localNow();
     std::optional<ChosenDataSet> set;
@@ -106,11 +135,14 @@ int runReport(const std::vector<std::string>& args) {
         if (!series)
             return exitFailure;
         if (wantsSeriesReport(series->series, series->from, series->to)) {
-            SeriesReportInput whole = seriesReportInput(series->series, series->from, series->to,
-                                                        input.settings.bounds, input.limit);
-            whole.title = input.title;
-            whole.now = input.now;
-            return write(layoutSeriesReport(whole), line.positional.back());
+            return write(asked, line.positional.back(), [&](const ReportTexts& texts) {
+                SeriesReportInput whole =
+                    seriesReportInput(series->series, series->from, series->to,
+                                      input.settings.bounds, input.limit, texts);
+                whole.title = input.title;
+                whole.now = input.now;
+                return layoutSeriesReport(whole);
+            });
         }
         set = seriesDataSet(*series, "report");
     } else {
@@ -120,5 +152,8 @@ int runReport(const std::vector<std::string>& args) {
         return exitFailure;
     input.series = &set->selection;
     input.stats = set->stats;
-    return write(layoutReport(input), line.positional.back());
+    return write(asked, line.positional.back(), [&input](const ReportTexts& texts) {
+        input.texts = texts;
+        return layoutReport(input);
+    });
 }
