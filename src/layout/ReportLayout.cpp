@@ -373,14 +373,14 @@ void furnish(std::vector<ReportPage>& pages, const ReportTexts& t, const ReportT
     const std::string head = t.title + (title.site.empty() ? std::string() : " – " + title.site);
     for (std::size_t p = 0; p < pages.size(); ++p) {
         auto& ops = pages[p].ops;
-        auto put = [&](double y, double wBox, double xBox, const std::string& t, Align a) {
+        auto put = [&](double y, double wBox, double xBox, const std::string& words, Align a) {
             Op op;
             op.kind = Op::Kind::Text;
             op.x = xBox;
             op.y = y;
             op.w = wBox;
             op.h = 4.0;
-            op.text = t;
+            op.text = words;
             op.style = Style::Small;
             op.align = a;
             op.color = 0x505050;
@@ -706,7 +706,7 @@ Op smallText(double x, double y, double w, const std::string& s, Align align,
 // One curve of min/max/Leq columns: the range as a light band, the energy
 // average as the line, a gap left without either on a grey ground, so that
 // an outage reads as one at a glance.
-void columnCurve(Flow& f, const ReportTexts& t, const ReportCurve& c, double yLo, double yHi,
+void columnCurve(Flow& f, const ReportTexts& texts, const ReportCurve& c, double yLo, double yHi,
                  const std::optional<double>& limit) {
     f.need(curveBlock);
     f.text(left, contentWidth, c.title, Style::Bold, Align::Left, rowHeight);
@@ -772,8 +772,9 @@ void columnCurve(Flow& f, const ReportTexts& t, const ReportCurve& c, double yLo
     if (limit) {
         const double y = yOf(*limit);
         f.line(x0, y, x1, y, 0.35, limitColour, true);
-        f.ops().push_back(smallText(x1 - 60.0, y - 4.6, 59.0, fillIn(t.limitLine, {level(*limit)}),
-                                    Align::Right, limitColour));
+        f.ops().push_back(smallText(x1 - 60.0, y - 4.6, 59.0,
+                                    fillIn(texts.limitLine, {level(*limit)}), Align::Right,
+                                    limitColour));
     }
     f.advance(curveBlock);
 }
@@ -830,14 +831,14 @@ std::vector<ReportPage> layoutSeriesReport(const SeriesReportInput& in) {
 
     const PeriodBounds& b = in.bounds;
     f.heading(fillIn(t.dailyTable, {hours(b.dayStart)}), 30.0);
-    const std::vector<Column> cols = {{t.date, 26, Align::Left},
-                                      {t.ldayColumn, 20, Align::Right},
-                                      {t.leveningColumn, 20, Align::Right},
-                                      {t.lnightColumn, 20, Align::Right},
+    const std::vector<Column> cols = {{t.date.c_str(), 26, Align::Left},
+                                      {t.ldayColumn.c_str(), 20, Align::Right},
+                                      {t.leveningColumn.c_str(), 20, Align::Right},
+                                      {t.lnightColumn.c_str(), 20, Align::Right},
                                       {"Lden", 20, Align::Right},
                                       {"LAeq,24h", 22, Align::Right},
                                       {"Lmax", 20, Align::Right},
-                                      {t.coverage, 22, Align::Right}};
+                                      {t.coverage.c_str(), 22, Align::Right}};
     f.paragraph(
         fillIn(t.periodsNote, {hours(b.dayStart), hours(b.eveningStart), hours(b.nightStart)}),
         Style::Small);
