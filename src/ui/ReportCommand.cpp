@@ -133,7 +133,7 @@ Result produce(QWidget* parent,
     QString error;
     if (answer->toPrinter) {
         QPrinter printer(QPrinter::HighResolution);
-        printer.setDocName(QString::fromStdString(input.texts.title));
+        printer.setDocName(QString::fromStdString(reportTexts().title));
         printer.setFullPage(true);
         printer.setPageLayout(
             QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
