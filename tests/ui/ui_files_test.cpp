@@ -296,12 +296,12 @@ TEST_F(MainViewFilesTest, TheColourFileIsReplacedWholeOrLeftAsItWas) {
 TEST_F(MainViewFilesTest, EveryFileTheProgramKeepsLivesInItsOwnFolder) {
     // colours, a report's settings and the language, beside the journal
     onColorDialog([](CDlgColorSet& d) { d.accept(); });
-    command(32817);
+    command(CommandId::ColourSettings);
     Prompt::ReportRequest r;
     r.site = QStringLiteral("Avlu");
     answers.reportNext(r);
     answers.fileNext(dir.filePath(QStringLiteral("report.pdf")));
-    command(ReportCommand::commandId);
+    command(CommandId::Report);
     ASSERT_TRUE(writeLanguage(programSettingsPath(), Language::English));
     EXPECT_TRUE(answers.messages().empty());
 
