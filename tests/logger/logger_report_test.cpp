@@ -133,7 +133,7 @@ TEST_F(DataLogReport, TheReportSpeaksTheInterfacesLanguage) {
     answers.reportNext({});
     const QString pdf = configDir.filePath(QStringLiteral("english.pdf"));
     answers.fileNext(pdf);
-    const bool ran = window->command(ReportCommand::commandId);
+    const bool ran = window->command(CommandId::Report);
     useLanguage(Language::Turkish);
     ASSERT_TRUE(ran);
     EXPECT_EQ(answers.fileRequests().at(0).initialName, "Report.pdf");
