@@ -8,6 +8,7 @@
 #include "config/Language.h"
 #include "link/MeterSimulator.h"
 #include "live/MeterPanel.h"
+#include "network/NetworkStart.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -106,6 +107,8 @@ int runVrel(int argc, char** argv) {
         QStringLiteral("Show the interface in Turkish (tr) or English (en), from now on."),
         QStringLiteral("tr|en"));
     parser.addOptions({portOption, demoOption, shotOption, langOption});
+    const NetworkOptions networkOptions;
+    networkOptions.addTo(parser);
     parser.process(*app);
     if (!chooseInterfaceLanguage(parser.value(langOption)))
         return 2;
@@ -129,7 +132,14 @@ int runVrel(int argc, char** argv) {
     }
     view->initialUpdate();
 
-    if (parser.isSet(shotOption)) {
+    if (parser.isSet(networkOptions.broker)) {
+        // With a screenshot the network window is the picture, taken when a meter shows.
+        const QString shot = parser.value(shotOption);
+        if (shot.isEmpty())
+            frame.showMaximized();
+        if (!openNetworkAtStart(parser, networkOptions, shot, shot.isEmpty() ? &frame : nullptr))
+            return 2;
+    } else if (parser.isSet(shotOption)) {
         frame.resize(1100, 720);
         frame.show();
         scheduleScreenshot(frame, parser.value(shotOption));

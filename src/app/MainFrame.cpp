@@ -5,6 +5,7 @@
 #include "app/RecordingFeature.h"
 #include "link/MeterLink.h"
 #include "link/MeterSession.h"
+#include "network/NetworkStart.h"
 #include "ui/Artwork.h"
 #include "ui/LevelLimit.h"
 #include "ui/Prompt.h"
@@ -161,6 +162,11 @@ void CMainFrame::buildMenus() {
         addCommand(LevelLimitCommand::clear, tr("Sınırı kaldır"), tr("Sınır seviyesini kapat")));
     view_->onCommand(LevelLimitCommand::set, [this] { levelLimit().ask(this); });
     view_->onCommand(LevelLimitCommand::clear, [this] { levelLimit().set(std::nullopt, this); });
+
+    QMenu* network = menuBar()->addMenu(tr("Ağ(&N)"));
+    network->addAction(addCommand(NetworkCommand::open, tr("Ölçüm ağı…"),
+                                  tr("Ağdaki bütün ölçerleri bir tabloda göster")));
+    view_->onCommand(NetworkCommand::open, [this] { openNetworkFromMenu(this); });
 
     QMenu* help = menuBar()->addMenu(tr("Yardım(&H)"));
     help->addAction(addCommand(32799, tr("İçerik(&C)")));

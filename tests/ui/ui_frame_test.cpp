@@ -43,7 +43,10 @@ TEST_F(FrameTest, TitleMenusAndToolbar) {
     EXPECT_EQ(frame.windowTitle(), QStringLiteral("Kovra Sound Level Meter"));
     EXPECT_EQ(captions(frame.menuBar()->actions()),
               (QStringList{"Dosya(&F)", "Gerçek zaman(&R)", "DataLogger(&D)", "COM portu(&C)",
-                           "Görünüm(&V)", "Yardım(&H)"}));
+                           "Görünüm(&V)", "Ağ(&N)", "Yardım(&H)"}));
+    QMenu* network = frame.menuBar()->actions().at(5)->menu();
+    ASSERT_NE(network, nullptr);
+    EXPECT_EQ(captions(network->actions()), QStringList{"Ölçüm ağı…"});
     QMenu* realTime = frame.menuBar()->actions().at(1)->menu();
     ASSERT_NE(realTime, nullptr);
     EXPECT_EQ(captions(realTime->actions()),
