@@ -3,6 +3,7 @@
 #include "model/NoiseRules.h"
 #include "model/TimeLabels.h"
 #include "print/ReportRenderer.h"
+#include "print/ReportTexts.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
@@ -62,6 +63,7 @@ void BM_ReportPdf(benchmark::State& state) {
     in.limit = 80.0;
     in.settings.intervalSeconds = 900;
     in.title = {"Bench", "Vrel", "Meter", "Notes"};
+    in.texts = reportTexts();
     std::size_t pages = 0, bytes = 0;
     for (auto _ : state) {
         QBuffer out;

@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
     auto recording = [&] { return !interval->isEnabled(); };
     auto startRecording = [&] {
         interval->setCurrentIndex(0);
-        view->command(32771);
+        view->command(CommandId::StartRecording);
     };
     if (!QTest::qWaitFor([&] { return readingIs(level); }, 10000))
         return 1;

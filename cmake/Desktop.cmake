@@ -42,6 +42,8 @@ install(FILES ${res}/desktop/${VREL_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${res}/desktop/${VREL_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# The data files' type, known by their first line, so file managers offer the program.
+install(FILES ${res}/mime/${VREL_APP_ID}.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
 # udev reads /usr/lib/udev/rules.d on a merged-/usr Debian.
 install(FILES ${res}/udev/60-vrel-meter.rules DESTINATION lib/udev/rules.d)
 

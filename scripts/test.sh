@@ -21,7 +21,7 @@ contents=$(dpkg-deb --contents "$deb")
 for f in bin/vrel bin/vrel-cli bin/vrel-meter-sim share/applications/org.vrel.Vrel.desktop \
     share/icons/hicolor/48x48/apps/org.vrel.Vrel.png share/icons/hicolor/scalable/apps/org.vrel.Vrel.svg \
     share/metainfo/org.vrel.Vrel.metainfo.xml lib/udev/rules.d/60-vrel-meter.rules \
-    share/man/man1/vrel.1.gz share/vrel/help/index.html; do
+    share/man/man1/vrel.1.gz share/vrel/help/index.html share/mime/packages/org.vrel.Vrel.xml; do
     grep -q " \./usr/$f\$" <<<"$contents" || { echo "the package lacks /usr/$f" >&2; exit 1; }
 done
 root=$(mktemp -d)
@@ -30,6 +30,25 @@ dpkg -x "$deb" "$root"
 desktop-file-validate "$root"/usr/share/applications/org.vrel.Vrel.desktop
 appstreamcli validate --no-net "$root"/usr/share/metainfo/org.vrel.Vrel.metainfo.xml
 "$root"/usr/bin/vrel-cli --help >/dev/null
+[ "$("$root"/usr/bin/vrel-cli --version)" = "vrel-cli 1.0" ] || { echo "vrel-cli --version" >&2; exit 1; }
+
+# The desktop opens data files with the program: the menu entry takes a file
+# and names the type, which the installed MIME file knows by its first line.
+entry="$root"/usr/share/applications/org.vrel.Vrel.desktop
+grep -qx 'Exec=vrel %f' "$entry" || { echo "the menu entry takes no file (%f)" >&2; exit 1; }
+grep -qx 'MimeType=application/x-vrel-data;' "$entry" || { echo "the menu entry names no MIME type" >&2; exit 1; }
+grep -q '<match type="string" offset="0" value="Kovra Sound Level Meter SamplingRate"/>' \
+    "$root"/usr/share/mime/packages/org.vrel.Vrel.xml || { echo "the MIME type lacks the magic" >&2; exit 1; }
+update-mime-database "$root"/usr/share/mime
+data="$root"/measurement.txt
+printf 'Kovra Sound Level Meter SamplingRate:1.0;\r\n07-12-2026,09:00:00, 55.20, dBA\r\n' >"$data"
+printf 'a plain text\n' >"$root"/plain.txt
+filetype() { XDG_CURRENT_DESKTOP=GNOME XDG_DATA_DIRS="$root"/usr/share:/usr/share xdg-mime query filetype "$1"; }
+[ "$(filetype "$data")" = application/x-vrel-data ] || { echo "xdg-mime does not know the data file" >&2; exit 1; }
+[ "$(filetype "$root"/plain.txt)" = text/plain ] || { echo "a plain .txt file became a data file" >&2; exit 1; }
+# vrel FILE.txt opens the DATALOGGER window with the file's set (the window's picture)
+XDG_CONFIG_HOME="$root"/config timeout 60 "$root"/usr/bin/vrel --screenshot "$root"/opened.png "$data"
+[ -s "$root"/opened.png ] || { echo "vrel FILE.txt showed no DATALOGGER window" >&2; exit 1; }
 
 if [ "${VREL_QUICK:-0}" != 1 ]; then
     cmake --preset asan

@@ -4,7 +4,7 @@
 <context>
     <name>AcousticGroup</name>
     <message>
-        <location filename="../../src/app/AcousticGroup.cpp" line="+28"/>
+        <location filename="../../src/ui/AcousticGroup.cpp" line="+30"/>
         <source>Birim</source>
         <translation>Unit</translation>
     </message>
@@ -150,25 +150,30 @@
         <translation>Cov.</translation>
     </message>
     <message>
-        <location line="+78"/>
-        <location line="+4"/>
+        <location line="+92"/>
         <location line="+9"/>
         <source>Mevzuat</source>
         <translation>Rules</translation>
     </message>
     <message>
-        <location line="-12"/>
+        <location line="-19"/>
+        <location line="+22"/>
         <source>Maruziyet ve çevresel gürültü göstergeleri</source>
         <translation>Exposure and environmental noise figures</translation>
     </message>
     <message>
-        <location line="+12"/>
-        <location line="+20"/>
+        <location line="-3"/>
+        <location line="+23"/>
         <source>Akustik</source>
         <translation>Acoustics</translation>
     </message>
     <message>
-        <location line="+79"/>
+        <location line="-21"/>
+        <source>Akustik değerlere dön</source>
+        <translation>Back to the acoustic figures</translation>
+    </message>
+    <message>
+        <location line="+100"/>
         <source>Uygulanamaz: okumalar C ağırlıklı; A ağırlıklı okumalar gerekir.</source>
         <translation>Not applicable: the readings are C-weighted; A-weighted readings are needed.</translation>
     </message>
@@ -216,7 +221,7 @@
     <message>
         <location line="+9"/>
         <source>Bir okumanın zaman damgası okunamıyor.</source>
-        <translation>A reading's time stamp cannot be read.</translation>
+        <translation>A reading&apos;s time stamp cannot be read.</translation>
     </message>
     <message>
         <location line="+6"/>
@@ -313,7 +318,7 @@
 <context>
     <name>CDlgColorSet</name>
     <message>
-        <location filename="../../src/settings/DlgColorSet.cpp" line="+23"/>
+        <location filename="../../src/settings/DlgColorSet.cpp" line="+22"/>
         <source>Renk ayarları</source>
         <translation>Color Settings</translation>
     </message>
@@ -341,7 +346,7 @@
 <context>
     <name>CMainFrame</name>
     <message>
-        <location filename="../../src/app/MainFrame.cpp" line="+31"/>
+        <location filename="../../src/app/MainFrame.cpp" line="+33"/>
         <source>Gerçek zamanlı kaydı başlat</source>
         <translation>Start the real-time recording</translation>
     </message>
@@ -376,7 +381,7 @@
         <translation>Open a data file</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>Gerçek zaman parametreleri ayarı</source>
         <translation>Set up the real-time recording</translation>
     </message>
@@ -396,7 +401,7 @@
         <translation>Print the diagram</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>Program bilgisini ve sürüm numarasını göster</source>
         <translation>Show the program information and version number</translation>
     </message>
@@ -421,12 +426,12 @@
         <translation>&amp;Export to Excel</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>Diyagramı yazdır(&amp;G)</source>
         <translation>Print Dia&amp;gram</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>Verileri yazdır(&amp;D)</source>
         <translation>Print &amp;Data</translation>
     </message>
@@ -436,7 +441,7 @@
         <translation>E&amp;xit</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+4"/>
         <source>Rapor(&amp;R)…</source>
         <translation>&amp;Report…</translation>
     </message>
@@ -457,6 +462,11 @@
     </message>
     <message>
         <location line="+2"/>
+        <source>Stop(&amp;S)</source>
+        <translation>&amp;Stop</translation>
+    </message>
+    <message>
+        <location line="+1"/>
         <source>Verileri sil(C)</source>
         <translation>&amp;Clear Data</translation>
     </message>
@@ -466,17 +476,22 @@
         <translation>Se&amp;ttings</translation>
     </message>
     <message>
-        <location line="+6"/>
+        <location line="+5"/>
+        <source>DataLogger(&amp;D)</source>
+        <translation>&amp;Data Logger</translation>
+    </message>
+    <message>
+        <location line="+2"/>
         <source>COM portu(&amp;C)</source>
         <translation>&amp;COM Port</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+2"/>
         <source>manüel(&amp;M)</source>
         <translation>&amp;Manual</translation>
     </message>
     <message>
-        <location line="+0"/>
+        <location line="+1"/>
         <source>Otomatik(&amp;A)</source>
         <translation>&amp;Automatic</translation>
     </message>
@@ -486,22 +501,22 @@
         <translation>&amp;View</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>Menü çubuğu(&amp;T)</source>
         <translation>&amp;Toolbar</translation>
     </message>
     <message>
-        <location line="+0"/>
+        <location line="+1"/>
         <source>Araç çubuğunu göster veya gizle</source>
         <translation>Show or hide the toolbar</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>Durum satırı(&amp;S)</source>
         <translation>&amp;Status Bar</translation>
     </message>
     <message>
-        <location line="+0"/>
+        <location line="+1"/>
         <source>Durum satırını göster veya gizle</source>
         <translation>Show or hide the status bar</translation>
     </message>
@@ -546,7 +561,7 @@
         <translation>&amp;About</translation>
     </message>
     <message>
-        <location line="+36"/>
+        <location line="+42"/>
         <source> - DEMO (benzetilmiş cihaz)</source>
         <translation> - DEMO (simulated meter)</translation>
     </message>
@@ -556,7 +571,7 @@
         <translation>Demo meter (simulated) on %1</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+4"/>
         <source>Cihazın portu açık değil</source>
         <translation>No meter port open</translation>
     </message>
@@ -566,11 +581,12 @@
         <translation>Port %1</translation>
     </message>
     <message>
+        <location line="-4"/>
         <source>Cihaz bekleniyor: %1</source>
         <translation>Waiting for the meter on %1</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+5"/>
         <source> - veri geliyor</source>
         <translation> - receiving</translation>
     </message>
@@ -614,6 +630,11 @@
         <location line="+3"/>
         <source>İptal</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <location line="+15"/>
+        <source>0 ile %1 arasında bir tam sayı ya da portun aygıt yolunu girin.</source>
+        <translation>Please enter an integer between 0 and %1, or the device path of the port.</translation>
     </message>
 </context>
 <context>
@@ -667,6 +688,197 @@
         <location line="+1"/>
         <source>İptal</source>
         <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CSurveyWnd</name>
+    <message>
+        <location filename="../../src/overview/SurveyWindow.cpp" line="+76"/>
+        <source>İptal</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Geri</source>
+        <translation>Back</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Saatlik tablo</source>
+        <translation>Hourly table</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Değer</source>
+        <translation>Figure</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <location line="+8"/>
+        <source>Tümü</source>
+        <translation>Whole</translation>
+    </message>
+    <message>
+        <location line="-8"/>
+        <source>A-B arası</source>
+        <translation>A to B</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location line="+8"/>
+        <location line="+311"/>
+        <source>Gün</source>
+        <translation>Day</translation>
+    </message>
+    <message>
+        <location line="-319"/>
+        <source>Lgündüz</source>
+        <translation>Lday</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Lakşam</source>
+        <translation>Levening</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Lgece</source>
+        <translation>Lnight</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Lden</source>
+        <translation>Lden</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>LAeq,24h</source>
+        <translation>LAeq,24h</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <location line="+2"/>
+        <source>Lmax</source>
+        <translation>Lmax</translation>
+    </message>
+    <message>
+        <location line="-2"/>
+        <location line="+2"/>
+        <source>Kapsam</source>
+        <translation>Coverage</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <location line="+6"/>
+        <location line="+322"/>
+        <source>Saat</source>
+        <translation>Hour</translation>
+    </message>
+    <message>
+        <location line="-328"/>
+        <source>Leq</source>
+        <translation>Leq</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Lmin</source>
+        <translation>Lmin</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Ölçüm: %1</source>
+        <translation>Survey: %1</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Rapor…</source>
+        <translation>Report…</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Excel&apos;e aktar…</source>
+        <translation>Export to Excel…</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>A-B arasının raporu; imleçler yoksa bütün ölçümün</source>
+        <translation>Report of the span from A to B, or of the whole survey without cursors</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Günlük ve saatlik tablolar bir Excel dosyasına</source>
+        <translation>The daily and hourly tables into an Excel workbook</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Bütün ölçümü göster (Home)</source>
+        <translation>Show the whole survey (Home)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Ortadaki günü göster, gündüz başlangıcından ertesi güne</source>
+        <translation>Show the day in the middle, from the day period’s start to the next day’s</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Ortadaki saati göster</source>
+        <translation>Show the hour in the middle</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Bir önceki görünüme dön (Backspace)</source>
+        <translation>Back to the previous view (Backspace)</translation>
+    </message>
+    <message>
+        <location line="+81"/>
+        <source>Okunuyor: %1</source>
+        <translation>Reading %1</translation>
+    </message>
+    <message>
+        <location line="+37"/>
+        <source>Okuma durduruldu.</source>
+        <translation>Reading stopped.</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>%1 klasöründe ölçüm yok.</source>
+        <translation>There are no readings in the folder %1.</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>%1 okuma, %2 dosya, %3 – %4</source>
+        <translation>%1 readings in %2 files, %3 – %4</translation>
+    </message>
+    <message>
+        <location line="+16"/>
+        <source>Bu dosyalar okunamadı; ölçümün geri kalanı gösteriliyor:</source>
+        <translation>These files could not be read; the rest of the survey is shown:</translation>
+    </message>
+    <message>
+        <location line="+136"/>
+        <source>Olcum-tablolari.xlsx</source>
+        <translation>Survey-tables.xlsx</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Excel çalışma kitabı (*.xlsx)</source>
+        <translation>Excel workbook (*.xlsx)</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Günler</source>
+        <translation>Days</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <location line="+11"/>
+        <source>Kapsam %</source>
+        <translation>Coverage %</translation>
+    </message>
+    <message>
+        <location line="-1"/>
+        <source>Saatler</source>
+        <translation>Hours</translation>
     </message>
 </context>
 <context>
@@ -796,7 +1008,7 @@
 <context>
     <name>LevelLimit</name>
     <message>
-        <location filename="../../src/graph/LevelLimit.cpp" line="+27"/>
+        <location filename="../../src/ui/LevelLimit.cpp" line="+26"/>
         <source>Sınır seviyesi</source>
         <translation>Level Limit</translation>
     </message>
@@ -809,14 +1021,40 @@
 <context>
     <name>LoggerFiles</name>
     <message>
-        <location filename="../../src/logger/LoggerFiles.cpp" line="+41"/>
+        <location filename="../../src/logger/LoggerFiles.cpp" line="+43"/>
+        <source>Excel çalışma kitabı (*.xlsx)</source>
+        <translation>Excel workbook (*.xlsx)</translation>
+    </message>
+    <message>
+        <location line="+4"/>
         <source>Ölçüm klasörü (summary.csv events.csv survey-*.txt)</source>
         <translation>Survey folder (summary.csv events.csv survey-*.txt)</translation>
     </message>
     <message>
-        <location line="+17"/>
+        <location line="+31"/>
         <source>%1 klasöründe ölçüm dosyası (survey-*.txt) yok.</source>
         <translation>The folder %1 holds no survey file (survey-*.txt).</translation>
+    </message>
+</context>
+<context>
+    <name>PageRenderer</name>
+    <message>
+        <location filename="../../src/print/PageRenderer.cpp" line="+89"/>
+        <location filename="../../src/print/ReportRenderer.cpp" line="+116"/>
+        <source>Yazıcı belgeyi başlatamadı.</source>
+        <translation>The printer could not start the document.</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <location filename="../../src/print/ReportRenderer.cpp" line="+9"/>
+        <source>Yazıcı %1. sayfayı başlatamadı.</source>
+        <translation>The printer could not start page %1.</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <location filename="../../src/print/ReportRenderer.cpp" line="+8"/>
+        <source>Yazıcı belgeyi bitiremedi.</source>
+        <translation>The printer could not finish the document.</translation>
     </message>
 </context>
 <context>
@@ -840,12 +1078,22 @@
 <context>
     <name>RecordingFeature</name>
     <message>
-        <location filename="../../src/live/RecordingFeature.cpp" line="+132"/>
+        <location filename="../../src/app/RecordingFeature.cpp" line="+139"/>
         <source>Kaydın güvenlik kopyası yazılamıyor (%1); kayıt yalnızca bellekte sürüyor.</source>
         <translation>The recording&apos;s safety copy cannot be written (%1); the recording goes on in memory only.</translation>
     </message>
     <message>
-        <location line="+29"/>
+        <location line="+14"/>
+        <source>Son kayıt (%1 örnek) program kapanmadan önce kaydedilmemiş. Geri yüklensin mi?</source>
+        <translation>The last recording (%1 samples) was not saved before the program ended. Restore it?</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Programın son çalışmasından kalan kayıt okunamıyor. Bir dosya olarak saklandı.</source>
+        <translation>A recording left by the program&apos;s last run cannot be read. It is kept as a file.</translation>
+    </message>
+    <message>
+        <location line="+13"/>
         <source>Kaydedilmemiş kayıt %1 olarak saklandı</source>
         <translation>The unsaved recording was kept as %1</translation>
     </message>
@@ -853,22 +1101,25 @@
 <context>
     <name>ReportCommand</name>
     <message>
-        <location filename="../../src/app/ReportCommand.cpp" line="+117"/>
+        <location filename="../../src/ui/ReportCommand.cpp" line="+125"/>
+        <location line="+57"/>
+        <location line="+20"/>
         <source>Rapor</source>
         <translation>Report</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="-20"/>
+        <location line="+20"/>
         <source>Rapor için okuma yok.</source>
         <translation>No readings to report.</translation>
     </message>
     <message>
-        <location line="+7"/>
+        <location line="-72"/>
         <source>Rapor ayarları kaydedilemedi.</source>
         <translation>The report settings could not be saved.</translation>
     </message>
     <message>
-        <location line="+29"/>
+        <location line="+21"/>
         <source>PDF dosyası (*.pdf)</source>
         <translation>PDF file (*.pdf)</translation>
     </message>
@@ -878,7 +1129,7 @@
         <translation>Cannot create %1: %2</translation>
     </message>
     <message>
-        <location line="+15"/>
+        <location line="+12"/>
         <source>%1 yazılamıyor: %2</source>
         <translation>Cannot write %1: %2</translation>
     </message>
@@ -886,7 +1137,7 @@
 <context>
     <name>ReportDlg</name>
     <message>
-        <location filename="../../src/app/ReportDlg.cpp" line="+21"/>
+        <location filename="../../src/ui/ReportDlg.cpp" line="+21"/>
         <source>Rapor</source>
         <translation>Report</translation>
     </message>
@@ -962,161 +1213,415 @@
     </message>
 </context>
 <context>
-    <name>SurveyPlot</name>
+    <name>ReportLayout</name>
     <message>
-        <source>boşluk</source>
-        <translation>gap</translation>
-    </message>
-</context>
-<context>
-    <name>CSurveyWnd</name>
-    <message>
-        <source>İptal</source>
-        <translation>Cancel</translation>
+        <location filename="../../src/print/ReportTexts.cpp" line="+18"/>
+        <source>Gürültü Ölçüm Raporu</source>
+        <translation>Noise Measurement Report</translation>
     </message>
     <message>
-        <source>Geri</source>
-        <translation>Back</translation>
+        <location line="+1"/>
+        <source>Ölçüm yeri</source>
+        <translation>Site</translation>
     </message>
     <message>
-        <source>Saatlik tablo</source>
-        <translation>Hourly table</translation>
+        <location line="+1"/>
+        <source>Rapor tarihi</source>
+        <translation>Report date</translation>
     </message>
     <message>
-        <source>Değer</source>
-        <translation>Figure</translation>
+        <location line="+1"/>
+        <source>Ölçümü yapan</source>
+        <translation>Measured by</translation>
     </message>
     <message>
-        <source>Tümü</source>
-        <translation>Whole</translation>
+        <location line="+1"/>
+        <source>Ölçüm cihazı</source>
+        <translation>Instrument</translation>
     </message>
     <message>
-        <source>A-B arası</source>
-        <translation>A to B</translation>
+        <location line="+1"/>
+        <source>Başlangıç</source>
+        <translation>Start</translation>
     </message>
     <message>
-        <source>Gün</source>
-        <translation>Day</translation>
+        <location line="+1"/>
+        <source>Bitiş</source>
+        <translation>End</translation>
     </message>
     <message>
-        <source>Lgündüz</source>
-        <translation>Lday</translation>
+        <location line="+1"/>
+        <source>Okuma sayısı</source>
+        <translation>Readings</translation>
     </message>
     <message>
-        <source>Lakşam</source>
-        <translation>Levening</translation>
+        <location line="+1"/>
+        <source>Tarama frekansı</source>
+        <translation>Sampling interval</translation>
     </message>
     <message>
-        <source>Lgece</source>
-        <translation>Lnight</translation>
+        <location line="+1"/>
+        <source>Notlar</source>
+        <translation>Notes</translation>
     </message>
     <message>
-        <source>Lden</source>
-        <translation>Lden</translation>
+        <location line="+1"/>
+        <source>Zaman eğrisi</source>
+        <translation>Time history</translation>
     </message>
     <message>
-        <source>LAeq,24h</source>
-        <translation>LAeq,24h</translation>
+        <location line="+1"/>
+        <source>Özet ve akustik değerler</source>
+        <translation>Summary and acoustic levels</translation>
     </message>
     <message>
-        <source>Lmax</source>
-        <translation>Lmax</translation>
+        <location line="+1"/>
+        <source>Mesleki gürültü maruziyeti</source>
+        <translation>Occupational noise exposure</translation>
     </message>
     <message>
+        <location line="+1"/>
+        <source>Çevresel gürültü göstergeleri</source>
+        <translation>Environmental noise indicators</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Sınır aşımları</source>
+        <translation>Limit exceedances</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Aralık tablosu (%1)</source>
+        <translation>Interval table (%1)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Sınır %1 dB</source>
+        <translation>Limit %1 dB</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Ortalama</source>
+        <translation>Average</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1 dB (aritmetik)</source>
+        <translation>%1 dB (arithmetic mean)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Birim</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Sınır</source>
+        <translation>Limit</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>yok</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Uygulanamaz: %1</source>
+        <translation>Not applicable: %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>girilen vardiya</source>
+        <translation>shift entered</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>ölçülen süre</source>
+        <translation>measured duration</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>doz sıfır</source>
+        <translation>zero dose</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Ölçülen süre</source>
+        <translation>Measured duration</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>OSHA doz</source>
+        <translation>OSHA dose</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>NIOSH doz</source>
+        <translation>NIOSH dose</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>AB değeri (2003/10/AT)</source>
+        <translation>EU value (2003/10/EC)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Durum</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Alt eylem değeri</source>
+        <translation>Lower exposure action value</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Üst eylem değeri</source>
+        <translation>Upper exposure action value</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Sınır değer</source>
+        <translation>Exposure limit value</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>ulaşıldı</source>
+        <translation>reached</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>ulaşılmadı</source>
+        <translation>not reached</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Ulaşılan en yüksek değer: %1.</source>
+        <translation>Highest value reached: %1.</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Okuma yok.</source>
+        <translation>No readings.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Okumalar C ağırlıklı (dBC); maruziyet değerleri A ağırlıklı okumalar ister.</source>
+        <translation>The readings are C-weighted (dBC); exposure figures need A-weighted readings.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Okumalarda A ve C ağırlıklı değerler karışık; maruziyet değerleri yalnız A ağırlıklı okumalardan hesaplanır.</source>
+        <translation>The readings mix A- and C-weighted levels; exposure figures are calculated from A-weighted readings only.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Bir okumanın zaman damgası okunamıyor; saate bağlı değerler hesaplanamaz.</source>
+        <translation>A reading&apos;s time stamp cannot be read, so figures that depend on the time of day cannot be calculated.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>hiçbiri</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>alt eylem değeri</source>
+        <translation>the lower exposure action value</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>üst eylem değeri</source>
+        <translation>the upper exposure action value</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>sınır değer</source>
+        <translation>the exposure limit value</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Ölçüm süresi</source>
+        <translation>Measurement span</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Kapsanan süre</source>
+        <translation>Time covered</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Boşluk (okumasız)</source>
+        <translation>Gaps (no readings)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Gün sayısı</source>
+        <translation>Days</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Gösterge</source>
+        <translation>Indicator</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Saatler</source>
+        <translation>Hours</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Düzey</source>
+        <translation>Level</translation>
+    </message>
+    <message>
+        <location line="+1"/>
         <source>Kapsam</source>
         <translation>Coverage</translation>
     </message>
     <message>
-        <source>Saat</source>
-        <translation>Hour</translation>
+        <location line="+1"/>
+        <source>okuma yok</source>
+        <translation>no readings</translation>
     </message>
     <message>
-        <source>Leq</source>
-        <translation>Leq</translation>
+        <location line="+1"/>
+        <source>eksik</source>
+        <translation>incomplete</translation>
     </message>
     <message>
-        <source>Lmin</source>
-        <translation>Lmin</translation>
+        <location line="+1"/>
+        <source>tam</source>
+        <translation>complete</translation>
     </message>
     <message>
-        <source>Ölçüm: %1</source>
-        <translation>Survey: %1</translation>
+        <location line="+1"/>
+        <location line="+13"/>
+        <source>Lgündüz</source>
+        <translation>Lday</translation>
     </message>
     <message>
-        <source>Rapor…</source>
-        <translation>Report…</translation>
+        <location line="-12"/>
+        <source>Lakşam (+5 dB)</source>
+        <translation>Levening (+5 dB)</translation>
     </message>
     <message>
-        <source>Excel&apos;e aktar…</source>
-        <translation>Export to Excel…</translation>
+        <location line="+1"/>
+        <source>Lgece (+10 dB)</source>
+        <translation>Lnight (+10 dB)</translation>
     </message>
     <message>
-        <source>A-B arasının raporu; imleçler yoksa bütün ölçümün</source>
-        <translation>Report of the span from A to B, or of the whole survey without cursors</translation>
+        <location line="+1"/>
+        <source>24 saat</source>
+        <translation>24 hours</translation>
     </message>
     <message>
-        <source>Günlük ve saatlik tablolar bir Excel dosyasına</source>
-        <translation>The daily and hourly tables into an Excel workbook</translation>
+        <location line="+1"/>
+        <source>dönem eksik</source>
+        <translation>period missing</translation>
     </message>
     <message>
-        <source>Bütün ölçümü göster (Home)</source>
-        <translation>Show the whole survey (Home)</translation>
+        <location line="+1"/>
+        <source>Sınır seviyesi ayarlanmamış.</source>
+        <translation>No limit level is set.</translation>
     </message>
     <message>
-        <source>Ortadaki günü göster, gündüz başlangıcından ertesi güne</source>
-        <translation>Show the day in the middle, from the day period’s start to the next day’s</translation>
+        <location line="+1"/>
+        <source>Sınır %1 dB üstünde %2 okuma, %3 süre; %4 aşım.</source>
+        <translation>Readings above the %1 dB limit: %2, lasting %3 in all, in %4 exceedances.</translation>
     </message>
     <message>
-        <source>Ortadaki saati göster</source>
-        <translation>Show the hour in the middle</translation>
+        <location line="+1"/>
+        <source>No</source>
+        <translation>No.</translation>
     </message>
     <message>
-        <source>Bir önceki görünüme dön (Backspace)</source>
-        <translation>Back to the previous view (Backspace)</translation>
+        <location line="+1"/>
+        <source>Süre</source>
+        <translation>Duration</translation>
     </message>
     <message>
-        <source>Okunuyor: %1</source>
-        <translation>Reading %1</translation>
+        <location line="+1"/>
+        <source>En uzun %1 aşım listelendi; %2 kısa aşım yukarıdaki toplamlarda sayıldı.</source>
+        <translation>The %1 longest exceedances are listed; %2 shorter ones are counted in the totals above.</translation>
     </message>
     <message>
-        <source>Okuma durduruldu.</source>
-        <translation>Reading stopped.</translation>
+        <location line="+2"/>
+        <source>Sayfa %1 / %2</source>
+        <translation>Page %1 of %2</translation>
     </message>
     <message>
-        <source>%1 klasöründe ölçüm yok.</source>
-        <translation>There are no readings in the folder %1.</translation>
+        <location line="+1"/>
+        <source>Boşluk sayısı</source>
+        <translation>Gaps</translation>
     </message>
     <message>
-        <source>%1 okuma, %2 dosya, %3 – %4</source>
-        <translation>%1 readings in %2 files, %3 – %4</translation>
+        <location line="+2"/>
+        <source>Lakşam</source>
+        <translation>Levening</translation>
     </message>
     <message>
-        <source>Bu dosyalar okunamadı; ölçümün geri kalanı gösteriliyor:</source>
-        <translation>These files could not be read; the rest of the survey is shown:</translation>
+        <location line="+1"/>
+        <source>Lgece</source>
+        <translation>Lnight</translation>
     </message>
     <message>
-        <source>%1 okuma bir rapor için çok: imleçlerle en çok %2 okumalık bir aralık seçin.</source>
-        <translation>%1 readings are too many for a report: choose a span of at most %2 readings with the cursors.</translation>
+        <location line="+1"/>
+        <source>%1 dB  (%2 tam gün)</source>
+        <translation>%1 dB  (%2 whole days)</translation>
     </message>
     <message>
-        <source>Olcum-tablolari.xlsx</source>
-        <translation>Survey-tables.xlsx</translation>
+        <location line="+1"/>
+        <source>– (bir dönem okumasız)</source>
+        <translation>– (a period without readings)</translation>
     </message>
     <message>
+        <location line="+1"/>
+        <source>– (tam gün yok)</source>
+        <translation>– (no whole day)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Günlük tablo (%1–%1)</source>
+        <translation>Daily table (%1 to %1)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Tarih</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Gündüz %1–%2, akşam %2–%3 (+5 dB), gece %3–%1 (+10 dB); bir günün gecesi akşamından sonraki gecedir.</source>
+        <translation>Day %1–%2, evening %2–%3 (+5 dB), night %3–%1 (+10 dB); a day’s night is the one after its evening.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Bütün ölçüm: %1 – %2</source>
+        <translation>Whole survey: %1 – %2</translation>
+    </message>
+</context>
+<context>
+    <name>SeriesFiles</name>
+    <message>
+        <location filename="../../src/files/SeriesFiles.cpp" line="+63"/>
         <source>Excel çalışma kitabı (*.xlsx)</source>
         <translation>Excel workbook (*.xlsx)</translation>
     </message>
     <message>
-        <source>Günler</source>
-        <translation>Days</translation>
+        <location line="+14"/>
+        <source>%1 zaten var.
+Değiştirilsin mi?</source>
+        <translation>%1 already exists.
+Do you want to replace it?</translation>
     </message>
+</context>
+<context>
+    <name>SurveyPlot</name>
     <message>
-        <source>Kapsam %</source>
-        <translation>Coverage %</translation>
-    </message>
-    <message>
-        <source>Saatler</source>
-        <translation>Hours</translation>
+        <location filename="../../src/overview/SurveyPlot.cpp" line="+169"/>
+        <source>boşluk</source>
+        <translation>gap</translation>
     </message>
 </context>
 <context>

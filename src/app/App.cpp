@@ -1,5 +1,6 @@
 #include "app/App.h"
 
+#include "app/DataLoggerCommands.h"
 #include "app/MainFrame.h"
 #include "app/MyVrelView.h"
 #include "app/RecordingFeature.h"
@@ -8,11 +9,13 @@
 #include "config/Language.h"
 #include "link/MeterSimulator.h"
 #include "live/MeterPanel.h"
+#include "logger/DataLogDlg.h"
 #include "network/NetworkStart.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLocale>
 #include <QTimer>
 
@@ -46,6 +49,21 @@ void scheduleScreenshot(CMainFrame& frame, const QString& file) {
     poll->start(50);
 }
 
+// Opens the file once the event loop runs, saves the DATALOGGER window that
+// shows it and ends the program; a file that does not open ends it with 1.
+void scheduleLoggerScreenshot(CMyVrelView& view, const QString& path, const QString& file) {
+    QTimer::singleShot(0, &view, [&view, path, file] {
+        DataLoggerCommands* logger = dataLoggerOf(view);
+        const bool opened = logger && logger->openPath(path) && logger->window();
+        if (!opened)
+            std::fprintf(stderr, "vrel: cannot open %s\n", qPrintable(path));
+        const bool saved = opened && logger->window()->grab().save(file, "PNG");
+        if (opened && !saved)
+            std::fprintf(stderr, "vrel: cannot write %s\n", qPrintable(file));
+        QCoreApplication::exit(saved ? 0 : 1);
+    });
+}
+
 // --help and --version only print, so they need no display.
 bool onlyPrints(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
@@ -65,14 +83,14 @@ bool chooseInterfaceLanguage(const QString& asked) {
             std::fprintf(stderr, "vrel: --lang takes tr or en, not %s\n", qPrintable(asked));
             return false;
         }
-        if (!writeLanguage(colorConfigPath(), *given))
+        if (!writeLanguage(programSettingsPath(), *given))
             std::fprintf(stderr, "vrel: cannot remember the language in %s\n",
-                         colorConfigPath().string().c_str());
+                         programSettingsPath().string().c_str());
     }
     std::vector<std::string> system;
     for (const QString& l : QLocale::system().uiLanguages())
         system.push_back(l.toStdString());
-    const Language language = chooseLanguage(given, readLanguage(colorConfigPath()), system);
+    const Language language = chooseLanguage(given, readLanguage(programSettingsPath()), system);
     if (!useLanguage(language))
         std::fprintf(stderr, "vrel: the %s translation is missing\n", languageCode(language));
     return true;
@@ -109,7 +127,19 @@ int runVrel(int argc, char** argv) {
     parser.addOptions({portOption, demoOption, shotOption, langOption});
     const NetworkOptions networkOptions;
     networkOptions.addTo(parser);
+    parser.addPositionalArgument(
+        QStringLiteral("path"),
+        QStringLiteral("A data file or survey folder to open, as the Open command does."),
+        QStringLiteral("[FILE|DIR]"));
     parser.process(*app);
+    const QStringList paths = parser.positionalArguments();
+    if (paths.size() > 1) {
+        std::fprintf(stderr, "vrel: opens one file or folder, not %lld\n",
+                     static_cast<long long>(paths.size()));
+        return 2;
+    }
+    const QString path = paths.value(0);
+    moveEarlierSettings();
     if (!chooseInterfaceLanguage(parser.value(langOption)))
         return 2;
 
@@ -142,13 +172,19 @@ int runVrel(int argc, char** argv) {
     } else if (parser.isSet(shotOption)) {
         frame.resize(1100, 720);
         frame.show();
-        scheduleScreenshot(frame, parser.value(shotOption));
+        if (path.isEmpty() || QFileInfo(path).isDir())
+            scheduleScreenshot(frame, parser.value(shotOption));
+        else
+            scheduleLoggerScreenshot(*view, path, parser.value(shotOption));
     } else {
         frame.showMaximized();
-        // A recording that a crash cut short is offered back once the window is up.
-        QTimer::singleShot(0, view, [view] {
+        // A recording that a crash cut short is offered back once the window is up,
+        // before the file the desktop handed over is opened.
+        QTimer::singleShot(0, view, [view, path] {
             if (RecordingFeature* recording = recordingFeature(*view))
                 recording->offerJournal();
+            if (!path.isEmpty())
+                dataLoggerOf(*view)->openPath(path);
         });
     }
     const int rc = QApplication::exec();

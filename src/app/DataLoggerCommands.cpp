@@ -10,15 +10,10 @@
 
 #include <utility>
 
-namespace {
-constexpr int downloadCommand = 32780;
-constexpr int openCommand = 32790;
-} // namespace
-
 DataLoggerCommands::DataLoggerCommands(CMyVrelView& view)
     : QObject(&view), view_(view), download_(view.link()) {
-    view_.onCommand(downloadCommand, [this] { startDownload(); });
-    view_.onCommand(openCommand, [this] { openDataFile(); });
+    view_.onCommand(CommandId::DownloadLogger, [this] { startDownload(); });
+    view_.onCommand(CommandId::OpenDataFile, [this] { openDataFile(); });
     // A survey folder opens as one measurement in a window of its own, owned
     // by the main window so that it closes with it.
     setSurveyFolderOpener([](QWidget*, const QString& folder) {
@@ -83,13 +78,21 @@ void DataLoggerCommands::onDownloadFinished(LoggerDownload::Outcome outcome) {
 }
 
 void DataLoggerCommands::openDataFile() {
-    std::optional<RecordList> records = askAndReadDataFile(&view_);
+    show(askAndReadDataFile(&view_));
+}
+
+bool DataLoggerCommands::openPath(const QString& path) {
+    return show(readDataPath(&view_, path));
+}
+
+bool DataLoggerCommands::show(std::optional<RecordList> records) {
     if (!records)
-        return;
+        return false;
     if (window_)
         window_->clearSelection();
     view_.loggerRecords() = std::move(*records);
     showWindow();
+    return true;
 }
 
 void DataLoggerCommands::showWindow() {

@@ -5,24 +5,29 @@
 #include <QObject>
 
 #include <memory>
+#include <optional>
 
 class CDataLogDlg;
 class CLogState;
 class CMyVrelView;
 
 // The main view's side of the data logger: the "DataLogger(&D)" command
-// (32780) with its progress dialog, the "Aç" command (32790), and the one
-// DATALOGGER window they open.
+// with its progress dialog, the "Aç" command, and the one DATALOGGER window
+// they open.
 class DataLoggerCommands : public QObject {
     Q_OBJECT
   public:
     explicit DataLoggerCommands(CMyVrelView& view);
     ~DataLoggerCommands() override;
 
-    // Command 32780.
+    // CommandId::DownloadLogger.
     void startDownload();
-    // Command 32790.
+    // CommandId::OpenDataFile.
     void openDataFile();
+    // Opens a data file or survey folder as command 32790 does once it is
+    // chosen; true when the DATALOGGER window shows it (a survey folder goes
+    // to a window of its own, a file that cannot be read is told).
+    bool openPath(const QString& path);
 
     // The window, once the first download or file has made it; else null.
     CDataLogDlg* window() const { return window_.get(); }
@@ -35,6 +40,7 @@ class DataLoggerCommands : public QObject {
 
   private:
     void onDownloadFinished(LoggerDownload::Outcome outcome);
+    bool show(std::optional<RecordList> records);
     void showWindow();
 
     CMyVrelView& view_;

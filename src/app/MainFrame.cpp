@@ -7,6 +7,7 @@
 #include "link/MeterSession.h"
 #include "network/NetworkStart.h"
 #include "ui/Artwork.h"
+#include "ui/CommandIds.h"
 #include "ui/LevelLimit.h"
 #include "ui/Prompt.h"
 #include "ui/ReportCommand.h"
@@ -28,21 +29,23 @@
 namespace {
 // Status-bar prompts of the commands, translated when shown. "Clean Real Time
 // Data" is the program's own English text in both languages.
-const QHash<int, const char*>& commandPrompts() {
-    static const QHash<int, const char*> prompts{
-        {32771, QT_TRANSLATE_NOOP("CMainFrame", "Gerçek zamanlı kaydı başlat")},
-        {32772, QT_TRANSLATE_NOOP("CMainFrame", "Gerçek zamanlı kaydı durdur")},
-        {32773, "Clean Real Time Data"},
-        {32780, QT_TRANSLATE_NOOP("CMainFrame", "Veri kayıt cihazını başlat")},
-        {32785, QT_TRANSLATE_NOOP("CMainFrame", "Veri taşı")},
-        {32786, QT_TRANSLATE_NOOP("CMainFrame", "Verileri kaydet")},
-        {32788, QT_TRANSLATE_NOOP("CMainFrame", "Uygulamadan çık")},
-        {32790, QT_TRANSLATE_NOOP("CMainFrame", "Veri setini aç")},
-        {32791, QT_TRANSLATE_NOOP("CMainFrame", "Gerçek zaman parametreleri ayarı")},
-        {32796, QT_TRANSLATE_NOOP("CMainFrame", "Verileri yazdır")},
-        {32799, QT_TRANSLATE_NOOP("CMainFrame", "Yardım")},
-        {32802, QT_TRANSLATE_NOOP("CMainFrame", "Diyagramı yazdır")},
-        {57664, QT_TRANSLATE_NOOP("CMainFrame", "Program bilgisini ve sürüm numarasını göster")},
+const QHash<CommandId, const char*>& commandPrompts() {
+    static const QHash<CommandId, const char*> prompts{
+        {CommandId::StartRecording, QT_TRANSLATE_NOOP("CMainFrame", "Gerçek zamanlı kaydı başlat")},
+        {CommandId::StopRecording, QT_TRANSLATE_NOOP("CMainFrame", "Gerçek zamanlı kaydı durdur")},
+        {CommandId::ClearRecording, "Clean Real Time Data"},
+        {CommandId::DownloadLogger, QT_TRANSLATE_NOOP("CMainFrame", "Veri kayıt cihazını başlat")},
+        {CommandId::ExportToExcel, QT_TRANSLATE_NOOP("CMainFrame", "Veri taşı")},
+        {CommandId::SaveAs, QT_TRANSLATE_NOOP("CMainFrame", "Verileri kaydet")},
+        {CommandId::Exit, QT_TRANSLATE_NOOP("CMainFrame", "Uygulamadan çık")},
+        {CommandId::OpenDataFile, QT_TRANSLATE_NOOP("CMainFrame", "Veri setini aç")},
+        {CommandId::RecordingSettings,
+         QT_TRANSLATE_NOOP("CMainFrame", "Gerçek zaman parametreleri ayarı")},
+        {CommandId::PrintData, QT_TRANSLATE_NOOP("CMainFrame", "Verileri yazdır")},
+        {CommandId::HelpContents, QT_TRANSLATE_NOOP("CMainFrame", "Yardım")},
+        {CommandId::PrintDiagram, QT_TRANSLATE_NOOP("CMainFrame", "Diyagramı yazdır")},
+        {CommandId::About,
+         QT_TRANSLATE_NOOP("CMainFrame", "Program bilgisini ve sürüm numarasını göster")},
     };
     return prompts;
 }
@@ -80,11 +83,11 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     buildMenus();
     buildToolBar();
     buildStatusBar();
-    attachRecording(*view_, [this](int id) { return action(id); });
+    attachRecording(*view_, [this](CommandId id) { return action(id); });
 
-    view_->onCommand(32788, [this] { close(); });
-    view_->onCommand(32799, [this] { showHelp(); });
-    view_->onCommand(57664, [this] { CAboutDlg(this).exec(); });
+    view_->onCommand(CommandId::Exit, [this] { close(); });
+    view_->onCommand(CommandId::HelpContents, [this] { showHelp(); });
+    view_->onCommand(CommandId::About, [this] { CAboutDlg(this).exec(); });
     connect(view_, &CMyVrelView::portChanged, this, &CMainFrame::updatePortState);
     connect(&view_->link(), &MeterLink::redrawNeeded, this, &CMainFrame::updatePortState);
     connect(&view_->timer(2), &QTimer::timeout, this, &CMainFrame::updatePortState);
@@ -93,7 +96,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
 
 CMainFrame::~CMainFrame() = default;
 
-QAction* CMainFrame::addCommand(int id, const QString& text, const QString& tip) {
+QAction* CMainFrame::addCommand(CommandId id, const QString& text, const QString& tip) {
     auto* a = new QAction(text, this);
     const char* prompt = commandPrompts().value(id);
     a->setStatusTip(!tip.isEmpty() || !prompt ? tip : tr(prompt));
@@ -104,40 +107,45 @@ QAction* CMainFrame::addCommand(int id, const QString& text, const QString& tip)
 
 void CMainFrame::buildMenus() {
     QMenu* file = menuBar()->addMenu(tr("Dosya(&F)"));
-    QAction* open = addCommand(32790, tr("Aç(&O)"));
+    QAction* open = addCommand(CommandId::OpenDataFile, tr("Aç(&O)"));
     open->setShortcut(QKeySequence::Open);
     open->setIcon(toolIcon(ToolIcon::Open));
-    QAction* saveAs = addCommand(32786, tr("Farklı kaydet (&S)"));
+    QAction* saveAs = addCommand(CommandId::SaveAs, tr("Farklı kaydet (&S)"));
     saveAs->setShortcut(QKeySequence::Save);
     saveAs->setIcon(toolIcon(ToolIcon::Save));
-    addCommand(32785, tr("Excel'e aktar(&E)"))->setIcon(toolIcon(ToolIcon::Export));
-    addCommand(32802, tr("Diyagramı yazdır(&G)"))->setIcon(toolIcon(ToolIcon::Print));
-    addCommand(32796, tr("Verileri yazdır(&D)"));
-    addCommand(32788, tr("Bitir(&X)"));
-    for (int id : {32790, 32786, 32785, 32802, 32796})
+    addCommand(CommandId::ExportToExcel, tr("Excel'e aktar(&E)"))
+        ->setIcon(toolIcon(ToolIcon::Export));
+    addCommand(CommandId::PrintDiagram, tr("Diyagramı yazdır(&G)"))
+        ->setIcon(toolIcon(ToolIcon::Print));
+    addCommand(CommandId::PrintData, tr("Verileri yazdır(&D)"));
+    addCommand(CommandId::Exit, tr("Bitir(&X)"));
+    for (CommandId id : {CommandId::OpenDataFile, CommandId::SaveAs, CommandId::ExportToExcel,
+                         CommandId::PrintDiagram, CommandId::PrintData})
         file->addAction(action(id));
-    file->addAction(addCommand(ReportCommand::commandId, tr("Rapor(&R)…"),
+    file->addAction(addCommand(CommandId::Report, tr("Rapor(&R)…"),
                                tr("Ölçüm raporunu PDF dosyasına veya yazıcıya çıkar")));
-    view_->onCommand(ReportCommand::commandId, [this] {
+    view_->onCommand(CommandId::Report, [this] {
         ReportCommand::run(view_, view_->realTimeRecords(), view_->realTimeStats());
     });
     file->addSeparator();
-    file->addAction(action(32788));
+    file->addAction(action(CommandId::Exit));
 
     QMenu* realTime = menuBar()->addMenu(tr("Gerçek zaman(&R)"));
-    addCommand(32771, tr("Kayıt(&R)"))->setIcon(toolIcon(ToolIcon::Record));
-    addCommand(32772, QStringLiteral("Stop(&S)"))->setIcon(toolIcon(ToolIcon::Stop));
-    addCommand(32773, tr("Verileri sil(C)"));
-    addCommand(32791, tr("Ayarlar(&U)"));
-    for (int id : {32771, 32772, 32773, 32791})
+    addCommand(CommandId::StartRecording, tr("Kayıt(&R)"))->setIcon(toolIcon(ToolIcon::Record));
+    // The original's captions stay as they are in Turkish; only English translates them.
+    addCommand(CommandId::StopRecording, tr("Stop(&S)"))->setIcon(toolIcon(ToolIcon::Stop));
+    addCommand(CommandId::ClearRecording, tr("Verileri sil(C)"));
+    addCommand(CommandId::RecordingSettings, tr("Ayarlar(&U)"));
+    for (CommandId id : {CommandId::StartRecording, CommandId::StopRecording,
+                         CommandId::ClearRecording, CommandId::RecordingSettings})
         realTime->addAction(action(id));
 
-    menuBar()->addAction(addCommand(32780, QStringLiteral("DataLogger(&D)")));
+    menuBar()->addAction(addCommand(CommandId::DownloadLogger, tr("DataLogger(&D)")));
 
     QMenu* port = menuBar()->addMenu(tr("COM portu(&C)"));
     auto* portGroup = new QActionGroup(this);
-    for (const auto& [id, text] :
-         {std::pair{32815, tr("manüel(&M)")}, std::pair{32816, tr("Otomatik(&A)")}}) {
+    for (const auto& [id, text] : {std::pair{CommandId::ManualPort, tr("manüel(&M)")},
+                                   std::pair{CommandId::AutomaticPort, tr("Otomatik(&A)")}}) {
         QAction* a = addCommand(id, text);
         a->setCheckable(true);
         portGroup->addAction(a);
@@ -145,48 +153,51 @@ void CMainFrame::buildMenus() {
     }
 
     QMenu* viewMenu = menuBar()->addMenu(tr("Görünüm(&V)"));
-    QAction* toolbarToggle =
-        addCommand(59392, tr("Menü çubuğu(&T)"), tr("Araç çubuğunu göster veya gizle"));
-    QAction* statusToggle =
-        addCommand(59393, tr("Durum satırı(&S)"), tr("Durum satırını göster veya gizle"));
+    QAction* toolbarToggle = addCommand(CommandId::ToggleToolBar, tr("Menü çubuğu(&T)"),
+                                        tr("Araç çubuğunu göster veya gizle"));
+    QAction* statusToggle = addCommand(CommandId::ToggleStatusBar, tr("Durum satırı(&S)"),
+                                       tr("Durum satırını göster veya gizle"));
     for (QAction* a : {toolbarToggle, statusToggle}) {
         a->setCheckable(true);
         a->setChecked(true);
         viewMenu->addAction(a);
     }
-    viewMenu->addAction(addCommand(32817, tr("Renk ayarları")));
+    viewMenu->addAction(addCommand(CommandId::ColourSettings, tr("Renk ayarları")));
     viewMenu->addSeparator();
-    viewMenu->addAction(addCommand(LevelLimitCommand::set, tr("Sınır seviyesi…"),
+    viewMenu->addAction(addCommand(CommandId::SetLevelLimit, tr("Sınır seviyesi…"),
                                    tr("Grafiklerde çizilen sınır seviyesini ayarla")));
     viewMenu->addAction(
-        addCommand(LevelLimitCommand::clear, tr("Sınırı kaldır"), tr("Sınır seviyesini kapat")));
-    view_->onCommand(LevelLimitCommand::set, [this] { levelLimit().ask(this); });
-    view_->onCommand(LevelLimitCommand::clear, [this] { levelLimit().set(std::nullopt, this); });
+        addCommand(CommandId::ClearLevelLimit, tr("Sınırı kaldır"), tr("Sınır seviyesini kapat")));
+    view_->onCommand(CommandId::SetLevelLimit, [this] { levelLimit().ask(this); });
+    view_->onCommand(CommandId::ClearLevelLimit, [this] { levelLimit().set(std::nullopt, this); });
 
     QMenu* network = menuBar()->addMenu(tr("Ağ(&N)"));
-    network->addAction(addCommand(NetworkCommand::open, tr("Ölçüm ağı…"),
+    network->addAction(addCommand(CommandId::OpenNetwork, tr("Ölçüm ağı…"),
                                   tr("Ağdaki bütün ölçerleri bir tabloda göster")));
-    view_->onCommand(NetworkCommand::open, [this] { openNetworkFromMenu(this); });
+    view_->onCommand(CommandId::OpenNetwork, [this] { openNetworkFromMenu(this); });
 
     QMenu* help = menuBar()->addMenu(tr("Yardım(&H)"));
-    help->addAction(addCommand(32799, tr("İçerik(&C)")));
-    help->addAction(addCommand(57664, tr("hakkında(&A)")));
-    action(57664)->setIcon(toolIcon(ToolIcon::About));
+    help->addAction(addCommand(CommandId::HelpContents, tr("İçerik(&C)")));
+    help->addAction(addCommand(CommandId::About, tr("hakkında(&A)")));
+    action(CommandId::About)->setIcon(toolIcon(ToolIcon::About));
 }
 
 void CMainFrame::buildToolBar() {
     QToolBar* bar = addToolBar(QStringLiteral("Standard"));
     bar->setObjectName(QStringLiteral("128"));
     bar->setIconSize(QSize(16, 16));
-    bar->addAction(action(32790));
+    bar->addAction(action(CommandId::OpenDataFile));
     bar->addSeparator();
-    for (int id : {32786, 32785, 32771, 32772})
+    for (CommandId id : {CommandId::SaveAs, CommandId::ExportToExcel, CommandId::StartRecording,
+                         CommandId::StopRecording})
         bar->addAction(action(id));
     bar->addSeparator();
-    bar->addAction(action(32802));
-    bar->addAction(action(57664));
+    bar->addAction(action(CommandId::PrintDiagram));
+    bar->addAction(action(CommandId::About));
 
-    view_->onCommand(59392, [this, bar] { bar->setVisible(action(59392)->isChecked()); });
+    view_->onCommand(CommandId::ToggleToolBar, [this, bar] {
+        bar->setVisible(action(CommandId::ToggleToolBar)->isChecked());
+    });
 }
 
 void CMainFrame::buildStatusBar() {
@@ -202,7 +213,9 @@ void CMainFrame::buildStatusBar() {
         l->setMinimumWidth(l->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 12);
         status->addPermanentWidget(l);
     }
-    view_->onCommand(59393, [this] { statusBar()->setVisible(action(59393)->isChecked()); });
+    view_->onCommand(CommandId::ToggleStatusBar, [this] {
+        statusBar()->setVisible(action(CommandId::ToggleStatusBar)->isChecked());
+    });
 }
 
 void CMainFrame::setDemo(const QString& devicePath) {
@@ -212,8 +225,8 @@ void CMainFrame::setDemo(const QString& devicePath) {
 }
 
 void CMainFrame::updatePortState() {
-    action(32815)->setChecked(!view_->autoPort());
-    action(32816)->setChecked(view_->autoPort());
+    action(CommandId::ManualPort)->setChecked(!view_->autoPort());
+    action(CommandId::AutomaticPort)->setChecked(view_->autoPort());
     QString text;
     const bool connected = view_->link().snapshot().connected;
     if (!demoPath_.isEmpty())

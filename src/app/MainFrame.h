@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/CommandIds.h"
+
 #include <QHash>
 #include <QMainWindow>
 
@@ -18,7 +20,7 @@ class CMainFrame : public QMainWindow {
 
     CMyVrelView* view() const { return view_; }
     // The action of a command id (toolbar and menu share it), or null.
-    QAction* action(int commandId) const { return actions_.value(commandId); }
+    QAction* action(CommandId id) const { return actions_.value(id); }
 
     // Marks the window as showing the built-in simulated meter.
     void setDemo(const QString& devicePath);
@@ -33,12 +35,12 @@ class CMainFrame : public QMainWindow {
     void buildMenus();
     void buildToolBar();
     void buildStatusBar();
-    QAction* addCommand(int id, const QString& text, const QString& prompt = {});
+    QAction* addCommand(CommandId id, const QString& text, const QString& prompt = {});
     void updatePortState();
     void showHelp();
 
     CMyVrelView* view_;
-    QHash<int, QAction*> actions_;
+    QHash<CommandId, QAction*> actions_;
     QLabel* portPane_ = nullptr;
     QString demoPath_;
 };

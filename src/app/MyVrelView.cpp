@@ -50,7 +50,8 @@ CMyVrelView::CMyVrelView(QWidget* parent)
 
     MeterLink* link = &session_->link();
     connect(link, &MeterLink::redrawNeeded, panel_, &CMeterPanel::refresh);
-    connect(link, &MeterLink::stopRecordingRequested, this, [this] { command(32772); });
+    connect(link, &MeterLink::stopRecordingRequested, this,
+            [this] { command(CommandId::StopRecording); });
     connect(session_.get(), &MeterSession::portLost, this, [this] {
         keySenders_->stopAll();
         panel_->refresh();
@@ -60,8 +61,8 @@ CMyVrelView::CMyVrelView(QWidget* parent)
     // device-change message.
     connect(session_.get(), &MeterSession::portListChanged, this, &CMyVrelView::Redetect);
 
-    onCommand(32815, [this] { chooseManualPort(); });
-    onCommand(32816, [this] { chooseAutoPort(); });
+    onCommand(CommandId::ManualPort, [this] { chooseManualPort(); });
+    onCommand(CommandId::AutomaticPort, [this] { chooseAutoPort(); });
     attachDataLogger(*this);
 
     mainView = this;
@@ -173,11 +174,11 @@ void CMyVrelView::layoutControls() {
     place(MainFormId::curveGroup, l.curveGroup, false);
 }
 
-void CMyVrelView::onCommand(int id, std::function<void()> handler) {
+void CMyVrelView::onCommand(CommandId id, std::function<void()> handler) {
     commands_.insert(id, std::move(handler));
 }
 
-bool CMyVrelView::command(int id) {
+bool CMyVrelView::command(CommandId id) {
     const auto it = commands_.constFind(id);
     if (it == commands_.constEnd() || !*it)
         return false;
@@ -327,7 +328,7 @@ void CMyVrelView::watchdogTick() {
     if (appClock().now() - snap.lastReceiveTime < silenceSeconds)
         return;
     if (snap.recording)
-        command(32772);
+        command(CommandId::StopRecording);
     bool downloading = false;
     link().withDecoder([&downloading](MeterDecoder& d) {
         d.connected = false;

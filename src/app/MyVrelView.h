@@ -3,6 +3,7 @@
 #include "link/PortMatch.h"
 #include "model/RecordList.h"
 #include "model/SeriesStats.h"
+#include "ui/CommandIds.h"
 #include "ui/FormBuilder.h"
 
 #include <QHash>
@@ -50,9 +51,9 @@ class CMyVrelView : public QWidget {
     const SeriesStats& realTimeStats() const;
 
     // --- commands by id (menu, toolbar, and the view's own requests such as
-    // the silence watchdog's stop, 32772). A later handler replaces an earlier.
-    void onCommand(int id, std::function<void()> handler);
-    bool command(int id); // false when nothing handles id
+    // the silence watchdog's stop). A later handler replaces an earlier.
+    void onCommand(CommandId id, std::function<void()> handler);
+    bool command(CommandId id); // false when nothing handles id
 
     // --- timers 1 (reconnect), 2 (silence watchdog), 4 (logger time-out)
     QTimer& timer(int id);
@@ -65,8 +66,8 @@ class CMyVrelView : public QWidget {
     void Redetect();      // after the port list changed
     bool OpenPort(int n); // by port number
     bool OpenPortPath(const QString& path, int number = -1);
-    void chooseManualPort(); // command 32815
-    void chooseAutoPort();   // command 32816
+    void chooseManualPort(); // CommandId::ManualPort
+    void chooseAutoPort();   // CommandId::AutomaticPort
     bool autoPort() const { return autoPort_; }
     int comPortNumber() const { return comPortNumber_; }
     // The port open now; empty when none is.
@@ -110,7 +111,7 @@ class CMyVrelView : public QWidget {
     Form form_;
     CMeterPanel* panel_ = nullptr;
     std::vector<CMeterButton*> buttons_;
-    QHash<int, std::function<void()>> commands_;
+    QHash<CommandId, std::function<void()>> commands_;
     QTimer reconnectTimer_; // 1
     QTimer watchdogTimer_;  // 2
     QTimer loggerTimer_;    // 4

@@ -32,8 +32,7 @@ void CPort::accept() {
     const std::optional<PortChoice> c = parsePortChoice(edit_->text().toStdString());
     if (!c) {
         prompt().inform(this,
-                        QStringLiteral("Please enter an integer between 0 and %1, or the "
-                                       "device path of the port.")
+                        tr("0 ile %1 arasında bir tam sayı ya da portun aygıt yolunu girin.")
                             .arg(maxPortNumber),
                         QStringLiteral("Vrel"), Prompt::Icon::Warning);
         edit_->setFocus();

@@ -16,6 +16,7 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QMainWindow>
 #include <QPushButton>
@@ -35,7 +36,7 @@ LiveSample liveSample(const MeterSession& session) {
             live && v.snapshot.connected};
 }
 
-void setEnabled(const RecordingFeature::ActionLookup& actions, int id, bool on) {
+void setEnabled(const RecordingFeature::ActionLookup& actions, CommandId id, bool on) {
     if (!actions)
         return;
     if (QAction* a = actions(id))
@@ -75,15 +76,15 @@ RecordingFeature::RecordingFeature(CMyVrelView& view, ActionLookup actions)
     connect(form.get<QPushButton>(MainFormId::showTable), &QPushButton::clicked, this,
             &RecordingFeature::showTable);
 
-    view.onCommand(32771, [this] { start(); });
-    view.onCommand(32772, [this] { stop(); });
-    view.onCommand(32773, [this] { clear(); });
-    view.onCommand(32791, [this] { settings(); });
-    view.onCommand(32786, [this] { saveAs(); });
-    view.onCommand(32785, [this] { exportToSpreadsheet(); });
-    view.onCommand(32802, [this] { printDiagram(); });
-    view.onCommand(32796, [this] { printData(); });
-    view.onCommand(32817, [this] { colorSettings(); });
+    view.onCommand(CommandId::StartRecording, [this] { start(); });
+    view.onCommand(CommandId::StopRecording, [this] { stop(); });
+    view.onCommand(CommandId::ClearRecording, [this] { clear(); });
+    view.onCommand(CommandId::RecordingSettings, [this] { settings(); });
+    view.onCommand(CommandId::SaveAs, [this] { saveAs(); });
+    view.onCommand(CommandId::ExportToExcel, [this] { exportToSpreadsheet(); });
+    view.onCommand(CommandId::PrintDiagram, [this] { printDiagram(); });
+    view.onCommand(CommandId::PrintData, [this] { printData(); });
+    view.onCommand(CommandId::ColourSettings, [this] { colorSettings(); });
 
     enableActions(false);
     graph_->Redraw(series);
@@ -98,10 +99,10 @@ bool RecordingFeature::recording() const {
 }
 
 void RecordingFeature::enableActions(bool recording) {
-    setEnabled(actions_, 32771, !recording);
-    setEnabled(actions_, 32772, recording);
-    setEnabled(actions_, 32773, !recording);
-    setEnabled(actions_, 32791, !recording);
+    setEnabled(actions_, CommandId::StartRecording, !recording);
+    setEnabled(actions_, CommandId::StopRecording, recording);
+    setEnabled(actions_, CommandId::ClearRecording, !recording);
+    setEnabled(actions_, CommandId::RecordingSettings, !recording);
 }
 
 void RecordingFeature::onRecordingChanged(bool recording) {
@@ -149,11 +150,13 @@ void RecordingFeature::offerJournal() {
         return;
     }
     const QString question =
-        records ? QStringLiteral("The last recording (%1 samples) was not saved before the "
-                                 "program ended. Restore it?")
+        records ? QCoreApplication::translate("RecordingFeature",
+                                              "Son kayıt (%1 örnek) program kapanmadan önce "
+                                              "kaydedilmemiş. Geri yüklensin mi?")
                       .arg(records->count())
-                : QStringLiteral("A recording left by the program's last run cannot be read. "
-                                 "It is kept as a file.");
+                : QCoreApplication::translate("RecordingFeature",
+                                              "Programın son çalışmasından kalan kayıt "
+                                              "okunamıyor. Bir dosya olarak saklandı.");
     const Prompt::Answer answer = prompt().message(
         &view_, {question, QStringLiteral("Tip"),
                  records ? Prompt::Buttons::YesNo : Prompt::Buttons::Ok, Prompt::Icon::Question});

@@ -3,6 +3,7 @@
 #include "files/PrintRX.h"
 #include "formats/RecordingJournal.h"
 #include "model/SeriesStats.h"
+#include "ui/CommandIds.h"
 
 #include <QObject>
 
@@ -23,7 +24,7 @@ class RecordingFeature : public QObject {
     Q_OBJECT
   public:
     // The menu and toolbar action of a command id, or null (no frame).
-    using ActionLookup = std::function<QAction*(int commandId)>;
+    using ActionLookup = std::function<QAction*(CommandId id)>;
 
     RecordingFeature(CMyVrelView& view, ActionLookup actions);
     // A clean end: the user has let the data go (or saved it), so the journal goes too.
@@ -42,7 +43,7 @@ class RecordingFeature : public QObject {
     bool recording() const;
     bool tableMode() const { return tableMode_; }
 
-    // Commands 32771 (start), 32772 (stop), 32773 (clear), 32791 (settings).
+    // The "Gerçek zaman(&R)" menu: start, stop, clear, settings.
     void start();
     void stop();
     void clear();
@@ -50,7 +51,7 @@ class RecordingFeature : public QObject {
     // Buttons 1059 "Eğri" and 1060 "Tablo".
     void showCurve();
     void showTable();
-    // Commands 32786, 32785, 32802, 32796, 32817.
+    // Save as, export, the two prints, and the colour settings.
     void saveAs();
     void exportToSpreadsheet();
     void printDiagram();

@@ -56,10 +56,28 @@ std::filesystem::path appDataFolder() {
 #endif
 }
 
-std::filesystem::path colorConfigPath() {
+std::filesystem::path programFolder() {
     const auto folder = appDataFolder();
+    return folder.empty() ? folder : folder / "Vrel";
+}
+
+std::filesystem::path colorConfigPath() {
+#if defined(_WIN32)
+    const auto folder = appDataFolder();
+#else
+    const auto folder = programFolder();
+#endif
     return folder.empty() ? std::filesystem::path(colorConfigFileName)
                           : folder / colorConfigFileName;
+}
+
+std::filesystem::path besideColorConfig(const char* fileName) {
+    return colorConfigPath().parent_path() / fileName;
+}
+
+std::filesystem::path programSettingsPath() {
+    const auto folder = programFolder();
+    return folder.empty() ? std::filesystem::path("Vrel.ini") : folder / "Vrel.ini";
 }
 
 GraphColors readColorConfig(const std::filesystem::path& file) {
@@ -78,7 +96,9 @@ GraphColors readColorConfig(const std::filesystem::path& file) {
 
 namespace {
 constexpr const char* limitSection = "Vrel_LIMIT";
-constexpr const char* languageSection = "Vrel_LANGUAGE";
+constexpr const char* languageSection = "Interface";
+// Where versions before the program's own settings file kept the language.
+constexpr const char* earlierLanguageSection = "Vrel_LANGUAGE";
 
 bool saveProfile(const std::filesystem::path& file, const ProfileFile& profile,
                  std::string* error) {
@@ -129,12 +149,59 @@ bool writeColorConfig(const std::filesystem::path& file, const GraphColors& colo
 }
 
 std::optional<Language> readLanguage(const std::filesystem::path& file) {
-    const auto code = ProfileFile::load(file).value(languageSection, "LANGUAGE");
+    const auto code = ProfileFile::load(file).value(languageSection, "Language");
     return code ? parseLanguage(*code) : std::nullopt;
 }
 
 bool writeLanguage(const std::filesystem::path& file, Language language) {
     ProfileFile profile = ProfileFile::load(file);
-    profile.setValue(languageSection, "LANGUAGE", languageCode(language));
+    profile.setValue(languageSection, "Language", languageCode(language));
     return saveProfile(file, profile, nullptr);
+}
+
+namespace {
+
+// A file of ours is known by its sections, so another program's file of the
+// same name stays where it is.
+bool isColorFile(const ProfileFile& p) {
+    for (const auto& key : colorKeys)
+        if (p.hasSection(key.section))
+            return true;
+    return p.hasSection(limitSection) || p.hasSection(earlierLanguageSection);
+}
+
+bool isReportFile(const ProfileFile& p) {
+    return p.hasSection("Title") && p.value("Figures", "IntervalSeconds").has_value();
+}
+
+void moveOnce(const std::filesystem::path& from, const std::filesystem::path& to,
+              bool (*recognised)(const ProfileFile&)) {
+    std::error_code ec;
+    if (from == to || !std::filesystem::is_regular_file(from, ec) ||
+        std::filesystem::exists(to, ec) || !recognised(ProfileFile::load(from)))
+        return;
+    std::filesystem::create_directories(to.parent_path(), ec);
+    std::filesystem::rename(from, to, ec);
+    if (ec && std::filesystem::copy_file(from, to, ec))
+        std::filesystem::remove(from, ec);
+}
+
+} // namespace
+
+void moveEarlierSettings() {
+    if (const auto base = appDataFolder(); !base.empty()) {
+        moveOnce(base / colorConfigFileName, colorConfigPath(), isColorFile);
+        moveOnce(base / "Report.ini", besideColorConfig("Report.ini"), isReportFile);
+    }
+    // The colour file's sections are the original program's; the language leaves it.
+    ProfileFile colours = ProfileFile::load(colorConfigPath());
+    if (!colours.hasSection(earlierLanguageSection))
+        return;
+    const auto code = colours.value(earlierLanguageSection, "LANGUAGE");
+    const auto language = code ? parseLanguage(*code) : std::nullopt;
+    if (language && !readLanguage(programSettingsPath()) &&
+        !writeLanguage(programSettingsPath(), *language))
+        return;
+    colours.removeSection(earlierLanguageSection);
+    saveProfile(colorConfigPath(), colours, nullptr);
 }

@@ -115,6 +115,15 @@ void ProfileFile::setValue(const std::string& section, const std::string& key,
     s->lines.insert(pos, Line{key + "=" + value, key, value});
 }
 
+bool ProfileFile::hasSection(const std::string& section) const {
+    return find(section) != nullptr;
+}
+
+void ProfileFile::removeSection(const std::string& section) {
+    std::erase_if(sections_,
+                  [&](const Section& s) { return !s.name.empty() && sameName(s.name, section); });
+}
+
 std::string ProfileFile::text() const {
     std::string out;
     for (const auto& s : sections_) {

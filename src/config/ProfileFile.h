@@ -19,6 +19,8 @@ class ProfileFile {
     // then decimal digits; a value without digits reads as 0, a missing key as def.
     long long intValue(const std::string& section, const std::string& key, long long def) const;
     void setValue(const std::string& section, const std::string& key, const std::string& value);
+    bool hasSection(const std::string& section) const;
+    void removeSection(const std::string& section);
 
     // The text with CR LF line ends.
     std::string text() const;

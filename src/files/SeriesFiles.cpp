@@ -8,6 +8,7 @@
 #include "ui/ReportCommand.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -59,7 +60,7 @@ FileCommandResult ExportSeries(QWidget* parent, const RecordList& series, const 
     request.initialName = proposedName("xls");
     request.defaultSuffix = QStringLiteral("xls");
     request.filters = {QStringLiteral("Data File (*.xls)"),
-                       QStringLiteral("Excel workbook (*.xlsx)")};
+                       QCoreApplication::translate("SeriesFiles", "Excel çalışma kitabı (*.xlsx)")};
     const Prompt::FileChoice choice = prompt().file(parent, request);
     if (choice.path.isEmpty())
         return FileCommandResult::Cancelled;
@@ -73,8 +74,8 @@ FileCommandResult ExportSeries(QWidget* parent, const RecordList& series, const 
         path = suffix == QStringLiteral("xls") ? path + QLatin1Char('x')
                                                : path + QStringLiteral(".xlsx");
         if (QFileInfo::exists(path) &&
-            prompt().message(parent, {QStringLiteral("%1 already exists.\nDo you want to "
-                                                     "replace it?")
+            prompt().message(parent, {QCoreApplication::translate(
+                                          "SeriesFiles", "%1 zaten var.\nDeğiştirilsin mi?")
                                           .arg(QDir::toNativeSeparators(path)),
                                       QStringLiteral("Excel'e aktar"), Prompt::Buttons::YesNo,
                                       Prompt::Icon::Warning}) != Prompt::Answer::Yes)

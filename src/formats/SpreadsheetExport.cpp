@@ -210,13 +210,11 @@ void writeExposureSheet(lxw_workbook* book, lxw_format* twoDecimals, const Expos
         s.text("NotApplicable", notApplicableReason(x.notApplicable), "");
         return;
     }
-    static constexpr const char* eu[] = {"none", "lower action value", "upper action value",
-                                         "limit value"};
     s.number("Measured", x.measuredSeconds, "s");
     s.number("Te", x.shiftSeconds, "s");
     s.number("LAeq,Te", x.laeq, "dBA");
     s.number("LEX,8h", x.lex8h, "dBA");
-    s.text("EU", eu[static_cast<int>(x.reached)], "");
+    s.text("EU", euActionValueName(x.reached), "");
     s.number("OSHADose", x.oshaDose, "%");
     if (x.oshaTwa)
         s.number("OSHATWA", *x.oshaTwa, "dBA");
@@ -263,6 +261,29 @@ void writeEnvironmentSheet(lxw_workbook* book, lxw_format* twoDecimals,
         worksheet_write_number(s.sheet(), row, 7, static_cast<double>(i.count), nullptr);
         ++row;
     }
+}
+
+} // namespace
+
+namespace {
+
+// Closes the workbook written to part and puts it in place of path: whole or
+// not at all.
+bool closeWorkbook(lxw_workbook* book, const std::string& part, const std::string& path,
+                   std::string* error) {
+    const lxw_error result = workbook_close(book);
+    std::error_code ec;
+    if (result == LXW_NO_ERROR) {
+        std::filesystem::rename(part, path, ec);
+        if (!ec)
+            return true;
+        if (error)
+            *error = "cannot replace " + path + ": " + ec.message();
+    } else if (error) {
+        *error = "cannot write " + part + ": " + lxw_strerror(result);
+    }
+    std::filesystem::remove(part, ec);
+    return false;
 }
 
 } // namespace
@@ -317,19 +338,7 @@ bool WriteSpreadsheetXlsx(const std::string& path, const RecordList& series,
     writeExposureSheet(book, twoDecimals, figures.exposure);
     writeEnvironmentSheet(book, twoDecimals, figures.environment);
 
-    const lxw_error result = workbook_close(book);
-    std::error_code ec;
-    if (result == LXW_NO_ERROR) {
-        std::filesystem::rename(part, path, ec);
-        if (!ec)
-            return true;
-        if (error)
-            *error = "cannot replace " + path + ": " + ec.message();
-    } else if (error) {
-        *error = "cannot write " + part + ": " + lxw_strerror(result);
-    }
-    std::filesystem::remove(part, ec);
-    return false;
+    return closeWorkbook(book, part, path, error);
 }
 
 bool WriteTableWorkbook(const std::string& path, const std::vector<TableSheet>& sheets,
@@ -364,17 +373,5 @@ bool WriteTableWorkbook(const std::string& path, const std::vector<TableSheet>& 
             ++row;
         }
     }
-    const lxw_error result = workbook_close(book);
-    std::error_code ec;
-    if (result == LXW_NO_ERROR) {
-        std::filesystem::rename(part, path, ec);
-        if (!ec)
-            return true;
-        if (error)
-            *error = "cannot replace " + path + ": " + ec.message();
-    } else if (error) {
-        *error = "cannot write " + part + ": " + lxw_strerror(result);
-    }
-    std::filesystem::remove(part, ec);
-    return false;
+    return closeWorkbook(book, part, path, error);
 }

@@ -340,7 +340,7 @@ void curve(Flow& f, const ReportInput& in, const std::vector<double>& starts, do
         label.y = y - 4.6;
         label.w = 59.0;
         label.h = 4.0;
-        label.text = "Sınır " + level(*in.limit) + " dB";
+        label.text = fillIn(in.texts.limitLine, {level(*in.limit)});
         label.style = Style::Small;
         label.align = Align::Right;
         label.color = limitColour;
@@ -349,42 +349,107 @@ void curve(Flow& f, const ReportInput& in, const std::vector<double>& starts, do
     f.advance(boxH);
 }
 
-constexpr std::size_t maxListedExceedances = 40;
+// The notes the user typed, wrapped in a box of three lines.
+void notesBlock(Flow& f, const ReportTexts& t, const std::string& notes) {
+    if (notes.empty())
+        return;
+    f.need(3 * lineHeight + 2);
+    f.text(left + 1.2, 36.8, t.notes, Style::Bold, Align::Left, rowHeight);
+    Op op;
+    op.kind = Op::Kind::Text;
+    op.x = left + 38.0;
+    op.y = f.y() + 0.4;
+    op.w = contentWidth - 39.0;
+    op.h = 3 * lineHeight;
+    op.text = notes;
+    op.wrap = true;
+    f.ops().push_back(op);
+    f.advance(3 * lineHeight + 2);
+}
 
-const char* const exposureHeading = "Mesleki gürültü maruziyeti";
-const char* const environmentHeading = "Çevresel gürültü göstergeleri";
+// Running head and footer on every page, once the count is known.
+void furnish(std::vector<ReportPage>& pages, const ReportTexts& t, const ReportTitle& title,
+             const LocalTime& now) {
+    const std::string head = t.title + (title.site.empty() ? std::string() : " – " + title.site);
+    for (std::size_t p = 0; p < pages.size(); ++p) {
+        auto& ops = pages[p].ops;
+        auto put = [&](double y, double wBox, double xBox, const std::string& words, Align a) {
+            Op op;
+            op.kind = Op::Kind::Text;
+            op.x = xBox;
+            op.y = y;
+            op.w = wBox;
+            op.h = 4.0;
+            op.text = words;
+            op.style = Style::Small;
+            op.align = a;
+            op.color = 0x505050;
+            ops.push_back(op);
+        };
+        if (p > 0)
+            put(12.0, contentWidth - 32.0, left, head, Align::Left);
+        put(12.0, contentWidth, left, localTimeText(now), Align::Right);
+        Op l;
+        l.kind = Op::Kind::Line;
+        l.x = left;
+        l.y = 17.0;
+        l.w = contentWidth;
+        l.color = rule;
+        ops.push_back(l);
+        l.y = 283.0;
+        ops.push_back(l);
+        put(285.0, contentWidth, left, "Vrel", Align::Left);
+        put(285.0, contentWidth, left,
+            fillIn(t.page, {std::to_string(p + 1), std::to_string(pages.size())}), Align::Center);
+    }
+}
+
+constexpr std::size_t maxListedExceedances = 40;
 
 } // namespace
 
-std::string notApplicableText(NotApplicable why) {
+std::string notApplicableText(const ReportTexts& t, NotApplicable why) {
     switch (why) {
     case NotApplicable::None:
         return {};
     case NotApplicable::NoReadings:
-        return "Okuma yok.";
+        return t.noReadings;
     case NotApplicable::NotAWeighted:
-        return "Okumalar C ağırlıklı (dBC); maruziyet değerleri A ağırlıklı okumalar ister.";
+        return t.notAWeighted;
     case NotApplicable::MixedWeighting:
-        return "Okumalarda A ve C ağırlıklı değerler karışık; maruziyet değerleri yalnız A "
-               "ağırlıklı okumalardan hesaplanır.";
+        return t.mixedWeighting;
     case NotApplicable::NoTimeStamps:
-        return "Bir okumanın zaman damgası okunamıyor; saate bağlı değerler hesaplanamaz.";
+        return t.noTimeStamps;
     }
     return {};
 }
 
-std::string euValueName(EuActionValue v) {
+std::string euValueName(const ReportTexts& t, EuActionValue v) {
     switch (v) {
     case EuActionValue::None:
-        return "hiçbiri";
+        return t.euNone;
     case EuActionValue::Lower:
-        return "alt eylem değeri";
+        return t.euLower;
     case EuActionValue::Upper:
-        return "üst eylem değeri";
+        return t.euUpper;
     case EuActionValue::Limit:
-        return "sınır değer";
+        return t.euLimit;
     }
     return {};
+}
+
+std::string fillIn(const std::string& text, const std::vector<std::string>& args) {
+    // One pass, so a figure that itself holds "%2" is never replaced again.
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool mark = text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' &&
+                          static_cast<std::size_t>(text[i + 1] - '1') < args.size();
+        if (mark)
+            out += args[static_cast<std::size_t>(text[++i] - '1')];
+        else
+            out += text[i];
+    }
+    return out;
 }
 
 std::vector<Exceedance> findExceedances(const RecordList& series, double limit) {
@@ -440,40 +505,28 @@ std::vector<ReportPage> layoutReport(const ReportInput& in) {
                           : duration(t - starts.front());
     };
 
+    const ReportTexts& t = in.texts;
     Flow f(pages);
-    f.text(left, contentWidth, "Gürültü Ölçüm Raporu", Style::Title, Align::Left, 9.0);
+    f.text(left, contentWidth, t.title, Style::Title, Align::Left, 9.0);
     f.advance(11.0);
 
     // Title block.
     const std::string dash = "–";
-    auto orDash = [&](const std::string& t) { return t.empty() ? dash : t; };
-    pairs(f, {{"Ölçüm yeri", orDash(in.title.site)},
-              {"Rapor tarihi", localTimeText(in.now)},
-              {"Ölçümü yapan", orDash(in.title.operatorName)},
-              {"Ölçüm cihazı", orDash(in.title.meter)},
-              {"Başlangıç", timeOf(starts.front())},
-              {"Bitiş", timeOf(end)},
-              {"Okuma sayısı", std::to_string(s.size())},
-              {"Tarama frekansı", formatFixed(rate, 1) + " s"}});
-    if (!in.title.notes.empty()) {
-        f.need(3 * lineHeight + 2);
-        f.text(left + 1.2, 36.8, "Notlar", Style::Bold, Align::Left, rowHeight);
-        Op notes;
-        notes.kind = Op::Kind::Text;
-        notes.x = left + 38.0;
-        notes.y = f.y() + 0.4;
-        notes.w = contentWidth - 39.0;
-        notes.h = 3 * lineHeight;
-        notes.text = in.title.notes;
-        notes.wrap = true;
-        f.ops().push_back(notes);
-        f.advance(3 * lineHeight + 2);
-    }
+    auto orDash = [&](const std::string& typed) { return typed.empty() ? dash : typed; };
+    pairs(f, {{t.site, orDash(in.title.site)},
+              {t.reportDate, localTimeText(in.now)},
+              {t.operatorName, orDash(in.title.operatorName)},
+              {t.meter, orDash(in.title.meter)},
+              {t.start, timeOf(starts.front())},
+              {t.end, timeOf(end)},
+              {t.readings, std::to_string(s.size())},
+              {t.samplingRate, formatFixed(rate, 1) + " s"}});
+    notesBlock(f, t, in.title.notes);
 
-    f.heading("Zaman eğrisi", 80.0);
+    f.heading(t.curve, 80.0);
     curve(f, in, starts, end);
 
-    f.heading("Özet ve akustik değerler", 40.0);
+    f.heading(t.summary, 40.0);
     const std::string w = acoustic.weighting == "dBA"   ? "dB(A)"
                           : acoustic.weighting == "dBC" ? "dB(C)"
                                                         : "dB";
@@ -484,91 +537,90 @@ std::vector<ReportPage> layoutReport(const ReportInput& in) {
               {"L5 / L10", level(acoustic.ln[0]) + " / " + level(acoustic.ln[1]) + " " + w},
               {"L50", level(acoustic.ln[2]) + " " + w},
               {"L90 / L95", level(acoustic.ln[3]) + " / " + level(acoustic.ln[4]) + " " + w},
-              {"Ortalama", level(in.stats.average) + " dB (aritmetik)"},
-              {"Birim", acoustic.weighting},
-              {"Sınır", in.limit ? level(*in.limit) + " dB" : std::string("yok")}});
+              {t.average, fillIn(t.averageValue, {level(in.stats.average)})},
+              {t.unit, acoustic.weighting},
+              {t.limit, in.limit ? level(*in.limit) + " dB" : t.noLimit}});
 
     // Exposure.
-    f.heading(exposureHeading, 30.0);
+    f.heading(t.exposure, 30.0);
     if (x.notApplicable != NotApplicable::None) {
-        f.paragraph("Uygulanamaz: " + notApplicableText(x.notApplicable));
+        f.paragraph(fillIn(t.notApplicable, {notApplicableText(t, x.notApplicable)}));
     } else {
-        const std::string te =
-            duration(x.shiftSeconds) + (x.shiftGiven ? " (girilen vardiya)" : " (ölçülen süre)");
+        const std::string te = duration(x.shiftSeconds) + " (" +
+                               (x.shiftGiven ? t.enteredShift : t.measuredDuration) + ")";
         auto twa = [&](const std::optional<double>& v) {
-            return v ? level(*v) + " dB(A)" : std::string("– (doz sıfır)");
+            return v ? level(*v) + " dB(A)" : "– (" + t.zeroDose + ")";
         };
-        pairs(f, {{"Ölçülen süre", duration(x.measuredSeconds)},
+        pairs(f, {{t.measured, duration(x.measuredSeconds)},
                   {"Te", te},
                   {"LAeq,Te", level(x.laeq) + " dB(A)"},
                   {"LEX,8h", level(x.lex8h) + " dB(A)"},
-                  {"OSHA doz", formatFixed(x.oshaDose, 1) + " %"},
+                  {t.oshaDose, formatFixed(x.oshaDose, 1) + " %"},
                   {"OSHA TWA", twa(x.oshaTwa)},
-                  {"NIOSH doz", formatFixed(x.nioshDose, 1) + " %"},
+                  {t.nioshDose, formatFixed(x.nioshDose, 1) + " %"},
                   {"NIOSH TWA", twa(x.nioshTwa)}});
-        const std::vector<Column> cols = {{"AB değeri (2003/10/AT)", 70, Align::Left},
+        const std::vector<Column> cols = {{t.euColumn.c_str(), 70, Align::Left},
                                           {"LEX,8h", 40, Align::Right},
-                                          {"Durum", 60, Align::Right}};
+                                          {t.status.c_str(), 60, Align::Right}};
         std::vector<std::vector<std::string>> rows;
         struct EuRow {
             EuActionValue value;
-            const char* name;
+            const std::string& name;
             double lex;
         };
-        for (const EuRow& r : {EuRow{EuActionValue::Lower, "Alt eylem değeri", euLowerActionValue},
-                               EuRow{EuActionValue::Upper, "Üst eylem değeri", euUpperActionValue},
-                               EuRow{EuActionValue::Limit, "Sınır değer", euLimitValue}})
-            rows.push_back({r.name, level(r.lex) + " dB(A)",
-                            x.reached >= r.value ? "ulaşıldı" : "ulaşılmadı"});
+        for (const EuRow& r : {EuRow{EuActionValue::Lower, t.lowerAction, euLowerActionValue},
+                               EuRow{EuActionValue::Upper, t.upperAction, euUpperActionValue},
+                               EuRow{EuActionValue::Limit, t.limitValue, euLimitValue}})
+            rows.push_back(
+                {r.name, level(r.lex) + " dB(A)", x.reached >= r.value ? t.reached : t.notReached});
         table(f, cols, rows);
-        f.paragraph("Ulaşılan en yüksek değer: " + euValueName(x.reached) + ".", Style::Bold);
+        f.paragraph(fillIn(t.highestReached, {euValueName(t, x.reached)}), Style::Bold);
     }
 
     // Environment.
-    f.heading(environmentHeading, 40.0);
+    f.heading(t.environment, 40.0);
     if (env.notApplicable != NotApplicable::None) {
-        f.paragraph("Uygulanamaz: " + notApplicableText(env.notApplicable));
+        f.paragraph(fillIn(t.notApplicable, {notApplicableText(t, env.notApplicable)}));
     } else {
         const PeriodBounds b = in.settings.bounds.valid() ? in.settings.bounds : PeriodBounds{};
-        pairs(f, {{"Ölçüm süresi", duration(env.spanSeconds)},
-                  {"Kapsanan süre", duration(env.coveredSeconds)},
-                  {"Boşluk (okumasız)", duration(env.gapSeconds)},
-                  {"Gün sayısı", std::to_string(env.days)}});
-        const std::vector<Column> cols = {{"Gösterge", 40, Align::Left},
-                                          {"Saatler", 35, Align::Left},
-                                          {"Düzey", 30, Align::Right},
-                                          {"Kapsam", 30, Align::Right},
-                                          {"Durum", 35, Align::Right}};
-        auto row = [&](const char* name, int from, int to, const PeriodFigures& p) {
+        pairs(f, {{t.span, duration(env.spanSeconds)},
+                  {t.covered, duration(env.coveredSeconds)},
+                  {t.gap, duration(env.gapSeconds)},
+                  {t.days, std::to_string(env.days)}});
+        const std::vector<Column> cols = {{t.indicator.c_str(), 40, Align::Left},
+                                          {t.hours.c_str(), 35, Align::Left},
+                                          {t.level.c_str(), 30, Align::Right},
+                                          {t.coverage.c_str(), 30, Align::Right},
+                                          {t.status.c_str(), 35, Align::Right}};
+        auto row = [&](const std::string& name, int from, int to, const PeriodFigures& p) {
             return std::vector<std::string>{name, hours(from) + "–" + hours(to),
                                             p.present ? level(p.level) + " dB" : dash,
                                             p.present ? percent(p.coverage) : dash,
-                                            !p.present       ? "okuma yok"
-                                            : p.incomplete() ? "eksik"
-                                                             : "tam"};
+                                            !p.present       ? t.noReading
+                                            : p.incomplete() ? t.incomplete
+                                                             : t.complete};
         };
         std::vector<std::vector<std::string>> rows = {
-            row("Lgündüz", b.dayStart, b.eveningStart, env.day),
-            row("Lakşam (+5 dB)", b.eveningStart, b.nightStart, env.evening),
-            row("Lgece (+10 dB)", b.nightStart, b.dayStart, env.night),
+            row(t.lday, b.dayStart, b.eveningStart, env.day),
+            row(t.levening, b.eveningStart, b.nightStart, env.evening),
+            row(t.lnight, b.nightStart, b.dayStart, env.night),
         };
-        rows.push_back({"Lden", "24 saat", env.lden ? level(*env.lden) + " dB" : dash, dash,
-                        !env.lden              ? "dönem eksik"
-                        : env.ldenIncomplete() ? "eksik"
-                                               : "tam"});
+        rows.push_back({"Lden", t.allDay, env.lden ? level(*env.lden) + " dB" : dash, dash,
+                        !env.lden              ? t.periodMissing
+                        : env.ldenIncomplete() ? t.incomplete
+                                               : t.complete});
         table(f, cols, rows);
     }
 
     // Limit exceedances.
-    f.heading("Sınır aşımları", 20.0);
+    f.heading(t.exceedances, 20.0);
     if (!in.limit) {
-        f.paragraph("Sınır seviyesi ayarlanmamış.");
+        f.paragraph(t.noLimitSet);
     } else {
         const auto runs = findExceedances(s, *in.limit);
-        f.paragraph("Sınır " + level(*in.limit) + " dB üstünde " +
-                    std::to_string(acoustic.aboveCount) + " okuma, " +
-                    duration(acoustic.aboveSeconds) + " süre; " + std::to_string(runs.size()) +
-                    " aşım.");
+        f.paragraph(
+            fillIn(t.aboveSummary, {level(*in.limit), std::to_string(acoustic.aboveCount),
+                                    duration(acoustic.aboveSeconds), std::to_string(runs.size())}));
         if (!runs.empty()) {
             // The longest runs, in time order, so a noisy day keeps to a page.
             std::vector<std::size_t> listed(runs.size());
@@ -581,10 +633,10 @@ std::vector<ReportPage> layoutReport(const ReportInput& in) {
                 listed.resize(maxListedExceedances);
                 std::sort(listed.begin(), listed.end());
             }
-            const std::vector<Column> cols = {{"No", 15, Align::Right},
-                                              {"Başlangıç", 50, Align::Left},
-                                              {"Bitiş", 50, Align::Left},
-                                              {"Süre", 25, Align::Right},
+            const std::vector<Column> cols = {{t.number.c_str(), 15, Align::Right},
+                                              {t.start.c_str(), 50, Align::Left},
+                                              {t.end.c_str(), 50, Align::Left},
+                                              {t.duration.c_str(), 25, Align::Right},
                                               {"Lmax", 30, Align::Right}};
             std::vector<std::vector<std::string>> rows;
             for (const std::size_t i : listed) {
@@ -597,20 +649,22 @@ std::vector<ReportPage> layoutReport(const ReportInput& in) {
             }
             table(f, cols, rows);
             if (listed.size() < runs.size())
-                f.paragraph("En uzun " + std::to_string(listed.size()) + " aşım listelendi; " +
-                                std::to_string(runs.size() - listed.size()) +
-                                " kısa aşım yukarıdaki toplamlarda sayıldı.",
+                f.paragraph(fillIn(t.longestListed, {std::to_string(listed.size()),
+                                                     std::to_string(runs.size() - listed.size())}),
                             Style::Small);
         }
     }
 
     // Interval table.
     if (env.notApplicable == NotApplicable::None && !env.intervals.empty()) {
-        f.heading("Aralık tablosu (" + intervalName(env.intervalSeconds) + ")", 30.0);
-        const std::vector<Column> cols = {
-            {"Başlangıç", 40, Align::Left}, {"Leq", 21, Align::Right}, {"Lmax", 21, Align::Right},
-            {"Lmin", 21, Align::Right},     {"L10", 21, Align::Right}, {"L90", 21, Align::Right},
-            {"Kapsam", 25, Align::Right}};
+        f.heading(fillIn(t.intervals, {intervalName(env.intervalSeconds)}), 30.0);
+        const std::vector<Column> cols = {{t.start.c_str(), 40, Align::Left},
+                                          {"Leq", 21, Align::Right},
+                                          {"Lmax", 21, Align::Right},
+                                          {"Lmin", 21, Align::Right},
+                                          {"L10", 21, Align::Right},
+                                          {"L90", 21, Align::Right},
+                                          {t.coverage.c_str(), 25, Align::Right}};
         std::vector<std::vector<std::string>> rows;
         rows.reserve(env.intervals.size());
         for (const IntervalFigures& i : env.intervals)
@@ -619,39 +673,205 @@ std::vector<ReportPage> layoutReport(const ReportInput& in) {
         table(f, cols, rows);
     }
 
-    // Running head and footer on every page, now that the count is known.
-    const std::string head =
-        "Gürültü Ölçüm Raporu" + (in.title.site.empty() ? std::string() : " – " + in.title.site);
-    for (std::size_t p = 0; p < pages.size(); ++p) {
-        auto& ops = pages[p].ops;
-        auto put = [&](double y, double wBox, double xBox, const std::string& t, Align a) {
-            Op op;
-            op.kind = Op::Kind::Text;
-            op.x = xBox;
-            op.y = y;
-            op.w = wBox;
-            op.h = 4.0;
-            op.text = t;
-            op.style = Style::Small;
-            op.align = a;
-            op.color = 0x505050;
-            ops.push_back(op);
-        };
-        if (p > 0)
-            put(12.0, contentWidth - 32.0, left, head, Align::Left);
-        put(12.0, contentWidth, left, localTimeText(in.now), Align::Right);
-        Op l;
-        l.kind = Op::Kind::Line;
-        l.x = left;
-        l.y = 17.0;
-        l.w = contentWidth;
-        l.color = rule;
-        ops.push_back(l);
-        l.y = 283.0;
-        ops.push_back(l);
-        put(285.0, contentWidth, left, "Vrel", Align::Left);
-        put(285.0, contentWidth, left,
-            "Sayfa " + std::to_string(p + 1) + " / " + std::to_string(pages.size()), Align::Center);
+    furnish(pages, in.texts, in.title, in.now);
+    return pages;
+}
+
+namespace {
+
+constexpr std::uint32_t bandColour = 0xB4C6E7;
+constexpr std::uint32_t gapColour = 0xEDEDED;
+// A curve with its title line and clock labels; reportCurvesPerPage of them fill a page.
+constexpr double curveBlock = 84.0;
+
+std::string levelOrDash(const std::optional<double>& v) {
+    return v ? level(*v) : std::string("–");
+}
+
+Op smallText(double x, double y, double w, const std::string& s, Align align,
+             std::uint32_t colour = 0x000000) {
+    Op op;
+    op.kind = Op::Kind::Text;
+    op.x = x;
+    op.y = y;
+    op.w = w;
+    op.h = 4.0;
+    op.text = s;
+    op.style = Style::Small;
+    op.align = align;
+    op.color = colour;
+    return op;
+}
+
+// One curve of min/max/Leq columns: the range as a light band, the energy
+// average as the line, a gap left without either on a grey ground, so that
+// an outage reads as one at a glance.
+void columnCurve(Flow& f, const ReportTexts& texts, const ReportCurve& c, double yLo, double yHi,
+                 const std::optional<double>& limit) {
+    f.need(curveBlock);
+    f.text(left, contentWidth, c.title, Style::Bold, Align::Left, rowHeight);
+    const double x0 = reportCurveLeft, x1 = x0 + reportCurveWidth;
+    const double y0 = f.y() + rowHeight + 5.0, y1 = f.y() + curveBlock - 10.0;
+    auto yOf = [&](double v) {
+        return y1 - (std::clamp(v, yLo, yHi) - yLo) / (yHi - yLo) * (y1 - y0);
+    };
+
+    f.rect(x0, y0, x1 - x0, y1 - y0, 0xFFFFFF, 0.25);
+    const std::size_t n = c.columns.size();
+    const double w = n ? (x1 - x0) / static_cast<double>(n) : 0.0;
+    for (std::size_t i = 0; i < n;) {
+        if (!c.columns[i].empty) {
+            ++i;
+            continue;
+        }
+        std::size_t j = i;
+        while (j < n && c.columns[j].empty)
+            ++j;
+        f.rect(x0 + i * w, y0, (j - i) * w, y1 - y0, gapColour);
+        i = j;
     }
+    const double yStep = yHi - yLo > 60.0 ? 20.0 : 10.0;
+    for (double v = yLo; v <= yHi + 1e-9; v += yStep) {
+        const double y = yOf(v);
+        if (v > yLo && v < yHi)
+            f.line(x0, y, x1, y, 0.1, gridColour);
+        f.ops().push_back(smallText(left - 2.0, y - 2.0, 12.5, formatFixed(v, 0), Align::Right));
+    }
+    f.ops().push_back(smallText(left - 2.0, y0 - 5.5, 12.5, "dB", Align::Right));
+    for (const ReportTick& t : c.ticks) {
+        const double x = x0 + t.at * (x1 - x0);
+        f.line(x, y0, x, y1, 0.1, gridColour);
+        f.line(x, y1, x, y1 + 1.2, 0.2, 0x000000);
+        if (!t.label.empty())
+            f.ops().push_back(smallText(x - 12.0, y1 + 1.5, 24.0, t.label, Align::Center));
+    }
+
+    Op line;
+    line.kind = Op::Kind::Polyline;
+    line.pen = 0.2;
+    line.color = curveColour;
+    auto flush = [&] {
+        if (line.points.size() == 1) // a column alone between gaps: a short level mark
+            line.points.emplace_back(line.points.front().first + w, line.points.front().second);
+        if (!line.points.empty())
+            f.ops().push_back(line);
+        line.points.clear();
+    };
+    for (std::size_t i = 0; i < n; ++i) {
+        const ReportColumn& col = c.columns[i];
+        if (col.empty) {
+            flush();
+            continue;
+        }
+        const double high = yOf(col.max), low = yOf(col.min);
+        f.rect(x0 + i * w, high, w, std::max(low - high, 0.15), bandColour);
+        line.points.emplace_back(x0 + (i + 0.5) * w, yOf(col.leq));
+    }
+    flush();
+
+    if (limit) {
+        const double y = yOf(*limit);
+        f.line(x0, y, x1, y, 0.35, limitColour, true);
+        f.ops().push_back(smallText(x1 - 60.0, y - 4.6, 59.0,
+                                    fillIn(texts.limitLine, {level(*limit)}), Align::Right,
+                                    limitColour));
+    }
+    f.advance(curveBlock);
+}
+
+} // namespace
+
+std::vector<ReportPage> layoutSeriesReport(const SeriesReportInput& in) {
+    std::vector<ReportPage> pages;
+    if (in.readings == 0)
+        return pages;
+    const ReportTexts& t = in.texts;
+    Flow f(pages);
+    f.text(left, contentWidth, t.title, Style::Title, Align::Left, 9.0);
+    f.advance(11.0);
+    const std::string dash = "–";
+    auto orDash = [&](const std::string& typed) { return typed.empty() ? dash : typed; };
+    pairs(f, {{t.site, orDash(in.title.site)},
+              {t.reportDate, localTimeText(in.now)},
+              {t.operatorName, orDash(in.title.operatorName)},
+              {t.meter, orDash(in.title.meter)},
+              {t.start, in.start},
+              {t.end, in.end},
+              {t.readings, std::to_string(in.readings)},
+              {t.samplingRate, in.intervals}});
+    notesBlock(f, t, in.title.notes);
+
+    f.heading(t.summary, 40.0);
+    const std::string w = in.weighting == "dBA"   ? " dB(A)"
+                          : in.weighting == "dBC" ? " dB(C)"
+                                                  : " dB";
+    auto withUnit = [&](const std::optional<double>& v) { return v ? level(*v) + w : dash; };
+    const std::string lden =
+        in.lden            ? fillIn(t.ldenDays, {level(*in.lden), std::to_string(in.wholeDays)})
+        : in.wholeDays > 0 ? t.ldenPeriodMissing
+                           : t.ldenNoWholeDays;
+    std::vector<std::pair<std::string, std::string>> figures = {
+        {"Leq", withUnit(in.leq)},
+        {"LEX,8h", in.lex8h ? level(*in.lex8h) + " dB(A)" : dash},
+        {"Lmax", withUnit(in.lmax)},
+        {"Lmin", withUnit(in.lmin)},
+        {"L10", withUnit(in.l10)},
+        {"L50", withUnit(in.l50)},
+        {"L90", withUnit(in.l90)},
+        {"Lden", lden},
+        {t.span, duration(in.spanSeconds)},
+        {t.covered, duration(in.coveredSeconds)},
+        {t.gapCount, std::to_string(in.gaps)},
+        {t.limit, in.limit ? level(*in.limit) + " dB" : t.noLimit}};
+    // Each value carries its weighting; only a mix of them needs saying, and
+    // a month's daily table keeps to the first page.
+    if (in.weighting == "mixed")
+        figures.emplace_back(t.unit, in.weighting);
+    pairs(f, figures);
+
+    const PeriodBounds& b = in.bounds;
+    f.heading(fillIn(t.dailyTable, {hours(b.dayStart)}), 30.0);
+    const std::vector<Column> cols = {{t.date.c_str(), 26, Align::Left},
+                                      {t.ldayColumn.c_str(), 20, Align::Right},
+                                      {t.leveningColumn.c_str(), 20, Align::Right},
+                                      {t.lnightColumn.c_str(), 20, Align::Right},
+                                      {"Lden", 20, Align::Right},
+                                      {"LAeq,24h", 22, Align::Right},
+                                      {"Lmax", 20, Align::Right},
+                                      {t.coverage.c_str(), 22, Align::Right}};
+    f.paragraph(
+        fillIn(t.periodsNote, {hours(b.dayStart), hours(b.eveningStart), hours(b.nightStart)}),
+        Style::Small);
+    std::vector<std::vector<std::string>> rows;
+    rows.reserve(in.days.size());
+    for (const ReportDay& d : in.days)
+        rows.push_back({d.date, levelOrDash(d.lday), levelOrDash(d.levening), levelOrDash(d.lnight),
+                        levelOrDash(d.lden), levelOrDash(d.laeq24), levelOrDash(d.lmax),
+                        percent(d.coverage)});
+    table(f, cols, rows);
+
+    // One scale for every curve, so that the days compare at a glance.
+    double lo = 0, hi = 0;
+    bool any = false;
+    for (const ReportCurve& c : in.curves)
+        for (const ReportColumn& col : c.columns)
+            if (!col.empty) {
+                lo = any ? std::min(lo, col.min) : col.min;
+                hi = any ? std::max(hi, col.max) : col.max;
+                any = true;
+            }
+    if (in.limit) {
+        lo = any ? std::min(lo, *in.limit) : *in.limit;
+        hi = any ? std::max(hi, *in.limit) : *in.limit;
+    }
+    double yLo = std::floor(lo / 10.0) * 10.0, yHi = std::ceil(hi / 10.0) * 10.0;
+    if (yHi - yLo < 20.0)
+        yHi = yLo + 20.0;
+    if (!in.curves.empty())
+        f.newPage();
+    for (const ReportCurve& c : in.curves)
+        columnCurve(f, in.texts, c, yLo, yHi, in.limit);
+
+    furnish(pages, in.texts, in.title, in.now);
     return pages;
 }

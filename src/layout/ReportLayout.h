@@ -48,6 +48,48 @@ struct ReportTitle {
     bool operator==(const ReportTitle&) const = default;
 };
 
+// The report's words. The layout has no translation of its own: the caller
+// passes them in the language the report is written in (print/ReportTexts).
+// "%1", "%2"... stand for the figures put in.
+struct ReportTexts {
+    std::string title;
+    // the title block
+    std::string site, reportDate, operatorName, meter, start, end, readings, samplingRate, notes;
+    // the headings
+    std::string curve, summary, exposure, environment, exceedances, intervals; // intervals: %1
+    std::string limitLine;                                                     // %1 the level
+    // the summary
+    std::string average, averageValue, unit, limit, noLimit; // averageValue: %1
+    // the exposure
+    std::string notApplicable; // %1 the reason
+    std::string enteredShift, measuredDuration, zeroDose, measured, oshaDose, nioshDose;
+    std::string euColumn, status, lowerAction, upperAction, limitValue, reached, notReached;
+    std::string highestReached; // %1 the value's name
+    // why a figure set is not given, by NotApplicable (None excepted)
+    std::string noReadings, notAWeighted, mixedWeighting, noTimeStamps;
+    // the EU value reached, by EuActionValue
+    std::string euNone, euLower, euUpper, euLimit;
+    // the environment
+    std::string span, covered, gap, days;
+    std::string indicator, hours, level, coverage, noReading, incomplete, complete;
+    std::string lday, levening, lnight, allDay, periodMissing;
+    // the exceedances
+    std::string noLimitSet, aboveSummary; // aboveSummary: %1 limit, %2 readings, %3 time, %4 runs
+    std::string number, duration;
+    std::string longestListed; // %1 listed, %2 left out
+    // every page
+    std::string page; // %1 of %2
+    // the report of a whole survey
+    std::string gapCount;
+    std::string ldayColumn, leveningColumn, lnightColumn;
+    std::string ldenDays; // %1 the level, %2 whole days
+    std::string ldenPeriodMissing, ldenNoWholeDays;
+    std::string dailyTable; // %1 the hour a day starts
+    std::string date;
+    std::string periodsNote; // %1 day, %2 evening, %3 night start
+    std::string wholeSurvey; // %1 start, %2 end
+};
+
 struct ReportInput {
     const RecordList* series = nullptr;
     SeriesStats stats;
@@ -55,6 +97,7 @@ struct ReportInput {
     NoiseSettings settings;
     ReportTitle title;
     LocalTime now; // printed in the title block and the footers
+    ReportTexts texts;
 };
 
 inline constexpr double reportPageWidth = 210.0;
@@ -64,9 +107,11 @@ inline constexpr double reportPageHeight = 297.0;
 std::vector<ReportPage> layoutReport(const ReportInput& input);
 
 // The report's words for why a figure set is not given.
-std::string notApplicableText(NotApplicable why);
-// The name of an EU value, "alt eylem değeri" ..., or "hiçbiri".
-std::string euValueName(EuActionValue v);
+std::string notApplicableText(const ReportTexts& texts, NotApplicable why);
+// The name of an EU value reached, or the word for none.
+std::string euValueName(const ReportTexts& texts, EuActionValue v);
+// text with "%1", "%2"... replaced by args in order.
+std::string fillIn(const std::string& text, const std::vector<std::string>& args);
 
 // A run of consecutive readings above the limit.
 struct Exceedance {
@@ -74,3 +119,63 @@ struct Exceedance {
     double lmax = 0.0;
 };
 std::vector<Exceedance> findExceedances(const RecordList& series, double limit);
+
+// ---- The report of a long survey, laid out from its figures and pictures
+// rather than from its readings, so that weeks at ten readings a second cost
+// what the pages show.
+
+// One pixel column of a curve: the range and the energy average of the
+// readings in it; a column without readings lies in a gap.
+struct ReportColumn {
+    bool empty = true;
+    double min = 0, max = 0, leq = 0;
+};
+
+// A mark on a curve's clock axis, placed as a fraction of its width.
+struct ReportTick {
+    double at = 0;
+    std::string label; // empty: a grid line without a label
+};
+
+struct ReportCurve {
+    std::string title;
+    std::vector<ReportColumn> columns; // equal widths across the curve
+    std::vector<ReportTick> ticks;
+};
+
+// A row of the daily table; a figure left out prints as a dash.
+struct ReportDay {
+    std::string date; // dd-mm-yyyy
+    std::optional<double> lday, levening, lnight, lden, laeq24, lmax;
+    double coverage = 0.0; // 0..1
+};
+
+struct SeriesReportInput {
+    ReportTitle title;
+    LocalTime now;
+    std::optional<double> limit;
+    PeriodBounds bounds;
+    std::string start, end; // dd-mm-yyyy hh:mm:ss
+    std::uint64_t readings = 0;
+    std::string intervals; // "0.1 s", or several when a survey was resumed with another
+    double spanSeconds = 0.0, coveredSeconds = 0.0;
+    std::size_t gaps = 0;
+    std::string weighting; // "dBA", "dBC", "mixed"
+    std::optional<double> leq, lmax, lmin, l10, l50, l90, lex8h, lden;
+    int wholeDays = 0;
+    std::vector<ReportDay> days;
+    std::vector<ReportCurve> curves; // the whole span first, then one a day
+    ReportTexts texts;
+};
+
+// Where a curve's plot area starts and how wide it is, in millimetres, and
+// how many columns the layout draws across it.
+inline constexpr double reportCurveLeft = 32.0;
+inline constexpr double reportCurveWidth = 156.0;
+inline constexpr std::size_t reportCurveColumns = 312;
+// How many curves share a page.
+inline constexpr std::size_t reportCurvesPerPage = 3;
+
+// The pages: the title block, the figures and the daily table, then the
+// curves on pages of their own.
+std::vector<ReportPage> layoutSeriesReport(const SeriesReportInput& input);

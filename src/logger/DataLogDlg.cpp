@@ -108,26 +108,26 @@ CDataLogDlg::~CDataLogDlg() = default;
 
 void CDataLogDlg::buildMenu() {
     menuBar_ = new QMenuBar(this);
-    auto add = [this](int id, const QString& text, auto handler) {
+    auto add = [this](CommandId id, const QString& text, auto handler) {
         auto* a = new QAction(text, this);
         connect(a, &QAction::triggered, this, handler);
         actions_.insert(id, a);
         return a;
     };
     menuBar_->addAction(
-        add(DataLogCommand::importData, tr("Verileri içe aktar(&I)"), [this] { importData(); }));
-    menuBar_->addAction(add(DataLogCommand::exportSelection, tr("Excel'e aktar(&E)"),
+        add(CommandId::ImportLoggerData, tr("Verileri içe aktar(&I)"), [this] { importData(); }));
+    menuBar_->addAction(add(CommandId::ExportLoggerSelection, tr("Excel'e aktar(&E)"),
                             [this] { exportSelection(); }));
     QMenu* save = menuBar_->addMenu(tr("Verileri kaydet(&S)"));
     save->addAction(
-        add(DataLogCommand::saveSelection, tr("Seçimi kaydet(&S)"), [this] { saveSelection(); }));
+        add(CommandId::SaveLoggerSelection, tr("Seçimi kaydet(&S)"), [this] { saveSelection(); }));
     QMenu* print = menuBar_->addMenu(tr("Yazdır(&P)"));
     print->addAction(
-        add(DataLogCommand::printDiagram, tr("Diyagramı yazdır(&G)"), [this] { printDiagram(); }));
+        add(CommandId::PrintLoggerDiagram, tr("Diyagramı yazdır(&G)"), [this] { printDiagram(); }));
     print->addAction(
-        add(DataLogCommand::printData, tr("Verileri yazdır(&D)"), [this] { printData(); }));
+        add(CommandId::PrintLoggerData, tr("Verileri yazdır(&D)"), [this] { printData(); }));
     print->addSeparator();
-    print->addAction(add(ReportCommand::commandId, tr("Rapor(&R)…"),
+    print->addAction(add(CommandId::Report, tr("Rapor(&R)…"),
                          [this] { ReportCommand::run(this, selection_, stats_); }));
 }
 
@@ -243,7 +243,7 @@ void CDataLogDlg::clearSelection() {
     graph_->Redraw(selection_);
 }
 
-bool CDataLogDlg::command(int id) {
+bool CDataLogDlg::command(CommandId id) {
     QAction* a = action(id);
     if (!a)
         return false;

@@ -2,6 +2,7 @@
 
 #include "model/RecordList.h"
 #include "model/SeriesStats.h"
+#include "ui/CommandIds.h"
 #include "ui/FormBuilder.h"
 
 #include <QDialog>
@@ -47,8 +48,8 @@ class CDataLogDlg : public QDialog {
     int cursorAIndex() const;
 
     // Runs a menu command by id; false when the window has no such command.
-    bool command(int id);
-    QAction* action(int id) const { return actions_.value(id); }
+    bool command(CommandId id);
+    QAction* action(CommandId id) const { return actions_.value(id); }
     QMenuBar* menuBar() const { return menuBar_; }
     QWidget* control(int id) const { return form_.control(id); }
     CGraphicsBtn* graph() const { return graph_; }
@@ -83,5 +84,5 @@ class CDataLogDlg : public QDialog {
     CGraphicsBtn* graph_ = nullptr;
     PlotReadouts* readouts_ = nullptr;
     QStandardItemModel* model_ = nullptr;
-    QHash<int, QAction*> actions_;
+    QHash<CommandId, QAction*> actions_;
 };

@@ -27,12 +27,3 @@ inline constexpr int hScroll = 1038;
 inline constexpr int vScroll = 1039;
 inline constexpr int progress = 1057;
 } // namespace DataLogId
-
-// Commands of the DATALOGGER window's menu.
-namespace DataLogCommand {
-inline constexpr int importData = 32781;
-inline constexpr int saveSelection = 32793;
-inline constexpr int printDiagram = 32794;
-inline constexpr int printData = 32795;
-inline constexpr int exportSelection = 32813;
-} // namespace DataLogCommand

@@ -21,7 +21,6 @@ namespace {
 
 const QString dataFilter = QStringLiteral("Data File(*.txt)");
 const QString sheetFilter = QStringLiteral("Data File(*.xls)");
-const QString workbookFilter = QStringLiteral("Excel workbook (*.xlsx)");
 const QString errorCaption = QStringLiteral("ERROR");
 
 struct WaitCursor {
@@ -37,6 +36,11 @@ void reportWriteFailure(QWidget* parent, const QString& path, const std::string&
     prompt().inform(parent,
                     QStringLiteral("Cannot save %1\n%2").arg(path, QString::fromStdString(reason)),
                     errorCaption, Prompt::Icon::Warning);
+}
+
+// Not one of the original program's fixed texts, so it speaks the interface's language.
+QString workbookFilter() {
+    return QCoreApplication::translate("LoggerFiles", "Excel çalışma kitabı (*.xlsx)");
 }
 
 QString surveyFilter() {
@@ -106,17 +110,19 @@ std::optional<RecordList> askAndReadDataFile(QWidget* parent) {
     const Prompt::FileChoice choice = prompt().file(parent, request);
     if (choice.path.isEmpty())
         return std::nullopt;
-    // A survey: the folder itself, or any of its files chosen under its filter.
-    const QFileInfo chosen(choice.path);
-    if (chosen.isDir())
-        return readSurveyFolder(parent, choice.path);
-    if (choice.filterIndex == 1)
-        return readSurveyFolder(parent, chosen.absolutePath());
+    // A survey: any of its files chosen under its filter.
+    if (choice.filterIndex == 1 && !QFileInfo(choice.path).isDir())
+        return readSurveyFolder(parent, QFileInfo(choice.path).absolutePath());
+    return readDataPath(parent, choice.path);
+}
 
+std::optional<RecordList> readDataPath(QWidget* parent, const QString& path) {
+    if (QFileInfo(path).isDir())
+        return readSurveyFolder(parent, path);
     TextDataRead read;
     {
         WaitCursor wait;
-        read = ReadTextDataFile(localPath(choice.path));
+        read = ReadTextDataFile(localPath(path));
     }
     switch (read.status) {
     case TextDataRead::Status::Ok:
@@ -160,7 +166,7 @@ bool askAndExport(QWidget* parent, const RecordList& series, const SeriesStats& 
     request.mode = Prompt::FileRequest::Mode::Save;
     request.initialName = QString::fromStdString(DefaultDataFileName(appClock(), "xls"));
     request.defaultSuffix = QStringLiteral("xls");
-    request.filters = {sheetFilter, workbookFilter};
+    request.filters = {sheetFilter, workbookFilter()};
     const Prompt::FileChoice choice = prompt().file(parent, request);
     if (choice.path.isEmpty())
         return false;

@@ -19,6 +19,9 @@ class QWidget;
 // (vrel-cli survey), chosen itself or by any of its files under the survey
 // filter, gives one data set per data file, numbered from 1 in time order.
 std::optional<RecordList> askAndReadDataFile(QWidget* parent);
+// Reads a text data file, or a survey folder, named without asking (a file
+// handed over by the desktop), with askAndReadDataFile's messages.
+std::optional<RecordList> readDataPath(QWidget* parent, const QString& path);
 
 // Where a survey folder goes instead when the program has a window for whole
 // surveys: askAndReadDataFile then hands the folder over and gives nothing.
@@ -31,7 +34,7 @@ void setSurveyFolderOpener(SurveyFolderOpener open);
 bool askAndSaveDataFile(QWidget* parent, const RecordList& series);
 
 // Asks where to export a series with its summary and writes it: tab-separated
-// ".xls" text by default, a real workbook when "Excel workbook (*.xlsx)" is
+// ".xls" text by default, a real workbook when the workbook filter is
 // chosen or the name ends in ".xlsx". An empty series asks nothing.
 bool askAndExport(QWidget* parent, const RecordList& series, const SeriesStats& stats,
                   ExportSource source);

@@ -375,6 +375,20 @@ std::string dateClockOfSeconds(std::int64_t seconds) {
     return buf;
 }
 
+const char* euActionValueName(EuActionValue v) {
+    switch (v) {
+    case EuActionValue::None:
+        return "none";
+    case EuActionValue::Lower:
+        return "lower action value";
+    case EuActionValue::Upper:
+        return "upper action value";
+    case EuActionValue::Limit:
+        return "limit value";
+    }
+    return "";
+}
+
 const char* notApplicableReason(NotApplicable why) {
     switch (why) {
     case NotApplicable::None:

@@ -53,6 +53,8 @@ enum class EuActionValue { None, Lower, Upper, Limit };
 inline constexpr double euLowerActionValue = 80.0;
 inline constexpr double euUpperActionValue = 85.0;
 inline constexpr double euLimitValue = 87.0;
+// The value's name in the words of the exports and the companion.
+const char* euActionValueName(EuActionValue v);
 
 struct ExposureFigures {
     NotApplicable notApplicable = NotApplicable::NoReadings;

@@ -1,20 +1,12 @@
 #include "model/TimeLabels.h"
 
+#include "model/Calendar.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 namespace {
-
-// Days since 1970-01-01 of a proleptic Gregorian date (Howard Hinnant's algorithm).
-std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
 
 DateTime civilFromSeconds(std::int64_t s) {
     std::int64_t days = s / 86400;
@@ -23,18 +15,11 @@ DateTime civilFromSeconds(std::int64_t s) {
         rem += 86400;
         --days;
     }
-    days += 719468;
-    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(days - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+    const CivilDate date = civilFromDays(days);
     DateTime t;
-    t.year = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2));
-    t.month = static_cast<int>(m);
-    t.day = static_cast<int>(d);
+    t.year = static_cast<int>(date.year);
+    t.month = date.month;
+    t.day = date.day;
     t.hour = static_cast<int>(rem / 3600);
     t.minute = static_cast<int>(rem % 3600 / 60);
     t.second = static_cast<int>(rem % 60);
@@ -42,9 +27,7 @@ DateTime civilFromSeconds(std::int64_t s) {
 }
 
 std::int64_t toSeconds(const DateTime& t) {
-    return daysFromCivil(t.year, static_cast<unsigned>(t.month), static_cast<unsigned>(t.day)) *
-               86400 +
-           t.hour * 3600 + t.minute * 60 + t.second;
+    return daysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
 }
 
 // A double cut to whole units; NaN and values beyond any calendar saturate

@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <filesystem>
 
 void NetworkOptions::addTo(QCommandLineParser& parser) const {
     parser.addOptions({broker, user, passwordFile, ca});
@@ -89,7 +90,7 @@ struct MenuServices : QObject {
 
 CNetworkWnd* askAndOpenNetwork(QWidget* parent, PasswordStore& store, Notifier& notifier,
                                const Clock& clock, const QString& note) {
-    const ProfileFile profile = ProfileFile::load(colorConfigPath());
+    const ProfileFile profile = ProfileFile::load(programSettingsPath());
     Prompt::ConnectionRequest ask;
     ask.url = remembered(profile, "URL");
     ask.user = remembered(profile, "USER");
@@ -111,10 +112,13 @@ CNetworkWnd* askAndOpenNetwork(QWidget* parent, PasswordStore& store, Notifier& 
             "Broker adresi mqtt://sunucu[:port] veya mqtts://sunucu[:port] olmalı.");
     }
 
-    ProfileFile kept = ProfileFile::load(colorConfigPath());
+    // The program's folder may not be there yet on a first run.
+    std::error_code ec;
+    std::filesystem::create_directories(programSettingsPath().parent_path(), ec);
+    ProfileFile kept = ProfileFile::load(programSettingsPath());
     kept.setValue(section, "URL", ask.url.toStdString());
     kept.setValue(section, "USER", ask.user.toStdString());
-    kept.save(colorConfigPath());
+    kept.save(programSettingsPath());
     if (store.available())
         store.write(passwordKey(ask.url, ask.user), ask.password);
 

@@ -35,11 +35,6 @@ class Clock;
 class Notifier;
 class PasswordStore;
 
-// The command of the "Ağ" menu.
-namespace NetworkCommand {
-inline constexpr int open = 32910;
-} // namespace NetworkCommand
-
 // Asks for the broker (the address and user remembered in the settings, the
 // password from the store), opens the network window on it and, when the
 // broker refuses the user or password, asks again saying so. Nothing when

@@ -3,7 +3,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -181,40 +180,48 @@ void SurveyPlot::paintEvent(QPaintEvent*) {
     // One column per pixel: the band of the levels and the line of their Leq,
     // broken only where the survey has a gap (a zoom below one reading a
     // pixel leaves empty columns between readings, which the line bridges).
+    // Drawn as whole-pixel lines in two calls: a frame of the whole month
+    // stays well under a screen refresh.
     const int n = area.width();
     const std::vector<LevelSum> columns = series_->columns(span_.t0(), span_.t1(), n);
-    const auto inGap = [this](SeriesMs a, SeriesMs b) {
-        for (const SeriesGap& g : series_->gaps())
-            if (g.start < b && g.end > a)
+    std::vector<std::pair<int, int>> gapPixels;
+    for (const SeriesGap& g : series_->gaps())
+        if (g.end > span_.t0() && g.start < span_.t1())
+            gapPixels.emplace_back(xOf(g.start), xOf(g.end));
+    const auto gapBetween = [&gapPixels](int x0, int x1) {
+        for (const auto& [a, b] : gapPixels)
+            if (a < x1 && b > x0)
                 return true;
         return false;
     };
-    QPainterPath line;
-    bool open = false;
+    const auto pixelY = [&](double dB) { return static_cast<int>(std::lround(yOf(dB))); };
+    QVector<QLine> bands;
+    std::vector<QPolygon> lines(1);
     std::optional<int> lastX;
-    p.setPen(bandColour);
     for (int i = 0; i < n && i < static_cast<int>(columns.size()); ++i) {
         const LevelSum& c = columns[static_cast<std::size_t>(i)];
         const auto leq = c.leq();
         if (!leq)
             continue;
         const int x = area.left() + i;
-        const double yLo = yOf(*c.lmin());
-        const double yHi = yOf(*c.lmax());
-        if (yLo - yHi >= 1)
-            p.drawLine(QPointF(x + 0.5, yHi), QPointF(x + 0.5, yLo));
-        const QPointF point(x + 0.5, yOf(*leq));
-        if (open && lastX && !inGap(timeAt(*lastX + 1), timeAt(x)))
-            line.lineTo(point);
-        else
-            line.moveTo(point);
-        open = true;
+        const int yLo = pixelY(*c.lmin());
+        const int yHi = pixelY(*c.lmax());
+        if (yLo > yHi)
+            bands.append(QLine(x, yHi, x, yLo));
+        if (lastX && gapBetween(*lastX, x) && !lines.back().isEmpty())
+            lines.emplace_back();
+        lines.back() << QPoint(x, pixelY(*leq));
         lastX = x;
     }
-    p.setRenderHint(QPainter::Antialiasing, true);
-    p.setPen(QPen(lineColour, 1.2));
-    p.drawPath(line);
-    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(QPen(bandColour, 0));
+    p.drawLines(bands);
+    p.setPen(QPen(lineColour, 0));
+    for (const QPolygon& l : lines) {
+        if (l.size() == 1)
+            p.drawPoint(l.front());
+        else
+            p.drawPolyline(l);
+    }
 
     if (limit_ && *limit_ >= yMin_ && *limit_ <= yMax_) {
         QPen pen(limitColour, 1, Qt::DashLine);

@@ -3,6 +3,7 @@
 #include "formats/SpreadsheetExport.h"
 #include "overview/SurveyPlot.h"
 #include "recording/Recording.h"
+#include "survey/SeriesReport.h"
 #include "ui/LevelLimit.h"
 #include "ui/Prompt.h"
 #include "ui/ReportCommand.h"
@@ -365,14 +366,9 @@ void CSurveyWnd::report() {
         t0 = std::min(*plot_->cursorA(), *plot_->cursorB());
         t1 = std::max(*plot_->cursorA(), *plot_->cursorB());
     }
-    const std::size_t count = s.indexAt(t1) - s.indexAt(t0);
-    if (count > maxSeriesRecords) {
-        prompt().inform(this,
-                        tr("%1 okuma bir rapor için çok: imleçlerle en çok %2 okumalık bir "
-                           "aralık seçin.")
-                            .arg(count)
-                            .arg(maxSeriesRecords),
-                        QStringLiteral("Vrel"), Prompt::Icon::Information);
+    // A long span is reported from the series: its readings as records would not fit.
+    if (wantsSeriesReport(s, t0, t1)) {
+        ReportCommand::runSeries(this, s, t0, t1);
         return;
     }
     const RecordList records = seriesRecords(s, t0, t1);

@@ -1,11 +1,25 @@
 #include "print/PageRenderer.h"
 
+#include <QCoreApplication>
 #include <QFontMetrics>
+#include <QPageLayout>
+#include <QPageSize>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QPdfWriter>
 
 #include <algorithm>
 #include <cmath>
+
+void setUpA4Pdf(QPdfWriter& writer, const QString& title, const QString& creator, int dotsPerInch,
+                double marginMillimetres) {
+    writer.setTitle(title);
+    writer.setCreator(creator);
+    writer.setResolution(dotsPerInch);
+    const double m = marginMillimetres;
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                     QMarginsF(m, m, m, m), QPageLayout::Millimeter));
+}
 
 QFont printFont(const QPaintDevice& device) {
     QFont font(QStringLiteral("Arial"));
@@ -72,7 +86,7 @@ bool renderPages(QPagedPaintDevice& device, const std::vector<PrintPage>& pages,
     QPainter painter;
     if (!painter.begin(&device)) {
         if (error)
-            *error = QStringLiteral("The printer could not start the document.");
+            *error = QCoreApplication::translate("PageRenderer", "Yazıcı belgeyi başlatamadı.");
         return false;
     }
     const QFont font = printFont(device);
@@ -82,14 +96,16 @@ bool renderPages(QPagedPaintDevice& device, const std::vector<PrintPage>& pages,
         if (i > 0 && !device.newPage()) {
             painter.end();
             if (error)
-                *error = QStringLiteral("The printer could not start page %1.").arg(i + 1);
+                *error =
+                    QCoreApplication::translate("PageRenderer", "Yazıcı %1. sayfayı başlatamadı.")
+                        .arg(i + 1);
             return false;
         }
         replay(painter, pages[i], ascent);
     }
     if (!painter.end()) {
         if (error)
-            *error = QStringLiteral("The printer could not finish the document.");
+            *error = QCoreApplication::translate("PageRenderer", "Yazıcı belgeyi bitiremedi.");
         return false;
     }
     return true;

@@ -9,6 +9,12 @@
 
 class QPagedPaintDevice;
 class QPaintDevice;
+class QPdfWriter;
+
+// Makes writer an A4 portrait document with its title and creator, at the
+// resolution the pages are laid out for, with the same margin on every side.
+void setUpA4Pdf(QPdfWriter& writer, const QString& title, const QString& creator, int dotsPerInch,
+                double marginMillimetres);
 
 // The one font of both printouts: "Arial" (or the metric-compatible face the
 // system puts in its place) with a cell height of 1/80 of the page.

@@ -1,5 +1,8 @@
 #include "print/ReportRenderer.h"
 
+#include "print/PageRenderer.h"
+
+#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
@@ -102,11 +105,15 @@ double scaleFor(const QPaintDevice& device) {
 
 } // namespace
 
+void setUpReportPdf(QPdfWriter& writer, const QString& title, const QString& creator) {
+    setUpA4Pdf(writer, title, creator, 600, 0);
+}
+
 bool renderReport(QPagedPaintDevice& device, const std::vector<ReportPage>& pages, QString* error) {
     QPainter painter;
     if (!painter.begin(&device)) {
         if (error)
-            *error = QStringLiteral("The printer could not start the document.");
+            *error = QCoreApplication::translate("PageRenderer", "Yazıcı belgeyi başlatamadı.");
         return false;
     }
     const double k = scaleFor(device);
@@ -114,14 +121,16 @@ bool renderReport(QPagedPaintDevice& device, const std::vector<ReportPage>& page
         if (i > 0 && !device.newPage()) {
             painter.end();
             if (error)
-                *error = QStringLiteral("The printer could not start page %1.").arg(i + 1);
+                *error =
+                    QCoreApplication::translate("PageRenderer", "Yazıcı %1. sayfayı başlatamadı.")
+                        .arg(i + 1);
             return false;
         }
         paintPage(painter, pages[i], k);
     }
     if (!painter.end()) {
         if (error)
-            *error = QStringLiteral("The printer could not finish the document.");
+            *error = QCoreApplication::translate("PageRenderer", "Yazıcı belgeyi bitiremedi.");
         return false;
     }
     return true;

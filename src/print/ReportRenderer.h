@@ -8,6 +8,10 @@
 #include <vector>
 
 class QPagedPaintDevice;
+class QPdfWriter;
+
+// The report's PDF: A4 at 600 dpi, the whole sheet its paint area.
+void setUpReportPdf(QPdfWriter& writer, const QString& title, const QString& creator);
 
 // Plays the report's pages onto a paged device (PDF writer or printer) whose
 // paint area is the whole sheet (no margins: the layout keeps its own), one

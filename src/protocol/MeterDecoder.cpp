@@ -1,5 +1,6 @@
 #include "protocol/MeterDecoder.h"
 
+#include "model/Calendar.h"
 #include "model/Clock.h"
 #include "model/TextFormat.h"
 
@@ -49,29 +50,6 @@ int daysInMonth(long long year, int month) {
     return month == 2 && isLeapYear(year) ? 29 : days[month - 1];
 }
 
-// Days since 1970-01-01 of a proleptic Gregorian date, and back (H. Hinnant's
-// civil calendar algorithms).
-long long daysFromCivil(long long y, int m, int d) {
-    y -= m <= 2;
-    const long long era = (y >= 0 ? y : y - 399) / 400;
-    const long long yoe = y - era * 400;
-    const long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-void civilFromDays(long long z, long long& y, int& m, int& d) {
-    z += 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const long long doe = z - era * 146097;
-    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const long long mp = (5 * doy + 2) / 153;
-    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    y = yoe + era * 400 + (m <= 2);
-}
-
 } // namespace
 
 bool SetClock::valid() const {
@@ -89,9 +67,10 @@ void SetClock::advance(long seconds) {
         rest += secondsPerDay;
         --days;
     }
-    long long y = 0;
-    civilFromDays(days, y, month, day);
-    year = static_cast<int>(y);
+    const CivilDate date = civilFromDays(days);
+    year = static_cast<int>(date.year);
+    month = date.month;
+    day = date.day;
     hour = static_cast<int>(rest / 3600);
     minute = static_cast<int>(rest / 60 % 60);
     second = static_cast<int>(rest % 60);
@@ -124,6 +103,10 @@ void MeterDecoder::reset() {
     rxByteCount = 0;
     loggerBusy = false;
     recording = false;
+    clearLoggerDump();
+}
+
+void MeterDecoder::clearLoggerDump() {
     loggerHeaderSeen = false;
     expectedLength = 0;
     setCounter = 0;
@@ -134,12 +117,7 @@ void MeterDecoder::reset() {
 
 void MeterDecoder::beginLoggerDownload() {
     loggerBusy = true;
-    loggerHeaderSeen = false;
-    expectedLength = 0;
-    setCounter = 0;
-    setClock = SetClock{};
-    loggerRecords.clear();
-    endSearchFrom_ = 0;
+    clearLoggerDump();
     // Whatever arrived before the request is live data and cannot be the answer;
     // a stray "bb" in it would be read as the dump's header.
     recvText.clear();

@@ -106,6 +106,8 @@ class MeterDecoder {
     RecordList loggerRecords;
 
   private:
+    // No dump read yet: a reset and a new download both start from here.
+    void clearLoggerDump();
     void onLoggerChunk(std::string_view chunk, ReceiveEvents& events);
     void appendLoggerReading(std::string_view digits);
     void readSetHeader(std::string_view header);

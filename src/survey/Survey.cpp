@@ -2,6 +2,7 @@
 
 #include "formats/FileWrite.h"
 #include "formats/TextDataFile.h"
+#include "model/Calendar.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -19,16 +20,6 @@
 #endif
 
 namespace {
-
-// Days since 1970-01-01 of a proleptic Gregorian date.
-std::int64_t daysFromCivil(std::int64_t y, int m, int d) {
-    y -= m <= 2 ? 1 : 0;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const std::int64_t yoe = y - era * 400;
-    const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
 
 std::int64_t secondsOf(const LocalTime& t) {
     return daysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
@@ -494,14 +485,8 @@ std::string gapRow(const Clock& clock, const Gap& gap) {
 std::optional<Gap> GapTracker::tick(SurveyMs t, GapCause cause, const std::string& detail) {
     if (cause == GapCause::Pending)
         return std::nullopt;
-    if (cause == GapCause::None) {
-        if (!open_)
-            return std::nullopt;
-        Gap done = std::move(*open_);
-        open_.reset();
-        done.end = t;
-        return done;
-    }
+    if (cause == GapCause::None)
+        return finish(t);
     if (!open_) {
         open_ = Gap{t, t, gapCauseName(cause), detail};
         openCause_ = cause;

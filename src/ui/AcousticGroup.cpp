@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace AcousticGroup {
 
 namespace {
@@ -130,14 +132,24 @@ void makeRulesPage(QWidget* form) {
     auto* button = new QToolButton(form);
     button->setObjectName(QString::number(pageButtonId));
     button->setCheckable(true);
-    button->setAutoRaise(true);
-    button->setText(tr("Mevzuat"));
+    // Framed, with an arrow to where it leads, so it reads as a button and not a label.
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    button->setArrowType(Qt::RightArrow);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setFocusPolicy(Qt::StrongFocus);
     button->setToolTip(tr("Maruziyet ve çevresel gürültü göstergeleri"));
-    QFont small = frame->font();
-    button->setFont(small);
-    const QSize size(button->fontMetrics().horizontalAdvance(tr("Mevzuat")) + 12,
-                     button->fontMetrics().height() + 2);
-    button->setGeometry(area.right() - size.width() - 6, area.top(), size.width(), size.height());
+    button->setFont(frame->font());
+    const int arrow = button->fontMetrics().height() / 2 + 1;
+    button->setIconSize(QSize(arrow, arrow));
+    // As wide as the longer of its two texts in the interface's language.
+    int wide = 0;
+    for (const char* text : {"Akustik", "Mevzuat"}) {
+        button->setText(tr(text));
+        wide = std::max(wide, button->sizeHint().width());
+    }
+    button->setText(tr("Mevzuat"));
+    const QSize size(wide, button->fontMetrics().height() + 4);
+    button->setGeometry(area.right() - size.width() - 4, area.top(), size.width(), size.height());
     button->raise();
     QObject::connect(button, &QToolButton::toggled, form, [button, first, second](bool on) {
         for (QWidget* w : first)
@@ -145,6 +157,9 @@ void makeRulesPage(QWidget* form) {
         for (QWidget* w : second)
             w->setVisible(on);
         button->setText(on ? tr("Akustik") : tr("Mevzuat"));
+        button->setArrowType(on ? Qt::LeftArrow : Qt::RightArrow);
+        button->setToolTip(on ? tr("Akustik değerlere dön")
+                              : tr("Maruziyet ve çevresel gürültü göstergeleri"));
     });
 }
 

@@ -4,6 +4,7 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QVBoxLayout>
 
 ConnectDlg::ConnectDlg(QWidget* parent, const Prompt::ConnectionRequest& initial)
@@ -24,7 +25,9 @@ ConnectDlg::ConnectDlg(QWidget* parent, const Prompt::ConnectionRequest& initial
     if (!initial.note.isEmpty()) {
         auto* note = new QLabel(initial.note);
         note->setWordWrap(true);
-        note->setStyleSheet(QStringLiteral("color: #a01818"));
+        QPalette red = note->palette();
+        red.setColor(QPalette::WindowText, QColor(160, 24, 24));
+        note->setPalette(red);
         layout->addWidget(note);
     }
     layout->addLayout(form);

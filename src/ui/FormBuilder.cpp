@@ -15,6 +15,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QTableView>
+#include <QToolButton>
 
 #include <algorithm>
 
@@ -145,6 +146,9 @@ int textOverflow(const QWidget* control, const QString& editText) {
         const int margins = 2 * style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, b);
         return over(fm.horizontalAdvance(shownText(b->text())), width - margins);
     }
+    if (auto* t = qobject_cast<const QToolButton*>(control);
+        t && t->toolButtonStyle() != Qt::ToolButtonIconOnly && !t->text().isEmpty())
+        return over(t->sizeHint().width(), width);
     if (auto* c = qobject_cast<const QCheckBox*>(control)) {
         const int box = style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, c) +
                         style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, c);

@@ -31,9 +31,3 @@ class LevelLimit : public QObject {
 
 // The process-wide limit.
 LevelLimit& levelLimit();
-
-// Commands of the "Görünüm(&V)" menu.
-namespace LevelLimitCommand {
-inline constexpr int set = 32901;
-inline constexpr int clear = 32902;
-} // namespace LevelLimitCommand

@@ -4,6 +4,8 @@
 #include "layout/ReportLayout.h"
 #include "model/Clock.h"
 #include "print/ReportRenderer.h"
+#include "print/ReportTexts.h"
+#include "survey/SeriesReport.h"
 #include "ui/LevelLimit.h"
 
 #include <QApplication>
@@ -14,6 +16,8 @@
 #include <QPrinter>
 #include <QSaveFile>
 #include <QSettings>
+
+#include <functional>
 
 namespace ReportCommand {
 
@@ -41,8 +45,7 @@ struct WaitCursor {
 } // namespace
 
 std::filesystem::path settingsPath() {
-    const auto folder = appDataFolder();
-    return folder.empty() ? std::filesystem::path("Report.ini") : folder / "Report.ini";
+    return besideColorConfig("Report.ini");
 }
 
 Prompt::ReportRequest remembered() {
@@ -113,12 +116,13 @@ const NoiseSettings& noiseSettings() {
     return *cached();
 }
 
-Result run(QWidget* parent, const RecordList& series, const SeriesStats& stats) {
+namespace {
+
+// Asks for the title block and the settings, then for the PDF file or the
+// printer, and produces the pages layout makes of the answer.
+Result produce(QWidget* parent,
+               const std::function<std::vector<ReportPage>(const Prompt::ReportRequest&)>& layout) {
     const QString caption = tr("Rapor");
-    if (series.empty()) {
-        prompt().inform(parent, tr("Rapor için okuma yok."), caption, Prompt::Icon::Information);
-        return Result::NothingToReport;
-    }
     const auto answer = prompt().report(parent, remembered());
     if (!answer)
         return Result::Cancelled;
@@ -126,31 +130,23 @@ Result run(QWidget* parent, const RecordList& series, const SeriesStats& stats) 
         prompt().inform(parent, tr("Rapor ayarları kaydedilemedi."), caption,
                         Prompt::Icon::Warning);
 
-    ReportInput input;
-    input.series = &series;
-    input.stats = stats;
-    input.limit = levelLimit().value();
-    input.settings = noiseSettingsOf(*answer);
-    input.title = titleOf(*answer);
-    input.now = appClock().localNow();
-
     QString error;
     if (answer->toPrinter) {
         QPrinter printer(QPrinter::HighResolution);
-        printer.setDocName(caption);
+        printer.setDocName(QString::fromStdString(reportTexts().title));
         printer.setFullPage(true);
         printer.setPageLayout(
             QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
         if (!prompt().choosePrinter(parent, printer))
             return Result::Cancelled;
         WaitCursor wait;
-        if (renderReport(printer, layoutReport(input), &error))
+        if (renderReport(printer, layout(*answer), &error))
             return Result::Written;
     } else {
         Prompt::FileRequest request;
         request.mode = Prompt::FileRequest::Mode::Save;
         request.caption = caption;
-        request.initialName = QStringLiteral("Rapor.pdf");
+        request.initialName = caption + QStringLiteral(".pdf");
         request.defaultSuffix = QStringLiteral("pdf");
         request.filters = {tr("PDF dosyası (*.pdf)")};
         const QString path = prompt().file(parent, request).path;
@@ -164,12 +160,9 @@ Result run(QWidget* parent, const RecordList& series, const SeriesStats& stats) 
             bool rendered = false;
             {
                 QPdfWriter writer(&file);
-                writer.setTitle(caption);
-                writer.setCreator(QStringLiteral("Vrel"));
-                writer.setResolution(600);
-                writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                                 QMarginsF(0, 0, 0, 0)));
-                rendered = renderReport(writer, layoutReport(input), &error);
+                setUpReportPdf(writer, QString::fromStdString(reportTexts().title),
+                               QStringLiteral("Vrel"));
+                rendered = renderReport(writer, layout(*answer), &error);
             }
             if (rendered && file.commit())
                 return Result::Written;
@@ -180,6 +173,43 @@ Result run(QWidget* parent, const RecordList& series, const SeriesStats& stats) 
     }
     prompt().inform(parent, error, caption, Prompt::Icon::Warning);
     return Result::Failed;
+}
+
+} // namespace
+
+Result run(QWidget* parent, const RecordList& series, const SeriesStats& stats) {
+    if (series.empty()) {
+        prompt().inform(parent, tr("Rapor için okuma yok."), tr("Rapor"),
+                        Prompt::Icon::Information);
+        return Result::NothingToReport;
+    }
+    return produce(parent, [&](const Prompt::ReportRequest& answer) {
+        ReportInput input;
+        input.series = &series;
+        input.stats = stats;
+        input.limit = levelLimit().value();
+        input.settings = noiseSettingsOf(answer);
+        input.title = titleOf(answer);
+        input.now = appClock().localNow();
+        // the interface's language, as the dialogs that asked for it
+        input.texts = reportTexts();
+        return layoutReport(input);
+    });
+}
+
+Result runSeries(QWidget* parent, const SeriesStore& series, SeriesMs t0, SeriesMs t1) {
+    if (series.sum(t0, t1).count == 0) {
+        prompt().inform(parent, tr("Rapor için okuma yok."), tr("Rapor"),
+                        Prompt::Icon::Information);
+        return Result::NothingToReport;
+    }
+    return produce(parent, [&](const Prompt::ReportRequest& answer) {
+        SeriesReportInput input = seriesReportInput(series, t0, t1, noiseSettingsOf(answer).bounds,
+                                                    levelLimit().value(), reportTexts());
+        input.title = titleOf(answer);
+        input.now = appClock().localNow();
+        return layoutSeriesReport(input);
+    });
 }
 
 } // namespace ReportCommand

@@ -3,6 +3,7 @@
 #include "model/NoiseRules.h"
 #include "model/RecordList.h"
 #include "model/SeriesStats.h"
+#include "survey/SeriesStore.h"
 #include "ui/Prompt.h"
 
 #include <filesystem>
@@ -12,9 +13,6 @@ class QWidget;
 // The "Rapor" command of both windows and the settings it remembers: the
 // title block and the figures' settings in Report.ini beside the colour file.
 namespace ReportCommand {
-
-// The main view's menu command.
-inline constexpr int commandId = 32903;
 
 std::filesystem::path settingsPath();
 // What the dialog showed last time; defaults when nothing is stored.
@@ -30,5 +28,9 @@ enum class Result { Written, NothingToReport, Cancelled, Failed };
 // Asks for the title block, then for the PDF file or the printer, and
 // produces the report of series with the program's limit.
 Result run(QWidget* parent, const RecordList& series, const SeriesStats& stats);
+// The same for the readings of [t0, t1) of a survey, reported from its
+// figures and curves rather than its readings: for spans longer than a day
+// or of more readings than the records of run() take.
+Result runSeries(QWidget* parent, const SeriesStore& series, SeriesMs t0, SeriesMs t1);
 
 } // namespace ReportCommand

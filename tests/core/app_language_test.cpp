@@ -32,24 +32,27 @@ TEST(Language, CommandLineThenRememberedThenSystemThenTurkish) {
     EXPECT_EQ(chooseLanguage(std::nullopt, std::nullopt, {}), tr);
 }
 
-TEST(Language, RememberedInTheSettingsFileBesideTheColours) {
+TEST(Language, RememberedInTheProgramsSettingsNotInTheColourFile) {
     namespace fs = std::filesystem;
     const fs::path dir = fs::temp_directory_path() / "vrel-language-test";
     fs::remove_all(dir);
-    const fs::path file = dir / "ColorConfig.ini";
+    setAppDataFolderOverride(dir);
+    const fs::path file = programSettingsPath();
     EXPECT_EQ(readLanguage(file), std::nullopt);
 
     GraphColors colours;
     colours.gridColor = rgb(1, 2, 3);
-    ASSERT_TRUE(writeColorConfig(file, colours));
+    ASSERT_TRUE(writeColorConfig(colorConfigPath(), colours));
     ASSERT_TRUE(writeLanguage(file, en));
     EXPECT_EQ(readLanguage(file), en);
     ASSERT_TRUE(writeLanguage(file, tr));
     EXPECT_EQ(readLanguage(file), tr);
-    EXPECT_EQ(readColorConfig(file), colours);
+    EXPECT_EQ(readColorConfig(colorConfigPath()), colours);
+    EXPECT_EQ(readLanguage(colorConfigPath()), std::nullopt);
 
     // a language the program does not have counts as none chosen
-    std::ofstream(file) << "[Vrel_LANGUAGE]\r\nLANGUAGE=de\r\n";
+    std::ofstream(file) << "[Interface]\r\nLanguage=de\r\n";
     EXPECT_EQ(readLanguage(file), std::nullopt);
+    setAppDataFolderOverride(std::nullopt);
     fs::remove_all(dir);
 }

@@ -304,3 +304,30 @@ TEST_F(SpreadsheetFiles, WorkbookHasASheetPerFigureSet) {
     EXPECT_EQ(environment.find("<c r=\"A20\""), std::string::npos);
     EXPECT_NEAR(numberAt(environment, "G19"), 100.0, 1e-9);
 }
+
+// The survey window's tables: a sheet each, numbers as numbers, an empty cell
+// for a figure that has no value, and nothing left behind when the folder is
+// not there.
+TEST_F(SpreadsheetFiles, TableWorkbookWritesItsSheetsWholeOrNotAtAll) {
+    const auto path = dir / "tables.xlsx";
+    TableSheet days{"Günler", {"Gün", "Lden"}, {}, 1};
+    days.rows.push_back({TableCell{{}, "08-12-2026"}, TableCell{64.25, {}}});
+    days.rows.push_back({TableCell{{}, "09-12-2026"}, TableCell{}});
+    TableSheet hours{
+        "Saatler", {"Saat", "Leq"}, {{TableCell{{}, "08-12-2026 07:00"}, TableCell{61.0, {}}}}, 1};
+    std::string error;
+    ASSERT_TRUE(WriteTableWorkbook(path.string(), {days, hours}, &error)) << error;
+    const std::string book = unzipMember(path, "xl/workbook.xml");
+    const std::string sheet = unzipMember(path, "xl/worksheets/sheet1.xml");
+    if (book.empty())
+        GTEST_SKIP() << "unzip is not installed";
+    EXPECT_NE(book.find("name=\"Günler\""), std::string::npos) << book;
+    EXPECT_NE(book.find("name=\"Saatler\""), std::string::npos) << book;
+    EXPECT_NE(sheet.find("<v>64.25</v>"), std::string::npos) << sheet;
+    EXPECT_EQ(sheet.find("r=\"B3\""), std::string::npos) << "no value, no cell";
+
+    const auto nowhere = dir / "no-such-folder" / "tables.xlsx";
+    EXPECT_FALSE(WriteTableWorkbook(nowhere.string(), {days}, &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(fs::exists(nowhere.parent_path()));
+}

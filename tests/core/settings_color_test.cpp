@@ -25,7 +25,10 @@ class ColorFileTest : public ::testing::Test {
         setAppDataFolderOverride(std::nullopt);
         fs::remove_all(dir);
     }
-    void write(const std::string& text) { std::ofstream(colorConfigPath()) << text; }
+    void write(const std::string& text) {
+        fs::create_directories(colorConfigPath().parent_path());
+        std::ofstream(colorConfigPath()) << text;
+    }
     std::string read() {
         std::ifstream in(colorConfigPath(), std::ios::binary);
         std::ostringstream s;
@@ -36,7 +39,7 @@ class ColorFileTest : public ::testing::Test {
 };
 
 TEST_F(ColorFileTest, WithoutAFileTheDefaultColoursApply) {
-    EXPECT_EQ(colorConfigPath(), dir / "ColorConfig.ini");
+    EXPECT_EQ(colorConfigPath(), dir / "Vrel" / "ColorConfig.ini") << "in the program's folder";
     const GraphColors c = readColorConfig(colorConfigPath());
     EXPECT_EQ(c.backColor, rgb(0, 100, 100));
     EXPECT_EQ(c.gridColor, rgb(255, 0, 255));
@@ -108,12 +111,56 @@ TEST_F(ColorFileTest, ALevelLimitThatIsNoLevelReadsAsOff) {
     EXPECT_FALSE(readLevelLimit(colorConfigPath()));
 }
 
+TEST_F(ColorFileTest, AnEarlierVersionsFilesMoveIntoTheProgramsFolderOnce) {
+    auto put = [](const fs::path& file, const std::string& text) {
+        fs::create_directories(file.parent_path());
+        std::ofstream(file) << text;
+    };
+    auto slurp = [](const fs::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    };
+    const std::string colours = "[Vrel_GRIDCOLOR]\r\nRVALUE=9\r\n[Vrel_LIMIT]\r\nENABLED=1\r\n"
+                                "VALUE=72.5\r\n[Vrel_LANGUAGE]\r\nLANGUAGE=en\r\n";
+    put(dir / "ColorConfig.ini", colours);
+    put(dir / "Report.ini", "[Title]\nSite=Yard\n[Figures]\nIntervalSeconds=300\n");
+    moveEarlierSettings();
+
+    EXPECT_FALSE(fs::exists(dir / "ColorConfig.ini"));
+    EXPECT_FALSE(fs::exists(dir / "Report.ini"));
+    EXPECT_EQ(readColorConfig(colorConfigPath()).gridColor, rgb(9, 0, 255));
+    EXPECT_EQ(readLevelLimit(colorConfigPath()), 72.5);
+    EXPECT_EQ(ProfileFile::load(dir / "Vrel" / "Report.ini").value("Title", "Site"), "Yard");
+    // the language leaves the colour file for the program's own settings
+    EXPECT_EQ(readLanguage(programSettingsPath()), Language::English);
+    EXPECT_FALSE(ProfileFile::load(colorConfigPath()).hasSection("Vrel_LANGUAGE"));
+    EXPECT_EQ(programSettingsPath(), dir / "Vrel" / "Vrel.ini");
+
+    // once: a file left later in the old place never replaces the program's
+    const std::string moved = slurp(colorConfigPath());
+    put(dir / "ColorConfig.ini", "[Vrel_BKCOLOR]\r\nRVALUE=1\r\n");
+    moveEarlierSettings();
+    EXPECT_EQ(slurp(colorConfigPath()), moved);
+    EXPECT_TRUE(fs::exists(dir / "ColorConfig.ini"));
+}
+
+TEST_F(ColorFileTest, AnotherProgramsFilesOfTheSameNameStayWhereTheyAre) {
+    std::ofstream(dir / "ColorConfig.ini") << "[Palette]\nRVALUE=1\n";
+    std::ofstream(dir / "Report.ini") << "[Title]\nName=x\n";
+    moveEarlierSettings();
+    EXPECT_TRUE(fs::exists(dir / "ColorConfig.ini"));
+    EXPECT_TRUE(fs::exists(dir / "Report.ini"));
+    EXPECT_FALSE(fs::exists(dir / "Vrel"));
+}
+
 TEST(ColorFolder, TheOverrideThenTheEnvironmentChooseTheFolder) {
     const char* oldVrel = std::getenv("VREL_CONFIG_DIR");
     const std::string saved = oldVrel ? oldVrel : "";
     setAppDataFolderOverride(std::nullopt);
     ::setenv("VREL_CONFIG_DIR", "/tmp/vrel-env-dir", 1);
-    EXPECT_EQ(colorConfigPath(), fs::path("/tmp/vrel-env-dir/ColorConfig.ini"));
+    EXPECT_EQ(colorConfigPath(), fs::path("/tmp/vrel-env-dir/Vrel/ColorConfig.ini"));
     setAppDataFolderOverride(fs::path("/tmp/other"));
     EXPECT_EQ(appDataFolder(), fs::path("/tmp/other"));
     setAppDataFolderOverride(std::nullopt);

@@ -94,7 +94,7 @@ TEST_F(LoggerDownloadCommand, DownloadsTheDemoMemoryIntoTheWindow) {
     QSignalSpy shown(logger, &DataLoggerCommands::windowShown);
     view->loggerRecords().append(CObjData(1.0, "01-01-2026,0:00:00", "dBA", 9, 1.0));
 
-    EXPECT_TRUE(view->command(32780));
+    EXPECT_TRUE(view->command(CommandId::DownloadLogger));
     EXPECT_TRUE(view->loggerRecords().empty()) << "a download starts from an empty list";
     ASSERT_NE(logger->progressDialog(), nullptr);
     EXPECT_TRUE(logger->progressDialog()->isVisible());
@@ -132,7 +132,7 @@ TEST_F(LoggerDownloadCommand, DownloadsTheDemoMemoryIntoTheWindow) {
     // A second download makes the same window anew; the progress bar ran to its end.
     EXPECT_EQ(logger->progressDialog()->progressBar()->value(),
               logger->progressDialog()->progressBar()->maximum());
-    view->command(32780);
+    view->command(CommandId::DownloadLogger);
     ASSERT_TRUE(shown.wait(generousMs));
     EXPECT_EQ(logger->window(), window);
     EXPECT_TRUE(window->selection().empty());
@@ -144,7 +144,7 @@ TEST_F(LoggerDownloadCommand, AnEmptyMemoryOpensAnEmptyWindow) {
     sim.setMemory({});
     connectToSimulator();
     QSignalSpy shown(logger, &DataLoggerCommands::windowShown);
-    view->command(32780);
+    view->command(CommandId::DownloadLogger);
     ASSERT_TRUE(shown.wait(generousMs));
     EXPECT_TRUE(view->loggerRecords().empty());
     EXPECT_EQ(rows(), 0);
@@ -154,7 +154,7 @@ TEST_F(LoggerDownloadCommand, AnEmptyMemoryOpensAnEmptyWindow) {
 TEST_F(LoggerDownloadCommand, RefusedWhileRecordingAndIgnoredWhileNotConnected) {
     connectToSimulator();
     view->link().withDecoder([](MeterDecoder& d) { d.recording = true; });
-    view->command(32780);
+    view->command(CommandId::DownloadLogger);
     ASSERT_EQ(answers.messages().size(), 1u);
     EXPECT_EQ(answers.messages()[0].text, "Please stop the Real Time Runing!");
     EXPECT_EQ(answers.messages()[0].caption, "Tip");
@@ -170,7 +170,7 @@ TEST_F(LoggerDownloadCommand, RefusedWhileRecordingAndIgnoredWhileNotConnected) 
         d.recording = false;
         d.connected = false;
     });
-    view->command(32780);
+    view->command(CommandId::DownloadLogger);
     EXPECT_TRUE(answers.messages().empty());
     EXPECT_FALSE(logger->download().running());
     EXPECT_EQ(logger->progressDialog(), nullptr);
@@ -191,7 +191,7 @@ TEST_F(LoggerDownloadCommand, SilenceInTheMiddleOfTheDumpFailsOnceWithAnEmptyLis
         progressAtMessage = logger->progressDialog()->isVisible();
     });
 
-    view->command(32780);
+    view->command(CommandId::DownloadLogger);
     ASSERT_TRUE(waitFor([this] { return headerSeen(); }));
     sim.silence(600);
     // Two seconds pass on the PC's clock without a byte; the watchdog ticks on.
@@ -222,7 +222,7 @@ TEST_F(LoggerDownloadCommand, EscInTheProgressDialogEndsTheDownload) {
     sim.setMemory(longMemory());
     connectToSimulator();
     QSignalSpy shown(logger, &DataLoggerCommands::windowShown);
-    view->command(32780);
+    view->command(CommandId::DownloadLogger);
     ASSERT_TRUE(waitFor([this] { return headerSeen(); }));
     QTest::keyClick(logger->progressDialog(), Qt::Key_Escape);
     ASSERT_EQ(shown.count(), 1);
@@ -240,7 +240,7 @@ TEST_F(LoggerDownloadCommand, TheDownloadTimeOutEndsALongDumpOnce) {
     sim.setMemory(longMemory());
     connectToSimulator();
     QSignalSpy shown(logger, &DataLoggerCommands::windowShown);
-    view->command(32780);
+    view->command(CommandId::DownloadLogger);
     ASSERT_TRUE(waitFor([this] { return headerSeen(); }));
     view->timer(4).setInterval(100); // rather than 250 s
     ASSERT_TRUE(waitFor([&] { return !answers.messages().empty(); }));

@@ -5,7 +5,6 @@
 #include "formats/TextDataFile.h"
 #include "graph/CGraphicsBtn.h"
 #include "logger/DataLogDlg.h"
-#include "logger/DataLogForm.h"
 #include "model/Clock.h"
 #include "overview/SurveyWindow.h"
 #include "ui/Prompt.h"
@@ -80,7 +79,7 @@ TEST_F(LoggerFiles, ImportReplacesTheSetsAndAWrongFileChangesNothing) {
     writeFile(path("wrong.txt"), "Kovra Sound Level Meter\r\n07-12-2026,09:05:01, 55.20, dBA\r\n");
 
     answers.fileNext(path("wrong.txt"));
-    window->command(DataLogCommand::importData);
+    window->command(CommandId::ImportLoggerData);
     ASSERT_EQ(answers.messages().size(), 1u);
     EXPECT_EQ(answers.messages()[0].text, "Data Format is wrong!");
     EXPECT_EQ(answers.messages()[0].caption, "ERROR");
@@ -90,7 +89,7 @@ TEST_F(LoggerFiles, ImportReplacesTheSetsAndAWrongFileChangesNothing) {
 
     answers.clear();
     answers.fileNext(path("missing.txt"));
-    window->command(DataLogCommand::importData);
+    window->command(CommandId::ImportLoggerData);
     ASSERT_EQ(answers.messages().size(), 1u);
     EXPECT_TRUE(answers.messages()[0].text.contains("missing.txt"));
     EXPECT_TRUE(answers.messages()[0].text.contains("No such file"));
@@ -98,7 +97,7 @@ TEST_F(LoggerFiles, ImportReplacesTheSetsAndAWrongFileChangesNothing) {
 
     answers.clear();
     answers.fileNext(path("in.txt"));
-    window->command(DataLogCommand::importData);
+    window->command(CommandId::ImportLoggerData);
     EXPECT_TRUE(answers.messages().empty());
     const Prompt::FileRequest& asked = answers.fileRequests().back();
     EXPECT_EQ(asked.mode, Prompt::FileRequest::Mode::Open);
@@ -112,7 +111,7 @@ TEST_F(LoggerFiles, ImportReplacesTheSetsAndAWrongFileChangesNothing) {
 
     // Cancel changes nothing and says nothing.
     answers.clear();
-    window->command(DataLogCommand::importData);
+    window->command(CommandId::ImportLoggerData);
     EXPECT_TRUE(answers.messages().empty());
     EXPECT_EQ(records.size(), 3u);
 }
@@ -134,7 +133,7 @@ TEST_F(LoggerFiles, ASurveyFolderOpensAsOneSetPerFileInTimeOrder) {
 
     downloadedSets();
     answers.fileNext(survey);
-    window->command(DataLogCommand::importData);
+    window->command(CommandId::ImportLoggerData);
     EXPECT_TRUE(answers.messages().empty());
     EXPECT_EQ(answers.fileRequests().back().filters.size(), 2);
     ASSERT_EQ(rows(), 3);
@@ -151,7 +150,7 @@ TEST_F(LoggerFiles, ASurveyFolderOpensAsOneSetPerFileInTimeOrder) {
     // One broken file: named, and nothing changes.
     file("survey-2026-12-08T17.txt", "Kovra\r\n");
     answers.fileNext(survey);
-    window->command(DataLogCommand::importData);
+    window->command(CommandId::ImportLoggerData);
     ASSERT_EQ(answers.messages().size(), 1u);
     EXPECT_TRUE(answers.messages()[0].text.startsWith("Data Format is wrong!"));
     EXPECT_TRUE(answers.messages()[0].text.contains("survey-2026-12-08T17.txt"));
@@ -164,7 +163,7 @@ TEST_F(LoggerFiles, ASurveyFolderOpensAsOneSetPerFileInTimeOrder) {
     {
         CMyVrelView view;
         answers.fileNext(survey + QStringLiteral("/summary.csv"), 1);
-        view.command(32790);
+        view.command(CommandId::OpenDataFile);
         CSurveyWnd* surveyWindow = nullptr;
         ASSERT_TRUE(QTest::qWaitFor([&] {
             for (QWidget* w : QApplication::topLevelWidgets())
@@ -179,18 +178,62 @@ TEST_F(LoggerFiles, ASurveyFolderOpensAsOneSetPerFileInTimeOrder) {
     }
 }
 
+TEST_F(LoggerFiles, AFileOrFolderHandedOverOpensAsAcDoesWithoutAsking) {
+    // a file: the DATALOGGER window with its set, no dialog
+    writeFile(path("given.txt"), dataFile);
+    CMyVrelView view;
+    ASSERT_TRUE(dataLoggerOf(view)->openPath(path("given.txt")));
+    EXPECT_TRUE(answers.fileRequests().empty());
+    EXPECT_TRUE(answers.messages().empty());
+    CDataLogDlg* shown = dataLoggerOf(view)->window();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->isVisible());
+    QAbstractItemModel* list = shown->dataSetList()->model();
+    ASSERT_EQ(list->rowCount(), 1);
+    EXPECT_EQ(list->index(0, 1).data().toString(), "07-12-2026,09:05:01");
+    EXPECT_EQ(list->index(0, 4).data().toString(), "3");
+    ASSERT_EQ(view.loggerRecords().size(), 3u);
+    EXPECT_EQ(view.loggerRecords()[2].value(), 101.3);
+
+    // a survey folder: its own window, as "Aç" opens it
+    const QString survey = path("survey");
+    ASSERT_TRUE(QDir().mkpath(survey));
+    const QByteArray header = "Kovra Sound Level Meter SamplingRate:0.1;\r\n";
+    writeFile(survey + "/survey-2026-12-08T14.txt", header + "08-12-2026,14:10:00, 50.00, dBA\r\n");
+    writeFile(survey + "/survey-2026-12-08T15.txt", header + "08-12-2026,15:00:00, 61.00, dBA\r\n");
+    EXPECT_FALSE(dataLoggerOf(view)->openPath(survey)) << "not the DATALOGGER window's";
+    std::unique_ptr<CSurveyWnd> surveyWindow;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<CSurveyWnd*>(w))
+            surveyWindow.reset(found);
+    ASSERT_NE(surveyWindow, nullptr);
+    EXPECT_EQ(surveyWindow->folder(), survey);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return surveyWindow->loaded(); }, 30000));
+    EXPECT_TRUE(answers.messages().empty());
+    EXPECT_EQ(list->rowCount(), 1) << "the DATALOGGER window keeps its file";
+
+    // a file that is none of ours: told as "Aç" tells it, and nothing changes
+    writeFile(path("other.txt"), "hello\r\n");
+    EXPECT_FALSE(dataLoggerOf(view)->openPath(path("other.txt")));
+    ASSERT_EQ(answers.messages().size(), 1u);
+    EXPECT_EQ(answers.messages()[0].text, "Data Format is wrong!");
+    EXPECT_EQ(list->rowCount(), 1);
+    EXPECT_FALSE(dataLoggerOf(view)->openPath(path("missing.txt")));
+    EXPECT_EQ(answers.messages().size(), 2u);
+}
+
 TEST_F(LoggerFiles, SaveSelectionAndExportWriteTheChosenSet) {
     downloadedSets();
     // Nothing chosen yet: no dialog at all.
-    for (int id : {DataLogCommand::saveSelection, DataLogCommand::exportSelection,
-                   DataLogCommand::printData, DataLogCommand::printDiagram})
+    for (CommandId id : {CommandId::SaveLoggerSelection, CommandId::ExportLoggerSelection,
+                         CommandId::PrintLoggerData, CommandId::PrintLoggerDiagram})
         window->command(id);
     EXPECT_TRUE(answers.fileRequests().empty());
     EXPECT_EQ(answers.printDialogs(), 0);
 
     window->chooseRow(0);
     answers.fileNext(path("set.txt"));
-    window->command(DataLogCommand::saveSelection);
+    window->command(CommandId::SaveLoggerSelection);
     const Prompt::FileRequest& save = answers.fileRequests().back();
     EXPECT_EQ(save.mode, Prompt::FileRequest::Mode::Save);
     EXPECT_EQ(save.initialName, "2026-12-7 9-5.txt");
@@ -200,10 +243,10 @@ TEST_F(LoggerFiles, SaveSelectionAndExportWriteTheChosenSet) {
                                         "07-12-2026,9:00:01, 46.20, dBA\r\n");
 
     answers.fileNext(path("set.xls"));
-    window->command(DataLogCommand::exportSelection);
+    window->command(CommandId::ExportLoggerSelection);
     const Prompt::FileRequest& exported = answers.fileRequests().back();
     EXPECT_EQ(exported.initialName, "2026-12-7 9-5.xls");
-    EXPECT_EQ(exported.filters, QStringList({"Data File(*.xls)", "Excel workbook (*.xlsx)"}));
+    EXPECT_EQ(exported.filters, QStringList({"Data File(*.xls)", "Excel çalışma kitabı (*.xlsx)"}));
     const QByteArray sheet = readAll(path("set.xls"));
     EXPECT_TRUE(sheet.startsWith("StartTime\t07-12-2026,9:00:00\t\r\n"
                                  "Max\t46.20 @ 07-12-2026,9:00:01  dBA \t\r\n"
@@ -214,7 +257,7 @@ TEST_F(LoggerFiles, SaveSelectionAndExportWriteTheChosenSet) {
 
     // The workbook by its filter; a bare name gets its own extension.
     answers.fileNext(path("book.xls"), 1);
-    window->command(DataLogCommand::exportSelection);
+    window->command(CommandId::ExportLoggerSelection);
     EXPECT_TRUE(readAll(path("book.xlsx")).startsWith("PK"));
     EXPECT_FALSE(QFile::exists(path("book.xls")));
     EXPECT_TRUE(answers.messages().empty());
@@ -225,9 +268,9 @@ TEST_F(LoggerFiles, AFailedSaveOrExportSaysWhichFileAndWhy) {
     window->chooseRow(1);
     const QString target = path("missing/set.txt");
     answers.fileNext(target);
-    window->command(DataLogCommand::saveSelection);
+    window->command(CommandId::SaveLoggerSelection);
     answers.fileNext(path("missing/set.xls"));
-    window->command(DataLogCommand::exportSelection);
+    window->command(CommandId::ExportLoggerSelection);
     ASSERT_EQ(answers.messages().size(), 2u);
     EXPECT_TRUE(answers.messages()[0].text.contains(target));
     EXPECT_TRUE(answers.messages()[0].text.contains("No such file"));
@@ -241,9 +284,9 @@ TEST_F(LoggerFiles, PrintsTheChosenSetIntoPdfs) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     window->chooseRow(0);
     answers.printToPdfNext(path("diagram.pdf"));
-    window->command(DataLogCommand::printDiagram);
+    window->command(CommandId::PrintLoggerDiagram);
     answers.printToPdfNext(path("data.pdf"));
-    window->command(DataLogCommand::printData);
+    window->command(CommandId::PrintLoggerData);
     EXPECT_EQ(answers.printDialogs(), 2);
     EXPECT_TRUE(answers.messages().empty());
     for (const char* name : {"diagram.pdf", "data.pdf"}) {
@@ -252,7 +295,7 @@ TEST_F(LoggerFiles, PrintsTheChosenSetIntoPdfs) {
         EXPECT_GT(pdf.size(), 1000) << name;
     }
     // Cancelled: nothing printed, nothing said.
-    window->command(DataLogCommand::printData);
+    window->command(CommandId::PrintLoggerData);
     EXPECT_EQ(answers.printDialogs(), 3);
     EXPECT_TRUE(answers.messages().empty());
 }
@@ -269,7 +312,7 @@ TEST_F(LoggerFiles, OpenOnTheMainViewShowsTheFilesSetInTheWindow) {
     // A wrong header changes nothing and opens nothing.
     writeFile(path("wrong.txt"), "Kovra Sound Level Meter Samplingrate:1.0;\r\n");
     answers.fileNext(path("wrong.txt"));
-    EXPECT_TRUE(view.command(32790));
+    EXPECT_TRUE(view.command(CommandId::OpenDataFile));
     ASSERT_EQ(answers.messages().size(), 1u);
     EXPECT_EQ(answers.messages()[0].text, "Data Format is wrong!");
     EXPECT_EQ(view.loggerRecords().size(), 1u);
@@ -278,7 +321,7 @@ TEST_F(LoggerFiles, OpenOnTheMainViewShowsTheFilesSetInTheWindow) {
     // A file that cannot be opened names its reason; nothing changes.
     answers.clear();
     answers.fileNext(dir.path());
-    view.command(32790);
+    view.command(CommandId::OpenDataFile);
     ASSERT_EQ(answers.messages().size(), 1u);
     EXPECT_EQ(answers.messages()[0].caption, "ERROR");
     EXPECT_EQ(view.loggerRecords().size(), 1u);
@@ -287,7 +330,7 @@ TEST_F(LoggerFiles, OpenOnTheMainViewShowsTheFilesSetInTheWindow) {
     answers.clear();
     writeFile(path("in.txt"), dataFile);
     answers.fileNext(path("in.txt"));
-    view.command(32790);
+    view.command(CommandId::OpenDataFile);
     EXPECT_TRUE(answers.messages().empty());
     ASSERT_EQ(view.loggerRecords().size(), 3u);
     CDataLogDlg* shown = logger->window();
@@ -308,7 +351,7 @@ TEST_F(LoggerFiles, OpenOnTheMainViewShowsTheFilesSetInTheWindow) {
     shown->chooseRow(0);
     EXPECT_EQ(shown->selection().size(), 3u);
     answers.fileNext(path("in.txt"));
-    view.command(32790);
+    view.command(CommandId::OpenDataFile);
     EXPECT_EQ(logger->window(), shown);
     EXPECT_TRUE(shown->selection().empty());
     EXPECT_EQ(list->rowCount(), 1);

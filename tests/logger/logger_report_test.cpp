@@ -1,4 +1,5 @@
 // The Akustik group's second page and the "Rapor" command, in the DATALOGGER window.
+#include "app/Translation.h"
 #include "config/ColorConfig.h"
 #include "graph/CGraphicsBtn.h"
 #include "logger/DataLogDlg.h"
@@ -14,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableView>
@@ -105,14 +107,15 @@ TEST_F(DataLogReport, RaporWritesThePdfAndRemembersTheTitleBlock) {
     answers.reportNext(r);
     const QString pdf = configDir.filePath(QStringLiteral("rapor.pdf"));
     answers.fileNext(pdf);
-    ASSERT_TRUE(window->command(ReportCommand::commandId));
+    ASSERT_TRUE(window->command(CommandId::Report));
     ASSERT_EQ(answers.reportRequests().size(), 1u);
     EXPECT_TRUE(answers.reportRequests()[0].site.isEmpty()) << "nothing remembered yet";
+    EXPECT_EQ(answers.fileRequests().at(0).initialName, "Rapor.pdf");
     EXPECT_TRUE(answers.messages().empty());
     EXPECT_GT(QFileInfo(pdf).size(), 1000);
 
     // The next report starts from what was typed; a cancel writes nothing.
-    ASSERT_TRUE(window->command(ReportCommand::commandId));
+    ASSERT_TRUE(window->command(CommandId::Report));
     ASSERT_EQ(answers.reportRequests().size(), 2u);
     EXPECT_EQ(answers.reportRequests()[1].site, QStringLiteral("Atölye 2"));
     EXPECT_EQ(answers.reportRequests()[1].operatorName, QStringLiteral("Ayşe Yılmaz"));
@@ -120,7 +123,29 @@ TEST_F(DataLogReport, RaporWritesThePdfAndRemembersTheTitleBlock) {
     EXPECT_EQ(ReportCommand::noiseSettings().shiftHours, 8.0);
     EXPECT_EQ(answers.fileRequests().size(), 1u);
     EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(configDir.path().toStdString()) /
-                                        "Report.ini"));
+                                        "Vrel" / "Report.ini"));
+}
+
+TEST_F(DataLogReport, TheReportSpeaksTheInterfacesLanguage) {
+    ASSERT_TRUE(useLanguage(Language::English));
+    ScriptedPrompt answers;
+    ScopedPrompt scoped(answers);
+    answers.reportNext({});
+    const QString pdf = configDir.filePath(QStringLiteral("english.pdf"));
+    answers.fileNext(pdf);
+    const bool ran = window->command(ReportCommand::commandId);
+    useLanguage(Language::Turkish);
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(answers.fileRequests().at(0).initialName, "Report.pdf");
+    EXPECT_EQ(answers.fileRequests().at(0).filters, QStringList{"PDF file (*.pdf)"});
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(60000));
+    const QString words = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(words.contains(QStringLiteral("Noise Measurement Report"))) << words.toStdString();
+    EXPECT_TRUE(words.contains(QStringLiteral("Occupational noise exposure")));
+    EXPECT_FALSE(words.contains(QStringLiteral("Gürültü")));
+    EXPECT_FALSE(words.contains(QStringLiteral("Sayfa")));
 }
 
 TEST(ReportDialog, GivesBackWhatWasTypedAndRefusesPeriodsOutOfOrder) {

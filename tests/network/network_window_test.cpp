@@ -256,11 +256,11 @@ TEST_F(NetworkWindow, TheMenuAsksForTheBrokerKeepsThePasswordInTheKeyringAndAsks
         << second->linkText().toStdString();
 
     // The address and user are remembered in the settings, the password only in the keyring.
-    const ProfileFile profile = ProfileFile::load(colorConfigPath());
+    const ProfileFile profile = ProfileFile::load(programSettingsPath());
     EXPECT_EQ(profile.value("Vrel_NETWORK", "URL"), url.toStdString());
     EXPECT_EQ(profile.value("Vrel_NETWORK", "USER"), Broker::user);
     EXPECT_EQ(keyring.kept.value(url + " " + Broker::user), Broker::password);
-    std::ifstream settings(colorConfigPath());
+    std::ifstream settings(programSettingsPath());
     const std::string text((std::istreambuf_iterator<char>(settings)), {});
     EXPECT_EQ(text.find(Broker::password), std::string::npos);
 

@@ -2,11 +2,13 @@
 #include "layout/ReportLayout.h"
 #include "model/TimeLabels.h"
 #include "print/ReportRenderer.h"
+#include "print/ReportTexts.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QPdfWriter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -29,8 +31,9 @@ RecordList workingDay() {
     return list;
 }
 
-ReportInput input(const RecordList& series) {
+ReportInput input(const RecordList& series, Language language = Language::Turkish) {
     ReportInput in;
+    in.texts = reportTexts(language);
     in.series = &series;
     in.stats.samplingRate = 5.0;
     in.stats.average = 85.0;
@@ -41,6 +44,25 @@ ReportInput input(const RecordList& series) {
     in.title = {"Pres hattı 2", "Ayşe Yılmaz", "Kovra SL-4001", "Kulak koruyucusuz ölçüldü."};
     in.now = {2026, 12, 8, 9, 30, 0};
     return in;
+}
+
+// The report of series in a language, as pdftotext reads it.
+QString reportText(const RecordList& series, Language language) {
+    ReportInput in = input(series, language);
+    in.title = {"Line 2", "A. Smith", "SL-4001", "Hearing protection off."};
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("report.pdf"));
+    {
+        QPdfWriter writer(path);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        writer.setResolution(150);
+        if (!renderReport(writer, layoutReport(in)))
+            return {};
+    }
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {path, QStringLiteral("-")});
+    return p.waitForFinished(60000) ? QString::fromUtf8(p.readAllStandardOutput()) : QString();
 }
 
 QString pdfText(const QString& pdf) {
@@ -125,7 +147,45 @@ TEST(ReportRendering, NoPagesWithoutReadingsAndNotApplicableForCWeighting) {
     bool said = false;
     for (const ReportPage& p : layoutReport(input(c)))
         for (const ReportOp& op : p.ops)
-            said =
-                said || op.text == "Uygulanamaz: " + notApplicableText(NotApplicable::NotAWeighted);
+            said = said ||
+                   op.text == "Uygulanamaz: " +
+                                  notApplicableText(reportTexts(), NotApplicable::NotAWeighted);
     EXPECT_TRUE(said);
+}
+
+TEST(ReportRendering, EachLanguageKeepsToItsOwnWords) {
+    const RecordList series = workingDay();
+    const QString english = reportText(series, Language::English);
+    const QString turkish = reportText(series, Language::Turkish);
+    ASSERT_FALSE(english.isEmpty()) << "pdftotext (poppler-utils) is needed";
+    ASSERT_FALSE(turkish.isEmpty());
+    const ReportTexts en = reportTexts(Language::English);
+    const ReportTexts tr = reportTexts(Language::Turkish);
+    ASSERT_NE(en.title, tr.title) << "the English translation is built in";
+    // every heading, and the page footer, in the report's own language only
+    for (std::string ReportTexts::*heading :
+         {&ReportTexts::title, &ReportTexts::curve, &ReportTexts::summary, &ReportTexts::exposure,
+          &ReportTexts::environment, &ReportTexts::exceedances}) {
+        const QString e = QString::fromStdString(en.*heading);
+        const QString t = QString::fromStdString(tr.*heading);
+        EXPECT_TRUE(english.contains(e)) << e.toStdString();
+        EXPECT_FALSE(english.contains(t)) << t.toStdString();
+        EXPECT_TRUE(turkish.contains(t)) << t.toStdString();
+        EXPECT_FALSE(turkish.contains(e)) << e.toStdString();
+    }
+    EXPECT_TRUE(english.contains(QStringLiteral("Page 1 of ")));
+    EXPECT_FALSE(english.contains(QStringLiteral("Sayfa")));
+    EXPECT_TRUE(english.contains(QStringLiteral("Interval table (15m)")));
+    // nothing of Turkish is left over in the English report, not even a letter
+    const QRegularExpression turkishLetter(QStringLiteral("[çğıöşüÇĞİÖŞÜ]"));
+    EXPECT_FALSE(english.contains(turkishLetter))
+        << english.mid(std::max<qsizetype>(0, english.indexOf(turkishLetter) - 40), 80)
+               .toStdString();
+}
+
+TEST(ReportRendering, FiguresGoInWhereTheTranslationPutsThem) {
+    EXPECT_EQ(fillIn("Page %1 of %2", {"1", "3"}), "Page 1 of 3");
+    EXPECT_EQ(fillIn("%2 / %1", {"a", "b"}), "b / a");
+    EXPECT_EQ(fillIn("%1 %", {"%2"}), "%2 %") << "a figure is put in once, as it is";
+    EXPECT_EQ(fillIn("%3 %0 %", {"x"}), "%3 %0 %") << "marks without a figure stay";
 }

@@ -90,7 +90,7 @@ TEST(CliNoiseFigures, ReportWritesThePdfOrNothing) {
     const fs::path out = dir / "report.pdf";
     const auto r = runTool(cli + " report " + quoted(in) + " " + quoted(out) +
                            " --site 'Pres hattı' --operator 'Ali Veli' --meter SL-4001 --limit 85"
-                           " --intervals 15m");
+                           " --intervals 15m --lang tr");
     ASSERT_EQ(r.status, 0) << r.err;
     ASSERT_TRUE(fs::exists(out));
     if (runTool("pdftotext -v").status != 0)
@@ -108,4 +108,51 @@ TEST(CliNoiseFigures, ReportWritesThePdfOrNothing) {
     EXPECT_EQ(runTool(cli + " report " + quoted(in) + " " + quoted(none) + " --limit x").status, 2);
     EXPECT_EQ(runTool(cli + " report " + quoted(in)).status, 2);
     EXPECT_FALSE(fs::exists(none));
+}
+
+TEST(CliNoiseFigures, TheReportSpeaksTheLanguageAskedOrTheWindowsOne) {
+    if (runTool("pdftotext -v").status != 0)
+        GTEST_SKIP() << "poppler-utils are not installed";
+    const auto dir = scratch("language");
+    const fs::path in = shiftFile(dir);
+    // a configuration of its own and a system language, never the user's
+    auto report = [&](const std::string& env, const std::string& options) {
+        const fs::path out = dir / "report.pdf";
+        fs::remove(out);
+        const auto r =
+            runTool("env VREL_CONFIG_DIR=" + quoted(dir / "config") + " " + env + " " + cli +
+                    " report " + quoted(in) + " " + quoted(out) + " --limit 85 " + options);
+        EXPECT_EQ(r.status, 0) << r.err;
+        return runTool("pdftotext " + quoted(out) + " -").out;
+    };
+    const std::string english = "Noise Measurement Report";
+    const std::string turkish = "Gürültü Ölçüm Raporu";
+    auto speaks = [&](const std::string& text, bool inEnglish) {
+        EXPECT_NE(text.find(inEnglish ? english : turkish), std::string::npos) << text;
+        EXPECT_EQ(text.find(inEnglish ? turkish : english), std::string::npos);
+        EXPECT_EQ(text.find(inEnglish ? "Sayfa 1 / " : "Page 1 of "), std::string::npos);
+    };
+    const std::string c = "LANGUAGE= LC_ALL=C LC_MESSAGES=C LANG=C";
+    const std::string en = "LANGUAGE=en_GB LC_ALL=en_GB.UTF-8 LANG=en_GB.UTF-8";
+    speaks(report(c, "--lang en"), true);
+    speaks(report(en, "--lang tr"), false);
+    speaks(report(c, ""), false); // Turkish when nothing says otherwise
+    speaks(report(en, ""), true); // the system's language
+    // the language chosen in the window wins over the system's
+    fs::create_directories(dir / "config" / "Vrel");
+    std::ofstream(dir / "config" / "Vrel" / "Vrel.ini") << "[Interface]\r\nLanguage=tr\r\n";
+    speaks(report(en, ""), false);
+    std::ofstream(dir / "config" / "Vrel" / "Vrel.ini") << "[Interface]\r\nLanguage=en\r\n";
+    speaks(report(c, ""), true);
+
+    const auto wrong =
+        runTool(cli + " report " + quoted(in) + " " + quoted(dir / "x.pdf") + " --lang de");
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_NE(wrong.err.find("--lang takes tr or en"), std::string::npos) << wrong.err;
+}
+
+TEST(CliNoiseFigures, VersionAsTheWindowsProgram) {
+    const auto r = runTool(cli + " --version");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "vrel-cli 1.0\n");
 }

@@ -45,6 +45,6 @@ int main(int argc, char** argv) {
                          std::printf("%s\n", TextDataLine(sample).c_str());
                          std::fflush(stdout);
                      });
-    view->command(32771);
+    view->command(CommandId::StartRecording);
     return QApplication::exec();
 }

@@ -2,6 +2,7 @@
 #include "app/MyVrelView.h"
 #include "app/RecordingFeature.h"
 #include "config/ColorConfig.h"
+#include "config/ProfileFile.h"
 #include "files/PrintRX.h"
 #include "formats/FileWrite.h"
 #include "graph/CGraphicsBtn.h"
@@ -10,6 +11,7 @@
 #include "model/Clock.h"
 #include "settings/DlgColorSet.h"
 #include "ui/Prompt.h"
+#include "ui/ReportCommand.h"
 
 #include <QApplication>
 #include <QDir>
@@ -78,7 +80,7 @@ class MainViewFilesTest : public ::testing::Test {
         frame.reset();
         setAppClock(nullptr);
     }
-    bool command(int id) { return frame->view()->command(id); }
+    bool command(CommandId id) { return frame->view()->command(id); }
 
     ManualClock clock{1796634000}; // 2026-12-07 09:00:00
     QTemporaryDir config;
@@ -92,7 +94,7 @@ class MainViewFilesTest : public ::testing::Test {
 TEST_F(MainViewFilesTest, SaveAsWritesTheDataFileByteForByte) {
     const QString path = dir.filePath("rec.txt");
     answers.fileNext(path);
-    command(32786);
+    command(CommandId::SaveAs);
     ASSERT_EQ(answers.fileRequests().size(), 1u);
     const Prompt::FileRequest& r = answers.fileRequests()[0];
     EXPECT_EQ(r.mode, Prompt::FileRequest::Mode::Save);
@@ -116,7 +118,7 @@ TEST_F(MainViewFilesTest, AFailedWriteLeavesTheOldFileAndNamesFileAndReason) {
     // the file is written beside its place first; make that impossible
     ASSERT_TRUE(QDir(dir.path()).mkdir("rec.txt.part"));
     answers.fileNext(path);
-    command(32786);
+    command(CommandId::SaveAs);
     ASSERT_EQ(answers.messages().size(), 1u);
     const QString text = answers.messages()[0].text;
     EXPECT_TRUE(text.contains(QDir::toNativeSeparators(path))) << text.toStdString();
@@ -125,7 +127,7 @@ TEST_F(MainViewFilesTest, AFailedWriteLeavesTheOldFileAndNamesFileAndReason) {
 
     answers.fileNext(dir.filePath("x.xls"));
     ASSERT_TRUE(QDir(dir.path()).mkdir("x.xls.part"));
-    command(32785);
+    command(CommandId::ExportToExcel);
     EXPECT_EQ(answers.messages().size(), 2u);
     EXPECT_FALSE(QFile::exists(dir.filePath("x.xls")));
 }
@@ -133,10 +135,10 @@ TEST_F(MainViewFilesTest, AFailedWriteLeavesTheOldFileAndNamesFileAndReason) {
 TEST_F(MainViewFilesTest, ExportWritesTabSeparatedTextOrAWorkbook) {
     const QString xls = dir.filePath("rec.xls");
     answers.fileNext(xls);
-    command(32785);
+    command(CommandId::ExportToExcel);
     const Prompt::FileRequest& r = answers.fileRequests().at(0);
     EXPECT_EQ(r.initialName, "2026-12-7 9-0.xls");
-    EXPECT_EQ(r.filters, (QStringList{"Data File (*.xls)", "Excel workbook (*.xlsx)"}));
+    EXPECT_EQ(r.filters, (QStringList{"Data File (*.xls)", "Excel çalışma kitabı (*.xlsx)"}));
     EXPECT_EQ(readFile(xls), QByteArray("StartTime\t07-12-2026,09:00:00\t\r\n"
                                         "Max\t101.30 @ 07-12-2026,09:00:02  dBA\t\r\n"
                                         "Min\t5.50 @ 07-12-2026,09:00:01  dBA\t\r\n"
@@ -149,7 +151,7 @@ TEST_F(MainViewFilesTest, ExportWritesTabSeparatedTextOrAWorkbook) {
 
     // the workbook filter with the proposed ".xls" name writes "...xlsx"
     answers.fileNext(dir.filePath("book.xls"), 1);
-    command(32785);
+    command(CommandId::ExportToExcel);
     EXPECT_FALSE(QFile::exists(dir.filePath("book.xls")));
     const QByteArray book = readFile(dir.filePath("book.xlsx"));
     ASSERT_TRUE(book.startsWith("PK")) << "a zip container";
@@ -162,9 +164,10 @@ TEST_F(MainViewFilesTest, ExportWritesTabSeparatedTextOrAWorkbook) {
 
 TEST_F(MainViewFilesTest, NothingIsAskedForAnEmptySeries) {
     answers.answerNext(Prompt::Answer::Ok);
-    command(32773);
+    command(CommandId::ClearRecording);
     ASSERT_TRUE(frame->view()->realTimeRecords().empty());
-    for (int id : {32786, 32785, 32802, 32796})
+    for (CommandId id : {CommandId::SaveAs, CommandId::ExportToExcel, CommandId::PrintDiagram,
+                         CommandId::PrintData})
         command(id);
     EXPECT_TRUE(answers.fileRequests().empty());
     EXPECT_EQ(answers.printDialogs(), 0);
@@ -174,12 +177,12 @@ TEST_F(MainViewFilesTest, BothPrintoutsGoToThePrinter) {
     const QString diagram = dir.filePath("diagram.pdf");
     const QString data = dir.filePath("data.pdf");
     // cancelled: nothing printed
-    command(32802);
+    command(CommandId::PrintDiagram);
     EXPECT_EQ(answers.printDialogs(), 1);
     answers.printToPdfNext(diagram);
-    command(32802);
+    command(CommandId::PrintDiagram);
     answers.printToPdfNext(data);
-    command(32796);
+    command(CommandId::PrintData);
     EXPECT_EQ(answers.printDialogs(), 3);
     EXPECT_TRUE(answers.messages().empty());
     for (const QString& pdf : {diagram, data}) {
@@ -217,13 +220,13 @@ TEST_F(MainViewFilesTest, ColourSettingsWriteAllKeysOnOkAndNothingOnCancel) {
         EXPECT_EQ(d.colors().gridColor, rgb(1, 2, 3));
         d.reject();
     });
-    command(32817);
+    command(CommandId::ColourSettings);
     EXPECT_EQ(graph->gridColor, rgb(255, 0, 255));
     EXPECT_FALSE(std::filesystem::exists(file));
 
     // OK without a change writes all nine keys
     onColorDialog([](CDlgColorSet& d) { d.accept(); });
-    command(32817);
+    command(CommandId::ColourSettings);
     QFile f(QString::fromStdString(file.string()));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray ini = f.readAll();
@@ -244,7 +247,7 @@ TEST_F(MainViewFilesTest, ColourSettingsWriteAllKeysOnOkAndNothingOnCancel) {
         EXPECT_EQ(d.form().control(1067)->palette().color(QPalette::Window), QColor(10, 20, 30));
         d.accept();
     });
-    command(32817);
+    command(CommandId::ColourSettings);
     EXPECT_EQ(graph->backColor, rgb(10, 20, 30));
     EXPECT_EQ(graph->lineColor, rgb(0, 0, 255));
     EXPECT_EQ(readColorConfig(file).backColor, rgb(10, 20, 30));
@@ -272,7 +275,7 @@ TEST_F(MainViewFilesTest, TheColourFileIsReplacedWholeOrLeftAsItWas) {
     const QString part = QString::fromStdString(PartFilePath(file.string()));
     ASSERT_TRUE(QDir().mkpath(part));
     onColorDialog([](CDlgColorSet& d) { d.accept(); });
-    command(32817);
+    command(CommandId::ColourSettings);
     ASSERT_EQ(answers.messages().size(), 1u);
     EXPECT_EQ(answers.messages()[0].caption, "ERROR");
     EXPECT_TRUE(answers.messages()[0].text.contains("ColorConfig.ini"));
@@ -282,12 +285,34 @@ TEST_F(MainViewFilesTest, TheColourFileIsReplacedWholeOrLeftAsItWas) {
     // Written, it keeps the sections and keys it does not own.
     QDir(part).removeRecursively();
     onColorDialog([](CDlgColorSet& d) { d.accept(); });
-    command(32817);
+    command(CommandId::ColourSettings);
     EXPECT_EQ(answers.messages().size(), 1u);
     const QByteArray after = readFile(QString::fromStdString(file.string()));
     EXPECT_TRUE(after.contains("[Other]\r\nKEEP=1\r\n"));
     EXPECT_EQ(readLevelLimit(file), 85.0);
     EXPECT_EQ(after.count("RVALUE="), 3);
+}
+
+TEST_F(MainViewFilesTest, EveryFileTheProgramKeepsLivesInItsOwnFolder) {
+    // colours, a report's settings and the language, beside the journal
+    onColorDialog([](CDlgColorSet& d) { d.accept(); });
+    command(32817);
+    Prompt::ReportRequest r;
+    r.site = QStringLiteral("Avlu");
+    answers.reportNext(r);
+    answers.fileNext(dir.filePath(QStringLiteral("report.pdf")));
+    command(ReportCommand::commandId);
+    ASSERT_TRUE(writeLanguage(programSettingsPath(), Language::English));
+    EXPECT_TRUE(answers.messages().empty());
+
+    const std::filesystem::path top(config.path().toStdString());
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(top))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"Vrel"});
+    for (const char* name : {"ColorConfig.ini", "Report.ini", "Vrel.ini"})
+        EXPECT_TRUE(std::filesystem::exists(top / "Vrel" / name)) << name;
+    EXPECT_FALSE(ProfileFile::load(top / "Vrel" / "ColorConfig.ini").hasSection("Interface"));
 }
 
 } // namespace

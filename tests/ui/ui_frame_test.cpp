@@ -51,27 +51,40 @@ TEST_F(FrameTest, TitleMenusAndToolbar) {
     ASSERT_NE(realTime, nullptr);
     EXPECT_EQ(captions(realTime->actions()),
               (QStringList{"Kayıt(&R)", "Stop(&S)", "Verileri sil(C)", "Ayarlar(&U)"}));
-    EXPECT_EQ(frame.action(32771)->statusTip(), QStringLiteral("Gerçek zamanlı kaydı başlat"));
-    EXPECT_EQ(frame.action(32773)->statusTip(), QStringLiteral("Clean Real Time Data"));
-    EXPECT_EQ(frame.action(57664)->statusTip(),
+    EXPECT_EQ(frame.action(CommandId::StartRecording)->statusTip(),
+              QStringLiteral("Gerçek zamanlı kaydı başlat"));
+    EXPECT_EQ(frame.action(CommandId::ClearRecording)->statusTip(),
+              QStringLiteral("Clean Real Time Data"));
+    EXPECT_EQ(frame.action(CommandId::About)->statusTip(),
               QStringLiteral("Program bilgisini ve sürüm numarasını göster"));
-    for (int id : {32790, 32786, 32785, 32802, 32796, 32788, 32771, 32772, 32773, 32791, 32780,
-                   32815, 32816, 59392, 59393, 32817, 32799, 57664})
-        EXPECT_NE(frame.action(id), nullptr) << id;
+    for (CommandId id :
+         {CommandId::OpenDataFile, CommandId::SaveAs, CommandId::ExportToExcel,
+          CommandId::PrintDiagram, CommandId::PrintData, CommandId::Exit, CommandId::StartRecording,
+          CommandId::StopRecording, CommandId::ClearRecording, CommandId::RecordingSettings,
+          CommandId::DownloadLogger, CommandId::ManualPort, CommandId::AutomaticPort,
+          CommandId::ToggleToolBar, CommandId::ToggleStatusBar, CommandId::ColourSettings,
+          CommandId::OpenNetwork, CommandId::HelpContents, CommandId::About})
+        EXPECT_NE(frame.action(id), nullptr) << commandNumber(id);
 
     const auto* bar = frame.findChild<QToolBar*>(QStringLiteral("128"));
     ASSERT_NE(bar, nullptr);
-    QList<QAction*> expected{
-        frame.action(32790), nullptr, frame.action(32786), frame.action(32785), frame.action(32771),
-        frame.action(32772), nullptr, frame.action(32802), frame.action(57664)};
+    QList<QAction*> expected{frame.action(CommandId::OpenDataFile),
+                             nullptr,
+                             frame.action(CommandId::SaveAs),
+                             frame.action(CommandId::ExportToExcel),
+                             frame.action(CommandId::StartRecording),
+                             frame.action(CommandId::StopRecording),
+                             nullptr,
+                             frame.action(CommandId::PrintDiagram),
+                             frame.action(CommandId::About)};
     const QList<QAction*> shown = bar->actions();
     ASSERT_EQ(shown.size(), expected.size());
     for (int i = 0; i < shown.size(); ++i)
         EXPECT_TRUE(expected[i] ? shown[i] == expected[i] : shown[i]->isSeparator()) << i;
 
     // automatic port choice is checked from the start
-    EXPECT_TRUE(frame.action(32816)->isChecked());
-    EXPECT_FALSE(frame.action(32815)->isChecked());
+    EXPECT_TRUE(frame.action(CommandId::AutomaticPort)->isChecked());
+    EXPECT_FALSE(frame.action(CommandId::ManualPort)->isChecked());
 }
 
 TEST_F(FrameTest, TheViewMenuSetsAndClearsTheLevelLimit) {
@@ -84,20 +97,20 @@ TEST_F(FrameTest, TheViewMenuSetsAndClearsTheLevelLimit) {
                            "Sınır seviyesi…", "Sınırı kaldır"}));
 
     answers.numberNext(std::nullopt); // cancelled
-    frame.action(LevelLimitCommand::set)->trigger();
+    frame.action(CommandId::SetLevelLimit)->trigger();
     ASSERT_EQ(answers.numberRequests().size(), 1u);
     EXPECT_EQ(answers.numberRequests()[0].value, 85.0) << "a level to start from";
     EXPECT_FALSE(levelLimit().value());
 
     answers.numberNext(72.5);
-    frame.action(LevelLimitCommand::set)->trigger();
+    frame.action(CommandId::SetLevelLimit)->trigger();
     EXPECT_EQ(levelLimit().value(), 72.5);
     EXPECT_EQ(readLevelLimit(colorConfigPath()), 72.5);
-    frame.action(LevelLimitCommand::set)->trigger(); // unanswered: cancelled
+    frame.action(CommandId::SetLevelLimit)->trigger(); // unanswered: cancelled
     EXPECT_EQ(answers.numberRequests().back().value, 72.5) << "starts from the current limit";
     EXPECT_EQ(levelLimit().value(), 72.5);
 
-    frame.action(LevelLimitCommand::clear)->trigger();
+    frame.action(CommandId::ClearLevelLimit)->trigger();
     EXPECT_FALSE(levelLimit().value());
     EXPECT_FALSE(readLevelLimit(colorConfigPath()));
     setAppDataFolderOverride(std::nullopt);
@@ -105,11 +118,11 @@ TEST_F(FrameTest, TheViewMenuSetsAndClearsTheLevelLimit) {
 
 TEST_F(FrameTest, CommandsReachTheirHandlersById) {
     int recorded = 0;
-    frame.view()->onCommand(32771, [&recorded] { ++recorded; });
-    frame.action(32771)->trigger();
+    frame.view()->onCommand(CommandId::StartRecording, [&recorded] { ++recorded; });
+    frame.action(CommandId::StartRecording)->trigger();
     EXPECT_EQ(recorded, 1);
-    EXPECT_TRUE(frame.view()->command(32780));  // not connected: it does nothing
-    EXPECT_FALSE(frame.view()->command(40000)); // no such command
+    EXPECT_TRUE(frame.view()->command(CommandId::DownloadLogger)); // not connected: it does nothing
+    EXPECT_FALSE(frame.view()->command(static_cast<CommandId>(40000))); // no such command
 }
 
 TEST_F(FrameTest, ClosingWithoutDataDoesNotAsk) {
@@ -133,12 +146,12 @@ TEST_F(FrameTest, ClosingWithDataAsksAndStaysOnCancel) {
     frame.view()->realTimeRecords().clear();
     frame.view()->loggerRecords().append(CObjData(70.0, "07-12-2026,9:05:03", "dBC", 1, 1.0));
     answers.answerNext(Prompt::Answer::Cancel);
-    frame.action(32788)->trigger();
+    frame.action(CommandId::Exit)->trigger();
     EXPECT_TRUE(frame.isVisible());
     EXPECT_EQ(answers.messages().size(), 2u);
 
     answers.answerNext(Prompt::Answer::Ok);
-    frame.action(32788)->trigger();
+    frame.action(CommandId::Exit)->trigger();
     EXPECT_FALSE(frame.isVisible());
 }
 
@@ -197,7 +210,7 @@ TEST_F(FrameTest, APortChangeRedetectsOnlyInAutomaticMode) {
     ASSERT_EQ(answers.messages().size(), 1u);
     EXPECT_TRUE(answers.messages()[0].text.startsWith(QStringLiteral("Warning:Can't open ")));
     EXPECT_FALSE(view->autoPort());
-    EXPECT_TRUE(frame.action(32815)->isChecked());
+    EXPECT_TRUE(frame.action(CommandId::ManualPort)->isChecked());
     view->Redetect();
     EXPECT_FALSE(view->timer(1).isActive());
 }
@@ -208,7 +221,7 @@ TEST_F(FrameTest, ThePortDialogTakesNumbersInRangeOrPaths) {
     dialog.accept();
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     ASSERT_EQ(answers.messages().size(), 1u);
-    EXPECT_TRUE(answers.messages()[0].text.contains(QStringLiteral("0 and 256")));
+    EXPECT_TRUE(answers.messages()[0].text.contains(QStringLiteral("0 ile 256")));
 
     dialog.setText(QStringLiteral("5"));
     dialog.accept();

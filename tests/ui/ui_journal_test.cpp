@@ -67,7 +67,7 @@ TEST_F(JournalRestoreTest, ARecordingKilledMidwayIsRestoredOnTheNextStart) {
     auto frame = startProgram();
     recordingFeature(*frame->view())->offerJournal();
     ASSERT_EQ(answers.messages().size(), 1u);
-    EXPECT_TRUE(answers.messages()[0].text.contains(QStringLiteral("Restore")));
+    EXPECT_TRUE(answers.messages()[0].text.contains(QStringLiteral("Geri yüklensin mi?")));
 
     const RecordList& restored = frame->view()->realTimeRecords();
     // At most the last second's samples may be lost, and every restored

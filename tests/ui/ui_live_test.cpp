@@ -83,7 +83,7 @@ TEST_F(LiveTest, ThePanelShowsTheMetersLevel) {
 TEST_F(LiveTest, SilenceSwitchesThePanelOffAndStopsTheRecording) {
     connectToSimulator();
     int stops = 0;
-    view()->onCommand(32772, [&stops] { ++stops; });
+    view()->onCommand(CommandId::StopRecording, [&stops] { ++stops; });
     view()->link().withDecoder([](MeterDecoder& d) { d.recording = true; });
     sim.silence(60);
     ASSERT_TRUE(waitFor([this] { return !snap().connected; }));
@@ -148,7 +148,7 @@ TEST_F(LiveTest, DetectionOpensTheLastBridgeAndReportsAPortItCannotOpen) {
     view()->chooseAutoPort();
     EXPECT_EQ(view()->portPath(), sim.devicePath());
     ASSERT_TRUE(waitFor([this] { return snap().connected; }));
-    EXPECT_TRUE(frame->action(32816)->isChecked());
+    EXPECT_TRUE(frame->action(CommandId::AutomaticPort)->isChecked());
 
     view()->setPortEnumerator([] {
         return std::vector<SSerInfo>{
@@ -237,7 +237,7 @@ TEST_F(LiveTest, AChosenPortComesBackAfterAPullAndNothingStaleIsRecorded) {
     RecordingFeature* feature = recordingFeature(*view());
     ASSERT_NE(feature, nullptr);
     view()->form().get<QComboBox>(MainFormId::interval)->setCurrentIndex(0); // 0.1 s
-    view()->command(32771);
+    view()->command(CommandId::StartRecording);
     ASSERT_TRUE(feature->recording());
     ASSERT_TRUE(waitFor([&] { return view()->realTimeRecords().count() >= 5; }));
 

@@ -87,7 +87,7 @@ class RecordingTest : public ::testing::Test {
     // Records at 0.1 s until at least n samples are there.
     void recordAtLeast(int n) {
         intervalBox()->setCurrentIndex(0);
-        view()->command(32771);
+        view()->command(CommandId::StartRecording);
         ASSERT_TRUE(feature->recording());
         ASSERT_TRUE(waitFor([&] { return records().count() >= n; }));
     }
@@ -100,7 +100,7 @@ class RecordingTest : public ::testing::Test {
 };
 
 TEST_F(RecordingTest, TheSettingsDialogStartsThreeSamplesAndEqualMaximaKeepTheFirstTime) {
-    EXPECT_FALSE(frame->action(32772)->isEnabled());
+    EXPECT_FALSE(frame->action(CommandId::StopRecording)->isEnabled());
     onNextDialog<CRTSetup>([](CRTSetup& d) {
         auto* count = d.form().get<QLineEdit>(1044);
         count->selectAll();
@@ -108,24 +108,24 @@ TEST_F(RecordingTest, TheSettingsDialogStartsThreeSamplesAndEqualMaximaKeepTheFi
         d.form().get<QComboBox>(1007)->setCurrentIndex(4); // 1.5 s: no two samples share a second
         QTest::mouseClick(d.form().get<QPushButton>(1), Qt::LeftButton);
     });
-    view()->command(32791);
+    view()->command(CommandId::RecordingSettings);
     ASSERT_TRUE(feature->recording());
     EXPECT_EQ(feature->controller().sampleLimit(), 3);
     EXPECT_EQ(intervalBox()->currentIndex(), 4);
     EXPECT_EQ(feature->controller().timer().interval(), 1500);
     // while recording: start, clear, settings and the interval are greyed
-    EXPECT_FALSE(frame->action(32771)->isEnabled());
-    EXPECT_TRUE(frame->action(32772)->isEnabled());
-    EXPECT_FALSE(frame->action(32773)->isEnabled());
-    EXPECT_FALSE(frame->action(32791)->isEnabled());
+    EXPECT_FALSE(frame->action(CommandId::StartRecording)->isEnabled());
+    EXPECT_TRUE(frame->action(CommandId::StopRecording)->isEnabled());
+    EXPECT_FALSE(frame->action(CommandId::ClearRecording)->isEnabled());
+    EXPECT_FALSE(frame->action(CommandId::RecordingSettings)->isEnabled());
     EXPECT_FALSE(intervalBox()->isEnabled());
     EXPECT_TRUE(snap().recording);
 
     ASSERT_TRUE(waitFor([this] { return !feature->recording(); }));
     ASSERT_EQ(records().count(), 3);
     EXPECT_FALSE(snap().recording);
-    EXPECT_TRUE(frame->action(32771)->isEnabled());
-    EXPECT_FALSE(frame->action(32772)->isEnabled());
+    EXPECT_TRUE(frame->action(CommandId::StartRecording)->isEnabled());
+    EXPECT_FALSE(frame->action(CommandId::StopRecording)->isEnabled());
     EXPECT_TRUE(intervalBox()->isEnabled());
 
     // the meter's level never changed: the first sample keeps both extremes
@@ -165,21 +165,21 @@ TEST_F(RecordingTest, SilenceFromTheMeterStopsTheRecordingAndKeepsTheSamples) {
     EXPECT_TRUE(intervalBox()->isEnabled());
     EXPECT_TRUE(answers.messages().empty());
     // not connected: start and settings do nothing
-    view()->command(32771);
-    view()->command(32791);
+    view()->command(CommandId::StartRecording);
+    view()->command(CommandId::RecordingSettings);
     EXPECT_FALSE(feature->recording());
 }
 
 TEST_F(RecordingTest, ANewRecordingOffersToSaveAndDiscardsOnlyWhatIsSafe) {
     recordAtLeast(3);
-    view()->command(32772);
+    view()->command(CommandId::StopRecording);
     const RecordList old = records();
     const std::string oldBytes = FormatTextData(old);
     QTemporaryDir dir;
 
     // Cancel: nothing happens
     answers.answerNext(Prompt::Answer::Cancel);
-    view()->command(32771);
+    view()->command(CommandId::StartRecording);
     ASSERT_EQ(answers.messages().size(), 1u);
     EXPECT_EQ(answers.messages()[0].text, "Geçerli verileri kaydetmek ister misiniz?");
     EXPECT_EQ(answers.messages()[0].caption, "Tip");
@@ -189,7 +189,7 @@ TEST_F(RecordingTest, ANewRecordingOffersToSaveAndDiscardsOnlyWhatIsSafe) {
 
     // Yes, but the save dialog is cancelled: kept, not started
     answers.answerNext(Prompt::Answer::Yes);
-    view()->command(32771);
+    view()->command(CommandId::StartRecording);
     EXPECT_EQ(answers.fileRequests().size(), 1u);
     EXPECT_FALSE(feature->recording());
     EXPECT_EQ(records(), old);
@@ -198,7 +198,7 @@ TEST_F(RecordingTest, ANewRecordingOffersToSaveAndDiscardsOnlyWhatIsSafe) {
     answers.clear();
     answers.answerNext(Prompt::Answer::Yes);
     answers.fileNext(dir.filePath("no-such-folder/a.txt"));
-    view()->command(32771);
+    view()->command(CommandId::StartRecording);
     ASSERT_EQ(answers.messages().size(), 2u);
     EXPECT_TRUE(answers.messages()[1].text.contains("no-such-folder"));
     EXPECT_EQ(answers.messages()[1].caption, "ERROR");
@@ -209,18 +209,18 @@ TEST_F(RecordingTest, ANewRecordingOffersToSaveAndDiscardsOnlyWhatIsSafe) {
     const QString saved = dir.filePath("old.txt");
     answers.answerNext(Prompt::Answer::Yes);
     answers.fileNext(saved);
-    view()->command(32771);
+    view()->command(CommandId::StartRecording);
     EXPECT_TRUE(feature->recording());
     QFile f(saved);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll().toStdString(), oldBytes);
     ASSERT_TRUE(waitFor([this] { return records().count() >= 2; }));
-    view()->command(32772);
+    view()->command(CommandId::StopRecording);
 
     // No: discarded without a file, started
     const int requests = static_cast<int>(answers.fileRequests().size());
     answers.answerNext(Prompt::Answer::No);
-    view()->command(32771);
+    view()->command(CommandId::StartRecording);
     EXPECT_TRUE(feature->recording());
     EXPECT_EQ(static_cast<int>(answers.fileRequests().size()), requests);
     EXPECT_LE(records().count(), 1);
@@ -228,7 +228,7 @@ TEST_F(RecordingTest, ANewRecordingOffersToSaveAndDiscardsOnlyWhatIsSafe) {
 
 TEST_F(RecordingTest, TheTableListsTheSamplesAndTheSwitchShowsEitherView) {
     recordAtLeast(4);
-    view()->command(32772);
+    view()->command(CommandId::StopRecording);
     const Form& form = view()->form();
     auto* table = form.get<QTableView>(MainFormId::table);
     QWidget* graph = form.control(MainFormId::graph);
@@ -258,12 +258,12 @@ TEST_F(RecordingTest, TheTableListsTheSamplesAndTheSwitchShowsEitherView) {
 
     // clear asks first; Cancel keeps, OK empties series, table and count
     answers.answerNext(Prompt::Answer::Cancel);
-    view()->command(32773);
+    view()->command(CommandId::ClearRecording);
     EXPECT_FALSE(records().empty());
     EXPECT_EQ(answers.messages().back().text, "Verileri sil");
     EXPECT_EQ(answers.messages().back().caption, "Tips");
     answers.answerNext(Prompt::Answer::Ok);
-    view()->command(32773);
+    view()->command(CommandId::ClearRecording);
     EXPECT_TRUE(records().empty());
     EXPECT_EQ(model->rowCount(), 0);
     EXPECT_EQ(text(view(), 1009), "");
@@ -334,7 +334,7 @@ TEST_F(RecordingTest, TheSecondAkustikPageFollowsTheRecordingWhileShown) {
     EXPECT_FALSE(lex()->text().isEmpty()) << "filled as soon as it is shown";
     const int shown = records().count();
     ASSERT_TRUE(waitFor([&] { return records().count() >= shown + 10; }));
-    view()->command(32772);
+    view()->command(CommandId::StopRecording);
     ASSERT_FALSE(feature->recording());
     const NoiseFigures f =
         computeNoiseFigures(records(), 0, records().size(), ReportCommand::noiseSettings());

@@ -7,14 +7,20 @@
 #include "logger/DataLogDlg.h"
 #include "logger/LogState.h"
 #include "settings/DlgColorSet.h"
+#include "ui/AcousticGroup.h"
 #include "ui/FormBuilder.h"
 #include "ui/ReportDlg.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
+#include <QTest>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -117,13 +123,25 @@ class WindowTexts : public ::testing::TestWithParam<Language> {
 TEST_P(WindowTexts, FitTheirControls) {
     ASSERT_TRUE(useLanguage(GetParam()));
     const char* language = languageCode(GetParam());
+    auto screenshot = [&](QWidget* window, const QString& name) {
+        if (GetParam() == Language::English) {
+            EXPECT_TRUE(
+                window->grab().save(QStringLiteral(VREL_TEST_OUT "/english-%1.png").arg(name)));
+        }
+    };
     for (const Window& w : windows()) {
         std::unique_ptr<QWidget> window = w.make();
         window->show();
         checkTexts(window.get(), language, w.name);
-        if (GetParam() == Language::English) {
-            EXPECT_TRUE(window->grab().save(
-                QStringLiteral(VREL_TEST_OUT "/english-%1.png").arg(QLatin1String(w.name))));
+        screenshot(window.get(), QLatin1String(w.name));
+        // the "Akustik" group's second page, and back
+        if (QAbstractButton* page = AcousticGroup::pageButton(window.get())) {
+            const std::string second = std::string(w.name) + " rules";
+            page->click();
+            checkTexts(window.get(), language, second.c_str());
+            screenshot(window.get(), QLatin1String(w.name) + QStringLiteral("-rules"));
+            page->click();
+            checkTexts(window.get(), language, w.name);
         }
     }
 }
@@ -140,4 +158,48 @@ TEST(Translation, SwitchesTheTextsOfWindowsBuiltLater) {
     EXPECT_EQ(CAboutDlg().windowTitle(), QStringLiteral("About"));
     ASSERT_TRUE(useLanguage(Language::Turkish));
     EXPECT_EQ(CAboutDlg().windowTitle(), QStringLiteral("Hakkında"));
+}
+
+TEST(Translation, EnglishMenusKeepNoTurkishOrOriginalCaptions) {
+    ASSERT_TRUE(useLanguage(Language::English));
+    CMainFrame frame;
+    QStringList shown;
+    for (QAction* top : frame.menuBar()->actions()) {
+        shown << top->text();
+        if (QMenu* menu = top->menu())
+            for (QAction* a : menu->actions())
+                if (!a->isSeparator())
+                    shown << a->text();
+    }
+    useLanguage(Language::Turkish);
+    EXPECT_TRUE(shown.contains(QStringLiteral("&Data Logger"))) << qPrintable(shown.join('|'));
+    EXPECT_TRUE(shown.contains(QStringLiteral("&Stop")));
+    for (const QString& caption : shown)
+        EXPECT_FALSE(caption.contains(QRegularExpression(QStringLiteral("\\(&?[A-Z]\\)"))))
+            << "a Turkish-style accelerator in " << qPrintable(caption);
+}
+
+TEST_P(WindowTexts, TheAcousticPageToggleIsAButton) {
+    ASSERT_TRUE(useLanguage(GetParam()));
+    for (const Window& w : windows()) {
+        std::unique_ptr<QWidget> window = w.make();
+        QAbstractButton* page = AcousticGroup::pageButton(window.get());
+        if (!page)
+            continue;
+        window->show();
+        auto* tool = qobject_cast<QToolButton*>(page);
+        ASSERT_NE(tool, nullptr) << w.name;
+        EXPECT_FALSE(tool->autoRaise()) << w.name << ": framed";
+        EXPECT_EQ(tool->arrowType(), Qt::RightArrow) << w.name;
+        EXPECT_EQ(tool->cursor().shape(), Qt::PointingHandCursor) << w.name;
+        EXPECT_FALSE(tool->toolTip().isEmpty()) << w.name;
+        EXPECT_TRUE(tool->focusPolicy() & Qt::TabFocus) << w.name;
+        // the keyboard turns the page, and the arrow points back
+        tool->setFocus();
+        QTest::keyClick(tool, Qt::Key_Space);
+        EXPECT_TRUE(AcousticGroup::rulesShown(window.get())) << w.name;
+        EXPECT_EQ(tool->arrowType(), Qt::LeftArrow) << w.name;
+        QTest::keyClick(tool, Qt::Key_Space);
+        EXPECT_FALSE(AcousticGroup::rulesShown(window.get())) << w.name;
+    }
 }

@@ -1,9 +1,14 @@
 #include "CliCommon.h"
 
+#include "model/SeriesStats.h"
+
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <iostream>
+#include <locale>
+#include <sstream>
 
 std::string jsonString(std::string_view s) {
     std::string out = "\"";
@@ -32,6 +37,28 @@ std::string jsonNumber(double v) {
     char buf[64];
     const auto r = std::to_chars(buf, buf + sizeof buf, v);
     return std::string(buf, r.ptr);
+}
+
+std::optional<double> parseNumber(const std::string& text) {
+    std::istringstream in(text);
+    in.imbue(std::locale::classic());
+    double v = 0;
+    char rest = 0;
+    if (!(in >> v) || in >> rest || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+std::optional<double> readSamplingInterval(std::string_view command, const std::string& text) {
+    if (const auto v = parseNumber(text))
+        for (const double allowed : sampleIntervals)
+            if (std::abs(*v - allowed) < 1e-9)
+                return allowed;
+    std::cerr << "vrel-cli " << command
+              << ": the interval must be one of 0.1, 0.2, 0.5, 1, 1.5, 2, 2.5, 3, 5, 10 "
+                 "(seconds), not '"
+              << text << "'\n";
+    return std::nullopt;
 }
 
 namespace {
@@ -137,4 +164,20 @@ bool parseCommandLine(const std::vector<std::string>& args,
         }
     }
     return true;
+}
+
+int readCommandLine(std::string_view command, std::string_view usage,
+                    const std::vector<std::string>& args,
+                    const std::vector<std::string_view>& valued, CommandLine& line,
+                    const std::vector<std::string_view>& flags) {
+    std::string error;
+    if (!parseCommandLine(args, valued, line, error, flags)) {
+        std::cerr << "vrel-cli " << command << ": " << error << "\n" << usage;
+        return exitUsage;
+    }
+    if (line.help) {
+        std::cout << usage;
+        return exitOk;
+    }
+    return -1;
 }

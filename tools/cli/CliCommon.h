@@ -17,6 +17,15 @@ std::string jsonString(std::string_view s);
 // The shortest decimal text that reads back to the same double.
 std::string jsonNumber(double v);
 
+// A finite number written out in full, with a point for decimals whatever the
+// user's locale; nothing for any other text.
+std::optional<double> parseNumber(const std::string& text);
+
+// The --interval of a command that samples the meter: one of the program's
+// sampling intervals. Nothing for any other text, once standard error has
+// been told why.
+std::optional<double> readSamplingInterval(std::string_view command, const std::string& text);
+
 // Parses one line of a hex capture: byte pairs, blanks allowed between bytes.
 // Returns nullopt and sets error on a malformed line.
 std::optional<std::vector<std::uint8_t>> parseHexLine(std::string_view line, std::string& error);
@@ -44,3 +53,10 @@ struct CommandLine {
 bool parseCommandLine(const std::vector<std::string>& args,
                       const std::vector<std::string_view>& valued, CommandLine& line,
                       std::string& error, const std::vector<std::string_view>& flags = {});
+// The same for the command named command, as every command begins: a
+// malformed line goes to standard error with the usage, --help prints the
+// usage. Returns -1 to go on, or the exit status to end with.
+int readCommandLine(std::string_view command, std::string_view usage,
+                    const std::vector<std::string>& args,
+                    const std::vector<std::string_view>& valued, CommandLine& line,
+                    const std::vector<std::string_view>& flags = {});

@@ -41,15 +41,10 @@ int fail(const QString& what) {
 
 int runDownload(const std::vector<std::string>& args) {
     CommandLine line;
-    std::string error;
-    if (!parseCommandLine(args, {"--port", "--out-dir"}, line, error)) {
-        std::cerr << "vrel-cli download: " << error << "\n" << downloadUsage;
-        return exitUsage;
-    }
-    if (line.help) {
-        std::cout << downloadUsage;
-        return exitOk;
-    }
+    if (const int status =
+            readCommandLine("download", downloadUsage, args, {"--port", "--out-dir"}, line);
+        status >= 0)
+        return status;
     const std::string* port = line.option("--port");
     const std::string* outDir = line.option("--out-dir");
     if (!port || !outDir || !line.positional.empty()) {

@@ -11,9 +11,6 @@
 #include "model/AcousticStats.h"
 #include "model/TextFormat.h"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
 #include <iostream>
 
 namespace {
@@ -103,15 +100,8 @@ const char* const statsUsageTail =
 // returns -1 to go on, or the exit status to end with.
 int checkLine(const std::vector<std::string>& args, const std::vector<std::string_view>& valued,
               std::size_t positional, const char* command, const char* usage, CommandLine& line) {
-    std::string error;
-    if (!parseCommandLine(args, valued, line, error)) {
-        std::cerr << "vrel-cli " << command << ": " << error << "\n" << usage;
-        return exitUsage;
-    }
-    if (line.help) {
-        std::cout << usage;
-        return exitOk;
-    }
+    if (const int status = readCommandLine(command, usage, args, valued, line); status >= 0)
+        return status;
     if (line.positional.size() != positional) {
         std::cerr << "vrel-cli " << command << ": expects " << positional << " file name"
                   << (positional == 1 ? "" : "s") << "\n"
@@ -128,17 +118,6 @@ bool endsWithXlsx(const std::string& path) {
     for (char& c : tail)
         c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     return tail == ".xlsx";
-}
-
-std::optional<double> parseLevel(const std::string& text) {
-    if (text.empty())
-        return std::nullopt;
-    errno = 0;
-    char* end = nullptr;
-    const double v = std::strtod(text.c_str(), &end);
-    if (errno != 0 || *end != '\0' || !std::isfinite(v))
-        return std::nullopt;
-    return v;
 }
 
 } // namespace
@@ -160,19 +139,14 @@ int runList(const std::vector<std::string>& args) {
 
 int runExport(const std::vector<std::string>& args) {
     CommandLine line;
-    std::string error;
-    if (!parseCommandLine(args, seriesOptionNames, line, error)) {
-        std::cerr << "vrel-cli export: " << error << "\n" << exportUsage;
-        return exitUsage;
-    }
-    if (line.help) {
-        std::cout << exportUsage;
-        return exitOk;
-    }
+    if (const int status = readCommandLine("export", exportUsage, args, seriesOptionNames, line);
+        status >= 0)
+        return status;
     if (line.positional.size() < 2) {
         std::cerr << "vrel-cli export: expects 2 file names\n" << exportUsage;
         return exitUsage;
     }
+    std::string error;
     if (!checkSeriesOptions(line, error)) {
         std::cerr << "vrel-cli export: " << error << "\n" << exportUsage;
         return exitUsage;
@@ -222,15 +196,9 @@ int runStats(const std::vector<std::string>& args) {
     valued.push_back("--limit");
     valued.insert(valued.end(), seriesOptionNames.begin(), seriesOptionNames.end());
     CommandLine line;
-    std::string lineError;
-    if (!parseCommandLine(args, valued, line, lineError, {"--daily"})) {
-        std::cerr << "vrel-cli stats: " << lineError << "\n" << usage;
-        return exitUsage;
-    }
-    if (line.help) {
-        std::cout << usage;
-        return exitOk;
-    }
+    if (const int status = readCommandLine("stats", usage, args, valued, line, {"--daily"});
+        status >= 0)
+        return status;
     if (line.positional.empty()) {
         std::cerr << "vrel-cli stats: expects a data file or a survey folder\n" << usage;
         return exitUsage;
@@ -248,7 +216,7 @@ int runStats(const std::vector<std::string>& args) {
     }
     std::optional<double> limit;
     if (const std::string* text = line.option("--limit")) {
-        limit = parseLevel(*text);
+        limit = parseNumber(*text);
         if (!limit) {
             std::cerr << "vrel-cli stats: --limit takes a level in dB, not '" << *text << "'\n"
                       << usage;

@@ -7,7 +7,6 @@
 #include "formats/SpreadsheetExport.h"
 #include "formats/TextDataFile.h"
 #include "model/AcousticStats.h"
-#include "model/SeriesStats.h"
 #include "recording/Recording.h"
 
 #include <QTimer>
@@ -103,15 +102,8 @@ int checkLine(const std::string& command, const char* usage, std::vector<std::st
             flagsSet.push_back(flag);
         args.erase(it, args.end());
     }
-    std::string error;
-    if (!parseCommandLine(args, valued, line, error)) {
-        std::cerr << "vrel-cli " << command << ": " << error << "\n" << usage;
-        return exitUsage;
-    }
-    if (line.help) {
-        std::cout << usage;
-        return exitOk;
-    }
+    if (const int status = readCommandLine(command, usage, args, valued, line); status >= 0)
+        return status;
     if (!line.positional.empty()) {
         std::cerr << "vrel-cli " << command << ": unexpected argument '" << line.positional[0]
                   << "'\n"
@@ -129,16 +121,6 @@ std::optional<std::string> optionalValue(const CommandLine& line, std::string_vi
     if (const std::string* v = line.option(name))
         return *v;
     return std::nullopt;
-}
-
-std::optional<double> parseNumber(const std::string& text) {
-    std::istringstream in(text);
-    in.imbue(std::locale::classic());
-    double v = 0;
-    char rest = 0;
-    if (!(in >> v) || in >> rest || !std::isfinite(v))
-        return std::nullopt;
-    return v;
 }
 
 const char* rangeText(int range) {
@@ -474,17 +456,9 @@ int runRecord(const std::vector<std::string>& args) {
     if (!intervalText || !countText || !out)
         return usageError("--interval, --count and --out are needed");
 
-    std::optional<double> interval;
-    if (const auto v = parseNumber(*intervalText))
-        for (const double allowed : sampleIntervals)
-            if (std::abs(*v - allowed) < 1e-9)
-                interval = allowed;
-    if (!interval) {
-        std::cerr << "vrel-cli record: the interval must be one of 0.1, 0.2, 0.5, 1, 1.5, 2, "
-                     "2.5, 3, 5, 10 (seconds), not '"
-                  << *intervalText << "'\n";
+    const std::optional<double> interval = readSamplingInterval("record", *intervalText);
+    if (!interval)
         return exitUsage;
-    }
     const auto count = parseNumber(*countText);
     if (!count || *count != std::floor(*count) || *count < 1 || *count > maxSampleLimit) {
         std::cerr << "vrel-cli record: the count must be a whole number from 1 to "

@@ -2,10 +2,7 @@
 
 #include "model/TextFormat.h"
 
-#include <cerrno>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <iostream>
 
 const char* const noiseOptionsUsage =
@@ -25,37 +22,12 @@ const char* const noiseOptionsUsage =
 
 namespace {
 
-std::optional<double> parseNumber(const std::string& text) {
-    if (text.empty())
-        return std::nullopt;
-    errno = 0;
-    char* end = nullptr;
-    const double v = std::strtod(text.c_str(), &end);
-    if (errno != 0 || *end != '\0' || !std::isfinite(v))
-        return std::nullopt;
-    return v;
-}
-
 void put(const std::string& name, const std::string& value, const std::string& unit) {
     std::cout << name << '\t' << value << '\t' << unit << '\n';
 }
 
 std::string level(double v) {
     return formatFixed(v, 2);
-}
-
-const char* euText(EuActionValue v) {
-    switch (v) {
-    case EuActionValue::None:
-        return "none";
-    case EuActionValue::Lower:
-        return "lower action value";
-    case EuActionValue::Upper:
-        return "upper action value";
-    case EuActionValue::Limit:
-        return "limit value";
-    }
-    return "";
 }
 
 void period(const char* name, const PeriodFigures& p) {
@@ -114,7 +86,7 @@ void printNoiseFigures(const NoiseFigures& figures, const NoiseOptions& options)
             put("Te", formatFixed(x.shiftSeconds, 2), "s");
             put("LAeq,Te", level(x.laeq), "dBA");
             put("LEX,8h", level(x.lex8h), "dBA");
-            put("EU", euText(x.reached), "");
+            put("EU", euActionValueName(x.reached), "");
             put("OSHAdose", formatFixed(x.oshaDose, 2), "%");
             put("OSHATWA", x.oshaTwa ? level(*x.oshaTwa) : "none", "dBA");
             put("NIOSHdose", formatFixed(x.nioshDose, 2), "%");

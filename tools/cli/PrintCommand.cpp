@@ -2,17 +2,14 @@
 #include "CliCommon.h"
 #include "Commands.h"
 #include "DataFileSet.h"
+#include "PdfOutput.h"
 
 #include "layout/PrintLayout.h"
 #include "model/Clock.h"
 #include "plot/PlotView.h"
 #include "print/PageRenderer.h"
 
-#include <QGuiApplication>
-#include <QPageLayout>
-#include <QPageSize>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 #include <charconv>
 #include <iostream>
@@ -62,66 +59,31 @@ std::optional<int> parseDpi(const std::string& text) {
 }
 
 int print(bool diagram, const ChosenDataSet& set, const std::string& out, int dpi) {
-    // Fonts need a GUI application; no display is needed for a PDF.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    int argc = 1;
-    char name[] = "vrel-cli";
-    char* argv[] = {name, nullptr};
-    QGuiApplication app(argc, argv);
-
-    QSaveFile file(QString::fromStdString(out));
-    if (!file.open(QIODevice::WriteOnly)) {
-        std::cerr << "vrel-cli print: cannot create " << out << ": "
-                  << file.errorString().toStdString() << "\n";
-        return exitFailure;
-    }
-    QPdfWriter writer(&file);
-    writer.setTitle(QStringLiteral("Vrel"));
-    writer.setCreator(QStringLiteral("vrel-cli"));
-    writer.setResolution(dpi);
-    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                     QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
-
-    const PrintMetrics metrics = printMetrics(writer);
-    const LocalTime now = appClock().localNow();
-    std::vector<PrintPage> pages;
-    if (diagram) {
-        bool timeFormatError = false;
-        pages.push_back(layoutDiagramPrintout(set.selection, set.stats, unzoomedView(set.selection),
-                                              metrics, now, &timeFormatError));
-        if (timeFormatError)
-            std::cerr << "Time Format is wrong!\n";
-    } else {
-        pages = layoutDataPrintout(set.selection, set.stats, metrics, now);
-    }
-    QString error;
-    if (!renderPages(writer, pages, &error)) {
-        file.cancelWriting();
-        std::cerr << "vrel-cli print: " << error.toStdString() << "\n";
-        return exitFailure;
-    }
-    if (!file.commit()) {
-        std::cerr << "vrel-cli print: cannot write " << out << ": "
-                  << file.errorString().toStdString() << "\n";
-        return exitFailure;
-    }
-    return exitOk;
+    return writePdf("print", out, [&](QPdfWriter& writer, QString* error) {
+        setUpA4Pdf(writer, QStringLiteral("Vrel"), QStringLiteral("vrel-cli"), dpi, 10);
+        const PrintMetrics metrics = printMetrics(writer);
+        const LocalTime now = appClock().localNow();
+        std::vector<PrintPage> pages;
+        if (diagram) {
+            bool timeFormatError = false;
+            pages.push_back(layoutDiagramPrintout(set.selection, set.stats,
+                                                  unzoomedView(set.selection), metrics, now,
+                                                  &timeFormatError));
+            if (timeFormatError)
+                std::cerr << "Time Format is wrong!\n";
+        } else {
+            pages = layoutDataPrintout(set.selection, set.stats, metrics, now);
+        }
+        return renderPages(writer, pages, error);
+    });
 }
 
 } // namespace
 
 int runPrint(const std::vector<std::string>& args) {
     CommandLine line;
-    std::string error;
-    if (!parseCommandLine(args, {"--dpi"}, line, error)) {
-        std::cerr << "vrel-cli print: " << error << "\n" << printUsage;
-        return exitUsage;
-    }
-    if (line.help) {
-        std::cout << printUsage;
-        return exitOk;
-    }
+    if (const int status = readCommandLine("print", printUsage, args, {"--dpi"}, line); status >= 0)
+        return status;
     if (line.positional.size() != 3 ||
         (line.positional[0] != "diagram" && line.positional[0] != "data")) {
         std::cerr << "vrel-cli print: expects diagram or data, a data file and a PDF file\n"

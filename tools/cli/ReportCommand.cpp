@@ -3,21 +3,21 @@
 #include "Commands.h"
 #include "DataFileSet.h"
 #include "NoiseOptions.h"
+#include "PdfOutput.h"
 #include "SeriesInput.h"
 
+#include "config/ColorConfig.h"
+#include "config/Language.h"
 #include "layout/ReportLayout.h"
 #include "model/Clock.h"
 #include "print/ReportRenderer.h"
+#include "print/ReportTexts.h"
+#include "survey/SeriesReport.h"
 
-#include <QGuiApplication>
-#include <QPageLayout>
-#include <QPageSize>
+#include <QLocale>
 #include <QPdfWriter>
-#include <QSaveFile>
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
+#include <functional>
 #include <iostream>
 
 namespace {
@@ -38,11 +38,18 @@ const char* const reportHead =
     "time. OUT is replaced whole or left as it was.\n"
     "\n"
     "A survey folder, several data files, --from or --to make one series of\n"
-    "the readings in time order, reported as one data set (at most 2 million\n"
-    "readings); a file that cannot be read is named and left out.\n"
+    "the readings in time order, reported as one data set; a file that cannot\n"
+    "be read is named and left out. A series longer than a day, or of more\n"
+    "than 2 million readings, gets the report of a survey instead: the title\n"
+    "block, the span's figures (Leq, Lmax, Lmin, L10, L50, L90, LEX,8h, Lden),\n"
+    "the daily table of the environmental periods, and the curves of the whole\n"
+    "span and of each day on the clock, gaps left empty, with the limit line.\n"
     "\n"
     "  --site, --operator, --meter, --notes  the title block (UTF-8)\n"
-    "  --limit DB  the limit line and the exceedances\n";
+    "  --limit DB  the limit line and the exceedances\n"
+    "  --lang tr|en  the report's language (default: the desktop program's\n"
+    "              interface language: the one chosen there, else the\n"
+    "              system's, else Turkish)\n";
 const char* const reportOptions =
     "  --shift HOURS  the shift the measurement samples (default: the measured\n"
     "              duration)\n"
@@ -53,39 +60,24 @@ const char* const reportOptions =
     "no readings, or the document cannot be written (nothing is written then);\n"
     "2 for a wrong command line.\n";
 
-int write(const ReportInput& input, const std::string& out) {
-    // Fonts need a GUI application; no display is needed for a PDF.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    int argc = 1;
-    char name[] = "vrel-cli";
-    char* argv[] = {name, nullptr};
-    QGuiApplication app(argc, argv);
+// The window's choice: the language remembered, else the system's, else Turkish.
+Language reportLanguage(std::optional<Language> asked) {
+    moveEarlierSettings();
+    std::vector<std::string> system;
+    for (const QString& l : QLocale::system().uiLanguages())
+        system.push_back(l.toStdString());
+    return chooseLanguage(asked, readLanguage(programSettingsPath()), system);
+}
 
-    QSaveFile file(QString::fromStdString(out));
-    if (!file.open(QIODevice::WriteOnly)) {
-        std::cerr << "vrel-cli report: cannot create " << out << ": "
-                  << file.errorString().toStdString() << "\n";
-        return exitFailure;
-    }
-    QPdfWriter writer(&file);
-    writer.setTitle(QStringLiteral("Gürültü Ölçüm Raporu"));
-    writer.setCreator(QStringLiteral("vrel-cli"));
-    writer.setResolution(600);
-    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                     QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
-    QString error;
-    if (!renderReport(writer, layoutReport(input), &error)) {
-        file.cancelWriting();
-        std::cerr << "vrel-cli report: " << error.toStdString() << "\n";
-        return exitFailure;
-    }
-    if (!file.commit()) {
-        std::cerr << "vrel-cli report: cannot write " << out << ": "
-                  << file.errorString().toStdString() << "\n";
-        return exitFailure;
-    }
-    return exitOk;
+// Writes the pages layout makes of the report's words in its language.
+int write(std::optional<Language> asked, const std::string& out,
+          const std::function<std::vector<ReportPage>(const ReportTexts&)>& layout) {
+    return writePdf("report", out, [&](QPdfWriter& writer, QString* error) {
+        // The translation is read once the application exists.
+        const ReportTexts texts = reportTexts(reportLanguage(asked));
+        setUpReportPdf(writer, QString::fromStdString(texts.title), QStringLiteral("vrel-cli"));
+        return renderReport(writer, layout(texts), error);
+    });
 }
 
 } // namespace
@@ -93,23 +85,17 @@ int write(const ReportInput& input, const std::string& out) {
 int runReport(const std::vector<std::string>& args) {
     const std::string usage = std::string(reportHead) + reportOptions;
     std::vector<std::string_view> valued = noiseOptionNames;
-    for (const char* o : {"--site", "--operator", "--meter", "--notes", "--limit"})
+    for (const char* o : {"--site", "--operator", "--meter", "--notes", "--limit", "--lang"})
         valued.push_back(o);
     valued.insert(valued.end(), seriesOptionNames.begin(), seriesOptionNames.end());
     CommandLine line;
-    std::string error;
-    if (!parseCommandLine(args, valued, line, error)) {
-        std::cerr << "vrel-cli report: " << error << "\n" << usage;
-        return exitUsage;
-    }
-    if (line.help) {
-        std::cout << usage;
-        return exitOk;
-    }
+    if (const int status = readCommandLine("report", usage, args, valued, line); status >= 0)
+        return status;
     if (line.positional.size() < 2) {
         std::cerr << "vrel-cli report: expects a data file and a PDF file\n" << usage;
         return exitUsage;
     }
+    std::string error;
     const auto noise = readNoiseOptions(line, error);
     if (!noise || !checkSeriesOptions(line, error)) {
         std::cerr << "vrel-cli report: " << error << "\n" << usage;
@@ -120,26 +106,45 @@ int runReport(const std::vector<std::string>& args) {
     if (!noise->environment)
         input.settings.intervalSeconds = 900;
     if (const std::string* text = line.option("--limit")) {
-        errno = 0;
-        char* end = nullptr;
-        const double v = std::strtod(text->c_str(), &end);
-        if (text->empty() || errno != 0 || *end != '\0' || !std::isfinite(v)) {
+        const std::optional<double> v = parseNumber(*text);
+        if (!v) {
             std::cerr << "vrel-cli report: --limit takes a level in dB, not '" << *text << "'\n"
                       << usage;
             return exitUsage;
         }
-        input.limit = v;
+        input.limit = *v;
     }
     auto text = [&](const char* option) {
         const std::string* v = line.option(option);
         return v ? *v : std::string();
     };
     input.title = {text("--site"), text("--operator"), text("--meter"), text("--notes")};
+    std::optional<Language> asked;
+    if (const std::string* code = line.option("--lang")) {
+        asked = parseLanguage(*code);
+        if (!asked || (*code != "tr" && *code != "en")) {
+            std::cerr << "vrel-cli report: --lang takes tr or en, not '" << *code << "'\n" << usage;
+            return exitUsage;
+        }
+    }
     const std::vector<std::string> inputs(line.positional.begin(), line.positional.end() - 1);
+    input.now = appClock().localNow();
     std::optional<ChosenDataSet> set;
     if (wantsSeries(line, inputs.size())) {
-        if (const auto series = openSeries(inputs, line, "report"))
-            set = seriesDataSet(*series, "report");
+        const auto series = openSeries(inputs, line, "report");
+        if (!series)
+            return exitFailure;
+        if (wantsSeriesReport(series->series, series->from, series->to)) {
+            return write(asked, line.positional.back(), [&](const ReportTexts& texts) {
+                SeriesReportInput whole =
+                    seriesReportInput(series->series, series->from, series->to,
+                                      input.settings.bounds, input.limit, texts);
+                whole.title = input.title;
+                whole.now = input.now;
+                return layoutSeriesReport(whole);
+            });
+        }
+        set = seriesDataSet(*series, "report");
     } else {
         set = openAndChoose(inputs[0], "report");
     }
@@ -147,6 +152,8 @@ int runReport(const std::vector<std::string>& args) {
         return exitFailure;
     input.series = &set->selection;
     input.stats = set->stats;
-    input.now = appClock().localNow();
-    return write(input, line.positional.back());
+    return write(asked, line.positional.back(), [&input](const ReportTexts& texts) {
+        input.texts = texts;
+        return layoutReport(input);
+    });
 }

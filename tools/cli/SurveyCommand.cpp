@@ -6,6 +6,7 @@
 #include "LiveSession.h"
 #include "MqttOptions.h"
 
+#include "model/NoiseRules.h"
 #include "model/SeriesStats.h"
 #include "mqtt/MqttPublisher.h"
 #include "recording/Recording.h"
@@ -102,16 +103,6 @@ class ShiftedClock final : public Clock {
     SystemClock system_;
     std::int64_t shiftMs_;
 };
-
-std::optional<double> parseNumber(const std::string& text) {
-    std::istringstream in(text);
-    in.imbue(std::locale::classic());
-    double v = 0;
-    char rest = 0;
-    if (!(in >> v) || in >> rest || !std::isfinite(v))
-        return std::nullopt;
-    return v;
-}
 
 std::string elapsedText(SurveyMs ms) {
     const long long s = ms / 1000;
@@ -370,7 +361,6 @@ int runSurvey(const std::vector<std::string>& args) {
     const bool discovery = discoveryIt == rest.end();
     rest.erase(discoveryIt, rest.end());
     CommandLine line;
-    std::string error;
     auto usageError = [](const std::string& text) {
         std::cerr << "vrel-cli survey: " << text << "\n" << surveyUsage;
         return exitUsage;
@@ -381,12 +371,10 @@ int runSurvey(const std::vector<std::string>& args) {
     std::vector<std::string_view> valued = {"--port",    "--interval", "--out-dir", "--split",
                                             "--summary", "--until",    "--for",     "--meter"};
     valued.insert(valued.end(), mqttOptionNames.begin(), mqttOptionNames.end());
-    if (!parseCommandLine(rest, valued, line, error))
-        return usageError(error);
-    if (line.help) {
-        std::cout << surveyUsage;
-        return exitOk;
-    }
+    if (const int status = readCommandLine("survey", surveyUsage, rest, valued, line);
+        status >= 0)
+        return status;
+    std::string error;
     if (!line.positional.empty())
         return usageError("unexpected argument '" + line.positional[0] + "'");
     const std::string* intervalText = line.option("--interval");
@@ -414,17 +402,9 @@ int runSurvey(const std::vector<std::string>& args) {
     options.json = json;
     options.dir = *dir;
     options.port = line.option("--port") ? std::optional(*line.option("--port")) : std::nullopt;
-    std::optional<double> interval;
-    if (const auto v = parseNumber(*intervalText))
-        for (const double allowed : sampleIntervals)
-            if (std::abs(*v - allowed) < 1e-9)
-                interval = allowed;
-    if (!interval) {
-        std::cerr << "vrel-cli survey: the interval must be one of 0.1, 0.2, 0.5, 1, 1.5, 2, "
-                     "2.5, 3, 5, 10 (seconds), not '"
-                  << *intervalText << "'\n";
+    const std::optional<double> interval = readSamplingInterval("survey", *intervalText);
+    if (!interval)
         return exitUsage;
-    }
     options.interval = *interval;
     if (const std::string* split = line.option("--split")) {
         if (*split == "day")
@@ -433,14 +413,10 @@ int runSurvey(const std::vector<std::string>& args) {
             return usageError("--split is hour or day, not '" + *split + "'");
     }
     if (const std::string* summary = line.option("--summary")) {
-        const std::pair<const char*, int> periods[] = {
-            {"1m", 60}, {"5m", 300}, {"15m", 900}, {"1h", 3600}};
-        options.summarySeconds = 0;
-        for (const auto& [name, seconds] : periods)
-            if (*summary == name)
-                options.summarySeconds = seconds;
-        if (!options.summarySeconds)
+        const std::optional<int> seconds = parseIntervalName(*summary);
+        if (!seconds)
             return usageError("--summary is 1m, 5m, 15m or 1h, not '" + *summary + "'");
+        options.summarySeconds = *seconds;
     }
     const std::string* until = line.option("--until");
     const std::string* forText = line.option("--for");

@@ -24,7 +24,8 @@ const char* const usageText = "usage: vrel-cli COMMAND [ARGS]\n"
                               "  stats         Leq, percentile levels and SEL of a data file\n"
                               "  download      download the meter's memory into data files\n"
                               "\n"
-                              "vrel-cli COMMAND --help shows a command's options.\n";
+                              "vrel-cli COMMAND --help shows a command's options;\n"
+                              "vrel-cli --version its version.\n";
 }
 
 int main(int argc, char** argv) {
@@ -43,6 +44,10 @@ int main(int argc, char** argv) {
     const std::string name = argv[1];
     if (name == "--help" || name == "-h" || name == "help") {
         std::cout << usageText;
+        return exitOk;
+    }
+    if (name == "--version" || name == "-v") {
+        std::cout << "vrel-cli " VREL_VERSION "\n";
         return exitOk;
     }
     const auto it = commands.find(name);

@@ -1,0 +1,22 @@
+#pragma once
+
+// The report of a survey too long for the records of the windows: its
+// figures, daily table and curves come from the series' block summary, so
+// weeks at ten readings a second are reported in what the pages cost.
+
+#include "layout/ReportLayout.h"
+#include "model/NoiseRules.h"
+#include "survey/SeriesStore.h"
+
+#include <optional>
+
+// True when the report of [t0, t1) is made from the series rather than from
+// its readings as records: the span is longer than a day, or holds more
+// readings than maxSeriesRecords.
+bool wantsSeriesReport(const SeriesStore& series, SeriesMs t0, SeriesMs t1);
+
+// The report's input for the readings of [t0, t1) in the words of texts,
+// without the title block and the time of printing, which the caller knows.
+SeriesReportInput seriesReportInput(const SeriesStore& series, SeriesMs t0, SeriesMs t1,
+                                    const PeriodBounds& bounds, std::optional<double> limit,
+                                    const ReportTexts& texts);
