@@ -7,7 +7,7 @@ set(vrel_folders
     mqtt
     link
     print
-    ui settings graph files live logger overview app)
+    ui settings graph files live logger overview network app)
 
 set(vrel_library_of_model vrelcore)
 set(vrel_library_of_protocol vrelcore)
@@ -20,7 +20,7 @@ set(vrel_library_of_survey vrelsurvey)
 set(vrel_library_of_mqtt vrelmqtt)
 set(vrel_library_of_link vrellink)
 set(vrel_library_of_print vrelprint)
-foreach(folder ui settings graph files live logger overview app)
+foreach(folder ui settings graph files live logger overview network app)
     set(vrel_library_of_${folder} vrelui)
 endforeach()
 
@@ -29,7 +29,7 @@ set(vrel_uses_vrelsurvey vrelsurvey vrelcore)
 set(vrel_uses_vrelmqtt vrelmqtt vrelsurvey vrelcore)
 set(vrel_uses_vrellink vrellink vrelcore)
 set(vrel_uses_vrelprint vrelprint vrelcore)
-set(vrel_uses_vrelui vrelui vrelprint vrellink vrelsurvey vrelcore)
+set(vrel_uses_vrelui vrelui vrelprint vrellink vrelmqtt vrelsurvey vrelcore)
 # The programs under tools/: the companion never links widgets.
 set(vrel_uses_tools_cli vrelprint vrellink vrelmqtt vrelsurvey vrelcore)
 set(vrel_uses_tools_meter-sim vrellink vrelcore)

@@ -595,6 +595,21 @@
         <source> - veri yok</source>
         <translation> - no data</translation>
     </message>
+    <message>
+        <location line="+4"/>
+        <source>Ağ(&amp;N)</source>
+        <translation>&amp;Network</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Ölçüm ağı…</source>
+        <translation>Measurement network…</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Ağdaki bütün ölçerleri bir tabloda göster</source>
+        <translation>Show every meter on the network in a table</translation>
+    </message>
 </context>
 <context>
     <name>CMeterButton</name>
@@ -1607,6 +1622,193 @@ Do you want to replace it?</translation>
         <location filename="../../src/overview/SurveyPlot.cpp" line="+169"/>
         <source>boşluk</source>
         <translation>gap</translation>
+    </message>
+</context>
+<context>
+    <name>CNetworkWnd</name>
+    <message>
+        <location filename="../../src/network/NetworkWindow.cpp" line="+24"/>
+        <source>Ölçüm ağı — %1</source>
+        <translation>Measurement network — %1</translation>
+    </message>
+    <message>
+        <location line="+25"/>
+        <source>Tüm sahalar</source>
+        <translation>All sites</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>Yeniden bağlan…</source>
+        <translation>Connect again…</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Saha:</source>
+        <translation>Site:</translation>
+    </message>
+    <message>
+        <location line="+61"/>
+        <source>Ölçer çevrimdışı</source>
+        <translation>Meter offline</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>%1 artık yayın yapmıyor.</source>
+        <translation>%1 no longer publishes.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Sınır aşıldı</source>
+        <translation>Limit exceeded</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>%1 sınır seviyesinin üstünde.</source>
+        <translation>%1 is above the level limit.</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Okunamayan iletiler atlandı: %1</source>
+        <translation>Unreadable messages skipped: %1</translation>
+    </message>
+    <message>
+        <location line="+15"/>
+        <source>%1 adresine bağlanılıyor…</source>
+        <translation>Connecting to %1…</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>%1 — ölçer: %2</source>
+        <translation>%1 — meters: %2</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>%1 kullanıcı adını veya parolayı kabul etmedi.</source>
+        <translation>%1 did not accept the user name or password.</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1 bağlantıyı reddetti (%2).</source>
+        <translation>%1 refused the connection (%2).</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>%1 ulaşılamıyor (%2); yeniden deneniyor.</source>
+        <translation>%1 cannot be reached (%2); trying again.</translation>
+    </message>
+</context>
+<context>
+    <name>FleetTable</name>
+    <message>
+        <location filename="../../src/network/FleetTable.cpp" line="+49"/>
+        <source>bilinmiyor</source>
+        <translation>unknown</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>çevrimiçi, %1</source>
+        <translation>online, %1</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>çevrimdışı, %1</source>
+        <translation>offline, %1</translation>
+    </message>
+    <message>
+        <location line="+31"/>
+        <source>aşıldı</source>
+        <translation>exceeded</translation>
+    </message>
+    <message>
+        <location line="+47"/>
+        <source>Saha</source>
+        <translation>Site</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Ölçer</source>
+        <translation>Meter</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Durum (şu andan beri)</source>
+        <translation>Status (since)</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Seviye</source>
+        <translation>Level</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Son aralık Leq</source>
+        <translation>Last interval Leq</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Aralık sonu</source>
+        <translation>Interval end</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Kapsama</source>
+        <translation>Coverage</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Sınır</source>
+        <translation>Limit</translation>
+    </message>
+</context>
+<context>
+    <name>ConnectDlg</name>
+    <message>
+        <location filename="../../src/ui/ConnectDlg.cpp" line="+11"/>
+        <source>Ölçüm ağına bağlan</source>
+        <translation>Connect to the measurement network</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Broker adresi:</source>
+        <translation>Broker address:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Kullanıcı:</source>
+        <translation>User:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Parola:</source>
+        <translation>Password:</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>Parola sistemin anahtarlığında saklanır.</source>
+        <translation>The password is kept in the system's keyring.</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Anahtarlık yok: parola saklanmaz, her seferinde sorulur.</source>
+        <translation>No keyring: the password is not kept and is asked each time.</translation>
+    </message>
+</context>
+<context>
+    <name>NetworkStart</name>
+    <message>
+        <location filename="../../src/network/NetworkStart.cpp" line="+109"/>
+        <source>Broker adresi mqtt://sunucu[:port] veya mqtts://sunucu[:port] olmalı.</source>
+        <translation>The broker address must be mqtt://host[:port] or mqtts://host[:port].</translation>
+    </message>
+    <message>
+        <location line="+21"/>
+        <source>Ölçüm ağı</source>
+        <translation>Measurement network</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>Broker kullanıcı adını veya parolayı kabul etmedi.</source>
+        <translation>The broker did not accept the user name or password.</translation>
     </message>
 </context>
 </TS>

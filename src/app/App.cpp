@@ -10,6 +10,7 @@
 #include "link/MeterSimulator.h"
 #include "live/MeterPanel.h"
 #include "logger/DataLogDlg.h"
+#include "network/NetworkStart.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -124,6 +125,8 @@ int runVrel(int argc, char** argv) {
         QStringLiteral("Show the interface in Turkish (tr) or English (en), from now on."),
         QStringLiteral("tr|en"));
     parser.addOptions({portOption, demoOption, shotOption, langOption});
+    const NetworkOptions networkOptions;
+    networkOptions.addTo(parser);
     parser.addPositionalArgument(
         QStringLiteral("path"),
         QStringLiteral("A data file or survey folder to open, as the Open command does."),
@@ -159,7 +162,14 @@ int runVrel(int argc, char** argv) {
     }
     view->initialUpdate();
 
-    if (parser.isSet(shotOption)) {
+    if (parser.isSet(networkOptions.broker)) {
+        // With a screenshot the network window is the picture, taken when a meter shows.
+        const QString shot = parser.value(shotOption);
+        if (shot.isEmpty())
+            frame.showMaximized();
+        if (!openNetworkAtStart(parser, networkOptions, shot, shot.isEmpty() ? &frame : nullptr))
+            return 2;
+    } else if (parser.isSet(shotOption)) {
         frame.resize(1100, 720);
         frame.show();
         if (path.isEmpty() || QFileInfo(path).isDir())

@@ -5,6 +5,7 @@
 #include "app/RecordingFeature.h"
 #include "link/MeterLink.h"
 #include "link/MeterSession.h"
+#include "network/NetworkStart.h"
 #include "ui/Artwork.h"
 #include "ui/CommandIds.h"
 #include "ui/LevelLimit.h"
@@ -169,6 +170,11 @@ void CMainFrame::buildMenus() {
         addCommand(CommandId::ClearLevelLimit, tr("Sınırı kaldır"), tr("Sınır seviyesini kapat")));
     view_->onCommand(CommandId::SetLevelLimit, [this] { levelLimit().ask(this); });
     view_->onCommand(CommandId::ClearLevelLimit, [this] { levelLimit().set(std::nullopt, this); });
+
+    QMenu* network = menuBar()->addMenu(tr("Ağ(&N)"));
+    network->addAction(addCommand(CommandId::OpenNetwork, tr("Ölçüm ağı…"),
+                                  tr("Ağdaki bütün ölçerleri bir tabloda göster")));
+    view_->onCommand(CommandId::OpenNetwork, [this] { openNetworkFromMenu(this); });
 
     QMenu* help = menuBar()->addMenu(tr("Yardım(&H)"));
     help->addAction(addCommand(CommandId::HelpContents, tr("İçerik(&C)")));

@@ -40,6 +40,8 @@ MqttClient::MqttClient(MqttSettings settings) : settings_(std::move(settings)) {
             auto* c = static_cast<MqttClient*>(self);
             if (rc != 0) {
                 c->refused_ = true;
+                if (c->onRefused)
+                    c->onRefused(rc);
                 if (c->onDown)
                     c->onDown(std::string("the broker refused the connection: ") +
                               mosquitto_reason_string(rc));

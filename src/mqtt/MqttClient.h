@@ -47,6 +47,8 @@ class MqttClient {
     // connection was lost, with the reason; once per try.
     std::function<void(bool sessionPresent)> onConnected;
     std::function<void(const std::string& reason)> onDown;
+    // The broker's MQTT 5 reason code when it refused the connection, before onDown.
+    std::function<void(int reasonCode)> onRefused;
     std::function<void(int mid)> onAcknowledged; // a QoS 1 message's PUBACK
     std::function<void(const std::string& topic, std::string_view payload)> onMessage;
 

@@ -32,6 +32,8 @@ enum class CommandId : int {
     ColourSettings = 32817,
     SetLevelLimit = 32901,
     ClearLevelLimit = 32902,
+    // "Ağ(&N)"
+    OpenNetwork = 32910,
     // "Yardım(&H)"
     HelpContents = 32799,
     About = 57664,

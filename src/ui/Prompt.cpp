@@ -170,3 +170,13 @@ void ReportWriteFailure(QWidget* parent, const QString& path, const std::string&
                      .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(reason.c_str())),
                  QStringLiteral("ERROR"), Prompt::Buttons::Ok, Prompt::Icon::Warning});
 }
+
+std::optional<Prompt::ConnectionRequest>
+ScriptedPrompt::connection(QWidget*, const ConnectionRequest& initial) {
+    connectionRequests_.push_back(initial);
+    if (connections_.empty())
+        return std::nullopt;
+    const ConnectionRequest c = connections_.front();
+    connections_.pop_front();
+    return c;
+}

@@ -60,6 +60,15 @@ class Prompt {
         int dayStart = 7, eveningStart = 19, nightStart = 23;
         bool toPrinter = false; // else into a PDF file
     };
+    // A broker to connect to. note says why it is asked again; without a
+    // keyring the password is asked each time and never kept.
+    struct ConnectionRequest {
+        QString url;
+        QString user;
+        QString password;
+        QString note;
+        bool keyring = false;
+    };
     struct FileChoice {
         QString path;        // empty when cancelled
         int filterIndex = 0; // the filter the user chose
@@ -77,6 +86,9 @@ class Prompt {
     virtual std::optional<double> number(QWidget* parent, const NumberRequest& r) = 0;
     // The report dialog, filled with initial; nothing when cancelled.
     virtual std::optional<ReportRequest> report(QWidget* parent, const ReportRequest& initial) = 0;
+    // The broker dialog, filled with initial; nothing when cancelled.
+    virtual std::optional<ConnectionRequest> connection(QWidget* parent,
+                                                        const ConnectionRequest& initial) = 0;
 
     // Shorthand for a message box with an OK button.
     void inform(QWidget* parent, const QString& text, const QString& caption,
@@ -99,11 +111,13 @@ class QtPrompt final : public Prompt {
     std::optional<QColor> color(QWidget* parent, const QColor& initial) override;
     std::optional<double> number(QWidget* parent, const NumberRequest& r) override;
     std::optional<ReportRequest> report(QWidget* parent, const ReportRequest& initial) override;
+    std::optional<ConnectionRequest> connection(QWidget* parent,
+                                                const ConnectionRequest& initial) override;
 };
 
 // Answers from a script and keeps what was asked. An unscripted question gets
 // OK when it has only that button, else the default answer (Cancel unless
-// set); unscripted file, print, colour and number dialogs are cancelled; so a test
+// set); unscripted file, print, colour, number and broker dialogs are cancelled; so a test
 // never blocks on a dialog.
 class ScriptedPrompt final : public Prompt {
   public:
@@ -113,6 +127,8 @@ class ScriptedPrompt final : public Prompt {
     std::optional<QColor> color(QWidget* parent, const QColor& initial) override;
     std::optional<double> number(QWidget* parent, const NumberRequest& r) override;
     std::optional<ReportRequest> report(QWidget* parent, const ReportRequest& initial) override;
+    std::optional<ConnectionRequest> connection(QWidget* parent,
+                                                const ConnectionRequest& initial) override;
 
     void answerNext(Answer a) { answers_.push_back(a); }
     void setDefaultAnswer(Answer a) { defaultAnswer_ = a; }
@@ -125,6 +141,8 @@ class ScriptedPrompt final : public Prompt {
     void numberNext(std::optional<double> v) { numbers_.push_back(v); }
     // The next report dialog is accepted with r.
     void reportNext(const ReportRequest& r) { reports_.push_back(r); }
+    // The next broker dialog is accepted with c.
+    void connectionNext(const ConnectionRequest& c) { connections_.push_back(c); }
     // Called with every message box as it comes up, to see what else is on
     // screen at that moment.
     void onMessage(std::function<void(const Message&)> f) { onMessage_ = std::move(f); }
@@ -137,6 +155,7 @@ class ScriptedPrompt final : public Prompt {
     const std::vector<QColor>& colorStarts() const { return colorStarts_; }
     const std::vector<NumberRequest>& numberRequests() const { return numberRequests_; }
     const std::vector<ReportRequest>& reportRequests() const { return reportRequests_; }
+    const std::vector<ConnectionRequest>& connectionRequests() const { return connectionRequests_; }
     void clear() { messages_.clear(); }
 
   private:
@@ -155,6 +174,8 @@ class ScriptedPrompt final : public Prompt {
     std::vector<NumberRequest> numberRequests_;
     std::deque<ReportRequest> reports_;
     std::vector<ReportRequest> reportRequests_;
+    std::deque<ConnectionRequest> connections_;
+    std::vector<ConnectionRequest> connectionRequests_;
 };
 
 // The message box of a file that could not be written, with the reason.

@@ -43,7 +43,10 @@ TEST_F(FrameTest, TitleMenusAndToolbar) {
     EXPECT_EQ(frame.windowTitle(), QStringLiteral("Kovra Sound Level Meter"));
     EXPECT_EQ(captions(frame.menuBar()->actions()),
               (QStringList{"Dosya(&F)", "Gerçek zaman(&R)", "DataLogger(&D)", "COM portu(&C)",
-                           "Görünüm(&V)", "Yardım(&H)"}));
+                           "Görünüm(&V)", "Ağ(&N)", "Yardım(&H)"}));
+    QMenu* network = frame.menuBar()->actions().at(5)->menu();
+    ASSERT_NE(network, nullptr);
+    EXPECT_EQ(captions(network->actions()), QStringList{"Ölçüm ağı…"});
     QMenu* realTime = frame.menuBar()->actions().at(1)->menu();
     ASSERT_NE(realTime, nullptr);
     EXPECT_EQ(captions(realTime->actions()),
@@ -60,7 +63,7 @@ TEST_F(FrameTest, TitleMenusAndToolbar) {
           CommandId::StopRecording, CommandId::ClearRecording, CommandId::RecordingSettings,
           CommandId::DownloadLogger, CommandId::ManualPort, CommandId::AutomaticPort,
           CommandId::ToggleToolBar, CommandId::ToggleStatusBar, CommandId::ColourSettings,
-          CommandId::HelpContents, CommandId::About})
+          CommandId::OpenNetwork, CommandId::HelpContents, CommandId::About})
         EXPECT_NE(frame.action(id), nullptr) << commandNumber(id);
 
     const auto* bar = frame.findChild<QToolBar*>(QStringLiteral("128"));

@@ -1,0 +1,279 @@
+// The fleet as the network window sees it, fed message by message.
+#include "mqtt/FleetModel.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <thread>
+
+namespace {
+
+// Seconds after 2026-12-08T14:00:00+01:00 as the survey writes them.
+std::string isoAt(int second) {
+    char text[40];
+    std::snprintf(text, sizeof text, "2026-12-08T%02d:%02d:%02d+01:00", 14 + second / 3600,
+                  second / 60 % 60, second % 60);
+    return text;
+}
+SurveyMs msAt(int second) {
+    return parseIsoTime(isoAt(second))->ms;
+}
+
+std::string level(int second, std::optional<double> db) {
+    return encodeLevel({isoAt(second), db, "dBA"});
+}
+
+std::string summary(long long seq, int startSecond, int endSecond, double coverage, double leq) {
+    char number[64];
+    std::snprintf(number, sizeof number, "%.4f", coverage);
+    const std::string cov = number;
+    std::snprintf(number, sizeof number, "%.2f", leq);
+    const std::string row = isoAt(startSecond) + "," + isoAt(endSecond) + ",900," + cov + "," +
+                            number + "," + number + "," + number + "," + number + "," + number +
+                            "," + number + ",dBA";
+    return *encodeSummaryRow(seq, row);
+}
+
+const std::string statusA = "vrel/v1/north/m1/status";
+const std::string levelA = "vrel/v1/north/m1/level";
+const std::string latestA = "vrel/v1/north/m1/summary/latest";
+const std::string summaryA = "vrel/v1/north/m1/summary";
+
+std::size_t eventsOf(const FleetUpdate& u, FleetEventKind kind) {
+    return static_cast<std::size_t>(std::count_if(u.events.begin(), u.events.end(),
+                                                  [&](const auto& e) { return e.kind == kind; }));
+}
+
+TEST(FleetModel, MetersAppearWithTheirSiteNameAndLevel) {
+    FleetModel fleet;
+    const SurveyMs now = msAt(10);
+    fleet.take(statusA, "online", now);
+    fleet.take(levelA, level(9, 61.25), now);
+    fleet.take("vrel/v1/south/m2/info", R"({"version":"1"})", now);
+    const auto u = fleet.update(now);
+    ASSERT_TRUE(u);
+    EXPECT_TRUE(u->added);
+    ASSERT_EQ(fleet.meters().size(), 2u);
+    const FleetMeter* m = fleet.find("north", "m1");
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->online, true);
+    EXPECT_EQ(m->statusSince, now);
+    ASSERT_TRUE(m->level);
+    EXPECT_DOUBLE_EQ(*m->level, 61.25);
+    EXPECT_EQ(m->weighting, "dBA");
+    EXPECT_EQ(m->levelTime, msAt(9));
+    EXPECT_FALSE(fleet.find("south", "m2")->online);
+    EXPECT_EQ(u->changed.size(), 2u);
+}
+
+TEST(FleetModel, ChangesAreCoalescedIntoAFewUpdatesASecond) {
+    FleetModel fleet;
+    SurveyMs now = msAt(0);
+    fleet.take(levelA, level(0, 50), now);
+    ASSERT_TRUE(fleet.update(now));
+    // Ten levels within the refresh period make one update naming the row once.
+    for (int i = 1; i <= 10; ++i)
+        fleet.take(levelA, level(i, 50 + i), now + i * 10);
+    EXPECT_FALSE(fleet.update(now + 100));
+    const auto u = fleet.update(now + FleetModel::refreshEveryMs);
+    ASSERT_TRUE(u);
+    EXPECT_EQ(u->changed, std::vector<std::size_t>{0});
+    EXPECT_FALSE(u->added);
+    EXPECT_DOUBLE_EQ(*fleet.meters()[0].level, 60);
+    // Nothing new, nothing to draw.
+    EXPECT_FALSE(fleet.update(now + 3 * FleetModel::refreshEveryMs));
+}
+
+TEST(FleetModel, ALevelGoesStaleAfterFiveSecondsAndTheRowIsDrawnAgain) {
+    FleetModel fleet;
+    const SurveyMs now = msAt(0);
+    fleet.take(levelA, level(0, 50), now);
+    ASSERT_TRUE(fleet.update(now));
+    EXPECT_FALSE(FleetModel::stale(fleet.meters()[0], now + FleetModel::staleAfterMs - 1));
+    EXPECT_FALSE(fleet.update(now + FleetModel::staleAfterMs - 1));
+    const auto u = fleet.update(now + FleetModel::staleAfterMs);
+    ASSERT_TRUE(u);
+    EXPECT_EQ(u->changed, std::vector<std::size_t>{0});
+    EXPECT_TRUE(FleetModel::stale(fleet.meters()[0], now + FleetModel::staleAfterMs));
+    EXPECT_FALSE(fleet.update(now + 2 * FleetModel::staleAfterMs));
+    // A second without a level is no level.
+    fleet.take(levelA, level(20, std::nullopt), now + 20'000);
+    EXPECT_TRUE(FleetModel::stale(fleet.meters()[0], now + 20'000));
+}
+
+TEST(FleetModel, GoingOfflineIsOneEventHoweverOftenItIsSaid) {
+    FleetModel fleet;
+    SurveyMs now = msAt(0);
+    // Retained offline at first sight: it was away before the window looked.
+    fleet.take("vrel/v1/north/m2/status", "offline", now);
+    fleet.take(statusA, "online", now);
+    auto u = fleet.update(now);
+    ASSERT_TRUE(u);
+    EXPECT_TRUE(u->events.empty());
+
+    now += 1000;
+    fleet.take(statusA, "offline", now); // the last will
+    fleet.take(statusA, "offline", now + 10);
+    u = fleet.update(now + 10);
+    ASSERT_TRUE(u);
+    ASSERT_EQ(u->events.size(), 1u);
+    EXPECT_EQ(u->events[0].kind, FleetEventKind::WentOffline);
+    EXPECT_EQ(u->events[0].site, "north");
+    EXPECT_EQ(u->events[0].meter, "m1");
+    EXPECT_EQ(fleet.find("north", "m1")->statusSince, now);
+
+    now += 1000;
+    fleet.take(statusA, "offline", now);
+    EXPECT_FALSE(fleet.update(now));
+    fleet.take(statusA, "online", now + 500);
+    u = fleet.update(now + 500);
+    ASSERT_TRUE(u);
+    EXPECT_TRUE(u->events.empty());
+    EXPECT_EQ(fleet.find("north", "m1")->online, true);
+    EXPECT_EQ(fleet.find("north", "m1")->statusSince, now + 500);
+    fleet.take(statusA, "offline", now + 1000);
+    u = fleet.update(now + 1000);
+    ASSERT_TRUE(u);
+    EXPECT_EQ(eventsOf(*u, FleetEventKind::WentOffline), 1u);
+}
+
+TEST(FleetModel, ALevelOrIntervalAboveTheLimitMarksTheMeterOncePerCrossing) {
+    FleetModel fleet;
+    SurveyMs now = msAt(0);
+    fleet.setLimit(70, now);
+    fleet.take(levelA, level(0, 69.9), now);
+    auto u = fleet.update(now);
+    ASSERT_TRUE(u);
+    EXPECT_FALSE(fleet.meters()[0].overLimit);
+
+    for (int i = 1; i <= 5; ++i)
+        fleet.take(levelA, level(i, 75), now + i);
+    u = fleet.update(now + 300);
+    ASSERT_TRUE(u);
+    EXPECT_TRUE(fleet.meters()[0].overLimit);
+    EXPECT_EQ(eventsOf(*u, FleetEventKind::WentOverLimit), 1u);
+    fleet.take(levelA, level(6, 76), now + 400);
+    u = fleet.update(now + 600);
+    ASSERT_TRUE(u);
+    EXPECT_TRUE(u->events.empty());
+
+    // Back under it, then above again: a second event.
+    fleet.take(levelA, level(7, 60), now + 700);
+    ASSERT_TRUE(fleet.update(now + 900));
+    EXPECT_FALSE(fleet.meters()[0].overLimit);
+    fleet.take(levelA, level(8, 80), now + 1000);
+    u = fleet.update(now + 1200);
+    ASSERT_TRUE(u);
+    EXPECT_EQ(eventsOf(*u, FleetEventKind::WentOverLimit), 1u);
+
+    // A stale level no longer counts; the interval's Leq does.
+    u = fleet.update(now + 1000 + FleetModel::staleAfterMs);
+    ASSERT_TRUE(u);
+    EXPECT_FALSE(fleet.meters()[0].overLimit);
+    fleet.take(latestA, summary(3, 0, 900, 0.99, 71.5), now + 7000);
+    u = fleet.update(now + 7000);
+    ASSERT_TRUE(u);
+    EXPECT_TRUE(fleet.meters()[0].overLimit);
+    EXPECT_EQ(eventsOf(*u, FleetEventKind::WentOverLimit), 1u);
+
+    // Without a limit nothing is over it.
+    fleet.setLimit(std::nullopt, now + 8000);
+    EXPECT_FALSE(fleet.meters()[0].overLimit);
+}
+
+TEST(FleetModel, AMalformedPayloadIsSkippedAndNamedOncePerTopic) {
+    FleetModel fleet;
+    const SurveyMs now = msAt(0);
+    fleet.take(levelA, level(0, 55), now);
+    fleet.take(levelA, "{not json", now);
+    fleet.take(levelA, R"({"t":"yesterday","db":50,"weighting":"dBA"})", now);
+    fleet.take(statusA, "maybe", now);
+    fleet.take(latestA, R"({"seq":1})", now);
+    fleet.take("vrel/v1/north/m1/event", "[]", now);
+    fleet.take("vrel/v1/North/m1/level", level(0, 55), now);
+    auto u = fleet.update(now);
+    ASSERT_TRUE(u);
+    EXPECT_EQ(u->malformed,
+              (std::vector<std::string>{levelA, statusA, latestA, "vrel/v1/north/m1/event",
+                                        "vrel/v1/North/m1/level"}));
+    EXPECT_DOUBLE_EQ(*fleet.meters()[0].level, 55);
+    EXPECT_FALSE(fleet.meters()[0].online);
+    EXPECT_FALSE(fleet.meters()[0].interval);
+    EXPECT_EQ(fleet.meters().size(), 1u);
+
+    fleet.take(levelA, "{not json", now + 1000);
+    EXPECT_FALSE(fleet.update(now + 1000));
+}
+
+TEST(FleetModel, TheNewestIntervalIsShownAndTheLastHourOfThemKeptOnce) {
+    FleetModel fleet;
+    SurveyMs now = msAt(0);
+    fleet.take(latestA, summary(8, 6300, 7200, 0.5, 64), now);
+    // An outage replayed: older rows, one of them twice, then the newest again.
+    for (int seq = 1; seq <= 8; ++seq)
+        fleet.take(summaryA, summary(seq, (seq - 1) * 900, seq * 900, 1, 60 + seq), now);
+    fleet.take(summaryA, summary(7, 5400, 6300, 1, 67), now);
+    fleet.take(summaryA, summary(8, 6300, 7200, 0.5, 64), now);
+    const FleetMeter& m = fleet.meters()[0];
+    ASSERT_TRUE(m.interval);
+    EXPECT_EQ(m.interval->end, isoAt(7200));
+    EXPECT_EQ(m.interval->endMs, msAt(7200));
+    EXPECT_DOUBLE_EQ(m.interval->coverage, 0.5);
+    EXPECT_DOUBLE_EQ(*m.interval->leq, 64);
+    std::vector<std::string> ends;
+    for (const FleetInterval& i : m.hourIntervals)
+        ends.push_back(i.end);
+    EXPECT_EQ(ends, (std::vector<std::string>{isoAt(4500), isoAt(5400), isoAt(6300), isoAt(7200)}));
+}
+
+TEST(FleetModel, AnHourOfLevelsIsKeptAndNothingOlder) {
+    LevelHour hour;
+    EXPECT_TRUE(hour.points().empty());
+    const SurveyMs start = msAt(0);
+    for (int s = 0; s < 2 * LevelHour::seconds; ++s)
+        if (s % 100 != 7) // a few seconds lost on the way
+            hour.add(start + s * 1000LL + 400, 40 + (s % 50) * 0.01);
+    const auto points = hour.points();
+    ASSERT_EQ(points.size(), 3600u - 36u);
+    EXPECT_EQ(points.front().t, start + 3600'000LL);
+    EXPECT_EQ(points.back().t, start + 7199'000LL);
+    EXPECT_NEAR(points.back().db, 40 + (7199 % 50) * 0.01, 1e-9);
+    // Too old for the hour: left out. A hole of more than an hour clears it.
+    hour.add(start + 1000, 99);
+    EXPECT_EQ(hour.points().size(), points.size());
+    hour.add(start + 20'000'000LL, 50);
+    ASSERT_EQ(hour.points().size(), 1u);
+    EXPECT_DOUBLE_EQ(hour.points()[0].db, 50);
+}
+
+TEST(FleetModel, AThousandMetersAreOneUpdate) {
+    FleetModel fleet;
+    const SurveyMs now = msAt(0);
+    for (int i = 0; i < 1000; ++i) {
+        const std::string base =
+            "vrel/v1/site-" + std::to_string(i % 10) + "/m" + std::to_string(i);
+        fleet.take(base + "/status", "online", now);
+        fleet.take(base + "/level", level(0, 40 + i % 30), now);
+    }
+    const auto u = fleet.update(now);
+    ASSERT_TRUE(u);
+    EXPECT_EQ(u->changed.size(), 1000u);
+    EXPECT_EQ(fleet.meters().size(), 1000u);
+    EXPECT_TRUE(fleet.find("site-3", "m993"));
+}
+
+TEST(FleetInbox, MessagesFromTheNetworkThreadAreTakenInOneBatch) {
+    FleetInbox inbox;
+    std::thread network([&] {
+        for (int i = 0; i < 500; ++i)
+            inbox.push(levelA, level(i, 50), i);
+    });
+    network.join();
+    const auto batch = inbox.takeAll();
+    ASSERT_EQ(batch.size(), 500u);
+    EXPECT_EQ(batch[499].received, 499);
+    EXPECT_EQ(batch[0].topic, levelA);
+    EXPECT_TRUE(inbox.takeAll().empty());
+}
+
+} // namespace

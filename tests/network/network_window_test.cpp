@@ -1,0 +1,303 @@
+// The network window on Debian's real mosquitto: meters played by clients of
+// the test, the rows and notifications as the user would see them.
+#include "Broker.h"
+#include "app/Translation.h"
+#include "config/ColorConfig.h"
+#include "config/ProfileFile.h"
+#include "network/FleetTable.h"
+#include "network/NetworkStart.h"
+#include "network/NetworkWindow.h"
+#include "network/Notifier.h"
+#include "network/PasswordStore.h"
+#include "ui/Prompt.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QSortFilterProxyModel>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class SeenNotifier final : public Notifier {
+  public:
+    void notify(const QString& title, const QString& text) override {
+        seen << title + QStringLiteral(": ") + text;
+    }
+    QStringList seen;
+};
+
+// A keyring in memory, or none at all.
+class MemoryStore final : public PasswordStore {
+  public:
+    explicit MemoryStore(bool runs) : runs_(runs) {}
+    std::optional<QString> read(const QString& key) override {
+        if (!runs_ || !kept.contains(key))
+            return std::nullopt;
+        return kept.value(key);
+    }
+    bool write(const QString& key, const QString& password) override {
+        if (!runs_)
+            return false;
+        kept.insert(key, password);
+        return true;
+    }
+    bool available() const override { return runs_; }
+    QMap<QString, QString> kept;
+
+  private:
+    bool runs_;
+};
+
+MqttSettings settingsFor(const Broker& broker, const std::string& id,
+                         const std::string& password = Broker::password) {
+    MqttSettings s;
+    s.broker = *parseBrokerUrl(broker.url());
+    s.user = Broker::user;
+    s.password = password;
+    s.clientId = id;
+    return s;
+}
+
+class NetworkWindow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        dir_ = fs::path(VREL_TEST_TMP) / ("network-" + name);
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        broker_ = std::make_unique<Broker>(dir_ / "broker");
+        ASSERT_TRUE(broker_->ready()) << "mosquitto_passwd or openssl failed";
+        ASSERT_TRUE(broker_->start()) << broker_->log();
+    }
+    void TearDown() override { useLanguage(Language::Turkish); }
+
+    std::unique_ptr<MqttClient> meter(const std::string& id) {
+        auto c = std::make_unique<MqttClient>(settingsFor(*broker_, id));
+        std::string error;
+        EXPECT_TRUE(c->start(error)) << error;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return c->connected(); }, 30'000));
+        return c;
+    }
+    void publishLevel(MqttClient& m, const std::string& site, const std::string& name, double db) {
+        m.publish(mqttTopic(site, name, MqttTopic::Level),
+                  encodeLevel({isoLocalTime(clock_, clock_.nowMs()), db, "dBA"}), 1, false);
+    }
+    static QString cell(const CNetworkWnd& w, int row, int column) {
+        return w.rows()->index(row, column).data().toString();
+    }
+    static int rowOf(const CNetworkWnd& w, const QString& meter) {
+        for (int r = 0; r < w.rows()->rowCount(); ++r)
+            if (cell(w, r, FleetTable::Meter) == meter)
+                return r;
+        return -1;
+    }
+
+    fs::path dir_;
+    std::unique_ptr<Broker> broker_;
+    SystemClock clock_;
+    SeenNotifier notifier_;
+};
+
+TEST_F(NetworkWindow, MetersShowWithTheirLevelAndTheOneOverTheLimitIsMarked) {
+    CNetworkWnd window(settingsFor(*broker_, "viewer"), 70.0, notifier_, clock_);
+    QString error;
+    ASSERT_TRUE(window.start(error)) << error.toStdString();
+    window.show();
+
+    auto publisher = meter("meters");
+    const std::string sites[] = {"north", "north", "south"};
+    const std::string names[] = {"m1", "m2", "m3"};
+    for (int i = 0; i < 3; ++i)
+        publisher->publish(mqttTopic(sites[i], names[i], MqttTopic::Status), statusOnline, 1, true);
+    publishLevel(*publisher, "north", "m1", 55.2);
+    publishLevel(*publisher, "north", "m2", 62.0);
+    publishLevel(*publisher, "south", "m3", 74.6);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return window.rows()->rowCount() == 3 && rowOf(window, "m3") >= 0 &&
+                   !cell(window, rowOf(window, "m3"), FleetTable::Limit).isEmpty();
+        },
+        30'000));
+    const int over = rowOf(window, "m3");
+    EXPECT_EQ(cell(window, over, FleetTable::Level), "74.6 dBA");
+    EXPECT_EQ(cell(window, over, FleetTable::Limit), "aşıldı");
+    EXPECT_TRUE(cell(window, rowOf(window, "m1"), FleetTable::Limit).isEmpty());
+    EXPECT_TRUE(cell(window, rowOf(window, "m1"), FleetTable::Status).startsWith("çevrimiçi"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notifier_.seen.size() == 1; }, 30'000));
+    EXPECT_TRUE(notifier_.seen[0].contains("south / m3")) << notifier_.seen[0].toStdString();
+
+    // Sorted by level, highest first; filtered to one site.
+    window.table()->sortByColumn(FleetTable::Level, Qt::DescendingOrder);
+    EXPECT_EQ(cell(window, 0, FleetTable::Meter), "m3");
+    EXPECT_EQ(cell(window, 2, FleetTable::Meter), "m1");
+    window.siteFilter()->setCurrentIndex(window.siteFilter()->findText("north"));
+    EXPECT_EQ(window.rows()->rowCount(), 2);
+    EXPECT_EQ(rowOf(window, "m3"), -1);
+    window.siteFilter()->setCurrentIndex(0);
+    EXPECT_EQ(window.rows()->rowCount(), 3);
+
+    // Screenshots in both languages, nothing clipped in the header.
+    for (const Language language : {Language::Turkish, Language::English}) {
+        ASSERT_TRUE(useLanguage(language));
+        CNetworkWnd shown(settingsFor(*broker_, "viewer-shot"), 70.0, notifier_, clock_);
+        ASSERT_TRUE(shown.start(error));
+        shown.show();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return shown.rows()->rowCount() == 3; }, 30'000));
+        // Levels are news, not retained: sent again for this window, with an interval.
+        publishLevel(*publisher, "north", "m1", 55.2);
+        publishLevel(*publisher, "north", "m2", 62.0);
+        publishLevel(*publisher, "south", "m3", 74.6);
+        const std::string row = isoLocalTime(clock_, clock_.nowMs() - 900'000) + "," +
+                                isoLocalTime(clock_, clock_.nowMs()) +
+                                ",900,0.9990,63.41,88.20,41.00,67.10,61.90,48.30,dBA";
+        publisher->publish(mqttTopic("north", "m2", MqttTopic::SummaryLatest),
+                           *encodeSummaryRow(4, row), 1, true);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                bool levels = true, interval = false;
+                for (int r = 0; r < 3; ++r) {
+                    levels = levels && cell(shown, r, FleetTable::Level).endsWith("dBA");
+                    interval = interval || !cell(shown, r, FleetTable::Coverage).isEmpty();
+                }
+                return levels && interval;
+            },
+            30'000));
+        for (int c = 0; c < FleetTable::Columns; ++c) {
+            const QString title = shown.rows()->headerData(c, Qt::Horizontal).toString();
+            const int width = shown.table()->horizontalHeader()->sectionSize(c);
+            EXPECT_GE(width, shown.table()->fontMetrics().horizontalAdvance(title))
+                << title.toStdString();
+            for (int r = 0; r < 3; ++r)
+                EXPECT_GT(width, shown.table()->fontMetrics().horizontalAdvance(cell(shown, r, c)))
+                    << cell(shown, r, c).toStdString();
+        }
+        const QString file = QString::fromStdString(
+            (fs::path(VREL_TEST_TMP) /
+             (language == Language::English ? "network-en.png" : "network-tr.png"))
+                .string());
+        EXPECT_TRUE(shown.grab().save(file));
+    }
+}
+
+TEST_F(NetworkWindow, AMeterGoesOfflineIsToldOnceAndAMalformedPayloadIsNamedOnce) {
+    CNetworkWnd window(settingsFor(*broker_, "viewer"), std::nullopt, notifier_, clock_);
+    QString error;
+    ASSERT_TRUE(window.start(error)) << error.toStdString();
+    QSignalSpy first(&window, &CNetworkWnd::firstMeterShown);
+
+    auto publisher = meter("meters");
+    const std::string status = mqttTopic("north", "m1", MqttTopic::Status);
+    publisher->publish(status, statusOnline, 1, true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.rows()->rowCount() == 1; }, 30'000));
+    EXPECT_EQ(first.count(), 1);
+
+    const std::string level = mqttTopic("north", "m1", MqttTopic::Level);
+    publisher->publish(level, "{\"db\": oops", 1, false);
+    publisher->publish(level, "{\"db\": oops", 1, false);
+    publisher->publish(status, statusOffline, 1, true);
+    publisher->publish(status, statusOffline, 1, true);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return cell(window, 0, FleetTable::Status).startsWith("çevrimdışı"); }, 30'000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.skippedText().isEmpty(); }, 30'000));
+    EXPECT_EQ(window.skippedText().count(QString::fromStdString(level)), 1);
+    ASSERT_EQ(notifier_.seen.size(), 1);
+    EXPECT_TRUE(notifier_.seen[0].contains("north / m1"));
+
+    publisher->publish(status, statusOnline, 1, true);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return cell(window, 0, FleetTable::Status).startsWith("çevrimiçi"); }, 30'000));
+    EXPECT_EQ(notifier_.seen.size(), 1);
+    EXPECT_EQ(first.count(), 1);
+}
+
+TEST_F(NetworkWindow, AWrongPasswordIsToldAndTheOwnerAskedAgain) {
+    CNetworkWnd window(settingsFor(*broker_, "viewer", "wrong"), std::nullopt, notifier_, clock_);
+    QSignalSpy refused(&window, &CNetworkWnd::credentialsRefused);
+    QString error;
+    ASSERT_TRUE(window.start(error)) << error.toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return refused.count() == 1; }, 30'000));
+    EXPECT_TRUE(window.linkText().contains("kullanıcı adını veya parolayı kabul etmedi"))
+        << window.linkText().toStdString();
+}
+
+TEST_F(NetworkWindow, TheMenuAsksForTheBrokerKeepsThePasswordInTheKeyringAndAsksAgainWhenRefused) {
+    ScriptedPrompt script;
+    const ScopedPrompt scoped(script);
+    MemoryStore keyring(true);
+    QWidget parent;
+    const QString url = QString::fromStdString(broker_->url());
+    script.connectionNext({url, Broker::user, "wrong", {}, true});
+    script.connectionNext({url, Broker::user, Broker::password, {}, true});
+    CNetworkWnd* first = askAndOpenNetwork(&parent, keyring, notifier_, clock_);
+    ASSERT_TRUE(first);
+    QPointer<CNetworkWnd> gone(first);
+    // Refused: the window goes and the dialog comes back saying why.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return script.connectionRequests().size() == 2; }, 30'000));
+    EXPECT_TRUE(script.connectionRequests()[1].note.contains("kabul etmedi"));
+    EXPECT_EQ(script.connectionRequests()[1].url, url);
+    EXPECT_EQ(script.connectionRequests()[1].user, Broker::user);
+    EXPECT_TRUE(script.connectionRequests()[1].keyring);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gone.isNull(); }, 30'000));
+    CNetworkWnd* second = parent.findChild<CNetworkWnd*>();
+    ASSERT_TRUE(second);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return second->linkText().contains("ölçer:"); }, 30'000))
+        << second->linkText().toStdString();
+
+    // The address and user are remembered in the settings, the password only in the keyring.
+    const ProfileFile profile = ProfileFile::load(programSettingsPath());
+    EXPECT_EQ(profile.value("Vrel_NETWORK", "URL"), url.toStdString());
+    EXPECT_EQ(profile.value("Vrel_NETWORK", "USER"), Broker::user);
+    EXPECT_EQ(keyring.kept.value(url + " " + Broker::user), Broker::password);
+    std::ifstream settings(programSettingsPath());
+    const std::string text((std::istreambuf_iterator<char>(settings)), {});
+    EXPECT_EQ(text.find(Broker::password), std::string::npos);
+
+    // Asked again, the dialog comes filled in, the password from the keyring.
+    askAndOpenNetwork(&parent, keyring, notifier_, clock_);
+    ASSERT_EQ(script.connectionRequests().size(), 3u);
+    EXPECT_EQ(script.connectionRequests()[2].password, Broker::password);
+}
+
+TEST_F(NetworkWindow, WithoutAKeyringThePasswordIsAskedEachTime) {
+    ScriptedPrompt script;
+    const ScopedPrompt scoped(script);
+    MemoryStore none(false);
+    QWidget parent;
+    const QString url = QString::fromStdString(broker_->url());
+    script.connectionNext({"http://nowhere", Broker::user, Broker::password, {}, false});
+    script.connectionNext({url, Broker::user, Broker::password, {}, false});
+    ASSERT_TRUE(askAndOpenNetwork(&parent, none, notifier_, clock_));
+    ASSERT_EQ(script.connectionRequests().size(), 2u);
+    EXPECT_FALSE(script.connectionRequests()[0].keyring);
+    EXPECT_TRUE(script.connectionRequests()[1].note.contains("mqtt://"));
+    // Cancelled the next time: nothing opens, and no password was offered.
+    EXPECT_FALSE(askAndOpenNetwork(&parent, none, notifier_, clock_));
+    ASSERT_EQ(script.connectionRequests().size(), 3u);
+    EXPECT_EQ(script.connectionRequests()[2].url, url);
+    EXPECT_TRUE(script.connectionRequests()[2].password.isEmpty());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    // The broker's address and user are remembered in the settings: never the real user's.
+    QTemporaryDir config;
+    setAppDataFolderOverride(std::filesystem::path(config.path().toStdString()));
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
