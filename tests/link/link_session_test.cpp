@@ -72,8 +72,13 @@ TEST_F(SessionTest, ALevelOlderThanASecondIsNotTakenBeforeTheWatchdogSpeaks) {
     ASSERT_TRUE(session.openChosen(linkPath, -1));
     ASSERT_TRUE(waitForCause(GapCause::None));
     sim.silence(600);
-    // Let frames on their way land, then stop the clock's world for a second.
-    QTest::qWait(300);
+    // Let every frame on its way land: the line has been still for a while.
+    std::uint64_t sent = sim.bytesSent();
+    for (int still = 0; still < 3;) {
+        QTest::qWait(150);
+        still = sim.bytesSent() == sent ? still + 1 : 0;
+        sent = sim.bytesSent();
+    }
     clock.advance(1);
     EXPECT_EQ(session.tickView().verdict.cause, GapCause::None) << "a second old is still fresh";
     clock.advance(1);
