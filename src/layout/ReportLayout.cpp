@@ -367,6 +367,26 @@ void notesBlock(Flow& f, const ReportTexts& t, const std::string& notes) {
     f.advance(3 * lineHeight + 2);
 }
 
+// The report's title and its block: what was measured where, by whom and
+// when, then the user's notes; the same at the top of every kind of report.
+void titleBlock(Flow& f, const ReportTexts& t, const ReportTitle& title, const LocalTime& now,
+                const std::string& start, const std::string& end, const std::string& readings,
+                const std::string& rate) {
+    f.text(left, contentWidth, t.title, Style::Title, Align::Left, 9.0);
+    f.advance(11.0);
+    const std::string dash = "–";
+    auto orDash = [&](const std::string& typed) { return typed.empty() ? dash : typed; };
+    pairs(f, {{t.site, orDash(title.site)},
+              {t.reportDate, localTimeText(now)},
+              {t.operatorName, orDash(title.operatorName)},
+              {t.meter, orDash(title.meter)},
+              {t.start, start},
+              {t.end, end},
+              {t.readings, readings},
+              {t.samplingRate, rate}});
+    notesBlock(f, t, title.notes);
+}
+
 // Running head and footer on every page, once the count is known.
 void furnish(std::vector<ReportPage>& pages, const ReportTexts& t, const ReportTitle& title,
              const LocalTime& now) {
@@ -507,21 +527,9 @@ std::vector<ReportPage> layoutReport(const ReportInput& in) {
 
     const ReportTexts& t = in.texts;
     Flow f(pages);
-    f.text(left, contentWidth, t.title, Style::Title, Align::Left, 9.0);
-    f.advance(11.0);
-
-    // Title block.
     const std::string dash = "–";
-    auto orDash = [&](const std::string& typed) { return typed.empty() ? dash : typed; };
-    pairs(f, {{t.site, orDash(in.title.site)},
-              {t.reportDate, localTimeText(in.now)},
-              {t.operatorName, orDash(in.title.operatorName)},
-              {t.meter, orDash(in.title.meter)},
-              {t.start, timeOf(starts.front())},
-              {t.end, timeOf(end)},
-              {t.readings, std::to_string(s.size())},
-              {t.samplingRate, formatFixed(rate, 1) + " s"}});
-    notesBlock(f, t, in.title.notes);
+    titleBlock(f, t, in.title, in.now, timeOf(starts.front()), timeOf(end),
+               std::to_string(s.size()), formatFixed(rate, 1) + " s");
 
     f.heading(t.curve, 80.0);
     curve(f, in, starts, end);
@@ -787,19 +795,8 @@ std::vector<ReportPage> layoutSeriesReport(const SeriesReportInput& in) {
         return pages;
     const ReportTexts& t = in.texts;
     Flow f(pages);
-    f.text(left, contentWidth, t.title, Style::Title, Align::Left, 9.0);
-    f.advance(11.0);
+    titleBlock(f, t, in.title, in.now, in.start, in.end, std::to_string(in.readings), in.intervals);
     const std::string dash = "–";
-    auto orDash = [&](const std::string& typed) { return typed.empty() ? dash : typed; };
-    pairs(f, {{t.site, orDash(in.title.site)},
-              {t.reportDate, localTimeText(in.now)},
-              {t.operatorName, orDash(in.title.operatorName)},
-              {t.meter, orDash(in.title.meter)},
-              {t.start, in.start},
-              {t.end, in.end},
-              {t.readings, std::to_string(in.readings)},
-              {t.samplingRate, in.intervals}});
-    notesBlock(f, t, in.title.notes);
 
     f.heading(t.summary, 40.0);
     const std::string w = in.weighting == "dBA"   ? " dB(A)"
