@@ -346,7 +346,7 @@
 <context>
     <name>CMainFrame</name>
     <message>
-        <location filename="../../src/app/MainFrame.cpp" line="+33"/>
+        <location filename="../../src/app/MainFrame.cpp" line="+34"/>
         <source>Gerçek zamanlı kaydı başlat</source>
         <translation>Start the real-time recording</translation>
     </message>
@@ -546,7 +546,7 @@
         <translation>Switch the level limit off</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+9"/>
         <source>Yardım(&amp;H)</source>
         <translation>&amp;Help</translation>
     </message>
@@ -596,7 +596,7 @@
         <translation> - no data</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="-66"/>
         <source>Ağ(&amp;N)</source>
         <translation>&amp;Network</translation>
     </message>
@@ -617,6 +617,162 @@
         <location filename="../../src/live/MeterButtonTable.h" line="+21"/>
         <source>Durdur</source>
         <translation>Hold</translation>
+    </message>
+</context>
+<context>
+    <name>CMeterWnd</name>
+    <message>
+        <location filename="../../src/network/MeterWindow.cpp" line="+31"/>
+        <source>Geri</source>
+        <translation>Back</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Ölçümünü aç</source>
+        <translation>Open its survey</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>%1 / %2 — son saat</source>
+        <translation>%1 / %2 — last hour</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Saatin tamamı</source>
+        <translation>Whole hour</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Son saatin tamamını göster (Home)</source>
+        <translation>Show the whole last hour (Home)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Bir önceki görünüme dön (Backspace)</source>
+        <translation>Back to the previous view (Backspace)</translation>
+    </message>
+    <message>
+        <location line="+51"/>
+        <source>%1 — seviye %2</source>
+        <translation>%1 — level %2</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source> — son aralık Leq %1 dB, %2 bitti, kapsama %3</source>
+        <translation> — last interval Leq %1 dB, ended %2, coverage %3</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source> — sınır aşıldı</source>
+        <translation> — over the limit</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Arşiv klasörü seçilmedi (vrel-cli collect)</source>
+        <translation>No archive folder chosen (vrel-cli collect)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1 içinde bu ölçerin arşivi yok</source>
+        <translation>%1 holds no archive of this meter</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1 ölçüm penceresinde açılır</source>
+        <translation>Opens %1 in the survey window</translation>
+    </message>
+    <message>
+        <location line="+15"/>
+        <source>Bu ölçerden henüz seviye gelmedi.</source>
+        <translation>No level has come from this meter yet.</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Son saat: Leq %1 dB, Lmax %2 dB, Lmin %3 dB. Tıklama A imlecini, sağ tıklama B imlecini koyar.</source>
+        <translation>Last hour: Leq %1 dB, Lmax %2 dB, Lmin %3 dB. A click sets cursor A, a right click cursor B.</translation>
+    </message>
+    <message>
+        <location line="+15"/>
+        <source>A–B, %1 – %2: Leq %3 dB, Lmax %4 dB, Lmin %5 dB, %6 okuma</source>
+        <translation>A–B, %1 – %2: Leq %3 dB, Lmax %4 dB, Lmin %5 dB, %6 readings</translation>
+    </message>
+</context>
+<context>
+    <name>CNetworkWnd</name>
+    <message>
+        <location filename="../../src/network/NetworkWindow.cpp" line="+25"/>
+        <source>Ölçüm ağı — %1</source>
+        <translation>Measurement network — %1</translation>
+    </message>
+    <message>
+        <location line="+20"/>
+        <source>Bir ölçerin son saati için satırına çift tıklayın.</source>
+        <translation>Double-click a meter&apos;s row for its last hour.</translation>
+    </message>
+    <message>
+        <location line="+21"/>
+        <source>Tüm sahalar</source>
+        <translation>All sites</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>Yeniden bağlan…</source>
+        <translation>Connect again…</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Saha:</source>
+        <translation>Site:</translation>
+    </message>
+    <message>
+        <location line="+71"/>
+        <source>Ölçer çevrimdışı</source>
+        <translation>Meter offline</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>%1 artık yayın yapmıyor.</source>
+        <translation>%1 no longer publishes.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Sınır aşıldı</source>
+        <translation>Limit exceeded</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>%1 sınır seviyesinin üstünde.</source>
+        <translation>%1 is above the level limit.</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Okunamayan iletiler atlandı: %1</source>
+        <translation>Unreadable messages skipped: %1</translation>
+    </message>
+    <message>
+        <location line="+15"/>
+        <source>%1 adresine bağlanılıyor…</source>
+        <translation>Connecting to %1…</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>%1 — ölçer: %2</source>
+        <translation>%1 — meters: %2</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>%1 kullanıcı adını veya parolayı kabul etmedi.</source>
+        <translation>%1 did not accept the user name or password.</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1 bağlantıyı reddetti (%2).</source>
+        <translation>%1 refused the connection (%2).</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>%1 ulaşılamıyor (%2); yeniden deneniyor.</source>
+        <translation>%1 cannot be reached (%2); trying again.</translation>
     </message>
 </context>
 <context>
@@ -882,6 +1038,64 @@
     </message>
 </context>
 <context>
+    <name>ConnectDlg</name>
+    <message>
+        <location filename="../../src/ui/ConnectDlg.cpp" line="+12"/>
+        <source>Ölçüm ağına bağlan</source>
+        <translation>Connect to the measurement network</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>sistemin güvendiği sertifikalar</source>
+        <translation>the system&apos;s trusted authorities</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>isteğe bağlı</source>
+        <translation>optional</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>vrel-cli collect komutunun yazdığı klasör: bir ölçerin bütün ölçümü buradan açılır.</source>
+        <translation>The folder vrel-cli collect writes: a meter&apos;s whole survey opens from there.</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Broker adresi:</source>
+        <translation>Broker address:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Kullanıcı:</source>
+        <translation>User:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Parola:</source>
+        <translation>Password:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>CA sertifikası:</source>
+        <translation>CA certificate:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Arşiv klasörü:</source>
+        <translation>Archive folder:</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>Parola sistemin anahtarlığında saklanır.</source>
+        <translation>The password is kept in the system&apos;s keyring.</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Anahtarlık yok: parola saklanmaz, her seferinde sorulur.</source>
+        <translation>No keyring: the password is not kept and is asked each time.</translation>
+    </message>
+</context>
+<context>
     <name>CurveForm</name>
     <message>
         <location filename="../../src/app/MainForm.cpp" line="+25"/>
@@ -1006,6 +1220,69 @@
     </message>
 </context>
 <context>
+    <name>FleetTable</name>
+    <message>
+        <location filename="../../src/network/FleetTable.cpp" line="+49"/>
+        <source>bilinmiyor</source>
+        <translation>unknown</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>çevrimiçi, %1</source>
+        <translation>online, %1</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>çevrimdışı, %1</source>
+        <translation>offline, %1</translation>
+    </message>
+    <message>
+        <location line="+31"/>
+        <source>aşıldı</source>
+        <translation>exceeded</translation>
+    </message>
+    <message>
+        <location line="+47"/>
+        <source>Saha</source>
+        <translation>Site</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Ölçer</source>
+        <translation>Meter</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Durum (şu andan beri)</source>
+        <translation>Status (since)</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Seviye</source>
+        <translation>Level</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Son aralık Leq</source>
+        <translation>Last interval Leq</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Aralık sonu</source>
+        <translation>Interval end</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Kapsama</source>
+        <translation>Coverage</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Sınır</source>
+        <translation>Limit</translation>
+    </message>
+</context>
+<context>
     <name>LevelLimit</name>
     <message>
         <location filename="../../src/ui/LevelLimit.cpp" line="+26"/>
@@ -1034,6 +1311,24 @@
         <location line="+31"/>
         <source>%1 klasöründe ölçüm dosyası (survey-*.txt) yok.</source>
         <translation>The folder %1 holds no survey file (survey-*.txt).</translation>
+    </message>
+</context>
+<context>
+    <name>NetworkStart</name>
+    <message>
+        <location filename="../../src/network/NetworkStart.cpp" line="+113"/>
+        <source>Broker adresi mqtt://sunucu[:port] veya mqtts://sunucu[:port] olmalı.</source>
+        <translation>The broker address must be mqtt://host[:port] or mqtts://host[:port].</translation>
+    </message>
+    <message>
+        <location line="+28"/>
+        <source>Ölçüm ağı</source>
+        <translation>Measurement network</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>Broker kullanıcı adını veya parolayı kabul etmedi.</source>
+        <translation>The broker did not accept the user name or password.</translation>
     </message>
 </context>
 <context>
@@ -1619,196 +1914,14 @@ Do you want to replace it?</translation>
 <context>
     <name>SurveyPlot</name>
     <message>
-        <location filename="../../src/overview/SurveyPlot.cpp" line="+169"/>
+        <location filename="../../src/overview/SurveyPlot.cpp" line="+189"/>
         <source>boşluk</source>
         <translation>gap</translation>
     </message>
-</context>
-<context>
-    <name>CNetworkWnd</name>
     <message>
-        <location filename="../../src/network/NetworkWindow.cpp" line="+24"/>
-        <source>Ölçüm ağı — %1</source>
-        <translation>Measurement network — %1</translation>
-    </message>
-    <message>
-        <location line="+25"/>
-        <source>Tüm sahalar</source>
-        <translation>All sites</translation>
-    </message>
-    <message>
-        <location line="+12"/>
-        <source>Yeniden bağlan…</source>
-        <translation>Connect again…</translation>
-    </message>
-    <message>
-        <location line="+5"/>
-        <source>Saha:</source>
-        <translation>Site:</translation>
-    </message>
-    <message>
-        <location line="+61"/>
-        <source>Ölçer çevrimdışı</source>
-        <translation>Meter offline</translation>
-    </message>
-    <message>
-        <location line="+0"/>
-        <source>%1 artık yayın yapmıyor.</source>
-        <translation>%1 no longer publishes.</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>Sınır aşıldı</source>
-        <translation>Limit exceeded</translation>
-    </message>
-    <message>
-        <location line="+0"/>
-        <source>%1 sınır seviyesinin üstünde.</source>
-        <translation>%1 is above the level limit.</translation>
-    </message>
-    <message>
-        <location line="+6"/>
-        <source>Okunamayan iletiler atlandı: %1</source>
-        <translation>Unreadable messages skipped: %1</translation>
-    </message>
-    <message>
-        <location line="+15"/>
-        <source>%1 adresine bağlanılıyor…</source>
-        <translation>Connecting to %1…</translation>
-    </message>
-    <message>
-        <location line="+3"/>
-        <source>%1 — ölçer: %2</source>
-        <translation>%1 — meters: %2</translation>
-    </message>
-    <message>
-        <location line="+6"/>
-        <source>%1 kullanıcı adını veya parolayı kabul etmedi.</source>
-        <translation>%1 did not accept the user name or password.</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>%1 bağlantıyı reddetti (%2).</source>
-        <translation>%1 refused the connection (%2).</translation>
-    </message>
-    <message>
-        <location line="+3"/>
-        <source>%1 ulaşılamıyor (%2); yeniden deneniyor.</source>
-        <translation>%1 cannot be reached (%2); trying again.</translation>
-    </message>
-</context>
-<context>
-    <name>FleetTable</name>
-    <message>
-        <location filename="../../src/network/FleetTable.cpp" line="+49"/>
-        <source>bilinmiyor</source>
-        <translation>unknown</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>çevrimiçi, %1</source>
-        <translation>online, %1</translation>
-    </message>
-    <message>
-        <location line="+0"/>
-        <source>çevrimdışı, %1</source>
-        <translation>offline, %1</translation>
-    </message>
-    <message>
-        <location line="+31"/>
-        <source>aşıldı</source>
-        <translation>exceeded</translation>
-    </message>
-    <message>
-        <location line="+47"/>
-        <source>Saha</source>
-        <translation>Site</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>Ölçer</source>
-        <translation>Meter</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>Durum (şu andan beri)</source>
-        <translation>Status (since)</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>Seviye</source>
-        <translation>Level</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>Son aralık Leq</source>
-        <translation>Last interval Leq</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>Aralık sonu</source>
-        <translation>Interval end</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>Kapsama</source>
-        <translation>Coverage</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>Sınır</source>
-        <translation>Limit</translation>
-    </message>
-</context>
-<context>
-    <name>ConnectDlg</name>
-    <message>
-        <location filename="../../src/ui/ConnectDlg.cpp" line="+11"/>
-        <source>Ölçüm ağına bağlan</source>
-        <translation>Connect to the measurement network</translation>
-    </message>
-    <message>
-        <location line="+9"/>
-        <source>Broker adresi:</source>
-        <translation>Broker address:</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Kullanıcı:</source>
-        <translation>User:</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Parola:</source>
-        <translation>Password:</translation>
-    </message>
-    <message>
-        <location line="+10"/>
-        <source>Parola sistemin anahtarlığında saklanır.</source>
-        <translation>The password is kept in the system's keyring.</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Anahtarlık yok: parola saklanmaz, her seferinde sorulur.</source>
-        <translation>No keyring: the password is not kept and is asked each time.</translation>
-    </message>
-</context>
-<context>
-    <name>NetworkStart</name>
-    <message>
-        <location filename="../../src/network/NetworkStart.cpp" line="+109"/>
-        <source>Broker adresi mqtt://sunucu[:port] veya mqtts://sunucu[:port] olmalı.</source>
-        <translation>The broker address must be mqtt://host[:port] or mqtts://host[:port].</translation>
-    </message>
-    <message>
-        <location line="+21"/>
-        <source>Ölçüm ağı</source>
-        <translation>Measurement network</translation>
-    </message>
-    <message>
-        <location line="+11"/>
-        <source>Broker kullanıcı adını veya parolayı kabul etmedi.</source>
-        <translation>The broker did not accept the user name or password.</translation>
+        <location line="+68"/>
+        <source>Aralık Leq</source>
+        <translation>Interval Leq</translation>
     </message>
 </context>
 </TS>

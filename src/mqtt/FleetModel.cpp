@@ -66,6 +66,35 @@ std::vector<LevelHour::Point> LevelHour::points() const {
     return out;
 }
 
+SeriesMs meterClock(const FleetMeter& m, SurveyMs instant) {
+    return instant + static_cast<SeriesMs>(m.utcOffsetSeconds) * 1000;
+}
+
+SeriesStore levelSeries(const FleetMeter& m) {
+    SeriesStore series;
+    const char weighting = m.weighting.find('C') != std::string::npos ? 'C' : 'A';
+    for (const LevelHour::Point& p : m.hour.points()) {
+        const double centi = std::round(std::clamp(p.db, 0.0, 655.0) * centibelsPerDb);
+        series.append(meterClock(m, p.t), static_cast<Centibel>(centi), 1000, weighting);
+    }
+    series.finish();
+    return series;
+}
+
+std::vector<SeriesStep> intervalSteps(const FleetMeter& m) {
+    std::vector<SeriesStep> steps;
+    for (const FleetInterval& i : m.hourIntervals) {
+        const auto start = parseIsoTime(i.start);
+        const auto end = parseIsoTime(i.end);
+        if (!i.leq || !start || !end || end->ms <= start->ms)
+            continue;
+        // Each row carries its own offset: the meter's clock as it was then.
+        steps.push_back({start->ms + start->offsetSeconds * 1000LL,
+                         end->ms + end->offsetSeconds * 1000LL, *i.leq});
+    }
+    return steps;
+}
+
 void FleetModel::setLimit(std::optional<double> db, SurveyMs now) {
     limit_ = db;
     for (std::size_t i = 0; i < meters_.size(); ++i)
@@ -162,6 +191,7 @@ void FleetModel::take(std::string_view topic, std::string_view payload, SurveyMs
             m.weighting = level->weighting;
             m.levelTime = time->ms;
             m.levelReceived = now;
+            m.utcOffsetSeconds = time->offsetSeconds;
         }
         const std::size_t i = index_.at({name->site, name->meter});
         touch(i);

@@ -6,6 +6,7 @@
 // receiver's milliseconds except where a message carries its own.
 
 #include "MqttProtocol.h"
+#include "survey/SeriesStore.h"
 
 #include <cstdint>
 #include <deque>
@@ -53,11 +54,20 @@ struct FleetMeter {
     std::string weighting;
     SurveyMs levelTime = 0;                // the second it measured
     SurveyMs levelReceived = 0;            // when it came
+    int utcOffsetSeconds = 0;              // of the meter's clock, from its newest level
     std::optional<FleetInterval> interval; // the newest
     bool overLimit = false;
     LevelHour hour;
     std::deque<FleetInterval> hourIntervals; // those ending in the last hour
 };
+
+// A meter's hour of levels on its own wall clock, a reading a second, with a
+// gap wherever seconds brought nothing; and its intervals' Leq over the same
+// clock. What its curve shows.
+SeriesStore levelSeries(const FleetMeter& m);
+std::vector<SeriesStep> intervalSteps(const FleetMeter& m);
+// A receiver's instant on the meter's wall clock, as the series counts it.
+SeriesMs meterClock(const FleetMeter& m, SurveyMs instant);
 
 enum class FleetEventKind { WentOffline, WentOverLimit };
 

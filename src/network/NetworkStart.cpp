@@ -17,7 +17,7 @@
 #include <filesystem>
 
 void NetworkOptions::addTo(QCommandLineParser& parser) const {
-    parser.addOptions({broker, user, passwordFile, ca});
+    parser.addOptions({broker, user, passwordFile, ca, archive});
 }
 
 bool openNetworkAtStart(const QCommandLineParser& parser, const NetworkOptions& options,
@@ -50,6 +50,7 @@ bool openNetworkAtStart(const QCommandLineParser& parser, const NetworkOptions& 
     window->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(window, &QObject::destroyed, [notifier] { delete notifier; });
     QString error;
+    window->setArchive(parser.value(options.archive));
     if (!window->start(error)) {
         std::fprintf(stderr, "vrel: %s\n", qPrintable(error));
         delete window; // and with it the notifier
@@ -94,6 +95,8 @@ CNetworkWnd* askAndOpenNetwork(QWidget* parent, PasswordStore& store, Notifier& 
     Prompt::ConnectionRequest ask;
     ask.url = remembered(profile, "URL");
     ask.user = remembered(profile, "USER");
+    ask.caFile = remembered(profile, "CA");
+    ask.archive = remembered(profile, "ARCHIVE");
     if (!ask.url.isEmpty())
         ask.password = store.read(passwordKey(ask.url, ask.user)).value_or(QString());
     ask.keyring = store.available();
@@ -118,6 +121,8 @@ CNetworkWnd* askAndOpenNetwork(QWidget* parent, PasswordStore& store, Notifier& 
     ProfileFile kept = ProfileFile::load(programSettingsPath());
     kept.setValue(section, "URL", ask.url.toStdString());
     kept.setValue(section, "USER", ask.user.toStdString());
+    kept.setValue(section, "CA", ask.caFile.toStdString());
+    kept.setValue(section, "ARCHIVE", ask.archive.toStdString());
     kept.save(programSettingsPath());
     if (store.available())
         store.write(passwordKey(ask.url, ask.user), ask.password);
@@ -126,8 +131,10 @@ CNetworkWnd* askAndOpenNetwork(QWidget* parent, PasswordStore& store, Notifier& 
     settings.broker = *broker;
     settings.user = ask.user.toStdString();
     settings.password = ask.password.toStdString();
+    settings.caFile = ask.caFile.toStdString();
     auto* window = new CNetworkWnd(settings, levelLimit().value(), notifier, clock, parent);
     window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setArchive(ask.archive);
     QString error;
     if (!window->start(error)) {
         delete window;

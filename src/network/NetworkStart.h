@@ -22,6 +22,10 @@ struct NetworkOptions {
                           QStringLiteral("Trust the broker's certificate when this authority "
                                          "signed it."),
                           QStringLiteral("FILE")};
+    QCommandLineOption archive{QStringLiteral("mqtt-archive"),
+                               QStringLiteral("The folder vrel-cli collect writes, where a "
+                                              "meter's survey is opened from."),
+                               QStringLiteral("DIR")};
     void addTo(QCommandLineParser& parser) const;
 };
 

@@ -1,6 +1,7 @@
 #include "NetworkWindow.h"
 
 #include "FleetTable.h"
+#include "MeterWindow.h"
 #include "Notifier.h"
 
 #include <QComboBox>
@@ -19,7 +20,7 @@
 CNetworkWnd::CNetworkWnd(MqttSettings settings, std::optional<double> limit, Notifier& notifier,
                          const Clock& clock, QWidget* parent)
     : QWidget(parent, Qt::Window), settings_(std::move(settings)), notifier_(notifier),
-      clock_(clock) {
+      clock_(clock), limit_(limit) {
     setWindowTitle(
         tr("Ölçüm ağı — %1").arg(QString::fromStdString(brokerUrlText(settings_.broker))));
     fleet_.setLimit(limit, clock_.nowMs());
@@ -41,6 +42,10 @@ CNetworkWnd::CNetworkWnd(MqttSettings settings, std::optional<double> limit, Not
     view_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     view_->horizontalHeader()->setStretchLastSection(true);
     view_->setWordWrap(false);
+    view_->setToolTip(tr("Bir ölçerin son saati için satırına çift tıklayın."));
+    connect(view_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        openMeter(static_cast<std::size_t>(proxy_->mapToSource(index).row()));
+    });
     // Measured once: a level that comes later must not find its column too narrow.
     for (const auto& [column, widest] :
          {std::pair{FleetTable::Level, QStringLiteral("-188.8 dBA")},
@@ -106,6 +111,20 @@ bool CNetworkWnd::start(QString& error) {
     return true;
 }
 
+CMeterWnd* CNetworkWnd::openMeter(std::size_t row) {
+    if (row >= fleet_.meters().size())
+        return nullptr;
+    QPointer<CMeterWnd>& window = meterWindows_[row];
+    if (!window) {
+        window = new CMeterWnd(fleet_, *model_, row, clock_, limit_, archive_, this);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
 QString CNetworkWnd::linkText() const {
     return link_->text();
 }
@@ -123,6 +142,9 @@ void CNetworkWnd::tick() {
     if (!update)
         return;
     model_->refresh(*update, now);
+    for (const std::size_t row : update->changed)
+        if (const auto w = meterWindows_.find(row); w != meterWindows_.end() && w->second)
+            w->second->refresh();
     if (update->added)
         updateSites();
     for (const FleetEvent& e : update->events) {

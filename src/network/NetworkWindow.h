@@ -2,10 +2,13 @@
 
 #include "mqtt/FleetFeed.h"
 
+#include <QPointer>
 #include <QWidget>
 
+#include <map>
 #include <memory>
 
+class CMeterWnd;
 class FleetTable;
 class Notifier;
 class QComboBox;
@@ -33,6 +36,12 @@ class CNetworkWnd : public QWidget {
     QTableView* table() const { return view_; }
     QSortFilterProxyModel* rows() const { return proxy_; }
     QComboBox* siteFilter() const { return sites_; }
+    // The folder vrel-cli collect writes, where a meter's survey is found.
+    void setArchive(const QString& folder) { archive_ = folder; }
+    const QString& archive() const { return archive_; }
+    // The window of the meter in the fleet's row (as a double click opens
+    // it); the one already open is raised.
+    CMeterWnd* openMeter(std::size_t row);
     QString linkText() const;
     QString skippedText() const;
 
@@ -49,6 +58,9 @@ class CNetworkWnd : public QWidget {
     MqttSettings settings_;
     Notifier& notifier_;
     const Clock& clock_;
+    std::optional<double> limit_;
+    QString archive_;
+    std::map<std::size_t, QPointer<CMeterWnd>> meterWindows_;
     FleetModel fleet_;
     std::unique_ptr<FleetFeed> feed_;
     FleetTable* model_ = nullptr;

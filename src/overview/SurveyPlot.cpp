@@ -25,6 +25,7 @@ const QColor gridColour(225, 225, 232);
 const QColor limitColour(255, 60, 0);
 const QColor cursorAColour(110, 30, 200);
 const QColor cursorBColour(0, 160, 0);
+const QColor stepColour(230, 120, 0);
 
 } // namespace
 
@@ -49,16 +50,35 @@ void SurveyPlot::setSeries(const SeriesStore* series) {
     emit cursorsChanged();
 }
 
+void SurveyPlot::followSeries(const SeriesStore* series, SeriesMs wholeStart, SeriesMs wholeEnd) {
+    series_ = series;
+    span_.moveWhole(wholeStart, wholeEnd);
+    fitLevels();
+    spanMoved();
+    emit cursorsChanged();
+}
+
+void SurveyPlot::setSteps(std::vector<SeriesStep> steps) {
+    steps_ = std::move(steps);
+    update();
+}
+
 void SurveyPlot::fitLevels() {
     yMin_ = 30;
     yMax_ = 110;
     if (!series_ || series_->empty())
         return;
     const LevelSum all = series_->sumOf(0, series_->size());
-    if (const auto lo = all.lmin())
-        yMin_ = std::floor(*lo / 10) * 10;
-    if (const auto hi = all.lmax())
-        yMax_ = std::max(yMin_ + 10, std::ceil(*hi / 10) * 10);
+    // The limit stays in sight, so that a curve far below it shows how far.
+    double lo = all.lmin().value_or(yMin_);
+    double hi = all.lmax().value_or(yMax_);
+    if (limit_) {
+        lo = std::min(lo, *limit_);
+        hi = std::max(hi, *limit_);
+    }
+    yMin_ = std::floor(lo / 10) * 10;
+    // A level on a multiple of 10 (the limit, often) is not hidden in the frame.
+    yMax_ = std::floor(hi / 10) * 10 + 10;
 }
 
 void SurveyPlot::showSpan(SeriesMs a, SeriesMs b) {
@@ -83,6 +103,7 @@ void SurveyPlot::spanMoved() {
 
 void SurveyPlot::setLimit(std::optional<double> dB) {
     limit_ = dB;
+    fitLevels();
     update();
 }
 
@@ -221,6 +242,26 @@ void SurveyPlot::paintEvent(QPaintEvent*) {
             p.drawPoint(l.front());
         else
             p.drawPolyline(l);
+    }
+
+    if (!steps_.empty()) {
+        p.setPen(QPen(stepColour, 2));
+        for (const SeriesStep& step : steps_) {
+            if (step.end <= span_.t0() || step.start >= span_.t1() || step.db < yMin_ ||
+                step.db > yMax_)
+                continue;
+            const int y = pixelY(step.db);
+            p.drawLine(std::max(area.left(), xOf(step.start)), y,
+                       std::min(area.right(), xOf(step.end)), y);
+        }
+        // The key sits in the plot's top left corner, clear of the cursors' names.
+        const QString name = tr("Aralık Leq");
+        const QRect key(area.left() + 6, area.top() + 4, fm.horizontalAdvance(name) + 34,
+                        fm.height() + 4);
+        p.fillRect(key, QColor(255, 255, 255, 220));
+        const int y = key.center().y();
+        p.drawLine(key.left() + 4, y, key.left() + 22, y);
+        p.drawText(key.adjusted(28, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, name);
     }
 
     if (limit_ && *limit_ >= yMin_ && *limit_ <= yMax_) {

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <optional>
+#include <vector>
 
 // The curve of a whole survey on its wall-clock axis: per pixel column the
 // range of the levels (a light band) and their energy average (the line),
@@ -23,6 +24,12 @@ class SurveyPlot : public QWidget {
     const SeriesStore* series() const { return series_; }
     TimeSpanView& span() { return span_; }
     const TimeSpanView& span() const { return span_; }
+    // New readings on an axis that moves on, [wholeStart, wholeEnd) (a live
+    // curve): the cursors stay, a view of the whole follows, a zoom stays put.
+    void followSeries(const SeriesStore* series, SeriesMs wholeStart, SeriesMs wholeEnd);
+    // Levels held over spans (the intervals' Leq), drawn as steps on the curve.
+    void setSteps(std::vector<SeriesStep> steps);
+    const std::vector<SeriesStep>& steps() const { return steps_; }
     // Shows [a, b) and remembers the span before for back().
     void showSpan(SeriesMs a, SeriesMs b);
     void back();
@@ -59,6 +66,7 @@ class SurveyPlot : public QWidget {
     double yMin_ = 30;
     double yMax_ = 110;
     std::optional<double> limit_;
+    std::vector<SeriesStep> steps_;
     std::optional<SeriesMs> cursorA_;
     std::optional<SeriesMs> cursorB_;
     // A drag in progress: where it began, where it is, whether it pans.

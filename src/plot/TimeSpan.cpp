@@ -14,6 +14,18 @@ void TimeSpanView::setWhole(TimeMs start, TimeMs end) {
     place(wholeStart_, wholeEnd_);
 }
 
+void TimeSpanView::moveWhole(TimeMs start, TimeMs end) {
+    const bool whole = showsWhole();
+    const TimeMs a = t0_;
+    const TimeMs b = t1_;
+    wholeStart_ = start;
+    wholeEnd_ = std::max(end, start + minSpanMs);
+    if (whole)
+        place(wholeStart_, wholeEnd_);
+    else
+        place(a, b);
+}
+
 void TimeSpanView::place(TimeMs a, TimeMs b) {
     if (b < a)
         std::swap(a, b);

@@ -18,6 +18,11 @@ class TimeSpanView {
 
     // The whole axis; shows it and forgets the way back.
     void setWhole(TimeMs start, TimeMs end);
+    // The axis moves on (a live curve): a view of the whole goes on showing
+    // the whole; a zoomed view stays where it is as far as the new whole
+    // allows; the way back is kept.
+    void moveWhole(TimeMs start, TimeMs end);
+    bool showsWhole() const { return t0_ == wholeStart_ && t1_ == wholeEnd_; }
     TimeMs wholeStart() const { return wholeStart_; }
     TimeMs wholeEnd() const { return wholeEnd_; }
     TimeMs t0() const { return t0_; }

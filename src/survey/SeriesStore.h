@@ -46,6 +46,13 @@ struct ClockShift {
     std::int64_t shiftMs = 0;
 };
 
+// One level held over a span of the series, as an interval's Leq is drawn.
+struct SeriesStep {
+    SeriesMs start = 0;
+    SeriesMs end = 0;
+    double db = 0;
+};
+
 // What a span of readings sums to: enough for Leq, Lmax and Lmin of any union.
 struct LevelSum {
     std::uint64_t count = 0;

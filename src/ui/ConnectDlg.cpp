@@ -16,11 +16,19 @@ ConnectDlg::ConnectDlg(QWidget* parent, const Prompt::ConnectionRequest& initial
     user_ = new QLineEdit(initial.user);
     password_ = new QLineEdit(initial.password);
     password_->setEchoMode(QLineEdit::Password);
+    ca_ = new QLineEdit(initial.caFile);
+    ca_->setPlaceholderText(tr("sistemin güvendiği sertifikalar"));
+    archive_ = new QLineEdit(initial.archive);
+    archive_->setPlaceholderText(tr("isteğe bağlı"));
+    archive_->setToolTip(tr("vrel-cli collect komutunun yazdığı klasör: bir ölçerin bütün "
+                            "ölçümü buradan açılır."));
 
     auto* form = new QFormLayout;
     form->addRow(tr("Broker adresi:"), url_);
     form->addRow(tr("Kullanıcı:"), user_);
     form->addRow(tr("Parola:"), password_);
+    form->addRow(tr("CA sertifikası:"), ca_);
+    form->addRow(tr("Arşiv klasörü:"), archive_);
     auto* layout = new QVBoxLayout(this);
     if (!initial.note.isEmpty()) {
         auto* note = new QLabel(initial.note);
@@ -47,6 +55,8 @@ Prompt::ConnectionRequest ConnectDlg::request() const {
     r.url = url_->text().trimmed();
     r.user = user_->text().trimmed();
     r.password = password_->text();
+    r.caFile = ca_->text().trimmed();
+    r.archive = archive_->text().trimmed();
     return r;
 }
 

@@ -20,4 +20,6 @@ class ConnectDlg : public QDialog {
     QLineEdit* url_ = nullptr;
     QLineEdit* user_ = nullptr;
     QLineEdit* password_ = nullptr;
+    QLineEdit* ca_ = nullptr;
+    QLineEdit* archive_ = nullptr;
 };

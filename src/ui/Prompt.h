@@ -68,6 +68,8 @@ class Prompt {
         QString password;
         QString note;
         bool keyring = false;
+        QString caFile;  // trusted for mqtts://; empty: the system's authorities
+        QString archive; // the folder vrel-cli collect writes; may be empty
     };
     struct FileChoice {
         QString path;        // empty when cancelled

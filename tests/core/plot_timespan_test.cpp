@@ -45,6 +45,25 @@ TEST(TimeSpan, BackRetracesEveryShownSpan) {
     EXPECT_FALSE(v.back());
 }
 
+TEST(TimeSpan, ALiveAxisCarriesTheWholeViewAlongAndLeavesAZoomWhereItIs) {
+    TimeSpanView v;
+    v.setWhole(0, hourMs);
+    v.moveWhole(60'000, hourMs + 60'000);
+    EXPECT_EQ(v.t0(), 60'000);
+    EXPECT_EQ(v.t1(), hourMs + 60'000) << "the whole hour follows the clock";
+    EXPECT_TRUE(v.showsWhole());
+
+    v.show(10 * 60'000, 20 * 60'000);
+    v.moveWhole(2 * 60'000, hourMs + 2 * 60'000);
+    EXPECT_EQ(v.t0(), 10 * 60'000) << "a zoomed view stays on what the user looks at";
+    EXPECT_EQ(v.t1(), 20 * 60'000);
+    v.moveWhole(15 * 60'000, hourMs + 15 * 60'000);
+    EXPECT_EQ(v.t0(), 15 * 60'000) << "what left the axis slides back in, as wide as it was";
+    EXPECT_EQ(v.t1(), 25 * 60'000);
+    ASSERT_TRUE(v.back());
+    EXPECT_TRUE(v.showsWhole()) << "and the way back is kept";
+}
+
 TEST(TimeSpan, TicksFallOnRoundWallClockTimesAndNameTheDays) {
     // The axis runs an hour ahead of the wall clock (a zone at UTC-1).
     const auto localOf = [](TimeMs t) { return t - hourMs; };

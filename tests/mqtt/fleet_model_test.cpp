@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <thread>
 
 namespace {
@@ -244,6 +245,42 @@ TEST(FleetModel, AnHourOfLevelsIsKeptAndNothingOlder) {
     hour.add(start + 20'000'000LL, 50);
     ASSERT_EQ(hour.points().size(), 1u);
     EXPECT_DOUBLE_EQ(hour.points()[0].db, 50);
+}
+
+TEST(FleetModel, AMetersCurveIsItsHourOnItsOwnClockWithTheGapsAndTheIntervals) {
+    FleetModel fleet;
+    // Ten minutes of levels with a two-minute silence, then two intervals.
+    for (int s = 0; s < 600; ++s)
+        if (s < 200 || s >= 320)
+            fleet.take(levelA, level(s, 50 + (s % 10)), msAt(s));
+    fleet.take(summaryA, summary(1, 0, 300, 0.8, 57.5), msAt(300));
+    fleet.take(summaryA, summary(2, 300, 600, 1.0, 56.25), msAt(600));
+    const FleetMeter& m = *fleet.find("north", "m1");
+
+    const SeriesStore series = levelSeries(m);
+    ASSERT_EQ(series.size(), 480u);
+    // The wall clock of the meter (+01:00): 14:00:00 is 14 hours into its day.
+    const SeriesMs first = series.start();
+    EXPECT_EQ(series.localOf(first) % (24 * 3600'000LL), 14 * 3600'000LL);
+    EXPECT_EQ(meterClock(m, msAt(0)), first);
+    ASSERT_EQ(series.gaps().size(), 1u);
+    EXPECT_EQ(series.gaps()[0].start, first + 200'000);
+    EXPECT_EQ(series.gaps()[0].end, first + 320'000);
+    // The figures of the curve are those of the levels sent.
+    double energy = 0;
+    for (int s = 0; s < 600; ++s)
+        if (s < 200 || s >= 320)
+            energy += std::pow(10.0, (50 + (s % 10)) / 10.0);
+    EXPECT_NEAR(*series.sumOf(0, series.size()).leq(), 10 * std::log10(energy / 480), 1e-9);
+    EXPECT_NEAR(*series.sumOf(0, series.size()).lmax(), 59, 1e-9);
+
+    const auto steps = intervalSteps(m);
+    ASSERT_EQ(steps.size(), 2u);
+    EXPECT_EQ(steps[0].start, first);
+    EXPECT_EQ(steps[0].end, first + 300'000);
+    EXPECT_DOUBLE_EQ(steps[0].db, 57.5);
+    EXPECT_EQ(steps[1].end, first + 600'000);
+    EXPECT_DOUBLE_EQ(steps[1].db, 56.25);
 }
 
 TEST(FleetModel, AThousandMetersAreOneUpdate) {

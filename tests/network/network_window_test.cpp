@@ -4,17 +4,22 @@
 #include "app/Translation.h"
 #include "config/ColorConfig.h"
 #include "config/ProfileFile.h"
+#include "mqtt/MqttArchive.h"
 #include "network/FleetTable.h"
+#include "network/MeterWindow.h"
 #include "network/NetworkStart.h"
 #include "network/NetworkWindow.h"
 #include "network/Notifier.h"
 #include "network/PasswordStore.h"
+#include "overview/SurveyPlot.h"
+#include "overview/SurveyWindow.h"
 #include "ui/Prompt.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QPointer>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QTableView>
@@ -23,6 +28,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -222,6 +228,102 @@ TEST_F(NetworkWindow, AMeterGoesOfflineIsToldOnceAndAMalformedPayloadIsNamedOnce
     EXPECT_EQ(first.count(), 1);
 }
 
+TEST_F(NetworkWindow, ADoubleClickShowsTheMetersHourAndItsSurveyOpensFromTheArchive) {
+    // The collector's archive of the same messages, where the meter's survey is.
+    const fs::path archive = dir_ / "archive";
+    MqttArchive collected(archive.string());
+    CNetworkWnd window(settingsFor(*broker_, "viewer"), 70.0, notifier_, clock_);
+    window.setArchive(QString::fromStdString(archive.string()));
+    QString error;
+    ASSERT_TRUE(window.start(error)) << error.toStdString();
+    window.show();
+
+    auto publisher = meter("meters");
+    const auto send = [&](const std::string& topic, const std::string& payload, bool retain) {
+        publisher->publish(topic, payload, 1, retain);
+        collected.receive(topic, payload);
+    };
+    send(mqttTopic("north", "m1", MqttTopic::Status), statusOnline, true);
+    // Eight minutes of levels up to now with a silent minute after the fifth,
+    // and the interval of the first five minutes.
+    const SurveyMs now = clock_.nowMs() / 1000 * 1000;
+    const auto levelOf = [](int s) { return 50.0 + s % 10; };
+    for (int s = 0; s < 480; ++s)
+        if (s < 300 || s >= 360)
+            send(mqttTopic("north", "m1", MqttTopic::Level),
+                 encodeLevel({isoLocalTime(clock_, now - (480 - s) * 1000LL), levelOf(s), "dBA"}),
+                 false);
+    const std::string row = isoLocalTime(clock_, now - 480'000) + "," +
+                            isoLocalTime(clock_, now - 180'000) +
+                            ",300,1.0000,57.50,59.00,50.00,58.00,55.00,51.00,dBA";
+    send(mqttTopic("north", "m1", MqttTopic::Summary), *encodeSummaryRow(1, row), false);
+    collected.flush(now);
+    collected.close();
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.rows()->rowCount() == 1; }, 30'000));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QRect cellRect = window.table()->visualRect(window.rows()->index(0, FleetTable::Meter));
+    ASSERT_FALSE(cellRect.isEmpty());
+    // A double click is a press the view has seen, then the second click.
+    QTest::mouseClick(window.table()->viewport(), Qt::LeftButton, {}, cellRect.center());
+    QTest::mouseDClick(window.table()->viewport(), Qt::LeftButton, {}, cellRect.center());
+    QPointer<CMeterWnd> shown = window.findChild<CMeterWnd*>();
+    ASSERT_TRUE(shown);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return shown->series().size() == 420 && shown->plot()->steps().size() == 1; },
+        30'000))
+        << shown->series().size();
+    const SeriesStore& series = shown->series();
+    ASSERT_EQ(series.gaps().size(), 1u) << "the silent minute";
+    EXPECT_EQ(series.gaps()[0].end - series.gaps()[0].start, 60'000);
+    EXPECT_EQ(shown->plot()->span().t1() - shown->plot()->span().t0(), 3600'000)
+        << "the whole last hour";
+    EXPECT_TRUE(shown->statusText().contains("57.5")) << shown->statusText().toStdString();
+
+    // The cursors over the minutes after the silence: the figures of what was sent.
+    shown->plot()->setCursors(series.start() + 360'000, series.start() + 480'000);
+    double energy = 0;
+    for (int s = 360; s < 480; ++s)
+        energy += std::pow(10.0, levelOf(s) / 10);
+    const QString leq = QString::number(10 * std::log10(energy / 120), 'f', 1);
+    EXPECT_TRUE(shown->figuresText().contains("Leq " + leq + " dB"))
+        << shown->figuresText().toStdString();
+    EXPECT_TRUE(shown->figuresText().contains("Lmax 59.0 dB, Lmin 50.0 dB, 120 okuma"))
+        << shown->figuresText().toStdString();
+    EXPECT_EQ(window.openMeter(0), shown.data()) << "one window a meter";
+
+    // Its survey opens from the archive, every level there.
+    ASSERT_TRUE(shown->surveyButton()->isEnabled())
+        << shown->surveyButton()->toolTip().toStdString();
+    shown->surveyButton()->click();
+    CSurveyWnd* survey = shown->findChild<CSurveyWnd*>();
+    ASSERT_TRUE(survey);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return survey->loaded(); }, 30'000));
+    EXPECT_EQ(survey->series().size(), 420u);
+
+    // Looked at in both languages, the cursors set.
+    for (const Language language : {Language::Turkish, Language::English}) {
+        ASSERT_TRUE(useLanguage(language));
+        shown->close();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return shown.isNull(); }, 30'000));
+        shown = window.openMeter(0);
+        ASSERT_TRUE(shown);
+        shown->plot()->setCursors(shown->series().start() + 360'000,
+                                  shown->series().start() + 480'000);
+        QTest::qWait(50);
+        const char* name = language == Language::English ? "meter-en.png" : "meter-tr.png";
+        EXPECT_TRUE(
+            shown->grab().save(QString::fromStdString((fs::path(VREL_TEST_TMP) / name).string())));
+    }
+    // No archive of it: the button says why it cannot open.
+    window.setArchive({});
+    shown->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown.isNull(); }, 30'000));
+    shown = window.openMeter(0);
+    EXPECT_FALSE(shown->surveyButton()->isEnabled());
+    EXPECT_FALSE(shown->surveyButton()->toolTip().isEmpty());
+}
+
 TEST_F(NetworkWindow, AWrongPasswordIsToldAndTheOwnerAskedAgain) {
     CNetworkWnd window(settingsFor(*broker_, "viewer", "wrong"), std::nullopt, notifier_, clock_);
     QSignalSpy refused(&window, &CNetworkWnd::credentialsRefused);
@@ -238,8 +340,9 @@ TEST_F(NetworkWindow, TheMenuAsksForTheBrokerKeepsThePasswordInTheKeyringAndAsks
     MemoryStore keyring(true);
     QWidget parent;
     const QString url = QString::fromStdString(broker_->url());
-    script.connectionNext({url, Broker::user, "wrong", {}, true});
-    script.connectionNext({url, Broker::user, Broker::password, {}, true});
+    script.connectionNext({url, Broker::user, "wrong", {}, true, {}, {}});
+    const QString archive = QString::fromStdString((dir_ / "collected").string());
+    script.connectionNext({url, Broker::user, Broker::password, {}, true, {}, archive});
     CNetworkWnd* first = askAndOpenNetwork(&parent, keyring, notifier_, clock_);
     ASSERT_TRUE(first);
     QPointer<CNetworkWnd> gone(first);
@@ -259,6 +362,8 @@ TEST_F(NetworkWindow, TheMenuAsksForTheBrokerKeepsThePasswordInTheKeyringAndAsks
     const ProfileFile profile = ProfileFile::load(programSettingsPath());
     EXPECT_EQ(profile.value("Vrel_NETWORK", "URL"), url.toStdString());
     EXPECT_EQ(profile.value("Vrel_NETWORK", "USER"), Broker::user);
+    EXPECT_EQ(profile.value("Vrel_NETWORK", "ARCHIVE"), archive.toStdString());
+    EXPECT_EQ(second->archive(), archive);
     EXPECT_EQ(keyring.kept.value(url + " " + Broker::user), Broker::password);
     std::ifstream settings(programSettingsPath());
     const std::string text((std::istreambuf_iterator<char>(settings)), {});
@@ -268,6 +373,7 @@ TEST_F(NetworkWindow, TheMenuAsksForTheBrokerKeepsThePasswordInTheKeyringAndAsks
     askAndOpenNetwork(&parent, keyring, notifier_, clock_);
     ASSERT_EQ(script.connectionRequests().size(), 3u);
     EXPECT_EQ(script.connectionRequests()[2].password, Broker::password);
+    EXPECT_EQ(script.connectionRequests()[2].archive, archive);
 }
 
 TEST_F(NetworkWindow, WithoutAKeyringThePasswordIsAskedEachTime) {
@@ -276,8 +382,8 @@ TEST_F(NetworkWindow, WithoutAKeyringThePasswordIsAskedEachTime) {
     MemoryStore none(false);
     QWidget parent;
     const QString url = QString::fromStdString(broker_->url());
-    script.connectionNext({"http://nowhere", Broker::user, Broker::password, {}, false});
-    script.connectionNext({url, Broker::user, Broker::password, {}, false});
+    script.connectionNext({"http://nowhere", Broker::user, Broker::password, {}, false, {}, {}});
+    script.connectionNext({url, Broker::user, Broker::password, {}, false, {}, {}});
     ASSERT_TRUE(askAndOpenNetwork(&parent, none, notifier_, clock_));
     ASSERT_EQ(script.connectionRequests().size(), 2u);
     EXPECT_FALSE(script.connectionRequests()[0].keyring);

@@ -1,0 +1,149 @@
+#include "MeterWindow.h"
+
+#include "FleetTable.h"
+#include "model/Clock.h"
+#include "overview/SurveyPlot.h"
+#include "overview/SurveyWindow.h"
+
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTime>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr SeriesMs hourMs = 3600 * 1000;
+
+QString dB(const std::optional<double>& v) {
+    return v ? QString::number(*v, 'f', 1) : QStringLiteral("–");
+}
+
+} // namespace
+
+CMeterWnd::CMeterWnd(const FleetModel& fleet, const FleetTable& table, std::size_t row,
+                     const Clock& clock, std::optional<double> limit, QString archive,
+                     QWidget* parent)
+    : QWidget(parent, Qt::Window), fleet_(fleet), table_(table), row_(row), clock_(clock),
+      archive_(std::move(archive)), plot_(new SurveyPlot(this)), status_(new QLabel(this)),
+      figures_(new QLabel(this)), back_(new QPushButton(tr("Geri"), this)),
+      survey_(new QPushButton(tr("Ölçümünü aç"), this)), timer_(new QTimer(this)) {
+    const FleetMeter& m = fleet_.meters()[row_];
+    setWindowTitle(tr("%1 / %2 — son saat")
+                       .arg(QString::fromStdString(m.site), QString::fromStdString(m.meter)));
+    resize(900, 480);
+    plot_->setLimit(limit);
+    status_->setWordWrap(true);
+    figures_->setWordWrap(true);
+    figures_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto* whole = new QPushButton(tr("Saatin tamamı"), this);
+    whole->setToolTip(tr("Son saatin tamamını göster (Home)"));
+    back_->setToolTip(tr("Bir önceki görünüme dön (Backspace)"));
+    connect(whole, &QPushButton::clicked, plot_, &SurveyPlot::showWhole);
+    connect(back_, &QPushButton::clicked, plot_, &SurveyPlot::back);
+    connect(survey_, &QPushButton::clicked, this, &CMeterWnd::openSurvey);
+    connect(plot_, &SurveyPlot::cursorsChanged, this, &CMeterWnd::showFigures);
+    connect(plot_, &SurveyPlot::spanChanged, this,
+            [this] { back_->setEnabled(plot_->span().canGoBack()); });
+
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(whole);
+    bar->addWidget(back_);
+    bar->addStretch();
+    bar->addWidget(survey_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(status_);
+    layout->addLayout(bar);
+    layout->addWidget(plot_, 1);
+    layout->addWidget(figures_);
+
+    // The hour moves on with the clock even when nothing comes.
+    timer_->setInterval(1000);
+    connect(timer_, &QTimer::timeout, this, &CMeterWnd::refresh);
+    timer_->start();
+    refresh();
+}
+
+QString CMeterWnd::surveyFolder() const {
+    if (archive_.isEmpty())
+        return {};
+    const FleetMeter& m = fleet_.meters()[row_];
+    const QString folder = QDir(archive_).filePath(
+        QString::fromStdString(m.site) + QLatin1Char('/') + QString::fromStdString(m.meter));
+    return QDir(folder).exists() ? folder : QString();
+}
+
+void CMeterWnd::openSurvey() {
+    const QString folder = surveyFolder();
+    if (!folder.isEmpty())
+        CSurveyWnd::open(folder, this);
+}
+
+void CMeterWnd::refresh() {
+    const FleetMeter& m = fleet_.meters()[row_];
+    series_ = levelSeries(m);
+    const SeriesMs now = meterClock(m, clock_.nowMs());
+    plot_->setSteps(intervalSteps(m));
+    plot_->followSeries(&series_, now - hourMs, now);
+
+    const auto cell = [this](int column) {
+        return table_.index(static_cast<int>(row_), column).data().toString();
+    };
+    QString text = tr("%1 — seviye %2").arg(cell(FleetTable::Status), cell(FleetTable::Level));
+    if (m.interval)
+        text += tr(" — son aralık Leq %1 dB, %2 bitti, kapsama %3")
+                    .arg(cell(FleetTable::IntervalLeq), cell(FleetTable::IntervalEnd),
+                         cell(FleetTable::Coverage));
+    if (m.overLimit)
+        text += tr(" — sınır aşıldı");
+    status_->setText(text);
+
+    const QString folder = surveyFolder();
+    survey_->setEnabled(!folder.isEmpty());
+    survey_->setToolTip(
+        folder.isEmpty()
+            ? (archive_.isEmpty()
+                   ? tr("Arşiv klasörü seçilmedi (vrel-cli collect)")
+                   : tr("%1 içinde bu ölçerin arşivi yok").arg(QDir::toNativeSeparators(archive_)))
+            : tr("%1 ölçüm penceresinde açılır").arg(QDir::toNativeSeparators(folder)));
+}
+
+QString CMeterWnd::statusText() const {
+    return status_->text();
+}
+
+QString CMeterWnd::figuresText() const {
+    return figures_->text();
+}
+
+void CMeterWnd::showFigures() {
+    const auto a = plot_->cursorA();
+    const auto b = plot_->cursorB();
+    if (series_.empty()) {
+        figures_->setText(tr("Bu ölçerden henüz seviye gelmedi."));
+        return;
+    }
+    if (!a || !b) {
+        const LevelSum all = series_.sumOf(0, series_.size());
+        figures_->setText(tr("Son saat: Leq %1 dB, Lmax %2 dB, Lmin %3 dB. Tıklama A imlecini, "
+                             "sağ tıklama B imlecini koyar.")
+                              .arg(dB(all.leq()), dB(all.lmax()), dB(all.lmin())));
+        return;
+    }
+    const SeriesMs t0 = std::min(*a, *b);
+    const SeriesMs t1 = std::max(*a, *b);
+    const LevelSum span = series_.sum(t0, t1);
+    const auto clock = [this](SeriesMs t) {
+        constexpr std::int64_t dayMs = 24 * hourMs;
+        const std::int64_t local = series_.localOf(t);
+        return QTime::fromMSecsSinceStartOfDay(static_cast<int>((local % dayMs + dayMs) % dayMs))
+            .toString(QStringLiteral("HH:mm:ss"));
+    };
+    figures_->setText(
+        tr("A–B, %1 – %2: Leq %3 dB, Lmax %4 dB, Lmin %5 dB, %6 okuma")
+            .arg(clock(t0), clock(t1), dB(span.leq()), dB(span.lmax()), dB(span.lmin()))
+            .arg(span.count));
+}
