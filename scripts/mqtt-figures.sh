@@ -3,13 +3,16 @@
 #   fleet N SECONDS    the collector's CPU share and resident memory while
 #                      bench/mqtt_fleet plays N meters, and the rows archived
 #                      against the rows the broker acknowledged
+#   window N SECONDS   the desktop program's network window beside the same
+#                      fleet: its CPU share and resident memory, and the time
+#                      from a probe meter's publish to its row (median, worst)
 #   cost MINUTES       a survey at 0.1 s with publishing beside one without
 #                      (each against its own paced simulator, at the same time)
 #   outage MINUTES     a survey with 1-minute summaries and the collector; the
 #                      broker away for MINUTES after the first two: the rows
 #                      sent after its return, the time to catch up, and the
 #                      duplicates the archive left out
-#   scripts/mqtt-figures.sh BUILD_DIR WORK_DIR fleet|cost|outage ARGS...
+#   scripts/mqtt-figures.sh BUILD_DIR WORK_DIR fleet|window|cost|outage ARGS...
 set -eu
 build=$(cd "$1" && pwd)
 work=$2
@@ -82,6 +85,16 @@ fleet)
     awk -v c0=$c0 -v c1=$c1 -v t0=$t0 -v t1=$t1 -v hz=$hz -v rss=$rss -v n=$meters 'BEGIN {
         printf "collector with %d meters: CPU %.2f %% of one core over %.0f s; RSS %d kB\n",
                n, 100 * (c1 - c0) / hz / (t1 - t0), t1 - t0, rss }'
+    ;;
+window)
+    meters=$1
+    seconds=$2
+    "$build/bench/network_window_run" --mqtt "$url" --seconds "$seconds" >window.out 2>window.err &
+    window=$!
+    sleep 2
+    "$build/bench/mqtt_fleet" --mqtt "$url" --meters "$meters" --seconds "$((seconds - 4))" >fleet.out
+    wait $window
+    cat fleet.out window.out
     ;;
 cost)
     minutes=$1

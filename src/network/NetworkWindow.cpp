@@ -93,6 +93,9 @@ CNetworkWnd::CNetworkWnd(MqttSettings settings, std::optional<double> limit, Not
 
     timer_ = new QTimer(this);
     timer_->setInterval(static_cast<int>(FleetModel::refreshEveryMs));
+    // A coarse timer may fire a little early, when the model still holds the
+    // update back: every other tick would be lost, and rows come late.
+    timer_->setTimerType(Qt::PreciseTimer);
     connect(timer_, &QTimer::timeout, this, &CNetworkWnd::tick);
     showLink();
 }
