@@ -9,7 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libxlsxwriter-dev
     libmosquitto-dev mosquitto mosquitto-clients openssl
-    xvfb xauth poppler-utils fonts-liberation
+    poppler-utils fonts-liberation
     clang libclang-rt-14-dev
     qt6-l10n-tools qt6-tools-dev qt6-svg-dev qtkeychain-qt6-dev
     dpkg-dev desktop-file-utils appstream shared-mime-info xdg-utils libglib2.0-bin
