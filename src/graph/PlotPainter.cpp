@@ -40,41 +40,6 @@ int lastInColumn(const CurveTransform& t, const PlotView& v, int x, int from, in
     return j;
 }
 
-// The extremes of the levels i..j, and the lowest level that two neighbours
-// both reach.
-struct ColumnLevels {
-    double lowest;
-    double highest;
-    double lowestPair;
-};
-
-ColumnLevels scanColumn(const double* level, int i, int j) {
-    // Interleaved runs, so that none waits for another's comparisons.
-    constexpr int runs = 4;
-    const double none = std::numeric_limits<double>::infinity();
-    double lo[runs], hi[runs], pair[runs];
-    for (int r = 0; r < runs; ++r) {
-        lo[r] = hi[r] = level[i];
-        pair[r] = none;
-    }
-    const auto take = [level, &lo, &hi, &pair](int k, int r) {
-        const double a = level[k];
-        const double before = level[k - 1];
-        const double p = a > before ? a : before;
-        lo[r] = a < lo[r] ? a : lo[r];
-        hi[r] = a > hi[r] ? a : hi[r];
-        pair[r] = p < pair[r] ? p : pair[r];
-    };
-    int k = i + 1;
-    for (; k + runs - 1 <= j; k += runs)
-        for (int r = 0; r < runs; ++r)
-            take(k + r, r);
-    for (; k <= j; ++k)
-        take(k, 0);
-    return {std::min({lo[0], lo[1], lo[2], lo[3]}), std::max({hi[0], hi[1], hi[2], hi[3]}),
-            std::min({pair[0], pair[1], pair[2], pair[3]})};
-}
-
 // Fills the pixel columns of a curve of many samples as horizontal bands: a
 // column's rows that the column before also filled extend that one's band to
 // the right instead of being filled anew. A long series fills most of its
@@ -154,7 +119,8 @@ class ColumnBands {
 //
 // A higher level never lies lower on the plot, so a column's top and bottom
 // are the rows of its highest and lowest level: only a few levels per column
-// go through the transform.
+// go through the transform, and those come from the series' block summary, so
+// a redraw costs its columns, not its samples.
 void paintColumns(QPainter& p, const PlotView& v, const RecordList& series, int first, int last) {
     if (last - first < 2)
         return;
@@ -173,9 +139,11 @@ void paintColumns(QPainter& p, const PlotView& v, const RecordList& series, int 
     for (int i = first; i < last;) {
         const int x = t.x(i);
         const int j = lastInColumn(t, v, x, i, last);
-        const ColumnLevels c = scanColumn(level, i, j);
+        const LevelRange c =
+            series.levelRange(static_cast<std::size_t>(i), static_cast<std::size_t>(j) + 1);
         Fill fill;
-        if (j > i) {
+        // (a column of levels that are no numbers has no extremes)
+        if (j > i && c.lowest <= c.highest) {
             const int top = t.y(c.highest);
             const int bottom = t.y(c.lowest);
             const bool bottomTwice = t.y(c.lowestPair) == bottom;
