@@ -35,6 +35,7 @@ struct TickLabels {
     std::array<std::string, 6> text; // what is drawn under each tick
     int count = 0;                   // labels made; fewer than six when a time was unreadable
     bool timeFormatError = false;    // a time needed for computing could not be read
+    bool operator==(const TickLabels&) const = default;
 };
 TickLabels computeTickLabels(const RecordList& series, int plotWidth, double xScale, double xOrigin,
                              double xMin);
