@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTreeView>
 
@@ -150,11 +151,15 @@ void RecordingController::tick() {
     }
     if (result.outcome != RealTimeRecorder::TickOutcome::Sampled)
         return;
+    // The table follows the recording while it shows the newest row, and
+    // stays where the user scrolled to otherwise. A hidden table is brought to
+    // its newest row when it is shown. To the bottom rather than to the row:
+    // finding a row's place lays out the header's every row before it.
+    QScrollBar* rows = table_ && table_->isVisible() ? table_->verticalScrollBar() : nullptr;
+    const bool follow = rows && rows->value() == rows->maximum();
     model_.sync();
-    // A hidden table is brought to its newest row when it is shown; scrolling
-    // it on every tick would lay out its whole header each time.
-    if (table_ && table_->isVisible())
-        table_->scrollTo(model_.index(series_.count() - 1, 0));
+    if (follow)
+        table_->scrollToBottom();
     graph_->Redraw(series_);
     acoustics_.add(series_.back().value(), std::string(series_.back().unit()));
     // The boxes follow at a reader's pace: setting a line edit's text lays the

@@ -4,10 +4,13 @@
 #include "ui/AcousticGroup.h"
 #include "ui/LevelLimit.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
@@ -225,6 +228,49 @@ TEST_F(RecordingControllerTest, TheTableAppendsRowsWithValueUnderDegerAndUnitUnd
     EXPECT_EQ(cell(0, 3), "61.25");
     EXPECT_EQ(cell(1, 0), "2");
     EXPECT_EQ(cell(1, 2), "dBC");
+}
+
+// The table shows the newest row while the user leaves it at the bottom, and
+// stays where the user scrolled to otherwise; back at the bottom, it follows
+// again. Both kinds of view a form may give it.
+TEST_F(RecordingControllerTest, TheTableFollowsTheNewestRowUntilTheUserScrollsAway) {
+    auto* grid = new QTableView(form.get());
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    form->layout()->addWidget(grid);
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(form->table), static_cast<QAbstractItemView*>(grid)}) {
+        form->table->setVisible(view == form->table);
+        grid->setVisible(view == grid);
+        RecordList series;
+        RecordingController c(
+            series, form.get(), form->graph, view, [this] { return live; }, clock);
+        ASSERT_TRUE(c.start());
+        const auto tick = [&] {
+            c.tick();
+            QApplication::processEvents();
+        };
+        const auto newestShown = [&] {
+            const QRect row = view->visualRect(c.model()->index(series.count() - 1, 0));
+            return view->viewport()->rect().contains(row);
+        };
+        QScrollBar* bar = view->verticalScrollBar();
+        for (int i = 0; i < 60; ++i) {
+            tick();
+            ASSERT_TRUE(newestShown()) << i;
+        }
+        ASSERT_GT(bar->maximum(), 0) << "more rows than the view holds";
+        bar->setValue(2);
+        for (int i = 0; i < 5; ++i)
+            tick();
+        EXPECT_EQ(bar->value(), 2) << "left where the user scrolled to";
+        EXPECT_FALSE(newestShown());
+        bar->setValue(bar->maximum());
+        tick();
+        EXPECT_TRUE(newestShown());
+        tick();
+        EXPECT_TRUE(newestShown());
+        EXPECT_EQ(bar->value(), bar->maximum());
+    }
 }
 
 TEST_F(RecordingControllerTest, HoldSkipsTicksAndExtremesKeepTheirFirstTime) {
