@@ -5,6 +5,7 @@
 #include "ui/LevelLimit.h"
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 namespace {
@@ -35,10 +36,31 @@ void CGraphicsBtn::Redraw(const RecordList& newSeries) {
     series = &newSeries;
     const PlotEvents events = prepareRedraw(newSeries);
     labels_ = computeTickLabels(newSeries, plotWidth, xScale, xOrigin, xMin);
-    update();
+    update(changedArea());
+    shown_ = Shown{*this, series, series->count(), series->empty() ? 0.0 : series->back().value(),
+                   labels_};
     dispatch(events);
     if (labels_.timeFormatError)
         emit timeFormatWrong();
+}
+
+QRect CGraphicsBtn::changedArea() const {
+    const int n = series->count();
+    // Only a recording appends to the series it shows; the newest level drawn
+    // still in its place tells a series grown from one replaced.
+    if (!followNewest || !shown_ || shown_->series != series || shown_->count < 1 ||
+        n <= shown_->count || (*series)[shown_->count - 1].value() != shown_->newest ||
+        !(shown_->view == static_cast<const PlotView&>(*this)))
+        return rect();
+    // from the segment that joins the newest sample shown, with the dots'
+    // reach on both sides
+    const CurveTransform t(*this);
+    const int from = t.x(shown_->count - 1) - dotReach;
+    const QRect plot(leftMargin, topMargin, plotWidth, plotHeight);
+    QRect area = QRect(from, topMargin, t.x(n - 1) + dotReach + 1 - from, plotHeight) & plot;
+    if (!(shown_->labels == labels_))
+        area |= QRect(0, plotHeight + topMargin, width(), height() - plotHeight - topMargin);
+    return area;
 }
 
 void CGraphicsBtn::ResetView() {
@@ -64,9 +86,9 @@ void CGraphicsBtn::dispatch(const PlotEvents& events) {
     }
 }
 
-void CGraphicsBtn::paintEvent(QPaintEvent*) {
+void CGraphicsBtn::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    paintPlot(painter, *this, *series, labels_);
+    paintPlot(painter, *this, *series, labels_, CurveDrawing::Columns, event->rect());
 }
 
 void CGraphicsBtn::resizeEvent(QResizeEvent* event) {

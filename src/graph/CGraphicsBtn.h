@@ -6,6 +6,8 @@
 
 #include <QWidget>
 
+#include <optional>
+
 // The curve plot of a series of readings, with zoom rectangle, cursors A and B
 // and the pointer read-out. The parent keeps the series and hands it to every
 // Redraw; the widget keeps only a pointer to the series drawn last. The view
@@ -50,7 +52,20 @@ class CGraphicsBtn : public QWidget, public PlotView {
 
   private:
     void dispatch(const PlotEvents& events);
+    // The part of the control that differs from what the last redraw showed.
+    QRect changedArea() const;
 
     RecordList emptySeries_;
     TickLabels labels_;
+    // What the last redraw showed: a sample appended to a recording in an
+    // unchanged view changes only its own columns, and only those are painted
+    // again (a whole picture of a long recording cost more than a tick may).
+    struct Shown {
+        PlotView view;
+        const RecordList* series = nullptr;
+        int count = 0;
+        double newest = 0; // the level of the newest sample
+        TickLabels labels;
+    };
+    std::optional<Shown> shown_;
 };

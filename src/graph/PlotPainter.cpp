@@ -40,41 +40,6 @@ int lastInColumn(const CurveTransform& t, const PlotView& v, int x, int from, in
     return j;
 }
 
-// The extremes of the levels i..j, and the lowest level that two neighbours
-// both reach.
-struct ColumnLevels {
-    double lowest;
-    double highest;
-    double lowestPair;
-};
-
-ColumnLevels scanColumn(const double* level, int i, int j) {
-    // Interleaved runs, so that none waits for another's comparisons.
-    constexpr int runs = 4;
-    const double none = std::numeric_limits<double>::infinity();
-    double lo[runs], hi[runs], pair[runs];
-    for (int r = 0; r < runs; ++r) {
-        lo[r] = hi[r] = level[i];
-        pair[r] = none;
-    }
-    const auto take = [level, &lo, &hi, &pair](int k, int r) {
-        const double a = level[k];
-        const double before = level[k - 1];
-        const double p = a > before ? a : before;
-        lo[r] = a < lo[r] ? a : lo[r];
-        hi[r] = a > hi[r] ? a : hi[r];
-        pair[r] = p < pair[r] ? p : pair[r];
-    };
-    int k = i + 1;
-    for (; k + runs - 1 <= j; k += runs)
-        for (int r = 0; r < runs; ++r)
-            take(k + r, r);
-    for (; k <= j; ++k)
-        take(k, 0);
-    return {std::min({lo[0], lo[1], lo[2], lo[3]}), std::max({hi[0], hi[1], hi[2], hi[3]}),
-            std::min({pair[0], pair[1], pair[2], pair[3]})};
-}
-
 // Fills the pixel columns of a curve of many samples as horizontal bands: a
 // column's rows that the column before also filled extend that one's band to
 // the right instead of being filled anew. A long series fills most of its
@@ -154,7 +119,8 @@ class ColumnBands {
 //
 // A higher level never lies lower on the plot, so a column's top and bottom
 // are the rows of its highest and lowest level: only a few levels per column
-// go through the transform.
+// go through the transform, and those come from the series' block summary, so
+// a redraw costs its columns, not its samples.
 void paintColumns(QPainter& p, const PlotView& v, const RecordList& series, int first, int last) {
     if (last - first < 2)
         return;
@@ -173,9 +139,11 @@ void paintColumns(QPainter& p, const PlotView& v, const RecordList& series, int 
     for (int i = first; i < last;) {
         const int x = t.x(i);
         const int j = lastInColumn(t, v, x, i, last);
-        const ColumnLevels c = scanColumn(level, i, j);
+        const LevelRange c =
+            series.levelRange(static_cast<std::size_t>(i), static_cast<std::size_t>(j) + 1);
         Fill fill;
-        if (j > i) {
+        // (a column of levels that are no numbers has no extremes)
+        if (j > i && c.lowest <= c.highest) {
             const int top = t.y(c.highest);
             const int bottom = t.y(c.lowest);
             const bool bottomTwice = t.y(c.lowestPair) == bottom;
@@ -210,7 +178,7 @@ struct DotStamp {
     QImage image;
 };
 constexpr int dotStampSize = 8;
-constexpr int dotStampCentre = 4; // the stamp's pixel that lands on the sample
+constexpr int dotStampCentre = dotReach; // the stamp's pixel that lands on the sample
 
 const QImage& dotStamp(Rgb color) {
     static DotStamp stamp;
@@ -227,8 +195,38 @@ const QImage& dotStamp(Rgb color) {
 
 } // namespace
 
-void paintCurve(QPainter& p, const PlotView& v, const RecordList& series, CurveDrawing drawing) {
-    const auto span = v.visibleSamples(series.count());
+namespace {
+
+// The first sample in [first, last) in pixel column x or to its right; last
+// when none is.
+int firstFromColumn(const CurveTransform& t, const PlotView& v, int x, int first, int last) {
+    const double guess = std::floor((x - PlotView::leftMargin) * v.xScale + (v.xOrigin - v.xMin));
+    int j = static_cast<int>(std::clamp(guess, double(first), double(last)));
+    while (j > first && t.x(j - 1) >= x)
+        --j;
+    while (j < last && t.x(j) < x)
+        ++j;
+    return j;
+}
+
+// The samples of span whose segments or dots reach the columns of exposed:
+// those in its columns, widened by a dot, and one more on each side for the
+// segments that cross its edges.
+PlotView::Span exposedSamples(const PlotView& v, PlotView::Span span, const QRect& exposed) {
+    if (exposed.isNull() || span.last - span.first < 2)
+        return span;
+    const CurveTransform t(v);
+    const int reach = dotStampSize;
+    const int from = firstFromColumn(t, v, exposed.left() - reach, span.first, span.last);
+    const int to = firstFromColumn(t, v, exposed.right() + reach + 1, from, span.last);
+    return {std::max(span.first, from - 1), std::min(span.last, to + 1)};
+}
+
+} // namespace
+
+void paintCurve(QPainter& p, const PlotView& v, const RecordList& series, CurveDrawing drawing,
+                const QRect& exposed) {
+    const auto span = exposedSamples(v, v.visibleSamples(series.count()), exposed);
     p.setPen(pen(v.lineColor, 1));
     if (drawing == CurveDrawing::Columns)
         paintColumns(p, v, series, span.first, span.last);
@@ -282,7 +280,7 @@ const DottedStrips& dottedStrips(const PlotView& v) {
     return strips;
 }
 
-void paintGridAndYAxis(QPainter& p, const PlotView& v) {
+void paintGridAndYAxis(QPainter& p, const PlotView& v, bool withLabels) {
     const int h = v.plotHeight;
     const int top = PlotView::topMargin;
     const int left = PlotView::leftMargin;
@@ -295,6 +293,8 @@ void paintGridAndYAxis(QPainter& p, const PlotView& v) {
     for (int j = 0; j <= 10; ++j) {
         const int y = v.gridY(j);
         p.drawImage(left, y, strips.across);
+        if (!withLabels)
+            continue;
         const QString text = QString::asprintf("%.2f", v.gridLevel(j));
         p.setPen(Qt::black);
         p.drawText(43 - fm.horizontalAdvance(text), y - lineHeight / 2 + fm.ascent(), text);
@@ -311,7 +311,7 @@ void paintGridAndYAxis(QPainter& p, const PlotView& v) {
     }
 }
 
-void paintXAxis(QPainter& p, const PlotView& v, const TickLabels& labels) {
+void paintXAxis(QPainter& p, const PlotView& v, const TickLabels& labels, bool withLabels) {
     const int w = v.plotWidth;
     const int h = v.plotHeight;
     const int bottom = h + PlotView::topMargin;
@@ -323,7 +323,7 @@ void paintXAxis(QPainter& p, const PlotView& v, const TickLabels& labels) {
         const int x = v.xTickX(t);
         p.setPen(pen(plotcolors::black, 3));
         p.drawLine(x, bottom, x, bottom - 5);
-        if (t < labels.count) {
+        if (withLabels && t < labels.count) {
             const QString text = QString::fromLatin1(labels.text[t]);
             p.setPen(Qt::black);
             p.drawText(x - fm.horizontalAdvance(text) / 2, h + 16 + fm.ascent(), text);
@@ -334,7 +334,7 @@ void paintXAxis(QPainter& p, const PlotView& v, const TickLabels& labels) {
 } // namespace
 
 void paintPlot(QPainter& p, const PlotView& v, const RecordList& series, const TickLabels& labels,
-               CurveDrawing drawing) {
+               CurveDrawing drawing, const QRect& exposed) {
     const int w = v.plotWidth;
     const int h = v.plotHeight;
     p.save();
@@ -343,7 +343,7 @@ void paintPlot(QPainter& p, const PlotView& v, const RecordList& series, const T
     p.fillRect(PlotView::leftMargin, PlotView::topMargin, w, h, toQColor(v.backColor));
 
     if (!series.empty()) {
-        paintCurve(p, v, series, drawing);
+        paintCurve(p, v, series, drawing, exposed);
         paintCursorLine(p, v, v.cursorA, plotcolors::cursorA);
         paintCursorLine(p, v, v.cursorB, plotcolors::cursorB);
     }
@@ -359,8 +359,10 @@ void paintPlot(QPainter& p, const PlotView& v, const RecordList& series, const T
         p.setPen(pen(plotcolors::limit, 2, Qt::DashLine));
         p.drawLine(PlotView::leftMargin, *y, PlotView::leftMargin + w, *y);
     }
-    paintGridAndYAxis(p, v);
-    paintXAxis(p, v, labels);
+    // Laying out a label costs far more than clipping it away: the labels of
+    // the Y axis stand in the left margin, those of the X axis below the plot.
+    paintGridAndYAxis(p, v, exposed.isNull() || exposed.left() < PlotView::leftMargin);
+    paintXAxis(p, v, labels, exposed.isNull() || exposed.bottom() >= h + PlotView::topMargin);
 
     if (v.rubberBandShown) {
         p.setPen(pen(plotcolors::black, 1, Qt::DotLine));

@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTreeView>
 
@@ -150,11 +151,7 @@ void RecordingController::tick() {
     }
     if (result.outcome != RealTimeRecorder::TickOutcome::Sampled)
         return;
-    model_.sync();
-    // A hidden table is brought to its newest row when it is shown; scrolling
-    // it on every tick would lay out its whole header each time.
-    if (table_ && table_->isVisible())
-        table_->scrollTo(model_.index(series_.count() - 1, 0));
+    appendRow();
     graph_->Redraw(series_);
     acoustics_.add(series_.back().value(), std::string(series_.back().unit()));
     // The boxes follow at a reader's pace: setting a line edit's text lays the
@@ -164,6 +161,51 @@ void RecordingController::tick() {
     if (!figuresTimer_.isActive())
         figuresTimer_.start();
     emit sampled(series_.back());
+}
+
+void RecordingController::appendRow() {
+    // The table follows the recording while it shows the newest row, and
+    // stays where the user scrolled to otherwise. A hidden table is brought to
+    // its newest row when it is shown. To the bottom rather than to the row:
+    // finding a row's place lays out the header's every row before it.
+    QScrollBar* rows = table_ && table_->isVisible() ? table_->verticalScrollBar() : nullptr;
+    const bool follow = rows && rows->value() == rows->maximum();
+    auto* grid = rows ? qobject_cast<QTableView*>(table_) : nullptr;
+    if (!grid || !grid->viewport()->updatesEnabled()) {
+        model_.sync();
+        if (follow)
+            table_->scrollToBottom();
+        return;
+    }
+    // A table view paints all its rows again after a row is inserted, which
+    // cost more than the rest of a tick. Its layout is done here, its
+    // viewport deaf meanwhile; the rows shown are then moved up as a picture
+    // and only the newest painted.
+    QWidget* viewport = grid->viewport();
+    const QSize size = viewport->size();
+    const int offset = grid->verticalHeader()->offset();
+    viewport->setAttribute(Qt::WA_UpdatesDisabled);
+    model_.sync();
+    grid->doItemsLayout();
+    if (follow)
+        grid->scrollToBottom();
+    viewport->setAttribute(Qt::WA_UpdatesDisabled, false);
+    if (viewport->size() != size) {
+        viewport->update();
+        return;
+    }
+    const int row = series_.count() - 1;
+    if (const int moved = offset - grid->verticalHeader()->offset(); moved != 0) {
+        viewport->scroll(0, moved);
+        // the newest row lies within the last two rows' height from the bottom
+        const int strip = 2 * grid->verticalHeader()->sectionSize(row) + 1;
+        viewport->update(0, viewport->height() - strip, viewport->width(), strip);
+    } else if (rows->maximum() == 0) {
+        // all rows in view (finding the newest row's place is cheap then), with
+        // the grid lines around it
+        const int y = grid->rowViewportPosition(row);
+        viewport->update(0, y - 1, viewport->width(), grid->rowHeight(row) + 2);
+    }
 }
 
 void RecordingController::showFigures() {

@@ -79,6 +79,8 @@ class RecordingController : public QObject {
     QComboBox* intervalBox() const;
     double chosenInterval() const;
     void finish();
+    // The newest sample's row into the table.
+    void appendRow();
     void showAcoustics();
     // A new limit counts anew: one pass over the readings per change.
     void recountAcoustics(std::optional<double> limit);

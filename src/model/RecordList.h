@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/LevelBlocks.h"
 #include "model/ObjData.h"
 
 #include <cstddef>
@@ -13,15 +14,21 @@ class RecordList {
 
     void append(CObjData record) {
         values_.push_back(record.value());
+        blocks_.grew(values_);
         records_.push_back(std::move(record));
     }
     void append(const RecordList& other) {
         records_.insert(records_.end(), other.records_.begin(), other.records_.end());
-        values_.insert(values_.end(), other.values_.begin(), other.values_.end());
+        values_.reserve(values_.size() + other.values_.size());
+        for (double v : other.values_) {
+            values_.push_back(v);
+            blocks_.grew(values_);
+        }
     }
     void clear() {
         records_.clear();
         values_.clear();
+        blocks_.clear();
     }
     void reserve(std::size_t n) {
         records_.reserve(n);
@@ -37,13 +44,20 @@ class RecordList {
     // The levels of the records, packed: what a redraw of the whole curve
     // walks (a tenth of the memory of the records themselves).
     const std::vector<double>& values() const { return values_; }
+    // The extremes of the levels of records [first, last), first < last, from
+    // their block summary: what a redraw asks per pixel column.
+    LevelRange levelRange(std::size_t first, std::size_t last) const {
+        return blocks_.range(values_, first, last);
+    }
 
     const_iterator begin() const { return records_.begin(); }
     const_iterator end() const { return records_.end(); }
 
-    bool operator==(const RecordList&) const = default;
+    // The levels and their summary follow from the records.
+    bool operator==(const RecordList& other) const { return records_ == other.records_; }
 
   private:
     std::vector<CObjData> records_;
     std::vector<double> values_; // records_[i].value(), always in step
+    LevelBlocks blocks_;         // of values_, always in step
 };

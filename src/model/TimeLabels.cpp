@@ -3,8 +3,10 @@
 #include "model/Calendar.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 namespace {
 
@@ -39,20 +41,69 @@ std::int64_t truncSaturated(double v) {
     return static_cast<std::int64_t>(std::clamp(v, -limit, limit));
 }
 
-std::string afterComma(const std::string& text) {
+std::string_view afterComma(std::string_view text) {
     const auto comma = text.find(',');
-    return comma == std::string::npos ? text : text.substr(comma + 1);
+    return comma == std::string_view::npos ? text : text.substr(comma + 1);
+}
+
+// One "%d" of scanf, at the start of text, which it moves past the number:
+// blanks, a sign, at least one digit. The value is what the C library's scanf
+// stores: read as a long (saturated) and cut to an int.
+bool scanInt(std::string_view& text, int& value) {
+    std::size_t p = 0;
+    while (p < text.size() && std::isspace(static_cast<unsigned char>(text[p])))
+        ++p;
+    const bool negative = p < text.size() && text[p] == '-';
+    if (p < text.size() && (text[p] == '+' || text[p] == '-'))
+        ++p;
+    if (p == text.size() || !std::isdigit(static_cast<unsigned char>(text[p])))
+        return false;
+    constexpr auto longMax = static_cast<std::uint64_t>(std::numeric_limits<long>::max());
+    std::uint64_t magnitude = 0; // saturates just past what a long holds
+    for (; p < text.size() && std::isdigit(static_cast<unsigned char>(text[p])); ++p)
+        magnitude =
+            magnitude > longMax / 10
+                ? longMax + 1
+                : std::min(magnitude * 10 + static_cast<std::uint64_t>(text[p] - '0'), longMax + 1);
+    long read;
+    if (!negative)
+        read = static_cast<long>(std::min(magnitude, longMax));
+    else if (magnitude > longMax)
+        read = std::numeric_limits<long>::min();
+    else
+        read = -static_cast<long>(magnitude);
+    value = static_cast<int>(read);
+    text.remove_prefix(p);
+    return true;
+}
+
+// A character of the pattern, which the text must have next.
+bool literal(std::string_view& text, char c) {
+    if (text.empty() || text.front() != c)
+        return false;
+    text.remove_prefix(1);
+    return true;
+}
+
+// What parseDateTime accepts once the numbers are read.
+bool isDateTime(const DateTime& t) {
+    return t.year >= 1900 && t.year <= 9999 && t.month >= 1 && t.month <= 12 && t.day >= 1 &&
+           t.day <= 31 && t.hour >= 0 && t.hour <= 23 && t.minute >= 0 && t.minute <= 59 &&
+           t.second >= 0 && t.second <= 59;
 }
 
 } // namespace
 
-std::optional<DateTime> parseDateTime(const std::string& text) {
+std::optional<DateTime> parseDateTime(std::string_view text) {
+    // as a C string: the text ends at its first NUL
+    text = text.substr(0, text.find('\0'));
     DateTime t;
-    if (std::sscanf(text.c_str(), "%d-%d-%d,%d:%d:%d", &t.day, &t.month, &t.year, &t.hour,
-                    &t.minute, &t.second) != 6)
+    if (!(scanInt(text, t.day) && literal(text, '-') && scanInt(text, t.month) &&
+          literal(text, '-') && scanInt(text, t.year) && literal(text, ',') &&
+          scanInt(text, t.hour) && literal(text, ':') && scanInt(text, t.minute) &&
+          literal(text, ':') && scanInt(text, t.second)))
         return std::nullopt;
-    if (t.year < 1900 || t.year > 9999 || t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 ||
-        t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59 || t.second < 0 || t.second > 59)
+    if (!isDateTime(t))
         return std::nullopt;
     return t;
 }
@@ -81,25 +132,34 @@ std::int64_t secondsBetween(const DateTime& a, const DateTime& b) {
 TickLabels computeTickLabels(const RecordList& series, int plotWidth, double xScale, double xOrigin,
                              double xMin) {
     TickLabels out;
-    const std::string start(series.empty() ? "30-6-2010,00:00:00" : series[0].dateTime());
+    const std::string_view start = series.empty() ? "30-6-2010,00:00:00" : series[0].dateTime();
     const double interval = series.empty() ? 1.0 : series[0].samplingRate();
     const auto n = static_cast<std::int64_t>(series.size());
-    std::array<std::string, 6> full;
+    // The time of each label so far, read from its reading's text only when a
+    // label after it is worked out from it. A label worked out here keeps its
+    // time, as good as its text written and read again: that text reads back
+    // only within the years a date-time may have.
+    std::array<std::string_view, 6> reading;
+    std::array<std::optional<DateTime>, 6> worked;
+    const auto timeOf = [&](int t) {
+        return worked[t] ? (isDateTime(*worked[t]) ? worked[t] : std::nullopt)
+                         : parseDateTime(reading[t]);
+    };
     for (int t = 0; t < 6; ++t) {
         const double a = std::trunc(t * plotWidth / 5.0);
         const auto k =
             truncSaturated(xScale * ((xOrigin - xMin) / xScale + a + 1.0 / (2.0 * xScale)));
         if (k >= 0 && k < n) {
-            full[t] = series[static_cast<std::size_t>(k)].dateTime();
-            out.text[t] = afterComma(full[t]);
+            reading[t] = series[static_cast<std::size_t>(k)].dateTime();
+            out.text[t] = afterComma(reading[t]);
         } else {
             std::optional<DateTime> time;
             if (t < 2) {
                 if (auto s = parseDateTime(start))
                     time = addSeconds(*s, truncSaturated(t * plotWidth * xScale / 5.0 * interval));
             } else {
-                const auto prev = parseDateTime(full[t - 1]);
-                const auto before = parseDateTime(full[t - 2]);
+                const auto prev = timeOf(t - 1);
+                const auto before = timeOf(t - 2);
                 if (prev && before)
                     time = addSeconds(*prev, secondsBetween(*before, *prev));
             }
@@ -107,7 +167,7 @@ TickLabels computeTickLabels(const RecordList& series, int plotWidth, double xSc
                 out.timeFormatError = true;
                 return out;
             }
-            full[t] = formatDateTime(*time);
+            worked[t] = time;
             out.text[t] = formatClock(*time);
         }
         out.count = t + 1;

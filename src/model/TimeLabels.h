@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 // A reading's date-time text, "day-month-year,hour:minute:second".
 struct DateTime {
@@ -13,9 +14,10 @@ struct DateTime {
     bool operator==(const DateTime&) const = default;
 };
 
-// Scans "%d-%d-%d,%d:%d:%d"; nothing unless it reads six numbers that make a
-// date-time (year from 1900, month 1-12, day 1-31, hour 0-23, minute and second 0-59).
-std::optional<DateTime> parseDateTime(const std::string& text);
+// Scans "%d-%d-%d,%d:%d:%d" as scanf does; nothing unless it reads six numbers
+// that make a date-time (year from 1900, month 1-12, day 1-31, hour 0-23,
+// minute and second 0-59).
+std::optional<DateTime> parseDateTime(std::string_view text);
 // "%.2d-%.2d-%d,%.2d:%.2d:%.2d"
 std::string formatDateTime(const DateTime& t);
 // "%H:%M:%S"
@@ -33,6 +35,7 @@ struct TickLabels {
     std::array<std::string, 6> text; // what is drawn under each tick
     int count = 0;                   // labels made; fewer than six when a time was unreadable
     bool timeFormatError = false;    // a time needed for computing could not be read
+    bool operator==(const TickLabels&) const = default;
 };
 TickLabels computeTickLabels(const RecordList& series, int plotWidth, double xScale, double xOrigin,
                              double xMin);

@@ -162,6 +162,9 @@ class PlotView {
     void scrollVerticalTo(int pos);
     void scrollHorizontalTo(int pos);
 
+    // The same view in every field: the same picture of the same series.
+    bool operator==(const PlotView&) const = default;
+
   private:
     void ensureUsableGeometry();
 };

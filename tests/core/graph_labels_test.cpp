@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <random>
 #include <vector>
 
 namespace {
@@ -76,6 +79,113 @@ TEST(GraphTimeLabels, ABadTextStopsTheLabelsOnlyWhenATimeMustBeComputedFromIt) {
     // An interval that throws the times off the calendar stops them as well.
     const TickLabels wild = labelsOf(seriesOf({{50, "07-12-2026,10:00:00"}}, 1e15));
     EXPECT_TRUE(wild.timeFormatError);
+}
+
+// The date-time reader stands for scanf's "%d-%d-%d,%d:%d:%d": blanks before a
+// number, signs, numbers beyond an int, text after the seconds, stray NULs.
+TEST(DateTimeText, ReadsEveryTextAsScanfDoes) {
+    const auto scanned = [](const std::string& text) -> std::optional<DateTime> {
+        DateTime t;
+        if (std::sscanf(text.c_str(), "%d-%d-%d,%d:%d:%d", &t.day, &t.month, &t.year, &t.hour,
+                        &t.minute, &t.second) != 6)
+            return std::nullopt;
+        if (t.year < 1900 || t.year > 9999 || t.month < 1 || t.month > 12 || t.day < 1 ||
+            t.day > 31 || t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59 ||
+            t.second < 0 || t.second > 59)
+            return std::nullopt;
+        return t;
+    };
+    std::vector<std::string> texts = {"07-12-2026,09:05:33",
+                                      " 7-\t12-+2026, 9: 5:\n33",
+                                      "07-12-2026,09:05:33 and more",
+                                      "07-12-2026,09:05:3",
+                                      "07-12-2026 ,09:05:33",
+                                      "07 -12-2026,09:05:33",
+                                      "-0-12-2026,09:05:33",
+                                      "+-7-12-2026,09:05:33",
+                                      "07-12-4294969322,09:05:33",
+                                      "07-12-99999999999999999999,09:05:33",
+                                      "07-12--99999999999999999999,09:05:33",
+                                      "07-12-9223372036854775807,09:05:33",
+                                      "07-12-18446744073709553642,09:05:33",
+                                      "07-12-2026,09:05",
+                                      "07-12-2026,09:05:",
+                                      "-",
+                                      ""};
+    texts.push_back(std::string("07-12-2026,09:05:33\0", 20));
+    texts.push_back(std::string("07-12-20\0"
+                                "26,09:05:33",
+                                19));
+    std::mt19937 rng(3);
+    const std::string alphabet = "0123456789---,::: +\t";
+    for (int i = 0; i < 20000; ++i) {
+        // a valid text with a few characters changed, or characters at random
+        std::string text = i % 2 ? "07-12-2026,09:05:33" : std::string(rng() % 24, ' ');
+        for (int c = 0; c < (i % 2 ? 1 + static_cast<int>(rng() % 3) : 24); ++c)
+            if (!text.empty())
+                text[rng() % text.size()] = alphabet[rng() % alphabet.size()];
+        texts.push_back(text);
+    }
+    for (const std::string& text : texts)
+        ASSERT_EQ(parseDateTime(text), scanned(text)) << "\"" << text << "\"";
+}
+
+// Labels beyond the data are worked out from the times before them; they must
+// be what reading those times back from their texts gives, however far they
+// run (off the years a text may hold) and whatever the readings' texts hold.
+TEST(GraphTimeLabels, LabelsBeyondTheDataAreTheTimesTheirTextsGive) {
+    const auto byText = [](const RecordList& series, const PlotView& v) {
+        TickLabels out;
+        const std::string start(series.empty() ? "30-6-2010,00:00:00" : series[0].dateTime());
+        const double interval = series.empty() ? 1.0 : series[0].samplingRate();
+        std::array<std::string, 6> full;
+        for (int t = 0; t < 6; ++t) {
+            const int k = v.xTickIndex(t);
+            if (k >= 0 && k < series.count()) {
+                full[t] = series[static_cast<std::size_t>(k)].dateTime();
+                out.text[t] = full[t].substr(full[t].find(',') + 1);
+            } else {
+                std::optional<DateTime> time;
+                if (t < 2) {
+                    if (auto s = parseDateTime(start))
+                        time = addSeconds(
+                            *s, static_cast<std::int64_t>(std::clamp(
+                                    t * v.plotWidth * v.xScale / 5.0 * interval, -1e15, 1e15)));
+                } else if (auto prev = parseDateTime(full[t - 1])) {
+                    if (auto before = parseDateTime(full[t - 2]))
+                        time = addSeconds(*prev, secondsBetween(*before, *prev));
+                }
+                if (!time) {
+                    out.timeFormatError = true;
+                    return out;
+                }
+                full[t] = formatDateTime(*time);
+                out.text[t] = formatClock(*time);
+            }
+            out.count = t + 1;
+        }
+        return out;
+    };
+    const std::vector<std::vector<std::pair<double, std::string>>> serieses = {
+        {},
+        {{50, "07-12-2026,10:00:00"}},
+        {{50, "07-12-2026,10:00:00"}, {50, "07-12-2026,10:00:09"}, {50, "nonsense"}},
+        {{50, "31-12-9999,23:59:50"}, {50, "31-12-9999,23:59:59"}},
+        {{50, "01-01-1900,00:00:10"}, {50, "01-01-1900,00:00:00"}},
+    };
+    for (const auto& rows : serieses)
+        for (const double rate : {0.1, 0.5, 1.0, 3600.0, 1e9, 1e15})
+            for (const int span : {1, 2, 3, 40, 400}) {
+                RecordList s = seriesOf(rows, rate);
+                PlotView v;
+                v.xMax = span;
+                v.resetView(410, 290);
+                const TickLabels expected = byText(s, v);
+                const TickLabels l = computeTickLabels(s, v.plotWidth, v.xScale, v.xOrigin, v.xMin);
+                ASSERT_EQ(l.count, expected.count) << rows.size() << " " << rate << " " << span;
+                EXPECT_EQ(l.text, expected.text) << rows.size() << " " << rate << " " << span;
+                EXPECT_EQ(l.timeFormatError, expected.timeFormatError);
+            }
 }
 
 TEST(GraphCursorSpan, StatisticsBetweenTheCursorsWithEarliestSampleWinningTies) {

@@ -96,6 +96,38 @@ TEST(CurveColumns, ACrowdedColumnIsDrawnFromItsLowestToItsHighestLevel) {
     EXPECT_NE(img.pixel(45, (top + bottom) / 2), QColor(Qt::white).rgb());
 }
 
+// A part of the curve painted on its own, clipped to it, holds the pixels the
+// whole curve has there: strips anywhere across dense, sparse (dotted) and
+// zoomed views.
+TEST(CurveColumns, AnExposedStripHoldsThePixelsOfTheWholeCurve) {
+    for (const int n : {12, 1500, 40000}) {
+        const RecordList s = series(n, static_cast<unsigned>(n), 4.0);
+        PlotView v = unzoomedView(n);
+        for (const bool zoomed : {false, true}) {
+            if (zoomed) {
+                v.zoomed = true;
+                v.xOrigin = n / 4.0 + 0.3;
+                v.xScale = std::max(n / 3000.0, 0.02);
+            }
+            const QImage whole = draw(v, s, CurveDrawing::Columns);
+            for (const int left : {0, 44, 45, 46, 300, 777, 1030}) {
+                for (const int width : {1, 5, 23}) {
+                    const QRect strip(left, 0, width, whole.height());
+                    QImage part(whole.size(), QImage::Format_RGB32);
+                    part.fill(Qt::white);
+                    {
+                        QPainter p(&part);
+                        p.setClipRect(strip);
+                        paintCurve(p, v, s, CurveDrawing::Columns, strip);
+                    }
+                    ASSERT_EQ(part.copy(strip), whole.copy(strip))
+                        << n << " samples, zoomed " << zoomed << ", " << left << "+" << width;
+                }
+            }
+        }
+    }
+}
+
 // The grid is copied from strips stroked once; it must be the dotted lines a
 // pen draws in place, for any size.
 TEST(PlotGrid, IsTheDottedLinesAPenDraws) {

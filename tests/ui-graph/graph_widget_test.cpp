@@ -10,6 +10,8 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPaintEvent>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -431,3 +433,68 @@ TEST_F(GraphWidgetTest, ARecordingLooksRight) {
 }
 
 } // namespace
+
+// A recording repaints only the columns of its new samples (and the time
+// labels when they change); what the screen then holds must be the picture a
+// whole repaint gives: with dots while they show, with cursors and a limit
+// line, across the range growing and a zoomed view following the newest sample.
+TEST_F(GraphWidgetTest, ARecordingRepaintsItsNewColumnsIntoTheWholePicture) {
+    struct PaintAreas : QObject {
+        std::vector<QRect> rects;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint)
+                rects.push_back(static_cast<QPaintEvent*>(e)->rect());
+            return false;
+        }
+    } painted;
+    g().installEventFilter(&painted);
+    const auto onScreen = [this] {
+        QApplication::processEvents();
+        const QPoint at = g().mapTo(form.get(), QPoint(0, 0));
+        return form->screen()
+            ->grabWindow(form->winId(), at.x(), at.y(), g().width(), g().height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    };
+    const auto whole = [this] { return shot().convertToFormat(QImage::Format_RGB32); };
+
+    const RecordList levels = makeSeries(1500);
+    g().limit = 68;
+    g().followNewest = true;
+    g().ResetView();
+    for (int i = 0; i < levels.count(); ++i) {
+        form->data.append(levels[static_cast<std::size_t>(i)]);
+        form->redraw();
+        if (i == 20) { // cursors on samples 5 and 10
+            doubleClick(atSample(g(), 5));
+            click(atSample(g(), 5));
+            click(atSample(g(), 10));
+            ASSERT_EQ(g().cursorB, 10);
+        }
+        if (i % 37 == 0 || i < 25 || i + 1 == levels.count()) {
+            ASSERT_EQ(onScreen(), whole()) << i + 1 << " samples";
+        }
+    }
+    // the last few ticks, none of which grew the range, painted a few columns each
+    painted.rects.clear();
+    for (int i = 0; i < 5; ++i) {
+        form->data.append(levels[static_cast<std::size_t>(i)]);
+        form->redraw();
+        QApplication::processEvents();
+    }
+    ASSERT_FALSE(painted.rects.empty());
+    for (const QRect& r : painted.rects)
+        EXPECT_LT(r.width(), 20) << "a tick repaints its own columns";
+    EXPECT_EQ(onScreen(), whole());
+
+    // zoomed in and following: every tick moves the view
+    drag({300, 40}, {480, 250});
+    ASSERT_TRUE(g().zoomed);
+    for (int i = 0; i < 60; ++i) {
+        form->data.append(levels[static_cast<std::size_t>(i)]);
+        form->redraw();
+        if (i % 7 == 0) {
+            ASSERT_EQ(onScreen(), whole()) << "zoomed, " << i;
+        }
+    }
+}

@@ -4,10 +4,14 @@
 #include "ui/AcousticGroup.h"
 #include "ui/LevelLimit.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
@@ -225,6 +229,71 @@ TEST_F(RecordingControllerTest, TheTableAppendsRowsWithValueUnderDegerAndUnitUnd
     EXPECT_EQ(cell(0, 3), "61.25");
     EXPECT_EQ(cell(1, 0), "2");
     EXPECT_EQ(cell(1, 2), "dBC");
+}
+
+// The table shows the newest row while the user leaves it at the bottom, and
+// stays where the user scrolled to otherwise; back at the bottom, it follows
+// again. Both kinds of view a form may give it, a table view with and without
+// its row header. What the screen holds after each tick is the picture a
+// whole repaint of the view gives (a table view paints only its newest row).
+TEST_F(RecordingControllerTest, TheTableFollowsTheNewestRowUntilTheUserScrollsAway) {
+    auto* grid = new QTableView(form.get());
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    form->layout()->addWidget(grid);
+    auto* bare = new QTableView(form.get());
+    bare->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    bare->verticalHeader()->hide();
+    form->layout()->addWidget(bare);
+    const std::vector<QAbstractItemView*> views = {form->table, grid, bare};
+    for (QAbstractItemView* view : views) {
+        for (QAbstractItemView* other : views)
+            other->setVisible(other == view);
+        view->setMinimumHeight(250); // rows of different heights than the gap below the last
+        form->adjustSize();
+        QApplication::processEvents();
+        const auto onScreen = [&] {
+            const QPoint at = view->mapTo(form.get(), QPoint(0, 0));
+            return form->screen()
+                ->grabWindow(form->winId(), at.x(), at.y(), view->width(), view->height())
+                .toImage()
+                .convertToFormat(QImage::Format_RGB32);
+        };
+        const auto whole = [&] {
+            return view->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        };
+        RecordList series;
+        RecordingController c(
+            series, form.get(), form->graph, view, [this] { return live; }, clock);
+        ASSERT_TRUE(c.start());
+        const auto tick = [&] {
+            c.tick();
+            QApplication::processEvents();
+        };
+        const auto newestShown = [&] {
+            const QRect row = view->visualRect(c.model()->index(series.count() - 1, 0));
+            return view->viewport()->rect().contains(row);
+        };
+        QScrollBar* bar = view->verticalScrollBar();
+        for (int i = 0; i < 60; ++i) {
+            tick();
+            ASSERT_TRUE(newestShown()) << i;
+            ASSERT_EQ(onScreen(), whole()) << i;
+        }
+        ASSERT_GT(bar->maximum(), 0) << "more rows than the view holds";
+        bar->setValue(2);
+        for (int i = 0; i < 5; ++i)
+            tick();
+        EXPECT_EQ(bar->value(), 2) << "left where the user scrolled to";
+        EXPECT_FALSE(newestShown());
+        EXPECT_EQ(onScreen(), whole());
+        bar->setValue(bar->maximum());
+        tick();
+        EXPECT_TRUE(newestShown());
+        tick();
+        EXPECT_TRUE(newestShown());
+        EXPECT_EQ(bar->value(), bar->maximum());
+        EXPECT_EQ(onScreen(), whole());
+    }
 }
 
 TEST_F(RecordingControllerTest, HoldSkipsTicksAndExtremesKeepTheirFirstTime) {
