@@ -14,6 +14,19 @@ void TimeSpanView::setWhole(TimeMs start, TimeMs end) {
     place(wholeStart_, wholeEnd_);
 }
 
+void TimeSpanView::extendWhole(TimeMs end) {
+    end = std::max(end, wholeStart_ + minSpanMs);
+    if (end <= wholeEnd_)
+        return;
+    const bool whole = t0_ <= wholeStart_ && t1_ >= wholeEnd_;
+    const bool following = t1_ >= wholeEnd_;
+    wholeEnd_ = end;
+    if (whole)
+        place(wholeStart_, wholeEnd_);
+    else if (following)
+        place(wholeEnd_ - (t1_ - t0_), wholeEnd_);
+}
+
 void TimeSpanView::place(TimeMs a, TimeMs b) {
     if (b < a)
         std::swap(a, b);

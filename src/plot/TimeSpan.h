@@ -18,6 +18,13 @@ class TimeSpanView {
 
     // The whole axis; shows it and forgets the way back.
     void setWhole(TimeMs start, TimeMs end);
+    // The axis grows to end, as a survey still running grows. A span that
+    // showed the whole goes on showing it, one that reached the old end keeps
+    // its width and moves along with the newest, and one the user took
+    // elsewhere stays where it is; the way back is kept.
+    void extendWhole(TimeMs end);
+    // The span shows the newest time of the axis.
+    bool atEnd() const { return t1_ >= wholeEnd_; }
     TimeMs wholeStart() const { return wholeStart_; }
     TimeMs wholeEnd() const { return wholeEnd_; }
     TimeMs t0() const { return t0_; }
