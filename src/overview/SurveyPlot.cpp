@@ -42,11 +42,24 @@ void SurveyPlot::setSeries(const SeriesStore* series) {
     series_ = series;
     cursorA_.reset();
     cursorB_.reset();
-    if (series_ && !series_->empty())
+    axisSet_ = series_ && !series_->empty();
+    if (axisSet_)
         span_.setWhole(series_->start(), series_->end());
     fitLevels();
     spanMoved();
     emit cursorsChanged();
+}
+
+void SurveyPlot::seriesGrew() {
+    if (!series_ || series_->empty())
+        return;
+    if (!axisSet_)
+        span_.setWhole(series_->start(), series_->end());
+    else
+        span_.extendWhole(series_->end());
+    axisSet_ = true;
+    fitLevels();
+    spanMoved();
 }
 
 void SurveyPlot::fitLevels() {
