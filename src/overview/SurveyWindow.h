@@ -49,6 +49,8 @@ class CSurveyWnd : public QWidget {
     // held could not be written (said to the user).
     bool stopSurvey();
     QLabel* statusLabel() const { return status_; }
+    // Says in red that writing fails, and then that it works again.
+    QLabel* writeProblemLabel() const { return writeProblem_; }
 
     bool loaded() const { return loaded_; }
     const QString& folder() const { return folder_; }

@@ -296,3 +296,49 @@ TEST_F(LiveSurveyTest, RunsInItsWindowAndLeavesTheEnginesFiles) {
     EXPECT_EQ(dataFilesIn(site).size(), 3u);
     EXPECT_EQ(readSurveySeries(site).series.size(), s2.size());
 }
+
+TEST_F(LiveSurveyTest, AFolderThatCannotBeWrittenIsToldAndSamplingGoesOn) {
+    // Just before a minute ends, so its summary row has to be written while
+    // the folder is away.
+    const LocalTime l = clock.local(clock.now());
+    clock.setNowMs((static_cast<std::int64_t>(clock.now()) + 60 - l.second) * 1000 - 2500);
+    ASSERT_TRUE(view()->useFixedPort(sim.devicePath()));
+    ASSERT_TRUE(waitFor([this] { return view()->link().snapshot().connected; }));
+    const QString folder = dir.path() + QStringLiteral("/away");
+    const QString moved = dir.path() + QStringLiteral("/moved");
+    startSurvey(folder);
+    CSurveyWnd* w = runningSurveyWindow(frame.get());
+    ASSERT_NE(w, nullptr);
+    const SurveyRunner& r = w->survey()->runner();
+    ASSERT_TRUE(waitFor([&] { return r.samples() >= 3; }));
+
+    // The folder goes (a drive pulled, say) and a file stands in its place:
+    // the open data file still takes samples, summary.csv cannot be opened.
+    ASSERT_TRUE(QDir().rename(folder, moved));
+    QFile standIn(folder);
+    ASSERT_TRUE(standIn.open(QIODevice::WriteOnly));
+    standIn.close();
+    ASSERT_TRUE(waitFor([&] { return !answers.messages().empty(); }));
+    EXPECT_EQ(answers.messages()[0].icon, Prompt::Icon::Warning);
+    EXPECT_TRUE(answers.messages()[0].text.contains(QStringLiteral("yazılamıyor")));
+    EXPECT_TRUE(w->writeProblemLabel()->isVisible());
+    EXPECT_EQ(w->writeProblemLabel()->text(), answers.messages()[0].text);
+    EXPECT_TRUE(w->surveyRunning());
+    const long long during = r.samples();
+    ASSERT_TRUE(waitFor([&] { return r.samples() > during + 5; }));
+    EXPECT_EQ(answers.messages().size(), 1u) << "told once, not at every tick";
+
+    // The folder comes back: writing works again and nothing is lost.
+    ASSERT_TRUE(QFile::remove(folder));
+    ASSERT_TRUE(QDir().rename(moved, folder));
+    ASSERT_TRUE(waitFor([&] {
+        return w->survey()->writeProblem().isEmpty() &&
+               w->writeProblemLabel()->text().contains(QStringLiteral("yeniden çalışıyor"));
+    }));
+    ASSERT_TRUE(w->stopSurvey());
+    const std::string site = QFile::encodeName(folder).toStdString();
+    const std::string summary = slurp(site + "/" + summaryFileName);
+    EXPECT_EQ(std::count(summary.begin(), summary.end(), '\n'), 3) << summary;
+    EXPECT_EQ(samplesIn(dataFilesIn(site)).size(), static_cast<std::size_t>(r.samples()));
+    EXPECT_EQ(readSurveySeries(site).series.size(), w->series().size());
+}
