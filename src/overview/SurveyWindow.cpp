@@ -183,6 +183,10 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
         setCell(figures_, r, 0, names[r]);
     figures_->setSelectionMode(QAbstractItemView::NoSelection);
     figures_->setMinimumWidth(260);
+    // Every figure in sight, also when a line about writing takes room.
+    figures_->setMinimumHeight(figures_->horizontalHeader()->sizeHint().height() +
+                               FigureRows * figures_->verticalHeader()->defaultSectionSize() +
+                               2 * figures_->frameWidth());
 
     auto* tables = new QSplitter(Qt::Horizontal, this);
     tables->addWidget(figures_);

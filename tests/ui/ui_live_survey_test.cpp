@@ -156,13 +156,13 @@ TEST_F(LiveSurveyTest, RunsInItsWindowAndLeavesTheEnginesFiles) {
     EXPECT_TRUE(answers.fileRequests().empty());
     answers.clear();
 
+    ASSERT_TRUE(view()->useFixedPort(sim.devicePath()));
+    ASSERT_TRUE(waitFor([this] { return view()->link().snapshot().connected; }));
     // The clock a few seconds before a local hour ends, so the survey crosses
     // into a second data file and closes a minute's summary row as it runs.
     const LocalTime l = clock.local(clock.now());
     clock.setNowMs(
         (static_cast<std::int64_t>(clock.now()) + 3600 - l.minute * 60 - l.second) * 1000 - 6000);
-    ASSERT_TRUE(view()->useFixedPort(sim.devicePath()));
-    ASSERT_TRUE(waitFor([this] { return view()->link().snapshot().connected; }));
     const QString folder = dir.path() + QStringLiteral("/site");
     startSurvey(folder);
     ASSERT_EQ(answers.fileRequests().size(), 1u);
@@ -270,8 +270,15 @@ TEST_F(LiveSurveyTest, RunsInItsWindowAndLeavesTheEnginesFiles) {
     ASSERT_TRUE(waitFor([&] {
         return s2.size() > s.size() + 10 && w2->plot()->span().wholeEnd() > s.end() + 61000;
     }));
-    ASSERT_FALSE(s2.gaps().empty());
-    EXPECT_EQ(s2.gaps().back().cause, "restart");
+    // The gap from where the first run ended is the restart's (the meter may
+    // make a gap of its own after it, as the clock jumped).
+    std::string gaps;
+    for (const SeriesGap& g : s2.gaps())
+        gaps += std::to_string(g.start) + ".." + std::to_string(g.end) + " " + g.cause + "; ";
+    const auto restart = std::find_if(s2.gaps().begin(), s2.gaps().end(),
+                                      [&](const SeriesGap& g) { return g.start == s.end(); });
+    ASSERT_NE(restart, s2.gaps().end()) << gaps;
+    EXPECT_EQ(restart->cause, "restart") << gaps;
     EXPECT_TRUE(w2->statusLabel()->text().startsWith(QStringLiteral("Survey running")))
         << w2->statusLabel()->text().toStdString();
     const QImage shotEn = w2->grab().toImage();
@@ -298,10 +305,6 @@ TEST_F(LiveSurveyTest, RunsInItsWindowAndLeavesTheEnginesFiles) {
 }
 
 TEST_F(LiveSurveyTest, AFolderThatCannotBeWrittenIsToldAndSamplingGoesOn) {
-    // Just before a minute ends, so its summary row has to be written while
-    // the folder is away.
-    const LocalTime l = clock.local(clock.now());
-    clock.setNowMs((static_cast<std::int64_t>(clock.now()) + 60 - l.second) * 1000 - 2500);
     ASSERT_TRUE(view()->useFixedPort(sim.devicePath()));
     ASSERT_TRUE(waitFor([this] { return view()->link().snapshot().connected; }));
     const QString folder = dir.path() + QStringLiteral("/away");
@@ -313,16 +316,19 @@ TEST_F(LiveSurveyTest, AFolderThatCannotBeWrittenIsToldAndSamplingGoesOn) {
     ASSERT_TRUE(waitFor([&] { return r.samples() >= 3; }));
 
     // The folder goes (a drive pulled, say) and a file stands in its place:
-    // the open data file still takes samples, summary.csv cannot be opened.
+    // the open data file still takes samples, events.csv cannot be opened
+    // for the row of the meter's silence.
     ASSERT_TRUE(QDir().rename(folder, moved));
     QFile standIn(folder);
     ASSERT_TRUE(standIn.open(QIODevice::WriteOnly));
     standIn.close();
+    sim.silence(3);
     ASSERT_TRUE(waitFor([&] { return !answers.messages().empty(); }));
     EXPECT_EQ(answers.messages()[0].icon, Prompt::Icon::Warning);
     EXPECT_TRUE(answers.messages()[0].text.contains(QStringLiteral("yazılamıyor")));
     EXPECT_TRUE(w->writeProblemLabel()->isVisible());
     EXPECT_EQ(w->writeProblemLabel()->text(), answers.messages()[0].text);
+    EXPECT_TRUE(w->grab().save(QStringLiteral(VREL_TEST_OUT "/survey-live-write-failure.png")));
     EXPECT_TRUE(w->surveyRunning());
     const long long during = r.samples();
     ASSERT_TRUE(waitFor([&] { return r.samples() > during + 5; }));
@@ -337,8 +343,10 @@ TEST_F(LiveSurveyTest, AFolderThatCannotBeWrittenIsToldAndSamplingGoesOn) {
     }));
     ASSERT_TRUE(w->stopSurvey());
     const std::string site = QFile::encodeName(folder).toStdString();
+    const std::string events = slurp(site + "/" + eventsFileName);
+    EXPECT_NE(events.find(",silence,"), std::string::npos) << events;
     const std::string summary = slurp(site + "/" + summaryFileName);
-    EXPECT_EQ(std::count(summary.begin(), summary.end(), '\n'), 3) << summary;
+    EXPECT_GE(std::count(summary.begin(), summary.end(), '\n'), 2) << summary;
     EXPECT_EQ(samplesIn(dataFilesIn(site)).size(), static_cast<std::size_t>(r.samples()));
     EXPECT_EQ(readSurveySeries(site).series.size(), w->series().size());
 }
