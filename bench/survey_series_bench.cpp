@@ -114,6 +114,27 @@ void BM_DailyFigures(benchmark::State& state) {
 }
 BENCHMARK(BM_DailyFigures)->Unit(benchmark::kMicrosecond);
 
+// What a running survey adds to the month per reading: the line placed as
+// its file would place it, and the block summary extended over it.
+void BM_AppendLineAndExtend(benchmark::State& state) {
+    static SeriesStore grown = month();
+    SeriesAppender appender(grown);
+    char line[64];
+    std::int64_t i = 0;
+    for (auto _ : state) {
+        const std::int64_t s = i / 10;
+        std::snprintf(line, sizeof line, "01-12-2026,%02lld:%02lld:%02lld, %5.2f, dBA",
+                      static_cast<long long>(s / 3600 % 24), static_cast<long long>(s / 60 % 60),
+                      static_cast<long long>(s % 60),
+                      45.0 + static_cast<double>(i * 37 % 300) / 10);
+        appender.addLine(line, 100);
+        grown.extend();
+        ++i;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_AppendLineAndExtend)->Unit(benchmark::kMicrosecond);
+
 void BM_ReadFolder(benchmark::State& state) {
     const char* dir = std::getenv("VREL_SURVEY_DIR");
     if (!dir) {

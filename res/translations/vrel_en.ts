@@ -346,7 +346,7 @@
 <context>
     <name>CMainFrame</name>
     <message>
-        <location filename="../../src/app/MainFrame.cpp" line="+34"/>
+        <location filename="../../src/app/MainFrame.cpp" line="+35"/>
         <source>Gerçek zamanlı kaydı başlat</source>
         <translation>Start the real-time recording</translation>
     </message>
@@ -441,7 +441,17 @@
         <translation>E&amp;xit</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+1"/>
+        <source>Ölçüm başlat(&amp;M)…</source>
+        <translation>Start s&amp;urvey…</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Bağlı ölçerle bir klasöre uzun süreli ölçüm başlat ve büyüdükçe göster</source>
+        <translation>Start a long survey with the connected meter into a folder and show it as it grows</translation>
+    </message>
+    <message>
+        <location line="+5"/>
         <source>Rapor(&amp;R)…</source>
         <translation>&amp;Report…</translation>
     </message>
@@ -725,7 +735,7 @@
         <translation>Site:</translation>
     </message>
     <message>
-        <location line="+71"/>
+        <location line="+74"/>
         <source>Ölçer çevrimdışı</source>
         <translation>Meter offline</translation>
     </message>
@@ -849,7 +859,7 @@
 <context>
     <name>CSurveyWnd</name>
     <message>
-        <location filename="../../src/overview/SurveyWindow.cpp" line="+76"/>
+        <location filename="../../src/overview/SurveyWindow.cpp" line="+110"/>
         <source>İptal</source>
         <translation>Cancel</translation>
     </message>
@@ -862,6 +872,11 @@
         <location line="+1"/>
         <source>Saatlik tablo</source>
         <translation>Hourly table</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Durdur</source>
+        <translation>Stop</translation>
     </message>
     <message>
         <location line="+1"/>
@@ -882,12 +897,12 @@
     <message>
         <location line="+1"/>
         <location line="+8"/>
-        <location line="+311"/>
+        <location line="+454"/>
         <source>Gün</source>
         <translation>Day</translation>
     </message>
     <message>
-        <location line="-319"/>
+        <location line="-462"/>
         <source>Lgündüz</source>
         <translation>Lday</translation>
     </message>
@@ -926,12 +941,12 @@
     <message>
         <location line="+0"/>
         <location line="+6"/>
-        <location line="+322"/>
+        <location line="+465"/>
         <source>Saat</source>
         <translation>Hour</translation>
     </message>
     <message>
-        <location line="-328"/>
+        <location line="-471"/>
         <source>Leq</source>
         <translation>Leq</translation>
     </message>
@@ -986,17 +1001,27 @@
         <translation>Back to the previous view (Backspace)</translation>
     </message>
     <message>
-        <location line="+81"/>
+        <location line="+13"/>
+        <source>Ölçümü bitir: açık aralık ve boşluk yazılır, dosyalar kapanır</source>
+        <translation>End the survey: the open interval and gap are written, the files closed</translation>
+    </message>
+    <message>
+        <location line="+84"/>
         <source>Okunuyor: %1</source>
         <translation>Reading %1</translation>
     </message>
     <message>
         <location line="+37"/>
+        <source>Okuma durduruldu; ölçüm başlatılmadı.</source>
+        <translation>Reading stopped; the survey was not started.</translation>
+    </message>
+    <message>
+        <location line="+1"/>
         <source>Okuma durduruldu.</source>
         <translation>Reading stopped.</translation>
     </message>
     <message>
-        <location line="+8"/>
+        <location line="+13"/>
         <source>%1 klasöründe ölçüm yok.</source>
         <translation>There are no readings in the folder %1.</translation>
     </message>
@@ -1011,7 +1036,84 @@
         <translation>These files could not be read; the rest of the survey is shown:</translation>
     </message>
     <message>
-        <location line="+136"/>
+        <location line="+53"/>
+        <source>süre %1</source>
+        <translation>elapsed %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1 örnek</source>
+        <translation>samples: %1</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>son %1 %2</source>
+        <translation>last %1 %2</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>bu aralıkta Leq %1 dB</source>
+        <translation>Leq %1 dB this interval</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>bu aralıkta henüz Leq yok</source>
+        <translation>no Leq yet this interval</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1 boşluk</source>
+        <translation>gaps: %1</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>ölçer bekleniyor</source>
+        <translation>waiting for the meter</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>%1 örnek bellekte bekliyor</source>
+        <translation>held in memory: %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Ölçüm sürüyor: </source>
+        <translation>Survey running: </translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Ölçüm durdu: </source>
+        <translation>Survey stopped: </translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>Yazma yeniden çalışıyor; bellekte tutulan örneklerin hiçbiri kaybolmadı.</source>
+        <translation>Writing works again; none of the samples held in memory was lost.</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Ölçüm dosyaları yazılamıyor; örnekler bellekte tutuluyor, her saniye yeniden deneniyor ve örnekleme sürüyor.
+%1</source>
+        <translation>The survey&apos;s files cannot be written; the samples are held in memory, writing is tried again every second and sampling goes on.
+%1</translation>
+    </message>
+    <message>
+        <location line="+20"/>
+        <source>Ölçüm durduruldu: %1 örnek, %2 klasöründe.</source>
+        <translation>Survey stopped: %1 samples in %2.</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>%1 örnek yazılamadı: %2</source>
+        <translation>%1 samples could not be written: %2</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Bu pencerede ölçüm sürüyor. Ölçüm durdurulup dosyaları kapatılsın mı?</source>
+        <translation>A survey is running in this window. Stop it and close its files?</translation>
+    </message>
+    <message>
+        <location line="+141"/>
         <source>Olcum-tablolari.xlsx</source>
         <translation>Survey-tables.xlsx</translation>
     </message>
@@ -1912,9 +2014,77 @@ Do you want to replace it?</translation>
     </message>
 </context>
 <context>
+    <name>SurveyDlg</name>
+    <message>
+        <location filename="../../src/ui/SurveyDlg.cpp" line="+22"/>
+        <source>Ölçüm başlat</source>
+        <translation>Start survey</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Her saat bir dosya</source>
+        <translation>A file an hour</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Her gün bir dosya</source>
+        <translation>A file a day</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>%1 dakika</source>
+        <translation>%1 minutes</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>1 saat</source>
+        <translation>1 hour</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Klasör:</source>
+        <translation>Folder:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Örnekleme aralığı:</source>
+        <translation>Sampling interval:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Veri dosyaları:</source>
+        <translation>Data files:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Özet aralığı:</source>
+        <translation>Summary interval:</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Bu klasördeki ölçüm sürdürülür: yeni dosyalar eklenir, aradaki süre events.csv&apos;ye yeniden başlama boşluğu olarak yazılır.</source>
+        <translation>The survey in this folder goes on: new files are added, and the time in between goes to events.csv as a restart gap.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Ölçer bağlı kaldıkça her örnek hemen diske yazılır; örnek sınırı yoktur.</source>
+        <translation>Every sample goes to the disk as it is taken, for as long as the meter stays connected; there is no sample limit.</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Başlat</source>
+        <translation>Start</translation>
+    </message>
+</context>
+<context>
     <name>SurveyPlot</name>
     <message>
-        <location filename="../../src/overview/SurveyPlot.cpp" line="+189"/>
+        <location filename="../../src/overview/SurveyPlot.cpp" line="+203"/>
         <source>boşluk</source>
         <translation>gap</translation>
     </message>
@@ -1922,6 +2092,39 @@ Do you want to replace it?</translation>
         <location line="+68"/>
         <source>Aralık Leq</source>
         <translation>Interval Leq</translation>
+    </message>
+</context>
+<context>
+    <name>SurveyStart</name>
+    <message>
+        <location filename="../../src/app/SurveyStart.cpp" line="+20"/>
+        <source>Ölçer bağlı değil: ölçüm başlatılamaz. Ölçeri bağlayın ve portunu &quot;COM portu&quot; menüsünden seçin.</source>
+        <translation>No meter is connected: a survey cannot start. Connect the meter and choose its port in the &quot;COM Port&quot; menu.</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Ölçümün klasörü</source>
+        <translation>The survey&apos;s folder</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>Bu klasörde bir ölçüm zaten sürüyor:</source>
+        <translation>A survey is running in this folder already:</translation>
+    </message>
+    <message>
+        <location line="+14"/>
+        <source>Ölçüm bu klasöre yazılamaz:</source>
+        <translation>The survey cannot be written to this folder:</translation>
+    </message>
+    <message>
+        <location line="+27"/>
+        <source>Ölçüm sürüyor:</source>
+        <translation>A survey is running:</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Ölçüm durdurulup dosyaları kapatılsın ve program kapansın mı?</source>
+        <translation>Stop the survey, close its files and quit the program?</translation>
     </message>
 </context>
 </TS>

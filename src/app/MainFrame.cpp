@@ -3,6 +3,7 @@
 #include "app/AboutDlg.h"
 #include "app/MyVrelView.h"
 #include "app/RecordingFeature.h"
+#include "app/SurveyStart.h"
 #include "link/MeterLink.h"
 #include "link/MeterSession.h"
 #include "network/NetworkStart.h"
@@ -119,8 +120,11 @@ void CMainFrame::buildMenus() {
         ->setIcon(toolIcon(ToolIcon::Print));
     addCommand(CommandId::PrintData, tr("Verileri yazdır(&D)"));
     addCommand(CommandId::Exit, tr("Bitir(&X)"));
-    for (CommandId id : {CommandId::OpenDataFile, CommandId::SaveAs, CommandId::ExportToExcel,
-                         CommandId::PrintDiagram, CommandId::PrintData})
+    addCommand(CommandId::StartSurvey, tr("Ölçüm başlat(&M)…"),
+               tr("Bağlı ölçerle bir klasöre uzun süreli ölçüm başlat ve büyüdükçe göster"));
+    view_->onCommand(CommandId::StartSurvey, [this] { startSurveyFromMenu(*view_); });
+    for (CommandId id : {CommandId::OpenDataFile, CommandId::StartSurvey, CommandId::SaveAs,
+                         CommandId::ExportToExcel, CommandId::PrintDiagram, CommandId::PrintData})
         file->addAction(action(id));
     file->addAction(addCommand(CommandId::Report, tr("Rapor(&R)…"),
                                tr("Ölçüm raporunu PDF dosyasına veya yazıcıya çıkar")));
@@ -256,6 +260,10 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
             event->ignore();
             return;
         }
+    }
+    if (!endSurveysBeforeClosing(this)) {
+        event->ignore();
+        return;
     }
     event->accept();
 }

@@ -43,7 +43,8 @@ void SurveyPlot::setSeries(const SeriesStore* series) {
     series_ = series;
     cursorA_.reset();
     cursorB_.reset();
-    if (series_ && !series_->empty())
+    axisSet_ = series_ && !series_->empty();
+    if (axisSet_)
         span_.setWhole(series_->start(), series_->end());
     fitLevels();
     spanMoved();
@@ -61,6 +62,18 @@ void SurveyPlot::followSeries(const SeriesStore* series, SeriesMs wholeStart, Se
 void SurveyPlot::setSteps(std::vector<SeriesStep> steps) {
     steps_ = std::move(steps);
     update();
+}
+
+void SurveyPlot::seriesGrew() {
+    if (!series_ || series_->empty())
+        return;
+    if (!axisSet_)
+        span_.setWhole(series_->start(), series_->end());
+    else
+        span_.extendWhole(series_->end());
+    axisSet_ = true;
+    fitLevels();
+    spanMoved();
 }
 
 void SurveyPlot::fitLevels() {

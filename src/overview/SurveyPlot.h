@@ -22,6 +22,10 @@ class SurveyPlot : public QWidget {
     // The series shown (kept by the caller, alive while shown); null for none.
     void setSeries(const SeriesStore* series);
     const SeriesStore* series() const { return series_; }
+    // The series shown has grown (a survey running): the axis grows with it
+    // and the view follows the newest readings unless the user has taken it
+    // elsewhere (TimeSpanView::extendWhole).
+    void seriesGrew();
     TimeSpanView& span() { return span_; }
     const TimeSpanView& span() const { return span_; }
     // New readings on an axis that moves on, [wholeStart, wholeEnd) (a live
@@ -63,6 +67,7 @@ class SurveyPlot : public QWidget {
 
     const SeriesStore* series_ = nullptr;
     TimeSpanView span_;
+    bool axisSet_ = false; // span_ knows the series' start
     double yMin_ = 30;
     double yMax_ = 110;
     std::optional<double> limit_;

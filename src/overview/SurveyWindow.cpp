@@ -1,6 +1,9 @@
 #include "overview/SurveyWindow.h"
 
 #include "formats/SpreadsheetExport.h"
+#include "link/MeterSession.h"
+#include "model/Clock.h"
+#include "overview/LiveSurvey.h"
 #include "overview/SurveyPlot.h"
 #include "recording/Recording.h"
 #include "survey/SeriesReport.h"
@@ -8,11 +11,13 @@
 #include "ui/Prompt.h"
 #include "ui/ReportCommand.h"
 
+#include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPalette>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSplitter>
@@ -54,6 +59,18 @@ void setCell(QTableWidget* t, int row, int column, const QString& text) {
     t->setItem(row, column, item);
 }
 
+QString elapsed(SurveyMs ms) {
+    const long long s = std::max<SurveyMs>(0, ms) / 1000;
+    return QStringLiteral("%1:%2:%3")
+        .arg(s / 3600, 2, 10, QLatin1Char('0'))
+        .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(s % 60, 2, 10, QLatin1Char('0'));
+}
+
+// The view catches up with the series this often at most: the figures of a
+// whole survey cost a pass over its readings.
+constexpr int growthRefreshMs = 500;
+
 std::int64_t floorTo(std::int64_t v, std::int64_t step) {
     const std::int64_t q = v / step;
     return (v % step < 0 ? q - 1 : q) * step;
@@ -69,6 +86,23 @@ CSurveyWnd* CSurveyWnd::open(const QString& folder, QWidget* parent) {
     return w;
 }
 
+CSurveyWnd* CSurveyWnd::startSurvey(MeterSession& session, const SurveySettings& settings,
+                                    QWidget* parent) {
+    const QString folder = QFile::decodeName(settings.dir.c_str());
+    auto* w = new CSurveyWnd(folder, parent);
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    w->session_ = &session;
+    w->surveyToStart_ = settings;
+    w->show();
+    // A folder that holds a survey is read first, so the curve shows all of
+    // it; a new one starts at once.
+    if (settings.previousEnd)
+        w->startReading();
+    else
+        w->beginSurvey();
+    return w;
+}
+
 CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
     : QWidget(parent, Qt::Window), folder_(folder), read_(std::make_unique<SeriesRead>()),
       bounds_(ReportCommand::noiseSettings().bounds), plot_(new SurveyPlot(this)),
@@ -76,6 +110,7 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
       cancelButton_(new QPushButton(tr("İptal"), this)),
       backButton_(new QPushButton(tr("Geri"), this)),
       hourlyButton_(new QPushButton(tr("Saatlik tablo"), this)),
+      stopButton_(new QPushButton(tr("Durdur"), this)), writeProblem_(new QLabel(this)),
       figures_(makeTable({tr("Değer"), tr("Tümü"), tr("A-B arası")}, this)),
       daily_(makeTable({tr("Gün"), tr("Lgündüz"), tr("Lakşam"), tr("Lgece"), tr("Lden"),
                         tr("LAeq,24h"), tr("Lmax"), tr("Kapsam")},
@@ -112,6 +147,16 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
         hourly_->setVisible(on);
     });
     connect(cancelButton_, &QPushButton::clicked, this, [this] { cancel_ = true; });
+    stopButton_->setObjectName(QStringLiteral("stopSurvey"));
+    stopButton_->setToolTip(tr("Ölçümü bitir: açık aralık ve boşluk yazılır, dosyalar kapanır"));
+    stopButton_->hide();
+    connect(stopButton_, &QPushButton::clicked, this, &CSurveyWnd::stopSurvey);
+    writeProblem_->setWordWrap(true);
+    writeProblem_->hide();
+    growth_ = new QTimer(this);
+    growth_->setSingleShot(true);
+    growth_->setInterval(growthRefreshMs);
+    connect(growth_, &QTimer::timeout, this, &CSurveyWnd::showGrowth);
 
     auto* bar = new QHBoxLayout;
     for (QWidget* w : {static_cast<QWidget*>(whole), static_cast<QWidget*>(day),
@@ -127,6 +172,7 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
     loading->addWidget(status_, 1);
     loading->addWidget(progress_);
     loading->addWidget(cancelButton_);
+    loading->addWidget(stopButton_);
 
     figures_->setRowCount(FigureRows);
     const QStringList names = {QStringLiteral("Leq"),    QStringLiteral("Lmax"),
@@ -137,6 +183,10 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
         setCell(figures_, r, 0, names[r]);
     figures_->setSelectionMode(QAbstractItemView::NoSelection);
     figures_->setMinimumWidth(260);
+    // Every figure in sight, also when a line about writing takes room.
+    figures_->setMinimumHeight(figures_->horizontalHeader()->sizeHint().height() +
+                               FigureRows * figures_->verticalHeader()->defaultSectionSize() +
+                               2 * figures_->frameWidth());
 
     auto* tables = new QSplitter(Qt::Horizontal, this);
     tables->addWidget(figures_);
@@ -155,6 +205,7 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
     layout->addWidget(split, 1);
+    layout->addWidget(writeProblem_);
     layout->addLayout(loading);
 
     plot_->setLimit(levelLimit().value());
@@ -218,7 +269,8 @@ void CSurveyWnd::readingDone() {
     emit readingEnded();
     switch (read_->status) {
     case SeriesRead::Status::Cancelled:
-        status_->setText(tr("Okuma durduruldu."));
+        status_->setText(surveyToStart_ ? tr("Okuma durduruldu; ölçüm başlatılmadı.")
+                                        : tr("Okuma durduruldu."));
         return;
     case SeriesRead::Status::CannotList:
         status_->setText(QString::fromStdString(read_->error));
@@ -226,6 +278,11 @@ void CSurveyWnd::readingDone() {
                         Prompt::Icon::Warning);
         return;
     case SeriesRead::Status::NoReadings:
+        if (surveyToStart_) {
+            // Files without readings: the survey starts as in a new folder.
+            beginSurvey();
+            return;
+        }
         status_->setText(tr("%1 klasöründe ölçüm yok.").arg(QDir::toNativeSeparators(folder_)));
         prompt().inform(this, status_->text(), QStringLiteral("ERROR"), Prompt::Icon::Warning);
         return;
@@ -254,6 +311,127 @@ void CSurveyWnd::readingDone() {
                             QLatin1Char('\n') + lines.join(QLatin1Char('\n')),
                         QStringLiteral("Vrel"), Prompt::Icon::Warning);
     }
+    if (surveyToStart_)
+        beginSurvey();
+}
+
+void CSurveyWnd::beginSurvey() {
+    if (!session_ || !surveyToStart_)
+        return;
+    loaded_ = true;
+    if (plot_->series() != &read_->series)
+        plot_->setSeries(&read_->series);
+    live_ = std::make_unique<LiveSurvey>(*session_, appClock(), *surveyToStart_, read_->series);
+    surveyToStart_.reset();
+    connect(live_.get(), &LiveSurvey::ticked, this, &CSurveyWnd::surveyTicked);
+    connect(live_.get(), &LiveSurvey::writing, this, &CSurveyWnd::writingChanged);
+    progress_->hide();
+    cancelButton_->hide();
+    stopButton_->show();
+    live_->start();
+    showSurveyStatus();
+}
+
+bool CSurveyWnd::surveyRunning() const {
+    return live_ && live_->running();
+}
+
+void CSurveyWnd::surveyTicked(bool grew) {
+    if (grew && !growth_->isActive())
+        growth_->start();
+    showSurveyStatus();
+}
+
+void CSurveyWnd::showGrowth() {
+    const SeriesStore& s = read_->series;
+    if (s.empty())
+        return;
+    plot_->seriesGrew();
+    showFigures(WholeSurvey, s.start(), s.end());
+    cursorsMoved();
+    fillDaily();
+    if (hourly_->isVisible())
+        fillHourly();
+}
+
+void CSurveyWnd::showSurveyStatus() {
+    if (!live_)
+        return;
+    const SurveyRunner& r = live_->runner();
+    const long long samples = r.samples();
+    QStringList parts;
+    parts << tr("süre %1").arg(elapsed(appClock().nowMs() - r.startMs()))
+          << tr("%1 örnek").arg(samples);
+    if (samples)
+        parts << tr("son %1 %2")
+                     .arg(QString::number(r.lastLevel(), 'f', 1),
+                          QString::fromStdString(r.lastUnit()));
+    const AcousticSummary interval = r.intervalSoFar();
+    parts << (interval.count ? tr("bu aralıkta Leq %1 dB").arg(interval.leq, 0, 'f', 2)
+                             : tr("bu aralıkta henüz Leq yok"));
+    parts << tr("%1 boşluk").arg(r.gapCount());
+    if (r.inGap() || (session_ && session_->waiting()))
+        parts << tr("ölçer bekleniyor");
+    if (r.pendingSamples())
+        parts << tr("%1 örnek bellekte bekliyor").arg(r.pendingSamples());
+    const QString text = (live_->running() ? tr("Ölçüm sürüyor: ") : tr("Ölçüm durdu: ")) +
+                         parts.join(QStringLiteral(", "));
+    status_->setText(text);
+}
+
+void CSurveyWnd::writingChanged(bool failing, const QString& text) {
+    QPalette pal = writeProblem_->palette();
+    pal.setColor(QPalette::WindowText, failing ? QColor(170, 20, 20) : QColor(20, 110, 40));
+    writeProblem_->setPalette(pal);
+    if (!failing) {
+        writeProblem_->setText(
+            tr("Yazma yeniden çalışıyor; bellekte tutulan örneklerin hiçbiri kaybolmadı."));
+        writeProblem_->show();
+        return;
+    }
+    const QString said =
+        tr("Ölçüm dosyaları yazılamıyor; örnekler bellekte tutuluyor, her saniye yeniden "
+           "deneniyor ve örnekleme sürüyor.\n%1")
+            .arg(text);
+    writeProblem_->setText(said);
+    writeProblem_->show();
+    // Told once each time writing fails, after the tick that found it: the
+    // question waits while sampling goes on.
+    QTimer::singleShot(0, this, [this, said] {
+        prompt().inform(this, said, QStringLiteral("Vrel"), Prompt::Icon::Warning);
+    });
+}
+
+bool CSurveyWnd::stopSurvey() {
+    if (!surveyRunning())
+        return true;
+    const bool ok = live_->stop();
+    stopButton_->hide();
+    growth_->stop();
+    showGrowth();
+    const SurveyRunner& r = live_->runner();
+    status_->setText(tr("Ölçüm durduruldu: %1 örnek, %2 klasöründe.")
+                         .arg(r.samples())
+                         .arg(QDir::toNativeSeparators(folder_)));
+    if (!ok)
+        prompt().inform(
+            this, tr("%1 örnek yazılamadı: %2").arg(r.pendingSamples()).arg(live_->writeProblem()),
+            QStringLiteral("Vrel"), Prompt::Icon::Warning);
+    return ok;
+}
+
+void CSurveyWnd::closeEvent(QCloseEvent* event) {
+    if (surveyRunning()) {
+        const Prompt::Answer a = prompt().message(
+            this, {tr("Bu pencerede ölçüm sürüyor. Ölçüm durdurulup dosyaları kapatılsın mı?"),
+                   QStringLiteral("Vrel"), Prompt::Buttons::YesNo, Prompt::Icon::Question});
+        if (a != Prompt::Answer::Yes) {
+            event->ignore();
+            return;
+        }
+        stopSurvey();
+    }
+    event->accept();
 }
 
 void CSurveyWnd::fillDaily() {
@@ -319,7 +497,7 @@ void CSurveyWnd::showFigures(int column, SeriesMs t0, SeriesMs t1) {
 void CSurveyWnd::cursorsMoved() {
     const auto a = plot_->cursorA();
     const auto b = plot_->cursorB();
-    if (!loaded_ || !a || !b) {
+    if (!loaded_ || read_->series.empty() || !a || !b) {
         showFigures(BetweenCursors, 0, 0);
         return;
     }
@@ -328,7 +506,7 @@ void CSurveyWnd::cursorsMoved() {
 
 void CSurveyWnd::spanMoved() {
     backButton_->setEnabled(plot_->span().canGoBack());
-    if (!loaded_)
+    if (!loaded_ || read_->series.empty())
         return;
     const SeriesStore& s = read_->series;
     spanLabel_->setText(QStringLiteral("%1 – %2").arg(
@@ -337,7 +515,7 @@ void CSurveyWnd::spanMoved() {
 }
 
 void CSurveyWnd::showDay() {
-    if (!loaded_)
+    if (!loaded_ || read_->series.empty())
         return;
     const SeriesStore& s = read_->series;
     const TimeSpanView& v = plot_->span();
@@ -348,7 +526,7 @@ void CSurveyWnd::showDay() {
 }
 
 void CSurveyWnd::showHour() {
-    if (!loaded_)
+    if (!loaded_ || read_->series.empty())
         return;
     const SeriesStore& s = read_->series;
     const TimeSpanView& v = plot_->span();
@@ -357,7 +535,7 @@ void CSurveyWnd::showHour() {
 }
 
 void CSurveyWnd::report() {
-    if (!loaded_)
+    if (!loaded_ || read_->series.empty())
         return;
     const SeriesStore& s = read_->series;
     SeriesMs t0 = s.start();
@@ -382,7 +560,7 @@ void CSurveyWnd::report() {
 }
 
 void CSurveyWnd::exportTables() {
-    if (!loaded_)
+    if (!loaded_ || read_->series.empty())
         return;
     Prompt::FileRequest request;
     request.mode = Prompt::FileRequest::Mode::Save;

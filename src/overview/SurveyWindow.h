@@ -2,14 +2,20 @@
 
 #include "survey/SeriesFigures.h"
 #include "survey/SeriesReader.h"
+#include "survey/SurveyRunner.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <thread>
 
+class LiveSurvey;
+class MeterSession;
 class QLabel;
+class QTimer;
 class QProgressBar;
 class QPushButton;
 class QTableWidget;
@@ -20,12 +26,31 @@ class SurveyPlot;
 // whole survey and of the span between the cursors, a row a day and, on
 // demand, a row an hour. The folder is read beside the window, which shows
 // how far it has got and stays responsive; Cancel stops the reading.
+//
+// A survey started from the program runs in its window: what the folder
+// held is read first, then every sample is added as it is taken, and the
+// curve, the figures and the days grow with it. "Durdur" ends it; closing
+// the window asks first.
 class CSurveyWnd : public QWidget {
     Q_OBJECT
   public:
     // Opens a window on the folder and starts reading it.
     static CSurveyWnd* open(const QString& folder, QWidget* parent = nullptr);
+    // Opens a window on settings.dir and runs a survey there on the
+    // session's meter, after reading what the folder holds already.
+    static CSurveyWnd* startSurvey(MeterSession& session, const SurveySettings& settings,
+                                   QWidget* parent = nullptr);
     ~CSurveyWnd() override;
+
+    // The survey running in this window, or null.
+    const LiveSurvey* survey() const { return live_.get(); }
+    bool surveyRunning() const;
+    // Ends the survey running here and finishes its files; false when samples
+    // held could not be written (said to the user).
+    bool stopSurvey();
+    QLabel* statusLabel() const { return status_; }
+    // Says in red that writing fails, and then that it works again.
+    QLabel* writeProblemLabel() const { return writeProblem_; }
 
     bool loaded() const { return loaded_; }
     const QString& folder() const { return folder_; }
@@ -53,8 +78,16 @@ class CSurveyWnd : public QWidget {
   signals:
     void readingEnded();
 
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
   private:
     explicit CSurveyWnd(const QString& folder, QWidget* parent);
+    void beginSurvey();
+    void surveyTicked(bool grew);
+    void showGrowth();
+    void showSurveyStatus();
+    void writingChanged(bool failing, const QString& text);
     void startReading();
     void showProgress();
     void readingDone();
@@ -73,6 +106,10 @@ class CSurveyWnd : public QWidget {
     bool loaded_ = false;
     PeriodBounds bounds_;
     std::vector<DayFigures> days_;
+    QPointer<MeterSession> session_;
+    std::optional<SurveySettings> surveyToStart_;
+    std::unique_ptr<LiveSurvey> live_;
+    QTimer* growth_ = nullptr; // brings the view up to the series, a few times a second
 
     SurveyPlot* plot_;
     QLabel* spanLabel_;
@@ -81,6 +118,8 @@ class CSurveyWnd : public QWidget {
     QPushButton* cancelButton_;
     QPushButton* backButton_;
     QPushButton* hourlyButton_;
+    QPushButton* stopButton_;
+    QLabel* writeProblem_;
     QTableWidget* figures_;
     QTableWidget* daily_;
     QTableWidget* hourly_;

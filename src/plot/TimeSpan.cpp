@@ -16,12 +16,16 @@ void TimeSpanView::setWhole(TimeMs start, TimeMs end) {
 
 void TimeSpanView::moveWhole(TimeMs start, TimeMs end) {
     const bool whole = showsWhole();
+    const bool following = atEnd();
+    const TimeMs width = t1_ - t0_;
     const TimeMs a = t0_;
     const TimeMs b = t1_;
     wholeStart_ = start;
     wholeEnd_ = std::max(end, start + minSpanMs);
     if (whole)
         place(wholeStart_, wholeEnd_);
+    else if (following)
+        place(wholeEnd_ - width, wholeEnd_);
     else
         place(a, b);
 }

@@ -18,11 +18,20 @@ class TimeSpanView {
 
     // The whole axis; shows it and forgets the way back.
     void setWhole(TimeMs start, TimeMs end);
-    // The axis moves on (a live curve): a view of the whole goes on showing
-    // the whole; a zoomed view stays where it is as far as the new whole
-    // allows; the way back is kept.
+    // The axis moves on, as a live curve or a survey still running does. A
+    // span that showed the whole goes on showing it, one that reached the old
+    // end keeps its width and moves along with the newest, and one the user
+    // took elsewhere stays where it is as far as the new whole allows; the
+    // way back is kept.
     void moveWhole(TimeMs start, TimeMs end);
-    bool showsWhole() const { return t0_ == wholeStart_ && t1_ == wholeEnd_; }
+    // The same for an axis that only grows: an end before the present one is no change.
+    void extendWhole(TimeMs end) {
+        if (end > wholeEnd_)
+            moveWhole(wholeStart_, end);
+    }
+    bool showsWhole() const { return t0_ <= wholeStart_ && t1_ >= wholeEnd_; }
+    // The span shows the newest time of the axis.
+    bool atEnd() const { return t1_ >= wholeEnd_; }
     TimeMs wholeStart() const { return wholeStart_; }
     TimeMs wholeEnd() const { return wholeEnd_; }
     TimeMs t0() const { return t0_; }

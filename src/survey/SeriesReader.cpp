@@ -227,6 +227,26 @@ void assemble(SeriesStore& series, const SeriesFilePart& part, std::int64_t& shi
     }
 }
 
+} // namespace
+
+SeriesAppender::SeriesAppender(SeriesStore& series)
+    : series_(series),
+      shiftMs_(series.clockShifts().empty() ? 0 : series.clockShifts().back().shiftMs) {}
+
+bool SeriesAppender::addLine(std::string_view line, std::int32_t intervalMs) {
+    if (!line.empty() && line.back() == '\n')
+        line.remove_suffix(1);
+    line = withoutCr(line);
+    SeriesFilePart part;
+    part.intervalMs = intervalMs;
+    if (!LineParser(part).take(line.data(), line.data() + line.size()))
+        return false;
+    assemble(series_, part, shiftMs_);
+    return true;
+}
+
+namespace {
+
 std::string describeProblem(const SeriesFilePart& part) {
     if (!part.header)
         return "is no text data file";

@@ -33,6 +33,22 @@ struct SeriesFilePart {
 // "d-m-yyyy,h:mm:ss, level, dBA|dBC" is counted and left out.
 SeriesFilePart parseSeriesFile(std::string_view text);
 
+// Readings that come one at a time, as a running survey writes them: each
+// line of a data file goes where reading the file later would put it, the
+// hour repeated when daylight saving ends included.
+class SeriesAppender {
+  public:
+    // Goes on after what series holds, with its clock shift.
+    explicit SeriesAppender(SeriesStore& series);
+    // One reading line, with or without its line end; false (and nothing
+    // added) when it is none.
+    bool addLine(std::string_view line, std::int32_t intervalMs);
+
+  private:
+    SeriesStore& series_;
+    std::int64_t shiftMs_;
+};
+
 struct SeriesFileProblem {
     std::string file;
     std::string reason;

@@ -96,15 +96,32 @@ void SeriesStore::reserve(std::size_t readings) {
 }
 
 void SeriesStore::finish() {
+    extend();
     levels_.shrink_to_fit();
     runs_.shrink_to_fit();
+}
+
+void SeriesStore::extend() {
+    // Blocks are summed in the order a build over everything sums them, from
+    // the first block the new readings touch, so the figures come out the
+    // same to the last bit however the series grew.
     const auto& energy = energyTable().values;
-    blocks_.clear();
-    std::vector<Block> leaves((levels_.size() + leafSize - 1) / leafSize, Block{0, 0, 0xFFFF, 0});
-    for (const SeriesRun& run : runs_) {
-        const double dt = run.intervalMs / 1000.0;
-        const std::size_t last = run.first + run.count;
-        for (std::size_t i = run.first; i < last;) {
+    const Block empty{0, 0, 0xFFFF, 0};
+    if (blocks_.empty())
+        blocks_.emplace_back();
+    std::vector<Block>& leaves = blocks_[0];
+    std::size_t changed = summarised_ / leafSize;
+    leaves.resize((levels_.size() + leafSize - 1) / leafSize);
+    std::fill(leaves.begin() + static_cast<std::ptrdiff_t>(changed), leaves.end(), empty);
+    const std::size_t from = changed * leafSize;
+    auto run = std::upper_bound(runs_.begin(), runs_.end(), static_cast<std::uint64_t>(from),
+                                [](std::uint64_t v, const SeriesRun& r) { return v < r.first; });
+    if (run != runs_.begin())
+        --run;
+    for (; run != runs_.end(); ++run) {
+        const double dt = run->intervalMs / 1000.0;
+        const std::size_t last = run->first + run->count;
+        for (std::size_t i = std::max<std::size_t>(run->first, from); i < last;) {
             Block& b = leaves[i / leafSize];
             const std::size_t stop = std::min(last, (i / leafSize + 1) * leafSize);
             double e = 0;
@@ -122,24 +139,29 @@ void SeriesStore::finish() {
             i = stop;
         }
     }
-    blocks_.push_back(std::move(leaves));
-    while (blocks_.back().size() > 1) {
-        const std::vector<Block>& below = blocks_.back();
-        std::vector<Block> above((below.size() + fanOut - 1) / fanOut, Block{0, 0, 0xFFFF, 0});
-        for (std::size_t i = 0; i < below.size(); ++i) {
+    for (std::size_t level = 0; blocks_[level].size() > 1; ++level) {
+        if (level + 1 == blocks_.size())
+            blocks_.emplace_back();
+        const std::vector<Block>& below = blocks_[level];
+        std::vector<Block>& above = blocks_[level + 1];
+        changed /= fanOut;
+        above.resize((below.size() + fanOut - 1) / fanOut);
+        std::fill(above.begin() + static_cast<std::ptrdiff_t>(changed), above.end(), empty);
+        for (std::size_t i = changed * fanOut; i < below.size(); ++i) {
             Block& a = above[i / fanOut];
             a.energySeconds += below[i].energySeconds;
             a.seconds += below[i].seconds;
             a.min = std::min(a.min, below[i].min);
             a.max = std::max(a.max, below[i].max);
         }
-        blocks_.push_back(std::move(above));
     }
+    summarised_ = levels_.size();
 
-    gaps_.clear();
-    for (std::size_t r = 1; r < runs_.size(); ++r)
+    // Only a run begun since the last call can have a gap before it.
+    for (std::size_t r = std::max<std::size_t>(1, runsWithGaps_); r < runs_.size(); ++r)
         if (runs_[r].start > runs_[r - 1].end())
             gaps_.push_back({runs_[r - 1].end(), runs_[r].start, {}, {}});
+    runsWithGaps_ = runs_.size();
 }
 
 void SeriesStore::attachEvents(const std::vector<SeriesGap>& events) {

@@ -88,9 +88,14 @@ class SeriesStore {
     SeriesMs end() const { return runs_.empty() ? 0 : runs_.back().end(); }
     bool empty() const { return levels_.empty(); }
 
-    // Builds the block summary and the gaps; the queries below need it, and
-    // appending after it needs another call.
+    // Builds the block summary and the gaps over what was appended since the
+    // last call, and gives back the room reserved beyond the readings. The
+    // queries below need it, and appending after it needs another call.
     void finish();
+    // The same without giving room back: a survey still running calls it
+    // after each reading, and it costs what one block and its parents cost,
+    // whatever the series holds. Gaps found before keep their causes.
+    void extend();
     // Puts causes on the gaps (events in series time).
     void attachEvents(const std::vector<SeriesGap>& events);
 
@@ -146,5 +151,7 @@ class SeriesStore {
     std::vector<ClockShift> shifts_;
     std::vector<SeriesGap> gaps_;
     std::vector<std::vector<Block>> blocks_; // [0]: leafSize readings each, then fanOut each
+    std::size_t summarised_ = 0;             // readings the blocks hold
+    std::size_t runsWithGaps_ = 0;           // runs whose gap before them is known
     std::optional<std::int64_t> pendingShift_;
 };

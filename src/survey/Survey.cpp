@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -619,4 +620,41 @@ bool SurveyStore::close() {
     if (!ok && report)
         report(error);
     return ok;
+}
+
+std::optional<std::string> prepareSurveyFolder(const std::string& dir) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    if (ec)
+        return "cannot create the folder " + dir + ": " + ec.message();
+    if (!fs::is_directory(dir, ec))
+        return dir + " is not a folder";
+    const std::string probe = dir + "/.vrel-survey-probe";
+    std::string error;
+    auto file = diskFileSystem().openAppend(probe, error);
+    const bool ok = file && file->write("probe\n", error) == 6 && file->syncAndClose(error);
+    file.reset();
+    fs::remove(probe, ec);
+    if (!ok)
+        return "cannot write in the folder " + dir + ": " + error;
+    return std::nullopt;
+}
+
+std::optional<SurveyMs> lastSurveyWrite(const std::string& dir) {
+    namespace fs = std::filesystem;
+    std::optional<SurveyMs> last;
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir, ec)) {
+        if (!entry.is_regular_file(ec) || !isSurveyDataFileName(entry.path().filename().string()))
+            continue;
+        const auto written = entry.last_write_time(ec);
+        if (ec)
+            continue;
+        const SurveyMs t = std::chrono::duration_cast<std::chrono::milliseconds>(
+                               std::chrono::file_clock::to_sys(written).time_since_epoch())
+                               .count();
+        last = last ? std::max(*last, t) : t;
+    }
+    return last;
 }

@@ -101,6 +101,14 @@ class SurveyFileSystem {
 // The real file system.
 SurveyFileSystem& diskFileSystem();
 
+// Makes the survey's folder when missing and proves it takes a file; the
+// reason, for the user, when it does not.
+std::optional<std::string> prepareSurveyFolder(const std::string& dir);
+// The latest modification among the survey's data files in dir (ms since the
+// epoch on the PC's clock): where a survey resumed there starts its restart
+// gap. Nothing when the folder holds none.
+std::optional<SurveyMs> lastSurveyWrite(const std::string& dir);
+
 // Text for files written in order through failures: what cannot be written yet
 // waits and is tried again, the rest of a half-written line first.
 class AppendQueue {
@@ -225,6 +233,8 @@ class SurveyStore {
 
     std::size_t pendingSamples() const { return data_.pendingSamples(); }
     std::size_t lostSamples() const { return lost_; }
+    // Writing fails now (reported, and tried again).
+    bool failing() const { return failing_; }
     // The data files begun by this run, in order.
     const std::vector<std::string>& files() const { return files_; }
 

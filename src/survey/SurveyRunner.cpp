@@ -42,6 +42,7 @@ SurveyRunner::TickOutcome SurveyRunner::tick(SurveyMs t, const TickVerdict& verd
         ++samples_;
         level_ = sample.value();
         unit_ = sample.unit();
+        last_ = sample;
         outcome.sampled = true;
     }
     if (auto gap = gaps_.tick(t, verdict.cause, verdict.detail)) {

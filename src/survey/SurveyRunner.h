@@ -46,11 +46,14 @@ class SurveyRunner {
     long long samples() const { return samples_; }
     double lastLevel() const { return level_; }
     const std::string& lastUnit() const { return unit_; }
+    // The newest sample as its data file holds it; nothing before the first.
+    const std::optional<CObjData>& lastSample() const { return last_; }
     AcousticSummary intervalSoFar() const { return summary_.current(); }
     // Gaps of this run, the restart gap of a resume counted too.
     std::size_t gapCount() const { return gaps_.count() + (resumed_ ? 1 : 0); }
     bool inGap() const { return gaps_.inGap(); }
     std::size_t pendingSamples() const { return store_.pendingSamples(); }
+    bool writeFailing() const { return store_.failing(); }
     const std::vector<std::string>& files() const { return store_.files(); }
     SurveyMs startMs() const { return startMs_; }
     bool resumed() const { return resumed_; }
@@ -67,4 +70,5 @@ class SurveyRunner {
     long long samples_ = 0;
     double level_ = 0;
     std::string unit_;
+    std::optional<CObjData> last_;
 };

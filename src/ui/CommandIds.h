@@ -10,6 +10,7 @@
 enum class CommandId : int {
     // "Dosya(&F)"
     OpenDataFile = 32790,
+    StartSurvey = 32920,
     SaveAs = 32786,
     ExportToExcel = 32785,
     PrintDiagram = 32802,

@@ -77,6 +77,10 @@ Prompt::Answer ScriptedPrompt::message(QWidget*, const Message& m) {
 }
 
 Prompt::FileChoice QtPrompt::file(QWidget* parent, const FileRequest& r) {
+    if (r.mode == FileRequest::Mode::Folder) {
+        const QString folder = QFileDialog::getExistingDirectory(parent, r.caption, r.initialName);
+        return {folder, 0};
+    }
     QFileDialog dialog(parent, r.caption);
     dialog.setAcceptMode(r.mode == FileRequest::Mode::Save ? QFileDialog::AcceptSave
                                                            : QFileDialog::AcceptOpen);
@@ -179,4 +183,15 @@ ScriptedPrompt::connection(QWidget*, const ConnectionRequest& initial) {
     const ConnectionRequest c = connections_.front();
     connections_.pop_front();
     return c;
+}
+
+std::optional<Prompt::SurveyRequest> ScriptedPrompt::survey(QWidget*,
+                                                            const SurveyRequest& initial) {
+    surveyRequests_.push_back(initial);
+    if (surveys_.empty())
+        return std::nullopt;
+    SurveyRequest r = initial;
+    surveys_.front()(r);
+    surveys_.pop_front();
+    return r;
 }

@@ -31,9 +31,10 @@ class Prompt {
     };
 
     // A file dialog. Filters are in Qt's syntax ("Data File (*.txt)"); the
-    // overwrite question of a save dialog is the dialog's own.
+    // overwrite question of a save dialog is the dialog's own. Folder asks
+    // for a folder (filters unused), one that may be made in the dialog.
     struct FileRequest {
-        enum class Mode { Open, Save };
+        enum class Mode { Open, Save, Folder };
         Mode mode = Mode::Open;
         QString caption;
         QString initialName;   // a name or a path
@@ -71,6 +72,14 @@ class Prompt {
         QString caFile;  // trusted for mqtts://; empty: the system's authorities
         QString archive; // the folder vrel-cli collect writes; may be empty
     };
+    // A survey to start on the connected meter, into folder.
+    struct SurveyRequest {
+        QString folder;
+        bool resumes = false; // the folder holds a survey, which goes on
+        double interval = 1;  // seconds between ticks
+        bool dailyFiles = false;
+        int summarySeconds = 900;
+    };
     struct FileChoice {
         QString path;        // empty when cancelled
         int filterIndex = 0; // the filter the user chose
@@ -91,6 +100,8 @@ class Prompt {
     // The broker dialog, filled with initial; nothing when cancelled.
     virtual std::optional<ConnectionRequest> connection(QWidget* parent,
                                                         const ConnectionRequest& initial) = 0;
+    // The survey's settings, filled with initial; nothing when cancelled.
+    virtual std::optional<SurveyRequest> survey(QWidget* parent, const SurveyRequest& initial) = 0;
 
     // Shorthand for a message box with an OK button.
     void inform(QWidget* parent, const QString& text, const QString& caption,
@@ -115,12 +126,13 @@ class QtPrompt final : public Prompt {
     std::optional<ReportRequest> report(QWidget* parent, const ReportRequest& initial) override;
     std::optional<ConnectionRequest> connection(QWidget* parent,
                                                 const ConnectionRequest& initial) override;
+    std::optional<SurveyRequest> survey(QWidget* parent, const SurveyRequest& initial) override;
 };
 
 // Answers from a script and keeps what was asked. An unscripted question gets
 // OK when it has only that button, else the default answer (Cancel unless
-// set); unscripted file, print, colour, number and broker dialogs are cancelled; so a test
-// never blocks on a dialog.
+// set); unscripted file, print, colour, number, broker and survey dialogs are
+// cancelled; so a test never blocks on a dialog.
 class ScriptedPrompt final : public Prompt {
   public:
     Answer message(QWidget* parent, const Message& m) override;
@@ -131,6 +143,7 @@ class ScriptedPrompt final : public Prompt {
     std::optional<ReportRequest> report(QWidget* parent, const ReportRequest& initial) override;
     std::optional<ConnectionRequest> connection(QWidget* parent,
                                                 const ConnectionRequest& initial) override;
+    std::optional<SurveyRequest> survey(QWidget* parent, const SurveyRequest& initial) override;
 
     void answerNext(Answer a) { answers_.push_back(a); }
     void setDefaultAnswer(Answer a) { defaultAnswer_ = a; }
@@ -145,6 +158,8 @@ class ScriptedPrompt final : public Prompt {
     void reportNext(const ReportRequest& r) { reports_.push_back(r); }
     // The next broker dialog is accepted with c.
     void connectionNext(const ConnectionRequest& c) { connections_.push_back(c); }
+    // The next survey dialog is accepted with its settings changed by f.
+    void surveyNext(std::function<void(SurveyRequest&)> f) { surveys_.push_back(std::move(f)); }
     // Called with every message box as it comes up, to see what else is on
     // screen at that moment.
     void onMessage(std::function<void(const Message&)> f) { onMessage_ = std::move(f); }
@@ -158,6 +173,7 @@ class ScriptedPrompt final : public Prompt {
     const std::vector<NumberRequest>& numberRequests() const { return numberRequests_; }
     const std::vector<ReportRequest>& reportRequests() const { return reportRequests_; }
     const std::vector<ConnectionRequest>& connectionRequests() const { return connectionRequests_; }
+    const std::vector<SurveyRequest>& surveyRequests() const { return surveyRequests_; }
     void clear() { messages_.clear(); }
 
   private:
@@ -178,6 +194,8 @@ class ScriptedPrompt final : public Prompt {
     std::vector<ReportRequest> reportRequests_;
     std::deque<ConnectionRequest> connections_;
     std::vector<ConnectionRequest> connectionRequests_;
+    std::deque<std::function<void(SurveyRequest&)>> surveys_;
+    std::vector<SurveyRequest> surveyRequests_;
 };
 
 // The message box of a file that could not be written, with the reason.

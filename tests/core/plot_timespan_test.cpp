@@ -64,6 +64,36 @@ TEST(TimeSpan, ALiveAxisCarriesTheWholeViewAlongAndLeavesAZoomWhereItIs) {
     EXPECT_TRUE(v.showsWhole()) << "and the way back is kept";
 }
 
+TEST(TimeSpan, AGrowingAxisIsFollowedUntilTheUserLooksElsewhere) {
+    TimeSpanView v;
+    v.setWhole(0, 2 * hourMs);
+    v.extendWhole(3 * hourMs);
+    EXPECT_EQ(v.t0(), 0);
+    EXPECT_EQ(v.t1(), 3 * hourMs) << "the whole goes on showing the whole";
+    v.extendWhole(2 * hourMs);
+    EXPECT_EQ(v.wholeEnd(), 3 * hourMs) << "an axis never shrinks";
+
+    // Zoomed in on the newest half hour: it slides along with its width.
+    v.show(3 * hourMs - hourMs / 2, 3 * hourMs);
+    v.extendWhole(4 * hourMs);
+    EXPECT_EQ(v.t1(), 4 * hourMs);
+    EXPECT_EQ(v.t1() - v.t0(), hourMs / 2);
+    EXPECT_TRUE(v.atEnd());
+
+    // Panned back an hour: it stays there, and back() still retraces.
+    v.pan(-hourMs);
+    EXPECT_FALSE(v.atEnd());
+    const TimeMs t0 = v.t0();
+    v.extendWhole(5 * hourMs);
+    EXPECT_EQ(v.t0(), t0);
+    EXPECT_EQ(v.t1() - v.t0(), hourMs / 2);
+    ASSERT_TRUE(v.back());
+    EXPECT_EQ(v.t0(), 0);
+    EXPECT_EQ(v.t1(), 3 * hourMs);
+    v.showWhole();
+    EXPECT_EQ(v.t1(), 5 * hourMs);
+}
+
 TEST(TimeSpan, TicksFallOnRoundWallClockTimesAndNameTheDays) {
     // The axis runs an hour ahead of the wall clock (a zone at UTC-1).
     const auto localOf = [](TimeMs t) { return t - hourMs; };

@@ -124,6 +124,59 @@ TEST(SeriesReader, FilesOfDifferentIntervalsAreOneSeries) {
     EXPECT_EQ(s.timeAt(3600 + 3), s.runs()[1].start + 1500);
 }
 
+TEST(SeriesReader, LinesAddedOneByOneGoWhereReadingTheirFileWouldPutThem) {
+    // A survey read from its folder, then going on: the hour at 0.5 s after a
+    // gap, its second half after the clock went back an hour (the repeated
+    // hour), and a dBC stretch. Added a line at a time it must be the series
+    // the folder gives when read again with the new files.
+    const auto dir = scratch("appended");
+    const Wall h01{2026, 10, 25, 1, 0, 0};
+    write(dir / fileName(h01), hourFile(h01, 1.0, 55, 1800));
+    SeriesRead grown = readSurveySeries(dir.string());
+    ASSERT_EQ(grown.status, SeriesRead::Status::Ok);
+    SeriesAppender appender(grown.series);
+
+    std::string first = header(0.5), second = header(1.0);
+    for (int i = 0; i < 3600; ++i) {
+        const int s = 40 * 60 + i / 2; // 01:40 to 02:10
+        const std::string l = line({2026, 10, 25, 1 + s / 3600, s / 60 % 60, s % 60}, 60 + i % 9,
+                                   i > 3000 ? "dBC" : "dBA");
+        first += l;
+        ASSERT_TRUE(appender.addLine(l, 500));
+        grown.series.extend();
+    }
+    for (int i = 0; i < 600; ++i) { // 01:50 again, the clock gone back an hour
+        const std::string l = line({2026, 10, 25, 1, 50 + i / 60, i % 60}, 48);
+        second += l;
+        ASSERT_TRUE(appender.addLine(l, 1000));
+        grown.series.extend();
+    }
+    EXPECT_FALSE(appender.addLine("25-10-2026,02:15:00, loud, dBA", 1000));
+    write(dir / fileName({2026, 10, 25, 1, 40, 0}, 2), first);
+    write(dir / fileName({2026, 10, 25, 1, 50, 0}, 3), second);
+
+    const SeriesRead again = readSurveySeries(dir.string());
+    ASSERT_EQ(again.status, SeriesRead::Status::Ok);
+    const SeriesStore& a = again.series;
+    const SeriesStore& g = grown.series;
+    ASSERT_EQ(g.size(), a.size());
+    ASSERT_EQ(g.runs().size(), a.runs().size());
+    for (std::size_t r = 0; r < a.runs().size(); ++r) {
+        EXPECT_EQ(g.runs()[r].start, a.runs()[r].start);
+        EXPECT_EQ(g.runs()[r].count, a.runs()[r].count);
+        EXPECT_EQ(g.runs()[r].weighting, a.runs()[r].weighting);
+    }
+    ASSERT_EQ(g.clockShifts().size(), 1u);
+    EXPECT_EQ(g.clockShifts()[0].from, a.clockShifts()[0].from);
+    EXPECT_EQ(g.gaps().size(), a.gaps().size());
+    for (std::size_t i = 0; i < a.size(); i += 97)
+        ASSERT_EQ(g.centibelsAt(i), a.centibelsAt(i));
+    const SpanFigures fa = spanFigures(a, a.start(), a.end());
+    const SpanFigures fg = spanFigures(g, g.start(), g.end());
+    EXPECT_EQ(fg.sum.energySeconds, fa.sum.energySeconds);
+    EXPECT_EQ(fg.l50, fa.l50);
+}
+
 TEST(SeriesReader, FilesOfAnyNamesComeInTheOrderOfTheirReadings) {
     const auto dir = scratch("any-names");
     const Wall h10{2026, 12, 8, 10, 0, 0}, h11{2026, 12, 8, 11, 0, 0};

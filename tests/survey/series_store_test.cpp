@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -159,6 +160,134 @@ TEST(SeriesStore, WallClockAfterTheRepeatedHour) {
     EXPECT_EQ(s.seriesOfLocal(30 * second), 30 * second);
     EXPECT_EQ(s.seriesOfLocal(30 * second, true), h + 30 * second);
     EXPECT_EQ(s.seriesOfLocal(2 * h), 3 * h);
+}
+
+// A series of every shape a survey makes: runs of ten a second sharing a
+// stamp, gaps, changes of interval and weighting, and the repeated hour.
+struct Piece {
+    SeriesMs stamp;
+    std::vector<Centibel> levels;
+    std::int32_t intervalMs;
+    char weighting;
+    std::optional<std::int64_t> shift;
+};
+
+std::vector<Piece> surveyPieces(std::size_t readings, unsigned seed) {
+    std::mt19937 random(seed);
+    std::vector<Piece> pieces;
+    SeriesMs t = 5000 * second;
+    std::int32_t interval = 1000;
+    char weighting = 'A';
+    std::size_t made = 0;
+    while (made < readings) {
+        const unsigned what = random() % 400;
+        if (what == 0)
+            t += 60 * second + random() % 3600 * second; // an outage
+        else if (what == 1)
+            interval = interval == 1000 ? 100 : 1000;
+        else if (what == 2)
+            weighting = weighting == 'A' ? 'C' : 'A';
+        Piece p{t, {}, interval, weighting, std::nullopt};
+        if (what == 3)
+            p.shift = 3600 * second;
+        const std::size_t n = interval == 100 ? 10 : 1;
+        for (std::size_t k = 0; k < n; ++k)
+            p.levels.push_back(static_cast<Centibel>(2500 + random() % 8000));
+        t += static_cast<SeriesMs>(n) * interval;
+        made += n;
+        pieces.push_back(std::move(p));
+    }
+    return pieces;
+}
+
+void add(SeriesStore& s, const Piece& p) {
+    if (p.shift)
+        s.setClockShift(*p.shift);
+    s.appendStamp(p.stamp, p.levels.data(), p.levels.size(), p.intervalMs, p.weighting);
+}
+
+void expectSame(const LevelSum& a, const LevelSum& b, std::size_t first, std::size_t last) {
+    // Summed in the same order, so equal to the last bit.
+    EXPECT_EQ(a.count, b.count) << first << ".." << last;
+    EXPECT_EQ(a.energySeconds, b.energySeconds) << first << ".." << last;
+    EXPECT_EQ(a.seconds, b.seconds) << first << ".." << last;
+    EXPECT_EQ(a.min, b.min) << first << ".." << last;
+    EXPECT_EQ(a.max, b.max) << first << ".." << last;
+}
+
+TEST(SeriesStore, GrowingAfterFinishAnswersAsAStoreBuiltInOneGo) {
+    // Past 40,000 readings (the real-time recording's limit), grown a piece
+    // at a time as a running survey grows it: extended after every piece,
+    // and finished now and then as well.
+    const std::vector<Piece> pieces = surveyPieces(120'000, 11);
+    SeriesStore whole;
+    for (const Piece& p : pieces)
+        add(whole, p);
+    whole.finish();
+
+    SeriesStore grown;
+    std::mt19937 random(5);
+    const SeriesGap cause{0, 0, "disconnected", "the cable"};
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        add(grown, pieces[i]);
+        if (i % 5000 == 4999)
+            grown.finish();
+        else
+            grown.extend();
+        // A gap's cause, once known, stays through later growth.
+        if (grown.gaps().size() == 1 && grown.gaps()[0].cause.empty())
+            grown.attachEvents(
+                {{grown.gaps()[0].start, grown.gaps()[0].end, cause.cause, cause.detail}});
+        if (i % 997 == 0) {
+            // Queries at any moment answer as a store of the readings so far.
+            SeriesStore sofar;
+            for (std::size_t k = 0; k <= i; ++k)
+                add(sofar, pieces[k]);
+            sofar.finish();
+            const std::size_t n = grown.size();
+            std::size_t a = random() % (n + 1), b = random() % (n + 1);
+            if (a > b)
+                std::swap(a, b);
+            expectSame(grown.sumOf(a, b), sofar.sumOf(a, b), a, b);
+            expectSame(grown.sumOf(0, n), sofar.sumOf(0, n), 0, n);
+        }
+    }
+    ASSERT_GT(grown.size(), 40'000u);
+    ASSERT_EQ(grown.size(), whole.size());
+
+    ASSERT_EQ(grown.runs().size(), whole.runs().size());
+    for (std::size_t r = 0; r < whole.runs().size(); ++r) {
+        EXPECT_EQ(grown.runs()[r].start, whole.runs()[r].start);
+        EXPECT_EQ(grown.runs()[r].count, whole.runs()[r].count);
+        EXPECT_EQ(grown.runs()[r].intervalMs, whole.runs()[r].intervalMs);
+        EXPECT_EQ(grown.runs()[r].weighting, whole.runs()[r].weighting);
+    }
+    ASSERT_GT(whole.gaps().size(), 10u);
+    ASSERT_EQ(grown.gaps().size(), whole.gaps().size());
+    for (std::size_t g = 0; g < whole.gaps().size(); ++g) {
+        EXPECT_EQ(grown.gaps()[g].start, whole.gaps()[g].start);
+        EXPECT_EQ(grown.gaps()[g].end, whole.gaps()[g].end);
+    }
+    EXPECT_EQ(grown.gaps()[0].cause, "disconnected");
+    EXPECT_TRUE(grown.gaps()[1].cause.empty());
+    ASSERT_EQ(grown.clockShifts().size(), whole.clockShifts().size());
+    EXPECT_FALSE(whole.clockShifts().empty());
+
+    for (int trial = 0; trial < 400; ++trial) {
+        std::size_t a = random() % (whole.size() + 1), b = random() % (whole.size() + 1);
+        if (a > b)
+            std::swap(a, b);
+        expectSame(grown.sumOf(a, b), whole.sumOf(a, b), a, b);
+    }
+    const auto wc = whole.columns(whole.start(), whole.end(), 613);
+    const auto gc = grown.columns(grown.start(), grown.end(), 613);
+    for (std::size_t c = 0; c < wc.size(); ++c)
+        expectSame(gc[c], wc[c], c, c);
+    const SpanFigures fw = spanFigures(whole, whole.start(), whole.end());
+    const SpanFigures fg = spanFigures(grown, grown.start(), grown.end());
+    EXPECT_EQ(fg.l10, fw.l10);
+    EXPECT_EQ(fg.l90, fw.l90);
+    EXPECT_EQ(fg.countC, fw.countC);
 }
 
 TEST(SeriesStore, AFewMillionReadingsCostAtMostFourBytesEach) {

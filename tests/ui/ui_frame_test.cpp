@@ -57,13 +57,26 @@ TEST_F(FrameTest, TitleMenusAndToolbar) {
               QStringLiteral("Clean Real Time Data"));
     EXPECT_EQ(frame.action(CommandId::About)->statusTip(),
               QStringLiteral("Program bilgisini ve sürüm numarasını göster"));
-    for (CommandId id :
-         {CommandId::OpenDataFile, CommandId::SaveAs, CommandId::ExportToExcel,
-          CommandId::PrintDiagram, CommandId::PrintData, CommandId::Exit, CommandId::StartRecording,
-          CommandId::StopRecording, CommandId::ClearRecording, CommandId::RecordingSettings,
-          CommandId::DownloadLogger, CommandId::ManualPort, CommandId::AutomaticPort,
-          CommandId::ToggleToolBar, CommandId::ToggleStatusBar, CommandId::ColourSettings,
-          CommandId::OpenNetwork, CommandId::HelpContents, CommandId::About})
+    for (CommandId id : {CommandId::OpenDataFile,
+                         CommandId::StartSurvey,
+                         CommandId::SaveAs,
+                         CommandId::ExportToExcel,
+                         CommandId::PrintDiagram,
+                         CommandId::PrintData,
+                         CommandId::Exit,
+                         CommandId::StartRecording,
+                         CommandId::StopRecording,
+                         CommandId::ClearRecording,
+                         CommandId::RecordingSettings,
+                         CommandId::DownloadLogger,
+                         CommandId::ManualPort,
+                         CommandId::AutomaticPort,
+                         CommandId::ToggleToolBar,
+                         CommandId::ToggleStatusBar,
+                         CommandId::ColourSettings,
+                         CommandId::OpenNetwork,
+                         CommandId::HelpContents,
+                         CommandId::About})
         EXPECT_NE(frame.action(id), nullptr) << commandNumber(id);
 
     const auto* bar = frame.findChild<QToolBar*>(QStringLiteral("128"));

@@ -10,6 +10,7 @@
 #include "ui/AcousticGroup.h"
 #include "ui/FormBuilder.h"
 #include "ui/ReportDlg.h"
+#include "ui/SurveyDlg.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -57,6 +58,13 @@ const std::vector<Window>& windows() {
         {"about", [] { return std::make_unique<CAboutDlg>(); }},
         {"port", [] { return std::make_unique<CPort>(); }},
         {"report", [] { return std::make_unique<ReportDlg>(nullptr, Prompt::ReportRequest{}); }},
+        {"survey",
+         [] {
+             Prompt::SurveyRequest r;
+             r.folder = QStringLiteral("/home/ölçüm/yol-kenarı-2026-12");
+             r.resumes = true;
+             return std::make_unique<SurveyDlg>(nullptr, r);
+         }},
     };
     return all;
 }

@@ -13,8 +13,6 @@
 #include "survey/Survey.h"
 #include "survey/SurveyRunner.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QSysInfo>
 #include <QTimer>
 
@@ -22,7 +20,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <iostream>
 #include <sstream>
 
@@ -119,18 +116,6 @@ std::string fixed(double v, int decimals) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
     return buf;
-}
-
-// The latest modification among the survey's data files already in dir, in ms.
-std::optional<SurveyMs> lastWriteIn(const QString& dir) {
-    std::optional<SurveyMs> last;
-    for (const QFileInfo& f : QDir(dir).entryInfoList(QDir::Files)) {
-        if (!isSurveyDataFileName(f.fileName().toStdString()))
-            continue;
-        const SurveyMs t = f.lastModified().toMSecsSinceEpoch();
-        last = last ? std::max(*last, t) : t;
-    }
-    return last;
 }
 
 struct SurveyOptions {
@@ -330,26 +315,6 @@ class Survey {
     SurveyMs lastStatus_ = 0;
 };
 
-// Makes the folder and proves it takes a file; the reason when it does not.
-std::optional<std::string> prepareFolder(const std::string& dir) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::create_directories(dir, ec);
-    if (ec)
-        return "cannot create the folder " + dir + ": " + ec.message();
-    if (!fs::is_directory(dir, ec))
-        return dir + " is not a folder";
-    const std::string probe = dir + "/.vrel-survey-probe";
-    std::string error;
-    auto file = diskFileSystem().openAppend(probe, error);
-    const bool ok = file && file->write("probe\n", error) == 6 && file->syncAndClose(error);
-    file.reset();
-    fs::remove(probe, ec);
-    if (!ok)
-        return "cannot write in the folder " + dir + ": " + error;
-    return std::nullopt;
-}
-
 } // namespace
 
 int runSurvey(const std::vector<std::string>& args) {
@@ -371,8 +336,7 @@ int runSurvey(const std::vector<std::string>& args) {
     std::vector<std::string_view> valued = {"--port",    "--interval", "--out-dir", "--split",
                                             "--summary", "--until",    "--for",     "--meter"};
     valued.insert(valued.end(), mqttOptionNames.begin(), mqttOptionNames.end());
-    if (const int status = readCommandLine("survey", surveyUsage, rest, valued, line);
-        status >= 0)
+    if (const int status = readCommandLine("survey", surveyUsage, rest, valued, line); status >= 0)
         return status;
     std::string error;
     if (!line.positional.empty())
@@ -458,12 +422,12 @@ int runSurvey(const std::vector<std::string>& args) {
         if (!discovery)
             return usageError("--no-discovery goes with --mqtt");
     }
-    if (const auto fault = prepareFolder(options.dir)) {
+    if (const auto fault = prepareSurveyFolder(options.dir)) {
         std::cerr << "vrel-cli survey: " << *fault << "\n";
         return exitUsage;
     }
     // The files' times are the PC's; the survey's clock may run shifted (the test hook).
-    auto previousEnd = lastWriteIn(QString::fromStdString(options.dir));
+    auto previousEnd = lastSurveyWrite(options.dir);
     if (previousEnd)
         *previousEnd += clock.nowMs() - SystemClock().nowMs();
 

@@ -1,0 +1,92 @@
+#include "app/SurveyStart.h"
+
+#include "app/MyVrelView.h"
+#include "link/MeterSession.h"
+#include "model/Clock.h"
+#include "overview/SurveyWindow.h"
+#include "survey/Survey.h"
+#include "ui/Prompt.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+
+void startSurveyFromMenu(CMyVrelView& view) {
+    QWidget* parent = view.window();
+    MeterSession& session = view.session();
+    if (!session.portOpen()) {
+        prompt().inform(parent,
+                        QCoreApplication::translate(
+                            "SurveyStart",
+                            "Ölçer bağlı değil: ölçüm başlatılamaz. Ölçeri bağlayın ve portunu "
+                            "\"COM portu\" menüsünden seçin."),
+                        QStringLiteral("Vrel"), Prompt::Icon::Warning);
+        return;
+    }
+    Prompt::FileRequest where;
+    where.mode = Prompt::FileRequest::Mode::Folder;
+    where.caption = QCoreApplication::translate("SurveyStart", "Ölçümün klasörü");
+    where.initialName = QDir::homePath();
+    const QString folder = prompt().file(parent, where).path;
+    if (folder.isEmpty())
+        return;
+    const std::string dir = QFile::encodeName(folder).toStdString();
+    // Two runs appending to one folder would interleave their files.
+    for (const CSurveyWnd* w : parent->findChildren<CSurveyWnd*>())
+        if (w->surveyRunning() && QDir(w->folder()) == QDir(folder)) {
+            prompt().inform(
+                parent,
+                QCoreApplication::translate("SurveyStart", "Bu klasörde bir ölçüm zaten sürüyor:") +
+                    QLatin1Char('\n') + QDir::toNativeSeparators(folder),
+                QStringLiteral("Vrel"), Prompt::Icon::Warning);
+            return;
+        }
+
+    Prompt::SurveyRequest initial;
+    initial.folder = folder;
+    initial.resumes = lastSurveyWrite(dir).has_value();
+    const auto chosen = prompt().survey(parent, initial);
+    if (!chosen)
+        return;
+    if (const auto fault = prepareSurveyFolder(dir)) {
+        prompt().inform(parent,
+                        QCoreApplication::translate("SurveyStart", "Ölçüm bu klasöre yazılamaz:") +
+                            QLatin1Char('\n') + QString::fromStdString(*fault),
+                        QStringLiteral("Vrel"), Prompt::Icon::Warning);
+        return;
+    }
+    SurveySettings settings;
+    settings.dir = dir;
+    settings.interval = chosen->interval;
+    settings.split = chosen->dailyFiles ? SurveySplit::Day : SurveySplit::Hour;
+    settings.summarySeconds = chosen->summarySeconds;
+    // The files' times are the PC's; the program's clock may run shifted (tests).
+    if (auto previousEnd = lastSurveyWrite(dir))
+        settings.previousEnd = *previousEnd + appClock().nowMs() - SystemClock().nowMs();
+    CSurveyWnd::startSurvey(session, settings, parent);
+}
+
+bool endSurveysBeforeClosing(QWidget* frame) {
+    QList<CSurveyWnd*> running;
+    QStringList folders;
+    for (CSurveyWnd* w : frame->findChildren<CSurveyWnd*>())
+        if (w->surveyRunning()) {
+            running << w;
+            folders << QDir::toNativeSeparators(w->folder());
+        }
+    if (running.isEmpty())
+        return true;
+    const Prompt::Answer a = prompt().message(
+        frame, {QCoreApplication::translate("SurveyStart", "Ölçüm sürüyor:") + QLatin1Char('\n') +
+                    folders.join(QLatin1Char('\n')) + QLatin1Char('\n') +
+                    QCoreApplication::translate("SurveyStart",
+                                                "Ölçüm durdurulup dosyaları kapatılsın ve program "
+                                                "kapansın mı?"),
+                QStringLiteral("Vrel"), Prompt::Buttons::YesNo, Prompt::Icon::Question});
+    if (a != Prompt::Answer::Yes)
+        return false;
+    for (CSurveyWnd* w : running)
+        w->stopSurvey();
+    return true;
+}

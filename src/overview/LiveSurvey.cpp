@@ -1,0 +1,97 @@
+#include "overview/LiveSurvey.h"
+
+#include "formats/TextDataFile.h"
+#include "link/MeterSession.h"
+#include "model/TimeLabels.h"
+#include "recording/Recording.h"
+
+#include <cmath>
+#include <utility>
+
+namespace {
+// A port silent this long is opened anew, as the companion's survey does: a
+// bridge that came back may need it.
+constexpr int reopenSilentSeconds = 10;
+} // namespace
+
+LiveSurvey::LiveSurvey(MeterSession& session, const Clock& clock, SurveySettings settings,
+                       SeriesStore& series, QObject* parent)
+    : QObject(parent), session_(&session), clock_(clock), settings_(std::move(settings)),
+      runner_(diskFileSystem(), clock, settings_), series_(series), appender_(series),
+      intervalMs_(static_cast<std::int32_t>(std::lround(settings_.interval * 1000))) {
+    runner_.report = [this](const std::string& text) {
+        const bool failing = runner_.writeFailing();
+        writeProblem_ = failing ? QString::fromStdString(text) : QString();
+        emit writing(failing, QString::fromStdString(text));
+    };
+    timer_.setTimerType(Qt::PreciseTimer);
+    timer_.setInterval(timerPeriodMs(settings_.interval));
+    connect(&timer_, &QTimer::timeout, this, &LiveSurvey::tick);
+    connect(&session, &MeterSession::portLost, this,
+            [this](const QString& reason) { lossReason_ = reason.toStdString(); });
+}
+
+LiveSurvey::~LiveSurvey() {
+    // Whoever listened may be going too; the files are finished all the same.
+    runner_.report = nullptr;
+    stop();
+}
+
+void LiveSurvey::start() {
+    if (running_)
+        return;
+    running_ = true;
+    if (session_)
+        session_->setReopenWhenSilentFor(reopenSilentSeconds);
+    runner_.start(clock_.nowMs());
+    timer_.start();
+}
+
+bool LiveSurvey::stop() {
+    if (!running_)
+        return true;
+    running_ = false;
+    timer_.stop();
+    if (session_)
+        session_->setReopenWhenSilentFor(0);
+    return runner_.finish(clock_.nowMs());
+}
+
+SeriesMs LiveSurvey::seriesTime(SurveyMs t) const {
+    const SurveyMs second = t >= 0 ? t / 1000 : (t - 999) / 1000;
+    const LocalTime l = clock_.local(static_cast<std::time_t>(second));
+    const std::int64_t local =
+        secondsBetween(DateTime{}, DateTime{l.day, l.month, l.year, l.hour, l.minute, l.second}) *
+            1000 +
+        (t - second * 1000);
+    return local + (series_.clockShifts().empty() ? 0 : series_.clockShifts().back().shiftMs);
+}
+
+void LiveSurvey::tick() {
+    if (!session_)
+        return;
+    const SurveyMs t = clock_.nowMs();
+    MeterSession::TickView view = session_->tickView();
+    if (view.verdict.cause == GapCause::Disconnected && !lossReason_.empty())
+        view.verdict.detail = lossReason_;
+    const LiveState& state = view.snapshot.state;
+    const auto outcome = runner_.tick(t, view.verdict, state.level, state.weightingA);
+    if (!outcome.sampled) {
+        emit ticked(false);
+        return;
+    }
+    // The line as the data file holds it: the series gets what reading the
+    // file would give it.
+    appender_.addLine(TextDataLine(*runner_.lastSample()), intervalMs_);
+    if (std::exchange(firstSample_, false) && settings_.previousEnd)
+        events_.push_back({seriesTime(*settings_.previousEnd), seriesTime(t), "restart",
+                           "the survey was not running"});
+    if (outcome.gapEnded)
+        events_.push_back({seriesTime(outcome.gapEnded->start), seriesTime(outcome.gapEnded->end),
+                           outcome.gapEnded->cause, outcome.gapEnded->detail});
+    const std::size_t gapsBefore = series_.gaps().size();
+    series_.extend();
+    if (series_.gaps().size() != gapsBefore)
+        series_.attachEvents(events_);
+    emit ticked(true);
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "ui/Prompt.h"
+
+#include <QDialog>
+
+class QComboBox;
+
+// The settings of a survey started from the program: the interval between
+// ticks, a data file an hour or a day, and the summary's interval; the
+// folder is named, with a word when the survey there goes on.
+class SurveyDlg : public QDialog {
+    Q_OBJECT
+  public:
+    SurveyDlg(QWidget* parent, const Prompt::SurveyRequest& initial);
+    Prompt::SurveyRequest request() const;
+
+  private:
+    Prompt::SurveyRequest initial_;
+    QComboBox* interval_ = nullptr;
+    QComboBox* split_ = nullptr;
+    QComboBox* summary_ = nullptr;
+};
