@@ -396,9 +396,15 @@ void CSurveyWnd::writingChanged(bool failing, const QString& text) {
     writeProblem_->setText(said);
     writeProblem_->show();
     // Told once each time writing fails, after the tick that found it: the
-    // question waits while sampling goes on.
+    // message waits while sampling goes on. A disk that fails again while the
+    // message is still up is only shown in the line above, so that an
+    // unattended survey on a flaky disk does not pile messages up.
+    if (tellingWriteProblem_)
+        return;
+    tellingWriteProblem_ = true;
     QTimer::singleShot(0, this, [this, said] {
         prompt().inform(this, said, QStringLiteral("Vrel"), Prompt::Icon::Warning);
+        tellingWriteProblem_ = false;
     });
 }
 

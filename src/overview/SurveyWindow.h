@@ -104,6 +104,7 @@ class CSurveyWnd : public QWidget {
     std::atomic<std::size_t> done_{0};
     std::atomic<std::size_t> total_{0};
     bool loaded_ = false;
+    bool tellingWriteProblem_ = false; // a message about writing is up
     PeriodBounds bounds_;
     std::vector<DayFigures> days_;
     QPointer<MeterSession> session_;
