@@ -8,13 +8,22 @@
 # VREL_QUICK=1 skips the sanitizer and fuzzer runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Each stage says how long it took: the whole script must stay well under
+# 25 minutes on a fresh two-core machine.
+stage() { echo "== $1 (at ${SECONDS} s)"; }
+stage "installing"
 scripts/install-deps.sh
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 
+stage "the ci build"
+
 cmake --preset ci
 cmake --build --preset ci -j"$jobs"
+stage "the ci tests"
 ctest --preset ci -j"$jobs"
+
+stage "the package"
 
 deb=$(scripts/package.sh build/ci)
 contents=$(dpkg-deb --contents "$deb")
@@ -51,14 +60,19 @@ XDG_CONFIG_HOME="$root"/config timeout 60 "$root"/usr/bin/vrel --screenshot "$ro
 [ -s "$root"/opened.png ] || { echo "vrel FILE.txt showed no DATALOGGER window" >&2; exit 1; }
 
 if [ "${VREL_QUICK:-0}" != 1 ]; then
+    stage "the sanitizer build"
     cmake --preset asan
     cmake --build --preset asan -j"$jobs"
+    stage "the sanitizer tests"
     ctest --preset asan -j"$jobs"
 
     # Only the threaded link tests run under ThreadSanitizer: build just them.
+    stage "the thread sanitizer"
     cmake --preset tsan
     cmake --build --preset tsan -j"$jobs" --target vrel_link_tests
     ctest --preset tsan -j"$jobs" -L threads
 
+    stage "fuzzing"
     scripts/fuzz.sh
 fi
+stage "done"
