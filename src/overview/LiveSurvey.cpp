@@ -8,12 +8,6 @@
 #include <cmath>
 #include <utility>
 
-namespace {
-// A port silent this long is opened anew, as the companion's survey does: a
-// bridge that came back may need it.
-constexpr int reopenSilentSeconds = 10;
-} // namespace
-
 LiveSurvey::LiveSurvey(MeterSession& session, const Clock& clock, SurveySettings settings,
                        SeriesStore& series, QObject* parent)
     : QObject(parent), session_(&session), clock_(clock), settings_(std::move(settings)),
@@ -42,7 +36,7 @@ void LiveSurvey::start() {
         return;
     running_ = true;
     if (session_)
-        session_->setReopenWhenSilentFor(reopenSilentSeconds);
+        session_->setReopenWhenSilentFor(surveyReopenSilentSeconds);
     runner_.start(clock_.nowMs());
     timer_.start();
 }

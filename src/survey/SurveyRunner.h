@@ -13,6 +13,10 @@
 #include <optional>
 #include <string>
 
+// A survey opens a port that stays silent this long anew, and again after as
+// long: a USB bridge that came back may need it.
+inline constexpr int surveyReopenSilentSeconds = 10;
+
 struct SurveySettings {
     std::string dir;
     double interval = 1; // seconds between ticks

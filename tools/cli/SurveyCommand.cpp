@@ -80,9 +80,6 @@ const std::string surveyUsage =
                 "opened at the start or samples held could not be written at the end; 2 for\n"
                 "a wrong command line or a folder that cannot be made or written.\n");
 
-// A port silent this long is opened anew, and again after as long: a bridge
-// that came back may need it.
-constexpr int reopenSilentSeconds = 10;
 constexpr SurveyMs statusLinePeriodMs = 60000;
 constexpr SurveyMs terminalStatusPeriodMs = 250;
 
@@ -147,7 +144,7 @@ class Survey {
         tick_.setTimerType(Qt::PreciseTimer);
         tick_.setInterval(timerPeriodMs(options.interval));
         QObject::connect(&tick_, &QTimer::timeout, &tick_, [this] { tick(); });
-        session_.meter().setReopenWhenSilentFor(reopenSilentSeconds);
+        session_.meter().setReopenWhenSilentFor(surveyReopenSilentSeconds);
 
         session_.onSilence = [this] {
             message("the meter on " + session_.portPath().toStdString() +
