@@ -5,6 +5,7 @@
 #include "model/TimeLabels.h"
 #include "recording/Recording.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -23,6 +24,8 @@ LiveSurvey::LiveSurvey(MeterSession& session, const Clock& clock, SurveySettings
     connect(&timer_, &QTimer::timeout, this, &LiveSurvey::tick);
     connect(&session, &MeterSession::portLost, this,
             [this](const QString& reason) { lossReason_ = reason.toStdString(); });
+    if (!series_.empty())
+        earlierEnd_ = series_.end();
 }
 
 LiveSurvey::~LiveSurvey() {
@@ -77,9 +80,15 @@ void LiveSurvey::tick() {
     // The line as the data file holds it: the series gets what reading the
     // file would give it.
     appender_.addLine(TextDataLine(*runner_.lastSample()), intervalMs_);
-    if (std::exchange(firstSample_, false) && settings_.previousEnd)
-        events_.push_back({seriesTime(*settings_.previousEnd), seriesTime(t), "restart",
-                           "the survey was not running"});
+    if (std::exchange(firstSample_, false) && settings_.previousEnd) {
+        // The files' last write can come after their last reading (or be the
+        // time the folder was copied): the gap on the curve starts no later
+        // than the readings read from them end.
+        SeriesMs from = seriesTime(*settings_.previousEnd);
+        if (earlierEnd_)
+            from = std::min(from, *earlierEnd_);
+        events_.push_back({from, seriesTime(t), "restart", "the survey was not running"});
+    }
     if (outcome.gapEnded)
         events_.push_back({seriesTime(outcome.gapEnded->start), seriesTime(outcome.gapEnded->end),
                            outcome.gapEnded->cause, outcome.gapEnded->detail});

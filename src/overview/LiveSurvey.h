@@ -8,6 +8,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,4 +63,5 @@ class LiveSurvey : public QObject {
     QString writeProblem_;
     bool running_ = false;
     bool firstSample_ = true;
+    std::optional<SeriesMs> earlierEnd_; // where the readings the folder held end
 };
