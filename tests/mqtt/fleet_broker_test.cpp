@@ -1,6 +1,7 @@
 // The network window's feed against Debian's real mosquitto: meters played
 // by clients of the test, the fleet as the window would draw it.
 #include "Broker.h"
+#include "ToolRunner.h"
 #include "mqtt/FleetFeed.h"
 
 #include <gtest/gtest.h>
@@ -13,10 +14,7 @@ namespace fs = std::filesystem;
 namespace {
 
 fs::path scratch(const std::string& name) {
-    const fs::path dir = fs::path(VREL_TEST_TMP) / ("fleet-" + name);
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
+    return emptyFolder(fs::path(VREL_TEST_TMP) / ("fleet-" + name));
 }
 
 MqttSettings settingsFor(const Broker& broker, const std::string& id,

@@ -1,4 +1,5 @@
 // The collector's archive without a broker: messages in, survey folders out.
+#include "ToolRunner.h"
 #include "mqtt/MqttArchive.h"
 
 #include "formats/TextDataFile.h"
@@ -13,18 +14,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string slurp(const fs::path& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
 fs::path scratch(const std::string& name) {
-    const fs::path dir = fs::path(VREL_TEST_TMP) / ("archive-" + name);
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
+    return emptyFolder(fs::path(VREL_TEST_TMP) / ("archive-" + name));
 }
 
 std::string summaryRow(const std::string& start, const std::string& end, const char* leq) {

@@ -24,22 +24,8 @@ namespace {
 
 const std::string cli = VREL_CLI;
 
-std::string slurp(const fs::path& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
 fs::path scratch(const std::string& name) {
-    const fs::path dir = fs::path(VREL_TEST_TMP) / ("broker-" + name);
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
+    return emptyFolder(fs::path(VREL_TEST_TMP) / ("broker-" + name));
 }
 
 std::size_t count(const std::string& text, const std::string& part) {

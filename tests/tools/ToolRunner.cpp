@@ -6,14 +6,22 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace {
-std::string slurp(const std::string& path) {
+std::string slurp(const std::filesystem::path& path) {
     std::ifstream f(path, std::ios::binary);
     std::stringstream ss;
     ss << f.rdbuf();
     return ss.str();
 }
-} // namespace
+
+std::filesystem::path emptyFolder(const std::filesystem::path& dir) {
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
 std::string writeTempFile(const std::string& name, const std::string& text) {
     const std::string path = std::string(VREL_TEST_TMP) + "/" + name;

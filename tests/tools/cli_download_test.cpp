@@ -16,13 +16,6 @@ namespace {
 
 const std::string cli = VREL_CLI;
 
-std::string slurp(const fs::path& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
 fs::path scratch(const std::string& name) {
     const fs::path dir = fs::path(VREL_TEST_TMP) / ("download-" + name);
     fs::remove_all(dir);

@@ -12,19 +12,9 @@ namespace {
 
 const std::string cli = VREL_CLI;
 
-std::string slurp(const fs::path& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
 // A scratch folder of the test's own, emptied first.
 fs::path scratch(const std::string& name) {
-    const fs::path dir = fs::path(VREL_TEST_TMP) / ("files-" + name);
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
+    return emptyFolder(fs::path(VREL_TEST_TMP) / ("files-" + name));
 }
 
 std::string quoted(const fs::path& p) {

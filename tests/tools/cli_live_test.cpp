@@ -24,19 +24,9 @@ namespace {
 
 const std::string cli = VREL_CLI;
 
-std::string slurp(const fs::path& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
 // A scratch folder of the test's own, emptied first.
 fs::path scratch(const std::string& name) {
-    const fs::path dir = fs::path(VREL_TEST_TMP) / ("live-" + name);
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
+    return emptyFolder(fs::path(VREL_TEST_TMP) / ("live-" + name));
 }
 
 // Complete sample lines in a text data file being written.
@@ -54,10 +44,6 @@ int lastAnnounced(const std::string& err) {
          it != std::sregex_iterator(); ++it)
         last = std::stoi((*it)[1]);
     return last;
-}
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
 }
 
 // The simulated meter as a program of its own, reached through a link in the

@@ -16,10 +16,7 @@ namespace {
 const std::string cli = VREL_CLI;
 
 fs::path scratch(const std::string& name) {
-    const fs::path dir = fs::path(VREL_TEST_TMP) / ("print-" + name);
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
+    return emptyFolder(fs::path(VREL_TEST_TMP) / ("print-" + name));
 }
 
 std::string quoted(const fs::path& p) {

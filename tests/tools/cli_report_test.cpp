@@ -14,10 +14,7 @@ namespace {
 const std::string cli = VREL_CLI;
 
 fs::path scratch(const std::string& name) {
-    const fs::path dir = fs::path(VREL_TEST_TMP) / ("report-" + name);
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
+    return emptyFolder(fs::path(VREL_TEST_TMP) / ("report-" + name));
 }
 
 std::string quoted(const fs::path& p) {

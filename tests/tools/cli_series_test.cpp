@@ -20,10 +20,7 @@ namespace {
 const std::string cli = VREL_CLI;
 
 fs::path scratch(const std::string& name) {
-    const fs::path dir = fs::path(VREL_TEST_TMP) / ("series-" + name);
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
+    return emptyFolder(fs::path(VREL_TEST_TMP) / ("series-" + name));
 }
 
 std::string quoted(const fs::path& p) {
