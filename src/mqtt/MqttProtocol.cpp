@@ -132,6 +132,25 @@ std::optional<std::string> timeField(const QJsonObject& o, const char* name) {
     return s;
 }
 
+// What every row's payload begins with: its number and its span.
+struct RowHead {
+    QJsonObject o;
+    long long seq;
+    std::string start;
+    std::string end;
+};
+std::optional<RowHead> rowHead(std::string_view payload) {
+    auto o = parseObject(payload);
+    if (!o)
+        return std::nullopt;
+    const auto seq = seqOf(*o);
+    auto start = timeField(*o, "start");
+    auto end = timeField(*o, "end");
+    if (!seq || !start || !end)
+        return std::nullopt;
+    return RowHead{std::move(*o), *seq, std::move(*start), std::move(*end)};
+}
+
 // A level field: a finite number, or null (nothing measured). Nothing when it is neither.
 std::optional<std::string> levelField(const QJsonObject& o, const char* name) {
     const QJsonValue v = o.value(name);
@@ -329,16 +348,14 @@ std::optional<std::string> encodeSummaryRow(long long seq, std::string_view csvR
 }
 
 std::optional<DecodedRow> decodeSummary(std::string_view payload) {
-    const auto o = parseObject(payload);
-    if (!o)
+    const auto head = rowHead(payload);
+    if (!head)
         return std::nullopt;
-    const auto seq = seqOf(*o);
-    const auto start = timeField(*o, "start");
-    const auto end = timeField(*o, "end");
-    const QJsonValue samples = o->value("samples");
-    const QJsonValue coverage = o->value("coverage");
-    const QJsonValue weighting = o->value("weighting");
-    if (!seq || !start || !end || !samples.isDouble() || !coverage.isDouble())
+    const QJsonObject& o = head->o;
+    const QJsonValue samples = o.value("samples");
+    const QJsonValue coverage = o.value("coverage");
+    const QJsonValue weighting = o.value("weighting");
+    if (!samples.isDouble() || !coverage.isDouble())
         return std::nullopt;
     const double n = samples.toDouble();
     const double share = coverage.toDouble();
@@ -347,16 +364,16 @@ std::optional<DecodedRow> decodeSummary(std::string_view payload) {
     if (!(weighting.isNull() ||
           (weighting.isString() && isWeighting(weighting.toString().toStdString()))))
         return std::nullopt;
-    std::vector<std::string> fields = {*start, *end, std::to_string(static_cast<long long>(n)),
-                                       fixed(share, 4)};
+    std::vector<std::string> fields = {head->start, head->end,
+                                       std::to_string(static_cast<long long>(n)), fixed(share, 4)};
     for (const char* name : {"leq", "lmax", "lmin", "l10", "l50", "l90"}) {
-        auto level = levelField(*o, name);
+        auto level = levelField(o, name);
         if (!level)
             return std::nullopt;
         fields.push_back(std::move(*level));
     }
     fields.push_back(weighting.toString().toStdString());
-    return DecodedRow{*seq, *start, csvRow(fields)};
+    return DecodedRow{head->seq, head->start, csvRow(fields)};
 }
 
 std::optional<std::string> encodeEventRow(long long seq, std::string_view csvRow) {
@@ -378,21 +395,17 @@ std::optional<std::string> encodeEventRow(long long seq, std::string_view csvRow
 }
 
 std::optional<DecodedRow> decodeEvent(std::string_view payload) {
-    const auto o = parseObject(payload);
-    if (!o)
+    const auto head = rowHead(payload);
+    if (!head)
         return std::nullopt;
-    const auto seq = seqOf(*o);
-    const auto start = timeField(*o, "start");
-    const auto end = timeField(*o, "end");
-    const QJsonValue seconds = o->value("seconds");
-    const QJsonValue cause = o->value("cause");
-    const QJsonValue detail = o->value("detail");
-    if (!seq || !start || !end || !seconds.isDouble() || !(seconds.toDouble() >= 0) ||
-        !plausible(seconds.toDouble()) || !cause.isString() ||
-        !isCause(cause.toString().toStdString()) || !detail.isString())
+    const QJsonValue seconds = head->o.value("seconds");
+    const QJsonValue cause = head->o.value("cause");
+    const QJsonValue detail = head->o.value("detail");
+    if (!seconds.isDouble() || !(seconds.toDouble() >= 0) || !plausible(seconds.toDouble()) ||
+        !cause.isString() || !isCause(cause.toString().toStdString()) || !detail.isString())
         return std::nullopt;
-    return DecodedRow{*seq, *start,
-                      csvRow({*start, *end, fixed(seconds.toDouble(), 1),
+    return DecodedRow{head->seq, head->start,
+                      csvRow({head->start, head->end, fixed(seconds.toDouble(), 1),
                               cause.toString().toStdString(), detail.toString().toStdString()})};
 }
 
