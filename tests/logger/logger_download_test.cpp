@@ -83,6 +83,9 @@ class LoggerDownloadCommand : public ::testing::Test {
     ScriptedPrompt answers;
     ScopedPrompt scope{answers};
     MeterSimulator sim;
+    // A clock the tests may stand still: the view's reader thread reads it
+    // until TearDown closes the view, so it lives as long as the fixture.
+    ManualClock clock{1796634000};
     std::unique_ptr<CMyVrelView> view;
     DataLoggerCommands* logger = nullptr;
 };
@@ -178,7 +181,6 @@ TEST_F(LoggerDownloadCommand, RefusedWhileRecordingAndIgnoredWhileNotConnected) 
 }
 
 TEST_F(LoggerDownloadCommand, SilenceInTheMiddleOfTheDumpFailsOnceWithAnEmptyList) {
-    ManualClock clock{1796634000};
     setAppClock(&clock);
     sim.setMemory(longMemory());
     connectToSimulator();
@@ -235,7 +237,6 @@ TEST_F(LoggerDownloadCommand, EscInTheProgressDialogEndsTheDownload) {
 
 TEST_F(LoggerDownloadCommand, TheDownloadTimeOutEndsALongDumpOnce) {
     // The PC's clock stands still, so only timer 4 can end the download.
-    ManualClock clock{1796634000};
     setAppClock(&clock);
     sim.setMemory(longMemory());
     connectToSimulator();
