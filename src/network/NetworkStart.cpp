@@ -80,7 +80,11 @@ QString passwordKey(const QString& url, const QString& user) {
     return url + QLatin1Char(' ') + user;
 }
 
-struct MenuServices : QObject {
+// Found again on the frame by findChild, which knows a class only through its
+// meta-object: without Q_OBJECT it would take the frame's first child.
+class MenuServices : public QObject {
+    Q_OBJECT
+  public:
     using QObject::QObject;
     KeychainStore store;
     TrayNotifier notifier;
@@ -164,3 +168,5 @@ void openNetworkFromMenu(QWidget* parent) {
         services = new MenuServices(parent);
     askAndOpenNetwork(parent, services->store, services->notifier, services->clock);
 }
+
+#include "NetworkStart.moc"
