@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
         s.broker = *broker;
         s.clientId = "vrel-fleet-" + std::to_string(c);
         auto client = std::make_unique<MqttClient>(s);
-        client->onAcknowledged = [&, c](int mid) {
+        client->onAcknowledged = [&, c](int mid, int) {
             std::lock_guard lock(mutex);
             acked += static_cast<long>(unacknowledged.erase({c, mid}));
         };

@@ -11,7 +11,7 @@ packages=(
     libmosquitto-dev mosquitto mosquitto-clients openssl
     poppler-utils fonts-liberation
     clang libclang-rt-14-dev
-    qt6-l10n-tools qt6-tools-dev qt6-svg-dev qtkeychain-qt6-dev
+    qt6-l10n-tools qt6-tools-dev qt6-svg-dev qtkeychain-qt6-dev qt6-translations-l10n
     dpkg-dev desktop-file-utils appstream shared-mime-info xdg-utils libglib2.0-bin
 )
 

@@ -162,6 +162,9 @@ int runVrel(int argc, char** argv) {
     }
     view->initialUpdate();
 
+    // The broker dialog offers it too, not only the window --broker opens.
+    if (parser.isSet(networkOptions.archive))
+        rememberNetworkArchive(parser.value(networkOptions.archive));
     if (parser.isSet(networkOptions.broker)) {
         // With a screenshot the network window is the picture, taken when a meter shows.
         const QString shot = parser.value(shotOption);

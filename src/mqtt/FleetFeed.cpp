@@ -13,10 +13,10 @@ FleetFeed::FleetFeed(MqttSettings settings, const Clock& clock)
         link_.reasonCode = code;
         refusedThisTry_ = true;
     };
-    client_.onDown = [this](const std::string& reason) {
+    client_.onDown = [this](const std::string& reason, MqttFailure kind) {
         const std::lock_guard lock(mutex_);
         if (!refusedThisTry_)
-            link_ = {FleetLink::State::Away, 0, {}};
+            link_ = {FleetLink::State::Away, 0, {}, kind};
         refusedThisTry_ = false;
         link_.reason = reason;
     };

@@ -16,7 +16,8 @@ struct FleetLink {
     State state = State::Connecting;
     // Refused: the broker's reason code (134: wrong user name or password).
     int reasonCode = 0;
-    std::string reason; // libmosquitto's words, for the details
+    std::string reason;                       // libmosquitto's words, for the details
+    MqttFailure failure = MqttFailure::Other; // Away: why
 };
 
 class FleetFeed {
@@ -32,6 +33,7 @@ class FleetFeed {
 
     // Checks the settings and starts the network thread; false with the reason.
     bool start(std::string& error);
+    // Ends the connection and its tries; the link keeps its last state.
     void stop();
 
     // Hands what came since the last call to the model, in order; the count.

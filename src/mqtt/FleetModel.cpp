@@ -119,6 +119,7 @@ FleetMeter& FleetModel::meterOf(const MqttTopicName& name) {
         meters_.push_back(std::move(m));
         dirty_.push_back(0);
         freshAtLastUpdate_.push_back(0);
+        onlineAtLoss_.push_back(0);
         added_ = true;
         touch(it->second);
     }
@@ -167,11 +168,13 @@ void FleetModel::take(std::string_view topic, std::string_view payload, SurveyMs
         FleetMeter& m = meterOf(*name);
         const bool online = payload == statusOnline;
         if (m.online != online) {
-            if (m.online.value_or(false) && !online)
-                events_.push_back({FleetEventKind::WentOffline, m.site, m.meter});
+            const std::size_t i = index_.at({name->site, name->meter});
+            // While the meters come back after an outage, the end of it judges.
+            if (m.online.value_or(false) && !online && linkUp_ && !settleUntil_)
+                heldOffline_.emplace_back(i, now);
             m.online = online;
             m.statusSince = now;
-            touch(index_.at({name->site, name->meter}));
+            touch(i);
         }
         return;
     }
@@ -248,9 +251,56 @@ void FleetModel::take(std::string_view topic, std::string_view payload, SurveyMs
     }
 }
 
+void FleetModel::setLink(bool up, SurveyMs now) {
+    if (up == linkUp_) {
+        // The window may first look when its connection is up already.
+        everUp_ = everUp_ || up;
+        return;
+    }
+    linkUp_ = up;
+    if (!up && everUp_) {
+        for (std::size_t i = 0; i < meters_.size(); ++i)
+            onlineAtLoss_[i] = onlineAtLoss_[i] || meters_[i].online.value_or(false);
+        // Last wills the broker sent as it went: the meters were online.
+        for (const auto& [i, since] : heldOffline_)
+            onlineAtLoss_[i] = 1;
+        heldOffline_.clear();
+    }
+    if (up) {
+        if (everUp_)
+            settleUntil_ = now + settleMs;
+        everUp_ = true;
+    }
+    for (std::size_t i = 0; i < meters_.size(); ++i)
+        touch(i);
+}
+
+std::optional<bool> FleetModel::shownOnline(const FleetMeter& m) const {
+    if (!linkUp_ || (settleUntil_ && m.online == false))
+        return std::nullopt;
+    return m.online;
+}
+
 std::optional<FleetUpdate> FleetModel::update(SurveyMs now) {
     if (lastUpdate_ && now - *lastUpdate_ < refreshEveryMs)
         return std::nullopt;
+    std::erase_if(heldOffline_, [&](const std::pair<std::size_t, SurveyMs>& held) {
+        if (now - held.second < offlineHoldMs)
+            return false;
+        const FleetMeter& m = meters_[held.first];
+        if (linkUp_ && m.online == false)
+            events_.push_back({FleetEventKind::WentOffline, m.site, m.meter});
+        return true;
+    });
+    if (settleUntil_ && now >= *settleUntil_) {
+        settleUntil_.reset();
+        for (std::size_t i = 0; i < meters_.size(); ++i) {
+            if (onlineAtLoss_[i] && meters_[i].online == false)
+                events_.push_back({FleetEventKind::WentOffline, meters_[i].site, meters_[i].meter});
+            onlineAtLoss_[i] = 0;
+            touch(i);
+        }
+    }
     for (std::size_t i = 0; i < meters_.size(); ++i) {
         const char fresh = stale(meters_[i], now) ? 0 : 1;
         if (fresh != freshAtLastUpdate_[i]) {

@@ -90,6 +90,22 @@ class FleetModel {
   public:
     static constexpr SurveyMs staleAfterMs = 5000;
     static constexpr SurveyMs refreshEveryMs = 250;
+    // A meter going offline is told this long later, if the broker is still
+    // there: a broker that shuts down sends every meter's last will just
+    // before it drops the window's own connection.
+    static constexpr SurveyMs offlineHoldMs = 3000;
+    // After the broker's return the meters get this long to come back (their
+    // publishers try again at least every 10 s) before one still offline is
+    // told; meanwhile an offline state may be an old last will.
+    static constexpr SurveyMs settleMs = 15000;
+
+    // The window's own connection to the broker. While it is down nothing is
+    // known of the meters; no going offline is told for its outage.
+    void setLink(bool up, SurveyMs now);
+    bool linkUp() const { return linkUp_; }
+    // The meter's state as it can be known now: nothing while the broker is
+    // away, and for an offline state while the meters are coming back.
+    std::optional<bool> shownOnline(const FleetMeter& m) const;
 
     void setLimit(std::optional<double> db, SurveyMs now);
     std::optional<double> limit() const { return limit_; }
@@ -122,6 +138,11 @@ class FleetModel {
     std::set<std::string> malformedSeen_;
     bool added_ = false;
     std::optional<SurveyMs> lastUpdate_;
+    bool linkUp_ = true;
+    bool everUp_ = false;
+    std::optional<SurveyMs> settleUntil_;
+    std::vector<std::pair<std::size_t, SurveyMs>> heldOffline_; // meter, since
+    std::vector<char> onlineAtLoss_;
 };
 
 // Messages handed over from the network thread: a lock and a push there, the

@@ -43,8 +43,12 @@ MqttClient::MqttClient(MqttSettings settings) : settings_(std::move(settings)) {
                 if (c->onRefused)
                     c->onRefused(rc);
                 if (c->onDown)
-                    c->onDown(std::string("the broker refused the connection: ") +
-                              mosquitto_reason_string(rc));
+                    c->onDown(rc == MQTT_RC_BAD_USERNAME_OR_PASSWORD || rc == MQTT_RC_NOT_AUTHORIZED
+                                  ? std::string("refused the user name or password (") +
+                                        mosquitto_reason_string(rc) + ")"
+                                  : std::string("refused the connection: ") +
+                                        mosquitto_reason_string(rc),
+                              MqttFailure::Refused);
                 return;
             }
             c->connected_ = true;
@@ -52,10 +56,10 @@ MqttClient::MqttClient(MqttSettings settings) : settings_(std::move(settings)) {
                 c->onConnected((flags & 1) != 0);
         });
     mosquitto_publish_v5_callback_set(
-        mosq_, [](mosquitto*, void* self, int mid, int, const mosquitto_property*) {
+        mosq_, [](mosquitto*, void* self, int mid, int reasonCode, const mosquitto_property*) {
             auto* c = static_cast<MqttClient*>(self);
             if (c->onAcknowledged)
-                c->onAcknowledged(mid);
+                c->onAcknowledged(mid, reasonCode);
         });
     mosquitto_message_callback_set(mosq_, [](mosquitto*, void* self, const mosquitto_message* m) {
         auto* c = static_cast<MqttClient*>(self);
@@ -127,19 +131,49 @@ bool MqttClient::waitStopping(int seconds) {
     return wake_.wait_for(lock, std::chrono::seconds(seconds), [this] { return stopping_; });
 }
 
-std::string MqttClient::failure(int rc) {
-    if (rc == MOSQ_ERR_ERRNO)
-        return std::strerror(errno);
+std::string brokerDownText(const std::string& url, const std::string& reason, MqttFailure kind) {
+    return kind == MqttFailure::Refused ? "the broker at " + url + " " + reason
+                                        : "the broker at " + url + " is away: " + reason;
+}
+
+std::string MqttClient::reasonText(int reasonCode) {
+    return mosquitto_reason_string(reasonCode);
+}
+
+std::string MqttClient::failure(int rc, MqttFailure& kind) {
+    kind = MqttFailure::Other;
+    if (rc == MOSQ_ERR_ERRNO) {
+        const int e = errno;
+        if (e == ECONNREFUSED || e == EHOSTUNREACH || e == ENETUNREACH || e == ETIMEDOUT)
+            kind = MqttFailure::Unreachable;
+        return std::strerror(e);
+    }
     if (rc == MOSQ_ERR_TLS) {
-        std::string why = lastLogError_;
-        if (why.find("certificate verify failed") != std::string::npos)
+        const std::string& why = lastLogError_;
+        const auto says = [&](const char* part) { return why.find(part) != std::string::npos; };
+        const std::string port =
+            settings_.broker.host + ":" + std::to_string(settings_.broker.port);
+        if (says("certificate verify failed")) {
+            kind = MqttFailure::Untrusted;
             return "the broker's certificate is not trusted or not made out to this host name "
                    "(" +
                    why + ")";
-        return "TLS failed" + (why.empty() ? std::string() : " (" + why + ")");
+        }
+        // What OpenSSL says when the other end answers in plain MQTT, or not at all.
+        if (says("wrong version number") || says("unexpected eof") ||
+            says("packet length too long") || says("record layer failure") ||
+            says("http request")) {
+            kind = MqttFailure::NotTls;
+            return "the broker at " + port +
+                   " does not speak TLS on this port; try mqtt:// or the broker's TLS port";
+        }
+        kind = MqttFailure::Tls;
+        return "TLS failed (" + why + ")";
     }
-    if (rc == MOSQ_ERR_EAI)
+    if (rc == MOSQ_ERR_EAI) {
+        kind = MqttFailure::NoHost;
         return "cannot find the host " + settings_.broker.host;
+    }
     return mosquitto_strerror(rc);
 }
 
@@ -178,10 +212,19 @@ void MqttClient::run() {
                 break;
             }
         }
-        if (!refused_ && onDown)
-            onDown(!wasUp                     ? failure(rc)
-                   : rc == MOSQ_ERR_CONN_LOST ? std::string("the connection was lost")
-                                              : "the connection was lost: " + failure(rc));
+        if (!refused_ && onDown) {
+            MqttFailure kind = MqttFailure::Other;
+            const std::string why = rc == MOSQ_ERR_CONN_LOST ? std::string() : failure(rc, kind);
+            if (!wasUp)
+                onDown(why, kind);
+            else
+                onDown(why.empty() ? std::string("the connection was lost")
+                                   : "the connection was lost: " + why,
+                       MqttFailure::Lost);
+        }
+        // A try that failed half way (a TLS handshake, say) leaves nothing
+        // that mosquitto_reconnect could take up again: start anew.
+        first = first || !wasUp;
         retry = wasUp ? 1 : std::min(retry * 2, maxRetrySeconds);
         if (waitStopping(retry))
             break;

@@ -21,6 +21,22 @@
 
 struct mosquitto;
 
+// What went wrong with a try to connect, for words in the user's language.
+enum class MqttFailure {
+    Lost,        // the connection was up and went
+    NoHost,      // the host name is not known
+    Unreachable, // nothing takes connections there, or no route
+    NotTls,      // mqtts:// to a port that does not speak TLS
+    Untrusted,   // the broker's certificate is not trusted or not for this host
+    Tls,         // another TLS fault
+    Refused,     // the broker refused the connection (onRefused has its code)
+    Other,
+};
+
+// A failed try as a command tells it: "the broker at URL is away: REASON", or
+// for a refusal "the broker at URL refused …".
+std::string brokerDownText(const std::string& url, const std::string& reason, MqttFailure kind);
+
 struct MqttSettings {
     BrokerUrl broker;
     std::string user;     // none when empty
@@ -44,12 +60,16 @@ class MqttClient {
     MqttClient& operator=(const MqttClient&) = delete;
 
     // All called on the network thread. onDown: a try to connect failed or the
-    // connection was lost, with the reason; once per try.
+    // connection was lost, with the reason (a refusal's starts with
+    // "refused"); once per try.
     std::function<void(bool sessionPresent)> onConnected;
-    std::function<void(const std::string& reason)> onDown;
+    std::function<void(const std::string& reason, MqttFailure kind)> onDown;
     // The broker's MQTT 5 reason code when it refused the connection, before onDown.
     std::function<void(int reasonCode)> onRefused;
-    std::function<void(int mid)> onAcknowledged; // a QoS 1 message's PUBACK
+    // A QoS 1 message's PUBACK with the broker's MQTT 5 reason code: from 128
+    // on the broker refused the message (135: not authorized), though it
+    // acknowledged it.
+    std::function<void(int mid, int reasonCode)> onAcknowledged;
     std::function<void(const std::string& topic, std::string_view payload)> onMessage;
 
     // Checks the settings (certificate files) and starts the network thread;
@@ -65,10 +85,13 @@ class MqttClient {
     bool connected() const { return connected_; }
     const MqttSettings& settings() const { return settings_; }
 
+    // The words for an MQTT 5 reason code.
+    static std::string reasonText(int reasonCode);
+
   private:
     void run();
     bool waitStopping(int seconds);
-    std::string failure(int rc);
+    std::string failure(int rc, MqttFailure& kind);
 
     MqttSettings settings_;
     mosquitto* mosq_ = nullptr;

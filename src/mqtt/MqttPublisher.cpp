@@ -17,6 +17,10 @@ constexpr auto cursorPeriod = std::chrono::seconds(1);
 // A second's level goes out this long after its end when no later reading closed it.
 constexpr SurveyMs levelLateMs = 300;
 constexpr std::size_t maxWaitingLevels = 10;
+// A refused row goes again after this long: the broker's access list may be
+// put right while the survey runs.
+constexpr auto refusedRetry = std::chrono::seconds(10);
+constexpr int notAuthorized = 135;
 
 std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
     return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
@@ -43,22 +47,22 @@ MqttPublisher::MqttPublisher(MqttSettings client, PublisherSettings settings, co
         }
         wake_.notify_all();
     };
-    client_.onDown = [this](const std::string& reason) {
+    client_.onDown = [this](const std::string& reason, MqttFailure kind) {
         std::lock_guard lock(mutex_);
         inFlight_.clear();
         for (Outbox& box : boxes_)
             for (Row& r : box.rows)
                 r.sent = false;
         if (!away_ || reason != lastDownReason_)
-            say("the broker at " + url_ + " is away: " + reason +
+            say(brokerDownText(url_, reason, kind) +
                 "; sampling goes on and the rows wait in the survey's folder");
         away_ = true;
         lastDownReason_ = reason;
     };
-    client_.onAcknowledged = [this](int mid) {
+    client_.onAcknowledged = [this](int mid, int reasonCode) {
         {
             std::lock_guard lock(mutex_);
-            acknowledged(mid);
+            acknowledged(mid, reasonCode);
         }
         wake_.notify_all();
     };
@@ -158,7 +162,7 @@ long long MqttPublisher::unsentLocked() const {
 
 MqttPublisher::State MqttPublisher::state() const {
     std::lock_guard lock(mutex_);
-    return {client_.connected(), unsentLocked()};
+    return {client_.connected(), unsentLocked(), refused_};
 }
 
 void MqttPublisher::addReading(SurveyMs t, double level, const std::string& unit) {
@@ -193,6 +197,7 @@ void MqttPublisher::connected() {
     everConnected_ = true;
     away_ = false;
     lastDownReason_.clear();
+    sendAgainAt_ = {};
     backlogAtReturn_ = unsentLocked();
     say((back ? "the broker at " + url_ + " is back" : "publishing to " + url_) + " as " +
         mqttTopicBase(settings_.site, settings_.meter));
@@ -253,6 +258,8 @@ void MqttPublisher::readOutbox(Outbox& box) {
 }
 
 void MqttPublisher::sendOutbox(Outbox& box) {
+    if (std::chrono::steady_clock::now() < sendAgainAt_)
+        return;
     const std::size_t index = static_cast<std::size_t>(&box - boxes_.data());
     bool latestChanged = false;
     for (Row& r : box.rows) {
@@ -278,7 +285,7 @@ void MqttPublisher::sendOutbox(Outbox& box) {
                         latestSummary_, 1, true);
 }
 
-void MqttPublisher::acknowledged(int mid) {
+void MqttPublisher::acknowledged(int mid, int reasonCode) {
     if (offlineMid_ && *offlineMid_ == mid) {
         offlineMid_.reset();
         return;
@@ -290,8 +297,30 @@ void MqttPublisher::acknowledged(int mid) {
     const long long seq = it->second.second;
     inFlight_.erase(it);
     const long long index = seq - box.ackedRows - 1;
-    if (index >= 0 && index < static_cast<long long>(box.rows.size()))
-        box.rows[static_cast<std::size_t>(index)].acked = true;
+    if (index < 0 || index >= static_cast<long long>(box.rows.size()))
+        return;
+    Row& row = box.rows[static_cast<std::size_t>(index)];
+    // A broker acknowledges a message it refused (MQTT 3.1.1 cannot even say
+    // so): only a reason code below 128 means the row is with it.
+    if (reasonCode >= 128) {
+        row.sent = false;
+        sendAgainAt_ = std::chrono::steady_clock::now() + refusedRetry;
+        if (!refused_) {
+            const std::string topic = mqttTopic(settings_.site, settings_.meter, box.topic);
+            say((reasonCode == notAuthorized
+                     ? "not authorized to publish to " + topic + " on " + url_
+                     : "the broker at " + url_ + " refused the rows for " + topic + ": " +
+                           MqttClient::reasonText(reasonCode)) +
+                "; the rows wait in the survey's folder and go out once the broker takes them");
+            refused_ = true;
+        }
+        return;
+    }
+    if (refused_) {
+        refused_ = false;
+        say("the broker at " + url_ + " takes the rows again");
+    }
+    row.acked = true;
     while (!box.rows.empty() && box.rows.front().acked) {
         box.ackedRows = box.rows.front().seq;
         box.ackedOffset = box.rows.front().end;
@@ -327,7 +356,9 @@ void MqttPublisher::work() {
                 sendOutbox(box);
         }
         if (backlogAtReturn_ && unsentLocked() == 0) {
-            say("sent the " + std::to_string(backlogAtReturn_) + " rows that waited");
+            say(backlogAtReturn_ == 1
+                    ? std::string("sent the row that waited")
+                    : "sent the " + std::to_string(backlogAtReturn_) + " rows that waited");
             backlogAtReturn_ = 0;
         }
         if (cursorDirty_ && std::chrono::steady_clock::now() - lastCursorWrite_ >= cursorPeriod) {

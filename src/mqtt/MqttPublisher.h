@@ -54,6 +54,9 @@ class MqttPublisher {
     struct State {
         bool connected = false;
         long long unsent = 0; // rows of the outbox not acknowledged yet
+        // The broker acknowledged the newest row but refused it (its access
+        // list, say): the rows wait and go again every little while.
+        bool refused = false;
     };
     State state() const;
 
@@ -82,7 +85,7 @@ class MqttPublisher {
     void connected();
     void readOutbox(Outbox& box);
     void sendOutbox(Outbox& box);
-    void acknowledged(int mid);
+    void acknowledged(int mid, int reasonCode);
     void flushLevel(SurveyMs now);
     void sendAnnouncements();
     void loadCursor();
@@ -105,6 +108,8 @@ class MqttPublisher {
     bool cursorDirty_ = false;
     bool everConnected_ = false;
     bool away_ = false;
+    bool refused_ = false;
+    std::chrono::steady_clock::time_point sendAgainAt_; // after a refusal
     std::string lastDownReason_;
     std::vector<Outbox> boxes_;
     std::map<int, std::pair<std::size_t, long long>> inFlight_; // mid: box, seq

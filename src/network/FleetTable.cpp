@@ -45,9 +45,10 @@ int FleetTable::columnCount(const QModelIndex& parent) const {
 }
 
 QString FleetTable::statusText(const FleetMeter& m) const {
-    if (!m.online)
+    const std::optional<bool> online = fleet_.shownOnline(m);
+    if (!online)
         return tr("bilinmiyor");
-    return (*m.online ? tr("çevrimiçi, %1") : tr("çevrimdışı, %1")).arg(clockText(m.statusSince));
+    return (*online ? tr("çevrimiçi, %1") : tr("çevrimdışı, %1")).arg(clockText(m.statusSince));
 }
 
 QVariant FleetTable::data(const QModelIndex& index, int role) const {
@@ -83,8 +84,10 @@ QVariant FleetTable::data(const QModelIndex& index, int role) const {
     }
     if (role == sortRole) {
         switch (index.column()) {
-        case Status:
-            return m.online ? (*m.online ? 2 : 1) * 1e15 - static_cast<double>(m.statusSince) : 0.0;
+        case Status: {
+            const std::optional<bool> online = fleet_.shownOnline(m);
+            return online ? (*online ? 2 : 1) * 1e15 - static_cast<double>(m.statusSince) : 0.0;
+        }
         case Level:
             return m.level && !stale ? *m.level : -1e9;
         case IntervalLeq:
@@ -102,8 +105,13 @@ QVariant FleetTable::data(const QModelIndex& index, int role) const {
     if (role == Qt::ForegroundRole) {
         if (index.column() == Level && stale)
             return QBrush(QColor(150, 150, 150));
-        if (index.column() == Status && m.online == false)
-            return QBrush(QColor(170, 40, 40));
+        if (index.column() == Status) {
+            const std::optional<bool> online = fleet_.shownOnline(m);
+            if (!online)
+                return QBrush(QColor(150, 150, 150));
+            if (!*online)
+                return QBrush(QColor(170, 40, 40));
+        }
         if (index.column() == Limit && m.overLimit)
             return QBrush(Qt::white);
     }

@@ -20,6 +20,101 @@ void NetworkOptions::addTo(QCommandLineParser& parser) const {
     parser.addOptions({broker, user, passwordFile, ca, archive});
 }
 
+namespace {
+
+const char* const section = "Vrel_NETWORK";
+
+QString remembered(const ProfileFile& profile, const char* key) {
+    return QString::fromStdString(profile.value(section, key).value_or(std::string()));
+}
+
+QString passwordKey(const QString& url, const QString& user) {
+    return url + QLatin1Char(' ') + user;
+}
+
+// Found again on the frame by findChild, which knows a class only through its
+// meta-object: without Q_OBJECT it would take the frame's first child.
+class MenuServices : public QObject {
+    Q_OBJECT
+  public:
+    using QObject::QObject;
+    KeychainStore store;
+    TrayNotifier notifier;
+    SystemClock clock;
+};
+
+// The broker dialog until its address reads as one; nothing when cancelled.
+std::optional<std::pair<Prompt::ConnectionRequest, BrokerUrl>>
+askBroker(QWidget* parent, Prompt::ConnectionRequest ask) {
+    for (;;) {
+        const auto answer = prompt().connection(parent, ask);
+        if (!answer)
+            return std::nullopt;
+        ask = *answer;
+        if (const auto broker = parseBrokerUrl(ask.url.toStdString()))
+            return std::pair{ask, *broker};
+        ask.note = QCoreApplication::translate(
+            "NetworkStart",
+            "Broker adresi mqtt://sunucu[:port] veya mqtts://sunucu[:port] olmalı.");
+    }
+}
+
+void remember(const Prompt::ConnectionRequest& ask, PasswordStore& store) {
+    // The program's folder may not be there yet on a first run.
+    std::error_code ec;
+    std::filesystem::create_directories(programSettingsPath().parent_path(), ec);
+    ProfileFile kept = ProfileFile::load(programSettingsPath());
+    kept.setValue(section, "URL", ask.url.toStdString());
+    kept.setValue(section, "USER", ask.user.toStdString());
+    kept.setValue(section, "CA", ask.caFile.toStdString());
+    kept.setValue(section, "ARCHIVE", ask.archive.toStdString());
+    kept.save(programSettingsPath());
+    if (store.available())
+        store.write(passwordKey(ask.url, ask.user), ask.password);
+}
+
+MqttSettings settingsOf(const Prompt::ConnectionRequest& ask, const BrokerUrl& broker) {
+    MqttSettings settings;
+    settings.broker = broker;
+    settings.user = ask.user.toStdString();
+    settings.password = ask.password.toStdString();
+    settings.caFile = ask.caFile.toStdString();
+    return settings;
+}
+
+// When the broker refuses the user or password (and when the user asks to
+// connect again after that), the dialog comes up once with the note; its
+// answer connects the same window anew.
+void askAgainWhenRefused(CNetworkWnd* window, PasswordStore& store) {
+    QObject::connect(window, &CNetworkWnd::credentialsRefused, window, [window, &store] {
+        // Asked after the tick that saw the refusal has ended.
+        QTimer::singleShot(0, window, [window, &store] {
+            const MqttSettings& now = window->settings();
+            Prompt::ConnectionRequest ask;
+            ask.url = QString::fromStdString(brokerUrlText(now.broker));
+            ask.user = QString::fromStdString(now.user);
+            ask.password = QString::fromStdString(now.password);
+            ask.caFile = QString::fromStdString(now.caFile);
+            ask.archive = window->archive();
+            ask.keyring = store.available();
+            ask.note = QCoreApplication::translate(
+                "NetworkStart", "Broker kullanıcı adını veya parolayı kabul etmedi.");
+            const auto answer = askBroker(window, ask);
+            if (!answer)
+                return; // the window stays, with its button to try again
+            remember(answer->first, store);
+            window->setArchive(answer->first.archive);
+            QString error;
+            if (!window->reconnect(settingsOf(answer->first, answer->second), error))
+                prompt().inform(window, error,
+                                QCoreApplication::translate("NetworkStart", "Ölçüm ağı"),
+                                Prompt::Icon::Warning);
+        });
+    });
+}
+
+} // namespace
+
 bool openNetworkAtStart(const QCommandLineParser& parser, const NetworkOptions& options,
                         const QString& screenshot, QWidget* parent) {
     const QString url = parser.value(options.broker);
@@ -44,11 +139,15 @@ bool openNetworkAtStart(const QCommandLineParser& parser, const NetworkOptions& 
     }
 
     static const SystemClock clock;
-    // The tray icon lives as long as the window, gone before the application.
+    // The tray icon and the keyring live as long as the window, gone before the application.
     auto* notifier = new TrayNotifier;
+    auto* store = new KeychainStore;
     auto* window = new CNetworkWnd(settings, levelLimit().value(), *notifier, clock, parent);
     window->setAttribute(Qt::WA_DeleteOnClose);
-    QObject::connect(window, &QObject::destroyed, [notifier] { delete notifier; });
+    QObject::connect(window, &QObject::destroyed, [notifier, store] {
+        delete notifier;
+        delete store;
+    });
     QString error;
     window->setArchive(parser.value(options.archive));
     if (!window->start(error)) {
@@ -56,6 +155,7 @@ bool openNetworkAtStart(const QCommandLineParser& parser, const NetworkOptions& 
         delete window; // and with it the notifier
         return false;
     }
+    askAgainWhenRefused(window, *store);
     if (!screenshot.isEmpty()) {
         QObject::connect(window, &CNetworkWnd::firstMeterShown, window, [window, screenshot] {
             const bool saved = window->grab().save(screenshot, "PNG");
@@ -68,77 +168,36 @@ bool openNetworkAtStart(const QCommandLineParser& parser, const NetworkOptions& 
     return true;
 }
 
-namespace {
-
-const char* const section = "Vrel_NETWORK";
-
-QString remembered(const ProfileFile& profile, const char* key) {
-    return QString::fromStdString(profile.value(section, key).value_or(std::string()));
+void rememberNetworkArchive(const QString& folder) {
+    if (folder.isEmpty())
+        return;
+    std::error_code ec;
+    std::filesystem::create_directories(programSettingsPath().parent_path(), ec);
+    ProfileFile kept = ProfileFile::load(programSettingsPath());
+    kept.setValue(section, "ARCHIVE", folder.toStdString());
+    kept.save(programSettingsPath());
 }
-
-QString passwordKey(const QString& url, const QString& user) {
-    return url + QLatin1Char(' ') + user;
-}
-
-// Found again on the frame by findChild, which knows a class only through its
-// meta-object: without Q_OBJECT it would take the frame's first child.
-class MenuServices : public QObject {
-    Q_OBJECT
-  public:
-    using QObject::QObject;
-    KeychainStore store;
-    TrayNotifier notifier;
-    SystemClock clock;
-};
-
-} // namespace
 
 CNetworkWnd* askAndOpenNetwork(QWidget* parent, PasswordStore& store, Notifier& notifier,
-                               const Clock& clock, const QString& note) {
+                               const Clock& clock) {
     const ProfileFile profile = ProfileFile::load(programSettingsPath());
     Prompt::ConnectionRequest ask;
     ask.url = remembered(profile, "URL");
     ask.user = remembered(profile, "USER");
     ask.caFile = remembered(profile, "CA");
     ask.archive = remembered(profile, "ARCHIVE");
-    if (!ask.url.isEmpty())
-        ask.password = store.read(passwordKey(ask.url, ask.user)).value_or(QString());
+    // Read even with nothing to read: the answer tells whether a keyring runs.
+    ask.password = store.read(passwordKey(ask.url, ask.user)).value_or(QString());
     ask.keyring = store.available();
-    ask.note = note;
-    std::optional<BrokerUrl> broker;
-    for (;;) {
-        const auto answer = prompt().connection(parent, ask);
-        if (!answer)
-            return nullptr;
-        ask = *answer;
-        broker = parseBrokerUrl(ask.url.toStdString());
-        if (broker)
-            break;
-        ask.note = QCoreApplication::translate(
-            "NetworkStart",
-            "Broker adresi mqtt://sunucu[:port] veya mqtts://sunucu[:port] olmalı.");
-    }
+    const auto answer = askBroker(parent, ask);
+    if (!answer)
+        return nullptr;
+    remember(answer->first, store);
 
-    // The program's folder may not be there yet on a first run.
-    std::error_code ec;
-    std::filesystem::create_directories(programSettingsPath().parent_path(), ec);
-    ProfileFile kept = ProfileFile::load(programSettingsPath());
-    kept.setValue(section, "URL", ask.url.toStdString());
-    kept.setValue(section, "USER", ask.user.toStdString());
-    kept.setValue(section, "CA", ask.caFile.toStdString());
-    kept.setValue(section, "ARCHIVE", ask.archive.toStdString());
-    kept.save(programSettingsPath());
-    if (store.available())
-        store.write(passwordKey(ask.url, ask.user), ask.password);
-
-    MqttSettings settings;
-    settings.broker = *broker;
-    settings.user = ask.user.toStdString();
-    settings.password = ask.password.toStdString();
-    settings.caFile = ask.caFile.toStdString();
-    auto* window = new CNetworkWnd(settings, levelLimit().value(), notifier, clock, parent);
+    auto* window = new CNetworkWnd(settingsOf(answer->first, answer->second), levelLimit().value(),
+                                   notifier, clock, parent);
     window->setAttribute(Qt::WA_DeleteOnClose);
-    window->setArchive(ask.archive);
+    window->setArchive(answer->first.archive);
     QString error;
     if (!window->start(error)) {
         delete window;
@@ -146,18 +205,7 @@ CNetworkWnd* askAndOpenNetwork(QWidget* parent, PasswordStore& store, Notifier& 
                         Prompt::Icon::Warning);
         return nullptr;
     }
-    QObject::connect(
-        window, &CNetworkWnd::credentialsRefused, window,
-        [window, parent, &store, &notifier, &clock] {
-            // Asked after this window is gone, so one window stays per broker.
-            QTimer::singleShot(0, parent, [parent, &store, &notifier, &clock] {
-                askAndOpenNetwork(
-                    parent, store, notifier, clock,
-                    QCoreApplication::translate(
-                        "NetworkStart", "Broker kullanıcı adını veya parolayı kabul etmedi."));
-            });
-            window->close();
-        });
+    askAgainWhenRefused(window, store);
     window->show();
     return window;
 }

@@ -39,12 +39,15 @@ class Clock;
 class Notifier;
 class PasswordStore;
 
+// --mqtt-archive: the archive the broker dialog offers from now on.
+void rememberNetworkArchive(const QString& folder);
+
 // Asks for the broker (the address and user remembered in the settings, the
 // password from the store), opens the network window on it and, when the
-// broker refuses the user or password, asks again saying so. Nothing when
-// the user cancels.
+// broker refuses the user or password, asks again saying so, once, and
+// connects the same window with the answer. Nothing when the user cancels.
 class CNetworkWnd;
 CNetworkWnd* askAndOpenNetwork(QWidget* parent, PasswordStore& store, Notifier& notifier,
-                               const Clock& clock, const QString& note = {});
+                               const Clock& clock);
 // The same with the keyring, the tray and the PC clock, which live as long as parent.
 void openNetworkFromMenu(QWidget* parent);

@@ -5,9 +5,12 @@
 #include "Notifier.h"
 
 #include <QComboBox>
+#include <QDateTime>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSortFilterProxyModel>
@@ -71,7 +74,10 @@ CNetworkWnd::CNetworkWnd(MqttSettings settings, std::optional<double> limit, Not
                    : QStringLiteral("^%1$").arg(QRegularExpression::escape(sites_->itemText(i))));
     });
 
+    // A reason may be long: it wraps on a line of its own rather than be cut.
     link_ = new QLabel;
+    link_->setWordWrap(true);
+    link_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     skipped_ = new QLabel;
     skipped_->setWordWrap(true);
     skipped_->hide();
@@ -79,14 +85,34 @@ CNetworkWnd::CNetworkWnd(MqttSettings settings, std::optional<double> limit, Not
     retry_->hide();
     connect(retry_, &QPushButton::clicked, this, &CNetworkWnd::credentialsRefused);
 
+    // Many desktops have no tray to show a notification: it stays here until read.
+    notices_ = new QFrame;
+    notices_->setObjectName(QStringLiteral("notices"));
+    notices_->setStyleSheet(QStringLiteral(
+        "#notices { background: #fff4c8; border: 1px solid #d9b84a; border-radius: 3px; }"));
+    noticeText_ = new QLabel;
+    noticeText_->setWordWrap(true);
+    auto* read = new QPushButton(tr("Okundu"));
+    connect(read, &QPushButton::clicked, this, [this] {
+        unread_.clear();
+        notices_->hide();
+    });
+    auto* noticeRow = new QHBoxLayout(notices_);
+    noticeRow->addWidget(noticeText_, 1);
+    noticeRow->addWidget(read, 0, Qt::AlignTop);
+    notices_->hide();
+
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(tr("Saha:")));
     top->addWidget(sites_);
     top->addStretch();
-    top->addWidget(link_);
-    top->addWidget(retry_);
+    auto* linkRow = new QHBoxLayout;
+    linkRow->addWidget(link_, 1);
+    linkRow->addWidget(retry_, 0, Qt::AlignTop);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addLayout(linkRow);
+    layout->addWidget(notices_);
     layout->addWidget(view_);
     layout->addWidget(skipped_);
     resize(900, 420);
@@ -100,7 +126,26 @@ CNetworkWnd::CNetworkWnd(MqttSettings settings, std::optional<double> limit, Not
     showLink();
 }
 
-CNetworkWnd::~CNetworkWnd() = default;
+CNetworkWnd::~CNetworkWnd() {
+    // The table and the meters' windows read the fleet, which is gone before
+    // QWidget's own destructor hides and deletes them (a frame closed with
+    // this window open).
+    timer_->stop();
+    for (const auto& [row, window] : meterWindows_)
+        delete window.data();
+    view_->setModel(nullptr);
+}
+
+bool CNetworkWnd::reconnect(MqttSettings settings, QString& error) {
+    feed_.reset();
+    settings_ = std::move(settings);
+    setWindowTitle(
+        tr("Ölçüm ağı — %1").arg(QString::fromStdString(brokerUrlText(settings_.broker))));
+    toldRefused_ = false;
+    const bool started = start(error);
+    showLink();
+    return started;
+}
 
 bool CNetworkWnd::start(QString& error) {
     feed_ = std::make_unique<FleetFeed>(settings_, clock_);
@@ -141,6 +186,7 @@ void CNetworkWnd::tick() {
         feed_->drain(fleet_);
     showLink();
     const SurveyMs now = clock_.nowMs();
+    fleet_.setLink(feed_ && feed_->link().state == FleetLink::State::Connected, now);
     const auto update = fleet_.update(now);
     if (!update)
         return;
@@ -154,9 +200,9 @@ void CNetworkWnd::tick() {
         const QString name = QStringLiteral("%1 / %2").arg(QString::fromStdString(e.site),
                                                            QString::fromStdString(e.meter));
         if (e.kind == FleetEventKind::WentOffline)
-            notifier_.notify(tr("Ölçer çevrimdışı"), tr("%1 artık yayın yapmıyor.").arg(name));
+            notify(tr("Ölçer çevrimdışı"), tr("%1 artık yayın yapmıyor.").arg(name));
         else
-            notifier_.notify(tr("Sınır aşıldı"), tr("%1 sınır seviyesinin üstünde.").arg(name));
+            notify(tr("Sınır aşıldı"), tr("%1 sınır seviyesinin üstünde.").arg(name));
     }
     if (!update->malformed.empty()) {
         for (const std::string& topic : update->malformed)
@@ -171,9 +217,25 @@ void CNetworkWnd::tick() {
     }
 }
 
+void CNetworkWnd::notify(const QString& title, const QString& text) {
+    notifier_.notify(title, text);
+    // The newest few: a flood of them must not push the table away.
+    constexpr int shownAtMost = 5;
+    unread_ << QStringLiteral("%1  %2: %3")
+                   .arg(QLocale().toString(QDateTime::fromMSecsSinceEpoch(clock_.nowMs()).time(),
+                                           QLocale::ShortFormat),
+                        title, text);
+    while (unread_.size() > shownAtMost)
+        unread_.removeFirst();
+    noticeText_->setText(unread_.join(QLatin1Char('\n')));
+    notices_->show();
+}
+
 void CNetworkWnd::showLink() {
     const QString url = QString::fromStdString(brokerUrlText(settings_.broker));
+    const QString host = QString::fromStdString(settings_.broker.host);
     const FleetLink link = feed_ ? feed_->link() : FleetLink{};
+    const QString reason = QString::fromStdString(link.reason);
     QString text;
     switch (link.state) {
     case FleetLink::State::Connecting:
@@ -183,23 +245,53 @@ void CNetworkWnd::showLink() {
         text = tr("%1 — ölçer: %2").arg(url).arg(fleet_.meters().size());
         break;
     case FleetLink::State::Refused:
-        text =
-            link.reasonCode == FleetFeed::badUserNameOrPassword ||
-                    link.reasonCode == FleetFeed::notAuthorized
-                ? tr("%1 kullanıcı adını veya parolayı kabul etmedi.").arg(url)
-                : tr("%1 bağlantıyı reddetti (%2).").arg(url, QString::fromStdString(link.reason));
+        text = link.reasonCode == FleetFeed::badUserNameOrPassword ||
+                       link.reasonCode == FleetFeed::notAuthorized
+                   ? tr("%1 kullanıcı adını veya parolayı kabul etmedi.").arg(url)
+                   : tr("%1 bağlantıyı reddetti (%2).").arg(url, reason);
         break;
-    case FleetLink::State::Away:
-        text = tr("%1 ulaşılamıyor (%2); yeniden deneniyor.")
-                   .arg(url, QString::fromStdString(link.reason));
+    case FleetLink::State::Away: {
+        switch (link.failure) {
+        case MqttFailure::Lost:
+            text = tr("%1 ile bağlantı koptu.").arg(url);
+            break;
+        case MqttFailure::NoHost:
+            text = tr("%1 sunucusu bulunamadı.").arg(host);
+            break;
+        case MqttFailure::Unreachable:
+            text = tr("%1 bağlantı kabul etmiyor: broker çalışmıyor ya da port yanlış.").arg(url);
+            break;
+        case MqttFailure::NotTls:
+            text = tr("%1 bu portta TLS konuşmuyor; mqtt:// adresini ya da brokerın TLS portunu "
+                      "deneyin.")
+                       .arg(url);
+            break;
+        case MqttFailure::Untrusted:
+            text = tr("%1 sertifikasına güvenilmiyor ya da sertifika bu sunucu adına "
+                      "verilmemiş (CA sertifikasına bakın).")
+                       .arg(url);
+            break;
+        case MqttFailure::Tls:
+            text = tr("%1 ile TLS kurulamadı (%2).").arg(url, reason);
+            break;
+        case MqttFailure::Refused:
+        case MqttFailure::Other:
+            text = tr("%1 ulaşılamıyor (%2).").arg(url, reason);
+            break;
+        }
+        text += QLatin1Char(' ') + tr("Yeniden deneniyor; bu arada ölçerlerin durumu bilinmiyor.");
         break;
+    }
     }
     link_->setText(text);
     const bool refused = link.state == FleetLink::State::Refused;
     retry_->setVisible(refused);
-    if (refused && !toldRefused_)
+    if (refused && !toldRefused_) {
+        // The refused user or password is not tried again: asked once instead.
+        feed_->stop();
+        toldRefused_ = true;
         emit credentialsRefused();
-    toldRefused_ = refused;
+    }
 }
 
 void CNetworkWnd::updateSites() {

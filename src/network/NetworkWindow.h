@@ -31,6 +31,9 @@ class CNetworkWnd : public QWidget {
 
     // Starts the connection; false with the reason when the settings cannot work.
     bool start(QString& error);
+    // The same window on other settings (a user or password asked again).
+    bool reconnect(MqttSettings settings, QString& error);
+    const MqttSettings& settings() const { return settings_; }
 
     const FleetModel& fleet() const { return fleet_; }
     QTableView* table() const { return view_; }
@@ -44,16 +47,22 @@ class CNetworkWnd : public QWidget {
     CMeterWnd* openMeter(std::size_t row);
     QString linkText() const;
     QString skippedText() const;
+    // The notifications not read yet, shown in the window whether or not the
+    // desktop has a tray to show them; "Okundu" clears them.
+    QStringList unreadNotices() const { return unread_; }
 
   signals:
     void firstMeterShown();
-    // The broker refused the user or password: the owner asks again.
+    // The broker refused the user or password, or the user asks to connect
+    // again after that: the owner asks for them. The window no longer tries
+    // the refused ones meanwhile.
     void credentialsRefused();
 
   private:
     void tick();
     void showLink();
     void updateSites();
+    void notify(const QString& title, const QString& text);
 
     MqttSettings settings_;
     Notifier& notifier_;
@@ -70,6 +79,9 @@ class CNetworkWnd : public QWidget {
     QLabel* link_ = nullptr;
     QLabel* skipped_ = nullptr;
     QPushButton* retry_ = nullptr;
+    QWidget* notices_ = nullptr;
+    QLabel* noticeText_ = nullptr;
+    QStringList unread_;
     QTimer* timer_ = nullptr;
     QStringList skippedTopics_;
     bool shownFirst_ = false;

@@ -16,8 +16,11 @@ void finish(QKeychain::Job& job) {
     loop.exec();
 }
 
+// Without a keyring service on the session's bus the answer is an "other"
+// error, not always NoBackendAvailable: anything but a missing entry means
+// the password cannot be kept.
 bool noKeyring(QKeychain::Error e) {
-    return e == QKeychain::NoBackendAvailable || e == QKeychain::NotImplemented;
+    return e != QKeychain::NoError && e != QKeychain::EntryNotFound;
 }
 
 } // namespace

@@ -1,17 +1,20 @@
 #include "ui/ConnectDlg.h"
 
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 ConnectDlg::ConnectDlg(QWidget* parent, const Prompt::ConnectionRequest& initial)
     : QDialog(parent), initial_(initial) {
     setWindowTitle(tr("Ölçüm ağına bağlan"));
     url_ = new QLineEdit(initial.url);
-    url_->setPlaceholderText(QStringLiteral("mqtts://broker:8883"));
+    url_->setPlaceholderText(QString::fromLatin1(Prompt::brokerUrlPlaceholder));
     url_->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 40);
     user_ = new QLineEdit(initial.user);
     password_ = new QLineEdit(initial.password);
@@ -23,12 +26,35 @@ ConnectDlg::ConnectDlg(QWidget* parent, const Prompt::ConnectionRequest& initial
     archive_->setToolTip(tr("vrel-cli collect komutunun yazdığı klasör: bir ölçerin bütün "
                             "ölçümü buradan açılır."));
 
+    // A field with its "…" button that picks the path through the prompt.
+    const auto withBrowse = [this](QLineEdit* edit, Prompt::FileRequest request) {
+        auto* browse = new QToolButton;
+        browse->setText(QStringLiteral("…"));
+        browse->setToolTip(request.caption);
+        connect(browse, &QToolButton::clicked, this, [this, edit, request]() mutable {
+            request.initialName = edit->text().trimmed();
+            const Prompt::FileChoice chosen = prompt().file(this, request);
+            if (!chosen.path.isEmpty())
+                edit->setText(QDir::toNativeSeparators(chosen.path));
+        });
+        auto* row = new QHBoxLayout;
+        row->addWidget(edit, 1);
+        row->addWidget(browse);
+        return row;
+    };
+    Prompt::FileRequest caRequest;
+    caRequest.caption = tr("CA sertifikasını seçin");
+    caRequest.filters = {tr("Sertifika (*.pem *.crt)"), tr("Tüm dosyalar (*)")};
+    Prompt::FileRequest archiveRequest;
+    archiveRequest.mode = Prompt::FileRequest::Mode::Folder;
+    archiveRequest.caption = tr("Arşiv klasörünü seçin");
+
     auto* form = new QFormLayout;
     form->addRow(tr("Broker adresi:"), url_);
     form->addRow(tr("Kullanıcı:"), user_);
     form->addRow(tr("Parola:"), password_);
-    form->addRow(tr("CA sertifikası:"), ca_);
-    form->addRow(tr("Arşiv klasörü:"), archive_);
+    form->addRow(tr("CA sertifikası:"), withBrowse(ca_, caRequest));
+    form->addRow(tr("Arşiv klasörü:"), withBrowse(archive_, archiveRequest));
     auto* layout = new QVBoxLayout(this);
     if (!initial.note.isEmpty()) {
         auto* note = new QLabel(initial.note);

@@ -3,6 +3,7 @@
 #include <QColorDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -69,8 +70,11 @@ Prompt::Answer ScriptedPrompt::message(QWidget*, const Message& m) {
     messages_.push_back(m);
     if (onMessage_)
         onMessage_(m);
-    if (answers_.empty())
-        return m.buttons == Buttons::Ok ? Answer::Ok : defaultAnswer_;
+    if (answers_.empty()) {
+        if (m.buttons == Buttons::Ok || (!acceptIn_.isEmpty() && m.buttons == Buttons::OkCancel))
+            return Answer::Ok;
+        return acceptIn_.isEmpty() ? defaultAnswer_ : Answer::Yes;
+    }
     const Answer a = answers_.front();
     answers_.pop_front();
     return a;
@@ -120,10 +124,21 @@ std::optional<double> QtPrompt::number(QWidget* parent, const NumberRequest& r) 
     return v;
 }
 
+QString ScriptedPrompt::offeredPath(const FileRequest& r) const {
+    QString name = QFileInfo(r.initialName).fileName();
+    if (name.isEmpty())
+        name = r.mode == FileRequest::Mode::Folder ? QStringLiteral("folder")
+                                                   : QStringLiteral("unnamed");
+    if (r.mode == FileRequest::Mode::Save && QFileInfo(name).suffix().isEmpty() &&
+        !r.defaultSuffix.isEmpty())
+        name += QLatin1Char('.') + r.defaultSuffix;
+    return QDir(acceptIn_).filePath(name);
+}
+
 Prompt::FileChoice ScriptedPrompt::file(QWidget*, const FileRequest& r) {
     fileRequests_.push_back(r);
     if (files_.empty())
-        return {};
+        return acceptIn_.isEmpty() ? FileChoice{} : FileChoice{offeredPath(r), 0};
     FileChoice c = files_.front();
     files_.pop_front();
     return c;
@@ -131,9 +146,13 @@ Prompt::FileChoice ScriptedPrompt::file(QWidget*, const FileRequest& r) {
 
 bool ScriptedPrompt::choosePrinter(QWidget*, QPrinter& printer) {
     ++printDialogs_;
-    if (printers_.empty())
+    if (printers_.empty() && acceptIn_.isEmpty())
         return false;
     printer.setOutputFormat(QPrinter::PdfFormat);
+    if (printers_.empty()) {
+        printer.setOutputFileName(QDir(acceptIn_).filePath(QStringLiteral("printed.pdf")));
+        return true;
+    }
     printer.setOutputFileName(printers_.front());
     printers_.pop_front();
     return true;
@@ -143,7 +162,7 @@ std::optional<QColor> ScriptedPrompt::color(QWidget*, const QColor& initial) {
     ++colorDialogs_;
     colorStarts_.push_back(initial);
     if (colors_.empty())
-        return std::nullopt;
+        return acceptIn_.isEmpty() ? std::nullopt : std::optional<QColor>(initial);
     const auto c = colors_.front();
     colors_.pop_front();
     return c;
@@ -152,7 +171,7 @@ std::optional<QColor> ScriptedPrompt::color(QWidget*, const QColor& initial) {
 std::optional<double> ScriptedPrompt::number(QWidget*, const NumberRequest& r) {
     numberRequests_.push_back(r);
     if (numbers_.empty())
-        return std::nullopt;
+        return acceptIn_.isEmpty() ? std::nullopt : std::optional<double>(r.value);
     const auto v = numbers_.front();
     numbers_.pop_front();
     return v;
@@ -162,7 +181,7 @@ std::optional<Prompt::ReportRequest> ScriptedPrompt::report(QWidget*,
                                                             const ReportRequest& initial) {
     reportRequests_.push_back(initial);
     if (reports_.empty())
-        return std::nullopt;
+        return acceptIn_.isEmpty() ? std::nullopt : std::optional<ReportRequest>(initial);
     const ReportRequest r = reports_.front();
     reports_.pop_front();
     return r;
@@ -178,8 +197,14 @@ void ReportWriteFailure(QWidget* parent, const QString& path, const std::string&
 std::optional<Prompt::ConnectionRequest>
 ScriptedPrompt::connection(QWidget*, const ConnectionRequest& initial) {
     connectionRequests_.push_back(initial);
-    if (connections_.empty())
-        return std::nullopt;
+    if (connections_.empty()) {
+        if (acceptIn_.isEmpty())
+            return std::nullopt;
+        ConnectionRequest c = initial;
+        if (c.url.isEmpty())
+            c.url = QString::fromLatin1(brokerUrlPlaceholder);
+        return c;
+    }
     const ConnectionRequest c = connections_.front();
     connections_.pop_front();
     return c;
@@ -189,7 +214,7 @@ std::optional<Prompt::SurveyRequest> ScriptedPrompt::survey(QWidget*,
                                                             const SurveyRequest& initial) {
     surveyRequests_.push_back(initial);
     if (surveys_.empty())
-        return std::nullopt;
+        return acceptIn_.isEmpty() ? std::nullopt : std::optional<SurveyRequest>(initial);
     SurveyRequest r = initial;
     surveys_.front()(r);
     surveys_.pop_front();

@@ -63,6 +63,8 @@ class Prompt {
     };
     // A broker to connect to. note says why it is asked again; without a
     // keyring the password is asked each time and never kept.
+    // What the broker dialog shows in an empty address.
+    static constexpr const char* brokerUrlPlaceholder = "mqtts://broker:8883";
     struct ConnectionRequest {
         QString url;
         QString user;
@@ -145,6 +147,12 @@ class ScriptedPrompt final : public Prompt {
                                                 const ConnectionRequest& initial) override;
     std::optional<SurveyRequest> survey(QWidget* parent, const SurveyRequest& initial) override;
 
+    // From now on an unscripted question is accepted as it comes, as a user
+    // pressing Enter: the affirmative button, the dialog's own values (an
+    // empty broker address filled with its placeholder), a file or folder
+    // named as offered inside folder, printing into a PDF there. Empty: back
+    // to cancelling.
+    void acceptDefaultsIn(const QString& folder) { acceptIn_ = folder; }
     void answerNext(Answer a) { answers_.push_back(a); }
     void setDefaultAnswer(Answer a) { defaultAnswer_ = a; }
     void fileNext(const QString& path, int filterIndex = 0) {
@@ -177,6 +185,9 @@ class ScriptedPrompt final : public Prompt {
     void clear() { messages_.clear(); }
 
   private:
+    QString offeredPath(const FileRequest& r) const;
+
+    QString acceptIn_;
     std::deque<Answer> answers_;
     Answer defaultAnswer_ = Answer::Cancel;
     std::vector<Message> messages_;

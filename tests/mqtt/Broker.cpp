@@ -77,6 +77,7 @@ Broker::Broker(const fs::path& dir) : dir_(dir), port_(freeLocalPort()), tlsPort
             " && openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial "
             "-days 2 -extfile san.ext -out server.pem");
     fs::permissions(users, fs::perms::owner_read | fs::perms::owner_write);
+    setAcl("pattern readwrite #\n"); // every user, unlike a topic line
     // Running as root, mosquitto would change to its own user, who cannot read here.
     const passwd* me = ::getpwuid(::getuid());
     std::ofstream conf(dir_ / "mosquitto.conf");
@@ -84,6 +85,7 @@ Broker::Broker(const fs::path& dir) : dir_(dir), port_(freeLocalPort()), tlsPort
          << "per_listener_settings false\n"
          << "allow_anonymous false\n"
          << "password_file " << (dir_ / "users").string() << "\n"
+         << "acl_file " << (dir_ / "acl").string() << "\n"
          << "persistence true\n"
          << "persistence_location " << (dir_ / "data").string() << "/\n"
          << "log_dest stderr\n"
@@ -92,6 +94,12 @@ Broker::Broker(const fs::path& dir) : dir_(dir), port_(freeLocalPort()), tlsPort
          << "cafile " << caFile().string() << "\n"
          << "certfile " << (dir_ / "server.pem").string() << "\n"
          << "keyfile " << (dir_ / "server.key").string() << "\n";
+}
+
+void Broker::setAcl(const std::string& text) {
+    std::ofstream(dir_ / "acl") << text;
+    if (process_)
+        process_->signal(SIGHUP);
 }
 
 Broker::~Broker() {

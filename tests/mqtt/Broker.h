@@ -23,6 +23,10 @@ class Broker {
     bool start();
     // Stops it as a service stop does (SIGTERM; it saves what it persists).
     void stop();
+    // The access list (mosquitto's acl_file); every user may read and write
+    // everything until a test says otherwise. A running broker reads it again
+    // at once, as a reload (SIGHUP) does.
+    void setAcl(const std::string& text);
 
     int port() const { return port_; }
     int tlsPort() const { return tlsPort_; }

@@ -117,13 +117,17 @@ TEST(FleetModel, GoingOfflineIsOneEventHoweverOftenItIsSaid) {
     fleet.take(statusA, "offline", now + 10);
     u = fleet.update(now + 10);
     ASSERT_TRUE(u);
+    EXPECT_TRUE(u->events.empty()) << "told once the broker is seen to stay";
+    EXPECT_EQ(fleet.shownOnline(*fleet.find("north", "m1")), false);
+    u = fleet.update(now + FleetModel::offlineHoldMs);
+    ASSERT_TRUE(u);
     ASSERT_EQ(u->events.size(), 1u);
     EXPECT_EQ(u->events[0].kind, FleetEventKind::WentOffline);
     EXPECT_EQ(u->events[0].site, "north");
     EXPECT_EQ(u->events[0].meter, "m1");
     EXPECT_EQ(fleet.find("north", "m1")->statusSince, now);
 
-    now += 1000;
+    now += 10'000;
     fleet.take(statusA, "offline", now);
     EXPECT_FALSE(fleet.update(now));
     fleet.take(statusA, "online", now + 500);
@@ -132,10 +136,69 @@ TEST(FleetModel, GoingOfflineIsOneEventHoweverOftenItIsSaid) {
     EXPECT_TRUE(u->events.empty());
     EXPECT_EQ(fleet.find("north", "m1")->online, true);
     EXPECT_EQ(fleet.find("north", "m1")->statusSince, now + 500);
+    // Gone and back within the hold: nothing to tell.
     fleet.take(statusA, "offline", now + 1000);
-    u = fleet.update(now + 1000);
+    fleet.take(statusA, "online", now + 2000);
+    u = fleet.update(now + 1000 + FleetModel::offlineHoldMs);
+    ASSERT_TRUE(u);
+    EXPECT_EQ(eventsOf(*u, FleetEventKind::WentOffline), 0u);
+    fleet.take(statusA, "offline", now + 5000);
+    fleet.update(now + 5000);
+    u = fleet.update(now + 5000 + FleetModel::offlineHoldMs);
     ASSERT_TRUE(u);
     EXPECT_EQ(eventsOf(*u, FleetEventKind::WentOffline), 1u);
+}
+
+TEST(FleetModel, ABrokerOutageLeavesTheMetersUnknownAndTellsNoneOffline) {
+    const std::string statusB = "vrel/v1/north/m2/status";
+    const std::string statusC = "vrel/v1/north/m3/status";
+    FleetModel fleet;
+    SurveyMs now = msAt(0);
+    fleet.setLink(true, now); // the first look finds the connection up
+    for (const std::string& s : {statusA, statusB, statusC})
+        fleet.take(s, "online", now);
+    fleet.update(now);
+    const auto shown = [&](const char* meter) {
+        return fleet.shownOnline(*fleet.find("north", meter));
+    };
+    EXPECT_EQ(shown("m1"), true);
+
+    // A broker shutting down sends the last wills, then drops the window.
+    now += 1000;
+    for (const std::string& s : {statusA, statusB, statusC})
+        fleet.take(s, "offline", now);
+    fleet.setLink(false, now + 200);
+    auto u = fleet.update(now + 200);
+    ASSERT_TRUE(u);
+    EXPECT_EQ(u->changed.size(), 3u) << "every row shows the state unknown";
+    EXPECT_EQ(shown("m1"), std::nullopt);
+    u = fleet.update(now + 60'000);
+    EXPECT_TRUE(!u || u->events.empty()) << "no going offline while the broker is away";
+
+    // Back: the retained wills come first, then two meters reconnect; the
+    // third does not come back within the settling time and is told, once.
+    now += 120'000;
+    fleet.setLink(true, now);
+    for (const std::string& s : {statusA, statusB, statusC})
+        fleet.take(s, "offline", now);
+    u = fleet.update(now);
+    ASSERT_TRUE(u);
+    EXPECT_TRUE(u->events.empty());
+    EXPECT_EQ(shown("m1"), std::nullopt) << "an old last will, perhaps";
+    fleet.take(statusA, "online", now + 4000);
+    fleet.take(statusB, "online", now + 9000);
+    u = fleet.update(now + 9000);
+    ASSERT_TRUE(u);
+    EXPECT_TRUE(u->events.empty());
+    EXPECT_EQ(shown("m1"), true);
+    EXPECT_EQ(shown("m3"), std::nullopt);
+    u = fleet.update(now + FleetModel::settleMs);
+    ASSERT_TRUE(u);
+    ASSERT_EQ(eventsOf(*u, FleetEventKind::WentOffline), 1u);
+    EXPECT_EQ(u->events[0].meter, "m3");
+    EXPECT_EQ(shown("m3"), false);
+    EXPECT_EQ(shown("m2"), true);
+    EXPECT_FALSE(fleet.update(now + FleetModel::settleMs + 60'000));
 }
 
 TEST(FleetModel, ALevelOrIntervalAboveTheLimitMarksTheMeterOncePerCrossing) {

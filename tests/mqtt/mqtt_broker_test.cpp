@@ -6,6 +6,7 @@
 
 #include "formats/TextDataFile.h"
 #include "mqtt/MqttProtocol.h"
+#include "mqtt/MqttPublisher.h"
 #include "survey/Survey.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -264,6 +266,54 @@ TEST_F(MqttBroker, RowsASurveyCouldNotSendGoOutWhenItRunsAgain) {
     EXPECT_EQ(second->wait(), 0) << second->err();
 }
 
+TEST_F(MqttBroker, RowsTheBrokerRefusesWaitAndGoOutOnceItTakesThem) {
+    // The user may write only meter m1's topics; the survey says it is m9.
+    broker_->setAcl("user meter\n"
+                    "topic read vrel/v1/#\n"
+                    "topic write vrel/v1/north/m1/#\n"
+                    "topic readwrite homeassistant/#\n");
+    Simulator sim(dir_, "52.5");
+    ASSERT_TRUE(sim.ready());
+    const fs::path out = dir_ / "survey";
+    const auto receiver = subscriber(*broker_, "receiver", {"vrel/v1/+/+/summary"});
+    ASSERT_TRUE(waitFor([&] { return contains(broker_->log(), "as receiver"); })) << broker_->log();
+
+    std::vector<std::string> mqtt = {"--mqtt", broker_->url(), "--site", "north", "--meter", "m9"};
+    const std::vector<std::string> a = auth();
+    mqtt.insert(mqtt.end(), a.begin(), a.end());
+    const auto run = survey(sim, out, mqtt);
+    const std::string refused = "not authorized to publish to vrel/v1/north/m9/summary";
+    ASSERT_TRUE(waitFor([&] { return contains(run->err(), refused); })) << run->err();
+    // The row goes again every 10 s while it is refused; told once.
+    std::this_thread::sleep_for(std::chrono::seconds(12));
+    EXPECT_EQ(count(run->err(), refused), 1u) << run->err();
+    const std::vector<std::string> rows = rowsOf(out / summaryFileName);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_TRUE(rowsReceived(receiver->out(), "summary").empty()) << receiver->out();
+    // Nothing the broker refused counts as sent.
+    const std::string cursor = slurp(out / mqttCursorFileName);
+    EXPECT_TRUE(cursor.empty() || contains(cursor, "summary.csv 0 ")) << cursor;
+
+    broker_->setAcl("user meter\n"
+                    "topic read vrel/v1/#\n"
+                    "topic write vrel/v1/north/m9/#\n"
+                    "topic readwrite homeassistant/#\n");
+    ASSERT_TRUE(waitFor([&] {
+        return allReceived(rows, rowsReceived(receiver->out(), "summary"));
+    })) << run->err()
+        << receiver->out();
+    ASSERT_TRUE(waitFor([&] { return contains(run->err(), "takes the rows again"); }))
+        << run->err();
+    run->signal(SIGTERM);
+    ASSERT_EQ(run->wait(), 0) << run->err();
+    EXPECT_TRUE(contains(slurp(out / mqttCursorFileName),
+                         "summary.csv " + std::to_string(rowsOf(out / summaryFileName).size())))
+        << slurp(out / mqttCursorFileName);
+    EXPECT_EQ(count(run->err(), refused), 1u) << run->err();
+    EXPECT_TRUE(contains(run->err(), "survey ended")) << run->err();
+    EXPECT_FALSE(contains(run->err(), "broker away")) << "a clean end is no outage\n" << run->err();
+}
+
 TEST_F(MqttBroker, AKilledSurveyShowsOfflineAndAStoppedOneSaysSo) {
     Simulator sim(dir_, "55.0");
     ASSERT_TRUE(sim.ready());
@@ -300,7 +350,10 @@ TEST_F(MqttBroker, AWrongPasswordOrAnUntrustedCertificateIsToldAndSamplingGoesOn
     } cases[] = {
         {{"--mqtt", broker_->url(), "--mqtt-user", Broker::user, "--mqtt-password-file",
           wrongPassword.string()},
-         "refused the connection"},
+         "refused the user name or password"},
+        {{"--mqtt", "mqtts://localhost:" + std::to_string(broker_->port()), "--mqtt-ca",
+          broker_->caFile().string()},
+         "does not speak TLS on this port; try mqtt:// or the broker's TLS port"},
         {{"--mqtt", broker_->tlsUrl(), "--mqtt-ca", broker_->otherCaFile().string(), "--mqtt-user",
           Broker::user, "--mqtt-password-file", broker_->passwordFile().string()},
          "certificate is not trusted"},
@@ -321,6 +374,7 @@ TEST_F(MqttBroker, AWrongPasswordOrAnUntrustedCertificateIsToldAndSamplingGoesOn
         run->signal(SIGTERM);
         EXPECT_EQ(run->wait(), 0) << run->err();
         EXPECT_EQ(rowsOf(out / eventsFileName).size(), 0u) << cases[i].says;
+        EXPECT_FALSE(contains(run->err(), "Invalid function arguments")) << run->err();
     }
 }
 

@@ -1,6 +1,8 @@
 // The network window on Debian's real mosquitto: meters played by clients of
 // the test, the rows and notifications as the user would see them.
 #include "Broker.h"
+#include "app/MainFrame.h"
+#include "app/MyVrelView.h"
 #include "app/Translation.h"
 #include "config/ColorConfig.h"
 #include "config/ProfileFile.h"
@@ -218,14 +220,101 @@ TEST_F(NetworkWindow, AMeterGoesOfflineIsToldOnceAndAMalformedPayloadIsNamedOnce
         [&] { return cell(window, 0, FleetTable::Status).startsWith("çevrimdışı"); }, 30'000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window.skippedText().isEmpty(); }, 30'000));
     EXPECT_EQ(window.skippedText().count(QString::fromStdString(level)), 1);
-    ASSERT_EQ(notifier_.seen.size(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notifier_.seen.size() == 1; }, 30'000));
     EXPECT_TRUE(notifier_.seen[0].contains("north / m1"));
+    // Also in the window, for a desktop without a tray, until read.
+    ASSERT_EQ(window.unreadNotices().size(), 1);
+    EXPECT_TRUE(window.unreadNotices()[0].contains("north / m1"));
 
     publisher->publish(status, statusOnline, 1, true);
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return cell(window, 0, FleetTable::Status).startsWith("çevrimiçi"); }, 30'000));
     EXPECT_EQ(notifier_.seen.size(), 1);
     EXPECT_EQ(first.count(), 1);
+}
+
+TEST_F(NetworkWindow, ABrokerOutageShowsTheMetersUnknownTellsNoneOfflineAndEndsByItself) {
+    CNetworkWnd window(settingsFor(*broker_, "viewer"), std::nullopt, notifier_, clock_);
+    QString error;
+    ASSERT_TRUE(window.start(error)) << error.toStdString();
+    window.show();
+    // Two meters as a survey publishes: online (retained) at each connection,
+    // offline as the last will.
+    std::vector<std::unique_ptr<MqttClient>> meters;
+    for (const char* name : {"m1", "m2"}) {
+        MqttSettings s = settingsFor(*broker_, std::string("meter-") + name);
+        s.willTopic = mqttTopic("north", name, MqttTopic::Status);
+        s.willPayload = statusOffline;
+        auto& c = meters.emplace_back(std::make_unique<MqttClient>(s));
+        MqttClient* client = c.get();
+        const std::string topic = s.willTopic;
+        client->onConnected = [client, topic](bool) {
+            client->publish(topic, statusOnline, 1, true);
+        };
+        std::string why;
+        ASSERT_TRUE(client->start(why)) << why;
+    }
+    const auto statuses = [&](const QString& start) {
+        if (window.rows()->rowCount() != 2)
+            return false;
+        for (int r = 0; r < 2; ++r)
+            if (!cell(window, r, FleetTable::Status).startsWith(start))
+                return false;
+        return true;
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return statuses("çevrimiçi"); }, 30'000));
+
+    broker_->stop();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return statuses("bilinmiyor"); }, 30'000))
+        << cell(window, 0, FleetTable::Status).toStdString();
+    EXPECT_TRUE(window.linkText().contains("ölçerlerin durumu bilinmiyor"))
+        << window.linkText().toStdString();
+    EXPECT_EQ(window.rows()
+                  ->index(0, FleetTable::Status)
+                  .data(Qt::ForegroundRole)
+                  .value<QBrush>()
+                  .color(),
+              QColor(150, 150, 150));
+    QTest::qWait(static_cast<int>(FleetModel::offlineHoldMs) + 500);
+
+    ASSERT_TRUE(broker_->start()) << broker_->log();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window.linkText().contains("ölçer:") && statuses("çevrimiçi"); }, 60'000))
+        << window.linkText().toStdString() << " "
+        << cell(window, 0, FleetTable::Status).toStdString();
+    QTest::qWait(static_cast<int>(FleetModel::settleMs) + 500);
+    EXPECT_TRUE(statuses("çevrimiçi"));
+    EXPECT_TRUE(notifier_.seen.isEmpty()) << notifier_.seen.join(" | ").toStdString();
+    EXPECT_TRUE(window.unreadNotices().isEmpty())
+        << window.unreadNotices().join(" | ").toStdString();
+}
+
+TEST_F(NetworkWindow, TheMenuCommandOpensTheWindowAsAUserDoes) {
+    ScriptedPrompt script;
+    const ScopedPrompt scoped(script);
+    CMainFrame frame;
+    frame.view()->setPortEnumerator([] { return std::vector<SSerInfo>{}; });
+    frame.view()->initialUpdate();
+    frame.show();
+    const QString url = QString::fromStdString(broker_->url());
+    auto publisher = meter("meters");
+    publisher->publish(mqttTopic("north", "m1", MqttTopic::Status), statusOnline, 1, true);
+    // Twice: the second time the frame's keyring and tray are found again.
+    for (int i = 1; i <= 2; ++i) {
+        script.connectionNext({url, Broker::user, Broker::password, {}, false, {}, {}});
+        frame.action(CommandId::OpenNetwork)->trigger();
+        ASSERT_EQ(script.connectionRequests().size(), static_cast<std::size_t>(i));
+        const QList<CNetworkWnd*> windows = frame.findChildren<CNetworkWnd*>();
+        ASSERT_EQ(windows.size(), i);
+        CNetworkWnd* window = windows.back();
+        EXPECT_TRUE(window->isVisible());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window->rows()->rowCount() == 1; }, 30'000))
+            << window->linkText().toStdString();
+        EXPECT_EQ(cell(*window, 0, FleetTable::Meter), "m1");
+    }
+    // Cancelled: nothing more opens.
+    frame.action(CommandId::OpenNetwork)->trigger();
+    EXPECT_EQ(frame.findChildren<CNetworkWnd*>().size(), 2);
 }
 
 TEST_F(NetworkWindow, ADoubleClickShowsTheMetersHourAndItsSurveyOpensFromTheArchive) {
@@ -341,22 +430,44 @@ TEST_F(NetworkWindow, TheMenuAsksForTheBrokerKeepsThePasswordInTheKeyringAndAsks
     QWidget parent;
     const QString url = QString::fromStdString(broker_->url());
     script.connectionNext({url, Broker::user, "wrong", {}, true, {}, {}});
-    const QString archive = QString::fromStdString((dir_ / "collected").string());
-    script.connectionNext({url, Broker::user, Broker::password, {}, true, {}, archive});
-    CNetworkWnd* first = askAndOpenNetwork(&parent, keyring, notifier_, clock_);
-    ASSERT_TRUE(first);
-    QPointer<CNetworkWnd> gone(first);
-    // Refused: the window goes and the dialog comes back saying why.
+    CNetworkWnd* second = askAndOpenNetwork(&parent, keyring, notifier_, clock_);
+    ASSERT_TRUE(second);
+    const QPointer<CNetworkWnd> alive(second);
+    // Refused: the dialog comes back once, saying why, and is cancelled; the
+    // window stays and does not try the refused password again.
     ASSERT_TRUE(QTest::qWaitFor([&] { return script.connectionRequests().size() == 2; }, 30'000));
     EXPECT_TRUE(script.connectionRequests()[1].note.contains("kabul etmedi"));
     EXPECT_EQ(script.connectionRequests()[1].url, url);
     EXPECT_EQ(script.connectionRequests()[1].user, Broker::user);
     EXPECT_TRUE(script.connectionRequests()[1].keyring);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return gone.isNull(); }, 30'000));
-    CNetworkWnd* second = parent.findChild<CNetworkWnd*>();
-    ASSERT_TRUE(second);
+    const auto refusals = [&] {
+        const std::string log = broker_->log();
+        std::size_t n = 0;
+        for (std::size_t at = log.find("not authorised"); at != std::string::npos;
+             at = log.find("not authorised", at + 1))
+            ++n;
+        return n;
+    };
+    QTest::qWait(4000); // the client tried again after 1 s and 3 s before
+    EXPECT_EQ(refusals(), 1u) << broker_->log();
+    EXPECT_EQ(script.connectionRequests().size(), 2u);
+    ASSERT_TRUE(alive);
+    QPushButton* retry = nullptr;
+    for (QPushButton* b : second->findChildren<QPushButton*>())
+        if (b->text() == QStringLiteral("Yeniden bağlan…"))
+            retry = b;
+    ASSERT_TRUE(retry && retry->isVisible());
+
+    // "Yeniden bağlan…" asks again; the right password connects the same window.
+    const QString archive = QString::fromStdString((dir_ / "collected").string());
+    script.connectionNext({url, Broker::user, Broker::password, {}, true, {}, archive});
+    retry->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return second->linkText().contains("ölçer:"); }, 30'000))
         << second->linkText().toStdString();
+    EXPECT_EQ(script.connectionRequests().size(), 3u);
+    EXPECT_TRUE(script.connectionRequests()[2].note.contains("kabul etmedi"));
+    EXPECT_FALSE(retry->isVisible());
+    EXPECT_EQ(parent.findChildren<CNetworkWnd*>().size(), 1u);
 
     // The address and user are remembered in the settings, the password only in the keyring.
     const ProfileFile profile = ProfileFile::load(programSettingsPath());
@@ -371,9 +482,9 @@ TEST_F(NetworkWindow, TheMenuAsksForTheBrokerKeepsThePasswordInTheKeyringAndAsks
 
     // Asked again, the dialog comes filled in, the password from the keyring.
     askAndOpenNetwork(&parent, keyring, notifier_, clock_);
-    ASSERT_EQ(script.connectionRequests().size(), 3u);
-    EXPECT_EQ(script.connectionRequests()[2].password, Broker::password);
-    EXPECT_EQ(script.connectionRequests()[2].archive, archive);
+    ASSERT_EQ(script.connectionRequests().size(), 4u);
+    EXPECT_EQ(script.connectionRequests()[3].password, Broker::password);
+    EXPECT_EQ(script.connectionRequests()[3].archive, archive);
 }
 
 TEST_F(NetworkWindow, WithoutAKeyringThePasswordIsAskedEachTime) {

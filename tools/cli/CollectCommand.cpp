@@ -126,11 +126,10 @@ int runCollect(const std::vector<std::string>& args) {
         away = false;
         lastReason.clear();
     };
-    client.onDown = [&](const std::string& reason) {
+    client.onDown = [&](const std::string& reason, MqttFailure kind) {
         std::lock_guard lock(inbox.mutex);
         if (!away || reason != lastReason)
-            inbox.notes.push_back("the broker at " + url + " is away: " + reason +
-                                  "; trying again");
+            inbox.notes.push_back(brokerDownText(url, reason, kind) + "; trying again");
         away = true;
         lastReason = reason;
     };

@@ -229,7 +229,10 @@ class Survey {
                    ",\"held\":" + std::to_string(runner_.pendingSamples());
             if (publisher_)
                 line += std::string(",\"broker\":") + (mqtt.connected ? "true" : "false") +
-                        ",\"unsent\":" + std::to_string(mqtt.unsent);
+                        ",\"unsent\":" + std::to_string(mqtt.unsent) +
+                        ",\"refused\":" + (mqtt.refused ? "true" : "false");
+            if (final)
+                line += ",\"ended\":true";
             line += "}";
         } else {
             line = "elapsed " + elapsedText(t - runner_.startMs()) + ", " +
@@ -242,10 +245,16 @@ class Survey {
                 line += ", waiting for the meter";
             if (runner_.pendingSamples())
                 line += ", " + std::to_string(runner_.pendingSamples()) + " held";
-            if (publisher_ && !mqtt.connected)
+            // The publisher has left the broker by the last line: that is no outage.
+            if (publisher_ && !mqtt.connected && !final)
                 line += ", broker away";
+            if (mqtt.refused)
+                line += ", the broker refuses the rows";
             if (mqtt.unsent)
-                line += ", " + std::to_string(mqtt.unsent) + " rows to publish";
+                line += ", " + std::to_string(mqtt.unsent) +
+                        (mqtt.unsent == 1 ? " row to publish" : " rows to publish");
+            if (final)
+                line += ", survey ended";
         }
         if (inPlace_ && !final) {
             std::cerr << '\r' << line << "\x1b[K" << std::flush;
@@ -286,7 +295,9 @@ class Survey {
             tellPublishing();
             if (const long long unsent = publisher_->state().unsent)
                 message(std::to_string(unsent) +
-                        " rows wait for the broker; they go out when the survey runs again");
+                        (unsent == 1 ? " row waits for the broker; it goes"
+                                     : " rows wait for the broker; they go") +
+                        " out when the survey runs again");
         }
         status(t, true);
         std::string files;
