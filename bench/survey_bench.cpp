@@ -17,6 +17,7 @@ constexpr SurveyMs start = SurveyMs(1796738400) * 1000;
 class NullFileSystem final : public SurveyFileSystem {
   public:
     bool exists(const std::string&) const override { return false; }
+    bool endsMidLine(const std::string&) const override { return false; }
     std::unique_ptr<SurveyFile> openAppend(const std::string&, std::string&) override {
         return std::make_unique<File>();
     }

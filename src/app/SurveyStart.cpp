@@ -5,6 +5,7 @@
 #include "model/Clock.h"
 #include "overview/SurveyWindow.h"
 #include "survey/Survey.h"
+#include "survey/SurveyRunner.h"
 #include "ui/Prompt.h"
 
 #include <QCoreApplication>
@@ -61,9 +62,7 @@ void startSurveyFromMenu(CMyVrelView& view) {
     settings.interval = chosen->interval;
     settings.split = chosen->dailyFiles ? SurveySplit::Day : SurveySplit::Hour;
     settings.summarySeconds = chosen->summarySeconds;
-    // The files' times are the PC's; the program's clock may run shifted (tests).
-    if (auto previousEnd = lastSurveyWrite(dir))
-        settings.previousEnd = *previousEnd + appClock().nowMs() - SystemClock().nowMs();
+    resumeSurvey(settings, appClock());
     CSurveyWnd::startSurvey(session, settings, parent);
 }
 

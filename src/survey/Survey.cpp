@@ -111,6 +111,15 @@ class Disk final : public SurveyFileSystem {
         return f != nullptr;
     }
 
+    bool endsMidLine(const std::string& path) const override {
+        std::FILE* f = std::fopen(path.c_str(), "rb");
+        if (!f)
+            return false;
+        const bool midLine = std::fseek(f, -1, SEEK_END) == 0 && std::fgetc(f) != '\n';
+        std::fclose(f);
+        return midLine;
+    }
+
     std::unique_ptr<SurveyFile> openAppend(const std::string& path, std::string& error) override {
 #ifdef _WIN32
         const int fd = ::_open(path.c_str(), _O_WRONLY | _O_CREAT | _O_APPEND | _O_BINARY, 0644);
@@ -129,6 +138,14 @@ class Disk final : public SurveyFileSystem {
 
 int utcOffsetSeconds(const Clock& clock, std::time_t t) {
     return static_cast<int>(secondsOf(clock.local(t)) - static_cast<std::int64_t>(t));
+}
+
+std::time_t instantOfLocal(const Clock& clock, std::int64_t wall) {
+    // Correct the guess by the offset found there, twice to settle across a
+    // change of offset.
+    std::int64_t t = wall - utcOffsetSeconds(clock, static_cast<std::time_t>(wall));
+    t = wall - utcOffsetSeconds(clock, static_cast<std::time_t>(t));
+    return static_cast<std::time_t>(t);
 }
 
 std::string isoLocalTime(const Clock& clock, SurveyMs ms, bool withMs) {
@@ -174,13 +191,8 @@ std::optional<std::time_t> parseSurveyDateTime(std::string_view text, const Cloc
     const std::int64_t fields =
         daysFromCivil(*year, *month, *day) * 86400 + *hour * 3600 + *minute * 60 + second;
     const std::string_view zone = text.substr(pos);
-    if (zone.empty()) {
-        // The instant whose local time has these fields: correct the guess by
-        // the offset found there, twice to settle across a change of offset.
-        std::int64_t t = fields - utcOffsetSeconds(clock, static_cast<std::time_t>(fields));
-        t = fields - utcOffsetSeconds(clock, static_cast<std::time_t>(t));
-        return static_cast<std::time_t>(t);
-    }
+    if (zone.empty())
+        return instantOfLocal(clock, fields);
     if (zone == "Z")
         return static_cast<std::time_t>(fields);
     if (zone[0] != '+' && zone[0] != '-')
@@ -514,10 +526,16 @@ SurveyStore::SurveyStore(SurveyFileSystem& fs, const Clock& clock, std::string d
                          SurveySplit split, double sampleInterval, std::size_t maxPendingSamples)
     : fs_(fs), clock_(clock), dir_(std::move(dir)), split_(split), sampleInterval_(sampleInterval),
       maxPending_(maxPendingSamples), data_(fs, true), summary_(fs, false), events_(fs, false) {
-    if (!fs_.exists(path(summaryFileName)))
-        summary_.push(path(summaryFileName), std::string(summaryHeader) + "\r\n");
-    if (!fs_.exists(path(eventsFileName)))
-        events_.push(path(eventsFileName), std::string(eventsHeader) + "\r\n");
+    auto begin = [this](AppendQueue& queue, const std::string& file, const char* header) {
+        if (!fs_.exists(file))
+            queue.push(file, std::string(header) + "\r\n");
+        else if (fs_.endsMidLine(file))
+            // A row cut short by a kill gets its line end, so the next row starts a
+            // line of its own and every reader leaves the cut one out as no row.
+            queue.push(file, "\r\n");
+    };
+    begin(summary_, path(summaryFileName), summaryHeader);
+    begin(events_, path(eventsFileName), eventsHeader);
 }
 
 SurveyStore::~SurveyStore() {

@@ -27,6 +27,10 @@ using SurveyMs = std::int64_t;
 // clock's local() sees it.
 int utcOffsetSeconds(const Clock& clock, std::time_t t);
 
+// The instant whose local time on clock reads wall (seconds since 1970 on
+// the wall clock), as a time stamp without offset is taken.
+std::time_t instantOfLocal(const Clock& clock, std::int64_t wall);
+
 // ISO 8601 local time with its UTC offset: "2026-12-08T14:03:05+01:00", or with
 // milliseconds ("2026-12-08T14:03:05.300+01:00") when withMs is set.
 std::string isoLocalTime(const Clock& clock, SurveyMs ms, bool withMs = false);
@@ -94,6 +98,9 @@ class SurveyFileSystem {
   public:
     virtual ~SurveyFileSystem() = default;
     virtual bool exists(const std::string& path) const = 0;
+    // The file at path ends inside a line: a write was cut short (a kill, a
+    // crash) before its line end.
+    virtual bool endsMidLine(const std::string& path) const = 0;
     // The file at path, created when missing, positioned at its end.
     virtual std::unique_ptr<SurveyFile> openAppend(const std::string& path, std::string& error) = 0;
 };

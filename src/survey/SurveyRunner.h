@@ -12,10 +12,18 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 // A survey opens a port that stays silent this long anew, and again after as
 // long: a USB bridge that came back may need it.
 inline constexpr int surveyReopenSilentSeconds = 10;
+
+// A reading of the folder's data files, as the survey took it.
+struct SurveyReading {
+    SurveyMs t = 0; // the start of its second
+    double level = 0;
+    char weighting = 'A';
+};
 
 struct SurveySettings {
     std::string dir;
@@ -25,7 +33,17 @@ struct SurveySettings {
     // The end of an earlier run in the same folder (resume): the gap up to the
     // first sample of this run is a "restart".
     std::optional<SurveyMs> previousEnd;
+    // The readings of an earlier run that no row of summary.csv holds yet (it
+    // was killed before its interval closed), in order: their intervals get
+    // their rows, and the interval this run starts in begins with them.
+    std::vector<SurveyReading> unsummarised;
 };
+
+// Fills what a survey in settings.dir goes on from: where the earlier run's
+// readings stopped being written (previousEnd, on clock) and its readings
+// after the end of the last whole row of summary.csv. Nothing for a folder
+// without data files.
+void resumeSurvey(SurveySettings& settings, const Clock& clock);
 
 class SurveyRunner {
   public:

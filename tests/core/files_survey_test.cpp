@@ -170,6 +170,10 @@ class MemoryFileSystem final : public SurveyFileSystem {
     std::optional<std::size_t> full;
 
     bool exists(const std::string& path) const override { return files.count(path) > 0; }
+    bool endsMidLine(const std::string& path) const override {
+        const auto f = files.find(path);
+        return f != files.end() && !f->second.empty() && !f->second.ends_with('\n');
+    }
     std::unique_ptr<SurveyFile> openAppend(const std::string& path, std::string& error) override {
         if (full && !files.count(path)) {
             error = "cannot open " + path + ": No space left on device";
@@ -343,7 +347,7 @@ TEST(SurveyRunnerTicks, SamplesGapsAndRowsFollowTheVerdicts) {
     const ManualClock utc;
     MemoryFileSystem fs;
     const SurveyMs t0 = SurveyMs(dec8at14 + 60 * 14) * 1000; // 14:14:00
-    SurveyRunner runner(fs, utc, {"d", 1.0, SurveySplit::Hour, 900, t0 - 30000});
+    SurveyRunner runner(fs, utc, {"d", 1.0, SurveySplit::Hour, 900, t0 - 30000, {}});
     runner.start(t0);
     const TickVerdict ok;
     const TickVerdict pending{GapCause::Pending, {}};

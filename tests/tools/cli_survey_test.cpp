@@ -269,6 +269,58 @@ TEST(CliSurvey, TermAndKillLeaveWholeFilesAndASecondStartResumes) {
     EXPECT_EQ(events[0][3], "restart");
 }
 
+// The readings of each minute ("hh:mm") in the data files.
+std::map<std::string, std::size_t> readingsByMinute(const fs::path& dir) {
+    std::map<std::string, std::size_t> minutes;
+    for (const fs::path& f : dataFiles(dir))
+        for (const CObjData& r : ReadTextDataFile(f.string()).records)
+            ++minutes[std::string(r.dateTime().substr(r.dateTime().find(',') + 1, 5))];
+    return minutes;
+}
+
+// Killed in the middle of a minute and started again a minute later: the
+// killed minute's row comes from its readings on disk, and every minute with
+// readings has one row.
+TEST(CliSurvey, AMinuteCutShortByAKillGetsItsRowWhenTheSurveyGoesOn) {
+    const fs::path dir = scratch("killed");
+    Simulator sim(dir, {"--level", "52.4"});
+    ASSERT_TRUE(sim.ready());
+    const fs::path out = dir / "out";
+    // 2026-12-08T14:59:59Z: the 14:59 row is written a second in.
+    const auto first =
+        survey(sim, out, {"--summary", "1m"}, {"TZ=UTC", "VREL_CLI_CLOCK_START=1796741999"});
+    ASSERT_TRUE(waitFor([&] { return readingsByMinute(out)["15:00"] >= 5; })) << first->err();
+    first->signal(SIGKILL);
+    ASSERT_EQ(first->wait(), -1);
+    const std::size_t killedMinute = readingsByMinute(out)["15:00"];
+    ASSERT_EQ(csvRows(out / summaryFileName, summaryHeader).size(), 1u)
+        << slurp(out / summaryFileName);
+
+    // 15:01:30.
+    const auto second =
+        survey(sim, out, {"--summary", "1m"}, {"TZ=UTC", "VREL_CLI_CLOCK_START=1796742090"});
+    ASSERT_TRUE(waitFor([&] { return readingsByMinute(out)["15:01"] >= 5; })) << second->err();
+    second->signal(SIGINT);
+    ASSERT_EQ(second->wait(), 0) << second->err();
+
+    const auto rows = csvRows(out / summaryFileName, summaryHeader);
+    std::map<std::string, int> starts;
+    for (const auto& row : rows)
+        ++starts[row[0].substr(11, 5)];
+    for (const auto& [minute, n] : starts)
+        EXPECT_EQ(n, 1) << minute << " has " << n << " rows\n" << slurp(out / summaryFileName);
+    for (const auto& [minute, n] : readingsByMinute(out))
+        EXPECT_TRUE(starts.count(minute)) << minute << " has readings but no row";
+    ASSERT_EQ(rows.size(), 3u) << slurp(out / summaryFileName);
+    const auto& killed = rows[1];
+    EXPECT_EQ(killed[0], "2026-12-08T15:00:00+00:00");
+    EXPECT_EQ(killed[1], "2026-12-08T15:01:00+00:00");
+    EXPECT_EQ(killed[2], std::to_string(killedMinute));
+    EXPECT_NEAR(std::stod(killed[3]), killedMinute * 0.1 / 60, 1e-4);
+    EXPECT_EQ(killed[4], "52.40");
+    EXPECT_EQ(killed[10], "dBA");
+}
+
 TEST(CliSurvey, WrongCommandLinesAndFoldersEndWithStatusTwoBeforeSampling) {
     const fs::path dir = scratch("usage");
     std::ofstream(dir / "plain") << "a file, not a folder";

@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <sstream>
+#include <utility>
 
 #ifdef _WIN32
 #include <io.h>
@@ -51,7 +52,8 @@ const std::string surveyUsage =
         "again once frames come; every gap goes to DIR/events.csv. DIR/summary.csv gets a row\n"
         "for each interval on the clock. A write that fails (full disk) is retried,\n"
         "the samples held in memory meanwhile (up to a day of them). Started again\n"
-        "on the same DIR, the survey goes on there.\n"
+        "on the same DIR, the survey goes on there, and first writes the summary\n"
+        "rows of the readings a killed run left without one.\n"
         "\n"
         "  --port PATH        the meter's port (default: automatic detection, also\n"
         "                     when it comes back under another name)\n"
@@ -134,11 +136,9 @@ constexpr auto publishGrace = std::chrono::seconds(3);
 class Survey {
   public:
     Survey(LiveSession& session, const SurveyOptions& options, const Clock& clock,
-           std::optional<SurveyMs> previousEnd, MqttPublisher* publisher)
+           SurveySettings settings, MqttPublisher* publisher)
         : session_(session), options_(options), clock_(clock), publisher_(publisher),
-          runner_(
-              diskFileSystem(), clock,
-              {options.dir, options.interval, options.split, options.summarySeconds, previousEnd}),
+          runner_(diskFileSystem(), clock, std::move(settings)),
           inPlace_(isatty(2) != 0 && !options.json) {
         runner_.report = [this](const std::string& text) { message(text); };
         tick_.setTimerType(Qt::PreciseTimer);
@@ -434,10 +434,12 @@ int runSurvey(const std::vector<std::string>& args) {
         std::cerr << "vrel-cli survey: " << *fault << "\n";
         return exitUsage;
     }
-    // The files' times are the PC's; the survey's clock may run shifted (the test hook).
-    auto previousEnd = lastSurveyWrite(options.dir);
-    if (previousEnd)
-        *previousEnd += clock.nowMs() - SystemClock().nowMs();
+    SurveySettings settings;
+    settings.dir = options.dir;
+    settings.interval = options.interval;
+    settings.split = options.split;
+    settings.summarySeconds = options.summarySeconds;
+    resumeSurvey(settings, clock);
 
     LiveSession session("survey");
     if (!session.open(options.port))
@@ -454,7 +456,7 @@ int runSurvey(const std::vector<std::string>& args) {
             return exitUsage;
         }
     }
-    Survey survey(session, options, clock, previousEnd, publisher.get());
+    Survey survey(session, options, clock, std::move(settings), publisher.get());
     survey.start();
     return session.run();
 }
