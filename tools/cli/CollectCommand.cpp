@@ -69,10 +69,7 @@ struct Inbox {
 } // namespace
 
 int runCollect(const std::vector<std::string>& args) {
-    auto usageError = [](const std::string& text) {
-        std::cerr << "vrel-cli collect: " << text << "\n" << collectUsage;
-        return exitUsage;
-    };
+    const auto usageError = [](const std::string& fault) { return ::usageError("collect", fault); };
     if (hasPasswordArgument(args))
         return usageError("the password is read from --mqtt-password-file or "
                           "VREL_MQTT_PASSWORD, never from the command line");
