@@ -4,6 +4,7 @@
 #include "Commands.h"
 #include "MqttOptions.h"
 
+#include "model/TextFormat.h"
 #include "mqtt/MqttArchive.h"
 
 #include <QString>
@@ -156,9 +157,10 @@ int runCollect(const std::vector<std::string>& args) {
 
     auto countsText = [&] {
         const MqttArchive::Counts& c = archive.counts();
-        return std::to_string(c.meters) + " meters, " + std::to_string(c.rows) + " rows, " +
-               std::to_string(c.duplicates) + " duplicates left out, " + std::to_string(c.levels) +
-               " levels, " + std::to_string(c.malformed) + " malformed";
+        return countOf(c.meters, "meter", "meters") + ", " + countOf(c.rows, "row", "rows") + ", " +
+               countOf(c.duplicates, "duplicate", "duplicates") + " left out, " +
+               countOf(c.levels, "level", "levels") + ", " + std::to_string(c.malformed) +
+               " malformed";
     };
     auto lastStatus = std::chrono::steady_clock::now();
     while (!stopRequested) {

@@ -7,6 +7,7 @@
 #include "formats/SpreadsheetExport.h"
 #include "formats/TextDataFile.h"
 #include "model/AcousticStats.h"
+#include "model/TextFormat.h"
 #include "recording/Recording.h"
 
 #include <QTimer>
@@ -329,7 +330,7 @@ class Recorder {
                 skipped_ = 0;
                 message("the meter is on HOLD: no samples until it ends");
             } else {
-                message("HOLD ended, " + std::to_string(skipped_) + " ticks skipped");
+                message("HOLD ended, " + countOf(skipped_, "tick", "ticks") + " skipped");
             }
         }
         const auto result = recorder_.tick(live);
@@ -401,7 +402,7 @@ class Recorder {
             }
         }
         std::ostringstream done;
-        done << n << (n == 1 ? " sample" : " samples") << " in " << out_;
+        done << countOf(n, "sample", "samples") << " in " << out_;
         if (n > 0) {
             const AcousticSummary s = leq_.summary();
             char buf[96];
