@@ -133,11 +133,11 @@ QVariant FleetTable::headerData(int section, Qt::Orientation orientation, int ro
     case Level:
         return tr("Seviye");
     case IntervalLeq:
-        return tr("Son aralık Leq");
+        return tr("Son aralık Leq (dB)");
     case IntervalEnd:
         return tr("Aralık sonu");
     case Coverage:
-        return tr("Kapsama");
+        return tr("Kapsam");
     case Limit:
         return tr("Sınır");
     }
