@@ -2120,7 +2120,12 @@ Do you want to replace it?</translation>
         <translation>gap</translation>
     </message>
     <message>
-        <location line="+68"/>
+        <location line="+69"/>
+        <source>Seviye</source>
+        <translation>Level</translation>
+    </message>
+    <message>
+        <location line="+1"/>
         <source>Aralık Leq</source>
         <translation>Interval Leq</translation>
     </message>
