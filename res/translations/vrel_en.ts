@@ -668,11 +668,19 @@
     </message>
     <message>
         <location line="+2"/>
-        <source> — son aralık Leq %1 dB, %2 bitti, kapsama %3</source>
+        <source> — son aralık Leq %1 dB, %2 bitti, kapsam %3</source>
         <translation> — last interval Leq %1 dB, ended %2, coverage %3</translation>
     </message>
+    <message numerus="yes">
+        <location line="+46"/>
+        <source>A–B, %1 – %2: Leq %3 dB, Lmax %4 dB, Lmin %5 dB, %n okuma</source>
+        <translation>
+            <numerusform>A–B, %1 – %2: Leq %3 dB, Lmax %4 dB, Lmin %5 dB, %n reading</numerusform>
+            <numerusform>A–B, %1 – %2: Leq %3 dB, Lmax %4 dB, Lmin %5 dB, %n readings</numerusform>
+        </translation>
+    </message>
     <message>
-        <location line="+4"/>
+        <location line="-42"/>
         <source> — sınır aşıldı</source>
         <translation> — over the limit</translation>
     </message>
@@ -700,11 +708,6 @@
         <location line="+5"/>
         <source>Son saat: Leq %1 dB, Lmax %2 dB, Lmin %3 dB. Tıklama A imlecini, sağ tıklama B imlecini koyar.</source>
         <translation>Last hour: Leq %1 dB, Lmax %2 dB, Lmin %3 dB. A click sets cursor A, a right click cursor B.</translation>
-    </message>
-    <message>
-        <location line="+15"/>
-        <source>A–B, %1 – %2: Leq %3 dB, Lmax %4 dB, Lmin %5 dB, %6 okuma</source>
-        <translation>A–B, %1 – %2: Leq %3 dB, Lmax %4 dB, Lmin %5 dB, %6 readings</translation>
     </message>
 </context>
 <context>
@@ -897,12 +900,12 @@
     <message>
         <location line="+1"/>
         <location line="+8"/>
-        <location line="+454"/>
+        <location line="+461"/>
         <source>Gün</source>
         <translation>Day</translation>
     </message>
     <message>
-        <location line="-462"/>
+        <location line="-469"/>
         <source>Lgündüz</source>
         <translation>Lday</translation>
     </message>
@@ -941,12 +944,12 @@
     <message>
         <location line="+0"/>
         <location line="+6"/>
-        <location line="+465"/>
+        <location line="+472"/>
         <source>Saat</source>
         <translation>Hour</translation>
     </message>
     <message>
-        <location line="-471"/>
+        <location line="-478"/>
         <source>Leq</source>
         <translation>Leq</translation>
     </message>
@@ -1027,11 +1030,43 @@
     </message>
     <message>
         <location line="+8"/>
-        <source>%1 okuma, %2 dosya, %3 – %4</source>
-        <translation>%1 readings in %2 files, %3 – %4</translation>
+        <source>%1, %2, %3 – %4</source>
+        <translation>%1 in %2, %3 – %4</translation>
+    </message>
+    <message numerus="yes">
+        <location line="+1"/>
+        <source>%n okuma</source>
+        <translation>
+            <numerusform>%n reading</numerusform>
+            <numerusform>%n readings</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <location line="+1"/>
+        <source>%n dosya</source>
+        <translation>
+            <numerusform>%n file</numerusform>
+            <numerusform>%n files</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <location line="+124"/>
+        <source>Ölçüm durduruldu: %n örnek, %1 klasöründe.</source>
+        <translation>
+            <numerusform>Survey stopped: %n sample in %1.</numerusform>
+            <numerusform>Survey stopped: %n samples in %1.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <location line="+4"/>
+        <source>%n örnek yazılamadı: %1</source>
+        <translation>
+            <numerusform>%n sample could not be written: %1</numerusform>
+            <numerusform>%n samples could not be written: %1</numerusform>
+        </translation>
     </message>
     <message>
-        <location line="+16"/>
+        <location line="-114"/>
         <source>Bu dosyalar okunamadı; ölçümün geri kalanı gösteriliyor:</source>
         <translation>These files could not be read; the rest of the survey is shown:</translation>
     </message>
@@ -1098,17 +1133,7 @@
 %1</translation>
     </message>
     <message>
-        <location line="+20"/>
-        <source>Ölçüm durduruldu: %1 örnek, %2 klasöründe.</source>
-        <translation>Survey stopped: %1 samples in %2.</translation>
-    </message>
-    <message>
-        <location line="+5"/>
-        <source>%1 örnek yazılamadı: %2</source>
-        <translation>%1 samples could not be written: %2</translation>
-    </message>
-    <message>
-        <location line="+8"/>
+        <location line="+40"/>
         <source>Bu pencerede ölçüm sürüyor. Ölçüm durdurulup dosyaları kapatılsın mı?</source>
         <translation>A survey is running in this window. Stop it and close its files?</translation>
     </message>
@@ -1324,7 +1349,7 @@
 <context>
     <name>FleetTable</name>
     <message>
-        <location filename="../../src/network/FleetTable.cpp" line="+49"/>
+        <location filename="../../src/network/FleetTable.cpp" line="+52"/>
         <source>bilinmiyor</source>
         <translation>unknown</translation>
     </message>
@@ -1365,21 +1390,21 @@
     </message>
     <message>
         <location line="+2"/>
-        <source>Son aralık Leq</source>
-        <translation>Last interval Leq</translation>
+        <source>Son aralık Leq (dB)</source>
+        <translation>Last interval Leq (dB)</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+4"/>
+        <source>Kapsam</source>
+        <translation>Coverage</translation>
+    </message>
+    <message>
+        <location line="-2"/>
         <source>Aralık sonu</source>
         <translation>Interval end</translation>
     </message>
     <message>
-        <location line="+2"/>
-        <source>Kapsama</source>
-        <translation>Coverage</translation>
-    </message>
-    <message>
-        <location line="+2"/>
+        <location line="+4"/>
         <source>Sınır</source>
         <translation>Limit</translation>
     </message>
@@ -1418,7 +1443,7 @@
 <context>
     <name>NetworkStart</name>
     <message>
-        <location filename="../../src/network/NetworkStart.cpp" line="+113"/>
+        <location filename="../../src/network/NetworkStart.cpp" line="+117"/>
         <source>Broker adresi mqtt://sunucu[:port] veya mqtts://sunucu[:port] olmalı.</source>
         <translation>The broker address must be mqtt://host[:port] or mqtts://host[:port].</translation>
     </message>
@@ -1479,10 +1504,13 @@
         <source>Kaydın güvenlik kopyası yazılamıyor (%1); kayıt yalnızca bellekte sürüyor.</source>
         <translation>The recording&apos;s safety copy cannot be written (%1); the recording goes on in memory only.</translation>
     </message>
-    <message>
+    <message numerus="yes">
         <location line="+14"/>
-        <source>Son kayıt (%1 örnek) program kapanmadan önce kaydedilmemiş. Geri yüklensin mi?</source>
-        <translation>The last recording (%1 samples) was not saved before the program ended. Restore it?</translation>
+        <source>Son kayıt (%n örnek) program kapanmadan önce kaydedilmemiş. Geri yüklensin mi?</source>
+        <translation>
+            <numerusform>The last recording (%n sample) was not saved before the program ended. Restore it?</numerusform>
+            <numerusform>The last recording (%n samples) was not saved before the program ended. Restore it?</numerusform>
+        </translation>
     </message>
     <message>
         <location line="+4"/>
@@ -1925,7 +1953,7 @@
     <message>
         <location line="+1"/>
         <source>Sınır %1 dB üstünde %2 okuma, %3 süre; %4 aşım.</source>
-        <translation>Readings above the %1 dB limit: %2, lasting %3 in all, in %4 exceedances.</translation>
+        <translation>Readings above the %1 dB limit: %2, lasting %3 in all; exceedances: %4.</translation>
     </message>
     <message>
         <location line="+1"/>
@@ -1940,7 +1968,7 @@
     <message>
         <location line="+1"/>
         <source>En uzun %1 aşım listelendi; %2 kısa aşım yukarıdaki toplamlarda sayıldı.</source>
-        <translation>The %1 longest exceedances are listed; %2 shorter ones are counted in the totals above.</translation>
+        <translation>The %1 longest exceedances are listed; the totals above count the shorter ones too (%2).</translation>
     </message>
     <message>
         <location line="+2"/>
@@ -1965,7 +1993,7 @@
     <message>
         <location line="+1"/>
         <source>%1 dB  (%2 tam gün)</source>
-        <translation>%1 dB  (%2 whole days)</translation>
+        <translation>%1 dB  (whole days: %2)</translation>
     </message>
     <message>
         <location line="+1"/>
@@ -2037,13 +2065,16 @@ Do you want to replace it?</translation>
     </message>
     <message>
         <location line="+4"/>
-        <source>%1 dakika</source>
-        <translation>%1 minutes</translation>
-    </message>
-    <message>
-        <location line="+0"/>
         <source>1 saat</source>
         <translation>1 hour</translation>
+    </message>
+    <message numerus="yes">
+        <location line="+0"/>
+        <source>%n dakika</source>
+        <translation>
+            <numerusform>%n minute</numerusform>
+            <numerusform>%n minutes</numerusform>
+        </translation>
     </message>
     <message>
         <location line="+8"/>
@@ -2089,7 +2120,12 @@ Do you want to replace it?</translation>
         <translation>gap</translation>
     </message>
     <message>
-        <location line="+68"/>
+        <location line="+69"/>
+        <source>Seviye</source>
+        <translation>Level</translation>
+    </message>
+    <message>
+        <location line="+1"/>
         <source>Aralık Leq</source>
         <translation>Interval Leq</translation>
     </message>

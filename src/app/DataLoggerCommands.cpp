@@ -82,7 +82,12 @@ void DataLoggerCommands::openDataFile() {
 }
 
 bool DataLoggerCommands::openPath(const QString& path) {
-    return show(readDataPath(&view_, path));
+    if (!show(readDataPath(&view_, path)))
+        return false;
+    // A file handed over from the desktop or the command line is there to be
+    // looked at: its first set shows without a double click.
+    window_->chooseFirstRow();
+    return true;
 }
 
 bool DataLoggerCommands::show(std::optional<RecordList> records) {

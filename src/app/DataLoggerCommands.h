@@ -25,8 +25,9 @@ class DataLoggerCommands : public QObject {
     // CommandId::OpenDataFile.
     void openDataFile();
     // Opens a data file or survey folder as command 32790 does once it is
-    // chosen; true when the DATALOGGER window shows it (a survey folder goes
-    // to a window of its own, a file that cannot be read is told).
+    // chosen, and shows its first set; true when the DATALOGGER window shows
+    // it (a survey folder goes to a window of its own, a file that cannot be
+    // read is told).
     bool openPath(const QString& path);
 
     // The window, once the first download or file has made it; else null.

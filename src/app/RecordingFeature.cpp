@@ -151,9 +151,9 @@ void RecordingFeature::offerJournal() {
     }
     const QString question =
         records ? QCoreApplication::translate("RecordingFeature",
-                                              "Son kayıt (%1 örnek) program kapanmadan önce "
-                                              "kaydedilmemiş. Geri yüklensin mi?")
-                      .arg(records->count())
+                                              "Son kayıt (%n örnek) program kapanmadan önce "
+                                              "kaydedilmemiş. Geri yüklensin mi?",
+                                              nullptr, records->count())
                 : QCoreApplication::translate("RecordingFeature",
                                               "Programın son çalışmasından kalan kayıt "
                                               "okunamıyor. Bir dosya olarak saklandı.");

@@ -222,6 +222,13 @@ void CDataLogDlg::chooseRow(int row) {
     graph_->Redraw(selection_);
 }
 
+void CDataLogDlg::chooseFirstRow() {
+    if (model_->rowCount() == 0)
+        return;
+    dataSetList()->selectRow(0);
+    chooseRow(0);
+}
+
 double CDataLogDlg::samplingInterval() const {
     return selection_.empty() ? 1.0 : selection_[0].samplingRate();
 }

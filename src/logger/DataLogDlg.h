@@ -38,6 +38,9 @@ class CDataLogDlg : public QDialog {
     void refillList();
     // A double click on row (-1: on empty list space).
     void chooseRow(int row);
+    // The first row selected and chosen, as a double click on it would; nothing
+    // when the list is empty.
+    void chooseFirstRow();
     // The selection is emptied and the graph redrawn; call before the records
     // of loggerRecords are deleted.
     void clearSelection();

@@ -62,3 +62,7 @@ long leadingInteger(std::string_view text) {
     }
     return negative ? -v : v;
 }
+
+std::string countOf(long long n, std::string_view one, std::string_view many) {
+    return std::to_string(n) + ' ' + std::string(n == 1 ? one : many);
+}

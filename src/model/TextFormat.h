@@ -19,3 +19,7 @@ double leadingDecimal(std::string_view text);
 // C's atoi on decimal digits: skips leading white space, reads an optional
 // sign and the digits behind it; 0 when none. Saturates instead of overflowing.
 long leadingInteger(std::string_view text);
+
+// A count with its noun, for the English texts the program prints: "1 row",
+// "0 rows", "2 rows".
+std::string countOf(long long n, std::string_view one, std::string_view many);

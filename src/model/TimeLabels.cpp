@@ -121,6 +121,13 @@ std::string formatClock(const DateTime& t) {
     return buf;
 }
 
+std::string dateTimeText(const DateTime& t) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.2d-%.2d-%.4d %.2d:%.2d:%.2d", t.day, t.month, t.year, t.hour,
+                  t.minute, t.second);
+    return buf;
+}
+
 DateTime addSeconds(const DateTime& t, std::int64_t seconds) {
     return civilFromSeconds(toSeconds(t) + seconds);
 }

@@ -22,6 +22,9 @@ std::optional<DateTime> parseDateTime(std::string_view text);
 std::string formatDateTime(const DateTime& t);
 // "%H:%M:%S"
 std::string formatClock(const DateTime& t);
+// "dd-mm-yyyy hh:mm:ss": a date-time as every window shows it, so the network,
+// meter and survey windows read alike.
+std::string dateTimeText(const DateTime& t);
 // t moved by seconds on the calendar (no daylight-saving jumps, so labels stay evenly spaced).
 DateTime addSeconds(const DateTime& t, std::int64_t seconds);
 // b - a in seconds.

@@ -161,6 +161,13 @@ std::optional<std::string> levelField(const QJsonObject& o, const char* name) {
     return fixed(v.toDouble(), 2);
 }
 
+// Home Assistant's entity ids take [a-z0-9_] alone, so the '-' our names allow
+// becomes '_'; a name that never holds one keeps the id it always had.
+std::string entityId(std::string name) {
+    std::replace(name.begin(), name.end(), '-', '_');
+    return "sensor." + name;
+}
+
 } // namespace
 
 std::optional<BrokerUrl> parseBrokerUrl(std::string_view url) {
@@ -442,7 +449,7 @@ std::vector<DiscoveryMessage> discoveryMessages(const std::string& site, const s
         QJsonObject o;
         o["name"] = qs(std::string(s.name) + (c ? " (C-weighted)" : ""));
         o["unique_id"] = qs(id + "_" + s.key);
-        o["object_id"] = qs(id + "_" + s.key);
+        o["default_entity_id"] = qs(entityId(id + "_" + s.key));
         o["state_topic"] = qs(mqttTopic(site, meter, s.topic));
         o["value_template"] = s.value;
         o["device_class"] = "sound_pressure";

@@ -1,5 +1,7 @@
 #include "FleetTable.h"
 
+#include "model/TimeLabels.h"
+
 #include <QBrush>
 #include <QColor>
 #include <QDateTime>
@@ -9,12 +11,13 @@
 
 namespace {
 
+// An instant on this PC's local clock, written as every window writes a date-time.
 QString clockText(SurveyMs ms) {
-    return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("dd.MM. HH:mm:ss"));
-}
-
-QString intervalEndText(const FleetInterval& i) {
-    return QDateTime::fromMSecsSinceEpoch(i.endMs).toString(QStringLiteral("dd.MM. HH:mm"));
+    const QDateTime t = QDateTime::fromMSecsSinceEpoch(ms);
+    const QDate d = t.date();
+    const QTime c = t.time();
+    return QString::fromStdString(
+        dateTimeText({d.day(), d.month(), d.year(), c.hour(), c.minute(), c.second()}));
 }
 
 } // namespace
@@ -74,7 +77,7 @@ QVariant FleetTable::data(const QModelIndex& index, int role) const {
             return interval && interval->leq ? QString::number(*interval->leq, 'f', 1)
                                              : QStringLiteral("–");
         case IntervalEnd:
-            return interval ? intervalEndText(*interval) : QString();
+            return interval ? clockText(interval->endMs) : QString();
         case Coverage:
             return interval ? QStringLiteral("%1 %").arg(interval->coverage * 100, 0, 'f', 1)
                             : QString();
@@ -141,11 +144,11 @@ QVariant FleetTable::headerData(int section, Qt::Orientation orientation, int ro
     case Level:
         return tr("Seviye");
     case IntervalLeq:
-        return tr("Son aralık Leq");
+        return tr("Son aralık Leq (dB)");
     case IntervalEnd:
         return tr("Aralık sonu");
     case Coverage:
-        return tr("Kapsama");
+        return tr("Kapsam");
     case Limit:
         return tr("Sınır");
     }

@@ -4,12 +4,12 @@
 #include "model/Clock.h"
 #include "overview/SurveyPlot.h"
 #include "overview/SurveyWindow.h"
+#include "survey/SeriesFigures.h"
 
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QTime>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -94,7 +94,7 @@ void CMeterWnd::refresh() {
     };
     QString text = tr("%1 — seviye %2").arg(cell(FleetTable::Status), cell(FleetTable::Level));
     if (m.interval)
-        text += tr(" — son aralık Leq %1 dB, %2 bitti, kapsama %3")
+        text += tr(" — son aralık Leq %1 dB, %2 bitti, kapsam %3")
                     .arg(cell(FleetTable::IntervalLeq), cell(FleetTable::IntervalEnd),
                          cell(FleetTable::Coverage));
     if (m.overLimit)
@@ -137,13 +137,10 @@ void CMeterWnd::showFigures() {
     const SeriesMs t1 = std::max(*a, *b);
     const LevelSum span = series_.sum(t0, t1);
     const auto clock = [this](SeriesMs t) {
-        constexpr std::int64_t dayMs = 24 * hourMs;
-        const std::int64_t local = series_.localOf(t);
-        return QTime::fromMSecsSinceStartOfDay(static_cast<int>((local % dayMs + dayMs) % dayMs))
-            .toString(QStringLiteral("HH:mm:ss"));
+        return QString::fromStdString(seriesDateTime(series_, t));
     };
     figures_->setText(
-        tr("A–B, %1 – %2: Leq %3 dB, Lmax %4 dB, Lmin %5 dB, %6 okuma")
-            .arg(clock(t0), clock(t1), dB(span.leq()), dB(span.lmax()), dB(span.lmin()))
-            .arg(span.count));
+        tr("A–B, %1 – %2: Leq %3 dB, Lmax %4 dB, Lmin %5 dB, %n okuma", nullptr,
+           static_cast<int>(span.count))
+            .arg(clock(t0), clock(t1), dB(span.leq()), dB(span.lmax()), dB(span.lmin())));
 }

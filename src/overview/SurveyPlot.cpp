@@ -267,14 +267,24 @@ void SurveyPlot::paintEvent(QPaintEvent*) {
             p.drawLine(std::max(area.left(), xOf(step.start)), y,
                        std::min(area.right(), xOf(step.end)), y);
         }
-        // The key sits in the plot's top left corner, clear of the cursors' names.
-        const QString name = tr("Aralık Leq");
-        const QRect key(area.left() + 6, area.top() + 4, fm.horizontalAdvance(name) + 34,
-                        fm.height() + 4);
+        // The key sits in the plot's top left corner, clear of the cursors' names, and names
+        // both lines: beside the intervals' steps the level line is not self-evident.
+        const std::pair<QString, QPen> entries[] = {{tr("Seviye"), QPen(lineColour, 0)},
+                                                    {tr("Aralık Leq"), QPen(stepColour, 2)}};
+        int nameWidth = 0;
+        for (const auto& entry : entries)
+            nameWidth = std::max(nameWidth, fm.horizontalAdvance(entry.first));
+        const int row = fm.height() + 2;
+        const QRect key(area.left() + 6, area.top() + 4, nameWidth + 34, 2 * row + 2);
         p.fillRect(key, QColor(255, 255, 255, 220));
-        const int y = key.center().y();
-        p.drawLine(key.left() + 4, y, key.left() + 22, y);
-        p.drawText(key.adjusted(28, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, name);
+        for (int i = 0; i < 2; ++i) {
+            const QRect line(key.left(), key.top() + 1 + i * row, key.width(), row);
+            const int y = line.center().y();
+            p.setPen(entries[i].second);
+            p.drawLine(line.left() + 4, y, line.left() + 22, y);
+            p.drawText(line.adjusted(28, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                       entries[i].first);
+        }
     }
 
     if (limit_ && *limit_ >= yMin_ && *limit_ <= yMax_) {

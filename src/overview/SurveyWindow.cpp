@@ -291,10 +291,10 @@ void CSurveyWnd::readingDone() {
     }
     loaded_ = true;
     const SeriesStore& s = read_->series;
-    status_->setText(tr("%1 okuma, %2 dosya, %3 – %4")
-                         .arg(s.size())
-                         .arg(read_->files.size())
-                         .arg(QString::fromStdString(seriesDateTime(s, s.start())),
+    status_->setText(tr("%1, %2, %3 – %4")
+                         .arg(tr("%n okuma", nullptr, static_cast<int>(s.size())),
+                              tr("%n dosya", nullptr, static_cast<int>(read_->files.size())),
+                              QString::fromStdString(seriesDateTime(s, s.start())),
                               QString::fromStdString(seriesDateTime(s, s.end()))));
     plot_->setSeries(&s);
     showFigures(WholeSurvey, s.start(), s.end());
@@ -416,13 +416,14 @@ bool CSurveyWnd::stopSurvey() {
     growth_->stop();
     showGrowth();
     const SurveyRunner& r = live_->runner();
-    status_->setText(tr("Ölçüm durduruldu: %1 örnek, %2 klasöründe.")
-                         .arg(r.samples())
-                         .arg(QDir::toNativeSeparators(folder_)));
+    status_->setText(
+        tr("Ölçüm durduruldu: %n örnek, %1 klasöründe.", nullptr, static_cast<int>(r.samples()))
+            .arg(QDir::toNativeSeparators(folder_)));
     if (!ok)
-        prompt().inform(
-            this, tr("%1 örnek yazılamadı: %2").arg(r.pendingSamples()).arg(live_->writeProblem()),
-            QStringLiteral("Vrel"), Prompt::Icon::Warning);
+        prompt().inform(this,
+                        tr("%n örnek yazılamadı: %1", nullptr, static_cast<int>(r.pendingSamples()))
+                            .arg(live_->writeProblem()),
+                        QStringLiteral("Vrel"), Prompt::Icon::Warning);
     return ok;
 }
 

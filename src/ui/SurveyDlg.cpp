@@ -32,7 +32,7 @@ SurveyDlg::SurveyDlg(QWidget* parent, const Prompt::SurveyRequest& initial)
     split_->setCurrentIndex(initial.dailyFiles ? 1 : 0);
     summary_ = new QComboBox;
     for (const int s : summaryChoices) {
-        summary_->addItem(s < 3600 ? tr("%1 dakika").arg(s / 60) : tr("1 saat"), s);
+        summary_->addItem(s < 3600 ? tr("%n dakika", nullptr, s / 60) : tr("1 saat"), s);
         if (s == initial.summarySeconds)
             summary_->setCurrentIndex(summary_->count() - 1);
     }

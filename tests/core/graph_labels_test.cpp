@@ -1,6 +1,7 @@
 #include "model/TimeLabels.h"
 #include "plot/CursorSpan.h"
 #include "plot/PlotView.h"
+#include "survey/SeriesFigures.h"
 
 #include <gtest/gtest.h>
 
@@ -128,6 +129,16 @@ TEST(DateTimeText, ReadsEveryTextAsScanfDoes) {
     }
     for (const std::string& text : texts)
         ASSERT_EQ(parseDateTime(text), scanned(text)) << "\"" << text << "\"";
+}
+
+// The network and meter windows write their date-times with dateTimeText, the survey
+// window with the series' own function: a user comparing them reads the same text.
+TEST(DateTimeText, EveryWindowWritesADateTimeAsTheSurveyWindowDoes) {
+    EXPECT_EQ(dateTimeText({8, 12, 2026, 7, 5, 3}), "08-12-2026 07:05:03");
+    const SeriesStore wallClock; // no clock shifts: series time is the wall clock
+    for (const std::int64_t s : {0LL, 59LL, 1796734985LL, 951782400LL, 4102444799LL})
+        EXPECT_EQ(dateTimeText(addSeconds(DateTime{}, s)), seriesDateTime(wallClock, s * 1000))
+            << s;
 }
 
 // Labels beyond the data are worked out from the times before them; they must

@@ -5,6 +5,7 @@
 #include "formats/TextDataFile.h"
 #include "graph/CGraphicsBtn.h"
 #include "logger/DataLogDlg.h"
+#include "logger/DataLogForm.h"
 #include "model/Clock.h"
 #include "overview/SurveyWindow.h"
 #include "ui/Prompt.h"
@@ -13,6 +14,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QItemSelectionModel>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -194,6 +196,12 @@ TEST_F(LoggerFiles, AFileOrFolderHandedOverOpensAsAcDoesWithoutAsking) {
     EXPECT_EQ(list->index(0, 4).data().toString(), "3");
     ASSERT_EQ(view.loggerRecords().size(), 3u);
     EXPECT_EQ(view.loggerRecords()[2].value(), 101.3);
+    // shown at once, as a double click on its row shows it
+    EXPECT_EQ(shown->selection().size(), 3u);
+    EXPECT_EQ(shown->stats().maxValue, 101.3);
+    EXPECT_EQ(shown->dataSetList()->selectionModel()->selectedRows().value(0).row(), 0);
+    ASSERT_NE(shown->control(DataLogId::dataCount), nullptr);
+    EXPECT_EQ(shown->control(DataLogId::dataCount)->property("text").toString(), "3");
 
     // a survey folder: its own window, as "Aç" opens it
     const QString survey = path("survey");

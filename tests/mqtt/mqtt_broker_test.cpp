@@ -407,7 +407,7 @@ TEST_F(MqttBroker, AMalformedMessageIsToldOnceAndTheCollectorGoesOn) {
     ASSERT_EQ(collector->wait(), 0);
     EXPECT_EQ(count(collector->err(), "malformed message on vrel/v1/far/m9/summary"), 1u)
         << collector->err();
-    EXPECT_TRUE(contains(collector->err(), "1 duplicates left out")) << collector->err();
+    EXPECT_TRUE(contains(collector->err(), "1 duplicate left out")) << collector->err();
     EXPECT_EQ(slurp(archive / "far/m9" / summaryFileName),
               std::string(summaryHeader) + "\r\n" + row);
 }

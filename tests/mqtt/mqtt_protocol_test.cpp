@@ -198,4 +198,21 @@ TEST(MqttDiscovery, SensorsNameTheirWeightingAndStayTheSameDevice) {
     EXPECT_EQ(json(a[1].payload)["state_topic"].toString(), "vrel/v1/site/m1/summary/latest");
 }
 
+// Home Assistant stopped honouring object_id; the entity id it should take comes from
+// default_entity_id, which allows no '-' though our names do.
+TEST(MqttDiscovery, SensorsProposeTheirEntityIdWithoutTheRetiredObjectId) {
+    const auto plain = discoveryMessages("north", "m1", "dBA", "1.0");
+    ASSERT_EQ(plain.size(), 2u);
+    EXPECT_EQ(json(plain[0].payload)["default_entity_id"].toString(), "sensor.vrel_north_m1_level");
+    EXPECT_EQ(json(plain[1].payload)["default_entity_id"].toString(), "sensor.vrel_north_m1_leq");
+    const auto dashed = discoveryMessages("north-yard", "m-1", "dBA", "1.0");
+    ASSERT_EQ(dashed.size(), 2u);
+    EXPECT_EQ(json(dashed[0].payload)["default_entity_id"].toString(),
+              "sensor.vrel_north_yard_m_1_level");
+    EXPECT_EQ(json(dashed[0].payload)["unique_id"].toString(), "vrel_north-yard_m-1_level")
+        << "the unique id stays what Home Assistant already registered";
+    for (const auto& m : {plain[0], plain[1], dashed[0], dashed[1]})
+        EXPECT_FALSE(json(m.payload).contains("object_id")) << m.payload;
+}
+
 } // namespace

@@ -6,6 +6,7 @@
 #include "app/Translation.h"
 #include "config/ColorConfig.h"
 #include "config/ProfileFile.h"
+#include "model/Clock.h"
 #include "mqtt/MqttArchive.h"
 #include "network/FleetTable.h"
 #include "network/MeterWindow.h"
@@ -27,6 +28,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -504,6 +506,57 @@ TEST_F(NetworkWindow, WithoutAKeyringThePasswordIsAskedEachTime) {
     ASSERT_EQ(script.connectionRequests().size(), 3u);
     EXPECT_EQ(script.connectionRequests()[2].url, url);
     EXPECT_TRUE(script.connectionRequests()[2].password.isEmpty());
+}
+
+// The meter's hour moves on with the clock: the whole hour and a view at its end move with it,
+// a view the user zoomed into stays on what it shows.
+TEST(MeterWindow, AZoomedViewStaysWhereTheUserLooksWhileTheHourMovesOn) {
+    FleetModel fleet;
+    const SurveyMs start = 1796734800000; // 2026-12-08 13:00:00 UTC
+    ManualClock clock(static_cast<std::time_t>(start / 1000 + 4000));
+    const auto levelAt = [&](int s) {
+        fleet.take("vrel/v1/north/m1/level",
+                   encodeLevel({isoLocalTime(clock, start + s * 1000LL), 50.0 + s % 7, "dBA"}),
+                   start + s * 1000LL);
+    };
+    for (int s = 0; s < 4000; ++s)
+        levelAt(s);
+    FleetTable table(fleet);
+    CMeterWnd window(fleet, table, 0, clock, std::nullopt, {});
+    window.resize(900, 480);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const TimeSpanView& span = window.plot()->span();
+    ASSERT_TRUE(span.showsWhole());
+
+    const auto tick = [&](int seconds) {
+        for (int i = 0; i < seconds; ++i) {
+            clock.advance(1);
+            levelAt(static_cast<int>(clock.now() - start / 1000) - 1);
+            window.refresh();
+        }
+    };
+    tick(3);
+    EXPECT_TRUE(span.showsWhole()) << "the whole hour follows the clock";
+
+    // Zoomed in with the wheel over the middle of the curve.
+    SurveyPlot* plot = window.plot();
+    const QPointF middle(plot->width() / 2.0, plot->height() / 2.0);
+    QWheelEvent wheel(middle, plot->mapToGlobal(middle), {}, {0, 240}, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(plot, &wheel);
+    ASSERT_FALSE(span.showsWhole());
+    ASSERT_FALSE(span.atEnd());
+    const TimeMs t0 = span.t0(), t1 = span.t1();
+    tick(5);
+    EXPECT_EQ(span.t0(), t0) << "the zoomed view stays";
+    EXPECT_EQ(span.t1(), t1);
+
+    // Taken to the newest readings, it moves along with them as wide as it is.
+    plot->span().show(span.wholeEnd() - 60'000, span.wholeEnd());
+    tick(5);
+    EXPECT_TRUE(span.atEnd());
+    EXPECT_EQ(span.t1() - span.t0(), 60'000);
 }
 
 } // namespace

@@ -23,6 +23,13 @@ bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
+bool isUsageError(const ToolResult& r, const std::string& command) {
+    const std::string head = "vrel-cli " + command + ": ";
+    const std::string tail = "\nvrel-cli " + command + " --help shows the options\n";
+    return r.status == 2 && r.err.starts_with(head) && r.err.ends_with(tail) &&
+           r.err.find('\n') == r.err.size() - tail.size();
+}
+
 std::string writeTempFile(const std::string& name, const std::string& text) {
     const std::string path = std::string(VREL_TEST_TMP) + "/" + name;
     std::ofstream(path, std::ios::binary) << text;

@@ -211,9 +211,8 @@ TEST(CliFiles, UsageAndHelp) {
           "convert " + in + " a b", std::string("stats"), "stats " + in + " --limit",
           "stats " + in + " --limit x", "stats " + in + " --limit 80dB", "list --verbose " + in}) {
         const auto r = runTool(cli + " " + bad);
-        EXPECT_EQ(r.status, 2) << bad;
+        EXPECT_TRUE(isUsageError(r, bad.substr(0, bad.find(' ')))) << bad << ": " << r.err;
         EXPECT_EQ(r.out, "") << bad;
-        EXPECT_NE(r.err.find("usage:"), std::string::npos) << bad << ": " << r.err;
     }
     for (const char* command : {"list", "export", "convert", "stats"}) {
         const auto r = runTool(cli + " " + command + " --help");

@@ -54,10 +54,9 @@ std::optional<double> readSamplingInterval(std::string_view command, const std::
         for (const double allowed : sampleIntervals)
             if (std::abs(*v - allowed) < 1e-9)
                 return allowed;
-    std::cerr << "vrel-cli " << command
-              << ": the interval must be one of 0.1, 0.2, 0.5, 1, 1.5, 2, 2.5, 3, 5, 10 "
-                 "(seconds), not '"
-              << text << "'\n";
+    usageError(command, "the interval must be one of 0.1, 0.2, 0.5, 1, 1.5, 2, 2.5, 3, 5, 10 "
+                        "(seconds), not '" +
+                            text + "'");
     return std::nullopt;
 }
 
@@ -166,15 +165,19 @@ bool parseCommandLine(const std::vector<std::string>& args,
     return true;
 }
 
+int usageError(std::string_view command, std::string_view fault) {
+    std::cerr << "vrel-cli " << command << ": " << fault << "\nvrel-cli " << command
+              << " --help shows the options\n";
+    return exitUsage;
+}
+
 int readCommandLine(std::string_view command, std::string_view usage,
                     const std::vector<std::string>& args,
                     const std::vector<std::string_view>& valued, CommandLine& line,
                     const std::vector<std::string_view>& flags) {
     std::string error;
-    if (!parseCommandLine(args, valued, line, error, flags)) {
-        std::cerr << "vrel-cli " << command << ": " << error << "\n" << usage;
-        return exitUsage;
-    }
+    if (!parseCommandLine(args, valued, line, error, flags))
+        return usageError(command, error);
     if (line.help) {
         std::cout << usage;
         return exitOk;

@@ -53,9 +53,14 @@ struct CommandLine {
 bool parseCommandLine(const std::vector<std::string>& args,
                       const std::vector<std::string_view>& valued, CommandLine& line,
                       std::string& error, const std::vector<std::string_view>& flags = {});
+// A wrong command line of the command named command (such as "decode live"):
+// the fault and where the options are explained, two lines on standard error
+// rather than the whole usage burying the fault. Returns exitUsage.
+int usageError(std::string_view command, std::string_view fault);
+
 // The same for the command named command, as every command begins: a
-// malformed line goes to standard error with the usage, --help prints the
-// usage. Returns -1 to go on, or the exit status to end with.
+// malformed line is a usageError, --help prints the usage. Returns -1 to go
+// on, or the exit status to end with.
 int readCommandLine(std::string_view command, std::string_view usage,
                     const std::vector<std::string>& args,
                     const std::vector<std::string_view>& valued, CommandLine& line,

@@ -4,6 +4,7 @@
 #include "Commands.h"
 #include "MqttOptions.h"
 
+#include "model/TextFormat.h"
 #include "mqtt/MqttArchive.h"
 
 #include <QString>
@@ -69,10 +70,7 @@ struct Inbox {
 } // namespace
 
 int runCollect(const std::vector<std::string>& args) {
-    auto usageError = [](const std::string& text) {
-        std::cerr << "vrel-cli collect: " << text << "\n" << collectUsage;
-        return exitUsage;
-    };
+    const auto usageError = [](const std::string& fault) { return ::usageError("collect", fault); };
     if (hasPasswordArgument(args))
         return usageError("the password is read from --mqtt-password-file or "
                           "VREL_MQTT_PASSWORD, never from the command line");
@@ -158,9 +156,10 @@ int runCollect(const std::vector<std::string>& args) {
 
     auto countsText = [&] {
         const MqttArchive::Counts& c = archive.counts();
-        return std::to_string(c.meters) + " meters, " + std::to_string(c.rows) + " rows, " +
-               std::to_string(c.duplicates) + " duplicates left out, " + std::to_string(c.levels) +
-               " levels, " + std::to_string(c.malformed) + " malformed";
+        return countOf(c.meters, "meter", "meters") + ", " + countOf(c.rows, "row", "rows") + ", " +
+               countOf(c.duplicates, "duplicate", "duplicates") + " left out, " +
+               countOf(c.levels, "level", "levels") + ", " + std::to_string(c.malformed) +
+               " malformed";
     };
     auto lastStatus = std::chrono::steady_clock::now();
     while (!stopRequested) {

@@ -142,9 +142,7 @@ int runDecodeLogger(const std::vector<std::string>& args) {
         if (!capture && (args[i] == "-" || args[i].rfind("--", 0) != 0)) {
             capture = args[i];
         } else {
-            std::cerr << "vrel-cli decode logger: unexpected argument '" << args[i] << "'\n"
-                      << loggerUsageText;
-            return exitUsage;
+            return usageError("decode logger", "unexpected argument '" + args[i] + "'");
         }
     }
     return withCapture(capture, "decode logger", decodeLogger);
@@ -159,10 +157,8 @@ int runDecode(const std::vector<std::string>& args) {
     }
     if (args[0] == "logger")
         return runDecodeLogger(args);
-    if (args[0] != "live") {
-        std::cerr << "vrel-cli decode: unknown stream '" << args[0] << "'\n" << usageText;
-        return exitUsage;
-    }
+    if (args[0] != "live")
+        return usageError("decode", "unknown stream '" + args[0] + "'");
     std::optional<FixedDateClock> dated;
     std::optional<std::string> capture;
     for (std::size_t i = 1; i < args.size(); ++i) {
@@ -171,17 +167,13 @@ int runDecode(const std::vector<std::string>& args) {
             return exitOk;
         }
         if (args[i] == "--date") {
-            if (i + 1 >= args.size() || !(dated = parseDate(args[i + 1]))) {
-                std::cerr << "vrel-cli decode live: --date takes DD-MM-YYYY\n";
-                return exitUsage;
-            }
+            if (i + 1 >= args.size() || !(dated = parseDate(args[i + 1])))
+                return usageError("decode live", "--date takes DD-MM-YYYY");
             ++i;
         } else if (!capture && (args[i] == "-" || args[i].rfind("--", 0) != 0)) {
             capture = args[i];
         } else {
-            std::cerr << "vrel-cli decode live: unexpected argument '" << args[i] << "'\n"
-                      << liveUsageText;
-            return exitUsage;
+            return usageError("decode live", "unexpected argument '" + args[i] + "'");
         }
     }
     SystemClock systemClock;

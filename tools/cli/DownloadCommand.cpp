@@ -47,10 +47,8 @@ int runDownload(const std::vector<std::string>& args) {
         return status;
     const std::string* port = line.option("--port");
     const std::string* outDir = line.option("--out-dir");
-    if (!port || !outDir || !line.positional.empty()) {
-        std::cerr << "vrel-cli download: expects --port PATH and --out-dir DIR\n" << downloadUsage;
-        return exitUsage;
-    }
+    if (!port || !outDir || !line.positional.empty())
+        return usageError("download", "expects --port PATH and --out-dir DIR");
 
     // The link's signals travel through an event loop.
     static int argc = 1;

@@ -102,12 +102,10 @@ int checkLine(const std::vector<std::string>& args, const std::vector<std::strin
               std::size_t positional, const char* command, const char* usage, CommandLine& line) {
     if (const int status = readCommandLine(command, usage, args, valued, line); status >= 0)
         return status;
-    if (line.positional.size() != positional) {
-        std::cerr << "vrel-cli " << command << ": expects " << positional << " file name"
-                  << (positional == 1 ? "" : "s") << "\n"
-                  << usage;
-        return exitUsage;
-    }
+    if (line.positional.size() != positional)
+        return usageError(command, positional == 1
+                                       ? "expects 1 file name"
+                                       : "expects " + std::to_string(positional) + " file names");
     return -1;
 }
 
@@ -142,15 +140,11 @@ int runExport(const std::vector<std::string>& args) {
     if (const int status = readCommandLine("export", exportUsage, args, seriesOptionNames, line);
         status >= 0)
         return status;
-    if (line.positional.size() < 2) {
-        std::cerr << "vrel-cli export: expects 2 file names\n" << exportUsage;
-        return exitUsage;
-    }
+    if (line.positional.size() < 2)
+        return usageError("export", "expects 2 file names");
     std::string error;
-    if (!checkSeriesOptions(line, error)) {
-        std::cerr << "vrel-cli export: " << error << "\n" << exportUsage;
-        return exitUsage;
-    }
+    if (!checkSeriesOptions(line, error))
+        return usageError("export", error);
     const std::vector<std::string> inputs(line.positional.begin(), line.positional.end() - 1);
     std::optional<ChosenDataSet> set;
     if (wantsSeries(line, inputs.size())) {
@@ -199,29 +193,20 @@ int runStats(const std::vector<std::string>& args) {
     if (const int status = readCommandLine("stats", usage, args, valued, line, {"--daily"});
         status >= 0)
         return status;
-    if (line.positional.empty()) {
-        std::cerr << "vrel-cli stats: expects a data file or a survey folder\n" << usage;
-        return exitUsage;
-    }
+    if (line.positional.empty())
+        return usageError("stats", "expects a data file or a survey folder");
     std::string noiseError;
     const auto noise = readNoiseOptions(line, noiseError);
-    if (!noise) {
-        std::cerr << "vrel-cli stats: " << noiseError << "\n" << usage;
-        return exitUsage;
-    }
+    if (!noise)
+        return usageError("stats", noiseError);
     const bool series = wantsSeries(line, line.positional.size());
-    if (!checkSeriesOptions(line, noiseError)) {
-        std::cerr << "vrel-cli stats: " << noiseError << "\n" << usage;
-        return exitUsage;
-    }
+    if (!checkSeriesOptions(line, noiseError))
+        return usageError("stats", noiseError);
     std::optional<double> limit;
     if (const std::string* text = line.option("--limit")) {
         limit = parseNumber(*text);
-        if (!limit) {
-            std::cerr << "vrel-cli stats: --limit takes a level in dB, not '" << *text << "'\n"
-                      << usage;
-            return exitUsage;
-        }
+        if (!limit)
+            return usageError("stats", "--limit takes a level in dB, not '" + *text + "'");
     }
     if (series) {
         const auto input = openSeries(line.positional, line, "stats");

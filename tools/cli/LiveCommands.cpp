@@ -7,6 +7,7 @@
 #include "formats/SpreadsheetExport.h"
 #include "formats/TextDataFile.h"
 #include "model/AcousticStats.h"
+#include "model/TextFormat.h"
 #include "recording/Recording.h"
 
 #include <QTimer>
@@ -104,12 +105,8 @@ int checkLine(const std::string& command, const char* usage, std::vector<std::st
     }
     if (const int status = readCommandLine(command, usage, args, valued, line); status >= 0)
         return status;
-    if (!line.positional.empty()) {
-        std::cerr << "vrel-cli " << command << ": unexpected argument '" << line.positional[0]
-                  << "'\n"
-                  << usage;
-        return exitUsage;
-    }
+    if (!line.positional.empty())
+        return usageError(command, "unexpected argument '" + line.positional[0] + "'");
     return -1;
 }
 
@@ -228,11 +225,8 @@ int runMonitor(const std::vector<std::string>& args) {
     std::optional<double> seconds;
     if (const std::string* s = line.option("--seconds")) {
         seconds = parseNumber(*s);
-        if (!seconds || *seconds <= 0 || *seconds > 1e6) {
-            std::cerr << "vrel-cli monitor: --seconds wants a positive number, not '" << *s
-                      << "'\n";
-            return exitUsage;
-        }
+        if (!seconds || *seconds <= 0 || *seconds > 1e6)
+            return usageError("monitor", "--seconds wants a positive number, not '" + *s + "'");
     }
 
     LiveSession session("monitor");
@@ -336,7 +330,7 @@ class Recorder {
                 skipped_ = 0;
                 message("the meter is on HOLD: no samples until it ends");
             } else {
-                message("HOLD ended, " + std::to_string(skipped_) + " ticks skipped");
+                message("HOLD ended, " + countOf(skipped_, "tick", "ticks") + " skipped");
             }
         }
         const auto result = recorder_.tick(live);
@@ -408,7 +402,7 @@ class Recorder {
             }
         }
         std::ostringstream done;
-        done << n << (n == 1 ? " sample" : " samples") << " in " << out_;
+        done << countOf(n, "sample", "samples") << " in " << out_;
         if (n > 0) {
             const AcousticSummary s = leq_.summary();
             char buf[96];
@@ -446,10 +440,7 @@ int runRecord(const std::vector<std::string>& args) {
                       {"--port", "--interval", "--count", "--out", "--xls"}, {}, line, flags);
         status >= 0)
         return status;
-    auto usageError = [](const std::string& text) {
-        std::cerr << "vrel-cli record: " << text << "\n" << recordUsage;
-        return exitUsage;
-    };
+    const auto usageError = [](const std::string& fault) { return ::usageError("record", fault); };
     const std::string* intervalText = line.option("--interval");
     const std::string* countText = line.option("--count");
     const std::string* out = line.option("--out");
@@ -460,11 +451,9 @@ int runRecord(const std::vector<std::string>& args) {
     if (!interval)
         return exitUsage;
     const auto count = parseNumber(*countText);
-    if (!count || *count != std::floor(*count) || *count < 1 || *count > maxSampleLimit) {
-        std::cerr << "vrel-cli record: the count must be a whole number from 1 to "
-                  << maxSampleLimit << ", not '" << *countText << "'\n";
-        return exitUsage;
-    }
+    if (!count || *count != std::floor(*count) || *count < 1 || *count > maxSampleLimit)
+        return usageError("the count must be a whole number from 1 to " +
+                          std::to_string(maxSampleLimit) + ", not '" + *countText + "'");
 
     LiveSession session("record");
     if (!session.open(optionalValue(line, "--port")))

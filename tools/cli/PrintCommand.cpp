@@ -85,19 +85,13 @@ int runPrint(const std::vector<std::string>& args) {
     if (const int status = readCommandLine("print", printUsage, args, {"--dpi"}, line); status >= 0)
         return status;
     if (line.positional.size() != 3 ||
-        (line.positional[0] != "diagram" && line.positional[0] != "data")) {
-        std::cerr << "vrel-cli print: expects diagram or data, a data file and a PDF file\n"
-                  << printUsage;
-        return exitUsage;
-    }
+        (line.positional[0] != "diagram" && line.positional[0] != "data"))
+        return usageError("print", "expects diagram or data, a data file and a PDF file");
     int dpi = 600;
     if (const std::string* text = line.option("--dpi")) {
         const auto v = parseDpi(*text);
-        if (!v) {
-            std::cerr << "vrel-cli print: --dpi takes a whole number from 72 to 4800\n"
-                      << printUsage;
-            return exitUsage;
-        }
+        if (!v)
+            return usageError("print", "--dpi takes a whole number from 72 to 4800");
         dpi = *v;
     }
     const auto set = openAndChoose(line.positional[1], "print");

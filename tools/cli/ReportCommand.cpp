@@ -91,27 +91,20 @@ int runReport(const std::vector<std::string>& args) {
     CommandLine line;
     if (const int status = readCommandLine("report", usage, args, valued, line); status >= 0)
         return status;
-    if (line.positional.size() < 2) {
-        std::cerr << "vrel-cli report: expects a data file and a PDF file\n" << usage;
-        return exitUsage;
-    }
+    if (line.positional.size() < 2)
+        return usageError("report", "expects a data file and a PDF file");
     std::string error;
     const auto noise = readNoiseOptions(line, error);
-    if (!noise || !checkSeriesOptions(line, error)) {
-        std::cerr << "vrel-cli report: " << error << "\n" << usage;
-        return exitUsage;
-    }
+    if (!noise || !checkSeriesOptions(line, error))
+        return usageError("report", error);
     ReportInput input;
     input.settings = noise->settings;
     if (!noise->environment)
         input.settings.intervalSeconds = 900;
     if (const std::string* text = line.option("--limit")) {
         const std::optional<double> v = parseNumber(*text);
-        if (!v) {
-            std::cerr << "vrel-cli report: --limit takes a level in dB, not '" << *text << "'\n"
-                      << usage;
-            return exitUsage;
-        }
+        if (!v)
+            return usageError("report", "--limit takes a level in dB, not '" + *text + "'");
         input.limit = *v;
     }
     auto text = [&](const char* option) {
@@ -122,10 +115,8 @@ int runReport(const std::vector<std::string>& args) {
     std::optional<Language> asked;
     if (const std::string* code = line.option("--lang")) {
         asked = parseLanguage(*code);
-        if (!asked || (*code != "tr" && *code != "en")) {
-            std::cerr << "vrel-cli report: --lang takes tr or en, not '" << *code << "'\n" << usage;
-            return exitUsage;
-        }
+        if (!asked || (*code != "tr" && *code != "en"))
+            return usageError("report", "--lang takes tr or en, not '" + *code + "'");
     }
     const std::vector<std::string> inputs(line.positional.begin(), line.positional.end() - 1);
     input.now = appClock().localNow();

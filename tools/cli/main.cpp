@@ -52,7 +52,8 @@ int main(int argc, char** argv) {
     }
     const auto it = commands.find(name);
     if (it == commands.end()) {
-        std::cerr << "vrel-cli: unknown command '" << name << "'\n" << usageText;
+        std::cerr << "vrel-cli: unknown command '" << name
+                  << "'\nvrel-cli --help shows the commands\n";
         return exitUsage;
     }
     return it->second(std::vector<std::string>(argv + 2, argv + argc));
