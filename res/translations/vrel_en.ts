@@ -713,12 +713,13 @@
 <context>
     <name>CNetworkWnd</name>
     <message>
-        <location filename="../../src/network/NetworkWindow.cpp" line="+25"/>
+        <location filename="../../src/network/NetworkWindow.cpp" line="+28"/>
+        <location line="+115"/>
         <source>Ölçüm ağı — %1</source>
         <translation>Measurement network — %1</translation>
     </message>
     <message>
-        <location line="+20"/>
+        <location line="-95"/>
         <source>Bir ölçerin son saati için satırına çift tıklayın.</source>
         <translation>Double-click a meter&apos;s row for its last hour.</translation>
     </message>
@@ -728,17 +729,22 @@
         <translation>All sites</translation>
     </message>
     <message>
-        <location line="+12"/>
+        <location line="+15"/>
         <source>Yeniden bağlan…</source>
         <translation>Connect again…</translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+11"/>
+        <source>Okundu</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <location line="+11"/>
         <source>Saha:</source>
         <translation>Site:</translation>
     </message>
     <message>
-        <location line="+74"/>
+        <location line="+97"/>
         <source>Ölçer çevrimdışı</source>
         <translation>Meter offline</translation>
     </message>
@@ -763,7 +769,7 @@
         <translation>Unreadable messages skipped: %1</translation>
     </message>
     <message>
-        <location line="+15"/>
+        <location line="+31"/>
         <source>%1 adresine bağlanılıyor…</source>
         <translation>Connecting to %1…</translation>
     </message>
@@ -773,7 +779,7 @@
         <translation>%1 — meters: %2</translation>
     </message>
     <message>
-        <location line="+6"/>
+        <location line="+5"/>
         <source>%1 kullanıcı adını veya parolayı kabul etmedi.</source>
         <translation>%1 did not accept the user name or password.</translation>
     </message>
@@ -783,9 +789,44 @@
         <translation>%1 refused the connection (%2).</translation>
     </message>
     <message>
+        <location line="+5"/>
+        <source>%1 ile bağlantı koptu.</source>
+        <translation>The connection to %1 was lost.</translation>
+    </message>
+    <message>
         <location line="+3"/>
-        <source>%1 ulaşılamıyor (%2); yeniden deneniyor.</source>
-        <translation>%1 cannot be reached (%2); trying again.</translation>
+        <source>%1 sunucusu bulunamadı.</source>
+        <translation>The host %1 cannot be found.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>%1 bağlantı kabul etmiyor: broker çalışmıyor ya da port yanlış.</source>
+        <translation>%1 takes no connection: the broker is not running or the port is wrong.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>%1 bu portta TLS konuşmuyor; mqtt:// adresini ya da brokerın TLS portunu deneyin.</source>
+        <translation>%1 does not speak TLS on this port; try mqtt:// or the broker&apos;s TLS port.</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>%1 sertifikasına güvenilmiyor ya da sertifika bu sunucu adına verilmemiş (CA sertifikasına bakın).</source>
+        <translation>The certificate of %1 is not trusted or not made out to this host name (see the CA certificate).</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>%1 ile TLS kurulamadı (%2).</source>
+        <translation>TLS with %1 failed (%2).</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>%1 ulaşılamıyor (%2).</source>
+        <translation>%1 cannot be reached (%2).</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Yeniden deneniyor; bu arada ölçerlerin durumu bilinmiyor.</source>
+        <translation>Trying again; meanwhile the meters&apos; states are unknown.</translation>
     </message>
 </context>
 <context>
@@ -1167,7 +1208,7 @@
 <context>
     <name>ConnectDlg</name>
     <message>
-        <location filename="../../src/ui/ConnectDlg.cpp" line="+12"/>
+        <location filename="../../src/ui/ConnectDlg.cpp" line="+15"/>
         <source>Ölçüm ağına bağlan</source>
         <translation>Connect to the measurement network</translation>
     </message>
@@ -1187,7 +1228,27 @@
         <translation>The folder vrel-cli collect writes: a meter&apos;s whole survey opens from there.</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+20"/>
+        <source>CA sertifikasını seçin</source>
+        <translation>Choose the CA certificate</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Sertifika (*.pem *.crt)</source>
+        <translation>Certificate (*.pem *.crt)</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Tüm dosyalar (*)</source>
+        <translation>All files (*)</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Arşiv klasörünü seçin</source>
+        <translation>Choose the archive folder</translation>
+    </message>
+    <message>
+        <location line="+3"/>
         <source>Broker adresi:</source>
         <translation>Broker address:</translation>
     </message>
@@ -1349,7 +1410,7 @@
 <context>
     <name>FleetTable</name>
     <message>
-        <location filename="../../src/network/FleetTable.cpp" line="+52"/>
+        <location filename="../../src/network/FleetTable.cpp" line="+53"/>
         <source>bilinmiyor</source>
         <translation>unknown</translation>
     </message>
@@ -1369,7 +1430,7 @@
         <translation>exceeded</translation>
     </message>
     <message>
-        <location line="+47"/>
+        <location line="+54"/>
         <source>Saha</source>
         <translation>Site</translation>
     </message>
@@ -1443,17 +1504,18 @@
 <context>
     <name>NetworkStart</name>
     <message>
-        <location filename="../../src/network/NetworkStart.cpp" line="+117"/>
+        <location filename="../../src/network/NetworkStart.cpp" line="+56"/>
         <source>Broker adresi mqtt://sunucu[:port] veya mqtts://sunucu[:port] olmalı.</source>
         <translation>The broker address must be mqtt://host[:port] or mqtts://host[:port].</translation>
     </message>
     <message>
-        <location line="+28"/>
+        <location line="+54"/>
+        <location line="+94"/>
         <source>Ölçüm ağı</source>
         <translation>Measurement network</translation>
     </message>
     <message>
-        <location line="+11"/>
+        <location line="-104"/>
         <source>Broker kullanıcı adını veya parolayı kabul etmedi.</source>
         <translation>The broker did not accept the user name or password.</translation>
     </message>
@@ -2133,7 +2195,7 @@ Do you want to replace it?</translation>
 <context>
     <name>SurveyStart</name>
     <message>
-        <location filename="../../src/app/SurveyStart.cpp" line="+20"/>
+        <location filename="../../src/app/SurveyStart.cpp" line="+21"/>
         <source>Ölçer bağlı değil: ölçüm başlatılamaz. Ölçeri bağlayın ve portunu &quot;COM portu&quot; menüsünden seçin.</source>
         <translation>No meter is connected: a survey cannot start. Connect the meter and choose its port in the &quot;COM Port&quot; menu.</translation>
     </message>
@@ -2153,7 +2215,7 @@ Do you want to replace it?</translation>
         <translation>The survey cannot be written to this folder:</translation>
     </message>
     <message>
-        <location line="+27"/>
+        <location line="+25"/>
         <source>Ölçüm sürüyor:</source>
         <translation>A survey is running:</translation>
     </message>

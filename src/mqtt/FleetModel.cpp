@@ -245,9 +245,14 @@ void FleetModel::take(std::string_view topic, std::string_view payload, SurveyMs
         if (!decodeEvent(payload))
             malformed(topic);
         return;
-    case MqttTopic::Info:
-        meterOf(*name);
+    case MqttTopic::Info: {
+        FleetMeter& m = meterOf(*name);
+        if (const auto since = infoOnlineSince(payload); since && since->ms != m.onlineSince) {
+            m.onlineSince = since->ms;
+            touch(index_.at({name->site, name->meter}));
+        }
         return;
+    }
     }
 }
 

@@ -50,6 +50,9 @@ struct FleetMeter {
     std::string meter;
     std::optional<bool> online; // unknown until a status comes
     SurveyMs statusSince = 0;   // when the receiver saw it change
+    // When the survey says it came online (its info message), which a
+    // receiver that looks later cannot see from the status alone.
+    std::optional<SurveyMs> onlineSince;
     std::optional<double> level;
     std::string weighting;
     SurveyMs levelTime = 0;                // the second it measured

@@ -423,7 +423,15 @@ std::string encodeInfo(const SurveyInfo& info) {
     o["weighting"] =
         info.weighting.empty() ? QJsonValue(QJsonValue::Null) : QJsonValue(qs(info.weighting));
     o["summary"] = info.summarySeconds;
+    if (!info.onlineSince.empty())
+        o["online_since"] = qs(info.onlineSince);
     return compact(o);
+}
+
+std::optional<IsoTime> infoOnlineSince(std::string_view payload) {
+    const auto o = parseObject(payload);
+    const auto since = o ? timeField(*o, "online_since") : std::nullopt;
+    return since ? parseIsoTime(*since) : std::nullopt;
 }
 
 std::vector<DiscoveryMessage> discoveryMessages(const std::string& site, const std::string& meter,

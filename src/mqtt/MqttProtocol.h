@@ -80,6 +80,9 @@ struct SurveyInfo {
     double interval = 1;
     std::string weighting; // empty until the first sample
     int summarySeconds = 900;
+    // When this connection to the broker began (ISO local time): the status
+    // message itself is a bare word that a receiver may see much later.
+    std::string onlineSince;
 };
 std::string encodeInfo(const SurveyInfo& info);
 
@@ -104,3 +107,5 @@ struct IsoTime {
     SurveyMs ms = 0;
 };
 std::optional<IsoTime> parseIsoTime(std::string_view text);
+// The time an info message says its survey came online; nothing when it does not.
+std::optional<IsoTime> infoOnlineSince(std::string_view payload);

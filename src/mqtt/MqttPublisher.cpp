@@ -199,6 +199,7 @@ void MqttPublisher::connected() {
     lastDownReason_.clear();
     sendAgainAt_ = {};
     backlogAtReturn_ = unsentLocked();
+    onlineSince_ = isoLocalTime(clock_, clock_.nowMs());
     say((back ? "the broker at " + url_ + " is back" : "publishing to " + url_) + " as " +
         mqttTopicBase(settings_.site, settings_.meter));
     client_.publish(mqttTopic(settings_.site, settings_.meter, MqttTopic::Status), statusOnline, 1,
@@ -213,10 +214,10 @@ void MqttPublisher::connected() {
 
 void MqttPublisher::sendAnnouncements() {
     announcedWeighting_ = weighting_;
-    client_.publish(
-        mqttTopic(settings_.site, settings_.meter, MqttTopic::Info),
-        encodeInfo({settings_.version, settings_.interval, weighting_, settings_.summarySeconds}),
-        1, true);
+    client_.publish(mqttTopic(settings_.site, settings_.meter, MqttTopic::Info),
+                    encodeInfo({settings_.version, settings_.interval, weighting_,
+                                settings_.summarySeconds, onlineSince_}),
+                    1, true);
     if (!settings_.discovery || weighting_.empty())
         return;
     for (const DiscoveryMessage& m :

@@ -116,6 +116,7 @@ class MqttPublisher {
     std::optional<int> offlineMid_;
     std::string weighting_;
     std::string announcedWeighting_;
+    std::string onlineSince_; // of this connection
     std::string latestSummary_;
     long long latestSummarySeq_ = 0;
     long long backlogAtReturn_ = 0;

@@ -51,7 +51,10 @@ QString FleetTable::statusText(const FleetMeter& m) const {
     const std::optional<bool> online = fleet_.shownOnline(m);
     if (!online)
         return tr("bilinmiyor");
-    return (*online ? tr("çevrimiçi, %1") : tr("çevrimdışı, %1")).arg(clockText(m.statusSince));
+    // Online since the survey's own word for it, when it gave one: the
+    // window may have looked in long after.
+    const SurveyMs since = *online && m.onlineSince ? *m.onlineSince : m.statusSince;
+    return (*online ? tr("çevrimiçi, %1") : tr("çevrimdışı, %1")).arg(clockText(since));
 }
 
 QVariant FleetTable::data(const QModelIndex& index, int role) const {

@@ -53,7 +53,7 @@ CNetworkWnd::CNetworkWnd(MqttSettings settings, std::optional<double> limit, Not
     for (const auto& [column, widest] :
          {std::pair{FleetTable::Level, QStringLiteral("-188.8 dBA")},
           std::pair{FleetTable::IntervalLeq, QStringLiteral("-188.8")},
-          std::pair{FleetTable::IntervalEnd, QStringLiteral("88.88. 88:88")},
+          std::pair{FleetTable::IntervalEnd, QStringLiteral("88-88-8888 88:88:88")},
           std::pair{FleetTable::Coverage, QStringLiteral("100.0 %")}}) {
         const QString title =
             model_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();

@@ -196,11 +196,7 @@ std::string seriesDate(const SeriesStore& series, SeriesMs t) {
 }
 
 std::string seriesDateTime(const SeriesStore& series, SeriesMs t) {
-    const DateTime d = wallClock(series, t);
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "%02d-%02d-%04d %02d:%02d:%02d", d.day, d.month, d.year, d.hour,
-                  d.minute, d.second);
-    return buf;
+    return dateTimeText(wallClock(series, t));
 }
 
 RecordList seriesRecords(const SeriesStore& series, SeriesMs t0, SeriesMs t1) {

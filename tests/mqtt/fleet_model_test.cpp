@@ -377,3 +377,19 @@ TEST(FleetInbox, MessagesFromTheNetworkThreadAreTakenInOneBatch) {
 }
 
 } // namespace
+
+TEST(FleetModel, OnlineSinceIsTheSurveysOwnWordNotWhenTheWindowLooked) {
+    FleetModel fleet;
+    const SurveyMs looked = msAt(3600);
+    SurveyInfo info;
+    info.onlineSince = isoAt(60);
+    fleet.take("vrel/v1/north/m1/info", encodeInfo(info), looked);
+    fleet.take(statusA, "online", looked);
+    const FleetMeter* m = fleet.find("north", "m1");
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->onlineSince, msAt(60));
+    EXPECT_EQ(m->statusSince, looked);
+    // An older survey's info without it, or a malformed one, says nothing.
+    EXPECT_FALSE(infoOnlineSince(encodeInfo(SurveyInfo{})));
+    EXPECT_FALSE(infoOnlineSince("{\"online_since\": \"yesterday\"}"));
+}

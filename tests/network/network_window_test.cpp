@@ -16,6 +16,7 @@
 #include "network/PasswordStore.h"
 #include "overview/SurveyPlot.h"
 #include "overview/SurveyWindow.h"
+#include "ui/ConnectDlg.h"
 #include "ui/Prompt.h"
 
 #include <QApplication>
@@ -317,6 +318,79 @@ TEST_F(NetworkWindow, TheMenuCommandOpensTheWindowAsAUserDoes) {
     // Cancelled: nothing more opens.
     frame.action(CommandId::OpenNetwork)->trigger();
     EXPECT_EQ(frame.findChildren<CNetworkWnd*>().size(), 2);
+}
+
+// The road a new user takes, in both languages, with a picture at each step
+// (looked at by hand): the broker dialog, the fleet, a meter that went
+// offline told in the window, the broker away.
+TEST_F(NetworkWindow, AWalkFromTheMenuInBothLanguages) {
+    const auto shot = [](QWidget& w, const std::string& name) {
+        EXPECT_TRUE(w.grab().save(QString::fromStdString(
+            (fs::path(VREL_TEST_TMP) / ("walk-" + name + ".png")).string())));
+    };
+    auto publisher = meter("meters");
+    for (const Language language : {Language::Turkish, Language::English}) {
+        ASSERT_TRUE(useLanguage(language));
+        const std::string lang = language == Language::English ? "en" : "tr";
+        if (language == Language::English) { // stopped at the end of the first round
+            ASSERT_TRUE(broker_->start()) << broker_->log();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return publisher->connected(); }, 30'000));
+        }
+        for (const char* name : {"m1", "m2"}) {
+            publisher->publish(mqttTopic("north", name, MqttTopic::Status), statusOnline, 1, true);
+            publishLevel(*publisher, "north", name, 58.4);
+        }
+        {
+            ConnectDlg dialog(
+                nullptr, {QString::fromStdString(broker_->url()),
+                          Broker::user,
+                          Broker::password,
+                          QCoreApplication::translate(
+                              "NetworkStart", "Broker kullanıcı adını veya parolayı kabul etmedi."),
+                          false,
+                          {},
+                          {}});
+            dialog.show();
+            shot(dialog, lang + "-dialog");
+        }
+        ScriptedPrompt script;
+        const ScopedPrompt scoped(script);
+        CMainFrame frame;
+        frame.view()->setPortEnumerator([] { return std::vector<SSerInfo>{}; });
+        frame.view()->initialUpdate();
+        script.connectionNext({QString::fromStdString(broker_->url()),
+                               Broker::user,
+                               Broker::password,
+                               {},
+                               false,
+                               {},
+                               {}});
+        frame.action(CommandId::OpenNetwork)->trigger();
+        CNetworkWnd* window = frame.findChild<CNetworkWnd*>();
+        ASSERT_TRUE(window);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window->rows()->rowCount() == 2; }, 30'000));
+        publishLevel(*publisher, "north", "m1", 58.4);
+        publishLevel(*publisher, "north", "m2", 61.0);
+        QTest::qWait(600);
+        shot(*window, lang + "-fleet");
+
+        publisher->publish(mqttTopic("north", "m2", MqttTopic::Status), statusOffline, 1, true);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window->unreadNotices().isEmpty(); }, 30'000));
+        QTest::qWait(300);
+        shot(*window, lang + "-notice");
+        publisher->publish(mqttTopic("north", "m2", MqttTopic::Status), statusOnline, 1, true);
+
+        broker_->stop();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return cell(*window, 0, FleetTable::Status) ==
+                       QCoreApplication::translate("FleetTable", "bilinmiyor");
+            },
+            30'000));
+        QTest::qWait(300);
+        shot(*window, lang + "-away");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !publisher->connected(); }, 30'000));
+    }
 }
 
 TEST_F(NetworkWindow, ADoubleClickShowsTheMetersHourAndItsSurveyOpensFromTheArchive) {

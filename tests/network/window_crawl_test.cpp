@@ -33,6 +33,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 namespace fs = std::filesystem;
 
@@ -114,6 +115,8 @@ class WindowCrawl : public ::testing::Test {
     // Presses every enabled command and visible button under root once; stops
     // when a press closes root for good.
     void crawl(QWidget* root) {
+        if (!root)
+            return; // closed by a press in another window
         const QPointer<QWidget> alive(root);
         std::vector<QPointer<QAction>> actions;
         for (QAction* a : root->findChildren<QAction*>())
@@ -141,12 +144,21 @@ class WindowCrawl : public ::testing::Test {
         }
     }
 
-    template <class Window> static Window* newest() {
-        Window* found = nullptr;
+    template <class Window> static QList<Window*> shown() {
+        QList<Window*> found;
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* window = qobject_cast<Window*>(w); window && window->isVisible())
-                found = window;
+                found << window;
         return found;
+    }
+    // The window of that kind that the command opens.
+    template <class Window> static Window* opens(const std::function<void()>& command) {
+        const QList<Window*> before = shown<Window>();
+        command();
+        for (Window* w : shown<Window>())
+            if (!before.contains(w))
+                return w;
+        return nullptr;
     }
 
     fs::path dir_;
@@ -202,10 +214,10 @@ TEST_F(WindowCrawl, EveryCommandAndButtonOfEveryWindowCancelledAndThenAccepted) 
 
         // The survey window, as "Aç" opens a survey folder.
         script.fileNext(QString::fromStdString((dir_ / "survey" / "summary.csv").string()), 1);
-        frame.action(CommandId::OpenDataFile)->trigger();
-        CSurveyWnd* survey = nullptr;
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return (survey = newest<CSurveyWnd>()) && survey->loaded(); }, 30'000));
+        const QPointer<CSurveyWnd> survey =
+            opens<CSurveyWnd>([&] { frame.action(CommandId::OpenDataFile)->trigger(); });
+        ASSERT_TRUE(survey);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return survey->loaded(); }, 30'000));
         crawl(survey);
 
         // The network window from its menu, and a meter's own by a double click.
@@ -216,8 +228,8 @@ TEST_F(WindowCrawl, EveryCommandAndButtonOfEveryWindowCancelledAndThenAccepted) 
                                false,
                                {},
                                {}});
-        frame.action(CommandId::OpenNetwork)->trigger();
-        CNetworkWnd* network = newest<CNetworkWnd>();
+        const QPointer<CNetworkWnd> network =
+            opens<CNetworkWnd>([&] { frame.action(CommandId::OpenNetwork)->trigger(); });
         ASSERT_TRUE(network);
         ASSERT_TRUE(QTest::qWaitFor([&] { return network->rows()->rowCount() >= 1; }, 30'000));
         publisher->publish(mqttTopic("north", "m1", MqttTopic::Level),

@@ -334,10 +334,7 @@ int runSurvey(const std::vector<std::string>& args) {
     const bool discovery = discoveryIt == rest.end();
     rest.erase(discoveryIt, rest.end());
     CommandLine line;
-    auto usageError = [](const std::string& text) {
-        std::cerr << "vrel-cli survey: " << text << "\n" << surveyUsage;
-        return exitUsage;
-    };
+    const auto usageError = [](const std::string& text) { return ::usageError("survey", text); };
     if (hasPasswordArgument(rest))
         return usageError("the password is read from --mqtt-password-file or "
                           "VREL_MQTT_PASSWORD, never from the command line");
