@@ -6,6 +6,7 @@ set(vrel_folders
     survey
     mqtt
     link
+    session
     print
     ui settings graph files live logger overview network app)
 
@@ -19,6 +20,7 @@ set(vrel_library_of_recording vrelcore)
 set(vrel_library_of_survey vrelsurvey)
 set(vrel_library_of_mqtt vrelmqtt)
 set(vrel_library_of_link vrellink)
+set(vrel_library_of_session vrelsession)
 set(vrel_library_of_print vrelprint)
 foreach(folder ui settings graph files live logger overview network app)
     set(vrel_library_of_${folder} vrelui)
@@ -28,8 +30,9 @@ set(vrel_uses_vrelcore vrelcore)
 set(vrel_uses_vrelsurvey vrelsurvey vrelcore)
 set(vrel_uses_vrelmqtt vrelmqtt vrelsurvey vrelcore)
 set(vrel_uses_vrellink vrellink vrelcore)
+set(vrel_uses_vrelsession vrelsession vrellink vrelmqtt vrelsurvey vrelcore)
 set(vrel_uses_vrelprint vrelprint vrelcore)
-set(vrel_uses_vrelui vrelui vrelprint vrellink vrelmqtt vrelsurvey vrelcore)
+set(vrel_uses_vrelui vrelui vrelprint vrelsession vrellink vrelmqtt vrelsurvey vrelcore)
 # The programs under tools/: the companion never links widgets.
-set(vrel_uses_tools_cli vrelprint vrellink vrelmqtt vrelsurvey vrelcore)
+set(vrel_uses_tools_cli vrelprint vrelsession vrellink vrelmqtt vrelsurvey vrelcore)
 set(vrel_uses_tools_meter-sim vrellink vrelcore)

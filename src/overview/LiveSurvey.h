@@ -1,42 +1,64 @@
 #pragma once
 
+#include "session/SurveySession.h"
 #include "survey/SeriesReader.h"
-#include "survey/SurveyRunner.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
-#include <QTimer>
 
+#include <memory>
 #include <optional>
-#include <string>
 #include <vector>
 
 class MeterSession;
 
+// The series the survey window shows, grown by a running survey: each sample
+// goes in as its data file line would, exactly where reading the file later
+// would put it, and each gap's cause onto its gap.
+class SeriesOutput final : public SurveyOutput {
+  public:
+    // series already holds what the folder held (a resumed survey) or nothing.
+    SeriesOutput(SeriesStore& series, const Clock& clock, double interval);
+    void sample(SurveyMs t, const CObjData& sample) override;
+    void gap(const Gap& gap) override;
+
+  private:
+    // Series time of a time on the PC's clock, on the wall clock the series
+    // follows now.
+    SeriesMs seriesTime(SurveyMs t) const;
+
+    SeriesStore& series_;
+    const Clock& clock_;
+    SeriesAppender appender_;
+    std::int32_t intervalMs_;
+    std::vector<SeriesGap> events_;      // the gaps of this run, in series time
+    std::optional<SeriesMs> earlierEnd_; // where the readings the folder held end
+};
+
 // A survey run by the program on the meter the main view is connected to:
-// the runner, the tick rule and a timer at the interval exactly as
-// `vrel-cli survey` drives them, so both write the same files. Every sample
-// also goes into the series the survey window shows, and a gap's cause onto
-// its gap there.
+// the same session `vrel-cli survey` runs, so both write the same files, with
+// the window's series as one more output and the broker as another when the
+// survey publishes.
 class LiveSurvey : public QObject {
     Q_OBJECT
   public:
-    // series already holds what the folder held (a resumed survey) or nothing.
     LiveSurvey(MeterSession& session, const Clock& clock, SurveySettings settings,
                SeriesStore& series, QObject* parent = nullptr);
-    // Finishes the files when the survey still runs.
     ~LiveSurvey() override;
 
-    void start();
+    // Publishes through this publisher (started, not owned by the caller).
+    void publish(std::unique_ptr<MqttPublisher> publisher);
+    const MqttPublisher* publisher() const { return publisher_.get(); }
+
+    void start() { session_.start(); }
     // Ends the run: the open gap and interval are written, the data file is
     // synced and closed. False when samples held could not be written.
     bool stop();
-    bool running() const { return running_; }
-    const SurveyRunner& runner() const { return runner_; }
-    const SurveySettings& settings() const { return settings_; }
+    bool running() const { return session_.running(); }
+    const SurveyRunner& runner() const { return session_.runner(); }
+    const SurveySettings& settings() const { return session_.settings(); }
     // The runner's words on writing since the last start: empty while it works.
-    const QString& writeProblem() const { return writeProblem_; }
+    const QString& writeProblem() const { return session_.writeProblem(); }
 
   signals:
     // A tick has been taken; grew when it added a reading to the series.
@@ -45,23 +67,9 @@ class LiveSurvey : public QObject {
     void writing(bool failing, const QString& text);
 
   private:
-    void tick();
-    // Series time of a time on the PC's clock, on the wall clock the series
-    // follows now.
-    SeriesMs seriesTime(SurveyMs t) const;
-
-    QPointer<MeterSession> session_;
-    const Clock& clock_;
-    SurveySettings settings_;
-    SurveyRunner runner_;
-    SeriesStore& series_;
-    SeriesAppender appender_;
-    std::int32_t intervalMs_;
-    QTimer timer_;
-    std::string lossReason_;
-    std::vector<SeriesGap> events_; // the gaps of this run, in series time
-    QString writeProblem_;
-    bool running_ = false;
-    bool firstSample_ = true;
-    std::optional<SeriesMs> earlierEnd_; // where the readings the folder held end
+    SeriesOutput series_;
+    std::unique_ptr<MqttPublisher> publisher_;
+    std::unique_ptr<PublisherOutput> publisherOutput_;
+    // Last: stopped (and its files finished) before the outputs go.
+    SurveySession session_;
 };

@@ -10,11 +10,11 @@
 #include "model/SeriesStats.h"
 #include "mqtt/MqttPublisher.h"
 #include "recording/Recording.h"
+#include "session/SurveySession.h"
 #include "survey/Survey.h"
 #include "survey/SurveyRunner.h"
 
 #include <QSysInfo>
-#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -138,13 +138,22 @@ class Survey {
     Survey(LiveSession& session, const SurveyOptions& options, const Clock& clock,
            SurveySettings settings, MqttPublisher* publisher)
         : session_(session), options_(options), clock_(clock), publisher_(publisher),
-          runner_(diskFileSystem(), clock, std::move(settings)),
+          survey_(session.meter(), clock, std::move(settings)),
           inPlace_(isatty(2) != 0 && !options.json) {
-        runner_.report = [this](const std::string& text) { message(text); };
-        tick_.setTimerType(Qt::PreciseTimer);
-        tick_.setInterval(timerPeriodMs(options.interval));
-        QObject::connect(&tick_, &QTimer::timeout, &tick_, [this] { tick(); });
-        session_.meter().setReopenWhenSilentFor(surveyReopenSilentSeconds);
+        survey_.setEnd(options.endMs);
+        if (publisher_) {
+            publisherOutput_.emplace(*publisher_);
+            survey_.addOutput(*publisherOutput_);
+        }
+        QObject::connect(&survey_, &SurveySession::writing,
+                         [this](bool, const QString& text) { message(text.toStdString()); });
+        QObject::connect(&survey_, &SurveySession::holdChanged, [this](bool onHold) {
+            message(onHold ? "the meter is on HOLD: no samples until it ends" : "HOLD ended");
+        });
+        QObject::connect(&survey_, &SurveySession::ticked,
+                         [this](const SurveyRunner::TickOutcome& outcome) { ticked(outcome); });
+        QObject::connect(&survey_, &SurveySession::endReached,
+                         [this] { finish("the survey's end has come"); });
 
         session_.onSilence = [this] {
             message("the meter on " + session_.portPath().toStdString() +
@@ -152,8 +161,7 @@ class Survey {
         };
         session_.onResumed = [this] { message("the meter sends again"); };
         session_.onPortLost = [this](const QString& reason) {
-            lossReason_ = reason.toStdString();
-            message(lossReason_ + "; waiting for " + session_.portPath().toStdString() +
+            message(reason.toStdString() + "; waiting for " + session_.portPath().toStdString() +
                     " to come back");
         };
         session_.onReopened = [this] {
@@ -163,31 +171,13 @@ class Survey {
     }
 
     void start() {
-        if (runner_.resumed())
+        if (survey_.runner().resumed())
             message("going on with the survey in " + options_.dir);
-        runner_.start(clock_.nowMs());
-        tick_.start();
+        survey_.start();
     }
 
   private:
-    void tick() {
-        const SurveyMs t = clock_.nowMs();
-        if (options_.endMs && t >= *options_.endMs) {
-            finish("the survey's end has come");
-            return;
-        }
-        MeterSession::TickView view = session_.meter().tickView();
-        if (view.verdict.cause == GapCause::Disconnected && !lossReason_.empty())
-            view.verdict.detail = lossReason_;
-        const LiveState& state = view.snapshot.state;
-        const bool holdShown = view.verdict.cause == GapCause::Hold;
-        if (holdShown != inHold_ && (holdShown || view.verdict.cause == GapCause::None)) {
-            inHold_ = holdShown;
-            message(inHold_ ? "the meter is on HOLD: no samples until it ends" : "HOLD ended");
-        }
-        const auto outcome = runner_.tick(t, view.verdict, state.level, state.weightingA);
-        if (publisher_ && outcome.sampled)
-            publisher_->addReading(t, runner_.lastLevel(), runner_.lastUnit());
+    void ticked(const SurveyRunner::TickOutcome& outcome) {
         if (outcome.gapEnded)
             message(
                 "sampling again after a gap of " +
@@ -195,7 +185,7 @@ class Survey {
                       1) +
                 " s (" + outcome.gapEnded->cause + ")");
         tellPublishing();
-        status(t, false);
+        status(clock_.nowMs(), false);
     }
 
     void tellPublishing() {
@@ -211,22 +201,23 @@ class Survey {
         if (!due && !final)
             return;
         lastStatus_ = t;
-        const AcousticSummary s = runner_.intervalSoFar();
-        const long long samples = runner_.samples();
-        const std::size_t gapCount = runner_.gapCount();
-        const bool waiting = runner_.inGap() || session_.meter().waiting();
+        const SurveyRunner& runner = survey_.runner();
+        const AcousticSummary s = runner.intervalSoFar();
+        const long long samples = runner.samples();
+        const std::size_t gapCount = runner.gapCount();
+        const bool waiting = runner.inGap() || session_.meter().waiting();
         const MqttPublisher::State mqtt = publisher_ ? publisher_->state() : MqttPublisher::State();
         std::string line;
         if (options_.json) {
             line = "{\"time\":" + jsonString(isoLocalTime(clock_, t)) +
-                   ",\"elapsed\":" + jsonNumber(static_cast<double>(t - runner_.startMs()) / 1000) +
+                   ",\"elapsed\":" + jsonNumber(static_cast<double>(t - runner.startMs()) / 1000) +
                    ",\"samples\":" + std::to_string(samples) +
-                   ",\"level\":" + (samples ? fixed(runner_.lastLevel(), 1) : "null") +
-                   ",\"weighting\":" + (samples ? jsonString(runner_.lastUnit()) : "null") +
+                   ",\"level\":" + (samples ? fixed(runner.lastLevel(), 1) : "null") +
+                   ",\"weighting\":" + (samples ? jsonString(runner.lastUnit()) : "null") +
                    ",\"intervalLeq\":" + (s.count ? fixed(s.leq, 2) : "null") +
                    ",\"gaps\":" + std::to_string(gapCount) +
                    ",\"sampling\":" + (waiting ? "false" : "true") +
-                   ",\"held\":" + std::to_string(runner_.pendingSamples());
+                   ",\"held\":" + std::to_string(runner.pendingSamples());
             if (publisher_)
                 line += std::string(",\"broker\":") + (mqtt.connected ? "true" : "false") +
                         ",\"unsent\":" + std::to_string(mqtt.unsent) +
@@ -235,16 +226,16 @@ class Survey {
                 line += ",\"ended\":true";
             line += "}";
         } else {
-            line = "elapsed " + elapsedText(t - runner_.startMs()) + ", " +
-                   std::to_string(samples) + (samples == 1 ? " sample" : " samples");
+            line = "elapsed " + elapsedText(t - runner.startMs()) + ", " + std::to_string(samples) +
+                   (samples == 1 ? " sample" : " samples");
             if (samples)
-                line += ", " + fixed(runner_.lastLevel(), 1) + " " + runner_.lastUnit();
+                line += ", " + fixed(runner.lastLevel(), 1) + " " + runner.lastUnit();
             line += s.count ? ", Leq " + fixed(s.leq, 2) + " dB this interval" : ", no Leq yet";
             line += ", " + std::to_string(gapCount) + (gapCount == 1 ? " gap" : " gaps");
             if (waiting)
                 line += ", waiting for the meter";
-            if (runner_.pendingSamples())
-                line += ", " + std::to_string(runner_.pendingSamples()) + " held";
+            if (runner.pendingSamples())
+                line += ", " + std::to_string(runner.pendingSamples()) + " held";
             // The publisher has left the broker by the last line: that is no outage.
             if (publisher_ && !mqtt.connected && !final)
                 line += ", broker away";
@@ -282,12 +273,12 @@ class Survey {
         if (finished_)
             return;
         finished_ = true;
-        tick_.stop();
         const SurveyMs t = clock_.nowMs();
         message(why);
         int exitStatus = exitOk;
-        if (!runner_.finish(t)) {
-            message(std::to_string(runner_.pendingSamples()) + " samples could not be written");
+        const SurveyRunner& runner = survey_.runner();
+        if (!survey_.stop()) {
+            message(std::to_string(runner.pendingSamples()) + " samples could not be written");
             exitStatus = exitFailure;
         }
         if (publisher_) {
@@ -301,9 +292,9 @@ class Survey {
         }
         status(t, true);
         std::string files;
-        for (const std::string& f : runner_.files())
+        for (const std::string& f : runner.files())
             files += " " + f.substr(f.find_last_of('/') + 1);
-        const long long samples = runner_.samples();
+        const long long samples = runner.samples();
         message(std::to_string(samples) + (samples == 1 ? " sample" : " samples") + " in " +
                 options_.dir + (files.empty() ? "" : ":" + files));
         session_.end(exitStatus);
@@ -313,13 +304,11 @@ class Survey {
     SurveyOptions options_;
     const Clock& clock_;
     MqttPublisher* publisher_;
-    SurveyRunner runner_;
-    QTimer tick_;
+    std::optional<PublisherOutput> publisherOutput_;
+    SurveySession survey_;
     bool inPlace_;
     bool lineOpen_ = false;
-    bool inHold_ = false;
     bool finished_ = false;
-    std::string lossReason_;
     SurveyMs lastStatus_ = 0;
 };
 

@@ -1,0 +1,98 @@
+#include "session/SurveySession.h"
+
+#include "mqtt/MqttPublisher.h"
+#include "recording/Recording.h"
+
+#include <exception>
+
+void PublisherOutput::sample(SurveyMs t, const CObjData& sample) {
+    publisher_.addReading(t, sample.value(), std::string(sample.unit()));
+}
+
+SurveySession::SurveySession(MeterSession& meter, const Clock& clock, SurveySettings settings,
+                             QObject* parent)
+    : QObject(parent), meter_(&meter), clock_(clock), settings_(std::move(settings)),
+      runner_(diskFileSystem(), clock, settings_) {
+    runner_.report = [this](const std::string& text) {
+        const bool failing = runner_.writeFailing();
+        writeProblem_ = failing ? QString::fromStdString(text) : QString();
+        emit writing(failing, QString::fromStdString(text));
+    };
+    timer_.setTimerType(Qt::PreciseTimer);
+    timer_.setInterval(timerPeriodMs(settings_.interval));
+    connect(&timer_, &QTimer::timeout, this, &SurveySession::tick);
+    connect(&meter, &MeterSession::portLost, this,
+            [this](const QString& reason) { lossReason_ = reason.toStdString(); });
+}
+
+SurveySession::~SurveySession() {
+    // Whoever listened may be going too; the files are finished all the same.
+    runner_.report = nullptr;
+    stop();
+}
+
+void SurveySession::start() {
+    if (running_)
+        return;
+    running_ = true;
+    if (meter_)
+        meter_->setReopenWhenSilentFor(surveyReopenSilentSeconds);
+    runner_.start(clock_.nowMs());
+    timer_.start();
+}
+
+bool SurveySession::stop() {
+    if (!running_)
+        return true;
+    running_ = false;
+    timer_.stop();
+    if (meter_)
+        meter_->setReopenWhenSilentFor(0);
+    return runner_.finish(clock_.nowMs());
+}
+
+template <class F> void SurveySession::feed(F&& f) {
+    for (auto it = outputs_.begin(); it != outputs_.end();) {
+        try {
+            f(**it);
+            ++it;
+        } catch (const std::exception& e) {
+            it = outputs_.erase(it);
+            emit outputFailed(QString::fromLocal8Bit(e.what()));
+        }
+    }
+}
+
+void SurveySession::tick() {
+    if (!meter_)
+        return;
+    const SurveyMs t = clock_.nowMs();
+    if (endMs_ && t >= *endMs_) {
+        timer_.stop();
+        emit endReached();
+        return;
+    }
+    MeterSession::TickView view = meter_->tickView();
+    if (view.verdict.cause == GapCause::Disconnected && !lossReason_.empty())
+        view.verdict.detail = lossReason_;
+    // A pending tick says nothing new about HOLD.
+    const bool hold = view.verdict.cause == GapCause::Hold;
+    if (hold != onHold_ && (hold || view.verdict.cause == GapCause::None)) {
+        onHold_ = hold;
+        emit holdChanged(onHold_);
+    }
+    const LiveState& state = view.snapshot.state;
+    const auto outcome = runner_.tick(t, view.verdict, state.level, state.weightingA);
+    // The gaps a sample closes go out before it, as its data file has them.
+    if (outcome.sampled && std::exchange(firstSample_, false) && settings_.previousEnd) {
+        const Gap restart{*settings_.previousEnd, t, "restart", "the survey was not running"};
+        feed([&](SurveyOutput& o) { o.gap(restart); });
+    }
+    if (outcome.gapEnded)
+        feed([&](SurveyOutput& o) { o.gap(*outcome.gapEnded); });
+    if (outcome.sampled) {
+        const CObjData& sample = *runner_.lastSample();
+        feed([&](SurveyOutput& o) { o.sample(t, sample); });
+    }
+    emit ticked(outcome);
+}
