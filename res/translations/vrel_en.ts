@@ -903,7 +903,7 @@
 <context>
     <name>CSurveyWnd</name>
     <message>
-        <location filename="../../src/overview/SurveyWindow.cpp" line="+110"/>
+        <location filename="../../src/overview/SurveyWindow.cpp" line="+112"/>
         <source>İptal</source>
         <translation>Cancel</translation>
     </message>
@@ -941,12 +941,12 @@
     <message>
         <location line="+1"/>
         <location line="+8"/>
-        <location line="+461"/>
+        <location line="+474"/>
         <source>Gün</source>
         <translation>Day</translation>
     </message>
     <message>
-        <location line="-469"/>
+        <location line="-482"/>
         <source>Lgündüz</source>
         <translation>Lday</translation>
     </message>
@@ -985,12 +985,12 @@
     <message>
         <location line="+0"/>
         <location line="+6"/>
-        <location line="+472"/>
+        <location line="+485"/>
         <source>Saat</source>
         <translation>Hour</translation>
     </message>
     <message>
-        <location line="-478"/>
+        <location line="-491"/>
         <source>Leq</source>
         <translation>Leq</translation>
     </message>
@@ -1090,8 +1090,31 @@
             <numerusform>%n files</numerusform>
         </translation>
     </message>
+    <message>
+        <location line="+86"/>
+        <source>broker satırları reddediyor</source>
+        <translation>the broker refuses the rows</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>broker ulaşılamıyor</source>
+        <translation>broker away</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>yayında</source>
+        <translation>publishing</translation>
+    </message>
     <message numerus="yes">
-        <location line="+124"/>
+        <location line="+2"/>
+        <source>%n satır gönderilecek</source>
+        <translation>
+            <numerusform>%n row to publish</numerusform>
+            <numerusform>%n rows to publish</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <location line="+45"/>
         <source>Ölçüm durduruldu: %n örnek, %1 klasöründe.</source>
         <translation>
             <numerusform>Survey stopped: %n sample in %1.</numerusform>
@@ -1107,12 +1130,12 @@
         </translation>
     </message>
     <message>
-        <location line="-114"/>
+        <location line="-127"/>
         <source>Bu dosyalar okunamadı; ölçümün geri kalanı gösteriliyor:</source>
         <translation>These files could not be read; the rest of the survey is shown:</translation>
     </message>
     <message>
-        <location line="+53"/>
+        <location line="+55"/>
         <source>süre %1</source>
         <translation>elapsed %1</translation>
     </message>
@@ -1152,7 +1175,7 @@
         <translation>held in memory: %1</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+12"/>
         <source>Ölçüm sürüyor: </source>
         <translation>Survey running: </translation>
     </message>
@@ -1415,7 +1438,7 @@
         <translation>unknown</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+4"/>
         <source>çevrimiçi, %1</source>
         <translation>online, %1</translation>
     </message>
@@ -1510,12 +1533,12 @@
     </message>
     <message>
         <location line="+54"/>
-        <location line="+94"/>
+        <location line="+121"/>
         <source>Ölçüm ağı</source>
         <translation>Measurement network</translation>
     </message>
     <message>
-        <location line="-104"/>
+        <location line="-131"/>
         <source>Broker kullanıcı adını veya parolayı kabul etmedi.</source>
         <translation>The broker did not accept the user name or password.</translation>
     </message>
@@ -2106,7 +2129,7 @@ Do you want to replace it?</translation>
 <context>
     <name>SurveyDlg</name>
     <message>
-        <location filename="../../src/ui/SurveyDlg.cpp" line="+22"/>
+        <location filename="../../src/ui/SurveyDlg.cpp" line="+26"/>
         <source>Ölçüm başlat</source>
         <translation>Start survey</translation>
     </message>
@@ -2159,7 +2182,27 @@ Do you want to replace it?</translation>
         <translation>Summary interval:</translation>
     </message>
     <message>
+        <location line="+2"/>
+        <source>Ölçüm ağına yayınla: %1</source>
+        <translation>Publish to the measurement network: %1</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>Saha:</source>
+        <translation>Site:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Ölçer adı:</source>
+        <translation>Meter name:</translation>
+    </message>
+    <message>
         <location line="+4"/>
+        <source>Broker parolası:</source>
+        <translation>Broker password:</translation>
+    </message>
+    <message>
+        <location line="+14"/>
         <source>Bu klasördeki ölçüm sürdürülür: yeni dosyalar eklenir, aradaki süre events.csv&apos;ye yeniden başlama boşluğu olarak yazılır.</source>
         <translation>The survey in this folder goes on: new files are added, and the time in between goes to events.csv as a restart gap.</translation>
     </message>
@@ -2195,7 +2238,7 @@ Do you want to replace it?</translation>
 <context>
     <name>SurveyStart</name>
     <message>
-        <location filename="../../src/app/SurveyStart.cpp" line="+21"/>
+        <location filename="../../src/app/SurveyStart.cpp" line="+28"/>
         <source>Ölçer bağlı değil: ölçüm başlatılamaz. Ölçeri bağlayın ve portunu &quot;COM portu&quot; menüsünden seçin.</source>
         <translation>No meter is connected: a survey cannot start. Connect the meter and choose its port in the &quot;COM Port&quot; menu.</translation>
     </message>
@@ -2210,9 +2253,19 @@ Do you want to replace it?</translation>
         <translation>A survey is running in this folder already:</translation>
     </message>
     <message>
-        <location line="+14"/>
+        <location line="+25"/>
         <source>Ölçüm bu klasöre yazılamaz:</source>
         <translation>The survey cannot be written to this folder:</translation>
+    </message>
+    <message>
+        <location line="+27"/>
+        <source>Ölçüm ağına yayın başlatılamadı:</source>
+        <translation>Publishing to the measurement network could not start:</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Saha ve ölçer adları a-z, 0-9, _ ve - ile en çok 32 karakter olmalı.</source>
+        <translation>Site and meter names are 1 to 32 of a-z, 0-9, _ and -.</translation>
     </message>
     <message>
         <location line="+25"/>

@@ -3,6 +3,10 @@
 #include "app/MyVrelView.h"
 #include "link/MeterSession.h"
 #include "model/Clock.h"
+#include "mqtt/MqttProtocol.h"
+#include "mqtt/MqttPublisher.h"
+#include "network/NetworkStart.h"
+#include "network/PasswordStore.h"
 #include "overview/SurveyWindow.h"
 #include "survey/Survey.h"
 #include "survey/SurveyRunner.h"
@@ -12,6 +16,9 @@
 #include <QDir>
 #include <QFile>
 #include <QStringList>
+#include <QSysInfo>
+
+#include <memory>
 
 void startSurveyFromMenu(CMyVrelView& view) {
     QWidget* parent = view.window();
@@ -47,6 +54,17 @@ void startSurveyFromMenu(CMyVrelView& view) {
     Prompt::SurveyRequest initial;
     initial.folder = folder;
     initial.resumes = lastSurveyWrite(dir).has_value();
+    KeychainStore keyring;
+    const std::optional<RememberedBroker> broker = rememberedBroker(keyring);
+    if (broker) {
+        initial.broker = broker->url;
+        initial.publish = !broker->meter.isEmpty();
+        initial.site = broker->site.isEmpty() ? QStringLiteral("default") : broker->site;
+        initial.meter = broker->meter.isEmpty() ? QString::fromStdString(meterIdFromHostName(
+                                                      QSysInfo::machineHostName().toStdString()))
+                                                : broker->meter;
+        initial.passwordKept = broker->passwordKept;
+    }
     const auto chosen = prompt().survey(parent, initial);
     if (!chosen)
         return;
@@ -63,7 +81,36 @@ void startSurveyFromMenu(CMyVrelView& view) {
     settings.split = chosen->dailyFiles ? SurveySplit::Day : SurveySplit::Hour;
     settings.summarySeconds = chosen->summarySeconds;
     resumeSurvey(settings, appClock());
-    CSurveyWnd::startSurvey(session, settings, parent);
+    std::unique_ptr<MqttPublisher> publisher;
+    if (broker && chosen->publish) {
+        const std::string site = chosen->site.toStdString();
+        const std::string meter = chosen->meter.toStdString();
+        MqttSettings client = broker->settings;
+        if (!broker->passwordKept)
+            client.password = chosen->password.toStdString();
+        publisher = std::make_unique<MqttPublisher>(
+            client,
+            PublisherSettings{site, meter, dir, settings.interval, settings.summarySeconds, true,
+                              VREL_VERSION},
+            appClock());
+        std::string error;
+        if (!isValidMqttId(site) || !isValidMqttId(meter) || !publisher->start(error)) {
+            prompt().inform(
+                parent,
+                QCoreApplication::translate("SurveyStart", "Ölçüm ağına yayın başlatılamadı:") +
+                    QLatin1Char('\n') +
+                    (error.empty() ? QCoreApplication::translate(
+                                         "SurveyStart", "Saha ve ölçer adları a-z, 0-9, _ ve - "
+                                                        "ile en çok 32 karakter olmalı.")
+                                   : QString::fromStdString(error)),
+                QStringLiteral("Vrel"), Prompt::Icon::Warning);
+            return;
+        }
+        rememberSurveyNames(chosen->site, chosen->meter);
+    } else if (broker) {
+        rememberSurveyNames(chosen->site, QString());
+    }
+    CSurveyWnd::startSurvey(session, settings, parent, std::move(publisher));
 }
 
 bool endSurveysBeforeClosing(QWidget* frame) {

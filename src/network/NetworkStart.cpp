@@ -178,6 +178,33 @@ void rememberNetworkArchive(const QString& folder) {
     kept.save(programSettingsPath());
 }
 
+std::optional<RememberedBroker> rememberedBroker(PasswordStore& store) {
+    const ProfileFile profile = ProfileFile::load(programSettingsPath());
+    RememberedBroker b;
+    b.url = remembered(profile, "URL");
+    const auto broker = parseBrokerUrl(b.url.toStdString());
+    if (!broker)
+        return std::nullopt;
+    const QString user = remembered(profile, "USER");
+    b.settings.broker = *broker;
+    b.settings.user = user.toStdString();
+    b.settings.caFile = remembered(profile, "CA").toStdString();
+    if (const auto password = store.read(passwordKey(b.url, user))) {
+        b.settings.password = password->toStdString();
+        b.passwordKept = true;
+    }
+    b.site = remembered(profile, "SURVEY_SITE");
+    b.meter = remembered(profile, "SURVEY_METER");
+    return b;
+}
+
+void rememberSurveyNames(const QString& site, const QString& meter) {
+    ProfileFile kept = ProfileFile::load(programSettingsPath());
+    kept.setValue(section, "SURVEY_SITE", site.toStdString());
+    kept.setValue(section, "SURVEY_METER", meter.toStdString());
+    kept.save(programSettingsPath());
+}
+
 CNetworkWnd* askAndOpenNetwork(QWidget* parent, PasswordStore& store, Notifier& notifier,
                                const Clock& clock) {
     const ProfileFile profile = ProfileFile::load(programSettingsPath());

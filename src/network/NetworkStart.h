@@ -1,12 +1,18 @@
 #pragma once
 
+#include "mqtt/MqttClient.h"
+
 #include <QCommandLineOption>
 #include <QString>
+
+#include <optional>
 
 class QCommandLineParser;
 class QWidget;
 
 // The program's --broker options: the network window opened at start.
+class PasswordStore;
+
 struct NetworkOptions {
     QCommandLineOption broker{QStringLiteral("broker"),
                               QStringLiteral("Open the measurement network on this MQTT broker "
@@ -37,10 +43,23 @@ bool openNetworkAtStart(const QCommandLineParser& parser, const NetworkOptions& 
 
 class Clock;
 class Notifier;
-class PasswordStore;
 
 // --mqtt-archive: the archive the broker dialog offers from now on.
 void rememberNetworkArchive(const QString& folder);
+
+// The broker the network window's dialog last connected to: its address,
+// user and CA from the settings, the password from the store when it keeps
+// one. What a survey started from the program publishes to; nothing before
+// the dialog was first answered.
+struct RememberedBroker {
+    QString url;
+    MqttSettings settings;
+    bool passwordKept = false;
+    QString site;  // the names the last publishing survey took
+    QString meter; // empty: none yet
+};
+std::optional<RememberedBroker> rememberedBroker(PasswordStore& store);
+void rememberSurveyNames(const QString& site, const QString& meter);
 
 // Asks for the broker (the address and user remembered in the settings, the
 // password from the store), opens the network window on it and, when the

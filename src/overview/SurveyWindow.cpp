@@ -3,6 +3,7 @@
 #include "formats/SpreadsheetExport.h"
 #include "link/MeterSession.h"
 #include "model/Clock.h"
+#include "mqtt/MqttPublisher.h"
 #include "overview/LiveSurvey.h"
 #include "overview/SurveyPlot.h"
 #include "recording/Recording.h"
@@ -87,12 +88,13 @@ CSurveyWnd* CSurveyWnd::open(const QString& folder, QWidget* parent) {
 }
 
 CSurveyWnd* CSurveyWnd::startSurvey(MeterSession& session, const SurveySettings& settings,
-                                    QWidget* parent) {
+                                    QWidget* parent, std::unique_ptr<MqttPublisher> publisher) {
     const QString folder = QFile::decodeName(settings.dir.c_str());
     auto* w = new CSurveyWnd(folder, parent);
     w->setAttribute(Qt::WA_DeleteOnClose);
     w->session_ = &session;
     w->surveyToStart_ = settings;
+    w->publisherToStart_ = std::move(publisher);
     w->show();
     // A folder that holds a survey is read first, so the curve shows all of
     // it; a new one starts at once.
@@ -323,6 +325,8 @@ void CSurveyWnd::beginSurvey() {
         plot_->setSeries(&read_->series);
     live_ = std::make_unique<LiveSurvey>(*session_, appClock(), *surveyToStart_, read_->series);
     surveyToStart_.reset();
+    if (publisherToStart_)
+        live_->publish(std::move(publisherToStart_));
     connect(live_.get(), &LiveSurvey::ticked, this, &CSurveyWnd::surveyTicked);
     connect(live_.get(), &LiveSurvey::writing, this, &CSurveyWnd::writingChanged);
     progress_->hide();
@@ -374,6 +378,17 @@ void CSurveyWnd::showSurveyStatus() {
         parts << tr("ölçer bekleniyor");
     if (r.pendingSamples())
         parts << tr("%1 örnek bellekte bekliyor").arg(r.pendingSamples());
+    if (const MqttPublisher* publisher = live_->publisher()) {
+        const MqttPublisher::State broker = publisher->state();
+        if (broker.refused)
+            parts << tr("broker satırları reddediyor");
+        else if (!broker.connected)
+            parts << tr("broker ulaşılamıyor");
+        else
+            parts << tr("yayında");
+        if (broker.unsent)
+            parts << tr("%n satır gönderilecek", nullptr, static_cast<int>(broker.unsent));
+    }
     const QString text = (live_->running() ? tr("Ölçüm sürüyor: ") : tr("Ölçüm durdu: ")) +
                          parts.join(QStringLiteral(", "));
     status_->setText(text);

@@ -13,6 +13,7 @@
 #include <thread>
 
 class LiveSurvey;
+class MqttPublisher;
 class MeterSession;
 class QLabel;
 class QTimer;
@@ -38,8 +39,10 @@ class CSurveyWnd : public QWidget {
     static CSurveyWnd* open(const QString& folder, QWidget* parent = nullptr);
     // Opens a window on settings.dir and runs a survey there on the
     // session's meter, after reading what the folder holds already.
+    // With a publisher (started), the survey publishes through it as well.
     static CSurveyWnd* startSurvey(MeterSession& session, const SurveySettings& settings,
-                                   QWidget* parent = nullptr);
+                                   QWidget* parent = nullptr,
+                                   std::unique_ptr<MqttPublisher> publisher = nullptr);
     ~CSurveyWnd() override;
 
     // The survey running in this window, or null.
@@ -109,6 +112,7 @@ class CSurveyWnd : public QWidget {
     std::vector<DayFigures> days_;
     QPointer<MeterSession> session_;
     std::optional<SurveySettings> surveyToStart_;
+    std::unique_ptr<MqttPublisher> publisherToStart_;
     std::unique_ptr<LiveSurvey> live_;
     QTimer* growth_ = nullptr; // brings the view up to the series, a few times a second
 

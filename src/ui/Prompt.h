@@ -81,6 +81,14 @@ class Prompt {
         double interval = 1;  // seconds between ticks
         bool dailyFiles = false;
         int summarySeconds = 900;
+        // Publishing as vrel-cli survey --mqtt does, to the broker of the
+        // network window's dialog; not offered while broker is empty.
+        QString broker;
+        bool publish = false;
+        QString site;
+        QString meter;
+        QString password; // asked here when no keyring keeps it
+        bool passwordKept = false;
     };
     struct FileChoice {
         QString path;        // empty when cancelled

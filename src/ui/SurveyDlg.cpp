@@ -2,12 +2,16 @@
 
 #include "model/SeriesStats.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFormLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 #include <array>
@@ -44,6 +48,33 @@ SurveyDlg::SurveyDlg(QWidget* parent, const Prompt::SurveyRequest& initial)
     form->addRow(tr("Örnekleme aralığı:"), interval_);
     form->addRow(tr("Veri dosyaları:"), split_);
     form->addRow(tr("Özet aralığı:"), summary_);
+    if (!initial.broker.isEmpty()) {
+        publish_ = new QCheckBox(tr("Ölçüm ağına yayınla: %1").arg(initial.broker));
+        publish_->setChecked(initial.publish);
+        // The names a topic takes: what vrel-cli survey --site and --meter accept.
+        const auto names = new QRegularExpressionValidator(
+            QRegularExpression(QStringLiteral("[a-z0-9_-]{1,32}")), this);
+        site_ = new QLineEdit(initial.site);
+        site_->setValidator(names);
+        meter_ = new QLineEdit(initial.meter);
+        meter_->setValidator(names);
+        form->addRow(publish_);
+        form->addRow(tr("Saha:"), site_);
+        form->addRow(tr("Ölçer adı:"), meter_);
+        if (!initial.passwordKept) {
+            password_ = new QLineEdit(initial.password);
+            password_->setEchoMode(QLineEdit::Password);
+            form->addRow(tr("Broker parolası:"), password_);
+        }
+        const auto enable = [this] {
+            for (QWidget* w : {static_cast<QWidget*>(site_), static_cast<QWidget*>(meter_),
+                               static_cast<QWidget*>(password_)})
+                if (w)
+                    w->setEnabled(publish_->isChecked());
+        };
+        connect(publish_, &QCheckBox::toggled, this, enable);
+        enable();
+    }
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     auto* note =
@@ -57,6 +88,18 @@ SurveyDlg::SurveyDlg(QWidget* parent, const Prompt::SurveyRequest& initial)
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     buttons->button(QDialogButtonBox::Ok)->setText(tr("Başlat"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    if (publish_) {
+        // A name a topic cannot take is not offered for starting.
+        QPushButton* start = buttons->button(QDialogButtonBox::Ok);
+        const auto check = [this, start] {
+            start->setEnabled(!publish_->isChecked() ||
+                              (site_->hasAcceptableInput() && meter_->hasAcceptableInput()));
+        };
+        connect(publish_, &QCheckBox::toggled, this, check);
+        connect(site_, &QLineEdit::textChanged, this, check);
+        connect(meter_, &QLineEdit::textChanged, this, check);
+        check();
+    }
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
 }
@@ -66,6 +109,13 @@ Prompt::SurveyRequest SurveyDlg::request() const {
     r.interval = interval_->currentData().toDouble();
     r.dailyFiles = split_->currentIndex() == 1;
     r.summarySeconds = summary_->currentData().toInt();
+    if (publish_) {
+        r.publish = publish_->isChecked();
+        r.site = site_->text();
+        r.meter = meter_->text();
+        if (password_)
+            r.password = password_->text();
+    }
     return r;
 }
 

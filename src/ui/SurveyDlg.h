@@ -4,11 +4,15 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
+class QLineEdit;
 
 // The settings of a survey started from the program: the interval between
 // ticks, a data file an hour or a day, and the summary's interval; the
-// folder is named, with a word when the survey there goes on.
+// folder is named, with a word when the survey there goes on. With a broker
+// set up in the network window, the survey may publish there under a site
+// and meter name.
 class SurveyDlg : public QDialog {
     Q_OBJECT
   public:
@@ -20,4 +24,8 @@ class SurveyDlg : public QDialog {
     QComboBox* interval_ = nullptr;
     QComboBox* split_ = nullptr;
     QComboBox* summary_ = nullptr;
+    QCheckBox* publish_ = nullptr;
+    QLineEdit* site_ = nullptr;
+    QLineEdit* meter_ = nullptr;
+    QLineEdit* password_ = nullptr;
 };

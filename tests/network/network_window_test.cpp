@@ -6,8 +6,11 @@
 #include "app/Translation.h"
 #include "config/ColorConfig.h"
 #include "config/ProfileFile.h"
+#include "link/MeterSession.h"
+#include "link/MeterSimulator.h"
 #include "model/Clock.h"
 #include "mqtt/MqttArchive.h"
+#include "mqtt/MqttProtocol.h"
 #include "network/FleetTable.h"
 #include "network/MeterWindow.h"
 #include "network/NetworkStart.h"
@@ -22,6 +25,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -36,6 +40,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 
 namespace fs = std::filesystem;
 
@@ -391,6 +396,107 @@ TEST_F(NetworkWindow, AWalkFromTheMenuInBothLanguages) {
         shot(*window, lang + "-away");
         ASSERT_TRUE(QTest::qWaitFor([&] { return !publisher->connected(); }, 30'000));
     }
+}
+
+// The PC's clock, started three seconds before a minute so that a one-minute
+// summary row closes at once.
+class MinuteClock final : public Clock {
+  public:
+    MinuteClock() : shiftMs_((system_.nowMs() / 60000 + 1) * 60000 - 3000 - system_.nowMs()) {}
+    std::time_t now() const override { return static_cast<std::time_t>(nowMs() / 1000); }
+    std::int64_t nowMs() const override { return system_.nowMs() + shiftMs_; }
+
+  private:
+    SystemClock system_;
+    std::int64_t shiftMs_;
+};
+
+TEST_F(NetworkWindow, ASurveyStartedFromTheMenuPublishesEveryRowToTheNetworksBroker) {
+    MinuteClock clock;
+    setAppClock(&clock);
+    struct Restore {
+        ~Restore() { setAppClock(nullptr); }
+    } restore;
+    MeterSimulator sim;
+    sim.setConstantLevel(57.5);
+    QString error;
+    ASSERT_TRUE(sim.start(&error)) << error.toStdString();
+    ScriptedPrompt script;
+    const ScopedPrompt scoped(script);
+    CMainFrame frame;
+    frame.view()->setPortEnumerator([] { return std::vector<SSerInfo>{}; });
+    frame.view()->useFixedPort(sim.devicePath());
+    frame.view()->initialUpdate();
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame.view()->session().portOpen(); }, 30'000));
+
+    // The broker is the one the network window was connected to.
+    script.connectionNext({QString::fromStdString(broker_->url()),
+                           Broker::user,
+                           Broker::password,
+                           {},
+                           false,
+                           {},
+                           {}});
+    frame.action(CommandId::OpenNetwork)->trigger();
+    ASSERT_EQ(frame.findChildren<CNetworkWnd*>().size(), 1);
+    frame.findChildren<CNetworkWnd*>()[0]->close();
+
+    std::mutex mutex;
+    std::vector<std::string> received;
+    MqttClient receiver(settingsFor(*broker_, "receiver"));
+    receiver.onConnected = [&](bool) { receiver.subscribe("vrel/v1/yard/gate/summary", 1); };
+    receiver.onMessage = [&](const std::string&, std::string_view payload) {
+        const std::lock_guard lock(mutex);
+        if (const auto row = decodeSummary(payload))
+            received.push_back(row->csvRow);
+    };
+    std::string why;
+    ASSERT_TRUE(receiver.start(why)) << why;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return receiver.connected(); }, 30'000));
+
+    const fs::path folder = dir_ / "survey";
+    script.fileNext(QString::fromStdString(folder.string()));
+    script.surveyNext([](Prompt::SurveyRequest& r) {
+        EXPECT_FALSE(r.broker.isEmpty()) << "publishing is offered";
+        EXPECT_FALSE(r.passwordKept);
+        r.interval = 0.1;
+        r.summarySeconds = 60;
+        r.publish = true;
+        r.site = "yard";
+        r.meter = "gate";
+        r.password = Broker::password;
+    });
+    frame.action(CommandId::StartSurvey)->trigger();
+    ASSERT_EQ(script.surveyRequests().size(), 1u);
+    CSurveyWnd* survey = frame.findChild<CSurveyWnd*>();
+    ASSERT_TRUE(survey && survey->surveyRunning()) << script.messages().size();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const std::lock_guard lock(mutex);
+            return received.size() == 1;
+        },
+        30'000));
+    EXPECT_TRUE(survey->statusLabel()->text().contains("yayında"))
+        << survey->statusLabel()->text().toStdString();
+    ASSERT_TRUE(survey->stopSurvey());
+
+    // Every row of summary.csv, the one cut short by the stop too, reached the subscriber.
+    std::ifstream in(folder / summaryFileName, std::ios::binary);
+    std::vector<std::string> rows;
+    std::string line;
+    std::getline(in, line);
+    while (std::getline(in, line))
+        rows.push_back(line + "\n");
+    ASSERT_EQ(rows.size(), 2u);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const std::lock_guard lock(mutex);
+            return received.size() == rows.size();
+        },
+        30'000));
+    const std::lock_guard lock(mutex);
+    EXPECT_EQ(received, rows);
 }
 
 TEST_F(NetworkWindow, ADoubleClickShowsTheMetersHourAndItsSurveyOpensFromTheArchive) {

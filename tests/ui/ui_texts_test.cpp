@@ -63,6 +63,10 @@ const std::vector<Window>& windows() {
              Prompt::SurveyRequest r;
              r.folder = QStringLiteral("/home/ölçüm/yol-kenarı-2026-12");
              r.resumes = true;
+             r.broker = QStringLiteral("mqtts://broker.lan:8883");
+             r.publish = true;
+             r.site = QStringLiteral("yard");
+             r.meter = QStringLiteral("gate");
              return std::make_unique<SurveyDlg>(nullptr, r);
          }},
     };
