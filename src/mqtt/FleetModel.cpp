@@ -328,8 +328,19 @@ std::optional<FleetUpdate> FleetModel::update(SurveyMs now) {
 }
 
 void FleetInbox::push(std::string topic, std::string_view payload, SurveyMs received) {
-    const std::lock_guard lock(mutex_);
-    messages_.push_back({std::move(topic), std::string(payload), received});
+    {
+        const std::lock_guard lock(mutex_);
+        messages_.push_back({std::move(topic), std::string(payload), received});
+    }
+    arrived_.notify_one();
+}
+
+std::vector<FleetInbox::Message> FleetInbox::takeAll(std::chrono::milliseconds wait) {
+    std::vector<Message> out;
+    std::unique_lock lock(mutex_);
+    arrived_.wait_for(lock, wait, [this] { return !messages_.empty(); });
+    out.swap(messages_);
+    return out;
 }
 
 std::vector<FleetInbox::Message> FleetInbox::takeAll() {

@@ -8,6 +8,8 @@
 #include "MqttProtocol.h"
 #include "survey/SeriesStore.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -159,8 +161,11 @@ class FleetInbox {
     };
     void push(std::string topic, std::string_view payload, SurveyMs received);
     std::vector<Message> takeAll();
+    // The same, waiting at most wait for a first message.
+    std::vector<Message> takeAll(std::chrono::milliseconds wait);
 
   private:
     std::mutex mutex_;
+    std::condition_variable arrived_;
     std::vector<Message> messages_;
 };

@@ -4,19 +4,16 @@
 #include "Commands.h"
 #include "MqttOptions.h"
 
-#include "model/TextFormat.h"
-#include "mqtt/MqttArchive.h"
+#include "session/Collector.h"
 
 #include <QString>
 #include <QSysInfo>
 
 #include <atomic>
-#include <condition_variable>
+#include <chrono>
 #include <csignal>
-#include <deque>
 #include <filesystem>
 #include <iostream>
-#include <mutex>
 
 #ifndef _WIN32
 #include <sys/resource.h>
@@ -60,13 +57,6 @@ void raiseOpenFileLimit() {
 #endif
 }
 
-struct Inbox {
-    std::mutex mutex;
-    std::condition_variable wake;
-    std::deque<std::pair<std::string, std::string>> messages;
-    std::vector<std::string> notes;
-};
-
 } // namespace
 
 int runCollect(const std::vector<std::string>& args) {
@@ -101,94 +91,30 @@ int runCollect(const std::vector<std::string>& args) {
     }
     raiseOpenFileLimit();
 
-    const std::string scope = mqtt->siteGiven ? mqtt->site : "+";
-    // The same id every time: the broker keeps the session, and what came
-    // meanwhile, for this collector only.
-    mqtt->settings.clientId = "vrel-collect-" +
-                              meterIdFromHostName(QSysInfo::machineHostName().toStdString()) + "-" +
-                              (mqtt->siteGiven ? mqtt->site : "all");
-    mqtt->settings.persistentSession = true;
-    const std::string url = brokerUrlText(mqtt->settings.broker);
-
-    Inbox inbox;
-    MqttClient client(mqtt->settings);
-    bool away = false;
-    std::string lastReason;
-    client.onConnected = [&](bool sessionPresent) {
-        for (const char* leaf : {"summary", "event", "level"})
-            client.subscribe("vrel/v1/" + scope + "/+/" + leaf, 1);
-        std::lock_guard lock(inbox.mutex);
-        inbox.notes.push_back((away ? "the broker at " + url + " is back"
-                                    : "collecting from " + url + " into " + *dir) +
-                              (sessionPresent ? " (its session kept what came meanwhile)" : ""));
-        away = false;
-        lastReason.clear();
-    };
-    client.onDown = [&](const std::string& reason, MqttFailure kind) {
-        std::lock_guard lock(inbox.mutex);
-        if (!away || reason != lastReason)
-            inbox.notes.push_back(brokerDownText(url, reason, kind) + "; trying again");
-        away = true;
-        lastReason = reason;
-    };
-    client.onMessage = [&](const std::string& topic, std::string_view payload) {
-        {
-            std::lock_guard lock(inbox.mutex);
-            inbox.messages.emplace_back(topic, std::string(payload));
-        }
-        inbox.wake.notify_one();
-    };
-
     const Clock& clock = appClock();
-    auto say = [&](const std::string& text) {
+    Collector collector(mqtt->settings, *dir,
+                        mqtt->siteGiven ? std::optional(mqtt->site) : std::nullopt,
+                        QSysInfo::machineHostName().toStdString(), clock);
+    collector.say = [&](const std::string& text) {
         std::cerr << "vrel-cli collect: " << isoLocalTime(clock, clock.nowMs()) << " " << text
                   << '\n'
                   << std::flush;
     };
-    MqttArchive archive(*dir);
-    archive.report = say;
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
-    if (!client.start(error)) {
+    if (!collector.start(error)) {
         std::cerr << "vrel-cli collect: " << error << "\n";
         return exitUsage;
     }
-
-    auto countsText = [&] {
-        const MqttArchive::Counts& c = archive.counts();
-        return countOf(c.meters, "meter", "meters") + ", " + countOf(c.rows, "row", "rows") + ", " +
-               countOf(c.duplicates, "duplicate", "duplicates") + " left out, " +
-               countOf(c.levels, "level", "levels") + ", " + std::to_string(c.malformed) +
-               " malformed";
-    };
     auto lastStatus = std::chrono::steady_clock::now();
     while (!stopRequested) {
-        std::deque<std::pair<std::string, std::string>> batch;
-        std::vector<std::string> notes;
-        {
-            std::unique_lock lock(inbox.mutex);
-            inbox.wake.wait_for(lock, std::chrono::milliseconds(200));
-            batch.swap(inbox.messages);
-            notes.swap(inbox.notes);
-        }
-        for (const std::string& n : notes)
-            say(n);
-        for (const auto& [topic, payload] : batch)
-            archive.receive(topic, payload);
-        archive.flush(clock.nowMs());
+        collector.poll(std::chrono::milliseconds(200));
         if (std::chrono::steady_clock::now() - lastStatus >= statusPeriod) {
             lastStatus = std::chrono::steady_clock::now();
-            say(countsText());
+            collector.say(collector.countsText());
         }
     }
-    client.stop();
-    {
-        // What arrived before the disconnect is archived too.
-        std::lock_guard lock(inbox.mutex);
-        for (const auto& [topic, payload] : inbox.messages)
-            archive.receive(topic, payload);
-    }
-    archive.close();
-    say("stopped: " + countsText());
+    collector.stop();
+    collector.say("stopped: " + collector.countsText());
     return exitOk;
 }
