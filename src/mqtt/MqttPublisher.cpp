@@ -1,16 +1,12 @@
 #include "MqttPublisher.h"
 
-#include <QFile>
-#include <QSaveFile>
-
 #include <cmath>
-#include <sstream>
+#include <utility>
 
 namespace {
 
-// Rows on their way at once, and read ahead of the acknowledged ones.
+// Rows on their way at once.
 constexpr std::size_t sendWindow = 32;
-constexpr std::size_t readAhead = 1000;
 constexpr auto wakePeriod = std::chrono::milliseconds(250);
 // The cursor is put on the disk at most this often while rows are acknowledged.
 constexpr auto cursorPeriod = std::chrono::seconds(1);
@@ -35,10 +31,8 @@ MqttPublisher::MqttPublisher(MqttSettings client, PublisherSettings settings, co
           client.willPayload = statusOffline;
           return client;
       }()),
-      settings_(std::move(settings)), clock_(clock),
-      url_(brokerUrlText(client_.settings().broker)) {
-    boxes_.push_back({summaryFileName, MqttTopic::Summary, 0, 0, 0, {}});
-    boxes_.push_back({eventsFileName, MqttTopic::Event, 0, 0, 0, {}});
+      settings_(std::move(settings)), clock_(clock), url_(brokerUrlText(client_.settings().broker)),
+      outbox_(settings_.dir, url_ + " " + mqttTopicBase(settings_.site, settings_.meter)) {
 
     client_.onConnected = [this](bool) {
         {
@@ -50,9 +44,7 @@ MqttPublisher::MqttPublisher(MqttSettings client, PublisherSettings settings, co
     client_.onDown = [this](const std::string& reason, MqttFailure kind) {
         std::lock_guard lock(mutex_);
         inFlight_.clear();
-        for (Outbox& box : boxes_)
-            for (Row& r : box.rows)
-                r.sent = false;
+        outbox_.handBackAll();
         if (!away_ || reason != lastDownReason_)
             say(brokerDownText(url_, reason, kind) +
                 "; sampling goes on and the rows wait in the survey's folder");
@@ -88,12 +80,9 @@ MqttPublisher::~MqttPublisher() {
     client_.stop();
 }
 
-std::string MqttPublisher::destination() const {
-    return url_ + " " + mqttTopicBase(settings_.site, settings_.meter);
-}
-
 bool MqttPublisher::start(std::string& error) {
-    loadCursor();
+    if (auto note = outbox_.load())
+        say(std::move(*note));
     if (!client_.start(error))
         return false;
     lastCursorWrite_ = std::chrono::steady_clock::now();
@@ -101,46 +90,11 @@ bool MqttPublisher::start(std::string& error) {
     return true;
 }
 
-void MqttPublisher::loadCursor() {
-    QFile f(QString::fromStdString(settings_.dir + "/" + mqttCursorFileName));
-    if (!f.open(QIODevice::ReadOnly))
-        return;
-    std::istringstream in(f.readAll().toStdString());
-    std::string line;
-    std::getline(in, line);
-    if (line != "to " + destination()) {
-        say("the outbox was sent to another broker or under another name; sending it all to " +
-            destination());
-        return;
-    }
-    std::string name;
-    long long rows = 0;
-    std::int64_t offset = 0;
-    while (in >> name >> rows >> offset)
-        for (Outbox& box : boxes_)
-            if (box.file == name && rows >= 0 && offset >= 0 &&
-                QFile(QString::fromStdString(settings_.dir + "/" + name)).size() >= offset) {
-                box.ackedRows = rows;
-                box.ackedOffset = box.readOffset = offset;
-            }
-}
-
 void MqttPublisher::writeCursor() {
-    std::string text = "to " + destination() + "\n";
-    for (const Outbox& box : boxes_)
-        text += box.file + " " + std::to_string(box.ackedRows) + " " +
-                std::to_string(box.ackedOffset) + "\n";
-    // A sibling written whole, then renamed over the old one: a power cut
-    // leaves the old cursor or the new, and an old one only repeats rows.
-    QSaveFile f(QString::fromStdString(settings_.dir + "/" + mqttCursorFileName));
-    if (f.open(QIODevice::WriteOnly) &&
-        f.write(text.data(), static_cast<qint64>(text.size())) == qint64(text.size()) &&
-        f.commit()) {
-        cursorDirty_ = false;
-        return;
-    }
-    say("cannot write " + std::string(mqttCursorFileName) + ": " + f.errorString().toStdString() +
-        "; rows already sent may go out again");
+    std::string error;
+    if (!outbox_.writeCursor(error))
+        say("cannot write " + std::string(outboxCursorFileName) + ": " + error +
+            "; rows already sent may go out again");
 }
 
 void MqttPublisher::say(std::string text) {
@@ -152,17 +106,9 @@ std::vector<std::string> MqttPublisher::takeMessages() {
     return std::exchange(messages_, {});
 }
 
-long long MqttPublisher::unsentLocked() const {
-    long long n = 0;
-    for (const Outbox& box : boxes_)
-        for (const Row& r : box.rows)
-            n += !r.acked;
-    return n;
-}
-
 MqttPublisher::State MqttPublisher::state() const {
     std::lock_guard lock(mutex_);
-    return {client_.connected(), unsentLocked(), refused_};
+    return {client_.connected(), outbox_.unconfirmed(), refused_};
 }
 
 void MqttPublisher::addReading(SurveyMs t, double level, const std::string& unit) {
@@ -198,7 +144,7 @@ void MqttPublisher::connected() {
     away_ = false;
     lastDownReason_.clear();
     sendAgainAt_ = {};
-    backlogAtReturn_ = unsentLocked();
+    backlogAtReturn_ = outbox_.unconfirmed();
     onlineSince_ = isoLocalTime(clock_, clock_.nowMs());
     say((back ? "the broker at " + url_ + " is back" : "publishing to " + url_) + " as " +
         mqttTopicBase(settings_.site, settings_.meter));
@@ -225,58 +171,31 @@ void MqttPublisher::sendAnnouncements() {
         client_.publish(m.topic, m.payload, 1, true);
 }
 
-void MqttPublisher::readOutbox(Outbox& box) {
-    if (box.rows.size() >= readAhead)
+void MqttPublisher::sendOutbox() {
+    if (std::chrono::steady_clock::now() < sendAgainAt_ || inFlight_.size() >= sendWindow)
         return;
-    QFile f(QString::fromStdString(settings_.dir + "/" + box.file));
-    if (!f.open(QIODevice::ReadOnly) || f.size() <= box.readOffset || !f.seek(box.readOffset))
-        return;
-    const QByteArray bytes = f.read(256 * 1024);
-    qsizetype at = 0;
-    while (box.rows.size() < readAhead) {
-        const qsizetype eol = bytes.indexOf("\r\n", at);
-        if (eol < 0)
-            break; // a row still being written
-        const std::string line = bytes.mid(at, eol - at).toStdString();
-        const std::int64_t end = box.readOffset + (eol + 2 - at);
-        at = eol + 2;
-        if (box.readOffset == 0) { // the header
-            box.readOffset = box.ackedOffset = end;
-            continue;
-        }
-        box.readOffset = end;
-        const long long seq = box.ackedRows + static_cast<long long>(box.rows.size()) + 1;
-        const auto payload = box.topic == MqttTopic::Summary ? encodeSummaryRow(seq, line)
-                                                             : encodeEventRow(seq, line);
-        if (!payload) {
-            say(box.file + " row " + std::to_string(seq) +
-                " is not one the survey writes; left out");
-            box.rows.push_back({seq, end, {}, true, true});
-            continue;
-        }
-        box.rows.push_back({seq, end, *payload});
-    }
-}
-
-void MqttPublisher::sendOutbox(Outbox& box) {
-    if (std::chrono::steady_clock::now() < sendAgainAt_)
-        return;
-    const std::size_t index = static_cast<std::size_t>(&box - boxes_.data());
     bool latestChanged = false;
-    for (Row& r : box.rows) {
-        if (inFlight_.size() >= sendWindow)
-            break;
-        if (r.sent || r.acked)
+    for (const SurveyOutbox::Row& r : outbox_.take(sendWindow - inFlight_.size())) {
+        const bool summary = r.box == SurveyOutbox::Box::Summary;
+        const auto payload =
+            summary ? encodeSummaryRow(r.seq, r.csv) : encodeEventRow(r.seq, r.csv);
+        if (!payload) {
+            say(std::string(summary ? summaryFileName : eventsFileName) + " row " +
+                std::to_string(r.seq) + " is not one the survey writes; left out");
+            outbox_.confirmed(r.box, r.seq);
             continue;
-        const auto mid = client_.publish(mqttTopic(settings_.site, settings_.meter, box.topic),
-                                         r.payload, 1, false);
-        if (!mid)
-            break;
-        r.sent = true;
-        inFlight_[*mid] = {index, r.seq};
-        if (box.topic == MqttTopic::Summary && r.seq > latestSummarySeq_) {
+        }
+        const auto mid = client_.publish(mqttTopic(settings_.site, settings_.meter,
+                                                   summary ? MqttTopic::Summary : MqttTopic::Event),
+                                         *payload, 1, false);
+        if (!mid) {
+            outbox_.refused(r.box, r.seq); // the connection went: offered again
+            continue;
+        }
+        inFlight_[*mid] = {r.box, r.seq};
+        if (summary && r.seq > latestSummarySeq_) {
             latestSummarySeq_ = r.seq;
-            latestSummary_ = r.payload;
+            latestSummary_ = *payload;
             latestChanged = true;
         }
     }
@@ -294,20 +213,17 @@ void MqttPublisher::acknowledged(int mid, int reasonCode) {
     const auto it = inFlight_.find(mid);
     if (it == inFlight_.end())
         return; // sent before an outage; its row went out again
-    Outbox& box = boxes_[it->second.first];
-    const long long seq = it->second.second;
+    const auto [box, seq] = it->second;
     inFlight_.erase(it);
-    const long long index = seq - box.ackedRows - 1;
-    if (index < 0 || index >= static_cast<long long>(box.rows.size()))
-        return;
-    Row& row = box.rows[static_cast<std::size_t>(index)];
     // A broker acknowledges a message it refused (MQTT 3.1.1 cannot even say
     // so): only a reason code below 128 means the row is with it.
     if (reasonCode >= 128) {
-        row.sent = false;
+        outbox_.refused(box, seq);
         sendAgainAt_ = std::chrono::steady_clock::now() + refusedRetry;
         if (!refused_) {
-            const std::string topic = mqttTopic(settings_.site, settings_.meter, box.topic);
+            const std::string topic = mqttTopic(
+                settings_.site, settings_.meter,
+                box == SurveyOutbox::Box::Summary ? MqttTopic::Summary : MqttTopic::Event);
             say((reasonCode == notAuthorized
                      ? "not authorized to publish to " + topic + " on " + url_
                      : "the broker at " + url_ + " refused the rows for " + topic + ": " +
@@ -321,13 +237,7 @@ void MqttPublisher::acknowledged(int mid, int reasonCode) {
         refused_ = false;
         say("the broker at " + url_ + " takes the rows again");
     }
-    row.acked = true;
-    while (!box.rows.empty() && box.rows.front().acked) {
-        box.ackedRows = box.rows.front().seq;
-        box.ackedOffset = box.rows.front().end;
-        box.rows.pop_front();
-        cursorDirty_ = true;
-    }
+    outbox_.confirmed(box, seq);
 }
 
 void MqttPublisher::work() {
@@ -351,18 +261,17 @@ void MqttPublisher::work() {
                                 encodeLevel(levels_.front()), 0, false);
             levels_.pop_front();
         }
-        for (Outbox& box : boxes_) {
-            readOutbox(box);
-            if (client_.connected())
-                sendOutbox(box);
-        }
-        if (backlogAtReturn_ && unsentLocked() == 0) {
+        outbox_.read();
+        if (client_.connected())
+            sendOutbox();
+        if (backlogAtReturn_ && outbox_.unconfirmed() == 0) {
             say(backlogAtReturn_ == 1
                     ? std::string("sent the row that waited")
                     : "sent the " + std::to_string(backlogAtReturn_) + " rows that waited");
             backlogAtReturn_ = 0;
         }
-        if (cursorDirty_ && std::chrono::steady_clock::now() - lastCursorWrite_ >= cursorPeriod) {
+        if (outbox_.cursorChanged() &&
+            std::chrono::steady_clock::now() - lastCursorWrite_ >= cursorPeriod) {
             lastCursorWrite_ = std::chrono::steady_clock::now();
             writeCursor();
         }
@@ -373,11 +282,10 @@ void MqttPublisher::finish(std::chrono::milliseconds grace) {
     const auto deadline = std::chrono::steady_clock::now() + grace;
     std::unique_lock lock(mutex_);
     // The rows the survey wrote last go out before the cursor is read again.
-    for (Outbox& box : boxes_)
-        readOutbox(box);
+    outbox_.read();
     wake_.notify_all();
     wake_.wait_until(lock, deadline,
-                     [this] { return !client_.connected() || unsentLocked() == 0; });
+                     [this] { return !client_.connected() || outbox_.unconfirmed() == 0; });
     stopping_ = true;
     lock.unlock();
     wake_.notify_all();
@@ -390,7 +298,7 @@ void MqttPublisher::finish(std::chrono::milliseconds grace) {
         wake_.wait_for(lock, std::chrono::seconds(2),
                        [this] { return !offlineMid_ || !client_.connected(); });
     }
-    if (cursorDirty_)
+    if (outbox_.cursorChanged())
         writeCursor();
     lock.unlock();
     client_.stop();

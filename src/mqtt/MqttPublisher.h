@@ -1,10 +1,9 @@
 #pragma once
 
-// A survey on the broker. summary.csv and events.csv in the survey's folder
-// are the outbox: their rows go out in order as QoS 1 messages, and a cursor
-// file beside them remembers how far the broker has acknowledged them, so
-// after an outage of any length, a restart of the broker or of the survey the
-// rest follows. A row may reach a receiver twice, never not at all.
+// A survey on the broker: the survey's outbox (summary.csv and events.csv,
+// SurveyOutbox) carried as QoS 1 messages, a row confirmed when the broker
+// acknowledged it without refusing it; the level a second, the status with
+// its last will, the info and Home Assistant's discovery.
 //
 // The sampling side only hands readings over (addReading); everything that
 // touches the network or the cursor runs on threads of the publisher's own.
@@ -12,6 +11,7 @@
 #include "MqttClient.h"
 
 #include "model/Clock.h"
+#include "survey/SurveyOutbox.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -33,8 +33,6 @@ struct PublisherSettings {
     bool discovery = true;
     std::string version;
 };
-
-inline constexpr const char* mqttCursorFileName = "mqtt-outbox.txt";
 
 class MqttPublisher {
   public:
@@ -65,34 +63,14 @@ class MqttPublisher {
     void finish(std::chrono::milliseconds grace);
 
   private:
-    struct Row {
-        long long seq = 0;
-        std::int64_t end = 0; // the offset after its line
-        std::string payload;
-        bool sent = false;
-        bool acked = false;
-    };
-    struct Outbox {
-        std::string file;
-        MqttTopic topic;
-        long long ackedRows = 0;
-        std::int64_t ackedOffset = 0;
-        std::int64_t readOffset = 0;
-        std::deque<Row> rows; // read, not acknowledged yet, from ackedRows + 1
-    };
-
     void work();
     void connected();
-    void readOutbox(Outbox& box);
-    void sendOutbox(Outbox& box);
+    void sendOutbox();
     void acknowledged(int mid, int reasonCode);
     void flushLevel(SurveyMs now);
     void sendAnnouncements();
-    void loadCursor();
     void writeCursor();
-    std::string destination() const;
     void say(std::string text);
-    long long unsentLocked() const;
 
     MqttClient client_;
     PublisherSettings settings_;
@@ -105,14 +83,13 @@ class MqttPublisher {
     bool stopping_ = false;
     bool justConnected_ = false;
     bool announce_ = false;
-    bool cursorDirty_ = false;
     bool everConnected_ = false;
     bool away_ = false;
     bool refused_ = false;
     std::chrono::steady_clock::time_point sendAgainAt_; // after a refusal
     std::string lastDownReason_;
-    std::vector<Outbox> boxes_;
-    std::map<int, std::pair<std::size_t, long long>> inFlight_; // mid: box, seq
+    SurveyOutbox outbox_;
+    std::map<int, std::pair<SurveyOutbox::Box, long long>> inFlight_; // mid: box, seq
     std::optional<int> offlineMid_;
     std::string weighting_;
     std::string announcedWeighting_;

@@ -291,7 +291,7 @@ TEST_F(MqttBroker, RowsTheBrokerRefusesWaitAndGoOutOnceItTakesThem) {
     ASSERT_FALSE(rows.empty());
     EXPECT_TRUE(rowsReceived(receiver->out(), "summary").empty()) << receiver->out();
     // Nothing the broker refused counts as sent.
-    const std::string cursor = slurp(out / mqttCursorFileName);
+    const std::string cursor = slurp(out / outboxCursorFileName);
     EXPECT_TRUE(cursor.empty() || contains(cursor, "summary.csv 0 ")) << cursor;
 
     broker_->setAcl("user meter\n"
@@ -306,9 +306,9 @@ TEST_F(MqttBroker, RowsTheBrokerRefusesWaitAndGoOutOnceItTakesThem) {
         << run->err();
     run->signal(SIGTERM);
     ASSERT_EQ(run->wait(), 0) << run->err();
-    EXPECT_TRUE(contains(slurp(out / mqttCursorFileName),
+    EXPECT_TRUE(contains(slurp(out / outboxCursorFileName),
                          "summary.csv " + std::to_string(rowsOf(out / summaryFileName).size())))
-        << slurp(out / mqttCursorFileName);
+        << slurp(out / outboxCursorFileName);
     EXPECT_EQ(count(run->err(), refused), 1u) << run->err();
     EXPECT_TRUE(contains(run->err(), "survey ended")) << run->err();
     EXPECT_FALSE(contains(run->err(), "broker away")) << "a clean end is no outage\n" << run->err();
