@@ -1,5 +1,6 @@
 #include "survey/SeriesReader.h"
 
+#include "formats/TextDataGrammar.h"
 #include "model/TextFormat.h"
 #include "model/TimeLabels.h"
 #include "survey/Survey.h"
@@ -17,76 +18,33 @@
 
 namespace {
 
-constexpr std::string_view headerTag = "Kovra Sound Level Meter SamplingRate";
 constexpr std::int64_t hourMs = 3600 * 1000;
 // Stamps further back than this from where the series has come are the hour
 // repeated when daylight saving ends; less is a clock's drift.
 constexpr std::int64_t repeatedHourMs = 10 * 60 * 1000;
 
-// Reads digits up to the separator sep, at most nine; p is left after sep.
-inline bool field(const char*& p, const char* end, char sep, int& out) {
-    int v = 0;
-    const char* start = p;
-    while (p < end && *p >= '0' && *p <= '9' && p - start < 9)
-        v = v * 10 + (*p++ - '0');
-    if (p == start || p == end || *p != sep)
-        return false;
-    ++p;
-    out = v;
-    return true;
-}
-
 class LineParser {
   public:
     explicit LineParser(SeriesFilePart& part) : part_(part) {}
 
-    // One reading line [p, end) without its line end.
-    bool take(const char* p, const char* end) {
-        int d, m, y, h, mi, s;
-        if (!field(p, end, '-', d) || !field(p, end, '-', m) || !field(p, end, ',', y) ||
-            !field(p, end, ':', h) || !field(p, end, ':', mi) || !field(p, end, ',', s))
+    // One reading line without its line end.
+    bool take(std::string_view line) {
+        const std::optional<TextDataReading> r = readTextDataReading(line);
+        if (!r)
             return false;
-        if (m < 1 || m > 12 || d < 1 || d > 31 || y < 1900 || h > 23 || mi > 59 || s > 59)
-            return false;
-        while (p < end && *p == ' ')
-            ++p;
-        bool negative = false;
-        if (p < end && *p == '-') {
-            negative = true;
-            ++p;
-        }
-        long whole = 0;
-        const char* digits = p;
-        while (p < end && *p >= '0' && *p <= '9' && p - digits < 6)
-            whole = whole * 10 + (*p++ - '0');
-        if (p == digits)
-            return false;
-        long hundredths = whole * 100;
-        if (p < end && *p == '.') {
-            ++p;
-            int scale = 10;
-            for (; p < end && *p >= '0' && *p <= '9'; ++p) {
-                hundredths += (*p - '0') * scale;
-                scale /= 10;
-            }
-        }
-        const std::string_view unit(p, static_cast<std::size_t>(end - p));
-        if (unit != ", dBA" && unit != ", dBC")
-            return false;
-        const char weighting = end[-1];
-        const long level = negative ? 0 : std::min(hundredths, 0xFFFFL);
-
+        const int d = r->day, m = r->month, y = r->year;
+        const long level = std::clamp(r->hundredths, 0L, 0xFFFFL);
         if (d != day_ || m != month_ || y != year_) {
             day_ = d;
             month_ = m;
             year_ = y;
             dayStart_ = secondsBetween(DateTime{}, DateTime{d, m, y});
         }
-        const std::int64_t second = dayStart_ + h * 3600 + mi * 60 + s;
+        const std::int64_t second = dayStart_ + r->hour * 3600 + r->minute * 60 + r->second;
         part_.levels.push_back(static_cast<Centibel>(level));
         if (part_.stamps.empty() || part_.stamps.back().localSecond != second ||
-            part_.stamps.back().weighting != weighting)
-            part_.stamps.push_back({second, 0, weighting});
+            part_.stamps.back().weighting != r->weighting)
+            part_.stamps.push_back({second, 0, r->weighting});
         ++part_.stamps.back().count;
         return true;
     }
@@ -116,7 +74,7 @@ class FileParser {
             return header(line);
         if (line.empty())
             return false;
-        if (!parser_.take(line.data(), line.data() + line.size()) && part_.badLines++ == 0)
+        if (!parser_.take(line) && part_.badLines++ == 0)
             part_.firstBadLine = lines_;
         return true;
     }
@@ -134,15 +92,11 @@ class FileParser {
 
   private:
     bool header(std::string_view line) {
-        if (!line.starts_with(headerTag))
+        const std::optional<double> interval = readTextDataHeader(line);
+        if (!interval)
             return false;
         part_.header = true;
-        const std::size_t colon = line.find(':');
-        const std::size_t semicolon = line.find(';');
-        if (colon != std::string_view::npos && semicolon != std::string_view::npos &&
-            semicolon > colon)
-            part_.intervalMs = static_cast<std::int32_t>(std::lround(
-                1000.0 * leadingDecimal(line.substr(colon + 1, semicolon - colon - 1))));
+        part_.intervalMs = static_cast<std::int32_t>(std::lround(1000.0 * *interval));
         return true;
     }
 
@@ -239,7 +193,7 @@ bool SeriesAppender::addLine(std::string_view line, std::int32_t intervalMs) {
     line = withoutCr(line);
     SeriesFilePart part;
     part.intervalMs = intervalMs;
-    if (!LineParser(part).take(line.data(), line.data() + line.size()))
+    if (!LineParser(part).take(line))
         return false;
     assemble(series_, part, shiftMs_);
     return true;
