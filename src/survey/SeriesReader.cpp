@@ -1,7 +1,6 @@
 #include "survey/SeriesReader.h"
 
 #include "formats/TextDataGrammar.h"
-#include "model/TextFormat.h"
 #include "model/TimeLabels.h"
 #include "survey/Survey.h"
 
@@ -331,56 +330,9 @@ SeriesRead readInOrder(std::vector<std::string> files, bool knownOrder,
     return result;
 }
 
-// "2026-12-08T14:03:05.300+01:00": wall-clock ms and the UTC offset in seconds.
-std::optional<std::pair<std::int64_t, int>> parseIsoTime(std::string_view text) {
-    int y, mo, d, h, mi, s;
-    if (text.size() < 19 || std::sscanf(std::string(text.substr(0, 19)).c_str(),
-                                        "%4d-%2d-%2dT%2d:%2d:%2d", &y, &mo, &d, &h, &mi, &s) != 6)
-        return std::nullopt;
-    std::size_t pos = 19;
-    int ms = 0;
-    if (pos < text.size() && text[pos] == '.') {
-        int scale = 100;
-        for (++pos; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos) {
-            ms += (text[pos] - '0') * scale;
-            scale /= 10;
-        }
-    }
-    int offset = 0;
-    const std::string_view zone = text.substr(pos);
-    if (zone.size() == 6 && (zone[0] == '+' || zone[0] == '-') && zone[3] == ':') {
-        offset = (static_cast<int>(leadingInteger(zone.substr(1, 2))) * 3600 +
-                  static_cast<int>(leadingInteger(zone.substr(4, 2))) * 60) *
-                 (zone[0] == '-' ? -1 : 1);
-    } else if (zone != "Z") {
-        return std::nullopt;
-    }
-    const std::int64_t local = secondsBetween(DateTime{}, DateTime{d, mo, y, h, mi, s}) * 1000 + ms;
-    return std::pair{local, offset};
-}
-
-// The fields of one CSV row (quotes as csvField writes them).
-std::vector<std::string> csvFields(std::string_view row) {
-    std::vector<std::string> fields(1);
-    bool quoted = false;
-    for (std::size_t i = 0; i < row.size(); ++i) {
-        const char c = row[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < row.size() && row[i + 1] == '"')
-                fields.back() += row[++i];
-            else if (c == '"')
-                quoted = false;
-            else
-                fields.back() += c;
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            fields.emplace_back();
-        } else {
-            fields.back() += c;
-        }
-    }
-    return fields;
+// The time on the wall clock where it was taken, in ms since 1970.
+std::int64_t wallMs(const IsoTime& t) {
+    return t.ms + t.offsetSeconds * std::int64_t{1000};
 }
 
 std::vector<std::string> listFolder(const std::string& dir, std::string& error) {
@@ -411,16 +363,16 @@ std::vector<SeriesGap> parseSeriesEvents(std::string_view text, const SeriesStor
         pos = eol + 1;
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
-        const std::vector<std::string> f = csvFields(line);
+        const std::vector<std::string> f = readCsvRow(line).fields;
         if (f.size() < 4)
             continue;
         const auto start = parseIsoTime(f[0]);
         const auto end = parseIsoTime(f[1]);
         if (!start || !end)
             continue; // the header, or a row cut short
-        rows.push_back({start->first, end->first, start->second, end->second, f[3],
-                        f.size() > 4 ? f[4] : std::string()});
-        highestOffset = std::max({highestOffset, start->second, end->second});
+        rows.push_back({wallMs(*start), wallMs(*end), start->offsetSeconds, end->offsetSeconds,
+                        f[3], f.size() > 4 ? f[4] : std::string()});
+        highestOffset = std::max({highestOffset, start->offsetSeconds, end->offsetSeconds});
     }
     // A wall-clock time shown twice is the later one when its offset is the
     // smaller: daylight saving has ended.
