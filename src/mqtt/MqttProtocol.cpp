@@ -216,7 +216,7 @@ std::string meterIdFromHostName(std::string_view hostName) {
 }
 
 std::string mqttTopicBase(const std::string& site, const std::string& meter) {
-    return "vrel/v1/" + site + "/" + meter;
+    return std::string(mqttTopicRoot) + site + "/" + meter;
 }
 
 std::string mqttTopic(const std::string& site, const std::string& meter, MqttTopic kind) {
@@ -226,9 +226,9 @@ std::string mqttTopic(const std::string& site, const std::string& meter, MqttTop
 }
 
 std::optional<MqttTopicName> parseMqttTopic(std::string_view topic) {
-    if (!topic.starts_with("vrel/v1/"))
+    if (!topic.starts_with(mqttTopicRoot))
         return std::nullopt;
-    topic.remove_prefix(8);
+    topic.remove_prefix(mqttTopicRoot.size());
     std::vector<std::string_view> parts;
     for (std::size_t at = 0;;) {
         const std::size_t slash = topic.find('/', at);
@@ -243,7 +243,7 @@ std::optional<MqttTopicName> parseMqttTopic(std::string_view topic) {
     const std::string leaf = std::string(topic.substr(parts[0].size() + parts[1].size() + 2));
     for (const MqttTopic kind : {MqttTopic::Status, MqttTopic::Info, MqttTopic::Level,
                                  MqttTopic::Summary, MqttTopic::SummaryLatest, MqttTopic::Event})
-        if (mqttTopic("s", "m", kind) == "vrel/v1/s/m/" + leaf) {
+        if (mqttTopic("s", "m", kind) == mqttTopicBase("s", "m") + "/" + leaf) {
             name.kind = kind;
             return name;
         }

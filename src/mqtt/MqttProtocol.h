@@ -34,6 +34,9 @@ inline constexpr const char* defaultSiteId = "default";
 
 enum class MqttTopic { Status, Info, Level, Summary, SummaryLatest, Event };
 
+// What every topic of this program begins with.
+inline constexpr std::string_view mqttTopicRoot = "vrel/v1/";
+
 // "vrel/v1/<site>/<meter>" and the topics below it.
 std::string mqttTopicBase(const std::string& site, const std::string& meter);
 std::string mqttTopic(const std::string& site, const std::string& meter, MqttTopic kind);

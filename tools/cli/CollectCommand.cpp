@@ -116,7 +116,7 @@ int runCollect(const std::vector<std::string>& args) {
     std::string lastReason;
     client.onConnected = [&](bool sessionPresent) {
         for (const char* leaf : {"summary", "event", "level"})
-            client.subscribe("vrel/v1/" + scope + "/+/" + leaf, 1);
+            client.subscribe(std::string(mqttTopicRoot) + scope + "/+/" + leaf, 1);
         std::lock_guard lock(inbox.mutex);
         inbox.notes.push_back((away ? "the broker at " + url + " is back"
                                     : "collecting from " + url + " into " + *dir) +
