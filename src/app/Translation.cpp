@@ -1,5 +1,7 @@
 #include "app/Translation.h"
 
+#include "print/ProgramTranslation.h"
+
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
@@ -16,7 +18,7 @@ bool useLanguage(Language language) {
         QCoreApplication::installTranslator(&qt);
     if (language == Language::Turkish)
         return true;
-    if (!program.load(QStringLiteral(":/i18n/vrel_") + code + QStringLiteral(".qm")))
+    if (!loadProgramTranslation(program, language))
         return false;
     QCoreApplication::installTranslator(&program);
     return true;

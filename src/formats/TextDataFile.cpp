@@ -1,6 +1,7 @@
 #include "formats/TextDataFile.h"
 
 #include "formats/FileWrite.h"
+#include "formats/TextDataGrammar.h"
 #include "model/TextFormat.h"
 
 #include <algorithm>
@@ -15,37 +16,18 @@
 
 namespace {
 
-constexpr std::string_view headerTag = "Kovra Sound Level Meter SamplingRate";
 constexpr std::string_view lineEnd = "\r\n";
 
 // One record line by the reading rules; set number 0, the header's rate.
 CObjData readRecordLine(std::string_view line, double samplingRate) {
-    constexpr auto npos = std::string_view::npos;
-    const std::size_t c1 = line.find(',');
-    const std::size_t c2 = c1 == npos ? npos : line.find(',', c1 + 1);
-    const std::size_t c3 = c2 == npos ? npos : line.find(',', c2 + 1);
-
-    std::string_view dateTime;
-    if (c2 != npos)
-        dateTime = line.substr(0, c2);
-    else if (c1 != npos)
-        dateTime = line.substr(0, c1);
-
-    const double level = c3 == npos ? 0.0 : leadingDecimal(line.substr(c2 + 1, c3 - c2 - 1));
-
-    std::string_view unit = line.size() > 4 ? line.substr(line.size() - 4) : line;
-    if (!unit.empty() && unit.back() == '\r')
-        unit.remove_suffix(1);
-    if (!unit.empty() && unit.front() == ' ')
-        unit.remove_prefix(1);
-
-    return CObjData(level, dateTime, unit, 0, samplingRate);
+    const TextDataLineParts parts = splitTextDataLine(line);
+    return CObjData(leadingDecimal(parts.level), parts.dateTime, parts.unit, 0, samplingRate);
 }
 
 } // namespace
 
 std::string TextDataHeader(double samplingRate) {
-    return std::string(headerTag) + ":" + formatFixed(samplingRate, 1, 2) + ";";
+    return std::string(textDataHeaderTag) + ":" + formatFixed(samplingRate, 1, 2) + ";";
 }
 
 namespace {
@@ -113,15 +95,12 @@ class TextDataLines {
 
   private:
     bool header(std::string_view line) {
-        if (line.substr(0, headerTag.size()) != headerTag) {
+        const std::optional<double> rate = readTextDataHeader(line);
+        if (!rate) {
             result_.status = TextDataRead::Status::WrongFormat;
             return false;
         }
-        const std::size_t colon = line.find(':');
-        const std::size_t semicolon = line.find(';');
-        if (colon != std::string_view::npos && semicolon != std::string_view::npos &&
-            semicolon > colon)
-            result_.samplingRate = leadingDecimal(line.substr(colon + 1, semicolon - colon - 1));
+        result_.samplingRate = *rate;
         return true;
     }
 

@@ -45,12 +45,11 @@ inline constexpr const char* dataFormatWrongText = "Data Format is wrong!";
 inline constexpr const char* dataFormatWrongCaption = "ERROR";
 
 // Reads the text of a file (CR LF or bare LF line ends). The header is checked
-// by its first 36 characters only; reading stops at the end or at the first
-// empty line, and every line before yields a record, however malformed:
-// date-time = text before the second comma (before the first when there is
-// one, empty when none), level = number between the second and third comma
-// (0 without a third), unit = last four characters without a leading blank.
-// Bytes outside ASCII are kept as they are.
+// by its tag only (readTextDataHeader); reading stops at the end or at the
+// first empty line, and every line before yields a record, however malformed,
+// of the parts splitTextDataLine cuts: the date-time and the unit as they
+// stand, the level read as atof reads it (0 without one). Bytes outside ASCII
+// are kept as they are.
 TextDataRead ParseTextData(std::string_view text);
 TextDataRead ReadTextDataFile(const std::string& path);
 

@@ -3,7 +3,7 @@
 FleetFeed::FleetFeed(MqttSettings settings, const Clock& clock)
     : client_(std::move(settings)), clock_(clock) {
     client_.onConnected = [this](bool) {
-        client_.subscribe(pattern, 1);
+        client_.subscribe(std::string(mqttTopicRoot) + "#", 1);
         const std::lock_guard lock(mutex_);
         link_ = {FleetLink::State::Connected, 0, {}};
     };

@@ -1,7 +1,7 @@
 #pragma once
 
 // The network window's connection: a client that subscribes to every meter
-// under vrel/v1/ and leaves what arrives in an inbox, so the network thread
+// under mqttTopicRoot and leaves what arrives in an inbox, so the network thread
 // never waits for the window and the window takes a whole batch at a time.
 
 #include "FleetModel.h"
@@ -22,7 +22,6 @@ struct FleetLink {
 
 class FleetFeed {
   public:
-    static constexpr const char* pattern = "vrel/v1/#";
     static constexpr int badUserNameOrPassword = 134;
     static constexpr int notAuthorized = 135;
 

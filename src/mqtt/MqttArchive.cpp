@@ -43,6 +43,10 @@ struct MqttArchive::Meter {
     std::set<std::string> eventStarts;
 };
 
+std::string archiveMeterFolder(const std::string& site, const std::string& meter) {
+    return site + "/" + meter;
+}
+
 MqttArchive::MqttArchive(std::string dir) : dir_(std::move(dir)) {}
 
 MqttArchive::~MqttArchive() {
@@ -50,7 +54,7 @@ MqttArchive::~MqttArchive() {
 }
 
 MqttArchive::Meter* MqttArchive::meter(const MqttTopicName& name) {
-    const std::string key = name.site + "/" + name.meter;
+    const std::string key = archiveMeterFolder(name.site, name.meter);
     auto& m = meters_[key];
     if (m)
         return m.get();

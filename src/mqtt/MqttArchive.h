@@ -15,6 +15,9 @@
 #include <string>
 #include <string_view>
 
+// A meter's folder in the archive, below DIR: "<site>/<meter>".
+std::string archiveMeterFolder(const std::string& site, const std::string& meter);
+
 class MqttArchive {
   public:
     explicit MqttArchive(std::string dir);

@@ -27,34 +27,6 @@ std::optional<QJsonObject> parseObject(std::string_view payload) {
     return doc.object();
 }
 
-std::optional<int> digitsAt(std::string_view s, std::size_t at, std::size_t n) {
-    if (at + n > s.size())
-        return std::nullopt;
-    int v = 0;
-    for (std::size_t i = at; i < at + n; ++i) {
-        if (!std::isdigit(static_cast<unsigned char>(s[i])))
-            return std::nullopt;
-        v = v * 10 + (s[i] - '0');
-    }
-    return v;
-}
-
-// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
-std::int64_t daysFromCivil(int y, int m, int d) {
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const int yoe = static_cast<int>(y - era * 400);
-    const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-int daysInMonth(int y, int m) {
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-    return m == 2 && leap ? 29 : days[m - 1];
-}
-
 std::optional<long long> number(std::string_view text) {
     if (text.empty() || text.size() > 18)
         return std::nullopt;
@@ -244,7 +216,7 @@ std::string meterIdFromHostName(std::string_view hostName) {
 }
 
 std::string mqttTopicBase(const std::string& site, const std::string& meter) {
-    return "vrel/v1/" + site + "/" + meter;
+    return std::string(mqttTopicRoot) + site + "/" + meter;
 }
 
 std::string mqttTopic(const std::string& site, const std::string& meter, MqttTopic kind) {
@@ -254,9 +226,9 @@ std::string mqttTopic(const std::string& site, const std::string& meter, MqttTop
 }
 
 std::optional<MqttTopicName> parseMqttTopic(std::string_view topic) {
-    if (!topic.starts_with("vrel/v1/"))
+    if (!topic.starts_with(mqttTopicRoot))
         return std::nullopt;
-    topic.remove_prefix(8);
+    topic.remove_prefix(mqttTopicRoot.size());
     std::vector<std::string_view> parts;
     for (std::size_t at = 0;;) {
         const std::size_t slash = topic.find('/', at);
@@ -271,41 +243,11 @@ std::optional<MqttTopicName> parseMqttTopic(std::string_view topic) {
     const std::string leaf = std::string(topic.substr(parts[0].size() + parts[1].size() + 2));
     for (const MqttTopic kind : {MqttTopic::Status, MqttTopic::Info, MqttTopic::Level,
                                  MqttTopic::Summary, MqttTopic::SummaryLatest, MqttTopic::Event})
-        if (mqttTopic("s", "m", kind) == "vrel/v1/s/m/" + leaf) {
+        if (mqttTopic("s", "m", kind) == mqttTopicBase("s", "m") + "/" + leaf) {
             name.kind = kind;
             return name;
         }
     return std::nullopt;
-}
-
-std::optional<std::vector<std::string>> splitCsvRow(std::string_view row) {
-    std::vector<std::string> fields(1);
-    bool quoted = false, afterQuote = false;
-    for (std::size_t i = 0; i < row.size(); ++i) {
-        const char c = row[i];
-        if (quoted) {
-            if (c != '"')
-                fields.back() += c;
-            else if (i + 1 < row.size() && row[i + 1] == '"')
-                fields.back() += row[++i];
-            else {
-                quoted = false;
-                afterQuote = true;
-            }
-        } else if (c == ',') {
-            fields.emplace_back();
-            afterQuote = false;
-        } else if (afterQuote) {
-            return std::nullopt;
-        } else if (c == '"' && fields.back().empty()) {
-            quoted = true;
-        } else {
-            fields.back() += c;
-        }
-    }
-    if (quoted)
-        return std::nullopt;
-    return fields;
 }
 
 std::string encodeLevel(const LevelMessage& level) {
@@ -470,38 +412,4 @@ std::vector<DiscoveryMessage> discoveryMessages(const std::string& site, const s
         out.push_back({"homeassistant/sensor/" + id + "_" + s.key + "/config", compact(o)});
     }
     return out;
-}
-
-std::optional<IsoTime> parseIsoTime(std::string_view s) {
-    // YYYY-MM-DDTHH:MM:SS[.mmm](Z|+HH:MM|-HH:MM)
-    const auto y = digitsAt(s, 0, 4), mo = digitsAt(s, 5, 2), d = digitsAt(s, 8, 2);
-    const auto h = digitsAt(s, 11, 2), mi = digitsAt(s, 14, 2), se = digitsAt(s, 17, 2);
-    if (!y || !mo || !d || !h || !mi || !se || s[4] != '-' || s[7] != '-' || s[10] != 'T' ||
-        s[13] != ':' || s[16] != ':')
-        return std::nullopt;
-    if (*mo < 1 || *mo > 12 || *d < 1 || *d > daysInMonth(*y, *mo) || *h > 23 || *mi > 59 ||
-        *se > 59)
-        return std::nullopt;
-    IsoTime t;
-    t.local = {*y, *mo, *d, *h, *mi, *se};
-    std::size_t at = 19;
-    if (at < s.size() && s[at] == '.') {
-        const auto ms = digitsAt(s, at + 1, 3);
-        if (!ms)
-            return std::nullopt;
-        t.millisecond = *ms;
-        at += 4;
-    }
-    const std::string_view zone = s.substr(at);
-    if (zone != "Z") {
-        const auto oh = digitsAt(zone, 1, 2), om = digitsAt(zone, 4, 2);
-        if (zone.size() != 6 || (zone[0] != '+' && zone[0] != '-') || zone[3] != ':' || !oh ||
-            !om || *oh > 23 || *om > 59)
-            return std::nullopt;
-        t.offsetSeconds = (*oh * 3600 + *om * 60) * (zone[0] == '-' ? -1 : 1);
-    }
-    const std::int64_t local =
-        daysFromCivil(*y, *mo, *d) * 86400 + *h * 3600 + *mi * 60 + *se - t.offsetSeconds;
-    t.ms = local * 1000 + t.millisecond;
-    return t;
 }

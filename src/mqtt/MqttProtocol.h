@@ -34,6 +34,9 @@ inline constexpr const char* defaultSiteId = "default";
 
 enum class MqttTopic { Status, Info, Level, Summary, SummaryLatest, Event };
 
+// What every topic of this program begins with.
+inline constexpr std::string_view mqttTopicRoot = "vrel/v1/";
+
 // "vrel/v1/<site>/<meter>" and the topics below it.
 std::string mqttTopicBase(const std::string& site, const std::string& meter);
 std::string mqttTopic(const std::string& site, const std::string& meter, MqttTopic kind);
@@ -47,10 +50,6 @@ std::optional<MqttTopicName> parseMqttTopic(std::string_view topic);
 
 inline constexpr const char* statusOnline = "online";
 inline constexpr const char* statusOffline = "offline";
-
-// One row of a CSV file as the survey writes it (RFC 4180, without its line
-// end). Nothing for a quote left open or text after a closing quote.
-std::optional<std::vector<std::string>> splitCsvRow(std::string_view row);
 
 // The level of one second: t the start of that second (ISO 8601 local time
 // with its offset), db the energy average of its readings.
@@ -98,14 +97,5 @@ std::vector<DiscoveryMessage> discoveryMessages(const std::string& site, const s
                                                 const std::string& version);
 inline constexpr const char* homeAssistantStatusTopic = "homeassistant/status";
 
-// ISO 8601 local time with its UTC offset, with or without milliseconds; the
-// offset in seconds east and the instant it names.
-struct IsoTime {
-    LocalTime local;
-    int millisecond = 0;
-    int offsetSeconds = 0;
-    SurveyMs ms = 0;
-};
-std::optional<IsoTime> parseIsoTime(std::string_view text);
 // The time an info message says its survey came online; nothing when it does not.
 std::optional<IsoTime> infoOnlineSince(std::string_view payload);

@@ -2,6 +2,7 @@
 
 #include "FleetTable.h"
 #include "model/Clock.h"
+#include "mqtt/MqttArchive.h"
 #include "overview/SurveyPlot.h"
 #include "overview/SurveyWindow.h"
 #include "survey/SeriesFigures.h"
@@ -71,8 +72,8 @@ QString CMeterWnd::surveyFolder() const {
     if (archive_.isEmpty())
         return {};
     const FleetMeter& m = fleet_.meters()[row_];
-    const QString folder = QDir(archive_).filePath(
-        QString::fromStdString(m.site) + QLatin1Char('/') + QString::fromStdString(m.meter));
+    const QString folder =
+        QDir(archive_).filePath(QString::fromStdString(archiveMeterFolder(m.site, m.meter)));
     return QDir(folder).exists() ? folder : QString();
 }
 

@@ -1,5 +1,7 @@
 #include "print/ReportTexts.h"
 
+#include "print/ProgramTranslation.h"
+
 #include <QCoreApplication>
 #include <QString>
 #include <QTranslator>
@@ -112,11 +114,9 @@ ReportTexts reportTexts() {
 
 ReportTexts reportTexts(Language language) {
     QTranslator translation;
-    const bool english =
-        language == Language::English &&
-        translation.load(QStringLiteral(":/i18n/vrel_") +
-                         QString::fromLatin1(languageCode(language)) + QStringLiteral(".qm")) &&
-        QCoreApplication::installTranslator(&translation);
+    const bool english = language == Language::English &&
+                         loadProgramTranslation(translation, language) &&
+                         QCoreApplication::installTranslator(&translation);
     ReportTexts t = reportTexts();
     if (english)
         QCoreApplication::removeTranslator(&translation);

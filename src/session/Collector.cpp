@@ -24,7 +24,7 @@ Collector::Collector(MqttSettings settings, const std::string& dir, std::optiona
     };
     client_.onConnected = [this](bool sessionPresent) {
         for (const char* leaf : {"summary", "event", "level"})
-            client_.subscribe("vrel/v1/" + scope_ + "/+/" + leaf, 1);
+            client_.subscribe(std::string(mqttTopicRoot) + scope_ + "/+/" + leaf, 1);
         note((away_ ? "the broker at " + url_ + " is back"
                     : "collecting from " + url_ + " into " + dir_) +
              (sessionPresent ? " (its session kept what came meanwhile)" : ""));

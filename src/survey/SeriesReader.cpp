@@ -1,6 +1,6 @@
 #include "survey/SeriesReader.h"
 
-#include "model/TextFormat.h"
+#include "formats/TextDataGrammar.h"
 #include "model/TimeLabels.h"
 #include "survey/Survey.h"
 
@@ -17,76 +17,33 @@
 
 namespace {
 
-constexpr std::string_view headerTag = "Kovra Sound Level Meter SamplingRate";
 constexpr std::int64_t hourMs = 3600 * 1000;
 // Stamps further back than this from where the series has come are the hour
 // repeated when daylight saving ends; less is a clock's drift.
 constexpr std::int64_t repeatedHourMs = 10 * 60 * 1000;
 
-// Reads digits up to the separator sep, at most nine; p is left after sep.
-inline bool field(const char*& p, const char* end, char sep, int& out) {
-    int v = 0;
-    const char* start = p;
-    while (p < end && *p >= '0' && *p <= '9' && p - start < 9)
-        v = v * 10 + (*p++ - '0');
-    if (p == start || p == end || *p != sep)
-        return false;
-    ++p;
-    out = v;
-    return true;
-}
-
 class LineParser {
   public:
     explicit LineParser(SeriesFilePart& part) : part_(part) {}
 
-    // One reading line [p, end) without its line end.
-    bool take(const char* p, const char* end) {
-        int d, m, y, h, mi, s;
-        if (!field(p, end, '-', d) || !field(p, end, '-', m) || !field(p, end, ',', y) ||
-            !field(p, end, ':', h) || !field(p, end, ':', mi) || !field(p, end, ',', s))
+    // One reading line without its line end.
+    bool take(std::string_view line) {
+        const std::optional<TextDataReading> r = readTextDataReading(line);
+        if (!r)
             return false;
-        if (m < 1 || m > 12 || d < 1 || d > 31 || y < 1900 || h > 23 || mi > 59 || s > 59)
-            return false;
-        while (p < end && *p == ' ')
-            ++p;
-        bool negative = false;
-        if (p < end && *p == '-') {
-            negative = true;
-            ++p;
-        }
-        long whole = 0;
-        const char* digits = p;
-        while (p < end && *p >= '0' && *p <= '9' && p - digits < 6)
-            whole = whole * 10 + (*p++ - '0');
-        if (p == digits)
-            return false;
-        long hundredths = whole * 100;
-        if (p < end && *p == '.') {
-            ++p;
-            int scale = 10;
-            for (; p < end && *p >= '0' && *p <= '9'; ++p) {
-                hundredths += (*p - '0') * scale;
-                scale /= 10;
-            }
-        }
-        const std::string_view unit(p, static_cast<std::size_t>(end - p));
-        if (unit != ", dBA" && unit != ", dBC")
-            return false;
-        const char weighting = end[-1];
-        const long level = negative ? 0 : std::min(hundredths, 0xFFFFL);
-
+        const int d = r->day, m = r->month, y = r->year;
+        const long level = std::clamp(r->hundredths, 0L, 0xFFFFL);
         if (d != day_ || m != month_ || y != year_) {
             day_ = d;
             month_ = m;
             year_ = y;
             dayStart_ = secondsBetween(DateTime{}, DateTime{d, m, y});
         }
-        const std::int64_t second = dayStart_ + h * 3600 + mi * 60 + s;
+        const std::int64_t second = dayStart_ + r->hour * 3600 + r->minute * 60 + r->second;
         part_.levels.push_back(static_cast<Centibel>(level));
         if (part_.stamps.empty() || part_.stamps.back().localSecond != second ||
-            part_.stamps.back().weighting != weighting)
-            part_.stamps.push_back({second, 0, weighting});
+            part_.stamps.back().weighting != r->weighting)
+            part_.stamps.push_back({second, 0, r->weighting});
         ++part_.stamps.back().count;
         return true;
     }
@@ -116,7 +73,7 @@ class FileParser {
             return header(line);
         if (line.empty())
             return false;
-        if (!parser_.take(line.data(), line.data() + line.size()) && part_.badLines++ == 0)
+        if (!parser_.take(line) && part_.badLines++ == 0)
             part_.firstBadLine = lines_;
         return true;
     }
@@ -134,15 +91,11 @@ class FileParser {
 
   private:
     bool header(std::string_view line) {
-        if (!line.starts_with(headerTag))
+        const std::optional<double> interval = readTextDataHeader(line);
+        if (!interval)
             return false;
         part_.header = true;
-        const std::size_t colon = line.find(':');
-        const std::size_t semicolon = line.find(';');
-        if (colon != std::string_view::npos && semicolon != std::string_view::npos &&
-            semicolon > colon)
-            part_.intervalMs = static_cast<std::int32_t>(std::lround(
-                1000.0 * leadingDecimal(line.substr(colon + 1, semicolon - colon - 1))));
+        part_.intervalMs = static_cast<std::int32_t>(std::lround(1000.0 * *interval));
         return true;
     }
 
@@ -239,7 +192,7 @@ bool SeriesAppender::addLine(std::string_view line, std::int32_t intervalMs) {
     line = withoutCr(line);
     SeriesFilePart part;
     part.intervalMs = intervalMs;
-    if (!LineParser(part).take(line.data(), line.data() + line.size()))
+    if (!LineParser(part).take(line))
         return false;
     assemble(series_, part, shiftMs_);
     return true;
@@ -377,56 +330,9 @@ SeriesRead readInOrder(std::vector<std::string> files, bool knownOrder,
     return result;
 }
 
-// "2026-12-08T14:03:05.300+01:00": wall-clock ms and the UTC offset in seconds.
-std::optional<std::pair<std::int64_t, int>> parseIsoTime(std::string_view text) {
-    int y, mo, d, h, mi, s;
-    if (text.size() < 19 || std::sscanf(std::string(text.substr(0, 19)).c_str(),
-                                        "%4d-%2d-%2dT%2d:%2d:%2d", &y, &mo, &d, &h, &mi, &s) != 6)
-        return std::nullopt;
-    std::size_t pos = 19;
-    int ms = 0;
-    if (pos < text.size() && text[pos] == '.') {
-        int scale = 100;
-        for (++pos; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos) {
-            ms += (text[pos] - '0') * scale;
-            scale /= 10;
-        }
-    }
-    int offset = 0;
-    const std::string_view zone = text.substr(pos);
-    if (zone.size() == 6 && (zone[0] == '+' || zone[0] == '-') && zone[3] == ':') {
-        offset = (static_cast<int>(leadingInteger(zone.substr(1, 2))) * 3600 +
-                  static_cast<int>(leadingInteger(zone.substr(4, 2))) * 60) *
-                 (zone[0] == '-' ? -1 : 1);
-    } else if (zone != "Z") {
-        return std::nullopt;
-    }
-    const std::int64_t local = secondsBetween(DateTime{}, DateTime{d, mo, y, h, mi, s}) * 1000 + ms;
-    return std::pair{local, offset};
-}
-
-// The fields of one CSV row (quotes as csvField writes them).
-std::vector<std::string> csvFields(std::string_view row) {
-    std::vector<std::string> fields(1);
-    bool quoted = false;
-    for (std::size_t i = 0; i < row.size(); ++i) {
-        const char c = row[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < row.size() && row[i + 1] == '"')
-                fields.back() += row[++i];
-            else if (c == '"')
-                quoted = false;
-            else
-                fields.back() += c;
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            fields.emplace_back();
-        } else {
-            fields.back() += c;
-        }
-    }
-    return fields;
+// The time on the wall clock where it was taken, in ms since 1970.
+std::int64_t wallMs(const IsoTime& t) {
+    return t.ms + t.offsetSeconds * std::int64_t{1000};
 }
 
 std::vector<std::string> listFolder(const std::string& dir, std::string& error) {
@@ -457,16 +363,16 @@ std::vector<SeriesGap> parseSeriesEvents(std::string_view text, const SeriesStor
         pos = eol + 1;
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
-        const std::vector<std::string> f = csvFields(line);
+        const std::vector<std::string> f = readCsvRow(line).fields;
         if (f.size() < 4)
             continue;
         const auto start = parseIsoTime(f[0]);
         const auto end = parseIsoTime(f[1]);
         if (!start || !end)
             continue; // the header, or a row cut short
-        rows.push_back({start->first, end->first, start->second, end->second, f[3],
-                        f.size() > 4 ? f[4] : std::string()});
-        highestOffset = std::max({highestOffset, start->second, end->second});
+        rows.push_back({wallMs(*start), wallMs(*end), start->offsetSeconds, end->offsetSeconds,
+                        f[3], f.size() > 4 ? f[4] : std::string()});
+        highestOffset = std::max({highestOffset, start->offsetSeconds, end->offsetSeconds});
     }
     // A wall-clock time shown twice is the later one when its offset is the
     // smaller: daylight saving has ended.

@@ -49,6 +49,12 @@ std::optional<int> digits(std::string_view text, std::size_t pos, std::size_t n)
     return v;
 }
 
+int daysInMonth(int y, int m) {
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    return m == 2 && leap ? 29 : days[m - 1];
+}
+
 class DiskFile final : public SurveyFile {
   public:
     DiskFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
@@ -165,6 +171,40 @@ std::string isoLocalTime(const Clock& clock, SurveyMs ms, bool withMs) {
     return buf;
 }
 
+std::optional<IsoTime> parseIsoTime(std::string_view s) {
+    // YYYY-MM-DDTHH:MM:SS[.mmm](Z|+HH:MM|-HH:MM)
+    const auto y = digits(s, 0, 4), mo = digits(s, 5, 2), d = digits(s, 8, 2);
+    const auto h = digits(s, 11, 2), mi = digits(s, 14, 2), se = digits(s, 17, 2);
+    if (!y || !mo || !d || !h || !mi || !se || s[4] != '-' || s[7] != '-' || s[10] != 'T' ||
+        s[13] != ':' || s[16] != ':')
+        return std::nullopt;
+    if (*mo < 1 || *mo > 12 || *d < 1 || *d > daysInMonth(*y, *mo) || *h > 23 || *mi > 59 ||
+        *se > 59)
+        return std::nullopt;
+    IsoTime t;
+    t.local = {*y, *mo, *d, *h, *mi, *se};
+    std::size_t at = 19;
+    if (at < s.size() && s[at] == '.') {
+        const auto ms = digits(s, at + 1, 3);
+        if (!ms)
+            return std::nullopt;
+        t.millisecond = *ms;
+        at += 4;
+    }
+    const std::string_view zone = s.substr(at);
+    if (zone != "Z") {
+        const auto oh = digits(zone, 1, 2), om = digits(zone, 4, 2);
+        if (zone.size() != 6 || (zone[0] != '+' && zone[0] != '-') || zone[3] != ':' || !oh ||
+            !om || *oh > 23 || *om > 59)
+            return std::nullopt;
+        t.offsetSeconds = (*oh * 3600 + *om * 60) * (zone[0] == '-' ? -1 : 1);
+    }
+    const std::int64_t utc =
+        daysFromCivil(*y, *mo, *d) * 86400 + *h * 3600 + *mi * 60 + *se - t.offsetSeconds;
+    t.ms = utc * 1000 + t.millisecond;
+    return t;
+}
+
 std::optional<std::time_t> parseSurveyDateTime(std::string_view text, const Clock& clock) {
     // YYYY-MM-DD[T ]HH:MM[:SS][Z|+HH:MM|+HHMM]
     const auto year = digits(text, 0, 4);
@@ -264,6 +304,49 @@ std::string csvRow(const std::vector<std::string>& fields) {
         row += csvField(fields[i]);
     }
     return row + "\r\n";
+}
+
+CsvRowRead readCsvRow(std::string_view row) {
+    CsvRowRead read;
+    read.fields.emplace_back();
+    bool quoted = false, afterQuote = false;
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        const char c = row[i];
+        std::string& field = read.fields.back();
+        if (quoted) {
+            if (c != '"')
+                field += c;
+            else if (i + 1 < row.size() && row[i + 1] == '"')
+                field += row[++i];
+            else {
+                quoted = false;
+                afterQuote = true;
+            }
+        } else if (c == ',') {
+            read.fields.emplace_back();
+            afterQuote = false;
+        } else if (afterQuote) {
+            read.wellFormed = false;
+            if (c == '"')
+                quoted = true;
+            else
+                field += c;
+        } else if (c == '"' && field.empty()) {
+            quoted = true;
+        } else {
+            field += c;
+        }
+    }
+    if (quoted)
+        read.wellFormed = false;
+    return read;
+}
+
+std::optional<std::vector<std::string>> splitCsvRow(std::string_view row) {
+    CsvRowRead read = readCsvRow(row);
+    if (!read.wellFormed)
+        return std::nullopt;
+    return std::move(read.fields);
 }
 
 std::string surveyFileStem(const LocalTime& t, SurveySplit split) {

@@ -35,6 +35,16 @@ std::time_t instantOfLocal(const Clock& clock, std::int64_t wall);
 // milliseconds ("2026-12-08T14:03:05.300+01:00") when withMs is set.
 std::string isoLocalTime(const Clock& clock, SurveyMs ms, bool withMs = false);
 
+// A time as isoLocalTime writes it, or in UTC with "Z": its local time, the
+// offset in seconds east and the instant it names. Nothing for any other text.
+struct IsoTime {
+    LocalTime local;
+    int millisecond = 0;
+    int offsetSeconds = 0;
+    SurveyMs ms = 0;
+};
+std::optional<IsoTime> parseIsoTime(std::string_view text);
+
 // A local date-time as a user types it for --until: "2026-12-09T08:00",
 // "2026-12-09 08:00:30", with an optional "Z" or "+01:00"/"-0530" offset; local
 // times without offset are taken in the clock's zone. Nothing for anything else.
@@ -49,6 +59,19 @@ std::optional<double> parseSurveyDuration(std::string_view text);
 std::string csvField(std::string_view text);
 // A row of fields joined by commas, ending in CR LF.
 std::string csvRow(const std::vector<std::string>& fields);
+
+// The fields of one CSV row without its line end, as csvField quotes them: a
+// quote at the start of a field quotes it, two quotes in it are one, a quote
+// anywhere else is itself. A row that is not well formed (a quote left open,
+// as a quoted line break leaves its first line; text after a closing quote)
+// is read on as if the quoting went on.
+struct CsvRowRead {
+    std::vector<std::string> fields;
+    bool wellFormed = true;
+};
+CsvRowRead readCsvRow(std::string_view row);
+// The fields of a well-formed row; nothing for any other.
+std::optional<std::vector<std::string>> splitCsvRow(std::string_view row);
 
 enum class SurveySplit { Hour, Day };
 

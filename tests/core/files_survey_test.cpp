@@ -78,6 +78,37 @@ TEST(SurveyCsv, FieldsAreQuotedAsRfc4180Asks) {
               "\"lost: 1,2\",\"say \"\"hi\"\"\",\"two\nlines\"\r\n");
 }
 
+TEST(SurveyCsv, RowsReadBackAsWrittenAndBrokenOnesAsFarAsTheyGo) {
+    const std::vector<std::string> written = {"", "a", "lost: 1,2", "say \"hi\"", "\"", ",,"};
+    const std::string row = csvRow(written);
+    EXPECT_EQ(splitCsvRow(std::string_view(row).substr(0, row.size() - 2)), written);
+
+    using Fields = std::vector<std::string>;
+    const struct {
+        const char* row;
+        Fields fields;
+        bool wellFormed;
+    } cases[] = {
+        {"", {""}, true},
+        {"a,,b", {"a", "", "b"}, true},
+        {"\"\"", {""}, true},
+        {"a\"b,c\"", {"a\"b", "c\""}, true}, // a quote inside a field is itself
+        {"\"a\"\"\"", {"a\""}, true},
+        // The first line of a quoted line break: what it holds is read.
+        {"a,\"two", {"a", "two"}, false},
+        {"\"", {""}, false},
+        // Text after a closing quote joins the field; a quote there quotes again.
+        {"\"b\"c,d", {"bc", "d"}, false},
+        {"\"b\"c\",d\",e", {"bc,d", "e"}, false},
+    };
+    for (const auto& c : cases) {
+        const CsvRowRead read = readCsvRow(c.row);
+        EXPECT_EQ(read.fields, c.fields) << c.row;
+        EXPECT_EQ(read.wellFormed, c.wellFormed) << c.row;
+        EXPECT_EQ(splitCsvRow(c.row).has_value(), c.wellFormed) << c.row;
+    }
+}
+
 TEST(SurveyFolder, DataFilesComeInTimeOrder) {
     const std::vector<std::string> names = {
         "dir/survey-2026-12-08T15.txt",

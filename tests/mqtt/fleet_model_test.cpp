@@ -35,10 +35,10 @@ std::string summary(long long seq, int startSecond, int endSecond, double covera
     return *encodeSummaryRow(seq, row);
 }
 
-const std::string statusA = "vrel/v1/north/m1/status";
-const std::string levelA = "vrel/v1/north/m1/level";
-const std::string latestA = "vrel/v1/north/m1/summary/latest";
-const std::string summaryA = "vrel/v1/north/m1/summary";
+const std::string statusA = mqttTopic("north", "m1", MqttTopic::Status);
+const std::string levelA = mqttTopic("north", "m1", MqttTopic::Level);
+const std::string latestA = mqttTopic("north", "m1", MqttTopic::SummaryLatest);
+const std::string summaryA = mqttTopic("north", "m1", MqttTopic::Summary);
 
 std::size_t eventsOf(const FleetUpdate& u, FleetEventKind kind) {
     return static_cast<std::size_t>(std::count_if(u.events.begin(), u.events.end(),
@@ -50,7 +50,7 @@ TEST(FleetModel, MetersAppearWithTheirSiteNameAndLevel) {
     const SurveyMs now = msAt(10);
     fleet.take(statusA, "online", now);
     fleet.take(levelA, level(9, 61.25), now);
-    fleet.take("vrel/v1/south/m2/info", R"({"version":"1"})", now);
+    fleet.take(mqttTopic("south", "m2", MqttTopic::Info), R"({"version":"1"})", now);
     const auto u = fleet.update(now);
     ASSERT_TRUE(u);
     EXPECT_TRUE(u->added);
@@ -106,7 +106,7 @@ TEST(FleetModel, GoingOfflineIsOneEventHoweverOftenItIsSaid) {
     FleetModel fleet;
     SurveyMs now = msAt(0);
     // Retained offline at first sight: it was away before the window looked.
-    fleet.take("vrel/v1/north/m2/status", "offline", now);
+    fleet.take(mqttTopic("north", "m2", MqttTopic::Status), "offline", now);
     fleet.take(statusA, "online", now);
     auto u = fleet.update(now);
     ASSERT_TRUE(u);
@@ -150,8 +150,8 @@ TEST(FleetModel, GoingOfflineIsOneEventHoweverOftenItIsSaid) {
 }
 
 TEST(FleetModel, ABrokerOutageLeavesTheMetersUnknownAndTellsNoneOffline) {
-    const std::string statusB = "vrel/v1/north/m2/status";
-    const std::string statusC = "vrel/v1/north/m3/status";
+    const std::string statusB = mqttTopic("north", "m2", MqttTopic::Status);
+    const std::string statusC = mqttTopic("north", "m3", MqttTopic::Status);
     FleetModel fleet;
     SurveyMs now = msAt(0);
     fleet.setLink(true, now); // the first look finds the connection up
@@ -253,13 +253,13 @@ TEST(FleetModel, AMalformedPayloadIsSkippedAndNamedOncePerTopic) {
     fleet.take(levelA, R"({"t":"yesterday","db":50,"weighting":"dBA"})", now);
     fleet.take(statusA, "maybe", now);
     fleet.take(latestA, R"({"seq":1})", now);
-    fleet.take("vrel/v1/north/m1/event", "[]", now);
+    fleet.take(mqttTopic("north", "m1", MqttTopic::Event), "[]", now);
     fleet.take("vrel/v1/North/m1/level", level(0, 55), now);
     auto u = fleet.update(now);
     ASSERT_TRUE(u);
-    EXPECT_EQ(u->malformed,
-              (std::vector<std::string>{levelA, statusA, latestA, "vrel/v1/north/m1/event",
-                                        "vrel/v1/North/m1/level"}));
+    EXPECT_EQ(u->malformed, (std::vector<std::string>{levelA, statusA, latestA,
+                                                      mqttTopic("north", "m1", MqttTopic::Event),
+                                                      "vrel/v1/North/m1/level"}));
     EXPECT_DOUBLE_EQ(*fleet.meters()[0].level, 55);
     EXPECT_FALSE(fleet.meters()[0].online);
     EXPECT_FALSE(fleet.meters()[0].interval);
@@ -351,7 +351,7 @@ TEST(FleetModel, AThousandMetersAreOneUpdate) {
     const SurveyMs now = msAt(0);
     for (int i = 0; i < 1000; ++i) {
         const std::string base =
-            "vrel/v1/site-" + std::to_string(i % 10) + "/m" + std::to_string(i);
+            mqttTopicBase("site-" + std::to_string(i % 10), "m" + std::to_string(i));
         fleet.take(base + "/status", "online", now);
         fleet.take(base + "/level", level(0, 40 + i % 30), now);
     }
@@ -383,7 +383,7 @@ TEST(FleetModel, OnlineSinceIsTheSurveysOwnWordNotWhenTheWindowLooked) {
     const SurveyMs looked = msAt(3600);
     SurveyInfo info;
     info.onlineSince = isoAt(60);
-    fleet.take("vrel/v1/north/m1/info", encodeInfo(info), looked);
+    fleet.take(mqttTopic("north", "m1", MqttTopic::Info), encodeInfo(info), looked);
     fleet.take(statusA, "online", looked);
     const FleetMeter* m = fleet.find("north", "m1");
     ASSERT_TRUE(m);

@@ -39,10 +39,12 @@ TEST(MqttArchive, RowsAreKeptOncePerMeterAlsoAcrossARestartOfTheCollector) {
     const std::string eventMessage = *encodeEventRow(1, event.substr(0, event.size() - 2));
     {
         MqttArchive archive(dir.string());
-        archive.receive("vrel/v1/north/m1/summary", message(1, r1));
-        archive.receive("vrel/v1/north/m1/summary", message(1, r1)); // sent again after an outage
-        archive.receive("vrel/v1/north/m2/summary", message(1, r1)); // another meter's own
-        archive.receive("vrel/v1/north/m1/event", eventMessage);
+        archive.receive(mqttTopic("north", "m1", MqttTopic::Summary), message(1, r1));
+        archive.receive(mqttTopic("north", "m1", MqttTopic::Summary),
+                        message(1, r1)); // sent again after an outage
+        archive.receive(mqttTopic("north", "m2", MqttTopic::Summary),
+                        message(1, r1)); // another meter's own
+        archive.receive(mqttTopic("north", "m1", MqttTopic::Event), eventMessage);
         archive.close();
         EXPECT_EQ(archive.counts().rows, 3u);
         EXPECT_EQ(archive.counts().duplicates, 1u);
@@ -50,9 +52,9 @@ TEST(MqttArchive, RowsAreKeptOncePerMeterAlsoAcrossARestartOfTheCollector) {
     }
     {
         MqttArchive archive(dir.string());
-        archive.receive("vrel/v1/north/m1/summary", message(1, r1));
-        archive.receive("vrel/v1/north/m1/summary", message(2, r2));
-        archive.receive("vrel/v1/north/m1/event", eventMessage);
+        archive.receive(mqttTopic("north", "m1", MqttTopic::Summary), message(1, r1));
+        archive.receive(mqttTopic("north", "m1", MqttTopic::Summary), message(2, r2));
+        archive.receive(mqttTopic("north", "m1", MqttTopic::Event), eventMessage);
         archive.close();
         EXPECT_EQ(archive.counts().duplicates, 2u);
     }
@@ -69,8 +71,8 @@ TEST(MqttArchive, LevelsBecomeHourlyDataFilesInTheMetersOwnTime) {
         // The meter is an hour east of UTC; the collector's zone does not matter.
         for (const char* t : {"2026-12-08T14:59:58+01:00", "2026-12-08T14:59:59+01:00",
                               "2026-12-08T15:00:00+01:00"})
-            archive.receive("vrel/v1/s/m/level", encodeLevel({t, 62.5, "dBA"}));
-        archive.receive("vrel/v1/s/m/level",
+            archive.receive(mqttTopic("s", "m", MqttTopic::Level), encodeLevel({t, 62.5, "dBA"}));
+        archive.receive(mqttTopic("s", "m", MqttTopic::Level),
                         encodeLevel({"2026-12-08T15:00:01+01:00", std::nullopt, "dBA"}));
         archive.close();
         EXPECT_EQ(archive.counts().levels, 3u);
@@ -95,13 +97,13 @@ TEST(MqttArchive, AMalformedMessageIsToldOncePerTopicAndTheRestGoesOn) {
     MqttArchive archive(dir.string());
     std::vector<std::string> said;
     archive.report = [&](const std::string& text) { said.push_back(text); };
-    archive.receive("vrel/v1/s/m/summary", "{not json");
-    archive.receive("vrel/v1/s/m/summary", "{\"seq\":1}");
-    archive.receive("vrel/v1/s/m/level", "[]");
-    archive.receive("vrel/v1/s/m/level", std::string("\0\xff", 2));
+    archive.receive(mqttTopic("s", "m", MqttTopic::Summary), "{not json");
+    archive.receive(mqttTopic("s", "m", MqttTopic::Summary), "{\"seq\":1}");
+    archive.receive(mqttTopic("s", "m", MqttTopic::Level), "[]");
+    archive.receive(mqttTopic("s", "m", MqttTopic::Level), std::string("\0\xff", 2));
     archive.receive("vrel/v1/s/m/nonsense", "1");
     const std::string row = summaryRow("2026-12-08T14:00:00Z", "2026-12-08T14:01:00Z", "60.00");
-    archive.receive("vrel/v1/s/m/summary", message(1, row));
+    archive.receive(mqttTopic("s", "m", MqttTopic::Summary), message(1, row));
     archive.close();
     std::size_t complaints = 0;
     for (const std::string& s : said)

@@ -695,7 +695,7 @@ TEST(MeterWindow, AZoomedViewStaysWhereTheUserLooksWhileTheHourMovesOn) {
     const SurveyMs start = 1796734800000; // 2026-12-08 13:00:00 UTC
     ManualClock clock(static_cast<std::time_t>(start / 1000 + 4000));
     const auto levelAt = [&](int s) {
-        fleet.take("vrel/v1/north/m1/level",
+        fleet.take(mqttTopic("north", "m1", MqttTopic::Level),
                    encodeLevel({isoLocalTime(clock, start + s * 1000LL), 50.0 + s % 7, "dBA"}),
                    start + s * 1000LL);
     };

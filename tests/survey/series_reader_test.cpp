@@ -1,10 +1,12 @@
 // Reading data files into one series: the line parser, damaged and foreign
 // files, files of different intervals, the order of files of any names,
-// progress and cancelling.
+// progress and cancelling, the list of gaps.
 #include "SurveyFolder.h"
 
+#include "model/Calendar.h"
 #include "survey/SeriesFigures.h"
 #include "survey/SeriesReader.h"
+#include "survey/Survey.h"
 
 #include <gtest/gtest.h>
 
@@ -208,6 +210,37 @@ TEST(SeriesReader, CancellingStopsReading) {
     const SeriesRead read = readSurveySeries(dir.string(), options);
     EXPECT_EQ(read.status, SeriesRead::Status::Cancelled);
     EXPECT_TRUE(read.series.empty());
+}
+
+TEST(SeriesReader, EventsAreReadAsTheSurveyAndTheCollectorWriteThem) {
+    const auto wallMs = [](int y, int mo, int d, int h, int mi, int s, int ms) {
+        return (daysFromCivil(y, mo, d) * 86400 + h * 3600 + mi * 60 + s) * 1000 + ms;
+    };
+    const std::string text =
+        std::string(eventsHeader) + "\r\n" +
+        csvRow({"2026-12-08T14:03:05.300+01:00", "2026-12-08T14:03:11.400+01:00", "6.1",
+                "disconnected", "the device \"ttyUSB0\" went away, unplugged"}) +
+        csvRow(
+            {"2026-12-08T08:33:05.000-05:30", "2026-12-08T08:34:05+00:00", "60.0", "silence", ""}) +
+        // A detail with a line break, as the collector may have had one: its
+        // first line is the detail.
+        csvRow({"2026-12-08T15:00:00.000+01:00", "2026-12-08T15:00:02.000+01:00", "2.0",
+                "write-failure", "disk full\nthen back"}) +
+        // No time, a time not as written, a row cut short by a power cut.
+        csvRow({"", "2026-12-08T15:00:02.000+01:00", "2.0", "hold", ""}) +
+        csvRow({"2026-12-08 15:00:00", "2026-12-08T15:00:02.000+01:00", "2.0", "hold", ""}) +
+        "2026-12-08T16:00:00.000+01:00,2026-12-08T16:0";
+    const std::vector<SeriesGap> events = parseSeriesEvents(text, SeriesStore());
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[0].start, wallMs(2026, 12, 8, 14, 3, 5, 300));
+    EXPECT_EQ(events[0].end, wallMs(2026, 12, 8, 14, 3, 11, 400));
+    EXPECT_EQ(events[0].cause, "disconnected");
+    EXPECT_EQ(events[0].detail, "the device \"ttyUSB0\" went away, unplugged");
+    EXPECT_EQ(events[1].start, wallMs(2026, 12, 8, 8, 33, 5, 0));
+    EXPECT_EQ(events[1].end, wallMs(2026, 12, 8, 8, 34, 5, 0));
+    EXPECT_EQ(events[1].detail, "");
+    EXPECT_EQ(events[2].cause, "write-failure");
+    EXPECT_EQ(events[2].detail, "disk full");
 }
 
 } // namespace
