@@ -1303,7 +1303,7 @@
         <translation>Cursors</translation>
     </message>
     <message>
-        <location line="+9"/>
+        <location line="+11"/>
         <location filename="../../src/logger/DataLogForm.cpp" line="+4"/>
         <source>Yakınlaştırma geri</source>
         <translation>Reset zoom</translation>
@@ -1415,7 +1415,7 @@
         <translation>unknown</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+4"/>
         <source>çevrimiçi, %1</source>
         <translation>online, %1</translation>
     </message>
@@ -1562,12 +1562,27 @@
 <context>
     <name>RecordingFeature</name>
     <message>
-        <location filename="../../src/app/RecordingFeature.cpp" line="+139"/>
+        <location filename="../../src/app/RecordingFeature.cpp" line="+47"/>
+        <source>Kayıt durdu (%1): ölçer HOLD konumunda.</source>
+        <translation>Recording stopped (%1): the meter is on HOLD.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Kayıt durdu (%1): ölçerin bağlantısı koptu; ölçer dönünce kaydı yeniden başlatın.</source>
+        <translation>Recording stopped (%1): the meter was disconnected; start again once it is back.</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Kayıt durdu (%1): ölçer %2 saniyedir sessiz; ölçer dönünce kaydı yeniden başlatın.</source>
+        <translation>Recording stopped (%1): the meter has been silent for %2 seconds; start again once it is back.</translation>
+    </message>
+    <message>
+        <location line="+111"/>
         <source>Kaydın güvenlik kopyası yazılamıyor (%1); kayıt yalnızca bellekte sürüyor.</source>
         <translation>The recording&apos;s safety copy cannot be written (%1); the recording goes on in memory only.</translation>
     </message>
     <message numerus="yes">
-        <location line="+14"/>
+        <location line="+19"/>
         <source>Son kayıt (%n örnek) program kapanmadan önce kaydedilmemiş. Geri yüklensin mi?</source>
         <translation>
             <numerusform>The last recording (%n sample) was not saved before the program ended. Restore it?</numerusform>
