@@ -1408,6 +1408,14 @@
     </message>
 </context>
 <context>
+    <name>DataLoggerCommands</name>
+    <message>
+        <location filename="../../src/app/DataLoggerCommands.cpp" line="+46"/>
+        <source>Veri kaydedici</source>
+        <translation>Data logger</translation>
+    </message>
+</context>
+<context>
     <name>FleetTable</name>
     <message>
         <location filename="../../src/network/FleetTable.cpp" line="+53"/>
@@ -1595,9 +1603,24 @@
         <translation>A recording left by the program&apos;s last run cannot be read. It is kept as a file.</translation>
     </message>
     <message>
-        <location line="+13"/>
+        <location line="+4"/>
+        <source>Kaydedilmemiş kayıt</source>
+        <translation>Unsaved recording</translation>
+    </message>
+    <message>
+        <location line="+9"/>
         <source>Kaydedilmemiş kayıt %1 olarak saklandı</source>
         <translation>The unsaved recording was kept as %1</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>Kaydedilmemiş veriler</source>
+        <translation>Unsaved data</translation>
+    </message>
+    <message>
+        <location line="+28"/>
+        <source>Gerçek zamanlı veriler</source>
+        <translation>Real-time data</translation>
     </message>
 </context>
 <context>

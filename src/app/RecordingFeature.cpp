@@ -192,7 +192,7 @@ void RecordingFeature::offerJournal() {
                                               "Programın son çalışmasından kalan kayıt "
                                               "okunamıyor. Bir dosya olarak saklandı.");
     const Prompt::Answer answer = prompt().message(
-        &view_, {question, QStringLiteral("Tip"),
+        &view_, {question, tr("Kaydedilmemiş kayıt"),
                  records ? Prompt::Buttons::YesNo : Prompt::Buttons::Ok, Prompt::Icon::Question});
     if (records && answer == Prompt::Answer::Yes) {
         // The journal stays: the restored samples are still unsaved.
@@ -209,9 +209,10 @@ void RecordingFeature::start() {
     if (!view_.link().snapshot().connected)
         return;
     if (!view_.realTimeRecords().empty()) {
-        const Prompt::Answer answer = prompt().message(
-            &view_, {QStringLiteral("Geçerli verileri kaydetmek ister misiniz?"),
-                     QStringLiteral("Tip"), Prompt::Buttons::YesNoCancel, Prompt::Icon::Question});
+        const Prompt::Answer answer =
+            prompt().message(&view_, {QStringLiteral("Geçerli verileri kaydetmek ister misiniz?"),
+                                      tr("Kaydedilmemiş veriler"), Prompt::Buttons::YesNoCancel,
+                                      Prompt::Icon::Question});
         if (answer == Prompt::Answer::Cancel)
             return;
         // Only data that reached its file is discarded.
@@ -238,7 +239,7 @@ void RecordingFeature::endByMeter(GapCause cause) {
 
 void RecordingFeature::clear() {
     const Prompt::Answer answer =
-        prompt().message(&view_, {QStringLiteral("Verileri sil"), QStringLiteral("Tips"),
+        prompt().message(&view_, {QStringLiteral("Verileri sil"), tr("Gerçek zamanlı veriler"),
                                   Prompt::Buttons::OkCancel, Prompt::Icon::Question});
     if (answer == Prompt::Answer::Ok)
         controller_->clear();

@@ -229,7 +229,7 @@ TEST_F(RecordingTest, ANewRecordingOffersToSaveAndDiscardsOnlyWhatIsSafe) {
     view()->command(CommandId::StartRecording);
     ASSERT_EQ(answers.messages().size(), 1u);
     EXPECT_EQ(answers.messages()[0].text, "Geçerli verileri kaydetmek ister misiniz?");
-    EXPECT_EQ(answers.messages()[0].caption, "Tip");
+    EXPECT_EQ(answers.messages()[0].caption, "Kaydedilmemiş veriler");
     EXPECT_EQ(answers.messages()[0].buttons, Prompt::Buttons::YesNoCancel);
     EXPECT_FALSE(feature->recording());
     EXPECT_EQ(records(), old);
@@ -308,7 +308,7 @@ TEST_F(RecordingTest, TheTableListsTheSamplesAndTheSwitchShowsEitherView) {
     view()->command(CommandId::ClearRecording);
     EXPECT_FALSE(records().empty());
     EXPECT_EQ(answers.messages().back().text, "Verileri sil");
-    EXPECT_EQ(answers.messages().back().caption, "Tips");
+    EXPECT_EQ(answers.messages().back().caption, "Gerçek zamanlı veriler");
     answers.answerNext(Prompt::Answer::Ok);
     view()->command(CommandId::ClearRecording);
     EXPECT_TRUE(records().empty());
