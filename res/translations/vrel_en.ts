@@ -1550,6 +1550,24 @@
     </message>
 </context>
 <context>
+    <name>Prompt</name>
+    <message>
+        <location filename="../../src/ui/Prompt.cpp" line="+69"/>
+        <source>Yeni klasör</source>
+        <translation>New folder</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>%1 klasörü yok. Oluşturulsun mu?</source>
+        <translation>The folder %1 does not exist. Create it?</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>%1 klasörü oluşturulamadı.</source>
+        <translation>The folder %1 could not be created.</translation>
+    </message>
+</context>
+<context>
     <name>RecordTableModel</name>
     <message>
         <location filename="../../src/live/RecordTableModel.cpp" line="+57"/>
