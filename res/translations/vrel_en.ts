@@ -903,7 +903,7 @@
 <context>
     <name>CSurveyWnd</name>
     <message>
-        <location filename="../../src/overview/SurveyWindow.cpp" line="+110"/>
+        <location filename="../../src/overview/SurveyWindow.cpp" line="+113"/>
         <source>İptal</source>
         <translation>Cancel</translation>
     </message>
@@ -941,12 +941,12 @@
     <message>
         <location line="+1"/>
         <location line="+8"/>
-        <location line="+461"/>
+        <location line="+487"/>
         <source>Gün</source>
         <translation>Day</translation>
     </message>
     <message>
-        <location line="-469"/>
+        <location line="-495"/>
         <source>Lgündüz</source>
         <translation>Lday</translation>
     </message>
@@ -985,12 +985,12 @@
     <message>
         <location line="+0"/>
         <location line="+6"/>
-        <location line="+472"/>
+        <location line="+498"/>
         <source>Saat</source>
         <translation>Hour</translation>
     </message>
     <message>
-        <location line="-478"/>
+        <location line="-504"/>
         <source>Leq</source>
         <translation>Leq</translation>
     </message>
@@ -1090,8 +1090,13 @@
             <numerusform>%n files</numerusform>
         </translation>
     </message>
+    <message>
+        <location line="+103"/>
+        <source>Ölçer bekleniyor (%1).</source>
+        <translation>Waiting for the meter (%1).</translation>
+    </message>
     <message numerus="yes">
-        <location line="+124"/>
+        <location line="+47"/>
         <source>Ölçüm durduruldu: %n örnek, %1 klasöründe.</source>
         <translation>
             <numerusform>Survey stopped: %n sample in %1.</numerusform>
@@ -1107,12 +1112,12 @@
         </translation>
     </message>
     <message>
-        <location line="-114"/>
+        <location line="-140"/>
         <source>Bu dosyalar okunamadı; ölçümün geri kalanı gösteriliyor:</source>
         <translation>These files could not be read; the rest of the survey is shown:</translation>
     </message>
     <message>
-        <location line="+53"/>
+        <location line="+61"/>
         <source>süre %1</source>
         <translation>elapsed %1</translation>
     </message>
@@ -1122,12 +1127,12 @@
         <translation>samples: %1</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+3"/>
         <source>son %1 %2</source>
         <translation>last %1 %2</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+9"/>
         <source>bu aralıkta Leq %1 dB</source>
         <translation>Leq %1 dB this interval</translation>
     </message>
@@ -1137,14 +1142,9 @@
         <translation>no Leq yet this interval</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>%1 boşluk</source>
         <translation>gaps: %1</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>ölçer bekleniyor</source>
-        <translation>waiting for the meter</translation>
     </message>
     <message>
         <location line="+2"/>
@@ -1152,7 +1152,7 @@
         <translation>held in memory: %1</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>Ölçüm sürüyor: </source>
         <translation>Survey running: </translation>
     </message>
@@ -1162,7 +1162,7 @@
         <translation>Survey stopped: </translation>
     </message>
     <message>
-        <location line="+11"/>
+        <location line="+21"/>
         <source>Yazma yeniden çalışıyor; bellekte tutulan örneklerin hiçbiri kaybolmadı.</source>
         <translation>Writing works again; none of the samples held in memory was lost.</translation>
     </message>
@@ -1174,7 +1174,7 @@
 %1</translation>
     </message>
     <message>
-        <location line="+40"/>
+        <location line="+42"/>
         <source>Bu pencerede ölçüm sürüyor. Ölçüm durdurulup dosyaları kapatılsın mı?</source>
         <translation>A survey is running in this window. Stop it and close its files?</translation>
     </message>
@@ -2233,12 +2233,37 @@ Do you want to replace it?</translation>
 <context>
     <name>SurveyPlot</name>
     <message>
-        <location filename="../../src/overview/SurveyPlot.cpp" line="+203"/>
+        <location filename="../../src/overview/SurveyPlot.cpp" line="+34"/>
         <source>boşluk</source>
         <translation>gap</translation>
     </message>
     <message>
-        <location line="+69"/>
+        <location line="+2"/>
+        <source>bağlantı koptu</source>
+        <translation>disconnected</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>ölçer sessiz</source>
+        <translation>meter silent</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>HOLD</source>
+        <translation>HOLD</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>ölçüm durmuştu</source>
+        <translation>survey not running</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>yazılamadı</source>
+        <translation>not written</translation>
+    </message>
+    <message>
+        <location line="+253"/>
         <source>Seviye</source>
         <translation>Level</translation>
     </message>

@@ -22,8 +22,7 @@ LiveSurvey::LiveSurvey(MeterSession& session, const Clock& clock, SurveySettings
     timer_.setTimerType(Qt::PreciseTimer);
     timer_.setInterval(timerPeriodMs(settings_.interval));
     connect(&timer_, &QTimer::timeout, this, &LiveSurvey::tick);
-    connect(&session, &MeterSession::portLost, this,
-            [this](const QString& reason) { lossReason_ = reason.toStdString(); });
+    connect(&session, &MeterSession::portLost, this, [this] { portWentAway_ = true; });
     if (!series_.empty())
         earlierEnd_ = series_.end();
 }
@@ -38,6 +37,7 @@ void LiveSurvey::start() {
     if (running_)
         return;
     running_ = true;
+    endedIn_.reset();
     if (session_)
         session_->setReopenWhenSilentFor(surveyReopenSilentSeconds);
     runner_.start(clock_.nowMs());
@@ -47,11 +47,23 @@ void LiveSurvey::start() {
 bool LiveSurvey::stop() {
     if (!running_)
         return true;
+    endedIn_ = tailGap();
     running_ = false;
     timer_.stop();
     if (session_)
         session_->setReopenWhenSilentFor(0);
     return runner_.finish(clock_.nowMs());
+}
+
+std::optional<SeriesGap> LiveSurvey::tailGap() const {
+    if (!running_)
+        return endedIn_;
+    const std::optional<Gap>& open = runner_.openGap();
+    if (!open || series_.empty())
+        return std::nullopt;
+    // From where the curve ends, so the gap and the readings meet.
+    const SeriesMs start = series_.end();
+    return SeriesGap{start, std::max(start, seriesTime(clock_.nowMs())), open->cause, open->detail};
 }
 
 SeriesMs LiveSurvey::seriesTime(SurveyMs t) const {
@@ -69,8 +81,8 @@ void LiveSurvey::tick() {
         return;
     const SurveyMs t = clock_.nowMs();
     MeterSession::TickView view = session_->tickView();
-    if (view.verdict.cause == GapCause::Disconnected && !lossReason_.empty())
-        view.verdict.detail = lossReason_;
+    if (view.verdict.cause == GapCause::Disconnected && portWentAway_)
+        view.verdict.detail = portGoneDetail;
     const LiveState& state = view.snapshot.state;
     const auto outcome = runner_.tick(t, view.verdict, state.level, state.weightingA);
     if (!outcome.sampled) {

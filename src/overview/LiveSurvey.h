@@ -35,6 +35,9 @@ class LiveSurvey : public QObject {
     bool running() const { return running_; }
     const SurveyRunner& runner() const { return runner_; }
     const SurveySettings& settings() const { return settings_; }
+    // The gap the survey is in, from where the readings end up to now, in
+    // series time; after the run, the gap it ended in. Nothing without readings.
+    std::optional<SeriesGap> tailGap() const;
     // The runner's words on writing since the last start: empty while it works.
     const QString& writeProblem() const { return writeProblem_; }
 
@@ -58,8 +61,9 @@ class LiveSurvey : public QObject {
     SeriesAppender appender_;
     std::int32_t intervalMs_;
     QTimer timer_;
-    std::string lossReason_;
-    std::vector<SeriesGap> events_; // the gaps of this run, in series time
+    bool portWentAway_ = false;
+    std::optional<SeriesGap> endedIn_; // the gap open when the run ended
+    std::vector<SeriesGap> events_;    // the gaps of this run, in series time
     QString writeProblem_;
     bool running_ = false;
     bool firstSample_ = true;

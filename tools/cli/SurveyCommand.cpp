@@ -178,7 +178,7 @@ class Survey {
         }
         MeterSession::TickView view = session_.meter().tickView();
         if (view.verdict.cause == GapCause::Disconnected && !lossReason_.empty())
-            view.verdict.detail = lossReason_;
+            view.verdict.detail = portGoneDetail;
         const LiveState& state = view.snapshot.state;
         const bool holdShown = view.verdict.cause == GapCause::Hold;
         if (holdShown != inHold_ && (holdShown || view.verdict.cause == GapCause::None)) {
