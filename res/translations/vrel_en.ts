@@ -632,7 +632,7 @@
 <context>
     <name>CMeterWnd</name>
     <message>
-        <location filename="../../src/network/MeterWindow.cpp" line="+31"/>
+        <location filename="../../src/network/MeterWindow.cpp" line="+32"/>
         <source>Geri</source>
         <translation>Back</translation>
     </message>
@@ -903,7 +903,7 @@
 <context>
     <name>CSurveyWnd</name>
     <message>
-        <location filename="../../src/overview/SurveyWindow.cpp" line="+112"/>
+        <location filename="../../src/overview/SurveyWindow.cpp" line="+115"/>
         <source>İptal</source>
         <translation>Cancel</translation>
     </message>
@@ -941,12 +941,12 @@
     <message>
         <location line="+1"/>
         <location line="+8"/>
-        <location line="+474"/>
+        <location line="+501"/>
         <source>Gün</source>
         <translation>Day</translation>
     </message>
     <message>
-        <location line="-482"/>
+        <location line="-509"/>
         <source>Lgündüz</source>
         <translation>Lday</translation>
     </message>
@@ -985,12 +985,12 @@
     <message>
         <location line="+0"/>
         <location line="+6"/>
-        <location line="+485"/>
+        <location line="+512"/>
         <source>Saat</source>
         <translation>Hour</translation>
     </message>
     <message>
-        <location line="-491"/>
+        <location line="-518"/>
         <source>Leq</source>
         <translation>Leq</translation>
     </message>
@@ -1091,7 +1091,7 @@
         </translation>
     </message>
     <message>
-        <location line="+86"/>
+        <location line="+99"/>
         <source>broker satırları reddediyor</source>
         <translation>the broker refuses the rows</translation>
     </message>
@@ -1113,8 +1113,13 @@
             <numerusform>%n rows to publish</numerusform>
         </translation>
     </message>
+    <message>
+        <location line="+12"/>
+        <source>Ölçer bekleniyor (%1).</source>
+        <translation type="unfinished"></translation>
+    </message>
     <message numerus="yes">
-        <location line="+45"/>
+        <location line="+47"/>
         <source>Ölçüm durduruldu: %n örnek, %1 klasöründe.</source>
         <translation>
             <numerusform>Survey stopped: %n sample in %1.</numerusform>
@@ -1130,12 +1135,12 @@
         </translation>
     </message>
     <message>
-        <location line="-127"/>
+        <location line="-154"/>
         <source>Bu dosyalar okunamadı; ölçümün geri kalanı gösteriliyor:</source>
         <translation>These files could not be read; the rest of the survey is shown:</translation>
     </message>
     <message>
-        <location line="+55"/>
+        <location line="+63"/>
         <source>süre %1</source>
         <translation>elapsed %1</translation>
     </message>
@@ -1145,12 +1150,12 @@
         <translation>samples: %1</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+3"/>
         <source>son %1 %2</source>
         <translation>last %1 %2</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+9"/>
         <source>bu aralıkta Leq %1 dB</source>
         <translation>Leq %1 dB this interval</translation>
     </message>
@@ -1160,14 +1165,9 @@
         <translation>no Leq yet this interval</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>%1 boşluk</source>
         <translation>gaps: %1</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>ölçer bekleniyor</source>
-        <translation>waiting for the meter</translation>
     </message>
     <message>
         <location line="+2"/>
@@ -1175,7 +1175,7 @@
         <translation>held in memory: %1</translation>
     </message>
     <message>
-        <location line="+12"/>
+        <location line="+14"/>
         <source>Ölçüm sürüyor: </source>
         <translation>Survey running: </translation>
     </message>
@@ -1185,7 +1185,7 @@
         <translation>Survey stopped: </translation>
     </message>
     <message>
-        <location line="+11"/>
+        <location line="+21"/>
         <source>Yazma yeniden çalışıyor; bellekte tutulan örneklerin hiçbiri kaybolmadı.</source>
         <translation>Writing works again; none of the samples held in memory was lost.</translation>
     </message>
@@ -1197,7 +1197,7 @@
 %1</translation>
     </message>
     <message>
-        <location line="+40"/>
+        <location line="+42"/>
         <source>Bu pencerede ölçüm sürüyor. Ölçüm durdurulup dosyaları kapatılsın mı?</source>
         <translation>A survey is running in this window. Stop it and close its files?</translation>
     </message>
@@ -1326,7 +1326,7 @@
         <translation>Cursors</translation>
     </message>
     <message>
-        <location line="+9"/>
+        <location line="+11"/>
         <location filename="../../src/logger/DataLogForm.cpp" line="+4"/>
         <source>Yakınlaştırma geri</source>
         <translation>Reset zoom</translation>
@@ -1428,6 +1428,14 @@
         <location line="+61"/>
         <source>Veriler okunuyor!  Lütfen bekleyin…</source>
         <translation>Reading the data. Please wait…</translation>
+    </message>
+</context>
+<context>
+    <name>DataLoggerCommands</name>
+    <message>
+        <location filename="../../src/app/DataLoggerCommands.cpp" line="+46"/>
+        <source>Veri kaydedici</source>
+        <translation>Data logger</translation>
     </message>
 </context>
 <context>
@@ -1565,6 +1573,24 @@
     </message>
 </context>
 <context>
+    <name>Prompt</name>
+    <message>
+        <location filename="../../src/ui/Prompt.cpp" line="+69"/>
+        <source>Yeni klasör</source>
+        <translation>New folder</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>%1 klasörü yok. Oluşturulsun mu?</source>
+        <translation>The folder %1 does not exist. Create it?</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>%1 klasörü oluşturulamadı.</source>
+        <translation>The folder %1 could not be created.</translation>
+    </message>
+</context>
+<context>
     <name>RecordTableModel</name>
     <message>
         <location filename="../../src/live/RecordTableModel.cpp" line="+57"/>
@@ -1585,12 +1611,27 @@
 <context>
     <name>RecordingFeature</name>
     <message>
-        <location filename="../../src/app/RecordingFeature.cpp" line="+139"/>
+        <location filename="../../src/app/RecordingFeature.cpp" line="+47"/>
+        <source>Kayıt durdu (%1): ölçer HOLD konumunda.</source>
+        <translation>Recording stopped (%1): the meter is on HOLD.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Kayıt durdu (%1): ölçerin bağlantısı koptu; ölçer dönünce kaydı yeniden başlatın.</source>
+        <translation>Recording stopped (%1): the meter was disconnected; start again once it is back.</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Kayıt durdu (%1): ölçer %2 saniyedir sessiz; ölçer dönünce kaydı yeniden başlatın.</source>
+        <translation>Recording stopped (%1): the meter has been silent for %2 seconds; start again once it is back.</translation>
+    </message>
+    <message>
+        <location line="+111"/>
         <source>Kaydın güvenlik kopyası yazılamıyor (%1); kayıt yalnızca bellekte sürüyor.</source>
         <translation>The recording&apos;s safety copy cannot be written (%1); the recording goes on in memory only.</translation>
     </message>
     <message numerus="yes">
-        <location line="+14"/>
+        <location line="+19"/>
         <source>Son kayıt (%n örnek) program kapanmadan önce kaydedilmemiş. Geri yüklensin mi?</source>
         <translation>
             <numerusform>The last recording (%n sample) was not saved before the program ended. Restore it?</numerusform>
@@ -1603,9 +1644,24 @@
         <translation>A recording left by the program&apos;s last run cannot be read. It is kept as a file.</translation>
     </message>
     <message>
-        <location line="+13"/>
+        <location line="+4"/>
+        <source>Kaydedilmemiş kayıt</source>
+        <translation>Unsaved recording</translation>
+    </message>
+    <message>
+        <location line="+9"/>
         <source>Kaydedilmemiş kayıt %1 olarak saklandı</source>
         <translation>The unsaved recording was kept as %1</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>Kaydedilmemiş veriler</source>
+        <translation>Unsaved data</translation>
+    </message>
+    <message>
+        <location line="+28"/>
+        <source>Gerçek zamanlı veriler</source>
+        <translation>Real-time data</translation>
     </message>
 </context>
 <context>
@@ -1725,7 +1781,7 @@
 <context>
     <name>ReportLayout</name>
     <message>
-        <location filename="../../src/print/ReportTexts.cpp" line="+18"/>
+        <location filename="../../src/print/ReportTexts.cpp" line="+20"/>
         <source>Gürültü Ölçüm Raporu</source>
         <translation>Noise Measurement Report</translation>
     </message>
@@ -2220,12 +2276,37 @@ Do you want to replace it?</translation>
 <context>
     <name>SurveyPlot</name>
     <message>
-        <location filename="../../src/overview/SurveyPlot.cpp" line="+203"/>
+        <location filename="../../src/overview/SurveyPlot.cpp" line="+34"/>
         <source>boşluk</source>
         <translation>gap</translation>
     </message>
     <message>
-        <location line="+69"/>
+        <location line="+2"/>
+        <source>bağlantı koptu</source>
+        <translation>disconnected</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>ölçer sessiz</source>
+        <translation>meter silent</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>HOLD</source>
+        <translation>HOLD</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>ölçüm durmuştu</source>
+        <translation>survey not running</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>yazılamadı</source>
+        <translation>not written</translation>
+    </message>
+    <message>
+        <location line="+253"/>
         <source>Seviye</source>
         <translation>Level</translation>
     </message>

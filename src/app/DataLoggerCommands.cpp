@@ -43,7 +43,7 @@ void DataLoggerCommands::startDownload() {
     const MeterLink::Snapshot snap = view_.link().snapshot();
     if (snap.recording) {
         prompt().inform(&view_, QStringLiteral("Please stop the Real Time Runing!"),
-                        QStringLiteral("Tip"));
+                        tr("Veri kaydedici"));
         return;
     }
     if (!snap.connected || download_.running())

@@ -25,6 +25,8 @@ FormSpec mainFormSpec() {
         {1058, K::GroupBox, CurveForm::tr("Gerçek zaman eğrisi"), 133, 8, 402, 350},
         {0, K::GroupBox, CurveForm::tr("Gösterge"), 411, 39, 111, 46},
         {1061, K::GroupBox, CurveForm::tr("İmleç"), 146, 87, 375, 59},
+        // Why the meter ended the recording, on the curve box's title line.
+        {1062, K::Label, {}, 212, 7, 330, 10},
 
         {1049, K::Custom, QStringLiteral("Durdur"), 21, 292, 49, 20},
         {1050, K::Custom, QStringLiteral("FastSlow"), 21, 316, 49, 20},

@@ -38,4 +38,5 @@ inline constexpr int curveGroup = 1058;
 inline constexpr int showCurve = 1059;
 inline constexpr int showTable = 1060;
 inline constexpr int cursorGroup = 1061;
+inline constexpr int stopNote = 1062;
 } // namespace MainFormId

@@ -254,7 +254,7 @@ void CMainFrame::showHelp() {
 void CMainFrame::closeEvent(QCloseEvent* event) {
     if (!view_->realTimeRecords().empty() || !view_->loggerRecords().empty()) {
         const Prompt::Answer a =
-            prompt().message(this, {QStringLiteral("Close Window?"), QStringLiteral("Tip"),
+            prompt().message(this, {QStringLiteral("Close Window?"), appTitle(),
                                     Prompt::Buttons::OkCancel, Prompt::Icon::None});
         if (a != Prompt::Answer::Ok) {
             event->ignore();

@@ -51,7 +51,7 @@ CMyVrelView::CMyVrelView(QWidget* parent)
     MeterLink* link = &session_->link();
     connect(link, &MeterLink::redrawNeeded, panel_, &CMeterPanel::refresh);
     connect(link, &MeterLink::stopRecordingRequested, this,
-            [this] { command(CommandId::StopRecording); });
+            [this] { emit meterEndsRecording(GapCause::Hold); });
     connect(session_.get(), &MeterSession::portLost, this, [this] {
         keySenders_->stopAll();
         panel_->refresh();
@@ -327,8 +327,11 @@ void CMyVrelView::watchdogTick() {
     const MeterLink::Snapshot snap = link().snapshot();
     if (appClock().now() - snap.lastReceiveTime < silenceSeconds)
         return;
-    if (snap.recording)
-        command(CommandId::StopRecording);
+    if (snap.recording) {
+        // A port whose device went away is why the bytes stopped, if it did.
+        const GapCause cause = session_->portOpen() ? GapCause::Silence : GapCause::Disconnected;
+        emit meterEndsRecording(cause);
+    }
     bool downloading = false;
     link().withDecoder([&downloading](MeterDecoder& d) {
         d.connected = false;

@@ -3,6 +3,7 @@
 #include "link/PortMatch.h"
 #include "model/RecordList.h"
 #include "model/SeriesStats.h"
+#include "recording/TickRule.h"
 #include "ui/CommandIds.h"
 #include "ui/FormBuilder.h"
 
@@ -50,8 +51,7 @@ class CMyVrelView : public QWidget {
     // The real-time recording's summary (empty before the recording is wired in).
     const SeriesStats& realTimeStats() const;
 
-    // --- commands by id (menu, toolbar, and the view's own requests such as
-    // the silence watchdog's stop). A later handler replaces an earlier.
+    // --- commands by id (menu and toolbar). A later handler replaces an earlier.
     void onCommand(CommandId id, std::function<void()> handler);
     bool command(CommandId id); // false when nothing handles id
 
@@ -91,6 +91,9 @@ class CMyVrelView : public QWidget {
     void loggerDownloadFailureShown();
     // The port was opened, closed or chosen otherwise.
     void portChanged();
+    // The meter ends a running recording: silent for silenceSeconds, its port
+    // gone, or put on HOLD. Whoever records stops and says why.
+    void meterEndsRecording(GapCause cause);
 
   protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QScrollBar>
@@ -34,6 +35,29 @@ LiveSample liveSample(const MeterSession& session) {
     const bool live = cause == GapCause::None || cause == GapCause::Hold;
     return {v.snapshot.state.level, v.snapshot.state.weightingA, v.snapshot.state.hold,
             live && v.snapshot.connected};
+}
+
+QString stopNote(GapCause cause, const LocalTime& at) {
+    const QString time = QStringLiteral("%1:%2:%3")
+                             .arg(at.hour, 2, 10, QLatin1Char('0'))
+                             .arg(at.minute, 2, 10, QLatin1Char('0'))
+                             .arg(at.second, 2, 10, QLatin1Char('0'));
+    switch (cause) {
+    case GapCause::Hold:
+        return RecordingFeature::tr("Kayıt durdu (%1): ölçer HOLD konumunda.").arg(time);
+    case GapCause::Disconnected:
+        return RecordingFeature::tr("Kayıt durdu (%1): ölçerin bağlantısı koptu; ölçer dönünce "
+                                    "kaydı yeniden başlatın.")
+            .arg(time);
+    case GapCause::Silence:
+    case GapCause::None:
+    case GapCause::Pending:
+        break;
+    }
+    return RecordingFeature::tr("Kayıt durdu (%1): ölçer %2 saniyedir sessiz; ölçer dönünce "
+                                "kaydı yeniden başlatın.")
+        .arg(time)
+        .arg(silenceSeconds);
 }
 
 void setEnabled(const RecordingFeature::ActionLookup& actions, CommandId id, bool on) {
@@ -68,6 +92,12 @@ RecordingFeature::RecordingFeature(CMyVrelView& view, ActionLookup actions)
             &RecordingFeature::onRecordingChanged);
     connect(controller_, &RecordingController::sampled, this, &RecordingFeature::journalSample);
     connect(controller_, &RecordingController::cleared, this, [this] { journal_.discard(); });
+    connect(&view, &CMyVrelView::meterEndsRecording, this, &RecordingFeature::endByMeter);
+    stopNote_ = form.get<QLabel>(MainFormId::stopNote);
+    stopNote_->setWordWrap(false);
+    QPalette notePalette = stopNote_->palette();
+    notePalette.setColor(QPalette::WindowText, QColor(170, 20, 20));
+    stopNote_->setPalette(notePalette);
 
     connect(form.get<QPushButton>(MainFormId::zoomBack), &QPushButton::clicked, readouts_,
             &PlotReadouts::zoomBack);
@@ -109,6 +139,7 @@ void RecordingFeature::onRecordingChanged(bool recording) {
     view_.link().withDecoder([recording](MeterDecoder& d) { d.recording = recording; });
     enableActions(recording);
     if (recording) {
+        stopNote_->clear();
         journalErrorShown_ = false;
         if (!journal_.start(controller_->stats().samplingRate))
             reportJournalError();
@@ -134,10 +165,13 @@ void RecordingFeature::reportJournalError() {
     if (journalErrorShown_ || !journal_.error())
         return;
     journalErrorShown_ = true;
+    showStatus(tr("Kaydın güvenlik kopyası yazılamıyor (%1); kayıt yalnızca bellekte sürüyor.")
+                   .arg(QString::fromStdString(*journal_.error())));
+}
+
+void RecordingFeature::showStatus(const QString& text) {
     if (auto* frame = qobject_cast<QMainWindow*>(view_.window()))
-        frame->statusBar()->showMessage(
-            tr("Kaydın güvenlik kopyası yazılamıyor (%1); kayıt yalnızca bellekte sürüyor.")
-                .arg(QString::fromStdString(*journal_.error())));
+        frame->statusBar()->showMessage(text);
 }
 
 void RecordingFeature::offerJournal() {
@@ -158,7 +192,7 @@ void RecordingFeature::offerJournal() {
                                               "Programın son çalışmasından kalan kayıt "
                                               "okunamıyor. Bir dosya olarak saklandı.");
     const Prompt::Answer answer = prompt().message(
-        &view_, {question, QStringLiteral("Tip"),
+        &view_, {question, tr("Kaydedilmemiş kayıt"),
                  records ? Prompt::Buttons::YesNo : Prompt::Buttons::Ok, Prompt::Icon::Question});
     if (records && answer == Prompt::Answer::Yes) {
         // The journal stays: the restored samples are still unsaved.
@@ -166,18 +200,19 @@ void RecordingFeature::offerJournal() {
         return;
     }
     const auto aside = RecordingJournal::keepAside(path, appClock());
-    if (auto* frame = qobject_cast<QMainWindow*>(view_.window()); frame && aside)
-        frame->statusBar()->showMessage(tr("Kaydedilmemiş kayıt %1 olarak saklandı")
-                                            .arg(QString::fromStdString(aside->string())));
+    if (aside)
+        showStatus(tr("Kaydedilmemiş kayıt %1 olarak saklandı")
+                       .arg(QString::fromStdString(aside->string())));
 }
 
 void RecordingFeature::start() {
     if (!view_.link().snapshot().connected)
         return;
     if (!view_.realTimeRecords().empty()) {
-        const Prompt::Answer answer = prompt().message(
-            &view_, {QStringLiteral("Geçerli verileri kaydetmek ister misiniz?"),
-                     QStringLiteral("Tip"), Prompt::Buttons::YesNoCancel, Prompt::Icon::Question});
+        const Prompt::Answer answer =
+            prompt().message(&view_, {QStringLiteral("Geçerli verileri kaydetmek ister misiniz?"),
+                                      tr("Kaydedilmemiş veriler"), Prompt::Buttons::YesNoCancel,
+                                      Prompt::Icon::Question});
         if (answer == Prompt::Answer::Cancel)
             return;
         // Only data that reached its file is discarded.
@@ -193,9 +228,18 @@ void RecordingFeature::stop() {
         controller_->stop();
 }
 
+void RecordingFeature::endByMeter(GapCause cause) {
+    if (!controller_->recording())
+        return;
+    controller_->stop();
+    const QString note = stopNote(cause, appClock().localNow());
+    stopNote_->setText(note);
+    showStatus(note);
+}
+
 void RecordingFeature::clear() {
     const Prompt::Answer answer =
-        prompt().message(&view_, {QStringLiteral("Verileri sil"), QStringLiteral("Tips"),
+        prompt().message(&view_, {QStringLiteral("Verileri sil"), tr("Gerçek zamanlı veriler"),
                                   Prompt::Buttons::OkCancel, Prompt::Icon::Question});
     if (answer == Prompt::Answer::Ok)
         controller_->clear();

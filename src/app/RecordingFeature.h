@@ -3,6 +3,7 @@
 #include "files/PrintRX.h"
 #include "formats/RecordingJournal.h"
 #include "model/SeriesStats.h"
+#include "recording/TickRule.h"
 #include "ui/CommandIds.h"
 
 #include <QObject>
@@ -13,6 +14,7 @@ class CGraphicsBtn;
 class CMyVrelView;
 class PlotReadouts;
 class QAction;
+class QLabel;
 class RecordingController;
 
 // The main view's real-time side: the graph with its read-outs, scrollbars
@@ -46,6 +48,10 @@ class RecordingFeature : public QObject {
     // The "Gerçek zaman(&R)" menu: start, stop, clear, settings.
     void start();
     void stop();
+    // The meter ended the recording: it stops, and why is said once in the
+    // status bar and beside the curve, where it stays until the next start.
+    // A recording stopped this way stays stopped when the meter is back.
+    void endByMeter(GapCause cause);
     void clear();
     void settings();
     // Buttons 1059 "Eğri" and 1060 "Tablo".
@@ -63,12 +69,14 @@ class RecordingFeature : public QObject {
     void enableActions(bool recording);
     void journalSample(const CObjData& sample);
     void reportJournalError();
+    void showStatus(const QString& text);
 
     CMyVrelView& view_;
     ActionLookup actions_;
     CGraphicsBtn* graph_;
     PlotReadouts* readouts_;
     RecordingController* controller_;
+    QLabel* stopNote_;
     CPrintRX printer_;
     bool tableMode_ = false;
     RecordingJournal journal_;

@@ -55,7 +55,7 @@ void SeriesOutput::sample(SurveyMs, const CObjData& sample) {
 
 LiveSurvey::LiveSurvey(MeterSession& session, const Clock& clock, SurveySettings settings,
                        SeriesStore& series, QObject* parent)
-    : QObject(parent), series_(series, clock, settings.interval),
+    : QObject(parent), clock_(clock), series_(series, clock, settings.interval),
       session_(session, clock, std::move(settings)) {
     session_.addOutput(series_);
     connect(&session_, &SurveySession::ticked, this,
@@ -73,7 +73,27 @@ void LiveSurvey::publish(std::unique_ptr<MqttPublisher> publisher) {
     session_.addOutput(*publisherOutput_);
 }
 
+void LiveSurvey::start() {
+    endedIn_.reset();
+    session_.start();
+}
+
+std::optional<SeriesGap> LiveSurvey::tailGap() const {
+    if (!session_.running())
+        return endedIn_;
+    const std::optional<Gap>& open = session_.runner().openGap();
+    const SeriesStore& s = series_.series();
+    if (!open || s.empty())
+        return std::nullopt;
+    // From where the curve ends, so the gap and the readings meet.
+    const SeriesMs start = s.end();
+    return SeriesGap{start, std::max(start, series_.seriesTime(clock_.nowMs())), open->cause,
+                     open->detail};
+}
+
 bool LiveSurvey::stop() {
+    if (session_.running())
+        endedIn_ = tailGap();
     const bool written = session_.stop();
     if (publisher_)
         publisher_->finish(publishGrace);

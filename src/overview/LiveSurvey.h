@@ -21,12 +21,12 @@ class SeriesOutput final : public SurveyOutput {
     SeriesOutput(SeriesStore& series, const Clock& clock, double interval);
     void sample(SurveyMs t, const CObjData& sample) override;
     void gap(const Gap& gap) override;
-
-  private:
     // Series time of a time on the PC's clock, on the wall clock the series
     // follows now.
     SeriesMs seriesTime(SurveyMs t) const;
+    const SeriesStore& series() const { return series_; }
 
+  private:
     SeriesStore& series_;
     const Clock& clock_;
     SeriesAppender appender_;
@@ -50,13 +50,16 @@ class LiveSurvey : public QObject {
     void publish(std::unique_ptr<MqttPublisher> publisher);
     const MqttPublisher* publisher() const { return publisher_.get(); }
 
-    void start() { session_.start(); }
+    void start();
     // Ends the run: the open gap and interval are written, the data file is
     // synced and closed. False when samples held could not be written.
     bool stop();
     bool running() const { return session_.running(); }
     const SurveyRunner& runner() const { return session_.runner(); }
     const SurveySettings& settings() const { return session_.settings(); }
+    // The gap the survey is in, from where the readings end up to now, in
+    // series time; after the run, the gap it ended in. Nothing without readings.
+    std::optional<SeriesGap> tailGap() const;
     // The runner's words on writing since the last start: empty while it works.
     const QString& writeProblem() const { return session_.writeProblem(); }
 
@@ -67,7 +70,9 @@ class LiveSurvey : public QObject {
     void writing(bool failing, const QString& text);
 
   private:
+    const Clock& clock_;
     SeriesOutput series_;
+    std::optional<SeriesGap> endedIn_; // the gap open when the run ended
     std::unique_ptr<MqttPublisher> publisher_;
     std::unique_ptr<PublisherOutput> publisherOutput_;
     // Last: stopped (and its files finished) before the outputs go.

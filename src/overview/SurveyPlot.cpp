@@ -29,6 +29,22 @@ const QColor stepColour(230, 120, 0);
 
 } // namespace
 
+QString gapCauseText(const std::string& cause) {
+    if (cause.empty())
+        return SurveyPlot::tr("boşluk");
+    if (cause == "disconnected")
+        return SurveyPlot::tr("bağlantı koptu");
+    if (cause == "silence")
+        return SurveyPlot::tr("ölçer sessiz");
+    if (cause == "hold")
+        return SurveyPlot::tr("HOLD");
+    if (cause == "restart")
+        return SurveyPlot::tr("ölçüm durmuştu");
+    if (cause == "write-failure")
+        return SurveyPlot::tr("yazılamadı");
+    return QString::fromStdString(cause);
+}
+
 SurveyPlot::SurveyPlot(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(false);
@@ -41,6 +57,7 @@ SurveyPlot::SurveyPlot(QWidget* parent) : QWidget(parent) {
 
 void SurveyPlot::setSeries(const SeriesStore* series) {
     series_ = series;
+    tailGap_.reset();
     cursorA_.reset();
     cursorB_.reset();
     axisSet_ = series_ && !series_->empty();
@@ -62,6 +79,13 @@ void SurveyPlot::followSeries(const SeriesStore* series, SeriesMs wholeStart, Se
 void SurveyPlot::setSteps(std::vector<SeriesStep> steps) {
     steps_ = std::move(steps);
     update();
+}
+
+void SurveyPlot::setTailGap(std::optional<SeriesGap> gap) {
+    tailGap_ = std::move(gap);
+    if (tailGap_ && axisSet_)
+        span_.extendWhole(tailGap_->end);
+    spanMoved();
 }
 
 void SurveyPlot::seriesGrew() {
@@ -194,22 +218,23 @@ void SurveyPlot::paintEvent(QPaintEvent*) {
     p.setFont(font());
 
     // Gaps: shaded, their cause written where there is room.
-    for (const SeriesGap& g : series_->gaps()) {
+    const auto drawGap = [&](const SeriesGap& g) {
         if (g.end <= span_.t0() || g.start >= span_.t1())
-            continue;
+            return;
         const int x0 = std::max(area.left(), xOf(g.start));
         const int x1 = std::min(area.right(), xOf(g.end));
         p.fillRect(QRect(x0, area.top(), std::max(1, x1 - x0), area.height()), gapColour);
-        const QString cause = g.cause.empty() ? tr("boşluk") : QString::fromStdString(g.cause);
-        if (x1 - x0 > fm.horizontalAdvance(cause) + 6) {
-            p.setPen(gapTextColour);
+        const QString cause = gapCauseText(g.cause);
+        p.setPen(gapTextColour);
+        if (x1 - x0 > fm.horizontalAdvance(cause) + 6)
             p.drawText(QRect(x0, area.top() + 2, x1 - x0, fm.height()), Qt::AlignCenter, cause);
-        } else {
-            // Too narrow for a word: a mark at the top says something is there.
-            p.setPen(gapTextColour);
+        else // too narrow for a word: a mark at the top says something is there
             p.drawLine(x0, area.top(), x0, area.top() + 6);
-        }
-    }
+    };
+    for (const SeriesGap& g : series_->gaps())
+        drawGap(g);
+    if (tailGap_)
+        drawGap(*tailGap_);
 
     // One column per pixel: the band of the levels and the line of their Leq,
     // broken only where the survey has a gap (a zoom below one reading a

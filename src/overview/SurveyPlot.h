@@ -6,7 +6,12 @@
 #include <QWidget>
 
 #include <optional>
+#include <string>
 #include <vector>
+
+// A gap's cause (as events.csv names it) in the interface's language; a
+// cause this program does not know as it is.
+QString gapCauseText(const std::string& cause);
 
 // The curve of a whole survey on its wall-clock axis: per pixel column the
 // range of the levels (a light band) and their energy average (the line),
@@ -31,6 +36,11 @@ class SurveyPlot : public QWidget {
     // New readings on an axis that moves on, [wholeStart, wholeEnd) (a live
     // curve): the cursors stay, a view of the whole follows, a zoom stays put.
     void followSeries(const SeriesStore* series, SeriesMs wholeStart, SeriesMs wholeEnd);
+    // A gap after the last reading (a survey waiting for its meter, or one
+    // that ended waiting): drawn as the series' gaps are, and the axis grows
+    // to its end. Nothing for none.
+    void setTailGap(std::optional<SeriesGap> gap);
+    const std::optional<SeriesGap>& tailGap() const { return tailGap_; }
     // Levels held over spans (the intervals' Leq), drawn as steps on the curve.
     void setSteps(std::vector<SeriesStep> steps);
     const std::vector<SeriesStep>& steps() const { return steps_; }
@@ -72,6 +82,7 @@ class SurveyPlot : public QWidget {
     double yMax_ = 110;
     std::optional<double> limit_;
     std::vector<SeriesStep> steps_;
+    std::optional<SeriesGap> tailGap_;
     std::optional<SeriesMs> cursorA_;
     std::optional<SeriesMs> cursorB_;
     // A drag in progress: where it began, where it is, whether it pans.

@@ -72,6 +72,9 @@ QString elapsed(SurveyMs ms) {
 // whole survey cost a pass over its readings.
 constexpr int growthRefreshMs = 500;
 
+// The last level while the meter is away.
+const QColor staleColour(140, 140, 140);
+
 std::int64_t floorTo(std::int64_t v, std::int64_t step) {
     const std::int64_t q = v / step;
     return (v % step < 0 ? q - 1 : q) * step;
@@ -343,7 +346,14 @@ bool CSurveyWnd::surveyRunning() const {
 void CSurveyWnd::surveyTicked(bool grew) {
     if (grew && !growth_->isActive())
         growth_->start();
+    showTailGap();
     showSurveyStatus();
+}
+
+void CSurveyWnd::showTailGap() {
+    std::optional<SeriesGap> gap = live_->tailGap();
+    if (gap || plot_->tailGap())
+        plot_->setTailGap(std::move(gap));
 }
 
 void CSurveyWnd::showGrowth() {
@@ -363,34 +373,52 @@ void CSurveyWnd::showSurveyStatus() {
         return;
     const SurveyRunner& r = live_->runner();
     const long long samples = r.samples();
+    const bool waiting = live_->running() && (r.inGap() || (session_ && session_->waiting()));
     QStringList parts;
     parts << tr("süre %1").arg(elapsed(appClock().nowMs() - r.startMs()))
           << tr("%1 örnek").arg(samples);
-    if (samples)
-        parts << tr("son %1 %2")
-                     .arg(QString::number(r.lastLevel(), 'f', 1),
-                          QString::fromStdString(r.lastUnit()));
+    if (samples) {
+        const QString last =
+            tr("son %1 %2")
+                .arg(QString::number(r.lastLevel(), 'f', 1), QString::fromStdString(r.lastUnit()))
+                .toHtmlEscaped();
+        // Greyed while waiting: it is what the meter said last, not what it says now.
+        parts << (waiting ? QStringLiteral("<span style=\"color:%1\">%2</span>")
+                                .arg(staleColour.name(), last)
+                          : last);
+    }
     const AcousticSummary interval = r.intervalSoFar();
     parts << (interval.count ? tr("bu aralıkta Leq %1 dB").arg(interval.leq, 0, 'f', 2)
-                             : tr("bu aralıkta henüz Leq yok"));
-    parts << tr("%1 boşluk").arg(r.gapCount());
-    if (r.inGap() || (session_ && session_->waiting()))
-        parts << tr("ölçer bekleniyor");
+                             : tr("bu aralıkta henüz Leq yok"))
+                 .toHtmlEscaped();
+    parts << tr("%1 boşluk").arg(r.gapCount()).toHtmlEscaped();
     if (r.pendingSamples())
-        parts << tr("%1 örnek bellekte bekliyor").arg(r.pendingSamples());
+        parts << tr("%1 örnek bellekte bekliyor").arg(r.pendingSamples()).toHtmlEscaped();
     if (const MqttPublisher* publisher = live_->publisher()) {
         const MqttPublisher::State broker = publisher->state();
         if (broker.refused)
-            parts << tr("broker satırları reddediyor");
+            parts << tr("broker satırları reddediyor").toHtmlEscaped();
         else if (!broker.connected)
-            parts << tr("broker ulaşılamıyor");
+            parts << tr("broker ulaşılamıyor").toHtmlEscaped();
         else
-            parts << tr("yayında");
+            parts << tr("yayında").toHtmlEscaped();
         if (broker.unsent)
-            parts << tr("%n satır gönderilecek", nullptr, static_cast<int>(broker.unsent));
+            parts << tr("%n satır gönderilecek", nullptr, static_cast<int>(broker.unsent))
+                         .toHtmlEscaped();
     }
-    const QString text = (live_->running() ? tr("Ölçüm sürüyor: ") : tr("Ölçüm durdu: ")) +
-                         parts.join(QStringLiteral(", "));
+    QString text =
+        (live_->running() ? tr("Ölçüm sürüyor: ") : tr("Ölçüm durdu: ")).toHtmlEscaped() +
+        parts.join(QStringLiteral(", "));
+    if (waiting) {
+        // The open gap's cause; a port waiting for its device before the
+        // first tick of the gap is a pulled cable all the same.
+        const std::optional<Gap>& gap = r.openGap();
+        const QString cause = gapCauseText(gap ? gap->cause : std::string("disconnected"));
+        text = QStringLiteral("<b>%1</b> ")
+                   .arg(tr("Ölçer bekleniyor (%1).").arg(cause).toHtmlEscaped()) +
+               text;
+    }
+    status_->setTextFormat(Qt::RichText);
     status_->setText(text);
 }
 
@@ -431,6 +459,8 @@ bool CSurveyWnd::stopSurvey() {
     growth_->stop();
     showGrowth();
     const SurveyRunner& r = live_->runner();
+    showTailGap();
+    status_->setTextFormat(Qt::PlainText);
     status_->setText(
         tr("Ölçüm durduruldu: %n örnek, %1 klasöründe.", nullptr, static_cast<int>(r.samples()))
             .arg(QDir::toNativeSeparators(folder_)));

@@ -90,6 +90,7 @@ class CSurveyWnd : public QWidget {
     void surveyTicked(bool grew);
     void showGrowth();
     void showSurveyStatus();
+    void showTailGap();
     void writingChanged(bool failing, const QString& text);
     void startReading();
     void showProgress();

@@ -29,6 +29,10 @@ struct MeterView {
     std::int64_t levelAgeMs = 0; // since the frame that brought the level
 };
 
+// The events.csv detail of a gap after the device of an open port went away
+// (a pulled USB cable): the system's words for it name a failed ioctl.
+inline constexpr const char* portGoneDetail = "the meter's port went away";
+
 struct TickVerdict {
     GapCause cause = GapCause::None;
     std::string detail; // for events.csv; empty when there is nothing to add

@@ -21,8 +21,7 @@ SurveySession::SurveySession(MeterSession& meter, const Clock& clock, SurveySett
     timer_.setTimerType(Qt::PreciseTimer);
     timer_.setInterval(timerPeriodMs(settings_.interval));
     connect(&timer_, &QTimer::timeout, this, &SurveySession::tick);
-    connect(&meter, &MeterSession::portLost, this,
-            [this](const QString& reason) { lossReason_ = reason.toStdString(); });
+    connect(&meter, &MeterSession::portLost, this, [this] { portWentAway_ = true; });
 }
 
 SurveySession::~SurveySession() {
@@ -73,8 +72,10 @@ void SurveySession::tick() {
         return;
     }
     MeterSession::TickView view = meter_->tickView();
-    if (view.verdict.cause == GapCause::Disconnected && !lossReason_.empty())
-        view.verdict.detail = lossReason_;
+    // The system's words for a pulled USB port ("Inappropriate ioctl for
+    // device") tell a reader of events.csv nothing.
+    if (view.verdict.cause == GapCause::Disconnected && portWentAway_)
+        view.verdict.detail = portGoneDetail;
     // A pending tick says nothing new about HOLD.
     const bool hold = view.verdict.cause == GapCause::Hold;
     if (hold != onHold_ && (hold || view.verdict.cause == GapCause::None)) {

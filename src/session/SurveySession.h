@@ -94,7 +94,7 @@ class SurveySession : public QObject {
     QTimer timer_;
     std::vector<SurveyOutput*> outputs_;
     std::optional<SurveyMs> endMs_;
-    std::string lossReason_;
+    bool portWentAway_ = false;
     QString writeProblem_;
     bool running_ = false;
     bool onHold_ = false;

@@ -228,6 +228,8 @@ class GapTracker {
     // The gap open at the end of the run, ending at t.
     std::optional<Gap> finish(SurveyMs t);
     bool inGap() const { return open_.has_value(); }
+    // The gap open now; its end is not known yet.
+    const std::optional<Gap>& open() const { return open_; }
     std::size_t count() const { return count_; }
 
   private:

@@ -74,6 +74,7 @@ class SurveyRunner {
     // Gaps of this run, the restart gap of a resume counted too.
     std::size_t gapCount() const { return gaps_.count() + (resumed_ ? 1 : 0); }
     bool inGap() const { return gaps_.inGap(); }
+    const std::optional<Gap>& openGap() const { return gaps_.open(); }
     std::size_t pendingSamples() const { return store_.pendingSamples(); }
     bool writeFailing() const { return store_.failing(); }
     const std::vector<std::string>& files() const { return store_.files(); }

@@ -1,6 +1,7 @@
 #include "ui/Prompt.h"
 
 #include <QColorDialog>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -42,7 +43,43 @@ QMessageBox::Icon boxIcon(Prompt::Icon i) {
     }
     return QMessageBox::NoIcon;
 }
+
+// Qt's folder dialog turns down a folder that does not exist yet; a new
+// survey's folder is often typed in just so.
+class FolderDialog final : public QFileDialog {
+  public:
+    FolderDialog(QWidget* parent, const QString& caption, const QString& folder)
+        : QFileDialog(parent, caption, folder) {
+        setFileMode(QFileDialog::Directory);
+        setOption(QFileDialog::ShowDirsOnly);
+    }
+    void accept() override {
+        const QStringList chosen = selectedFiles();
+        if (!chosen.isEmpty() && !acceptFolder(this, chosen.constFirst()))
+            return;
+        QFileDialog::accept();
+    }
+};
+
 } // namespace
+
+bool acceptFolder(QWidget* parent, const QString& path) {
+    if (path.isEmpty() || QFileInfo(path).isDir())
+        return true;
+    const QString caption = QCoreApplication::translate("Prompt", "Yeni klasör");
+    const QString shown = QDir::toNativeSeparators(path);
+    if (prompt().message(
+            parent,
+            {QCoreApplication::translate("Prompt", "%1 klasörü yok. Oluşturulsun mu?").arg(shown),
+             caption, Prompt::Buttons::YesNo, Prompt::Icon::Question}) != Prompt::Answer::Yes)
+        return false;
+    if (QDir().mkpath(path))
+        return true;
+    prompt().inform(parent,
+                    QCoreApplication::translate("Prompt", "%1 klasörü oluşturulamadı.").arg(shown),
+                    caption, Prompt::Icon::Warning);
+    return false;
+}
 
 Prompt& prompt() {
     return current ? *current : realPrompt;
@@ -82,8 +119,10 @@ Prompt::Answer ScriptedPrompt::message(QWidget*, const Message& m) {
 
 Prompt::FileChoice QtPrompt::file(QWidget* parent, const FileRequest& r) {
     if (r.mode == FileRequest::Mode::Folder) {
-        const QString folder = QFileDialog::getExistingDirectory(parent, r.caption, r.initialName);
-        return {folder, 0};
+        FolderDialog dialog(parent, r.caption, r.initialName);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return {};
+        return {dialog.selectedFiles().constFirst(), 0};
     }
     QFileDialog dialog(parent, r.caption);
     dialog.setAcceptMode(r.mode == FileRequest::Mode::Save ? QFileDialog::AcceptSave

@@ -32,7 +32,8 @@ class Prompt {
 
     // A file dialog. Filters are in Qt's syntax ("Data File (*.txt)"); the
     // overwrite question of a save dialog is the dialog's own. Folder asks
-    // for a folder (filters unused), one that may be made in the dialog.
+    // for a folder (filters unused), one that may be made in the dialog or
+    // typed in new (see acceptFolder).
     struct FileRequest {
         enum class Mode { Open, Save, Folder };
         Mode mode = Mode::Open;
@@ -216,6 +217,11 @@ class ScriptedPrompt final : public Prompt {
     std::deque<std::function<void(SurveyRequest&)>> surveys_;
     std::vector<SurveyRequest> surveyRequests_;
 };
+
+// The folder question's rule for the path the user typed: a folder that
+// exists is taken; one that does not is made once a Yes/No message agrees.
+// False keeps the question open: No, or the folder could not be made (said).
+bool acceptFolder(QWidget* parent, const QString& path);
 
 // The message box of a file that could not be written, with the reason.
 void ReportWriteFailure(QWidget* parent, const QString& path, const std::string& reason);

@@ -160,7 +160,7 @@ TEST_F(LoggerDownloadCommand, RefusedWhileRecordingAndIgnoredWhileNotConnected) 
     view->command(CommandId::DownloadLogger);
     ASSERT_EQ(answers.messages().size(), 1u);
     EXPECT_EQ(answers.messages()[0].text, "Please stop the Real Time Runing!");
-    EXPECT_EQ(answers.messages()[0].caption, "Tip");
+    EXPECT_EQ(answers.messages()[0].caption, "Veri kaydedici");
     EXPECT_EQ(answers.messages()[0].buttons, Prompt::Buttons::Ok);
     EXPECT_FALSE(logger->download().running());
     EXPECT_EQ(logger->progressDialog(), nullptr);

@@ -4,6 +4,7 @@
 #include "ToolRunner.h"
 
 #include "formats/TextDataFile.h"
+#include "recording/TickRule.h"
 #include "survey/Survey.h"
 
 #include <gtest/gtest.h>
@@ -191,6 +192,7 @@ TEST(CliSurvey, TheChosenPortComesBackAfterAPullWithNoStaleSample) {
     const auto events = csvRows(out / eventsFileName, eventsHeader);
     ASSERT_EQ(events.size(), 1u) << slurp(out / eventsFileName);
     EXPECT_EQ(events[0][3], "disconnected");
+    EXPECT_EQ(events[0][4], portGoneDetail) << "in words, not the errno of a pulled port";
 }
 
 TEST(CliSurvey, AnHourCrossedSplitsTheFilesAndEachSummaryRowIsWhatStatsSays) {

@@ -1,6 +1,7 @@
 #include "app/MainFrame.h"
 #include "app/MyVrelView.h"
 #include "app/RecordingFeature.h"
+#include "app/Translation.h"
 #include "config/ColorConfig.h"
 #include "config/ProfileFile.h"
 #include "files/PrintRX.h"
@@ -16,7 +17,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
@@ -316,3 +320,69 @@ TEST_F(MainViewFilesTest, EveryFileTheProgramKeepsLivesInItsOwnFolder) {
 }
 
 } // namespace
+
+// The folder question takes a folder typed in new once the user agrees to
+// make it; anything else leaves the question open and makes nothing.
+TEST(FolderQuestion, ATypedNewFolderIsMadeAfterAYes) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ScriptedPrompt answers;
+    ScopedPrompt scope(answers);
+
+    EXPECT_TRUE(acceptFolder(nullptr, dir.path()));
+    EXPECT_TRUE(answers.messages().empty()) << "a folder that is there is not asked about";
+
+    const QString fresh = dir.filePath(QStringLiteral("site/north"));
+    answers.answerNext(Prompt::Answer::No);
+    EXPECT_FALSE(acceptFolder(nullptr, fresh));
+    EXPECT_FALSE(QFileInfo::exists(fresh));
+    ASSERT_EQ(answers.messages().size(), 1u);
+    EXPECT_EQ(answers.messages()[0].buttons, Prompt::Buttons::YesNo);
+    EXPECT_TRUE(answers.messages()[0].text.contains(QDir::toNativeSeparators(fresh)));
+    answers.answerNext(Prompt::Answer::Yes);
+    EXPECT_TRUE(acceptFolder(nullptr, fresh));
+    EXPECT_TRUE(QFileInfo(fresh).isDir());
+
+    // under a file no folder can be made: said, and the question stays
+    QFile file(dir.filePath(QStringLiteral("plain")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    answers.clear();
+    answers.answerNext(Prompt::Answer::Yes);
+    EXPECT_FALSE(acceptFolder(nullptr, dir.filePath(QStringLiteral("plain/sub"))));
+    ASSERT_EQ(answers.messages().size(), 2u);
+    EXPECT_EQ(answers.messages()[1].icon, Prompt::Icon::Warning);
+
+    // the real dialog, with Qt's own texts in Turkish where installed: a new
+    // folder's path typed and Enter pressed
+    ASSERT_TRUE(useLanguage(Language::Turkish));
+    const QString typed = dir.filePath(QStringLiteral("survey-2"));
+    answers.clear();
+    answers.answerNext(Prompt::Answer::Yes);
+    auto* poll = new QTimer;
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, [poll, typed] {
+        auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        auto* name = d ? d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
+        if (!name)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        d->grab().save(QStringLiteral(VREL_TEST_OUT "/folder-question.png"));
+        name->setText(typed);
+        QTest::keyClick(name, Qt::Key_Return);
+        // not taken: closed, so the test ends instead of waiting on the dialog
+        if (d->isVisible())
+            d->reject();
+    });
+    poll->start();
+    QtPrompt real;
+    Prompt::FileRequest request;
+    request.mode = Prompt::FileRequest::Mode::Folder;
+    request.caption = QStringLiteral("Ölçüm klasörü");
+    request.initialName = dir.path();
+    const Prompt::FileChoice choice = real.file(nullptr, request);
+    EXPECT_EQ(choice.path, typed);
+    EXPECT_TRUE(QFileInfo(typed).isDir());
+    EXPECT_EQ(answers.messages().size(), 1u);
+}

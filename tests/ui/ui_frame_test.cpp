@@ -152,7 +152,7 @@ TEST_F(FrameTest, ClosingWithDataAsksAndStaysOnCancel) {
     EXPECT_TRUE(frame.isVisible());
     ASSERT_EQ(answers.messages().size(), 1u);
     EXPECT_EQ(answers.messages()[0].text, QStringLiteral("Close Window?"));
-    EXPECT_EQ(answers.messages()[0].caption, QStringLiteral("Tip"));
+    EXPECT_EQ(answers.messages()[0].caption, CMainFrame::appTitle());
     EXPECT_EQ(answers.messages()[0].buttons, Prompt::Buttons::OkCancel);
 
     // "Bitir" takes the same road; logger data counts as well

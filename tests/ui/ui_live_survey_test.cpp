@@ -13,6 +13,7 @@
 #include "overview/LiveSurvey.h"
 #include "overview/SurveyPlot.h"
 #include "overview/SurveyWindow.h"
+#include "recording/TickRule.h"
 #include "survey/SeriesReader.h"
 #include "survey/Survey.h"
 #include "survey/SurveyRunner.h"
@@ -349,4 +350,88 @@ TEST_F(LiveSurveyTest, AFolderThatCannotBeWrittenIsToldAndSamplingGoesOn) {
     EXPECT_GE(std::count(summary.begin(), summary.end(), '\n'), 2) << summary;
     EXPECT_EQ(samplesIn(dataFilesIn(site)).size(), static_cast<std::size_t>(r.samples()));
     EXPECT_EQ(readSurveySeries(site).series.size(), w->series().size());
+}
+
+// A pulled cable during a survey: while it waits the gap grows up to now on
+// the curve with its cause in the interface's language, the status says it
+// waits and greys the last level; stopped while waiting, the gap and its
+// cause stay, and events.csv keeps its cause word with a detail a user reads.
+// In English a silent meter waits the same way and its gap stays when the
+// meter is back.
+TEST_F(LiveSurveyTest, WaitingForTheMeterShowsTheGrowingGapAndItsCause) {
+    const QString linkPath = dir.filePath(QStringLiteral("meter"));
+    sim.stop();
+    sim.setLinkPath(linkPath);
+    QString error;
+    ASSERT_TRUE(sim.start(&error)) << error.toStdString();
+    ASSERT_TRUE(view()->useFixedPort(linkPath));
+    ASSERT_TRUE(waitFor([this] { return view()->link().snapshot().connected; }));
+    const QString folder = dir.path() + QStringLiteral("/pulled");
+    startSurvey(folder);
+    CSurveyWnd* w = runningSurveyWindow(frame.get());
+    ASSERT_NE(w, nullptr);
+    const SurveyRunner& r = w->survey()->runner();
+    SurveyPlot* plot = w->plot();
+    ASSERT_TRUE(waitFor([&] { return r.samples() >= 5; }));
+    EXPECT_FALSE(plot->tailGap());
+    EXPECT_FALSE(w->statusLabel()->text().contains(QStringLiteral("<span")));
+
+    sim.hangUp();
+    ASSERT_TRUE(waitFor([&] { return plot->tailGap().has_value(); }));
+    const SeriesMs firstEnd = plot->tailGap()->end;
+    ASSERT_TRUE(waitFor([&] { return plot->tailGap() && plot->tailGap()->end > firstEnd + 600; }));
+    const SeriesGap waiting = *plot->tailGap();
+    EXPECT_EQ(waiting.start, w->series().end()) << "it starts where the readings end";
+    EXPECT_EQ(waiting.cause, "disconnected");
+    EXPECT_GE(plot->span().wholeEnd(), waiting.end) << "the axis grows with it";
+    const QString status = w->statusLabel()->text();
+    EXPECT_TRUE(status.startsWith(QStringLiteral("<b>Ölçer bekleniyor (bağlantı koptu).</b>")))
+        << status.toStdString();
+    EXPECT_TRUE(status.contains(QStringLiteral("\">son ")) &&
+                status.contains(QStringLiteral("<span")))
+        << "the last level greyed: " << status.toStdString();
+    EXPECT_TRUE(w->grab().save(QStringLiteral(VREL_TEST_OUT "/survey-waiting-tr.png")));
+
+    QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("stopSurvey")), Qt::LeftButton);
+    ASSERT_FALSE(w->surveyRunning());
+    ASSERT_TRUE(plot->tailGap().has_value()) << "the gap the survey ended in stays";
+    EXPECT_EQ(plot->tailGap()->cause, "disconnected");
+    EXPECT_GE(plot->tailGap()->end, waiting.end);
+    EXPECT_EQ(gapCauseText(plot->tailGap()->cause), QStringLiteral("bağlantı koptu"));
+    EXPECT_TRUE(w->grab().save(QStringLiteral(VREL_TEST_OUT "/survey-stopped-waiting-tr.png")));
+    const std::string events =
+        slurp(QFile::encodeName(folder).toStdString() + "/" + eventsFileName);
+    EXPECT_NE(events.find(",disconnected,"), std::string::npos) << events;
+    EXPECT_NE(events.find(portGoneDetail), std::string::npos) << events;
+
+    // In English, on a meter that falls silent and comes back.
+    ASSERT_TRUE(useLanguage(Language::English));
+    EXPECT_EQ(gapCauseText("disconnected"), QStringLiteral("disconnected"));
+    EXPECT_EQ(gapCauseText("restart"), QStringLiteral("survey not running"));
+    EXPECT_EQ(gapCauseText("cable-cut"), QStringLiteral("cable-cut")) << "an unknown word as it is";
+    ASSERT_TRUE(sim.start(&error)) << error.toStdString();
+    ASSERT_TRUE(waitFor([this] { return view()->link().snapshot().connected; }));
+    startSurvey(dir.path() + QStringLiteral("/silent"));
+    CSurveyWnd* en = runningSurveyWindow(frame.get());
+    ASSERT_NE(en, nullptr);
+    const SurveyRunner& r2 = en->survey()->runner();
+    ASSERT_TRUE(waitFor([&] { return r2.samples() >= 5; }));
+    sim.silence(60);
+    ASSERT_TRUE(waitFor([&] {
+        return en->plot()->tailGap() && en->plot()->tailGap()->end > en->series().end() + 1000;
+    }));
+    EXPECT_EQ(en->plot()->tailGap()->cause, "silence");
+    EXPECT_TRUE(en->statusLabel()->text().startsWith(
+        QStringLiteral("<b>Waiting for the meter (meter silent).</b>")))
+        << en->statusLabel()->text().toStdString();
+    EXPECT_TRUE(en->grab().save(QStringLiteral(VREL_TEST_OUT "/survey-waiting-en.png")));
+    const long long before = r2.samples();
+    sim.silence(0);
+    ASSERT_TRUE(waitFor([&] { return r2.samples() > before + 3; }));
+    ASSERT_TRUE(waitFor([&] { return !en->plot()->tailGap(); }));
+    ASSERT_FALSE(en->series().gaps().empty());
+    EXPECT_EQ(en->series().gaps().back().cause, "silence");
+    EXPECT_FALSE(en->statusLabel()->text().contains(QStringLiteral("Waiting")));
+    EXPECT_TRUE(en->grab().save(QStringLiteral(VREL_TEST_OUT "/survey-back-en.png")));
+    ASSERT_TRUE(en->stopSurvey());
 }

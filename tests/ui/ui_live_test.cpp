@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -82,13 +83,15 @@ TEST_F(LiveTest, ThePanelShowsTheMetersLevel) {
 
 TEST_F(LiveTest, SilenceSwitchesThePanelOffAndStopsTheRecording) {
     connectToSimulator();
-    int stops = 0;
-    view()->onCommand(CommandId::StopRecording, [&stops] { ++stops; });
+    std::vector<GapCause> stops;
+    QObject::connect(view(), &CMyVrelView::meterEndsRecording,
+                     [&stops](GapCause cause) { stops.push_back(cause); });
     view()->link().withDecoder([](MeterDecoder& d) { d.recording = true; });
     sim.silence(60);
     ASSERT_TRUE(waitFor([this] { return !snap().connected; }));
     ASSERT_TRUE(waitFor([this] { return view()->panel()->showedOff(); }));
-    EXPECT_GE(stops, 1);
+    ASSERT_GE(stops.size(), 1u);
+    EXPECT_EQ(stops[0], GapCause::Silence);
     EXPECT_TRUE(answers.messages().empty()); // no download was running
 
     // a key while the meter is silent is not sent
@@ -251,9 +254,14 @@ TEST_F(LiveTest, AChosenPortComesBackAfterAPullAndNothingStaleIsRecorded) {
         << pane->text().toStdString();
     EXPECT_TRUE(pane->text().startsWith(QStringLiteral("Cihaz bekleniyor")))
         << pane->text().toStdString();
-    // The watchdog ends the recording two seconds after the last byte.
+    // The watchdog ends the recording two seconds after the last byte, and
+    // says the meter went away.
     ASSERT_TRUE(waitFor([&] { return !feature->recording(); }));
     EXPECT_EQ(view()->realTimeRecords().count(), atLoss) << "no tick took a level after the pull";
+    auto* note = view()->form().get<QLabel>(MainFormId::stopNote);
+    EXPECT_TRUE(note->text().contains(QStringLiteral("bağlantısı koptu")))
+        << note->text().toStdString();
+    EXPECT_EQ(frame->statusBar()->currentMessage(), note->text());
 
     sim.setConstantLevel(55.5);
     ASSERT_TRUE(sim.start(&error)) << error.toStdString();
@@ -263,6 +271,13 @@ TEST_F(LiveTest, AChosenPortComesBackAfterAPullAndNothingStaleIsRecorded) {
     ASSERT_TRUE(waitFor([&] { return pane->text().startsWith(QStringLiteral("Port ")); }))
         << pane->text().toStdString();
     EXPECT_TRUE(answers.messages().empty()) << "a replug needs no word from the user";
+    // The recording stays stopped, and the note says so until it starts again.
+    EXPECT_FALSE(feature->recording());
+    EXPECT_TRUE(note->text().contains(QStringLiteral("bağlantısı koptu")));
+    answers.answerNext(Prompt::Answer::No);
+    view()->command(CommandId::StartRecording);
+    ASSERT_TRUE(feature->recording());
+    EXPECT_TRUE(note->text().isEmpty());
 }
 
 // Automatic detection through a pull and a replug under the same name: the

@@ -2,6 +2,7 @@
 #include "app/MainFrame.h"
 #include "app/MyVrelView.h"
 #include "app/RecordingFeature.h"
+#include "app/Translation.h"
 #include "formats/TextDataFile.h"
 #include "graph/CGraphicsBtn.h"
 #include "link/MeterLink.h"
@@ -23,6 +24,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -67,6 +69,16 @@ class RecordingTest : public ::testing::Test {
             GTEST_SKIP() << "no pseudo-terminal: " << error.toStdString();
         sim.setPattern(MeterSimulator::Pattern::Constant);
         sim.setConstantLevel(72.4);
+        openWindow();
+    }
+    void TearDown() override {
+        frame.reset();
+        useLanguage(Language::Turkish);
+    }
+
+    // A main window (in the language chosen last) on the simulated meter.
+    void openWindow() {
+        frame.reset();
         frame = std::make_unique<CMainFrame>();
         view()->setPortEnumerator([] { return std::vector<SSerInfo>{}; });
         view()->initialUpdate();
@@ -77,7 +89,7 @@ class RecordingTest : public ::testing::Test {
         feature = recordingFeature(*view());
         ASSERT_NE(feature, nullptr);
     }
-    void TearDown() override { frame.reset(); }
+    QString stopNote() { return view()->form().get<QLabel>(MainFormId::stopNote)->text(); }
 
     CMyVrelView* view() { return frame->view(); }
     MeterLink::Snapshot snap() { return view()->link().snapshot(); }
@@ -149,6 +161,7 @@ TEST_F(RecordingTest, HoldFromTheMeterStopsAtOnceAndKeepsTheSamples) {
     EXPECT_GE(kept, 3);
     EXPECT_FALSE(feature->controller().timer().isActive());
     EXPECT_FALSE(snap().recording);
+    EXPECT_TRUE(stopNote().contains(QStringLiteral("HOLD"))) << stopNote().toStdString();
     // a held meter goes on sending; nothing more is sampled
     QSignalSpy watchdog(&view()->timer(2), &QTimer::timeout);
     ASSERT_TRUE(waitFor([&] { return watchdog.count() >= 1; }));
@@ -156,18 +169,52 @@ TEST_F(RecordingTest, HoldFromTheMeterStopsAtOnceAndKeepsTheSamples) {
     EXPECT_EQ(feature->controller().model()->rowCount(), kept);
 }
 
-TEST_F(RecordingTest, SilenceFromTheMeterStopsTheRecordingAndKeepsTheSamples) {
-    recordAtLeast(2);
-    sim.silence(60);
-    ASSERT_TRUE(waitFor([this] { return !feature->recording(); }));
-    EXPECT_FALSE(snap().connected);
-    EXPECT_GE(records().count(), 2);
-    EXPECT_TRUE(intervalBox()->isEnabled());
-    EXPECT_TRUE(answers.messages().empty());
-    // not connected: start and settings do nothing
-    view()->command(CommandId::StartRecording);
-    view()->command(CommandId::RecordingSettings);
-    EXPECT_FALSE(feature->recording());
+// The watchdog's stop is said once, in the status bar and beside the curve,
+// in the interface's language; the note stays until the next start.
+TEST_F(RecordingTest, SilenceFromTheMeterStopsTheRecordingKeepsTheSamplesAndSaysWhy) {
+    for (const Language language : {Language::Turkish, Language::English}) {
+        SCOPED_TRACE(static_cast<int>(language));
+        if (language == Language::English) {
+            sim.silence(0);
+            ASSERT_TRUE(useLanguage(language));
+            openWindow();
+        }
+        const bool turkish = language == Language::Turkish;
+        EXPECT_TRUE(stopNote().isEmpty());
+        recordAtLeast(2);
+        QStatusBar* status = frame->statusBar();
+        QStringList said;
+        QObject::connect(status, &QStatusBar::messageChanged,
+                         [&said](const QString& m) { said << m; });
+        sim.silence(60);
+        ASSERT_TRUE(waitFor([this] { return !feature->recording(); }));
+        EXPECT_FALSE(snap().connected);
+        EXPECT_GE(records().count(), 2);
+        EXPECT_TRUE(intervalBox()->isEnabled());
+        EXPECT_TRUE(answers.messages().empty());
+        const QString note = stopNote();
+        EXPECT_TRUE(note.startsWith(turkish ? QStringLiteral("Kayıt durdu")
+                                            : QStringLiteral("Recording stopped")))
+            << note.toStdString();
+        EXPECT_TRUE(note.contains(turkish ? QStringLiteral("2 saniyedir sessiz")
+                                          : QStringLiteral("silent for 2 seconds")))
+            << note.toStdString();
+        EXPECT_EQ(status->currentMessage(), note);
+        EXPECT_TRUE(
+            frame->grab().save(QStringLiteral(VREL_TEST_OUT "/main_window_silent-%1.png")
+                                   .arg(turkish ? QStringLiteral("tr") : QStringLiteral("en")),
+                               "PNG"));
+        // the watchdog keeps finding the meter silent: nothing more is said
+        QSignalSpy watchdog(&view()->timer(2), &QTimer::timeout);
+        ASSERT_TRUE(waitFor([&] { return watchdog.count() >= 2; }));
+        EXPECT_EQ(said.count(note), 1) << said.join(QLatin1Char('|')).toStdString();
+        EXPECT_EQ(stopNote(), note);
+        // not connected: start and settings do nothing
+        view()->command(CommandId::StartRecording);
+        view()->command(CommandId::RecordingSettings);
+        EXPECT_FALSE(feature->recording());
+        EXPECT_EQ(stopNote(), note);
+    }
 }
 
 TEST_F(RecordingTest, ANewRecordingOffersToSaveAndDiscardsOnlyWhatIsSafe) {
@@ -182,7 +229,7 @@ TEST_F(RecordingTest, ANewRecordingOffersToSaveAndDiscardsOnlyWhatIsSafe) {
     view()->command(CommandId::StartRecording);
     ASSERT_EQ(answers.messages().size(), 1u);
     EXPECT_EQ(answers.messages()[0].text, "Geçerli verileri kaydetmek ister misiniz?");
-    EXPECT_EQ(answers.messages()[0].caption, "Tip");
+    EXPECT_EQ(answers.messages()[0].caption, "Kaydedilmemiş veriler");
     EXPECT_EQ(answers.messages()[0].buttons, Prompt::Buttons::YesNoCancel);
     EXPECT_FALSE(feature->recording());
     EXPECT_EQ(records(), old);
@@ -261,7 +308,7 @@ TEST_F(RecordingTest, TheTableListsTheSamplesAndTheSwitchShowsEitherView) {
     view()->command(CommandId::ClearRecording);
     EXPECT_FALSE(records().empty());
     EXPECT_EQ(answers.messages().back().text, "Verileri sil");
-    EXPECT_EQ(answers.messages().back().caption, "Tips");
+    EXPECT_EQ(answers.messages().back().caption, "Gerçek zamanlı veriler");
     answers.answerNext(Prompt::Answer::Ok);
     view()->command(CommandId::ClearRecording);
     EXPECT_TRUE(records().empty());
