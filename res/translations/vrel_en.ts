@@ -1116,7 +1116,7 @@
     <message>
         <location line="+12"/>
         <source>Ölçer bekleniyor (%1).</source>
-        <translation type="unfinished"></translation>
+        <translation>Waiting for the meter (%1).</translation>
     </message>
     <message numerus="yes">
         <location line="+47"/>
