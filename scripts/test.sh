@@ -66,10 +66,10 @@ if [ "${VREL_QUICK:-0}" != 1 ]; then
     stage "the sanitizer tests"
     ctest --preset asan -j"$jobs"
 
-    # Only the threaded link tests run under ThreadSanitizer: build just them.
+    # Only the threaded link and session tests run under ThreadSanitizer: build just them.
     stage "the thread sanitizer"
     cmake --preset tsan
-    cmake --build --preset tsan -j"$jobs" --target vrel_link_tests
+    cmake --build --preset tsan -j"$jobs" --target vrel_link_tests vrel_session_tests
     ctest --preset tsan -j"$jobs" -L threads
 
     stage "fuzzing"

@@ -1,6 +1,7 @@
 #include "app/MainFrame.h"
 
 #include "app/AboutDlg.h"
+#include "app/DataLoggerCommands.h"
 #include "app/MyVrelView.h"
 #include "app/RecordingFeature.h"
 #include "app/SurveyStart.h"
@@ -84,6 +85,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     buildMenus();
     buildToolBar();
     buildStatusBar();
+    attachDataLogger(*view_);
     attachRecording(*view_, [this](CommandId id) { return action(id); });
 
     view_->onCommand(CommandId::Exit, [this] { close(); });

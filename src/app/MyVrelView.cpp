@@ -1,9 +1,7 @@
 #include "app/MyVrelView.h"
 
-#include "app/DataLoggerCommands.h"
 #include "app/MainForm.h"
 #include "app/PortDlg.h"
-#include "app/RecordingFeature.h"
 #include "graph/CGraphicsBtn.h"
 #include "layout/MainLayout.h"
 #include "link/KeySender.h"
@@ -63,7 +61,6 @@ CMyVrelView::CMyVrelView(QWidget* parent)
 
     onCommand(CommandId::ManualPort, [this] { chooseManualPort(); });
     onCommand(CommandId::AutomaticPort, [this] { chooseAutoPort(); });
-    attachDataLogger(*this);
 
     mainView = this;
 }
@@ -144,8 +141,7 @@ CGraphicsBtn* CMyVrelView::graph() const {
 
 const SeriesStats& CMyVrelView::realTimeStats() const {
     static const SeriesStats none;
-    const RecordingFeature* f = recordingFeature(*this);
-    return f ? f->stats() : none;
+    return realTimeStats_ && realTimeStatsOwner_ ? *realTimeStats_ : none;
 }
 
 void CMyVrelView::resizeEvent(QResizeEvent* event) {

@@ -8,6 +8,7 @@
 #include "ui/FormBuilder.h"
 
 #include <QHash>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
@@ -50,6 +51,12 @@ class CMyVrelView : public QWidget {
     CGraphicsBtn* graph() const;
     // The real-time recording's summary (empty before the recording is wired in).
     const SeriesStats& realTimeStats() const;
+    // The recording wires its summary in here, so the view needs to know
+    // nothing of the recording; it counts while owner lives.
+    void setRealTimeStats(const SeriesStats& stats, QObject* owner) {
+        realTimeStats_ = &stats;
+        realTimeStatsOwner_ = owner;
+    }
 
     // --- commands by id (menu and toolbar). A later handler replaces an earlier.
     void onCommand(CommandId id, std::function<void()> handler);
@@ -121,6 +128,8 @@ class CMyVrelView : public QWidget {
     bool autoPort_ = true;
     int comPortNumber_ = -1;
     std::optional<MeterPort> pendingPort_;
+    const SeriesStats* realTimeStats_ = nullptr;
+    QPointer<QObject> realTimeStatsOwner_;
 };
 
 // The one main view; null until it exists.

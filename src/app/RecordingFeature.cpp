@@ -88,6 +88,7 @@ RecordingFeature::RecordingFeature(CMyVrelView& view, ActionLookup actions)
     controller_ = new RecordingController(
         series, &view, graph_, table, [&view] { return liveSample(view.session()); }, appClock(),
         this);
+    view.setRealTimeStats(controller_->stats(), this);
     connect(controller_, &RecordingController::recordingChanged, this,
             &RecordingFeature::onRecordingChanged);
     connect(controller_, &RecordingController::sampled, this, &RecordingFeature::journalSample);

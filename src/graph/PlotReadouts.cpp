@@ -66,29 +66,31 @@ void PlotReadouts::onCursor(int which, int index) {
     const CObjData& r = s[index];
     if (which == cursorWhichA) {
         cursorAIndex_ = index;
-        setText(1004, level(r.value()));
-        setText(1011, timeText(r));
-        for (int id : {1023, 1024, 1025, 1026, 1027, 1028, 1029})
+        setText(ReadoutId::cursorAValue, level(r.value()));
+        setText(ReadoutId::cursorATime, timeText(r));
+        for (int id : {ReadoutId::cursorBValue, ReadoutId::cursorBTime, ReadoutId::rangeMaxValue,
+                       ReadoutId::rangeMaxTime, ReadoutId::rangeMinValue, ReadoutId::rangeMinTime,
+                       ReadoutId::rangeAverage})
             setText(id, QString());
         if (form_)
             AcousticGroup::clear(form_, AcousticGroup::Span);
     } else if (which == cursorWhichB) {
-        setText(1023, level(r.value()));
-        setText(1024, timeText(r));
+        setText(ReadoutId::cursorBValue, level(r.value()));
+        setText(ReadoutId::cursorBTime, timeText(r));
         showSpanAcoustics(cursorAIndex_, index);
         const auto span = cursorSpan(s, cursorAIndex_, index);
         if (!span)
             return;
         if (span->maxIndex) {
-            setText(1025, level(s[*span->maxIndex].value()));
-            setText(1026, timeText(s[*span->maxIndex]));
+            setText(ReadoutId::rangeMaxValue, level(s[*span->maxIndex].value()));
+            setText(ReadoutId::rangeMaxTime, timeText(s[*span->maxIndex]));
         }
         if (span->minIndex) {
-            setText(1027, level(s[*span->minIndex].value()));
-            setText(1028, timeText(s[*span->minIndex]));
+            setText(ReadoutId::rangeMinValue, level(s[*span->minIndex].value()));
+            setText(ReadoutId::rangeMinTime, timeText(s[*span->minIndex]));
         }
-        setText(1029, level(span->average));
-        setText(1032, QString::number(span->count));
+        setText(ReadoutId::rangeAverage, level(span->average));
+        setText(ReadoutId::rangeCount, QString::number(span->count));
     }
 }
 
@@ -114,8 +116,8 @@ void PlotReadouts::onHover(int index) {
     const RecordList& s = series_();
     if (index < 0 || index >= s.count())
         return;
-    setText(1033, level(s[index].value()));
-    setText(1034, timeText(s[index]));
+    setText(ReadoutId::legendValue, level(s[index].value()));
+    setText(ReadoutId::legendTime, timeText(s[index]));
 }
 
 void PlotReadouts::onRange() {

@@ -12,9 +12,26 @@ class CGraphicsBtn;
 class QScrollBar;
 class QWidget;
 
+// The read-out fields the graph's parent fills, the same ids on the main
+// view's form and the DATALOGGER window's.
+namespace ReadoutId {
+inline constexpr int cursorAValue = 1004;
+inline constexpr int cursorATime = 1011;
+inline constexpr int cursorBValue = 1023;
+inline constexpr int cursorBTime = 1024;
+inline constexpr int rangeMaxValue = 1025;
+inline constexpr int rangeMaxTime = 1026;
+inline constexpr int rangeMinValue = 1027;
+inline constexpr int rangeMinTime = 1028;
+inline constexpr int rangeAverage = 1029;
+inline constexpr int rangeCount = 1032;
+inline constexpr int legendValue = 1033;
+inline constexpr int legendTime = 1034;
+} // namespace ReadoutId
+
 // The parent's side of the graph, shared by the main view and the DATALOGGER
-// window: it fills the cursor read-out (1004, 1011, 1023..1029, 1032) and the
-// pointer read-out (1033, 1034) and the "Akustik" group's A–B column, keeps the two scrollbars in
+// window: it fills the cursor read-out and the pointer read-out (ReadoutId)
+// and the "Akustik" group's A–B column, keeps the two scrollbars in
 // step with the view and scrolls the view when they move, and zooms back.
 //
 // The read-out fields are looked up by object name among the form's children

@@ -63,6 +63,7 @@ class LoggerDownloadCommand : public ::testing::Test {
         view->setPortEnumerator([] { return std::vector<SSerInfo>{}; });
         view->resize(1100, 720);
         view->show();
+        attachDataLogger(*view);
         logger = dataLoggerOf(*view);
         ASSERT_NE(logger, nullptr);
     }

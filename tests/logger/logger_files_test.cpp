@@ -164,6 +164,7 @@ TEST_F(LoggerFiles, ASurveyFolderOpensAsOneSetPerFileInTimeOrder) {
     // survey filter) opens the whole survey as one measurement in its window.
     {
         CMyVrelView view;
+        attachDataLogger(view);
         answers.fileNext(survey + QStringLiteral("/summary.csv"), 1);
         view.command(CommandId::OpenDataFile);
         CSurveyWnd* surveyWindow = nullptr;
@@ -184,6 +185,7 @@ TEST_F(LoggerFiles, AFileOrFolderHandedOverOpensAsAcDoesWithoutAsking) {
     // a file: the DATALOGGER window with its set, no dialog
     writeFile(path("given.txt"), dataFile);
     CMyVrelView view;
+    attachDataLogger(view);
     ASSERT_TRUE(dataLoggerOf(view)->openPath(path("given.txt")));
     EXPECT_TRUE(answers.fileRequests().empty());
     EXPECT_TRUE(answers.messages().empty());
@@ -313,6 +315,7 @@ TEST_F(LoggerFiles, OpenOnTheMainViewShowsTheFilesSetInTheWindow) {
     first.backColor = rgb(10, 20, 30);
     ASSERT_TRUE(writeColorConfig(colorConfigPath(), first));
     CMyVrelView view;
+    attachDataLogger(view);
     DataLoggerCommands* logger = dataLoggerOf(view);
     ASSERT_NE(logger, nullptr);
     view.loggerRecords().append(CObjData(45.6, "07-12-2026,9:00:00", "dBA", 1, 1.0));
