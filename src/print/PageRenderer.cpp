@@ -82,17 +82,15 @@ void replay(QPainter& painter, const PrintPage& page, int ascent) {
 
 } // namespace
 
-bool renderPages(QPagedPaintDevice& device, const std::vector<PrintPage>& pages, QString* error) {
+bool paintPages(QPagedPaintDevice& device, std::size_t count,
+                const std::function<void(QPainter&, std::size_t)>& paint, QString* error) {
     QPainter painter;
     if (!painter.begin(&device)) {
         if (error)
             *error = QCoreApplication::translate("PageRenderer", "Yazıcı belgeyi başlatamadı.");
         return false;
     }
-    const QFont font = printFont(device);
-    painter.setFont(font);
-    const int ascent = QFontMetrics(font, &device).ascent();
-    for (std::size_t i = 0; i < pages.size(); ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
         if (i > 0 && !device.newPage()) {
             painter.end();
             if (error)
@@ -101,7 +99,7 @@ bool renderPages(QPagedPaintDevice& device, const std::vector<PrintPage>& pages,
                         .arg(i + 1);
             return false;
         }
-        replay(painter, pages[i], ascent);
+        paint(painter, i);
     }
     if (!painter.end()) {
         if (error)
@@ -109,4 +107,16 @@ bool renderPages(QPagedPaintDevice& device, const std::vector<PrintPage>& pages,
         return false;
     }
     return true;
+}
+
+bool renderPages(QPagedPaintDevice& device, const std::vector<PrintPage>& pages, QString* error) {
+    const QFont font = printFont(device);
+    const int ascent = QFontMetrics(font, &device).ascent();
+    return paintPages(
+        device, pages.size(),
+        [&](QPainter& painter, std::size_t i) {
+            painter.setFont(font);
+            replay(painter, pages[i], ascent);
+        },
+        error);
 }

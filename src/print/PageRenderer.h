@@ -5,9 +5,11 @@
 #include <QFont>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 class QPagedPaintDevice;
+class QPainter;
 class QPaintDevice;
 class QPdfWriter;
 
@@ -26,5 +28,11 @@ PrintMetrics printMetrics(QPaintDevice& device);
 // Plays the pages onto a paged device (printer or PDF writer), one device page
 // each. Returns false with a reason when the device refuses to start the job
 // or a page; the job is then ended, never left half started.
+// The one page loop of every printout: begins on device, paints count pages
+// one after another with paint(painter, page), and ends; false with the step
+// that failed (beginning, a new page, ending) in error.
+bool paintPages(QPagedPaintDevice& device, std::size_t count,
+                const std::function<void(QPainter&, std::size_t)>& paint, QString* error);
+
 bool renderPages(QPagedPaintDevice& device, const std::vector<PrintPage>& pages,
                  QString* error = nullptr);

@@ -110,30 +110,10 @@ void setUpReportPdf(QPdfWriter& writer, const QString& title, const QString& cre
 }
 
 bool renderReport(QPagedPaintDevice& device, const std::vector<ReportPage>& pages, QString* error) {
-    QPainter painter;
-    if (!painter.begin(&device)) {
-        if (error)
-            *error = QCoreApplication::translate("PageRenderer", "Yazıcı belgeyi başlatamadı.");
-        return false;
-    }
     const double k = scaleFor(device);
-    for (std::size_t i = 0; i < pages.size(); ++i) {
-        if (i > 0 && !device.newPage()) {
-            painter.end();
-            if (error)
-                *error =
-                    QCoreApplication::translate("PageRenderer", "Yazıcı %1. sayfayı başlatamadı.")
-                        .arg(i + 1);
-            return false;
-        }
-        paintPage(painter, pages[i], k);
-    }
-    if (!painter.end()) {
-        if (error)
-            *error = QCoreApplication::translate("PageRenderer", "Yazıcı belgeyi bitiremedi.");
-        return false;
-    }
-    return true;
+    return paintPages(
+        device, pages.size(),
+        [&](QPainter& painter, std::size_t i) { paintPage(painter, pages[i], k); }, error);
 }
 
 QImage renderReportPage(const ReportPage& page, int dotsPerInch) {
