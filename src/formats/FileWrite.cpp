@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -67,4 +68,26 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* err
         return false;
     bytes = std::move(text);
     return true;
+}
+
+ChunkedRead ReadInChunks(std::FILE* f, std::size_t chunk, std::string& buffer,
+                         const std::function<std::size_t(std::string_view)>& take) {
+    ChunkedRead result;
+    std::size_t held = 0; // bytes of a line read but not yet ended
+    while (!result.stopped) {
+        buffer.resize(held + chunk);
+        const std::size_t n = std::fread(buffer.data() + held, 1, chunk, f);
+        if (n == 0)
+            break;
+        const std::string_view text(buffer.data(), held + n);
+        const std::size_t used = take(text);
+        result.stopped = used == std::string_view::npos;
+        if (!result.stopped) {
+            held = text.size() - used;
+            std::memmove(buffer.data(), buffer.data() + used, held);
+        }
+    }
+    result.failed = std::ferror(f) != 0;
+    result.rest = std::string_view(buffer.data(), result.stopped ? 0 : held);
+    return result;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -18,3 +20,14 @@ std::string PartFilePath(const std::string& path);
 
 // Sets *error (when given) to what, ": " and the system's text for errno.
 void SetSystemError(std::string* error, const std::string& what);
+
+// Reads f to its end chunk bytes at a time, handing take the bytes read and
+// not used yet: a line cut by the chunk's end comes again whole in the next
+// call. take returns how many bytes it used, or npos to stop reading.
+struct ChunkedRead {
+    bool failed = false;   // the system could not read
+    bool stopped = false;  // take asked to stop
+    std::string_view rest; // what was left unused at the end, in buffer
+};
+ChunkedRead ReadInChunks(std::FILE* f, std::size_t chunk, std::string& buffer,
+                         const std::function<std::size_t(std::string_view)>& take);

@@ -163,31 +163,18 @@ TextDataRead ReadTextDataFile(const std::string& path) {
 
     TextDataLines lines(result);
     std::string buffer;
-    std::size_t held = 0; // bytes of a line read but not yet ended
-    bool ended = false;
-    while (!ended) {
-        buffer.resize(held + readChunkBytes);
-        const std::size_t n = std::fread(buffer.data() + held, 1, readChunkBytes, f);
-        if (n == 0)
-            break;
-        const std::string_view text(buffer.data(), held + n);
-        const std::size_t used = takeEndedLines(text, lines);
-        ended = used == std::string_view::npos;
-        if (!ended) {
-            held = text.size() - used;
-            std::memmove(buffer.data(), buffer.data() + used, held);
-        }
-    }
-    const bool failed = std::ferror(f) != 0;
+    const ChunkedRead read = ReadInChunks(f, readChunkBytes, buffer, [&](std::string_view text) {
+        return takeEndedLines(text, lines);
+    });
     std::fclose(f);
-    if (failed) {
+    if (read.failed) {
         TextDataRead unread;
         unread.status = TextDataRead::Status::CannotOpen;
         SetSystemError(&unread.error, "cannot read " + path);
         return unread;
     }
-    if (!ended && (held > 0 || !lines.headerSeen()))
-        lines.take(withoutCr(std::string_view(buffer.data(), held)));
+    if (!read.stopped && (!read.rest.empty() || !lines.headerSeen()))
+        lines.take(withoutCr(read.rest));
     return result;
 }
 

@@ -1,5 +1,7 @@
 #include "survey/SeriesReader.h"
 
+#include "formats/FileWrite.h"
+
 #include "formats/TextDataGrammar.h"
 #include "model/TimeLabels.h"
 #include "survey/Survey.h"
@@ -130,29 +132,15 @@ std::optional<SeriesFilePart> readPart(const std::string& path, std::string& buf
     std::error_code ec;
     const auto size = std::filesystem::file_size(path, ec);
     FileParser parser(ec ? 0 : static_cast<std::size_t>(size));
-    std::size_t held = 0; // the start of a line not yet ended
-    bool ended = false;
-    while (!ended) {
-        buffer.resize(held + readChunkBytes);
-        const std::size_t n = std::fread(buffer.data() + held, 1, readChunkBytes, f);
-        if (n == 0)
-            break;
-        const std::string_view text(buffer.data(), held + n);
-        const std::size_t used = parser.takeEnded(text);
-        ended = used == std::string_view::npos;
-        if (!ended) {
-            held = text.size() - used;
-            std::memmove(buffer.data(), buffer.data() + used, held);
-        }
-    }
-    const bool failed = std::ferror(f) != 0;
+    const ChunkedRead read = ReadInChunks(
+        f, readChunkBytes, buffer, [&](std::string_view text) { return parser.takeEnded(text); });
     std::fclose(f);
-    if (failed) {
+    if (read.failed) {
         error = "cannot be read";
         return std::nullopt;
     }
-    if (!ended && (held > 0 || !parser.part().header))
-        parser.take(std::string_view(buffer.data(), held));
+    if (!read.stopped && (!read.rest.empty() || !parser.part().header))
+        parser.take(read.rest);
     return std::move(parser.part());
 }
 
