@@ -1,6 +1,5 @@
 #pragma once
 
-#include "graph/PlotReadouts.h"
 #include "ui/FormBuilder.h"
 
 // Dialog template 101: the main view's form.
@@ -12,26 +11,14 @@ inline constexpr int zoomBack = 1000;
 inline constexpr int startTime = 1001;
 inline constexpr int maxValue = 1002;
 inline constexpr int maxTime = 1003;
-inline constexpr int cursorAValue = ReadoutId::cursorAValue;
 inline constexpr int average = 1005;
 inline constexpr int minTime = 1006;
 inline constexpr int interval = 1007;
 inline constexpr int minValue = 1008;
 inline constexpr int dataCount = 1009;
 inline constexpr int graph = 1010;
-inline constexpr int cursorATime = ReadoutId::cursorATime;
-inline constexpr int cursorBValue = ReadoutId::cursorBValue;
-inline constexpr int cursorBTime = ReadoutId::cursorBTime;
-inline constexpr int rangeMaxValue = ReadoutId::rangeMaxValue;
-inline constexpr int rangeMaxTime = ReadoutId::rangeMaxTime;
-inline constexpr int rangeMinValue = ReadoutId::rangeMinValue;
-inline constexpr int rangeMinTime = ReadoutId::rangeMinTime;
-inline constexpr int rangeAverage = ReadoutId::rangeAverage;
 inline constexpr int cursorALabel = 1030;
 inline constexpr int cursorBLabel = 1031;
-inline constexpr int rangeCount = ReadoutId::rangeCount;
-inline constexpr int legendValue = ReadoutId::legendValue;
-inline constexpr int legendTime = ReadoutId::legendTime;
 inline constexpr int table = 1037;
 inline constexpr int hScroll = 1038;
 inline constexpr int vScroll = 1039;

@@ -7,8 +7,8 @@ FormSpec dataLogFormSpec();
 // Dialog template 146: the download's progress dialog.
 FormSpec logStateFormSpec();
 
-// Control ids of the DATALOGGER window that the program addresses; the
-// read-out fields share their ids with the main form's.
+// Control ids of the DATALOGGER window that the program addresses; its
+// read-out fields are the graph's (ReadoutId), as on the main form.
 namespace DataLogId {
 inline constexpr int zoomBack = 1000;
 inline constexpr int startTime = 1001;
