@@ -5,8 +5,8 @@
 //
 //   survey_window_run DIR   (QT_QPA_PLATFORM=offscreen)
 
-#include "overview/SurveyPlot.h"
-#include "overview/SurveyWindow.h"
+#include "surveywindow/SurveyPlot.h"
+#include "surveywindow/SurveyWindow.h"
 #include "ui/Prompt.h"
 
 #include <QApplication>

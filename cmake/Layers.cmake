@@ -8,7 +8,7 @@ set(vrel_folders
     link
     session
     print
-    ui settings graph files live logger overview network app)
+    ui settings graph files live logger surveywindow network app)
 
 set(vrel_library_of_model vrelcore)
 set(vrel_library_of_protocol vrelcore)
@@ -22,7 +22,7 @@ set(vrel_library_of_mqtt vrelmqtt)
 set(vrel_library_of_link vrellink)
 set(vrel_library_of_session vrelsession)
 set(vrel_library_of_print vrelprint)
-foreach(folder ui settings graph files live logger overview network app)
+foreach(folder ui settings graph files live logger surveywindow network app)
     set(vrel_library_of_${folder} vrelui)
 endforeach()
 

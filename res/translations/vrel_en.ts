@@ -346,7 +346,7 @@
 <context>
     <name>CMainFrame</name>
     <message>
-        <location filename="../../src/app/MainFrame.cpp" line="+35"/>
+        <location filename="../../src/app/MainFrame.cpp" line="+36"/>
         <source>Gerçek zamanlı kaydı başlat</source>
         <translation>Start the real-time recording</translation>
     </message>
@@ -406,7 +406,7 @@
         <translation>Show the program information and version number</translation>
     </message>
     <message>
-        <location line="+61"/>
+        <location line="+62"/>
         <source>Dosya(&amp;F)</source>
         <translation>&amp;File</translation>
     </message>
@@ -903,7 +903,7 @@
 <context>
     <name>CSurveyWnd</name>
     <message>
-        <location filename="../../src/overview/SurveyWindow.cpp" line="+115"/>
+        <location filename="../../src/surveywindow/SurveyWindow.cpp" line="+115"/>
         <source>İptal</source>
         <translation>Cancel</translation>
     </message>
@@ -1554,20 +1554,17 @@
 <context>
     <name>PageRenderer</name>
     <message>
-        <location filename="../../src/print/PageRenderer.cpp" line="+89"/>
-        <location filename="../../src/print/ReportRenderer.cpp" line="+116"/>
+        <location filename="../../src/print/PageRenderer.cpp" line="+90"/>
         <source>Yazıcı belgeyi başlatamadı.</source>
         <translation>The printer could not start the document.</translation>
     </message>
     <message>
-        <location line="+11"/>
-        <location filename="../../src/print/ReportRenderer.cpp" line="+9"/>
+        <location line="+8"/>
         <source>Yazıcı %1. sayfayı başlatamadı.</source>
         <translation>The printer could not start page %1.</translation>
     </message>
     <message>
         <location line="+8"/>
-        <location filename="../../src/print/ReportRenderer.cpp" line="+8"/>
         <source>Yazıcı belgeyi bitiremedi.</source>
         <translation>The printer could not finish the document.</translation>
     </message>
@@ -1626,7 +1623,7 @@
         <translation>Recording stopped (%1): the meter has been silent for %2 seconds; start again once it is back.</translation>
     </message>
     <message>
-        <location line="+111"/>
+        <location line="+112"/>
         <source>Kaydın güvenlik kopyası yazılamıyor (%1); kayıt yalnızca bellekte sürüyor.</source>
         <translation>The recording&apos;s safety copy cannot be written (%1); the recording goes on in memory only.</translation>
     </message>
@@ -1662,42 +1659,6 @@
         <location line="+28"/>
         <source>Gerçek zamanlı veriler</source>
         <translation>Real-time data</translation>
-    </message>
-</context>
-<context>
-    <name>ReportCommand</name>
-    <message>
-        <location filename="../../src/ui/ReportCommand.cpp" line="+125"/>
-        <location line="+57"/>
-        <location line="+20"/>
-        <source>Rapor</source>
-        <translation>Report</translation>
-    </message>
-    <message>
-        <location line="-20"/>
-        <location line="+20"/>
-        <source>Rapor için okuma yok.</source>
-        <translation>No readings to report.</translation>
-    </message>
-    <message>
-        <location line="-72"/>
-        <source>Rapor ayarları kaydedilemedi.</source>
-        <translation>The report settings could not be saved.</translation>
-    </message>
-    <message>
-        <location line="+21"/>
-        <source>PDF dosyası (*.pdf)</source>
-        <translation>PDF file (*.pdf)</translation>
-    </message>
-    <message>
-        <location line="+7"/>
-        <source>%1 oluşturulamıyor: %2</source>
-        <translation>Cannot create %1: %2</translation>
-    </message>
-    <message>
-        <location line="+12"/>
-        <source>%1 yazılamıyor: %2</source>
-        <translation>Cannot write %1: %2</translation>
     </message>
 </context>
 <context>
@@ -2276,7 +2237,7 @@ Do you want to replace it?</translation>
 <context>
     <name>SurveyPlot</name>
     <message>
-        <location filename="../../src/overview/SurveyPlot.cpp" line="+34"/>
+        <location filename="../../src/surveywindow/SurveyPlot.cpp" line="+34"/>
         <source>boşluk</source>
         <translation>gap</translation>
     </message>
@@ -2357,6 +2318,42 @@ Do you want to replace it?</translation>
         <location line="+2"/>
         <source>Ölçüm durdurulup dosyaları kapatılsın ve program kapansın mı?</source>
         <translation>Stop the survey, close its files and quit the program?</translation>
+    </message>
+</context>
+<context>
+    <name>WindowReport</name>
+    <message>
+        <location filename="../../src/ui/WindowReport.cpp" line="+125"/>
+        <location line="+57"/>
+        <location line="+20"/>
+        <source>Rapor</source>
+        <translation>Report</translation>
+    </message>
+    <message>
+        <location line="-20"/>
+        <location line="+20"/>
+        <source>Rapor için okuma yok.</source>
+        <translation>No readings to report.</translation>
+    </message>
+    <message>
+        <location line="-72"/>
+        <source>Rapor ayarları kaydedilemedi.</source>
+        <translation>The report settings could not be saved.</translation>
+    </message>
+    <message>
+        <location line="+21"/>
+        <source>PDF dosyası (*.pdf)</source>
+        <translation>PDF file (*.pdf)</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>%1 oluşturulamıyor: %2</source>
+        <translation>Cannot create %1: %2</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>%1 yazılamıyor: %2</source>
+        <translation>Cannot write %1: %2</translation>
     </message>
 </context>
 </TS>

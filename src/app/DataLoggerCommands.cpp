@@ -5,7 +5,7 @@
 #include "logger/DataLogDlg.h"
 #include "logger/LogState.h"
 #include "logger/LoggerFiles.h"
-#include "overview/SurveyWindow.h"
+#include "surveywindow/SurveyWindow.h"
 #include "ui/Prompt.h"
 
 #include <utility>

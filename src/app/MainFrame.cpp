@@ -12,7 +12,7 @@
 #include "ui/CommandIds.h"
 #include "ui/LevelLimit.h"
 #include "ui/Prompt.h"
-#include "ui/ReportCommand.h"
+#include "ui/WindowReport.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -131,7 +131,7 @@ void CMainFrame::buildMenus() {
     file->addAction(addCommand(CommandId::Report, tr("Rapor(&R)…"),
                                tr("Ölçüm raporunu PDF dosyasına veya yazıcıya çıkar")));
     view_->onCommand(CommandId::Report, [this] {
-        ReportCommand::run(view_, view_->realTimeRecords(), view_->realTimeStats());
+        WindowReport::run(view_, view_->realTimeRecords(), view_->realTimeStats());
     });
     file->addSeparator();
     file->addAction(action(CommandId::Exit));

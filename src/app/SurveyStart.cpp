@@ -7,7 +7,7 @@
 #include "mqtt/MqttPublisher.h"
 #include "network/NetworkStart.h"
 #include "network/PasswordStore.h"
-#include "overview/SurveyWindow.h"
+#include "surveywindow/SurveyWindow.h"
 #include "survey/Survey.h"
 #include "survey/SurveyRunner.h"
 #include "ui/Prompt.h"

@@ -5,7 +5,7 @@
 #include "formats/TextDataFile.h"
 #include "model/Clock.h"
 #include "ui/Prompt.h"
-#include "ui/ReportCommand.h"
+#include "ui/WindowReport.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -85,7 +85,7 @@ FileCommandResult ExportSeries(QWidget* parent, const RecordList& series, const 
     std::string error;
     const bool written = workbook ? WriteSpreadsheetXlsx(file, series, stats, source, &error,
                                                          readLevelLimit(colorConfigPath()),
-                                                         ReportCommand::noiseSettings())
+                                                         WindowReport::noiseSettings())
                                   : WriteSpreadsheetText(file, series, stats, source, &error);
     return written ? FileCommandResult::Written : reportFailure(parent, path, error);
 }

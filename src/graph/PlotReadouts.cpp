@@ -5,7 +5,7 @@
 #include "ui/AcousticGroup.h"
 #include "ui/LevelLimit.h"
 #include "ui/Prompt.h"
-#include "ui/ReportCommand.h"
+#include "ui/WindowReport.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -109,7 +109,7 @@ void PlotReadouts::showSpanAcoustics(int from, int to) {
     AcousticGroup::showRules(form_, AcousticGroup::Span,
                              computeNoiseFigures(s, static_cast<std::size_t>(from),
                                                  static_cast<std::size_t>(to) + 1,
-                                                 ReportCommand::noiseSettings()));
+                                                 WindowReport::noiseSettings()));
 }
 
 void PlotReadouts::onHover(int index) {

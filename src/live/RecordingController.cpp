@@ -3,7 +3,7 @@
 #include "graph/CGraphicsBtn.h"
 #include "ui/AcousticGroup.h"
 #include "ui/LevelLimit.h"
-#include "ui/ReportCommand.h"
+#include "ui/WindowReport.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -21,7 +21,7 @@ void showWholeRules(QWidget* form, const RecordList& series) {
     if (form && !series.empty())
         AcousticGroup::showRules(
             form, AcousticGroup::Whole,
-            computeNoiseFigures(series, 0, series.size(), ReportCommand::noiseSettings()));
+            computeNoiseFigures(series, 0, series.size(), WindowReport::noiseSettings()));
 }
 
 } // namespace

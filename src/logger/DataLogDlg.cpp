@@ -8,7 +8,7 @@
 #include "model/DataSets.h"
 #include "ui/AcousticGroup.h"
 #include "ui/LevelLimit.h"
-#include "ui/ReportCommand.h"
+#include "ui/WindowReport.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -128,7 +128,7 @@ void CDataLogDlg::buildMenu() {
         add(CommandId::PrintLoggerData, tr("Verileri yazdır(&D)"), [this] { printData(); }));
     print->addSeparator();
     print->addAction(add(CommandId::Report, tr("Rapor(&R)…"),
-                         [this] { ReportCommand::run(this, selection_, stats_); }));
+                         [this] { WindowReport::run(this, selection_, stats_); }));
 }
 
 void CDataLogDlg::applyColours() {
@@ -242,7 +242,7 @@ void CDataLogDlg::showAcoustic() {
                         graph_->limit.has_value());
     AcousticGroup::showRules(
         body_, AcousticGroup::Whole,
-        computeNoiseFigures(selection_, 0, selection_.size(), ReportCommand::noiseSettings()));
+        computeNoiseFigures(selection_, 0, selection_.size(), WindowReport::noiseSettings()));
 }
 
 void CDataLogDlg::clearSelection() {

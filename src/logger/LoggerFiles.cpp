@@ -7,7 +7,7 @@
 #include "model/Clock.h"
 #include "survey/Survey.h"
 #include "ui/Prompt.h"
-#include "ui/ReportCommand.h"
+#include "ui/WindowReport.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -182,7 +182,7 @@ bool askAndExport(QWidget* parent, const RecordList& series, const SeriesStats& 
         WaitCursor wait;
         written = workbook ? WriteSpreadsheetXlsx(localPath(path), series, stats, source, &error,
                                                   readLevelLimit(colorConfigPath()),
-                                                  ReportCommand::noiseSettings())
+                                                  WindowReport::noiseSettings())
                            : WriteSpreadsheetText(localPath(path), series, stats, source, &error);
     }
     if (!written)

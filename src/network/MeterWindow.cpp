@@ -3,8 +3,8 @@
 #include "FleetTable.h"
 #include "model/Clock.h"
 #include "mqtt/MqttArchive.h"
-#include "overview/SurveyPlot.h"
-#include "overview/SurveyWindow.h"
+#include "surveywindow/SurveyPlot.h"
+#include "surveywindow/SurveyWindow.h"
 #include "survey/SeriesFigures.h"
 
 #include <QDir>

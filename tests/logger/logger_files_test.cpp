@@ -7,7 +7,7 @@
 #include "logger/DataLogDlg.h"
 #include "logger/DataLogForm.h"
 #include "model/Clock.h"
-#include "overview/SurveyWindow.h"
+#include "surveywindow/SurveyWindow.h"
 #include "ui/Prompt.h"
 
 #include <QAbstractItemModel>

@@ -7,7 +7,7 @@
 #include "ui/AcousticGroup.h"
 #include "ui/LevelLimit.h"
 #include "ui/Prompt.h"
-#include "ui/ReportCommand.h"
+#include "ui/WindowReport.h"
 #include "ui/ReportDlg.h"
 
 #include <QAbstractButton>
@@ -33,7 +33,7 @@ class DataLogReport : public ::testing::Test {
     void SetUp() override {
         setAppDataFolderOverride(std::filesystem::path(configDir.path().toStdString()));
         levelLimit().set(std::nullopt);
-        ReportCommand::remember({}); // the defaults, whatever an earlier test stored
+        WindowReport::remember({}); // the defaults, whatever an earlier test stored
         // Two hours at 85 dB(A), then two at 90, a reading every 10 s.
         const DateTime start{7, 12, 2026, 8, 0, 0};
         for (int i = 0; i < 1440; ++i)
@@ -120,7 +120,7 @@ TEST_F(DataLogReport, RaporWritesThePdfAndRemembersTheTitleBlock) {
     EXPECT_EQ(answers.reportRequests()[1].site, QStringLiteral("Atölye 2"));
     EXPECT_EQ(answers.reportRequests()[1].operatorName, QStringLiteral("Ayşe Yılmaz"));
     EXPECT_EQ(answers.reportRequests()[1].intervalSeconds, 3600);
-    EXPECT_EQ(ReportCommand::noiseSettings().shiftHours, 8.0);
+    EXPECT_EQ(WindowReport::noiseSettings().shiftHours, 8.0);
     EXPECT_EQ(answers.fileRequests().size(), 1u);
     EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(configDir.path().toStdString()) /
                                         "Vrel" / "Report.ini"));

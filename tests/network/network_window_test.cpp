@@ -17,8 +17,8 @@
 #include "network/NetworkWindow.h"
 #include "network/Notifier.h"
 #include "network/PasswordStore.h"
-#include "overview/SurveyPlot.h"
-#include "overview/SurveyWindow.h"
+#include "surveywindow/SurveyPlot.h"
+#include "surveywindow/SurveyWindow.h"
 #include "ui/ConnectDlg.h"
 #include "ui/Prompt.h"
 

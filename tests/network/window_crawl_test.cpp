@@ -13,7 +13,7 @@
 #include "mqtt/MqttClient.h"
 #include "network/MeterWindow.h"
 #include "network/NetworkWindow.h"
-#include "overview/SurveyWindow.h"
+#include "surveywindow/SurveyWindow.h"
 #include "ui/CommandIds.h"
 #include "ui/Prompt.h"
 

@@ -12,7 +12,7 @@
 #include "model/Clock.h"
 #include "settings/DlgColorSet.h"
 #include "ui/Prompt.h"
-#include "ui/ReportCommand.h"
+#include "ui/WindowReport.h"
 
 #include <QApplication>
 #include <QDir>

@@ -12,7 +12,7 @@
 #include "model/Clock.h"
 #include "ui/AcousticGroup.h"
 #include "ui/Prompt.h"
-#include "ui/ReportCommand.h"
+#include "ui/WindowReport.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -384,7 +384,7 @@ TEST_F(RecordingTest, TheSecondAkustikPageFollowsTheRecordingWhileShown) {
     view()->command(CommandId::StopRecording);
     ASSERT_FALSE(feature->recording());
     const NoiseFigures f =
-        computeNoiseFigures(records(), 0, records().size(), ReportCommand::noiseSettings());
+        computeNoiseFigures(records(), 0, records().size(), WindowReport::noiseSettings());
     EXPECT_EQ(lex()->text(), QString::asprintf("%.1f", f.exposure.lex8h)) << "the last reading";
     EXPECT_TRUE(frame->grab().save(QStringLiteral(VREL_TEST_OUT "/main_window_rules.png"), "PNG"));
 }

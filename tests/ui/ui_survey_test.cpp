@@ -1,8 +1,8 @@
 // The survey window on a folder of three days: it opens whole, a day's row
 // zooms to that day, the cursors across midnight give the companion's figures,
 // and a damaged file is named while the rest is shown.
-#include "overview/SurveyPlot.h"
-#include "overview/SurveyWindow.h"
+#include "surveywindow/SurveyPlot.h"
+#include "surveywindow/SurveyWindow.h"
 #include "recording/Recording.h"
 #include "survey/Survey.h"
 #include "ui/Prompt.h"

@@ -1,16 +1,16 @@
-#include "overview/SurveyWindow.h"
+#include "surveywindow/SurveyWindow.h"
 
 #include "formats/SpreadsheetExport.h"
 #include "link/MeterSession.h"
 #include "model/Clock.h"
 #include "mqtt/MqttPublisher.h"
-#include "overview/LiveSurvey.h"
-#include "overview/SurveyPlot.h"
+#include "surveywindow/LiveSurvey.h"
+#include "surveywindow/SurveyPlot.h"
 #include "recording/Recording.h"
 #include "survey/SeriesReport.h"
 #include "ui/LevelLimit.h"
 #include "ui/Prompt.h"
-#include "ui/ReportCommand.h"
+#include "ui/WindowReport.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -110,7 +110,7 @@ CSurveyWnd* CSurveyWnd::startSurvey(MeterSession& session, const SurveySettings&
 
 CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
     : QWidget(parent, Qt::Window), folder_(folder), read_(std::make_unique<SeriesRead>()),
-      bounds_(ReportCommand::noiseSettings().bounds), plot_(new SurveyPlot(this)),
+      bounds_(WindowReport::noiseSettings().bounds), plot_(new SurveyPlot(this)),
       spanLabel_(new QLabel(this)), status_(new QLabel(this)), progress_(new QProgressBar(this)),
       cancelButton_(new QPushButton(tr("İptal"), this)),
       backButton_(new QPushButton(tr("Geri"), this)),
@@ -598,7 +598,7 @@ void CSurveyWnd::report() {
     }
     // A long span is reported from the series: its readings as records would not fit.
     if (wantsSeriesReport(s, t0, t1)) {
-        ReportCommand::runSeries(this, s, t0, t1);
+        WindowReport::runSeries(this, s, t0, t1);
         return;
     }
     const RecordList records = seriesRecords(s, t0, t1);
@@ -608,7 +608,7 @@ void CSurveyWnd::report() {
         stats.samplingRate = records[0].samplingRate();
     for (int i = 0; i < records.count(); ++i)
         addToStats(stats, records[i], i + 1);
-    ReportCommand::run(this, records, stats);
+    WindowReport::run(this, records, stats);
 }
 
 void CSurveyWnd::exportTables() {

@@ -1,4 +1,4 @@
-#include "overview/LiveSurvey.h"
+#include "surveywindow/LiveSurvey.h"
 
 #include "formats/TextDataFile.h"
 #include "model/TimeLabels.h"

@@ -12,7 +12,7 @@ class QWidget;
 
 // The "Rapor" command of both windows and the settings it remembers: the
 // title block and the figures' settings in Report.ini beside the colour file.
-namespace ReportCommand {
+namespace WindowReport {
 
 std::filesystem::path settingsPath();
 // What the dialog showed last time; defaults when nothing is stored.
@@ -33,4 +33,4 @@ Result run(QWidget* parent, const RecordList& series, const SeriesStats& stats);
 // or of more readings than the records of run() take.
 Result runSeries(QWidget* parent, const SeriesStore& series, SeriesMs t0, SeriesMs t1);
 
-} // namespace ReportCommand
+} // namespace WindowReport

@@ -1,4 +1,4 @@
-#include "overview/SurveyPlot.h"
+#include "surveywindow/SurveyPlot.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -1,4 +1,4 @@
-#include "ui/ReportCommand.h"
+#include "ui/WindowReport.h"
 
 #include "config/ColorConfig.h"
 #include "layout/ReportLayout.h"
@@ -19,12 +19,12 @@
 
 #include <functional>
 
-namespace ReportCommand {
+namespace WindowReport {
 
 namespace {
 
 QString tr(const char* text) {
-    return QCoreApplication::translate("ReportCommand", text);
+    return QCoreApplication::translate("WindowReport", text);
 }
 
 std::optional<NoiseSettings>& cached() {
@@ -212,4 +212,4 @@ Result runSeries(QWidget* parent, const SeriesStore& series, SeriesMs t0, Series
     });
 }
 
-} // namespace ReportCommand
+} // namespace WindowReport
