@@ -14,10 +14,13 @@ bool useLanguage(Language language) {
     if (qt.load(QStringLiteral("qtbase_") + code,
                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qt);
-    if (language == Language::Turkish)
-        return true;
-    if (!program.load(QStringLiteral(":/i18n/vrel_") + code + QStringLiteral(".qm")))
-        return false;
-    QCoreApplication::installTranslator(&program);
+    if (language != Language::Turkish) {
+        if (!program.load(QStringLiteral(":/i18n/vrel_") + code + QStringLiteral(".qm"))) {
+            setInterfaceLanguage(Language::Turkish);
+            return false;
+        }
+        QCoreApplication::installTranslator(&program);
+    }
+    setInterfaceLanguage(language);
     return true;
 }
