@@ -112,7 +112,8 @@ const FigureTable<HourFigures>& hourlyFiguresTable() {
 
 const std::vector<TableColumn<SpanFigures>>& spanFigureRows() {
     using S = SpanFigures;
-    // The percentile levels mean nothing without readings.
+    // No print widths: the report words a span's figures as pairs, not as a
+    // table. The percentile levels mean nothing without readings.
     static const std::vector<TableColumn<S>> rows{
         {"Leq", {"Leq", "Leq"}, FigureUnit::Decibel, 1, 0, [](const S& f) { return f.sum.leq(); }},
         {"Lmax",
