@@ -903,7 +903,7 @@
 <context>
     <name>CSurveyWnd</name>
     <message>
-        <location filename="../../src/surveywindow/SurveyWindow.cpp" line="+115"/>
+        <location filename="../../src/surveywindow/SurveyWindow.cpp" line="+145"/>
         <source>İptal</source>
         <translation>Cancel</translation>
     </message>
@@ -929,78 +929,27 @@
     </message>
     <message>
         <location line="+0"/>
-        <location line="+8"/>
+        <location line="+6"/>
         <source>Tümü</source>
         <translation>Whole</translation>
     </message>
     <message>
-        <location line="-8"/>
+        <location line="-6"/>
         <source>A-B arası</source>
         <translation>A to B</translation>
     </message>
     <message>
-        <location line="+1"/>
-        <location line="+8"/>
-        <location line="+501"/>
+        <location line="+7"/>
         <source>Gün</source>
         <translation>Day</translation>
     </message>
     <message>
-        <location line="-509"/>
-        <source>Lgündüz</source>
-        <translation>Lday</translation>
-    </message>
-    <message>
-        <location line="+0"/>
-        <source>Lakşam</source>
-        <translation>Levening</translation>
-    </message>
-    <message>
-        <location line="+0"/>
-        <source>Lgece</source>
-        <translation>Lnight</translation>
-    </message>
-    <message>
-        <location line="+0"/>
-        <source>Lden</source>
-        <translation>Lden</translation>
-    </message>
-    <message>
         <location line="+1"/>
-        <source>LAeq,24h</source>
-        <translation>LAeq,24h</translation>
-    </message>
-    <message>
-        <location line="+0"/>
-        <location line="+2"/>
-        <source>Lmax</source>
-        <translation>Lmax</translation>
-    </message>
-    <message>
-        <location line="-2"/>
-        <location line="+2"/>
-        <source>Kapsam</source>
-        <translation>Coverage</translation>
-    </message>
-    <message>
-        <location line="+0"/>
-        <location line="+6"/>
-        <location line="+512"/>
         <source>Saat</source>
         <translation>Hour</translation>
     </message>
     <message>
-        <location line="-518"/>
-        <source>Leq</source>
-        <translation>Leq</translation>
-    </message>
-    <message>
-        <location line="+0"/>
-        <source>Lmin</source>
-        <translation>Lmin</translation>
-    </message>
-    <message>
-        <location line="+1"/>
+        <location line="-5"/>
         <source>Ölçüm: %1</source>
         <translation>Survey: %1</translation>
     </message>
@@ -1202,7 +1151,7 @@
         <translation>A survey is running in this window. Stop it and close its files?</translation>
     </message>
     <message>
-        <location line="+141"/>
+        <location line="+112"/>
         <source>Olcum-tablolari.xlsx</source>
         <translation>Survey-tables.xlsx</translation>
     </message>
@@ -1212,18 +1161,12 @@
         <translation>Excel workbook (*.xlsx)</translation>
     </message>
     <message>
-        <location line="+7"/>
+        <location line="+5"/>
         <source>Günler</source>
         <translation>Days</translation>
     </message>
     <message>
         <location line="+2"/>
-        <location line="+11"/>
-        <source>Kapsam %</source>
-        <translation>Coverage %</translation>
-    </message>
-    <message>
-        <location line="-1"/>
         <source>Saatler</source>
         <translation>Hours</translation>
     </message>
@@ -2023,12 +1966,11 @@
     </message>
     <message>
         <location line="+1"/>
-        <location line="+13"/>
         <source>Lgündüz</source>
         <translation>Lday</translation>
     </message>
     <message>
-        <location line="-12"/>
+        <location line="+1"/>
         <source>Lakşam (+5 dB)</source>
         <translation>Levening (+5 dB)</translation>
     </message>
@@ -2083,16 +2025,6 @@
         <translation>Gaps</translation>
     </message>
     <message>
-        <location line="+2"/>
-        <source>Lakşam</source>
-        <translation>Levening</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Lgece</source>
-        <translation>Lnight</translation>
-    </message>
-    <message>
         <location line="+1"/>
         <source>%1 dB  (%2 tam gün)</source>
         <translation>%1 dB  (whole days: %2)</translation>
@@ -2111,11 +2043,6 @@
         <location line="+1"/>
         <source>Günlük tablo (%1–%1)</source>
         <translation>Daily table (%1 to %1)</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Tarih</source>
-        <translation>Date</translation>
     </message>
     <message>
         <location line="+1"/>
@@ -2323,7 +2250,7 @@ Do you want to replace it?</translation>
 <context>
     <name>WindowReport</name>
     <message>
-        <location filename="../../src/ui/WindowReport.cpp" line="+125"/>
+        <location filename="../../src/ui/WindowReport.cpp" line="+126"/>
         <location line="+57"/>
         <location line="+20"/>
         <source>Rapor</source>

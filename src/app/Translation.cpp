@@ -16,10 +16,13 @@ bool useLanguage(Language language) {
     if (qt.load(QStringLiteral("qtbase_") + code,
                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qt);
-    if (language == Language::Turkish)
-        return true;
-    if (!loadProgramTranslation(program, language))
-        return false;
-    QCoreApplication::installTranslator(&program);
+    if (language != Language::Turkish) {
+        if (!loadProgramTranslation(program, language)) {
+            setInterfaceLanguage(Language::Turkish);
+            return false;
+        }
+        QCoreApplication::installTranslator(&program);
+    }
+    setInterfaceLanguage(language);
     return true;
 }

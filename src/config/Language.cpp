@@ -13,6 +13,18 @@ const char* languageCode(Language language) {
     return language == Language::English ? "en" : "tr";
 }
 
+namespace {
+Language shown = Language::Turkish;
+} // namespace
+
+Language interfaceLanguage() {
+    return shown;
+}
+
+void setInterfaceLanguage(Language language) {
+    shown = language;
+}
+
 Language chooseLanguage(std::optional<Language> commandLine, std::optional<Language> remembered,
                         const std::vector<std::string>& systemLanguages) {
     if (commandLine)

@@ -15,6 +15,12 @@ std::optional<Language> parseLanguage(std::string_view code);
 // "tr" or "en".
 const char* languageCode(Language language);
 
+// The language the windows show, as the program last chose it (the
+// translation it installed); Turkish until then. The texts the program keeps
+// as data in both languages pick theirs by it.
+Language interfaceLanguage();
+void setInterfaceLanguage(Language language);
+
 // The language the program shows: the one given on the command line, else the
 // one remembered, else the first of the system's preferred languages that the
 // program has, else Turkish.

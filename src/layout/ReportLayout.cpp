@@ -692,10 +692,6 @@ constexpr std::uint32_t gapColour = 0xEDEDED;
 // A curve with its title line and clock labels; reportCurvesPerPage of them fill a page.
 constexpr double curveBlock = 84.0;
 
-std::string levelOrDash(const std::optional<double>& v) {
-    return v ? level(*v) : std::string("–");
-}
-
 Op smallText(double x, double y, double w, const std::string& s, Align align,
              std::uint32_t colour = 0x000000) {
     Op op;
@@ -828,24 +824,13 @@ std::vector<ReportPage> layoutSeriesReport(const SeriesReportInput& in) {
 
     const PeriodBounds& b = in.bounds;
     f.heading(fillIn(t.dailyTable, {hours(b.dayStart)}), 30.0);
-    const std::vector<Column> cols = {{t.date.c_str(), 26, Align::Left},
-                                      {t.ldayColumn.c_str(), 20, Align::Right},
-                                      {t.leveningColumn.c_str(), 20, Align::Right},
-                                      {t.lnightColumn.c_str(), 20, Align::Right},
-                                      {"Lden", 20, Align::Right},
-                                      {"LAeq,24h", 22, Align::Right},
-                                      {"Lmax", 20, Align::Right},
-                                      {t.coverage.c_str(), 22, Align::Right}};
+    std::vector<Column> cols;
+    for (const ReportTable::Column& c : in.days.columns)
+        cols.push_back({c.heading.c_str(), c.width, cols.empty() ? Align::Left : Align::Right});
     f.paragraph(
         fillIn(t.periodsNote, {hours(b.dayStart), hours(b.eveningStart), hours(b.nightStart)}),
         Style::Small);
-    std::vector<std::vector<std::string>> rows;
-    rows.reserve(in.days.size());
-    for (const ReportDay& d : in.days)
-        rows.push_back({d.date, levelOrDash(d.lday), levelOrDash(d.levening), levelOrDash(d.lnight),
-                        levelOrDash(d.lden), levelOrDash(d.laeq24), levelOrDash(d.lmax),
-                        percent(d.coverage)});
-    table(f, cols, rows);
+    table(f, cols, in.days.rows);
 
     // One scale for every curve, so that the days compare at a glance.
     double lo = 0, hi = 0;

@@ -81,11 +81,9 @@ struct ReportTexts {
     std::string page; // %1 of %2
     // the report of a whole survey
     std::string gapCount;
-    std::string ldayColumn, leveningColumn, lnightColumn;
     std::string ldenDays; // %1 the level, %2 whole days
     std::string ldenPeriodMissing, ldenNoWholeDays;
-    std::string dailyTable; // %1 the hour a day starts
-    std::string date;
+    std::string dailyTable;  // %1 the hour a day starts
     std::string periodsNote; // %1 day, %2 evening, %3 night start
     std::string wholeSurvey; // %1 start, %2 end
 };
@@ -143,12 +141,20 @@ struct ReportCurve {
     std::vector<ReportTick> ticks;
 };
 
-// A row of the daily table; a figure left out prints as a dash.
-struct ReportDay {
-    std::string date; // dd-mm-yyyy
-    std::optional<double> lday, levening, lnight, lden, laeq24, lmax;
-    double coverage = 0.0; // 0..1
+// A table the caller words: its columns' headings and widths in mm, and its
+// rows' texts. The first column names the row and reads from the left, the
+// others are figures and read from the right.
+struct ReportTable {
+    struct Column {
+        std::string heading;
+        double width = 0;
+    };
+    std::vector<Column> columns;
+    std::vector<std::vector<std::string>> rows;
 };
+
+// How the report shows a figure it does not have.
+inline constexpr const char* reportNoFigure = "–";
 
 struct SeriesReportInput {
     ReportTitle title;
@@ -163,7 +169,7 @@ struct SeriesReportInput {
     std::string weighting; // "dBA", "dBC", "mixed"
     std::optional<double> leq, lmax, lmin, l10, l50, l90, lex8h, lden;
     int wholeDays = 0;
-    std::vector<ReportDay> days;
+    ReportTable days;                // a row a day
     std::vector<ReportCurve> curves; // the whole span first, then one a day
     ReportTexts texts;
 };

@@ -91,14 +91,10 @@ ReportTexts ReportLayout::texts() {
                           .toStdString();
     t.page = tr("Sayfa %1 / %2").toStdString();
     t.gapCount = tr("Boşluk sayısı").toStdString();
-    t.ldayColumn = tr("Lgündüz").toStdString();
-    t.leveningColumn = tr("Lakşam").toStdString();
-    t.lnightColumn = tr("Lgece").toStdString();
     t.ldenDays = tr("%1 dB  (%2 tam gün)").toStdString();
     t.ldenPeriodMissing = tr("– (bir dönem okumasız)").toStdString();
     t.ldenNoWholeDays = tr("– (tam gün yok)").toStdString();
     t.dailyTable = tr("Günlük tablo (%1–%1)").toStdString();
-    t.date = tr("Tarih").toStdString();
     t.periodsNote = tr("Gündüz %1–%2, akşam %2–%3 (+5 dB), gece %3–%1 (+10 dB); bir günün gecesi "
                        "akşamından sonraki gecedir.")
                         .toStdString();

@@ -3,6 +3,7 @@
 #include "model/TextFormat.h"
 #include "model/TimeLabels.h"
 #include "survey/SeriesFigures.h"
+#include "survey/SeriesTables.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -88,7 +89,7 @@ bool wantsSeriesReport(const SeriesStore& series, SeriesMs t0, SeriesMs t1) {
 
 SeriesReportInput seriesReportInput(const SeriesStore& s, SeriesMs t0, SeriesMs t1,
                                     const PeriodBounds& bounds, std::optional<double> limit,
-                                    const ReportTexts& texts) {
+                                    const ReportTexts& texts, Language language) {
     SeriesReportInput in;
     in.texts = texts;
     in.limit = limit;
@@ -123,9 +124,16 @@ SeriesReportInput seriesReportInput(const SeriesStore& s, SeriesMs t0, SeriesMs 
     in.wholeDays = f.wholeDays;
 
     const std::vector<DayFigures> days = dailyFigures(s, bounds, t0, t1);
-    for (const DayFigures& d : days)
-        in.days.push_back({seriesDate(s, d.start), d.lday.level, d.levening.level, d.lnight.level,
-                           d.lden, d.laeq24, d.lmax, d.coverage});
+    const FigureTable<DayFigures>& table = dailyFiguresTable();
+    in.days.columns.push_back({table.heading.in(language), table.printWidth});
+    for (const TableColumn<DayFigures>& c : table.columns)
+        in.days.columns.push_back({c.heading.in(language), c.printWidth});
+    for (const DayFigures& d : days) {
+        std::vector<std::string> row{table.name(d)};
+        for (const TableColumn<DayFigures>& c : table.columns)
+            row.push_back(figureText(c, d, reportNoFigure));
+        in.days.rows.push_back(std::move(row));
+    }
 
     // The whole span, marked at midnights with room for some eight dates, or
     // every few hours when it is short.

@@ -4,6 +4,7 @@
 // figures, daily table and curves come from the series' block summary, so
 // weeks at ten readings a second are reported in what the pages cost.
 
+#include "config/Language.h"
 #include "layout/ReportLayout.h"
 #include "model/NoiseRules.h"
 #include "survey/SeriesStore.h"
@@ -15,8 +16,9 @@
 // readings than maxSeriesRecords.
 bool wantsSeriesReport(const SeriesStore& series, SeriesMs t0, SeriesMs t1);
 
-// The report's input for the readings of [t0, t1) in the words of texts,
-// without the title block and the time of printing, which the caller knows.
+// The report's input for the readings of [t0, t1) in the words of texts and
+// the headings of the language they are in, without the title block and the
+// time of printing, which the caller knows.
 SeriesReportInput seriesReportInput(const SeriesStore& series, SeriesMs t0, SeriesMs t1,
                                     const PeriodBounds& bounds, std::optional<double> limit,
-                                    const ReportTexts& texts);
+                                    const ReportTexts& texts, Language language);

@@ -8,6 +8,7 @@
 #include "surveywindow/SurveyPlot.h"
 #include "recording/Recording.h"
 #include "survey/SeriesReport.h"
+#include "survey/SeriesTables.h"
 #include "ui/LevelLimit.h"
 #include "ui/Prompt.h"
 #include "ui/WindowReport.h"
@@ -34,14 +35,6 @@ namespace {
 constexpr std::int64_t hourMs = 3600 * 1000;
 constexpr std::int64_t dayMs = 24 * hourMs;
 
-QString level(const std::optional<double>& dB) {
-    return dB ? QString::number(*dB, 'f', 1) : QStringLiteral("-");
-}
-
-QString percent(double share) {
-    return QString::number(share * 100, 'f', 0) + QLatin1Char('%');
-}
-
 QTableWidget* makeTable(const QStringList& headings, QWidget* parent) {
     auto* t = new QTableWidget(0, static_cast<int>(headings.size()), parent);
     t->setHorizontalHeaderLabels(headings);
@@ -58,6 +51,43 @@ void setCell(QTableWidget* t, int row, int column, const QString& text) {
     item->setTextAlignment(column == 0 ? Qt::AlignLeft | Qt::AlignVCenter
                                        : Qt::AlignRight | Qt::AlignVCenter);
     t->setItem(row, column, item);
+}
+
+// A figure the window cannot give shows as this.
+constexpr std::string_view noFigure = "-";
+
+template <class Row> QStringList headingsOf(const FigureTable<Row>& table) {
+    const Language language = interfaceLanguage();
+    QStringList out{QString::fromUtf8(table.heading.in(language))};
+    for (const TableColumn<Row>& c : table.columns)
+        out << QString::fromUtf8(c.heading.in(language));
+    return out;
+}
+
+template <class Row>
+void setRow(QTableWidget* t, int r, const FigureTable<Row>& table, const Row& row) {
+    setCell(t, r, 0, QString::fromStdString(table.name(row)));
+    for (std::size_t c = 0; c < table.columns.size(); ++c)
+        setCell(t, r, static_cast<int>(c) + 1,
+                QString::fromStdString(figureText(table.columns[c], row, noFigure)));
+}
+
+// A workbook's sheet of the rows: the names as texts, the figures as bare
+// numbers, their unit in the heading.
+template <class Row>
+TableSheet sheetOf(const QString& name, const FigureTable<Row>& table,
+                   const std::vector<Row>& rows) {
+    const Language language = interfaceLanguage();
+    TableSheet sheet{name.toStdString(), {table.heading.in(language)}, {}, 1};
+    for (const TableColumn<Row>& c : table.columns)
+        sheet.headings.push_back(withBareUnit(c.heading.in(language), c.unit));
+    for (const Row& row : rows) {
+        std::vector<TableCell> cells{TableCell{{}, table.name(row)}};
+        for (const TableColumn<Row>& c : table.columns)
+            cells.push_back(TableCell{c.value(row), {}});
+        sheet.rows.push_back(std::move(cells));
+    }
+    return sheet;
 }
 
 QString elapsed(SurveyMs ms) {
@@ -117,10 +147,8 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
       hourlyButton_(new QPushButton(tr("Saatlik tablo"), this)),
       stopButton_(new QPushButton(tr("Durdur"), this)), writeProblem_(new QLabel(this)),
       figures_(makeTable({tr("Değer"), tr("Tümü"), tr("A-B arası")}, this)),
-      daily_(makeTable({tr("Gün"), tr("Lgündüz"), tr("Lakşam"), tr("Lgece"), tr("Lden"),
-                        tr("LAeq,24h"), tr("Lmax"), tr("Kapsam")},
-                       this)),
-      hourly_(makeTable({tr("Saat"), tr("Leq"), tr("Lmax"), tr("Lmin"), tr("Kapsam")}, this)) {
+      daily_(makeTable(headingsOf(dailyFiguresTable()), this)),
+      hourly_(makeTable(headingsOf(hourlyFiguresTable()), this)) {
     setWindowTitle(tr("Ölçüm: %1").arg(QDir::toNativeSeparators(folder)));
     resize(1100, 720);
 
@@ -179,18 +207,18 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
     loading->addWidget(cancelButton_);
     loading->addWidget(stopButton_);
 
-    figures_->setRowCount(FigureRows);
-    const QStringList names = {QStringLiteral("Leq"),    QStringLiteral("Lmax"),
-                               QStringLiteral("Lmin"),   QStringLiteral("L10"),
-                               QStringLiteral("L50"),    QStringLiteral("L90"),
-                               QStringLiteral("LEX,8h"), QStringLiteral("Lden")};
-    for (int r = 0; r < FigureRows; ++r)
-        setCell(figures_, r, 0, names[r]);
+    const auto& figureRows = spanFigureRows();
+    const int rows = static_cast<int>(figureRows.size());
+    figures_->setRowCount(rows);
+    for (int r = 0; r < rows; ++r)
+        setCell(figures_, r, 0,
+                QString::fromUtf8(
+                    figureRows[static_cast<std::size_t>(r)].heading.in(interfaceLanguage())));
     figures_->setSelectionMode(QAbstractItemView::NoSelection);
     figures_->setMinimumWidth(260);
     // Every figure in sight, also when a line about writing takes room.
     figures_->setMinimumHeight(figures_->horizontalHeader()->sizeHint().height() +
-                               FigureRows * figures_->verticalHeader()->defaultSectionSize() +
+                               rows * figures_->verticalHeader()->defaultSectionSize() +
                                2 * figures_->frameWidth());
 
     auto* tables = new QSplitter(Qt::Horizontal, this);
@@ -489,21 +517,8 @@ void CSurveyWnd::closeEvent(QCloseEvent* event) {
 void CSurveyWnd::fillDaily() {
     days_ = dailyFigures(read_->series, bounds_);
     daily_->setRowCount(static_cast<int>(days_.size()));
-    for (int r = 0; r < static_cast<int>(days_.size()); ++r) {
-        const DayFigures& d = days_[static_cast<std::size_t>(r)];
-        setCell(daily_, r, 0,
-                QStringLiteral("%1-%2-%3")
-                    .arg(d.day, 2, 10, QLatin1Char('0'))
-                    .arg(d.month, 2, 10, QLatin1Char('0'))
-                    .arg(d.year));
-        setCell(daily_, r, 1, level(d.lday.level));
-        setCell(daily_, r, 2, level(d.levening.level));
-        setCell(daily_, r, 3, level(d.lnight.level));
-        setCell(daily_, r, 4, level(d.lden));
-        setCell(daily_, r, 5, level(d.laeq24));
-        setCell(daily_, r, 6, level(d.lmax));
-        setCell(daily_, r, 7, percent(d.coverage));
-    }
+    for (int r = 0; r < static_cast<int>(days_.size()); ++r)
+        setRow(daily_, r, dailyFiguresTable(), days_[static_cast<std::size_t>(r)]);
 }
 
 void CSurveyWnd::fillHourly() {
@@ -512,38 +527,22 @@ void CSurveyWnd::fillHourly() {
     hourly_->setRowCount(static_cast<int>(hours.size()));
     for (int r = 0; r < static_cast<int>(hours.size()); ++r) {
         const HourFigures& h = hours[static_cast<std::size_t>(r)];
-        setCell(hourly_, r, 0,
-                QStringLiteral("%1-%2-%3 %4:00")
-                    .arg(h.day, 2, 10, QLatin1Char('0'))
-                    .arg(h.month, 2, 10, QLatin1Char('0'))
-                    .arg(h.year)
-                    .arg(h.hour, 2, 10, QLatin1Char('0')));
+        setRow(hourly_, r, hourlyFiguresTable(), h);
         hourly_->item(r, 0)->setData(Qt::UserRole, QVariant::fromValue<qlonglong>(h.start));
         hourly_->item(r, 0)->setData(Qt::UserRole + 1, QVariant::fromValue<qlonglong>(h.end));
-        setCell(hourly_, r, 1, level(h.sum.leq()));
-        setCell(hourly_, r, 2, level(h.sum.lmax()));
-        setCell(hourly_, r, 3, level(h.sum.lmin()));
-        setCell(hourly_, r, 4, percent(h.coverage));
     }
 }
 
 void CSurveyWnd::showFigures(int column, SeriesMs t0, SeriesMs t1) {
     const int c = column + 1;
-    if (t1 <= t0) {
-        for (int r = 0; r < FigureRows; ++r)
-            setCell(figures_, r, c, QStringLiteral("-"));
-        return;
-    }
-    const SpanFigures f = spanFigures(read_->series, t0, t1, bounds_);
-    const bool any = f.sum.count > 0;
-    setCell(figures_, Leq, c, level(f.sum.leq()));
-    setCell(figures_, Lmax, c, level(f.sum.lmax()));
-    setCell(figures_, Lmin, c, level(f.sum.lmin()));
-    setCell(figures_, L10, c, any ? level(f.l10) : QStringLiteral("-"));
-    setCell(figures_, L50, c, any ? level(f.l50) : QStringLiteral("-"));
-    setCell(figures_, L90, c, any ? level(f.l90) : QStringLiteral("-"));
-    setCell(figures_, Lex8h, c, level(f.lex8h));
-    setCell(figures_, Lden, c, level(f.lden));
+    const auto& rows = spanFigureRows();
+    // An empty span is left without figures, not computed.
+    const std::optional<SpanFigures> f =
+        t1 > t0 ? std::optional(spanFigures(read_->series, t0, t1, bounds_)) : std::nullopt;
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        setCell(
+            figures_, static_cast<int>(r), c,
+            QString::fromStdString(f ? figureText(rows[r], *f, noFigure) : std::string(noFigure)));
 }
 
 void CSurveyWnd::cursorsMoved() {
@@ -622,29 +621,10 @@ void CSurveyWnd::exportTables() {
     const Prompt::FileChoice choice = prompt().file(this, request);
     if (choice.path.isEmpty())
         return;
-    const auto number = [](const std::optional<double>& v) {
-        return v ? TableCell{v, {}} : TableCell{};
-    };
-    TableSheet daily{tr("Günler").toStdString(),
-                     {tr("Gün").toStdString(), "Lday", "Levening", "Lnight", "Lden", "LAeq,24h",
-                      "Lmax", tr("Kapsam %").toStdString()},
-                     {},
-                     1};
-    for (const DayFigures& d : days_)
-        daily.rows.push_back({TableCell{{}, seriesDate(read_->series, d.start)},
-                              number(d.lday.level), number(d.levening.level),
-                              number(d.lnight.level), number(d.lden), number(d.laeq24),
-                              number(d.lmax), TableCell{d.coverage * 100, {}}});
     const SeriesStore& s = read_->series;
-    TableSheet hourly{
-        tr("Saatler").toStdString(),
-        {tr("Saat").toStdString(), "Leq", "Lmax", "Lmin", tr("Kapsam %").toStdString()},
-        {},
-        1};
-    for (const HourFigures& h : hourlyFigures(s, s.start(), s.end()))
-        hourly.rows.push_back({TableCell{{}, seriesDateTime(s, h.start)}, number(h.sum.leq()),
-                               number(h.sum.lmax()), number(h.sum.lmin()),
-                               TableCell{h.coverage * 100, {}}});
+    const TableSheet daily = sheetOf(tr("Günler"), dailyFiguresTable(), days_);
+    const TableSheet hourly =
+        sheetOf(tr("Saatler"), hourlyFiguresTable(), hourlyFigures(s, s.start(), s.end()));
     std::string error;
     if (!WriteTableWorkbook(QFile::encodeName(choice.path).toStdString(), {daily, hourly}, &error))
         ReportWriteFailure(this, choice.path, error);

@@ -64,9 +64,8 @@ class CSurveyWnd : public QWidget {
     QTableWidget* figuresTable() const { return figures_; }
     const std::vector<DayFigures>& days() const { return days_; }
 
-    // The figures' rows, in the order the table shows them.
-    enum FigureRow { Leq, Lmax, Lmin, L10, L50, L90, Lex8h, Lden, FigureRows };
-    // The table's columns of figures.
+    // The figures table: a row for each of spanFigureRows(), after the
+    // column of their names a column of figures for each of these.
     enum FigureColumn { WholeSurvey, BetweenCursors };
 
     // Zooms to a day from the day period's start, or to an hour, around the

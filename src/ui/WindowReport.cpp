@@ -1,6 +1,7 @@
 #include "ui/WindowReport.h"
 
 #include "config/ColorConfig.h"
+#include "config/Language.h"
 #include "layout/ReportLayout.h"
 #include "model/Clock.h"
 #include "print/ReportRenderer.h"
@@ -204,8 +205,9 @@ Result runSeries(QWidget* parent, const SeriesStore& series, SeriesMs t0, Series
         return Result::NothingToReport;
     }
     return produce(parent, [&](const Prompt::ReportRequest& answer) {
-        SeriesReportInput input = seriesReportInput(series, t0, t1, noiseSettingsOf(answer).bounds,
-                                                    levelLimit().value(), reportTexts());
+        SeriesReportInput input =
+            seriesReportInput(series, t0, t1, noiseSettingsOf(answer).bounds, levelLimit().value(),
+                              reportTexts(), interfaceLanguage());
         input.title = titleOf(answer);
         input.now = appClock().localNow();
         return layoutSeriesReport(input);

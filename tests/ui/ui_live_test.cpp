@@ -274,6 +274,11 @@ TEST_F(LiveTest, AChosenPortComesBackAfterAPullAndNothingStaleIsRecorded) {
     // The recording stays stopped, and the note says so until it starts again.
     EXPECT_FALSE(feature->recording());
     EXPECT_TRUE(note->text().contains(QStringLiteral("bağlantısı koptu")));
+    // Started again by the user once the meter speaks (a start while its
+    // connection is being made again is refused, as any start without one).
+    ASSERT_TRUE(waitFor([this] {
+        return view()->session().tickView().verdict.cause == GapCause::None;
+    })) << static_cast<int>(view()->session().tickView().verdict.cause);
     answers.answerNext(Prompt::Answer::No);
     view()->command(CommandId::StartRecording);
     ASSERT_TRUE(feature->recording());

@@ -1,6 +1,10 @@
 // The survey window on a folder of three days: it opens whole, a day's row
 // zooms to that day, the cursors across midnight give the companion's figures,
-// and a damaged file is named while the rest is shown.
+// a damaged file is named while the rest is shown, and the daily and hourly
+// tables read the same in the window, the workbook, the report and the
+// companion, in either language.
+#include "app/Translation.h"
+#include "model/TextFormat.h"
 #include "surveywindow/SurveyPlot.h"
 #include "surveywindow/SurveyWindow.h"
 #include "recording/Recording.h"
@@ -11,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,6 +24,7 @@
 
 #include <cmath>
 #include <map>
+#include <regex>
 #include <sstream>
 
 namespace {
@@ -78,6 +84,117 @@ std::map<std::string, std::string> cliStats(const QStringList& args) {
     return values;
 }
 
+// A table as texts, its headings first.
+using Table = std::vector<std::vector<std::string>>;
+
+Table windowTable(const QTableWidget* t) {
+    Table out(1);
+    for (int c = 0; c < t->columnCount(); ++c)
+        out[0].push_back(t->horizontalHeaderItem(c)->text().toStdString());
+    for (int r = 0; r < t->rowCount(); ++r) {
+        out.emplace_back();
+        for (int c = 0; c < t->columnCount(); ++c)
+            out.back().push_back(cell(const_cast<QTableWidget*>(t), r, c).toStdString());
+    }
+    return out;
+}
+
+QString run(const QString& program, const QStringList& args) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TZ"), QStringLiteral("UTC"));
+    p.setProcessEnvironment(env);
+    p.start(program, args);
+    EXPECT_TRUE(p.waitForFinished(60000)) << program.toStdString();
+    EXPECT_EQ(p.exitCode(), 0) << program.toStdString() << " "
+                               << p.readAllStandardError().toStdString();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// A sheet of an .xlsx workbook as texts: a number as written in the file, a
+// text as its shared string, an empty cell as "".
+Table workbookSheet(const QString& path, int sheet) {
+    const std::string xml =
+        run(QStringLiteral("unzip"),
+            {QStringLiteral("-p"), path, QStringLiteral("xl/worksheets/sheet%1.xml").arg(sheet)})
+            .toStdString();
+    const std::string sharedXml =
+        run(QStringLiteral("unzip"),
+            {QStringLiteral("-p"), path, QStringLiteral("xl/sharedStrings.xml")})
+            .toStdString();
+    std::vector<std::string> shared;
+    const std::regex si(R"(<si><t[^>]*>([^<]*)</t></si>)");
+    for (std::sregex_iterator i(sharedXml.begin(), sharedXml.end(), si), end; i != end; ++i)
+        shared.push_back((*i)[1]);
+    Table out;
+    const std::regex c(R"rx(<c r="([A-Z])([0-9]+)"([^>]*?)(/>|>(.*?)</c>))rx");
+    for (std::sregex_iterator i(xml.begin(), xml.end(), c), end; i != end; ++i) {
+        const auto row = static_cast<std::size_t>(std::stoi((*i)[2]) - 1);
+        const auto column = static_cast<std::size_t>((*i)[1].str()[0] - 'A');
+        if (out.size() <= row)
+            out.resize(row + 1);
+        if (out[row].size() <= column)
+            out[row].resize(column + 1);
+        std::smatch v;
+        const std::string inner = (*i)[5];
+        if (!std::regex_search(inner, v, std::regex("<v>([^<]*)</v>")))
+            continue;
+        const bool text = (*i)[3].str().find("t=\"s\"") != std::string::npos;
+        out[row][column] = text ? shared.at(std::stoul(v[1])) : v[1].str();
+    }
+    return out;
+}
+
+std::vector<std::string> words(const std::string& line) {
+    std::istringstream in(line);
+    std::vector<std::string> out;
+    for (std::string w; in >> w;)
+        out.push_back(w == "%" && !out.empty() ? (out.back() += " %", std::string()) : w);
+    out.erase(std::remove(out.begin(), out.end(), std::string()), out.end());
+    return out;
+}
+
+// The report's daily table as pdftotext shows it: the line of its headings,
+// then the lines under it of as many words, each starting with a date.
+Table reportDays(const QString& pdf) {
+    const std::string text =
+        run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")})
+            .toStdString();
+    Table out;
+    std::vector<std::string> above;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        const auto w = words(line);
+        if (w.empty())
+            continue;
+        const bool row = w.size() > 2 && std::regex_match(w[0], std::regex("[0-9]{2}-12-2026"));
+        if (out.empty() && row && above.size() == w.size())
+            out.push_back(above);
+        if (!out.empty() && row && w.size() == out[0].size())
+            out.push_back(w);
+        above = w;
+    }
+    return out;
+}
+
+// vrel-cli stats --daily: each day's line without its leading "day".
+Table cliDays(const QString& dir) {
+    Table out;
+    std::istringstream lines(
+        run(QStringLiteral(VREL_CLI), {QStringLiteral("stats"), QStringLiteral("--daily"), dir})
+            .toStdString());
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("day\t", 0) != 0)
+            continue;
+        std::vector<std::string> fields;
+        std::istringstream in(line.substr(4));
+        for (std::string f; std::getline(in, f, '\t');)
+            fields.push_back(f);
+        out.push_back(fields);
+    }
+    return out;
+}
+
 class SurveyWindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -131,12 +248,14 @@ TEST_F(SurveyWindowTest, CursorsAcrossMidnightGiveTheCompanionsFigures) {
                   QStringLiteral("--to"), QStringLiteral("2026-12-09T04:00")});
     QTableWidget* f = w->figuresTable();
     const int column = CSurveyWnd::BetweenCursors + 1;
-    const std::pair<CSurveyWnd::FigureRow, const char*> rows[] = {
-        {CSurveyWnd::Leq, "Leq"}, {CSurveyWnd::Lmax, "Lmax"}, {CSurveyWnd::Lmin, "Lmin"},
-        {CSurveyWnd::L10, "L10"}, {CSurveyWnd::L50, "L50"},   {CSurveyWnd::L90, "L90"}};
-    for (const auto& [row, name] : rows) {
+    std::map<std::string, int> rowOf;
+    for (int r = 0; r < f->rowCount(); ++r)
+        rowOf[cell(f, r, 0).toStdString()] = r;
+    for (const char* name : {"Leq", "Lmax", "Lmin", "L10", "L50", "L90"}) {
         ASSERT_TRUE(cli.count(name)) << name;
-        EXPECT_NEAR(cell(f, row, column).toDouble(), std::stod(cli.at(name)), 0.051) << name;
+        ASSERT_TRUE(rowOf.count(name)) << name;
+        EXPECT_NEAR(cell(f, rowOf[name], column).toDouble(), std::stod(cli.at(name)), 0.051)
+            << name;
     }
 }
 
@@ -152,5 +271,120 @@ TEST_F(SurveyWindowTest, ADamagedFileIsNamedAndTheRestIsShown) {
     EXPECT_TRUE(answers.messages()[0].text.contains(QStringLiteral("survey-2026-12-10T12.txt")))
         << answers.messages()[0].text.toStdString();
 }
+
+// The same figure in another output: the window's text, the workbook's
+// number, the report's text, the companion's two decimals.
+void expectSameLevel(const std::string& window, const std::string& workbook,
+                     const std::string& report, const std::string* cli, const std::string& where) {
+    if (window == "-") {
+        EXPECT_EQ(workbook, "") << where;
+        EXPECT_EQ(report, "–") << where;
+        if (cli) {
+            EXPECT_EQ(*cli, "-") << where;
+        }
+        return;
+    }
+    ASSERT_FALSE(workbook.empty()) << where;
+    const double v = std::stod(workbook);
+    EXPECT_EQ(window, formatFixed(v, 1)) << where;
+    EXPECT_EQ(report, window) << where;
+    if (cli) {
+        EXPECT_NEAR(std::stod(*cli), v, 0.0051) << where;
+    }
+}
+
+class SurveyTablesTest : public SurveyWindowTest, public ::testing::WithParamInterface<Language> {
+  protected:
+    void TearDown() override { useLanguage(Language::Turkish); }
+};
+
+TEST_P(SurveyTablesTest, TheWindowWorkbookReportAndCompanionShowTheSameTables) {
+    const bool english = GetParam() == Language::English;
+    ASSERT_TRUE(useLanguage(GetParam()));
+    std::unique_ptr<CSurveyWnd> w(openAndWait(dir.path()));
+    ASSERT_TRUE(w->loaded());
+    for (QPushButton* b : w->findChildren<QPushButton*>())
+        if (b->isCheckable())
+            b->setChecked(true);
+    const Table daily = windowTable(w->dailyTable());
+    const Table hourly = windowTable(w->hourlyTable());
+
+    const QString book = dir.filePath(QStringLiteral("tables.xlsx"));
+    answers.fileNext(book);
+    w->exportTables();
+    const Table bookDays = workbookSheet(book, 1);
+    const Table bookHours = workbookSheet(book, 2);
+
+    const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+    answers.reportNext({});
+    answers.fileNext(pdf);
+    w->report();
+    ASSERT_TRUE(answers.messages().empty());
+    const Table reportRows = reportDays(pdf);
+    const Table cli = cliDays(dir.path());
+
+    // The same headings everywhere; the workbook's bare numbers say their
+    // unit when it is a share.
+    using Row = std::vector<std::string>;
+    const Row days =
+        english ? Row({"Day", "Lday", "Levening", "Lnight", "Lden", "LAeq,24h", "Lmax", "Coverage"})
+                : Row({"Gün", "Lgündüz", "Lakşam", "Lgece", "Lden", "LAeq,24h", "Lmax", "Kapsam"});
+    const Row hours = english ? Row({"Hour", "Leq", "Lmax", "Lmin", "Coverage"})
+                              : Row({"Saat", "Leq", "Lmax", "Lmin", "Kapsam"});
+    auto inSheet = [](Row r) {
+        r.back() += " %";
+        return r;
+    };
+    EXPECT_EQ(daily[0], days);
+    EXPECT_EQ(bookDays[0], inSheet(days));
+    ASSERT_FALSE(reportRows.empty());
+    EXPECT_EQ(reportRows[0], days);
+    EXPECT_EQ(hourly[0], hours);
+    EXPECT_EQ(bookHours[0], inSheet(hours));
+
+    // The 7th from noon, the 8th, the 9th and the morning of the 10th.
+    ASSERT_EQ(daily.size(), 5u);
+    ASSERT_EQ(bookDays.size(), daily.size());
+    ASSERT_EQ(reportRows.size(), daily.size());
+    ASSERT_EQ(cli.size(), daily.size() - 1);
+    for (std::size_t r = 1; r < daily.size(); ++r) {
+        const Row& row = daily[r];
+        ASSERT_EQ(row.size(), 8u);
+        ASSERT_EQ(bookDays[r].size(), row.size());
+        ASSERT_EQ(reportRows[r].size(), row.size());
+        ASSERT_EQ(cli[r - 1].size(), row.size());
+        EXPECT_EQ(bookDays[r][0], row[0]);
+        EXPECT_EQ(reportRows[r][0], row[0]);
+        EXPECT_EQ(cli[r - 1][0], row[0]);
+        for (std::size_t c = 1; c < 7; ++c)
+            expectSameLevel(row[c], bookDays[r][c], reportRows[r][c], &cli[r - 1][c],
+                            row[0] + " " + daily[0][c]);
+        const double coverage = std::stod(bookDays[r][7]);
+        EXPECT_EQ(row[7], formatFixed(coverage, 1) + " %") << row[0];
+        EXPECT_EQ(reportRows[r][7], row[7]) << row[0];
+        EXPECT_NEAR(std::stod(cli[r - 1][7]), coverage, 0.0051) << row[0];
+    }
+    // A day's hours less the half hour without the cable.
+    ASSERT_EQ(hourly.size(), 1u + 72);
+    ASSERT_EQ(bookHours.size(), hourly.size());
+    for (std::size_t r = 1; r < hourly.size(); ++r) {
+        const Row& row = hourly[r];
+        ASSERT_EQ(bookHours[r].size(), row.size());
+        EXPECT_EQ(bookHours[r][0], row[0]);
+        for (std::size_t c = 1; c < 4; ++c)
+            expectSameLevel(row[c], bookHours[r][c], row[c] == "-" ? "–" : row[c], nullptr,
+                            row[0] + " " + hourly[0][c]);
+        EXPECT_EQ(row[4], formatFixed(std::stod(bookHours[r][4]), 1) + " %") << row[0];
+    }
+    EXPECT_EQ(hourly[1][0], "07-12-2026 12:00");
+    EXPECT_EQ(hourly[31][4], "50.0 %") << "the hour the cable was pulled";
+}
+
+INSTANTIATE_TEST_SUITE_P(BothLanguages, SurveyTablesTest,
+                         ::testing::Values(Language::Turkish, Language::English),
+                         [](const ::testing::TestParamInfo<Language>& param) {
+                             return std::string(param.param == Language::English ? "English"
+                                                                                 : "Turkish");
+                         });
 
 } // namespace

@@ -85,11 +85,8 @@ const char* const statsSeriesUsage =
     "--to or --daily make one series of the readings, in time order: the\n"
     "lines above are of its readings (Leq and SEL over the time they cover,\n"
     "their sampling intervals may differ), and a file that cannot be read is\n"
-    "named on standard error and left out.\n"
-    "  --daily     adds a line per day, a day running from the day period's\n"
-    "              start to the next day's: day<TAB>dd-mm-yyyy<TAB>Lday<TAB>\n"
-    "              Levening<TAB>Lnight<TAB>Lden<TAB>LAeq,24h<TAB>Lmax<TAB>\n"
-    "              coverage %; a level without readings is '-'\n"
+    "named on standard error and left out.\n";
+const char* const statsSeriesUsageTail =
     "--shift and --intervals take at most 2 million readings of a series.\n";
 const char* const statsUsageTail =
     "\n"
@@ -184,7 +181,8 @@ int runConvert(const std::vector<std::string>& args) {
 
 int runStats(const std::vector<std::string>& args) {
     const std::string usageText = std::string(statsUsage) + noiseOptionsUsage + seriesOptionsUsage +
-                                  statsSeriesUsage + statsUsageTail;
+                                  statsSeriesUsage + dailyFiguresUsage() + statsSeriesUsageTail +
+                                  statsUsageTail;
     const char* const usage = usageText.c_str();
     std::vector<std::string_view> valued = noiseOptionNames;
     valued.push_back("--limit");

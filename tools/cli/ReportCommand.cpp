@@ -71,12 +71,13 @@ Language reportLanguage(std::optional<Language> asked) {
 
 // Writes the pages layout makes of the report's words in its language.
 int write(std::optional<Language> asked, const std::string& out,
-          const std::function<std::vector<ReportPage>(const ReportTexts&)>& layout) {
+          const std::function<std::vector<ReportPage>(const ReportTexts&, Language)>& layout) {
     return writePdf("report", out, [&](QPdfWriter& writer, QString* error) {
         // The translation is read once the application exists.
-        const ReportTexts texts = reportTexts(reportLanguage(asked));
+        const Language language = reportLanguage(asked);
+        const ReportTexts texts = reportTexts(language);
         setUpReportPdf(writer, QString::fromStdString(texts.title), QStringLiteral("vrel-cli"));
-        return renderReport(writer, layout(texts), error);
+        return renderReport(writer, layout(texts, language), error);
     });
 }
 
@@ -126,14 +127,15 @@ int runReport(const std::vector<std::string>& args) {
         if (!series)
             return exitFailure;
         if (wantsSeriesReport(series->series, series->from, series->to)) {
-            return write(asked, line.positional.back(), [&](const ReportTexts& texts) {
-                SeriesReportInput whole =
-                    seriesReportInput(series->series, series->from, series->to,
-                                      input.settings.bounds, input.limit, texts);
-                whole.title = input.title;
-                whole.now = input.now;
-                return layoutSeriesReport(whole);
-            });
+            return write(
+                asked, line.positional.back(), [&](const ReportTexts& texts, Language language) {
+                    SeriesReportInput whole =
+                        seriesReportInput(series->series, series->from, series->to,
+                                          input.settings.bounds, input.limit, texts, language);
+                    whole.title = input.title;
+                    whole.now = input.now;
+                    return layoutSeriesReport(whole);
+                });
         }
         set = seriesDataSet(*series, "report");
     } else {
@@ -143,7 +145,7 @@ int runReport(const std::vector<std::string>& args) {
         return exitFailure;
     input.series = &set->selection;
     input.stats = set->stats;
-    return write(asked, line.positional.back(), [&input](const ReportTexts& texts) {
+    return write(asked, line.positional.back(), [&input](const ReportTexts& texts, Language) {
         input.texts = texts;
         return layoutReport(input);
     });

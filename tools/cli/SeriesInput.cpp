@@ -6,6 +6,7 @@
 #include "model/TimeLabels.h"
 #include "survey/SeriesFigures.h"
 #include "survey/SeriesReader.h"
+#include "survey/SeriesTables.h"
 #include "survey/Survey.h"
 
 #include <algorithm>
@@ -176,12 +177,35 @@ void printSeriesStats(const SeriesInput& input, std::optional<double> limit) {
 }
 
 void printDailyFigures(const SeriesInput& input, const PeriodBounds& bounds) {
-    const SeriesStore& s = input.series;
-    for (const DayFigures& d : dailyFigures(s, bounds, input.from, input.to))
-        std::cout << "day\t" << seriesDate(s, d.start) << '\t' << level(d.lday.level) << '\t'
-                  << level(d.levening.level) << '\t' << level(d.lnight.level) << '\t'
-                  << level(d.lden) << '\t' << level(d.laeq24) << '\t' << level(d.lmax) << '\t'
-                  << formatFixed(100.0 * d.coverage, 2) << '\n';
+    const FigureTable<DayFigures>& table = dailyFiguresTable();
+    for (const DayFigures& d : dailyFigures(input.series, bounds, input.from, input.to)) {
+        std::cout << "day\t" << table.name(d);
+        for (const TableColumn<DayFigures>& c : table.columns)
+            std::cout << '\t' << level(c.value(d));
+        std::cout << '\n';
+    }
+}
+
+std::string dailyFiguresUsage() {
+    // Wrapped as the rest of the help, within 78 columns.
+    const std::string indent(14, ' ');
+    std::string text = "  --daily     adds a line per day, a day running from the day period's\n";
+    std::string line = indent + "start to the next day's: ";
+    auto put = [&](const std::string& piece) {
+        if (line.size() + piece.size() > 78) {
+            text += line + "\n";
+            line = indent;
+        }
+        line += piece;
+    };
+    const FigureTable<DayFigures>& table = dailyFiguresTable();
+    put("day<TAB>");
+    put(std::string(table.key) + "<TAB>");
+    for (std::size_t i = 0; i < table.columns.size(); ++i)
+        put(withBareUnit(table.columns[i].key, table.columns[i].unit) +
+            (i + 1 < table.columns.size() ? "<TAB>" : ";"));
+    put(" a level without readings is '-'");
+    return text + line + "\n";
 }
 
 std::optional<ChosenDataSet> seriesDataSet(const SeriesInput& input, const char* command) {

@@ -38,8 +38,9 @@ std::optional<SeriesInput> openSeries(const std::vector<std::string>& inputs,
 
 // The stats lines of the span, as those of one data file.
 void printSeriesStats(const SeriesInput& input, std::optional<double> limit);
-// A line a day of the span.
+// A line a day of the span, and what --daily says of it in the help.
 void printDailyFigures(const SeriesInput& input, const PeriodBounds& bounds);
+std::string dailyFiguresUsage();
 
 // The span's readings as one data set with its statistics; nothing, with a
 // message, when they are more than maxSeriesRecords.

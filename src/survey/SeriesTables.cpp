@@ -1,0 +1,177 @@
+#include "survey/SeriesTables.h"
+
+#include "model/TextFormat.h"
+
+#include <cstdio>
+
+namespace {
+
+std::optional<double> percent(double share) {
+    return share * 100.0;
+}
+
+std::string dateOf(int day, int month, int year) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d-%02d-%04d", day, month, year);
+    return buf;
+}
+
+} // namespace
+
+const FigureTable<DayFigures>& dailyFiguresTable() {
+    using D = DayFigures;
+    static const FigureTable<D> table{"dd-mm-yyyy",
+                                      {"Gün", "Day"},
+                                      26,
+                                      [](const D& d) { return dateOf(d.day, d.month, d.year); },
+                                      {
+                                          {"Lday",
+                                           {"Lgündüz", "Lday"},
+                                           FigureUnit::Decibel,
+                                           1,
+                                           20,
+                                           [](const D& d) { return d.lday.level; }},
+                                          {"Levening",
+                                           {"Lakşam", "Levening"},
+                                           FigureUnit::Decibel,
+                                           1,
+                                           20,
+                                           [](const D& d) { return d.levening.level; }},
+                                          {"Lnight",
+                                           {"Lgece", "Lnight"},
+                                           FigureUnit::Decibel,
+                                           1,
+                                           20,
+                                           [](const D& d) { return d.lnight.level; }},
+                                          {"Lden",
+                                           {"Lden", "Lden"},
+                                           FigureUnit::Decibel,
+                                           1,
+                                           20,
+                                           [](const D& d) { return d.lden; }},
+                                          {"LAeq,24h",
+                                           {"LAeq,24h", "LAeq,24h"},
+                                           FigureUnit::Decibel,
+                                           1,
+                                           22,
+                                           [](const D& d) { return d.laeq24; }},
+                                          {"Lmax",
+                                           {"Lmax", "Lmax"},
+                                           FigureUnit::Decibel,
+                                           1,
+                                           20,
+                                           [](const D& d) { return d.lmax; }},
+                                          {"coverage",
+                                           {"Kapsam", "Coverage"},
+                                           FigureUnit::Percent,
+                                           1,
+                                           22,
+                                           [](const D& d) { return percent(d.coverage); }},
+                                      }};
+    return table;
+}
+
+const FigureTable<HourFigures>& hourlyFiguresTable() {
+    using H = HourFigures;
+    static const FigureTable<H> table{"dd-mm-yyyy hh:00",
+                                      {"Saat", "Hour"},
+                                      34,
+                                      [](const H& h) {
+                                          char hour[8];
+                                          std::snprintf(hour, sizeof hour, " %02d:00", h.hour);
+                                          return dateOf(h.day, h.month, h.year) + hour;
+                                      },
+                                      {
+                                          {"Leq",
+                                           {"Leq", "Leq"},
+                                           FigureUnit::Decibel,
+                                           1,
+                                           20,
+                                           [](const H& h) { return h.sum.leq(); }},
+                                          {"Lmax",
+                                           {"Lmax", "Lmax"},
+                                           FigureUnit::Decibel,
+                                           1,
+                                           20,
+                                           [](const H& h) { return h.sum.lmax(); }},
+                                          {"Lmin",
+                                           {"Lmin", "Lmin"},
+                                           FigureUnit::Decibel,
+                                           1,
+                                           20,
+                                           [](const H& h) { return h.sum.lmin(); }},
+                                          {"coverage",
+                                           {"Kapsam", "Coverage"},
+                                           FigureUnit::Percent,
+                                           1,
+                                           22,
+                                           [](const H& h) { return percent(h.coverage); }},
+                                      }};
+    return table;
+}
+
+const std::vector<TableColumn<SpanFigures>>& spanFigureRows() {
+    using S = SpanFigures;
+    // No print widths: the report words a span's figures as pairs, not as a
+    // table. The percentile levels mean nothing without readings.
+    static const std::vector<TableColumn<S>> rows{
+        {"Leq", {"Leq", "Leq"}, FigureUnit::Decibel, 1, 0, [](const S& f) { return f.sum.leq(); }},
+        {"Lmax",
+         {"Lmax", "Lmax"},
+         FigureUnit::Decibel,
+         1,
+         0,
+         [](const S& f) { return f.sum.lmax(); }},
+        {"Lmin",
+         {"Lmin", "Lmin"},
+         FigureUnit::Decibel,
+         1,
+         0,
+         [](const S& f) { return f.sum.lmin(); }},
+        {"L10",
+         {"L10", "L10"},
+         FigureUnit::Decibel,
+         1,
+         0,
+         [](const S& f) { return f.sum.count ? std::optional(f.l10) : std::nullopt; }},
+        {"L50",
+         {"L50", "L50"},
+         FigureUnit::Decibel,
+         1,
+         0,
+         [](const S& f) { return f.sum.count ? std::optional(f.l50) : std::nullopt; }},
+        {"L90",
+         {"L90", "L90"},
+         FigureUnit::Decibel,
+         1,
+         0,
+         [](const S& f) { return f.sum.count ? std::optional(f.l90) : std::nullopt; }},
+        {"LEX,8h",
+         {"LEX,8h", "LEX,8h"},
+         FigureUnit::Decibel,
+         1,
+         0,
+         [](const S& f) { return f.lex8h; }},
+        {"Lden", {"Lden", "Lden"}, FigureUnit::Decibel, 1, 0, [](const S& f) { return f.lden; }},
+    };
+    return rows;
+}
+
+template <class Row>
+std::string figureText(const TableColumn<Row>& column, const Row& row, std::string_view none) {
+    const std::optional<double> v = column.value(row);
+    if (!v)
+        return std::string(none);
+    return formatFixed(*v, column.decimals) + (column.unit == FigureUnit::Percent ? " %" : "");
+}
+
+template std::string figureText(const TableColumn<DayFigures>&, const DayFigures&,
+                                std::string_view);
+template std::string figureText(const TableColumn<HourFigures>&, const HourFigures&,
+                                std::string_view);
+template std::string figureText(const TableColumn<SpanFigures>&, const SpanFigures&,
+                                std::string_view);
+
+std::string withBareUnit(std::string_view name, FigureUnit unit) {
+    return std::string(name) + (unit == FigureUnit::Percent ? " %" : "");
+}
