@@ -1,14 +1,13 @@
 #include "surveywindow/SurveyWindow.h"
 
-#include "formats/SpreadsheetExport.h"
 #include "link/MeterSession.h"
 #include "model/Clock.h"
 #include "mqtt/MqttPublisher.h"
-#include "surveywindow/LiveSurvey.h"
-#include "surveywindow/SurveyPlot.h"
 #include "recording/Recording.h"
-#include "survey/SeriesReport.h"
 #include "survey/SeriesTables.h"
+#include "surveywindow/LiveSurvey.h"
+#include "surveywindow/SurveyExports.h"
+#include "surveywindow/SurveyPlot.h"
 #include "ui/LevelLimit.h"
 #include "ui/Prompt.h"
 #include "ui/WindowReport.h"
@@ -72,24 +71,6 @@ void setRow(QTableWidget* t, int r, const FigureTable<Row>& table, const Row& ro
                 QString::fromStdString(figureText(table.columns[c], row, noFigure)));
 }
 
-// A workbook's sheet of the rows: the names as texts, the figures as bare
-// numbers, their unit in the heading.
-template <class Row>
-TableSheet sheetOf(const QString& name, const FigureTable<Row>& table,
-                   const std::vector<Row>& rows) {
-    const Language language = interfaceLanguage();
-    TableSheet sheet{name.toStdString(), {table.heading.in(language)}, {}, 1};
-    for (const TableColumn<Row>& c : table.columns)
-        sheet.headings.push_back(withBareUnit(c.heading.in(language), c.unit));
-    for (const Row& row : rows) {
-        std::vector<TableCell> cells{TableCell{{}, table.name(row)}};
-        for (const TableColumn<Row>& c : table.columns)
-            cells.push_back(TableCell{c.value(row), {}});
-        sheet.rows.push_back(std::move(cells));
-    }
-    return sheet;
-}
-
 QString elapsed(SurveyMs ms) {
     const long long s = std::max<SurveyMs>(0, ms) / 1000;
     return QStringLiteral("%1:%2:%3")
@@ -140,9 +121,9 @@ CSurveyWnd* CSurveyWnd::startSurvey(MeterSession& session, const SurveySettings&
 
 CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
     : QWidget(parent, Qt::Window), folder_(folder), read_(std::make_unique<SeriesRead>()),
-      bounds_(WindowReport::noiseSettings().bounds), plot_(new SurveyPlot(this)),
-      spanLabel_(new QLabel(this)), status_(new QLabel(this)), progress_(new QProgressBar(this)),
-      cancelButton_(new QPushButton(tr("İptal"), this)),
+      load_(new SurveyFolderLoad(this)), bounds_(WindowReport::noiseSettings().bounds),
+      plot_(new SurveyPlot(this)), spanLabel_(new QLabel(this)), status_(new QLabel(this)),
+      progress_(new QProgressBar(this)), cancelButton_(new QPushButton(tr("İptal"), this)),
       backButton_(new QPushButton(tr("Geri"), this)),
       hourlyButton_(new QPushButton(tr("Saatlik tablo"), this)),
       stopButton_(new QPushButton(tr("Durdur"), this)), writeProblem_(new QLabel(this)),
@@ -179,7 +160,8 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
             fillHourly();
         hourly_->setVisible(on);
     });
-    connect(cancelButton_, &QPushButton::clicked, this, [this] { cancel_ = true; });
+    connect(cancelButton_, &QPushButton::clicked, load_, &SurveyFolderLoad::cancel);
+    connect(load_, &SurveyFolderLoad::finished, this, &CSurveyWnd::readingDone);
     stopButton_->setObjectName(QStringLiteral("stopSurvey"));
     stopButton_->setToolTip(tr("Ölçümü bitir: açık aralık ve boşluk yazılır, dosyalar kapanır"));
     stopButton_->hide();
@@ -259,9 +241,8 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
 }
 
 CSurveyWnd::~CSurveyWnd() {
-    cancel_ = true;
-    if (reader_.joinable())
-        reader_.join();
+    // The reading writes into read_: it ends before read_ does.
+    delete load_;
 }
 
 void CSurveyWnd::startReading() {
@@ -272,31 +253,18 @@ void CSurveyWnd::startReading() {
     connect(poll, &QTimer::timeout, this, &CSurveyWnd::showProgress);
     connect(this, &CSurveyWnd::readingEnded, poll, &QTimer::stop);
     poll->start();
-    const std::string dir = QFile::encodeName(folder_).toStdString();
-    reader_ = std::thread([this, dir] {
-        SeriesReadOptions options;
-        options.cancel = &cancel_;
-        options.progress = [this](std::size_t done, std::size_t total) {
-            done_ = done;
-            total_ = total;
-        };
-        *read_ = readSurveySeries(dir, options);
-        // The window's own thread takes it from here; a window closed
-        // meanwhile never gets the call (its destructor joins first).
-        QMetaObject::invokeMethod(this, &CSurveyWnd::readingDone, Qt::QueuedConnection);
-    });
+    load_->start(QFile::encodeName(folder_).toStdString(), *read_);
 }
 
 void CSurveyWnd::showProgress() {
-    const std::size_t total = total_;
+    const std::size_t total = load_->total();
     if (total == 0)
         return;
     progress_->setRange(0, static_cast<int>(total));
-    progress_->setValue(static_cast<int>(done_.load()));
+    progress_->setValue(static_cast<int>(load_->done()));
 }
 
 void CSurveyWnd::readingDone() {
-    reader_.join();
     progress_->hide();
     cancelButton_->hide();
     emit readingEnded();
@@ -589,43 +557,14 @@ void CSurveyWnd::report() {
     if (!loaded_ || read_->series.empty())
         return;
     const SeriesStore& s = read_->series;
-    SeriesMs t0 = s.start();
-    SeriesMs t1 = s.end();
-    if (plot_->cursorA() && plot_->cursorB()) {
-        t0 = std::min(*plot_->cursorA(), *plot_->cursorB());
-        t1 = std::max(*plot_->cursorA(), *plot_->cursorB());
-    }
-    // A long span is reported from the series: its readings as records would not fit.
-    if (wantsSeriesReport(s, t0, t1)) {
-        WindowReport::runSeries(this, s, t0, t1);
-        return;
-    }
-    const RecordList records = seriesRecords(s, t0, t1);
-    SeriesStats stats;
-    resetStats(stats);
-    if (!records.empty())
-        stats.samplingRate = records[0].samplingRate();
-    for (int i = 0; i < records.count(); ++i)
-        addToStats(stats, records[i], i + 1);
-    WindowReport::run(this, records, stats);
+    if (plot_->cursorA() && plot_->cursorB())
+        reportSurveySpan(this, s, std::min(*plot_->cursorA(), *plot_->cursorB()),
+                         std::max(*plot_->cursorA(), *plot_->cursorB()));
+    else
+        reportSurveySpan(this, s, s.start(), s.end());
 }
 
 void CSurveyWnd::exportTables() {
-    if (!loaded_ || read_->series.empty())
-        return;
-    Prompt::FileRequest request;
-    request.mode = Prompt::FileRequest::Mode::Save;
-    request.initialName = tr("Olcum-tablolari.xlsx");
-    request.defaultSuffix = QStringLiteral("xlsx");
-    request.filters = {tr("Excel çalışma kitabı (*.xlsx)")};
-    const Prompt::FileChoice choice = prompt().file(this, request);
-    if (choice.path.isEmpty())
-        return;
-    const SeriesStore& s = read_->series;
-    const TableSheet daily = sheetOf(tr("Günler"), dailyFiguresTable(), days_);
-    const TableSheet hourly =
-        sheetOf(tr("Saatler"), hourlyFiguresTable(), hourlyFigures(s, s.start(), s.end()));
-    std::string error;
-    if (!WriteTableWorkbook(QFile::encodeName(choice.path).toStdString(), {daily, hourly}, &error))
-        ReportWriteFailure(this, choice.path, error);
+    if (loaded_ && !read_->series.empty())
+        exportSurveyTables(this, read_->series, days_);
 }

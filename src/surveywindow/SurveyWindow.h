@@ -3,14 +3,13 @@
 #include "survey/SeriesFigures.h"
 #include "survey/SeriesReader.h"
 #include "survey/SurveyRunner.h"
+#include "surveywindow/SurveyFolderLoad.h"
 
 #include <QPointer>
 #include <QWidget>
 
-#include <atomic>
 #include <memory>
 #include <optional>
-#include <thread>
 
 class LiveSurvey;
 class MqttPublisher;
@@ -102,10 +101,7 @@ class CSurveyWnd : public QWidget {
 
     QString folder_;
     std::unique_ptr<SeriesRead> read_;
-    std::thread reader_;
-    std::atomic<bool> cancel_{false};
-    std::atomic<std::size_t> done_{0};
-    std::atomic<std::size_t> total_{0};
+    SurveyFolderLoad* load_;
     bool loaded_ = false;
     bool tellingWriteProblem_ = false; // a message about writing is up
     PeriodBounds bounds_;

@@ -1,0 +1,40 @@
+#pragma once
+
+// A survey folder read beside the window: a thread of its own, how far it has
+// got for a progress bar, a cancel, and the end told on the owner's thread.
+// What it read is the owner's to take once finished() has come.
+
+#include "survey/SeriesReader.h"
+
+#include <QObject>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+class SurveyFolderLoad : public QObject {
+    Q_OBJECT
+  public:
+    explicit SurveyFolderLoad(QObject* parent = nullptr) : QObject(parent) {}
+    // Cancels a reading still going and waits for its thread.
+    ~SurveyFolderLoad() override;
+
+    // Reads dir into into, which must live until finished() or this is gone.
+    void start(const std::string& dir, SeriesRead& into);
+    void cancel() { cancel_ = true; }
+    // Files read and files in all; total is 0 until the folder is listed.
+    std::size_t done() const { return done_; }
+    std::size_t total() const { return total_; }
+
+  signals:
+    // The reading ended (read, failed or cancelled); its thread is over.
+    void finished();
+
+  private:
+    void ended();
+
+    std::thread reader_;
+    std::atomic<bool> cancel_{false};
+    std::atomic<std::size_t> done_{0};
+    std::atomic<std::size_t> total_{0};
+};
