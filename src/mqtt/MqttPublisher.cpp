@@ -18,6 +18,10 @@ constexpr std::size_t maxWaitingLevels = 10;
 constexpr auto refusedRetry = std::chrono::seconds(10);
 constexpr int notAuthorized = 135;
 
+MqttTopic topicOf(SurveyOutbox::Box box) {
+    return box == SurveyOutbox::Box::Summary ? MqttTopic::Summary : MqttTopic::Event;
+}
+
 std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
     return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
 }
@@ -185,8 +189,7 @@ void MqttPublisher::sendOutbox() {
             outbox_.confirmed(r.box, r.seq);
             continue;
         }
-        const auto mid = client_.publish(mqttTopic(settings_.site, settings_.meter,
-                                                   summary ? MqttTopic::Summary : MqttTopic::Event),
+        const auto mid = client_.publish(mqttTopic(settings_.site, settings_.meter, topicOf(r.box)),
                                          *payload, 1, false);
         if (!mid) {
             outbox_.refused(r.box, r.seq); // the connection went: offered again
@@ -221,9 +224,7 @@ void MqttPublisher::acknowledged(int mid, int reasonCode) {
         outbox_.refused(box, seq);
         sendAgainAt_ = std::chrono::steady_clock::now() + refusedRetry;
         if (!refused_) {
-            const std::string topic = mqttTopic(
-                settings_.site, settings_.meter,
-                box == SurveyOutbox::Box::Summary ? MqttTopic::Summary : MqttTopic::Event);
+            const std::string topic = mqttTopic(settings_.site, settings_.meter, topicOf(box));
             say((reasonCode == notAuthorized
                      ? "not authorized to publish to " + topic + " on " + url_
                      : "the broker at " + url_ + " refused the rows for " + topic + ": " +

@@ -15,6 +15,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <initializer_list>
+#include <utility>
 
 void NetworkOptions::addTo(QCommandLineParser& parser) const {
     parser.addOptions({broker, user, passwordFile, ca, archive});
@@ -59,16 +61,19 @@ askBroker(QWidget* parent, Prompt::ConnectionRequest ask) {
     }
 }
 
-void remember(const Prompt::ConnectionRequest& ask, PasswordStore& store) {
+// Keeps values in the program's settings, the other keys as they were.
+void keep(std::initializer_list<std::pair<const char*, QString>> values) {
     // The program's folder may not be there yet on a first run.
     std::error_code ec;
     std::filesystem::create_directories(programSettingsPath().parent_path(), ec);
     ProfileFile kept = ProfileFile::load(programSettingsPath());
-    kept.setValue(section, "URL", ask.url.toStdString());
-    kept.setValue(section, "USER", ask.user.toStdString());
-    kept.setValue(section, "CA", ask.caFile.toStdString());
-    kept.setValue(section, "ARCHIVE", ask.archive.toStdString());
+    for (const auto& [key, value] : values)
+        kept.setValue(section, key, value.toStdString());
     kept.save(programSettingsPath());
+}
+
+void remember(const Prompt::ConnectionRequest& ask, PasswordStore& store) {
+    keep({{"URL", ask.url}, {"USER", ask.user}, {"CA", ask.caFile}, {"ARCHIVE", ask.archive}});
     if (store.available())
         store.write(passwordKey(ask.url, ask.user), ask.password);
 }
@@ -169,13 +174,8 @@ bool openNetworkAtStart(const QCommandLineParser& parser, const NetworkOptions& 
 }
 
 void rememberNetworkArchive(const QString& folder) {
-    if (folder.isEmpty())
-        return;
-    std::error_code ec;
-    std::filesystem::create_directories(programSettingsPath().parent_path(), ec);
-    ProfileFile kept = ProfileFile::load(programSettingsPath());
-    kept.setValue(section, "ARCHIVE", folder.toStdString());
-    kept.save(programSettingsPath());
+    if (!folder.isEmpty())
+        keep({{"ARCHIVE", folder}});
 }
 
 std::optional<RememberedBroker> rememberedBroker(PasswordStore& store) {
@@ -199,10 +199,7 @@ std::optional<RememberedBroker> rememberedBroker(PasswordStore& store) {
 }
 
 void rememberSurveyNames(const QString& site, const QString& meter) {
-    ProfileFile kept = ProfileFile::load(programSettingsPath());
-    kept.setValue(section, "SURVEY_SITE", site.toStdString());
-    kept.setValue(section, "SURVEY_METER", meter.toStdString());
-    kept.save(programSettingsPath());
+    keep({{"SURVEY_SITE", site}, {"SURVEY_METER", meter}});
 }
 
 CNetworkWnd* askAndOpenNetwork(QWidget* parent, PasswordStore& store, Notifier& notifier,
