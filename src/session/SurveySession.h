@@ -14,6 +14,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,6 +34,9 @@ class SurveyOutput {
     // resumed survey's first sample closes its "restart" gap.
     virtual void gap(const Gap&) {}
 };
+
+// How long the end of a survey waits for the broker to take its last rows.
+inline constexpr std::chrono::milliseconds surveyPublishGrace{3000};
 
 // The broker as an output: each sample handed to the publisher, which sends
 // the rows of the folder's outbox on its own threads.

@@ -8,13 +8,6 @@
 #include <cmath>
 #include <utility>
 
-namespace {
-
-// How long the end of a survey waits for the broker to take its last rows.
-constexpr auto publishGrace = std::chrono::seconds(3);
-
-} // namespace
-
 SeriesOutput::SeriesOutput(SeriesStore& series, const Clock& clock, double interval)
     : series_(series), clock_(clock), appender_(series),
       intervalMs_(static_cast<std::int32_t>(std::lround(interval * 1000))) {
@@ -96,6 +89,6 @@ bool LiveSurvey::stop() {
         endedIn_ = tailGap();
     const bool written = session_.stop();
     if (publisher_)
-        publisher_->finish(publishGrace);
+        publisher_->finish(surveyPublishGrace);
     return written;
 }

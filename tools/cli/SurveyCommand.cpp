@@ -130,9 +130,6 @@ struct SurveyOptions {
     bool discovery = true;
 };
 
-// How long a survey's end waits for the broker to take the last rows.
-constexpr auto publishGrace = std::chrono::seconds(3);
-
 class Survey {
   public:
     Survey(LiveSession& session, const SurveyOptions& options, const Clock& clock,
@@ -282,7 +279,7 @@ class Survey {
             exitStatus = exitFailure;
         }
         if (publisher_) {
-            publisher_->finish(publishGrace);
+            publisher_->finish(surveyPublishGrace);
             tellPublishing();
             if (const long long unsent = publisher_->state().unsent)
                 message(std::to_string(unsent) +
