@@ -131,6 +131,8 @@ TEST_F(NetworkWindow, MetersShowWithTheirLevelAndTheOneOverTheLimitIsMarked) {
     QString error;
     ASSERT_TRUE(window.start(error)) << error.toStdString();
     window.show();
+    // Levels are not kept by the broker: the window listens before they go.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.linkText().contains("ölçer:"); }, 30'000));
 
     auto publisher = meter("meters");
     const std::string sites[] = {"north", "north", "south"};
