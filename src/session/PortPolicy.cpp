@@ -1,6 +1,9 @@
 #include "session/PortPolicy.h"
 
+#include "link/SerialPorts.h"
 #include "model/Clock.h"
+
+#include <QFileInfo>
 
 PortPolicy::PortPolicy(const Clock& clock, Timing timing, QObject* parent)
     : QObject(parent), clock_(clock), meter_(clock) {
@@ -43,6 +46,31 @@ bool PortPolicy::open(const QString& path, int number, QString* error) {
     }
     watchdog_.start();
     return true;
+}
+
+PortOpening PortPolicy::openGiven(const std::optional<PortChoice>& given) {
+    PortOpening o;
+    if (given) {
+        o.number = given->number.value_or(-1);
+        o.path =
+            given->number ? portPathForNumber(*given->number) : QString::fromStdString(given->path);
+    } else {
+        const std::optional<MeterPort> found = meter_.findMeter();
+        if (!found) {
+            o.outcome = PortOpening::Outcome::NoMeter;
+            return o;
+        }
+        o.number = found->comNumber.value_or(-1);
+        o.path = meterPortPath(*found);
+    }
+    if (o.path.startsWith(QLatin1Char('/')) && !QFileInfo::exists(o.path)) {
+        o.outcome = PortOpening::Outcome::NoSuchPort;
+        return o;
+    }
+    automatic_ = !given;
+    if (!open(o.path, o.number, &o.reason))
+        o.outcome = PortOpening::Outcome::Refused;
+    return o;
 }
 
 void PortPolicy::detectAndOpen() {

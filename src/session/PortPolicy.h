@@ -17,6 +17,20 @@
 
 class Clock;
 
+// How opening the port the user gave, or the one detection found, went.
+struct PortOpening {
+    enum class Outcome {
+        Opened,
+        NoMeter,    // none given, and no port is the meter's bridge
+        NoSuchPort, // a device path that does not exist (not tried)
+        Refused,    // the system would not open it; reason says why
+    };
+    Outcome outcome = Outcome::Opened;
+    QString path;
+    int number = -1; // its COM number, or -1
+    QString reason;
+};
+
 class PortPolicy : public QObject {
     Q_OBJECT
   public:
@@ -53,6 +67,9 @@ class PortPolicy : public QObject {
     // ports. On failure openFailed is emitted and error holds the system's
     // words; on success the watchdog guards the port, however it was chosen.
     bool open(const QString& path, int number, QString* error = nullptr);
+    // Follows the port given (the user's choice: its number or its path), or
+    // without one the port automatic detection finds now, and opens it.
+    PortOpening openGiven(const std::optional<PortChoice>& given);
     // Automatic detection now: the port found is opened and watched; when
     // none is found nothing changes.
     void detectAndOpen();

@@ -177,25 +177,74 @@ TEST_F(PortPolicyTest, APortThatComesBackIsOpenedAgainAndToldOnce) {
         QSignalSpy reopened(&ports, &PortPolicy::reopened);
         QSignalSpy opening(&ports, &PortPolicy::opening);
 
+        // The system's list loses the bridge with its device and has it back
+        // with it.
+        QSignalSpy listChanged(&ports.meter(), &MeterSession::portListChanged);
+        listed = false;
         sim.hangUp();
         ASSERT_TRUE(waitFor([&] { return lost.count() == 1; }));
         EXPECT_TRUE(ports.meter().waiting());
         EXPECT_FALSE(connected(ports));
+        if (automatic) {
+            ASSERT_TRUE(waitFor([&] { return listChanged.count() == 1; }));
+        }
 
         sim.setConstantLevel(automatic ? 48.8 : 55.5);
         ASSERT_TRUE(sim.start(&error)) << error.toStdString();
+        listed = true;
+        // A meter slow to speak after its return: its first frame comes
+        // after detection has looked at the changed list.
+        sim.silence(1);
         ASSERT_TRUE(waitFor([&] { return reopened.count() == 1; }));
         EXPECT_EQ(ports.meter().portPath(), linkPath);
         ASSERT_TRUE(waitFor([&] {
             const MeterLink::Snapshot s = ports.link().snapshot();
             return s.connected && s.state.level == (automatic ? 48.8 : 55.5);
         }));
-        // In automatic mode the list changed twice meanwhile; the port the
-        // meter came back on is not opened a second time for that.
+        // In automatic mode detection looks at the changed list before the
+        // meter speaks; the port it came back on is not opened a second time.
         QTest::qWait(3 * quick.redetectDelayMs);
         EXPECT_EQ(reopened.count(), 1);
         EXPECT_EQ(opening.count(), 0);
         EXPECT_EQ(lost.count(), 1);
+    }
+}
+
+TEST_F(PortPolicyTest, ThePortGivenOrTheOneFoundIsOpenedOrWhyNotIsSaid) {
+    using Outcome = PortOpening::Outcome;
+    const std::string simPath = linkPath.toStdString();
+    const std::string missing = dir.filePath(QStringLiteral("gone")).toStdString();
+    const std::string notAPort = dir.path().toStdString(); // a folder
+    struct Case {
+        const char* name;
+        bool listed;
+        std::optional<PortChoice> given;
+        Outcome outcome;
+        bool automatic; // how the port is followed after
+    };
+    const Case cases[] = {
+        {"found", true, std::nullopt, Outcome::Opened, true},
+        {"nothing found", false, std::nullopt, Outcome::NoMeter, true},
+        {"given", false, PortChoice{std::nullopt, simPath}, Outcome::Opened, false},
+        {"given, missing", true, PortChoice{std::nullopt, missing}, Outcome::NoSuchPort, true},
+        {"given, not a port", true, PortChoice{std::nullopt, notAPort}, Outcome::Refused, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        listed = c.listed;
+        const auto owned = policy();
+        PortPolicy& ports = *owned;
+        QSignalSpy failed(&ports, &PortPolicy::openFailed);
+        const PortOpening o = ports.openGiven(c.given);
+        EXPECT_EQ(o.outcome, c.outcome);
+        EXPECT_EQ(ports.automatic(), c.automatic);
+        EXPECT_EQ(ports.meter().portOpen(), c.outcome == Outcome::Opened);
+        EXPECT_EQ(ports.watchdogTimer().isActive(), c.outcome == Outcome::Opened);
+        if (c.outcome == Outcome::Opened || c.outcome == Outcome::NoSuchPort) {
+            EXPECT_EQ(o.path.toStdString(), c.given ? c.given->path : simPath);
+        }
+        EXPECT_EQ(failed.count(), c.outcome == Outcome::Refused ? 1 : 0);
+        EXPECT_EQ(o.reason.isEmpty(), c.outcome != Outcome::Refused);
     }
 }
 

@@ -2,8 +2,6 @@
 
 #include "link/SerialPorts.h"
 
-#include <QFileInfo>
-
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
@@ -154,46 +152,36 @@ bool LiveSession::open(const std::optional<std::string>& port) {
 }
 
 bool LiveSession::openPort(const std::optional<std::string>& port, std::string& error) {
-    QString path;
-    int number = -1;
-    std::optional<MeterPort> found;
+    std::optional<PortChoice> given;
     if (port) {
-        const auto choice = parsePortChoice(*port);
-        if (choice && choice->number) {
-            number = *choice->number;
-            path = portPathForNumber(number);
-        } else {
-            path = QString::fromStdString(*port);
-        }
-    } else {
-        found = ports_.findMeter();
-        if (!found) {
-            error = "no meter found: no port of a Silicon Labs CP210x USB to UART bridge "
-                    "(vrel-cli ports lists the ports, --port PATH names one)";
-            return false;
-        }
-        number = found->comNumber.value_or(-1);
-        path = meterPortPath(*found);
+        given = parsePortChoice(*port);
+        // anything else is a path of the system's
+        if (!given || !given->number)
+            given = PortChoice{std::nullopt, *port};
     }
-    const std::string label = portLabel(path, number).toStdString();
-    if (path.startsWith(QLatin1Char('/')) && !QFileInfo::exists(path)) {
+    const PortOpening o = ports_.openGiven(given);
+    const std::string label = portLabel(o.path, o.number).toStdString();
+    const std::string reason = o.reason.toStdString();
+    switch (o.outcome) {
+    case PortOpening::Outcome::Opened:
+        return true;
+    case PortOpening::Outcome::NoMeter:
+        error = "no meter found: no port of a Silicon Labs CP210x USB to UART bridge "
+                "(vrel-cli ports lists the ports, --port PATH names one)";
+        return false;
+    case PortOpening::Outcome::NoSuchPort:
         error = "no such port: " + label;
         return false;
+    case PortOpening::Outcome::Refused:
+        break;
     }
-    QString reason;
-    ports_.setAutomatic(found.has_value());
-    if (!ports_.open(path, number, &reason)) {
-        if (const QString hint = portRightsHint(path); !hint.isEmpty())
-            error =
-                "cannot open " + label + ": " + reason.toStdString() + "\n" + hint.toStdString();
-        else if (isBusyReason(reason))
-            error = "port " + label + " is busy: another program has it open (" +
-                    reason.toStdString() + ")";
-        else
-            error = "cannot open " + label + ": " + reason.toStdString();
-        return false;
-    }
-    return true;
+    if (const QString hint = portRightsHint(o.path); !hint.isEmpty())
+        error = "cannot open " + label + ": " + reason + "\n" + hint.toStdString();
+    else if (isBusyReason(o.reason))
+        error = "port " + label + " is busy: another program has it open (" + reason + ")";
+    else
+        error = "cannot open " + label + ": " + reason;
+    return false;
 }
 
 int LiveSession::run() {
