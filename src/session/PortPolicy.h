@@ -35,9 +35,10 @@ class PortPolicy : public QObject {
     Q_OBJECT
   public:
     struct Timing {
-        int watchdogMs;      // how often the silence watchdog looks
-        int redetectDelayMs; // how long a changed port list settles before the meter found is
-                             // opened
+        // how often the silence watchdog looks
+        int watchdogMs;
+        // how long a changed port list settles before the meter found is opened
+        int redetectDelayMs;
     };
     // The window: the watchdog is timer 2 (every second), a changed port list
     // is acted on by timer 1, two seconds later, once the system has settled.
@@ -53,7 +54,6 @@ class PortPolicy : public QObject {
     const MeterSession& meter() const { return meter_; }
     MeterLink& link() { return meter_.link(); }
     void setEnumerator(MeterSession::Enumerator e) { meter_.setEnumerator(std::move(e)); }
-    std::optional<MeterPort> findMeter() const { return meter_.findMeter(); }
 
     // Automatic detection (the default) follows whatever port the meter is
     // found on; the user's choice is followed through pulls and replugs and
