@@ -888,11 +888,8 @@ std::vector<ReportPage> layoutSeriesReport(const SeriesReportInput& in) {
     }
     figures.emplace_back(t.span, duration(in.spanSeconds));
     figures.emplace_back(t.gapCount, std::to_string(in.gaps));
-    figures.emplace_back(t.limit, in.limit ? level(*in.limit) + " dB" : t.noLimit);
-    // Each value carries its weighting; only a mix of them needs saying, and
-    // a month's daily table keeps to the first page.
-    if (in.figures.weighting == "mixed")
-        figures.emplace_back(t.unit, in.figures.weighting);
+    // What the marks left out, the residual sound's level beside the
+    // source's corrected for it.
     if (in.allReadings || !in.marks.rows.empty()) {
         figures.emplace_back(t.excluded, fillIn(t.leftOut, {std::to_string(in.excluded.readings),
                                                             duration(in.excluded.seconds)}));
@@ -906,6 +903,11 @@ std::vector<ReportPage> layoutSeriesReport(const SeriesReportInput& in) {
                              : in.figures.leq ? t.notDeterminable
                                               : dash);
     }
+    figures.emplace_back(t.limit, in.limit ? level(*in.limit) + " dB" : t.noLimit);
+    // Each value carries its weighting; only a mix of them needs saying, and
+    // a month's daily table keeps to the first page.
+    if (in.figures.weighting == "mixed")
+        figures.emplace_back(t.unit, in.figures.weighting);
     pairs(f, figures);
     if (in.allReadings || !in.marks.rows.empty())
         wrapped(f, t.marksNote, Style::Small);

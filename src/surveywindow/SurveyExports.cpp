@@ -13,15 +13,6 @@
 #include <QCoreApplication>
 #include <QFile>
 
-namespace {
-
-QString tr(const char* text) {
-    // The window's words, where its translation has them.
-    return QCoreApplication::translate("CSurveyWnd", text);
-}
-
-} // namespace
-
 void reportSurveySpan(QWidget* parent, const SeriesStore& s, SeriesMs t0, SeriesMs t1,
                       const SurveyMarks& marks) {
     // A long span is reported from the series: its readings as records would
@@ -44,9 +35,10 @@ void exportSurveyTables(QWidget* parent, const SeriesStore& s, const PeriodBound
                         const SurveyMarks& marks) {
     Prompt::FileRequest request;
     request.mode = Prompt::FileRequest::Mode::Save;
-    request.initialName = tr("Olcum-tablolari.xlsx");
+    // The window's words, where its translation has them.
+    request.initialName = QCoreApplication::translate("CSurveyWnd", "Olcum-tablolari.xlsx");
     request.defaultSuffix = QStringLiteral("xlsx");
-    request.filters = {tr("Excel çalışma kitabı (*.xlsx)")};
+    request.filters = {QCoreApplication::translate("CSurveyWnd", "Excel çalışma kitabı (*.xlsx)")};
     const Prompt::FileChoice choice = prompt().file(parent, request);
     if (choice.path.isEmpty())
         return;
