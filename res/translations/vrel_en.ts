@@ -2076,8 +2076,8 @@
     </message>
     <message>
         <location line="+1"/>
-        <source>belirlenemez (fark 3 dB veya az)</source>
-        <translation>not determinable (3 dB or less apart)</translation>
+        <source>belirlenemez: fark ≤ 3 dB</source>
+        <translation>not determinable: ≤ 3 dB apart</translation>
     </message>
     <message>
         <location line="+1"/>

@@ -105,7 +105,7 @@ ReportTexts ReportLayout::texts() {
     t.excluded = tr("Hariç tutulan").toStdString();
     t.residual = tr("Artık ses").toStdString();
     t.leftOut = tr("%1 okuma, %2").toStdString();
-    t.notDeterminable = tr("belirlenemez (fark 3 dB veya az)").toStdString();
+    t.notDeterminable = tr("belirlenemez: fark ≤ 3 dB").toStdString();
     t.marksNote = tr("Değerler hariç ve artık ses işaretlerindeki okumalar dışarıda bırakılarak "
                      "hesaplandı; işaretlerin süresi kapsanmamış sayılır.")
                       .toStdString();
