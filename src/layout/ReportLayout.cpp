@@ -875,6 +875,8 @@ std::vector<ReportPage> layoutSeriesReport(const SeriesReportInput& in) {
         std::vector<std::vector<std::string>> rows;
         for (std::size_t i = 0; i < names.size(); ++i)
             rows.push_back({names[i], assessed[i], all[i]});
+        rows.push_back({t.readings, std::to_string(in.figures.readings),
+                        std::to_string(in.allReadings->readings)});
         const double first = 34.0, rest = (contentWidth - first) / 2;
         table(f,
               {{t.indicator.c_str(), first, Align::Left},
