@@ -903,7 +903,7 @@
 <context>
     <name>CSurveyWnd</name>
     <message>
-        <location filename="../../src/surveywindow/SurveyWindow.cpp" line="+145"/>
+        <location filename="../../src/surveywindow/SurveyWindow.cpp" line="+126"/>
         <source>İptal</source>
         <translation>Cancel</translation>
     </message>
@@ -994,17 +994,17 @@
         <translation>Back to the previous view (Backspace)</translation>
     </message>
     <message>
-        <location line="+13"/>
+        <location line="+14"/>
         <source>Ölçümü bitir: açık aralık ve boşluk yazılır, dosyalar kapanır</source>
         <translation>End the survey: the open interval and gap are written, the files closed</translation>
     </message>
     <message>
-        <location line="+84"/>
+        <location line="+83"/>
         <source>Okunuyor: %1</source>
         <translation>Reading %1</translation>
     </message>
     <message>
-        <location line="+37"/>
+        <location line="+24"/>
         <source>Okuma durduruldu; ölçüm başlatılmadı.</source>
         <translation>Reading stopped; the survey was not started.</translation>
     </message>
@@ -1151,7 +1151,7 @@
         <translation>A survey is running in this window. Stop it and close its files?</translation>
     </message>
     <message>
-        <location line="+112"/>
+        <location filename="../../src/surveywindow/SurveyExports.cpp" line="+39"/>
         <source>Olcum-tablolari.xlsx</source>
         <translation>Survey-tables.xlsx</translation>
     </message>
@@ -1159,16 +1159,6 @@
         <location line="+2"/>
         <source>Excel çalışma kitabı (*.xlsx)</source>
         <translation>Excel workbook (*.xlsx)</translation>
-    </message>
-    <message>
-        <location line="+5"/>
-        <source>Günler</source>
-        <translation>Days</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>Saatler</source>
-        <translation>Hours</translation>
     </message>
 </context>
 <context>
@@ -1478,18 +1468,18 @@
 <context>
     <name>NetworkStart</name>
     <message>
-        <location filename="../../src/network/NetworkStart.cpp" line="+56"/>
+        <location filename="../../src/network/NetworkStart.cpp" line="+58"/>
         <source>Broker adresi mqtt://sunucu[:port] veya mqtts://sunucu[:port] olmalı.</source>
         <translation>The broker address must be mqtt://host[:port] or mqtts://host[:port].</translation>
     </message>
     <message>
-        <location line="+54"/>
-        <location line="+121"/>
+        <location line="+57"/>
+        <location line="+113"/>
         <source>Ölçüm ağı</source>
         <translation>Measurement network</translation>
     </message>
     <message>
-        <location line="-131"/>
+        <location line="-123"/>
         <source>Broker kullanıcı adını veya parolayı kabul etmedi.</source>
         <translation>The broker did not accept the user name or password.</translation>
     </message>
@@ -2054,6 +2044,46 @@
         <source>Bütün ölçüm: %1 – %2</source>
         <translation>Whole survey: %1 – %2</translation>
     </message>
+    <message>
+        <location line="+1"/>
+        <source>İşaretler</source>
+        <translation>Marks</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Değerlendirilen</source>
+        <translation>Assessed</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Bütün okumalar</source>
+        <translation>All readings</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Hariç tutulan</source>
+        <translation>Excluded</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Artık ses</source>
+        <translation>Residual sound</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1 okuma, %2</source>
+        <translation>%1 readings, %2</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>belirlenemez: fark ≤ 3 dB</source>
+        <translation>not determinable: ≤ 3 dB apart</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Değerler hariç ve artık ses işaretlerindeki okumalar dışarıda bırakılarak hesaplandı; işaretlerin süresi kapsanmamış sayılır.</source>
+        <translation>The figures leave out the readings in exclude and residual marks; the time of the marks counts as not covered.</translation>
+    </message>
 </context>
 <context>
     <name>SeriesFiles</name>
@@ -2252,18 +2282,18 @@ Do you want to replace it?</translation>
     <message>
         <location filename="../../src/ui/WindowReport.cpp" line="+126"/>
         <location line="+57"/>
-        <location line="+20"/>
+        <location line="+21"/>
         <source>Rapor</source>
         <translation>Report</translation>
     </message>
     <message>
-        <location line="-20"/>
-        <location line="+20"/>
+        <location line="-21"/>
+        <location line="+21"/>
         <source>Rapor için okuma yok.</source>
         <translation>No readings to report.</translation>
     </message>
     <message>
-        <location line="-72"/>
+        <location line="-73"/>
         <source>Rapor ayarları kaydedilemedi.</source>
         <translation>The report settings could not be saved.</translation>
     </message>

@@ -86,6 +86,12 @@ struct ReportTexts {
     std::string dailyTable;  // %1 the hour a day starts
     std::string periodsNote; // %1 day, %2 evening, %3 night start
     std::string wholeSurvey; // %1 start, %2 end
+    // what the marks left out
+    std::string marks;
+    std::string assessed, allReadings, excluded, residual;
+    std::string leftOut;         // %1 readings, %2 time
+    std::string notDeterminable; // Lspecific when Leq - Lres is 3 dB or less
+    std::string marksNote;       // how the figures follow the marks
 };
 
 struct ReportInput {
@@ -135,10 +141,17 @@ struct ReportTick {
     std::string label; // empty: a grid line without a label
 };
 
+// A stretch of a curve's width, as fractions of it.
+struct ReportBand {
+    double from = 0, to = 0;
+};
+
 struct ReportCurve {
     std::string title;
     std::vector<ReportColumn> columns; // equal widths across the curve
     std::vector<ReportTick> ticks;
+    // Where marks left readings out of the figures.
+    std::vector<ReportBand> excluded, residual;
 };
 
 // A table the caller words: its columns' headings and widths in mm, and its
@@ -156,20 +169,43 @@ struct ReportTable {
 // How the report shows a figure it does not have.
 inline constexpr const char* reportNoFigure = "–";
 
+// The figures of a span of a survey, of the readings the marks leave or of
+// all of them.
+struct SeriesReportFigures {
+    std::uint64_t readings = 0;
+    double coveredSeconds = 0.0;
+    std::string weighting; // "dBA", "dBC", "mixed"; empty without readings
+    std::optional<double> leq, lmax, lmin, l10, l50, l90, lex8h, lden;
+    int wholeDays = 0;
+};
+
+// A share of a span's readings the marks took from the figures.
+struct ReportLeftOut {
+    std::uint64_t readings = 0;
+    double seconds = 0.0;
+};
+
 struct SeriesReportInput {
     ReportTitle title;
     LocalTime now;
     std::optional<double> limit;
     PeriodBounds bounds;
-    std::string start, end; // dd-mm-yyyy hh:mm:ss
-    std::uint64_t readings = 0;
-    std::string intervals; // "0.1 s", or several when a survey was resumed with another
-    double spanSeconds = 0.0, coveredSeconds = 0.0;
+    std::string start, end;     // dd-mm-yyyy hh:mm:ss
+    std::uint64_t readings = 0; // all of the span's
+    std::string intervals;      // "0.1 s", or several when a survey was resumed with another
+    double spanSeconds = 0.0;
     std::size_t gaps = 0;
-    std::string weighting; // "dBA", "dBC", "mixed"
-    std::optional<double> leq, lmax, lmin, l10, l50, l90, lex8h, lden;
-    int wholeDays = 0;
-    ReportTable days;                // a row a day
+    SeriesReportFigures figures; // of the readings neither excluded nor residual
+    // What marks change: set when they leave readings out.
+    std::optional<SeriesReportFigures> allReadings;
+    ReportLeftOut excluded, residual;
+    // The residual sound's level and the source's corrected for it, when
+    // there are residual readings; lspecific nothing when not determinable.
+    std::optional<double> lres, lspecific;
+    std::string residualWeighting;
+    std::string lresName, lspecificName; // as the window names them
+    ReportTable marks; // a row a mark in the span: kind, label, from, to, length, note
+    ReportTable days;  // a row a day
     std::vector<ReportCurve> curves; // the whole span first, then one a day
     ReportTexts texts;
 };

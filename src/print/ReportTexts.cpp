@@ -99,6 +99,16 @@ ReportTexts ReportLayout::texts() {
                        "akşamından sonraki gecedir.")
                         .toStdString();
     t.wholeSurvey = tr("Bütün ölçüm: %1 – %2").toStdString();
+    t.marks = tr("İşaretler").toStdString();
+    t.assessed = tr("Değerlendirilen").toStdString();
+    t.allReadings = tr("Bütün okumalar").toStdString();
+    t.excluded = tr("Hariç tutulan").toStdString();
+    t.residual = tr("Artık ses").toStdString();
+    t.leftOut = tr("%1 okuma, %2").toStdString();
+    t.notDeterminable = tr("belirlenemez: fark ≤ 3 dB").toStdString();
+    t.marksNote = tr("Değerler hariç ve artık ses işaretlerindeki okumalar dışarıda bırakılarak "
+                     "hesaplandı; işaretlerin süresi kapsanmamış sayılır.")
+                      .toStdString();
     return t;
 }
 

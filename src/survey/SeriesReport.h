@@ -8,17 +8,23 @@
 #include "layout/ReportLayout.h"
 #include "model/NoiseRules.h"
 #include "survey/SeriesStore.h"
+#include "survey/SurveyMarks.h"
 
 #include <optional>
 
 // True when the report of [t0, t1) is made from the series rather than from
-// its readings as records: the span is longer than a day, or holds more
-// readings than maxSeriesRecords.
-bool wantsSeriesReport(const SeriesStore& series, SeriesMs t0, SeriesMs t1);
+// its readings as records: the span is longer than a day, holds more
+// readings than maxSeriesRecords, or has marks in it (only this report says
+// what they left out).
+bool wantsSeriesReport(const SeriesStore& series, SeriesMs t0, SeriesMs t1,
+                       const SurveyMarks& marks = {}, const Clock& clock = appClock());
 
 // The report's input for the readings of [t0, t1) in the words of texts and
 // the headings of the language they are in, without the title block and the
-// time of printing, which the caller knows.
+// time of printing, which the caller knows. Its figures follow marks (times
+// on clock's wall clock); the marks in the span are listed, with what they
+// left out and the figures of all readings beside.
 SeriesReportInput seriesReportInput(const SeriesStore& series, SeriesMs t0, SeriesMs t1,
                                     const PeriodBounds& bounds, std::optional<double> limit,
-                                    const ReportTexts& texts, Language language);
+                                    const ReportTexts& texts, Language language,
+                                    const SurveyMarks& marks = {}, const Clock& clock = appClock());

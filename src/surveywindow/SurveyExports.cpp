@@ -1,48 +1,24 @@
 #include "surveywindow/SurveyExports.h"
 
 #include "config/Language.h"
-#include "formats/SpreadsheetExport.h"
+#include "model/Clock.h"
 #include "model/SeriesStats.h"
 #include "recording/Recording.h"
+#include "survey/SeriesFigures.h"
 #include "survey/SeriesReport.h"
-#include "survey/SeriesTables.h"
+#include "survey/SurveyWorkbook.h"
 #include "ui/Prompt.h"
 #include "ui/WindowReport.h"
 
 #include <QCoreApplication>
 #include <QFile>
 
-namespace {
-
-QString tr(const char* text) {
-    // The window's words, where its translation has them.
-    return QCoreApplication::translate("CSurveyWnd", text);
-}
-
-// A workbook's sheet of the rows: the names as texts, the figures as bare
-// numbers, their unit in the heading.
-template <class Row>
-TableSheet sheetOf(const QString& name, const FigureTable<Row>& table,
-                   const std::vector<Row>& rows) {
-    const Language language = interfaceLanguage();
-    TableSheet sheet{name.toStdString(), {table.heading.in(language)}, {}, 1};
-    for (const TableColumn<Row>& c : table.columns)
-        sheet.headings.push_back(withBareUnit(c.heading.in(language), c.unit));
-    for (const Row& row : rows) {
-        std::vector<TableCell> cells{TableCell{{}, table.name(row)}};
-        for (const TableColumn<Row>& c : table.columns)
-            cells.push_back(TableCell{c.value(row), {}});
-        sheet.rows.push_back(std::move(cells));
-    }
-    return sheet;
-}
-
-} // namespace
-
-void reportSurveySpan(QWidget* parent, const SeriesStore& s, SeriesMs t0, SeriesMs t1) {
-    // A long span is reported from the series: its readings as records would not fit.
-    if (wantsSeriesReport(s, t0, t1)) {
-        WindowReport::runSeries(parent, s, t0, t1);
+void reportSurveySpan(QWidget* parent, const SeriesStore& s, SeriesMs t0, SeriesMs t1,
+                      const SurveyMarks& marks) {
+    // A long span is reported from the series: its readings as records would
+    // not fit. So is a marked one: only that report says what was left out.
+    if (wantsSeriesReport(s, t0, t1, marks, appClock())) {
+        WindowReport::runSeries(parent, s, t0, t1, marks);
         return;
     }
     const RecordList records = seriesRecords(s, t0, t1);
@@ -55,20 +31,19 @@ void reportSurveySpan(QWidget* parent, const SeriesStore& s, SeriesMs t0, Series
     WindowReport::run(parent, records, stats);
 }
 
-void exportSurveyTables(QWidget* parent, const SeriesStore& s,
-                        const std::vector<DayFigures>& days) {
+void exportSurveyTables(QWidget* parent, const SeriesStore& s, const PeriodBounds& bounds,
+                        const SurveyMarks& marks) {
     Prompt::FileRequest request;
     request.mode = Prompt::FileRequest::Mode::Save;
-    request.initialName = tr("Olcum-tablolari.xlsx");
+    // The window's words, where its translation has them.
+    request.initialName = QCoreApplication::translate("CSurveyWnd", "Olcum-tablolari.xlsx");
     request.defaultSuffix = QStringLiteral("xlsx");
-    request.filters = {tr("Excel çalışma kitabı (*.xlsx)")};
+    request.filters = {QCoreApplication::translate("CSurveyWnd", "Excel çalışma kitabı (*.xlsx)")};
     const Prompt::FileChoice choice = prompt().file(parent, request);
     if (choice.path.isEmpty())
         return;
-    const TableSheet daily = sheetOf(tr("Günler"), dailyFiguresTable(), days);
-    const TableSheet hourly =
-        sheetOf(tr("Saatler"), hourlyFiguresTable(), hourlyFigures(s, s.start(), s.end()));
     std::string error;
-    if (!WriteTableWorkbook(QFile::encodeName(choice.path).toStdString(), {daily, hourly}, &error))
+    if (!writeSurveyWorkbook(QFile::encodeName(choice.path).toStdString(), s, s.start(), s.end(),
+                             bounds, marks, appClock(), interfaceLanguage(), &error))
         ReportWriteFailure(parent, choice.path, error);
 }

@@ -3,17 +3,18 @@
 // What the survey window hands out of a survey: the report of a span and the
 // tables as a workbook. The window only says which span and which days.
 
-#include "survey/SeriesFigures.h"
+#include "model/NoiseRules.h"
 #include "survey/SeriesStore.h"
-
-#include <vector>
+#include "survey/SurveyMarks.h"
 
 class QWidget;
 
-// The report of [t0, t1): from its readings when they fit the records a
-// report takes, else from the survey's figures and curves.
-void reportSurveySpan(QWidget* parent, const SeriesStore& series, SeriesMs t0, SeriesMs t1);
-// The daily table (days) and the whole survey's hourly table as a workbook,
-// asking where to put it.
-void exportSurveyTables(QWidget* parent, const SeriesStore& series,
-                        const std::vector<DayFigures>& days);
+// The report of [t0, t1) with its figures following marks: from its
+// readings when they fit the records a report takes and no mark is in the
+// span, else from the survey's figures and curves.
+void reportSurveySpan(QWidget* parent, const SeriesStore& series, SeriesMs t0, SeriesMs t1,
+                      const SurveyMarks& marks = {});
+// The whole survey's daily and hourly tables, its figures and its marks as
+// a workbook, the figures following marks, asking where to put it.
+void exportSurveyTables(QWidget* parent, const SeriesStore& series, const PeriodBounds& bounds,
+                        const SurveyMarks& marks = {});

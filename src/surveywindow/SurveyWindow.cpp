@@ -566,5 +566,5 @@ void CSurveyWnd::report() {
 
 void CSurveyWnd::exportTables() {
     if (loaded_ && !read_->series.empty())
-        exportSurveyTables(this, read_->series, days_);
+        exportSurveyTables(this, read_->series, bounds_);
 }

@@ -4,6 +4,7 @@
 #include "model/RecordList.h"
 #include "model/SeriesStats.h"
 #include "survey/SeriesStore.h"
+#include "survey/SurveyMarks.h"
 #include "ui/Prompt.h"
 
 #include <filesystem>
@@ -30,7 +31,9 @@ enum class Result { Written, NothingToReport, Cancelled, Failed };
 Result run(QWidget* parent, const RecordList& series, const SeriesStats& stats);
 // The same for the readings of [t0, t1) of a survey, reported from its
 // figures and curves rather than its readings: for spans longer than a day
-// or of more readings than the records of run() take.
-Result runSeries(QWidget* parent, const SeriesStore& series, SeriesMs t0, SeriesMs t1);
+// or of more readings than the records of run() take; its figures follow
+// marks, which it lists.
+Result runSeries(QWidget* parent, const SeriesStore& series, SeriesMs t0, SeriesMs t1,
+                 const SurveyMarks& marks = {});
 
 } // namespace WindowReport
