@@ -46,6 +46,9 @@ struct DayFigures {
     std::optional<double> laeq24; // over the covered time of the day
     std::optional<double> lmax;
     double coverage = 0.0; // covered / the day's time (23 or 25 hours when the clock changes)
+    // With an event threshold (SeriesEvents): the events starting in the day
+    // and the seconds of readings above the threshold; nothing without one.
+    std::optional<double> events, secondsAbove;
 };
 
 // The days holding readings of [t0, t1), in order; only those readings count.

@@ -32,6 +32,10 @@ template <typename T> std::size_t capacityBytes(const std::vector<T>& v) {
 
 } // namespace
 
+double centibelEnergy(Centibel level) {
+    return energyTable().values[level];
+}
+
 void LevelSum::add(const LevelSum& other) {
     count += other.count;
     energySeconds += other.energySeconds;

@@ -21,6 +21,9 @@ using SeriesMs = std::int64_t;
 using Centibel = std::uint16_t;
 inline constexpr double centibelsPerDb = 100.0;
 
+// 10^(L/10) of a level in hundredths of a dB, looked up.
+double centibelEnergy(Centibel level);
+
 // Readings of one interval and weighting, each starting where the one before
 // ended: start + k * interval for the k-th.
 struct SeriesRun {

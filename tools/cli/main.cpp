@@ -22,6 +22,7 @@ const char* const usageText = "usage: vrel-cli COMMAND [ARGS]\n"
                               "  print         print a data file's diagram or table into a PDF\n"
                               "  report        write a data file's measurement report as a PDF\n"
                               "  stats         Leq, percentile levels and SEL of a data file\n"
+                              "  events        the noise events of a survey or data files\n"
                               "  download      download the meter's memory into data files\n"
                               "\n"
                               "vrel-cli COMMAND --help shows a command's options;\n"
@@ -35,7 +36,7 @@ int main(int argc, char** argv) {
         {"convert", runConvert},   {"stats", runStats},   {"print", runPrint},
         {"download", runDownload}, {"ports", runPorts},   {"monitor", runMonitor},
         {"record", runRecord},     {"report", runReport}, {"survey", runSurvey},
-        {"collect", runCollect},
+        {"collect", runCollect},   {"events", runEvents},
     };
     if (argc < 2) {
         std::cerr << usageText;
