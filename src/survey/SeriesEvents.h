@@ -8,18 +8,13 @@
 #include "model/NoiseRules.h"
 #include "survey/SeriesFigures.h"
 #include "survey/SeriesStore.h"
+#include "survey/SurveyMarks.h"
 
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
-
-// A span of series time whose readings are left out, [start, end).
-struct SeriesSpan {
-    SeriesMs start = 0;
-    SeriesMs end = 0;
-};
 
 struct EventRules {
     double aboveDb = 0;      // an event starts at a reading strictly above this
