@@ -47,7 +47,9 @@ bool SurveySession::stop() {
     timer_.stop();
     if (meter_)
         meter_->setReopenWhenSilentFor(0);
-    return runner_.finish(clock_.nowMs());
+    const bool written = runner_.finish(clock_.nowMs());
+    feed([](SurveyOutput& o) { o.ended(); });
+    return written;
 }
 
 template <class F> void SurveySession::feed(F&& f) {

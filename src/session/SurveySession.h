@@ -33,6 +33,8 @@ class SurveyOutput {
     // A run of ticks without a sample, closed by the sample at its end; a
     // resumed survey's first sample closes its "restart" gap.
     virtual void gap(const Gap&) {}
+    // The run has ended: nothing comes until the survey starts again.
+    virtual void ended() {}
 };
 
 // How long the end of a survey waits for the broker to take its last rows.

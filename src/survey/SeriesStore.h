@@ -35,6 +35,13 @@ struct SeriesRun {
     SeriesMs end() const { return start + static_cast<SeriesMs>(count) * intervalMs; }
 };
 
+// Stamps have whole seconds: readings stamped up to a second beyond where
+// the run before ended go on in it; later ones start a run after a gap.
+inline constexpr SeriesMs stampResolutionMs = 1000;
+inline bool continuesRun(const SeriesRun& run, SeriesMs stamp) {
+    return stamp <= run.end() + stampResolutionMs;
+}
+
 // Time without readings between two runs, with what events.csv says of it.
 struct SeriesGap {
     SeriesMs start = 0;

@@ -1,0 +1,150 @@
+// vrel-cli events on a folder, and the events a running survey finds: the
+// rows of its exceedances.csv are the events of the folder it leaves.
+#include "ChildProcess.h"
+#include "MeterSimulator.h"
+#include "ToolRunner.h"
+
+#include "survey/SeriesEvents.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string cli = VREL_CLI;
+
+std::string quoted(const fs::path& p) {
+    return "'" + p.string() + "'";
+}
+
+// Readings a second apart from 2026-11-02 06:59:55, loud across 07:00.
+fs::path acrossTheDay(const std::string& name) {
+    const fs::path dir = emptyFolder(fs::path(VREL_TEST_TMP) / ("events-" + name));
+    const double levels[] = {50, 50, 50, 80, 90, 80, 80, 50, 50, 50};
+    std::string first = "Kovra Sound Level Meter SamplingRate:1.0;\r\n", second = first;
+    for (int i = 0; i < 10; ++i) {
+        const int s = 55 + i;
+        char line[64];
+        std::snprintf(line, sizeof line, "02-11-2026,%02d:%02d:%02d, %5.2f, dBA\r\n",
+                      s < 60 ? 6 : 7, s < 60 ? 59 : 0, s % 60, levels[i]);
+        (s < 60 ? first : second) += line;
+    }
+    std::ofstream(dir / "survey-2026-11-02T06.txt", std::ios::binary) << first;
+    std::ofstream(dir / "survey-2026-11-02T07.txt", std::ios::binary) << second;
+    return dir;
+}
+
+TEST(CliEvents, LinesOfEventsAndDaysAsWritten) {
+    const fs::path dir = acrossTheDay("lines");
+    const auto r = runTool("TZ=UTC " + cli + " events " + quoted(dir) + " --above 75");
+    ASSERT_EQ(r.status, 0) << r.err;
+    // Leq 10 lg((3 * 10^8 + 10^9) / 4) = 85.12, SEL + 10 lg 4; the event
+    // starts before 07:00, on the 1st's day.
+    EXPECT_EQ(r.out, "event\t1\t2026-11-02T06:59:58.0+00:00\t2026-11-02T07:00:02.0+00:00\t4.0\t"
+                     "90.00\t2026-11-02T06:59:59.0+00:00\t85.12\t91.14\n"
+                     "eventday\t01-11-2026\t1\t2.0\n"
+                     "eventday\t02-11-2026\t0\t2.0\n");
+
+    const auto daily = runTool("TZ=UTC " + cli + " stats " + quoted(dir) + " --daily --above 75");
+    ASSERT_EQ(daily.status, 0) << daily.err;
+    std::istringstream lines(daily.out);
+    std::vector<std::string> days;
+    for (std::string line; std::getline(lines, line);)
+        if (line.starts_with("day\t"))
+            days.push_back(line.substr(line.size() - 6));
+    EXPECT_EQ(days, (std::vector<std::string>{"\t1\t2.0", "\t0\t2.0"})) << daily.out;
+}
+
+TEST(CliEvents, WrongEventOptionsAreRefused) {
+    const fs::path dir = acrossTheDay("usage");
+    for (const std::string& bad : {"events " + quoted(dir), "events " + quoted(dir) + " --above x",
+                                   "events " + quoted(dir) + " --above 70 --hysteresis -1",
+                                   "events " + quoted(dir) + " --above 70 --min",
+                                   "stats " + quoted(dir) + " --daily --merge 2"}) {
+        const auto r = runTool(cli + " " + bad);
+        EXPECT_TRUE(isUsageError(r, bad.substr(0, bad.find(' ')))) << bad << ": " << r.err;
+    }
+}
+
+// The rows of a CSV file after its header, tab-separated as vrel-cli's lines.
+std::string rowsAsLines(const fs::path& file) {
+    std::istringstream in(slurp(file));
+    std::string line, out;
+    std::getline(in, line);
+    EXPECT_EQ(line, std::string(exceedancesHeader) + "\r");
+    while (std::getline(in, line)) {
+        EXPECT_TRUE(line.ends_with('\r')) << line;
+        line.pop_back();
+        std::replace(line.begin(), line.end(), ',', '\t');
+        out += "event\t" + line + "\n";
+    }
+    return out;
+}
+
+std::size_t readingsIn(const fs::path& dir) {
+    std::size_t n = 0;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(dir, ec))
+        if (e.path().filename().string().starts_with("survey-")) {
+            const std::string text = slurp(e.path());
+            n += static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) - 1;
+        }
+    return n;
+}
+
+TEST(CliEvents, ASurveyWritesTheEventsItsFolderGives) {
+    const fs::path dir = emptyFolder(fs::path(VREL_TEST_TMP) / "events-live");
+    Simulator sim(dir, {"--level", "60"});
+    ASSERT_TRUE(sim.ready());
+    const fs::path out = dir / "out";
+    ChildProcess run({cli, "survey", "--port", sim.link().string(), "--interval", "0.1",
+                      "--out-dir", out.string(), "--event-above", "70", "--event-hysteresis", "5",
+                      "--event-min", "0.3"},
+                     {"TZ=UTC"});
+    auto after = [&](std::size_t more) {
+        const std::size_t target = readingsIn(out) + more;
+        return waitFor([&] { return readingsIn(out) >= target; });
+    };
+    ASSERT_TRUE(after(10)) << run.err();
+    // Bursts: one that sinks below the threshold but not below the
+    // hysteresis, a short one left out by the minimum, and one cut by a
+    // pulled cable and going on after it.
+    for (const char* level : {"level 85", "level 68", "level 82", "level 60"}) {
+        sim.command(level);
+        ASSERT_TRUE(after(8)) << run.err();
+    }
+    sim.command("level 90");
+    sim.command("level 60");
+    ASSERT_TRUE(after(10)) << run.err();
+    sim.command("level 88");
+    ASSERT_TRUE(after(8)) << run.err();
+    sim.command("hangup");
+    ASSERT_TRUE(waitFor([&] { return contains(run.err(), "was lost"); })) << run.err();
+    // Away long enough for the readings' stamps to show the gap.
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    sim.command("replug");
+    ASSERT_TRUE(waitFor([&] { return contains(run.err(), "(disconnected)"); })) << run.err();
+    ASSERT_TRUE(after(8)) << run.err();
+    sim.command("level 60");
+    ASSERT_TRUE(after(8)) << run.err();
+    run.signal(SIGINT);
+    ASSERT_EQ(run.wait(), 0) << run.err();
+
+    const std::string rows = rowsAsLines(out / exceedancesFileName);
+    const auto r = runTool("TZ=UTC " + cli + " events " + quoted(out) +
+                           " --above 70 --hysteresis 5 --min 0.3");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, r.out.find("eventday")), rows);
+    EXPECT_GE(std::count(rows.begin(), rows.end(), '\n'), 3) << rows;
+    EXPECT_TRUE(contains(run.err(), "exceedance 1 from ")) << run.err();
+}
+
+} // namespace
