@@ -903,7 +903,7 @@
 <context>
     <name>CSurveyWnd</name>
     <message>
-        <location filename="../../src/surveywindow/SurveyWindow.cpp" line="+145"/>
+        <location filename="../../src/surveywindow/SurveyWindow.cpp" line="+126"/>
         <source>İptal</source>
         <translation>Cancel</translation>
     </message>
@@ -994,17 +994,17 @@
         <translation>Back to the previous view (Backspace)</translation>
     </message>
     <message>
-        <location line="+13"/>
+        <location line="+14"/>
         <source>Ölçümü bitir: açık aralık ve boşluk yazılır, dosyalar kapanır</source>
         <translation>End the survey: the open interval and gap are written, the files closed</translation>
     </message>
     <message>
-        <location line="+84"/>
+        <location line="+83"/>
         <source>Okunuyor: %1</source>
         <translation>Reading %1</translation>
     </message>
     <message>
-        <location line="+37"/>
+        <location line="+24"/>
         <source>Okuma durduruldu; ölçüm başlatılmadı.</source>
         <translation>Reading stopped; the survey was not started.</translation>
     </message>
@@ -1040,7 +1040,7 @@
         </translation>
     </message>
     <message>
-        <location line="+99"/>
+        <location line="+101"/>
         <source>broker satırları reddediyor</source>
         <translation>the broker refuses the rows</translation>
     </message>
@@ -1084,7 +1084,7 @@
         </translation>
     </message>
     <message>
-        <location line="-154"/>
+        <location line="-156"/>
         <source>Bu dosyalar okunamadı; ölçümün geri kalanı gösteriliyor:</source>
         <translation>These files could not be read; the rest of the survey is shown:</translation>
     </message>
@@ -1124,7 +1124,7 @@
         <translation>held in memory: %1</translation>
     </message>
     <message>
-        <location line="+14"/>
+        <location line="+16"/>
         <source>Ölçüm sürüyor: </source>
         <translation>Survey running: </translation>
     </message>
@@ -1149,26 +1149,6 @@
         <location line="+42"/>
         <source>Bu pencerede ölçüm sürüyor. Ölçüm durdurulup dosyaları kapatılsın mı?</source>
         <translation>A survey is running in this window. Stop it and close its files?</translation>
-    </message>
-    <message>
-        <location line="+112"/>
-        <source>Olcum-tablolari.xlsx</source>
-        <translation>Survey-tables.xlsx</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>Excel çalışma kitabı (*.xlsx)</source>
-        <translation>Excel workbook (*.xlsx)</translation>
-    </message>
-    <message>
-        <location line="+5"/>
-        <source>Günler</source>
-        <translation>Days</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>Saatler</source>
-        <translation>Hours</translation>
     </message>
 </context>
 <context>
@@ -1458,6 +1438,19 @@
     </message>
 </context>
 <context>
+    <name>LiveSurvey</name>
+    <message>
+        <location filename="../../src/surveywindow/LiveSurvey.cpp" line="+63"/>
+        <source>eşik aşımı %1&apos;den beri 1 dakikadan uzun sürüyor, Lmax %2 dB</source>
+        <translation>an exceedance since %1 has lasted over a minute, Lmax %2 dB</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>eşik aşımı %1: %2, %3 s, Lmax %4 dB, SEL %5 dB</source>
+        <translation>exceedance %1: %2, %3 s, Lmax %4 dB, SEL %5 dB</translation>
+    </message>
+</context>
+<context>
     <name>LoggerFiles</name>
     <message>
         <location filename="../../src/logger/LoggerFiles.cpp" line="+43"/>
@@ -1478,18 +1471,18 @@
 <context>
     <name>NetworkStart</name>
     <message>
-        <location filename="../../src/network/NetworkStart.cpp" line="+56"/>
+        <location filename="../../src/network/NetworkStart.cpp" line="+58"/>
         <source>Broker adresi mqtt://sunucu[:port] veya mqtts://sunucu[:port] olmalı.</source>
         <translation>The broker address must be mqtt://host[:port] or mqtts://host[:port].</translation>
     </message>
     <message>
-        <location line="+54"/>
-        <location line="+121"/>
+        <location line="+57"/>
+        <location line="+113"/>
         <source>Ölçüm ağı</source>
         <translation>Measurement network</translation>
     </message>
     <message>
-        <location line="-131"/>
+        <location line="-123"/>
         <source>Broker kullanıcı adını veya parolayı kabul etmedi.</source>
         <translation>The broker did not accept the user name or password.</translation>
     </message>
@@ -2073,7 +2066,7 @@ Do you want to replace it?</translation>
 <context>
     <name>SurveyDlg</name>
     <message>
-        <location filename="../../src/ui/SurveyDlg.cpp" line="+26"/>
+        <location filename="../../src/ui/SurveyDlg.cpp" line="+27"/>
         <source>Ölçüm başlat</source>
         <translation>Start survey</translation>
     </message>
@@ -2126,7 +2119,38 @@ Do you want to replace it?</translation>
         <translation>Summary interval:</translation>
     </message>
     <message>
+        <location line="+1"/>
+        <source>Eşik aşımlarını exceedances.csv&apos;ye yaz</source>
+        <translation>Write exceedances to exceedances.csv</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <location line="+1"/>
+        <source> dB</source>
+        <translation> dB</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source> s</source>
+        <translation> s</translation>
+    </message>
+    <message>
         <location line="+2"/>
+        <source>Eşik (üstü):</source>
+        <translation>Threshold (above):</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Histerezis:</source>
+        <translation>Hysteresis:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>En kısa olay:</source>
+        <translation>Shortest event:</translation>
+    </message>
+    <message>
+        <location line="+8"/>
         <source>Ölçüm ağına yayınla: %1</source>
         <translation>Publish to the measurement network: %1</translation>
     </message>
@@ -2227,7 +2251,7 @@ Do you want to replace it?</translation>
         <translation>The survey cannot be written to this folder:</translation>
     </message>
     <message>
-        <location line="+27"/>
+        <location line="+30"/>
         <source>Ölçüm ağına yayın başlatılamadı:</source>
         <translation>Publishing to the measurement network could not start:</translation>
     </message>

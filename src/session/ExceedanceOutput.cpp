@@ -21,7 +21,7 @@ int rowsIn(const std::string& path) {
 
 ExceedanceOutput::ExceedanceOutput(const std::string& dir, const EventRules& rules, double interval,
                                    const Clock& clock)
-    : clock_(clock), rules_(rules), path_(dir + "/" + exceedancesFileName),
+    : clock_(clock), path_(dir + "/" + exceedancesFileName),
       intervalMs_(static_cast<std::int32_t>(std::lround(interval * 1000))),
       queue_(diskFileSystem(), false), finder_(rules, [this](const SeriesEvent& e) { found(e); }),
       follower_([this](SeriesMs t, std::int64_t wall, Centibel level, std::int32_t intervalMs) {

@@ -33,14 +33,11 @@ class ExceedanceOutput final : public SurveyOutput {
     // Writing the file failed (text) or works again (empty).
     std::function<void(const std::string& text)> onWriting;
 
-    const EventRules& rules() const { return rules_; }
-
   private:
     void found(const SeriesEvent& e);
     void write();
 
     const Clock& clock_;
-    EventRules rules_;
     std::string path_;
     std::int32_t intervalMs_;
     AppendQueue queue_;

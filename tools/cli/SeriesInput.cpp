@@ -266,6 +266,8 @@ std::string dailyFiguresUsage() {
         if (line.size() + piece.size() > 78) {
             text += line + "\n";
             line = indent;
+            line += piece.starts_with(' ') ? piece.substr(1) : piece;
+            return;
         }
         line += piece;
     };
@@ -275,11 +277,14 @@ std::string dailyFiguresUsage() {
     for (std::size_t i = 0; i < table.columns.size(); ++i)
         put(withBareUnit(table.columns[i].key, table.columns[i].unit) +
             (i + 1 < table.columns.size() ? "<TAB>" : ";"));
-    put(" a level without readings is '-'; with --above, then");
-    for (std::size_t i = 0; i < dailyEventColumns().size(); ++i)
-        put(std::string(i ? "<TAB>" : " <TAB>") +
-            withBareUnit(dailyEventColumns()[i].key, dailyEventColumns()[i].unit));
-    put(": the day's events and time above");
+    put(" a level without readings is '-';");
+    put(" with --above");
+    put(" it goes on");
+    for (const TableColumn<DayFigures>& c : dailyEventColumns())
+        put("<TAB>" + withBareUnit(c.key, c.unit));
+    put(":");
+    put(" the day's events");
+    put(" and time above");
     return text + line + "\n";
 }
 

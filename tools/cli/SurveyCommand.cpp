@@ -154,25 +154,24 @@ class Survey {
             publisherOutput_.emplace(*publisher_);
             survey_.addOutput(*publisherOutput_);
         }
-        if (options.events) {
-            exceedances_.emplace(options.dir, *options.events, options.interval, clock);
-            exceedances_->onLong = [this](const SeriesEvent& e) {
-                message("an exceedance since " + eventTimeText(clock_, e.startWall) +
-                        " goes on for over " + fixed(longExceedanceSeconds, 0) + " s, Lmax " +
-                        fixed(e.lmaxDb(), 1) + " dB so far");
-            };
-            exceedances_->onEvent = [this](int n, const SeriesEvent& e) {
-                message("exceedance " + std::to_string(n) + " from " +
-                        eventTimeText(clock_, e.startWall) + ": " + fixed(e.seconds, 1) +
-                        " s, Lmax " + fixed(e.lmaxDb(), 1) + " dB, SEL " + fixed(e.sel(), 1) +
-                        " dB");
-            };
-            exceedances_->onWriting = [this](const std::string& text) {
-                message(text.empty() ? "exceedances.csv is written again"
-                                     : "exceedances.csv cannot be written: " + text);
-            };
-            survey_.addOutput(*exceedances_);
-        }
+        QObject::connect(&survey_, &SurveySession::exceedanceGoesOn, [this](const SeriesEvent& e) {
+            message("an exceedance since " + eventTimeText(clock_, e.startWall) +
+                    " goes on for over " + fixed(longExceedanceSeconds, 0) + " s, Lmax " +
+                    fixed(e.lmaxDb(), 1) + " dB so far");
+        });
+        QObject::connect(&survey_, &SurveySession::exceedanceEnded,
+                         [this](int n, const SeriesEvent& e) {
+                             message("exceedance " + std::to_string(n) + " from " +
+                                     eventTimeText(clock_, e.startWall) + ": " +
+                                     fixed(e.seconds, 1) + " s, Lmax " + fixed(e.lmaxDb(), 1) +
+                                     " dB, SEL " + fixed(e.sel(), 1) + " dB");
+                         });
+        QObject::connect(&survey_, &SurveySession::exceedancesWriting,
+                         [this](bool failing, const QString& text) {
+                             message(failing ? "exceedances.csv cannot be written: " +
+                                                   text.toStdString()
+                                             : "exceedances.csv is written again");
+                         });
         QObject::connect(&survey_, &SurveySession::writing,
                          [this](bool, const QString& text) { message(text.toStdString()); });
         QObject::connect(&survey_, &SurveySession::holdChanged, [this](bool onHold) {
@@ -333,7 +332,6 @@ class Survey {
     const Clock& clock_;
     MqttPublisher* publisher_;
     std::optional<PublisherOutput> publisherOutput_;
-    std::optional<ExceedanceOutput> exceedances_;
     SurveySession survey_;
     bool inPlace_;
     bool lineOpen_ = false;
@@ -458,6 +456,7 @@ int runSurvey(const std::vector<std::string>& args) {
     settings.interval = options.interval;
     settings.split = options.split;
     settings.summarySeconds = options.summarySeconds;
+    settings.events = options.events;
     resumeSurvey(settings, clock);
 
     LiveSession session("survey");
