@@ -280,3 +280,17 @@ MarksRead readMarks(const std::string& path) {
     }
     return parseMarks(bytes, path);
 }
+
+std::optional<std::string> editProblemOf(const MarksRead& read) {
+    switch (read.status) {
+    case MarksRead::Status::CannotRead:
+    case MarksRead::Status::NotMarks:
+        return read.error;
+    case MarksRead::Status::Missing:
+    case MarksRead::Status::Ok:
+        break;
+    }
+    if (!read.problems.empty())
+        return "the marks file has damaged lines an edit would drop: mend them first";
+    return std::nullopt;
+}

@@ -118,3 +118,7 @@ SurveyMs instantOfSeries(const SeriesStore& series, SeriesMs t, const Clock& clo
 MarksRead parseMarks(std::string_view text, const std::string& name);
 // The marks file at path.
 MarksRead readMarks(const std::string& path);
+// Why the marks read cannot take an edit: the file is no marks file, cannot
+// be read, or has damaged lines that rewriting it would drop. Nothing when
+// it can (a missing file starts empty).
+std::optional<std::string> editProblemOf(const MarksRead& read);

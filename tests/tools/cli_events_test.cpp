@@ -63,6 +63,26 @@ TEST(CliEvents, LinesOfEventsAndDaysAsWritten) {
     EXPECT_EQ(days, (std::vector<std::string>{"\t1\t2.0", "\t0\t2.0"})) << daily.out;
 }
 
+TEST(CliEvents, AnExcludedReadingEndsAnEventAndIsNotTimeAbove) {
+    const fs::path dir = acrossTheDay("marks");
+    std::ofstream(dir / "markers.csv", std::ios::binary)
+        << "start,end,kind,label,note\r\n"
+           "2026-11-02T06:59:59+00:00,2026-11-02T07:00:00+00:00,exclude,rain,\r\n"
+           "2026-11-02T06:59:55+00:00,2026-11-02T07:00:05+00:00,residual,off,\r\n";
+    const auto r = runTool("TZ=UTC " + cli + " events " + quoted(dir) + " --above 75");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "event\t1\t2026-11-02T06:59:58.0+00:00\t2026-11-02T06:59:59.0+00:00\t1.0\t"
+                     "80.00\t2026-11-02T06:59:58.0+00:00\t80.00\t80.00\n"
+                     "event\t2\t2026-11-02T07:00:00.0+00:00\t2026-11-02T07:00:02.0+00:00\t2.0\t"
+                     "80.00\t2026-11-02T07:00:00.0+00:00\t80.00\t83.01\n"
+                     "eventday\t01-11-2026\t1\t1.0\n"
+                     "eventday\t02-11-2026\t1\t2.0\n");
+    const auto all = runTool("TZ=UTC " + cli + " events " + quoted(dir) + " --above 75 --no-marks");
+    ASSERT_EQ(all.status, 0) << all.err;
+    EXPECT_TRUE(all.out.starts_with("event\t1\t2026-11-02T06:59:58.0+00:00\t2026-11-02T07:00:02"))
+        << all.out;
+}
+
 TEST(CliEvents, WrongEventOptionsAreRefused) {
     const fs::path dir = acrossTheDay("usage");
     for (const std::string& bad : {"events " + quoted(dir), "events " + quoted(dir) + " --above x",

@@ -12,14 +12,17 @@ const char* const eventsUsage =
     "usage: vrel-cli events DIR|FILE.txt... --above DB [--hysteresis DB]\n"
     "                       [--merge S] [--min S] [--from DATETIME]\n"
     "                       [--to DATETIME] [--periods D,E,N]\n"
+    "                       [--marks FILE.csv | --no-marks]\n"
     "\n"
     "Reads a survey folder (its survey-*.txt files) or data files as one series\n"
     "and prints its noise events. An event starts at a reading strictly above\n"
     "--above and goes on while readings stay above --above minus --hysteresis\n"
     "(0 dB unless given); a gap in the readings (a step longer than 1.5\n"
-    "intervals) ends it. Events of one run of readings at most --merge seconds\n"
-    "apart (0) become one, with the readings between them; then events shorter\n"
-    "than --min seconds (0) are left out.\n"
+    "intervals) ends it, and so does an excluded reading (in an exclude mark\n"
+    "of the marks file; residual, event and note marks change nothing).\n"
+    "Events of one run of readings at most --merge seconds apart (0) become\n"
+    "one, with the readings between them; then events shorter than --min\n"
+    "seconds (0) are left out.\n"
     "\n"
     "One line per event:\n"
     "  event<TAB>n<TAB>start<TAB>end<TAB>seconds<TAB>Lmax<TAB>timeOfLmax<TAB>\n"
@@ -41,13 +44,18 @@ const char* const eventsUsageTail =
 } // namespace
 
 int runEvents(const std::vector<std::string>& args) {
-    const std::string usageText = std::string(eventsUsage) + seriesOptionsUsage + eventsUsageTail;
+    const std::string usageText =
+        std::string(eventsUsage) + seriesOptionsUsage + marksOptionsUsage + eventsUsageTail;
     std::vector<std::string_view> valued = {"--above", "--hysteresis", "--merge", "--min",
                                             "--periods"};
     valued.insert(valued.end(), seriesOptionNames.begin(), seriesOptionNames.end());
+    valued.insert(valued.end(), marksOptionNames.begin(), marksOptionNames.end());
     CommandLine line;
-    if (const int status = readCommandLine("events", usageText, args, valued, line); status >= 0)
+    if (const int status = readCommandLine("events", usageText, args, valued, line, {noMarksFlag});
+        status >= 0)
         return status;
+    if (line.option("--marks") && line.flag(noMarksFlag))
+        return usageError("events", "--marks and --no-marks exclude each other");
     if (line.positional.empty())
         return usageError("events", "expects a survey folder or data files");
     std::string error;
@@ -59,10 +67,10 @@ int runEvents(const std::vector<std::string>& args) {
         return usageError("events", error);
     if (!checkSeriesOptions(line, error))
         return usageError("events", error);
-    const auto input = openSeries(line.positional, line, "events");
+    const auto input = openSeries(line.positional, line, "events", true);
     if (!input)
         return exitFailure;
-    printEvents(
-        findEvents(input->series, input->from, input->to, *rules, {}, noise->settings.bounds));
+    printEvents(findEvents(input->series, input->from, input->to, *rules, input->marks.excluded,
+                           noise->settings.bounds));
     return exitOk;
 }
