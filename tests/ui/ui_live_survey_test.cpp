@@ -231,7 +231,7 @@ TEST_F(LiveSurveyTest, RunsInItsWindowAndLeavesTheEnginesFiles) {
     ASSERT_FALSE(prepareSurveyFolder(ref));
     {
         const SystemClock local;
-        SurveyRunner engine(diskFileSystem(), local, {ref, 0.2, SurveySplit::Hour, 60, {}, {}});
+        SurveyRunner engine(diskFileSystem(), local, {ref, 0.2, SurveySplit::Hour, 60, {}, {}, {}});
         const std::int64_t startSecond = ran.startMs() / 1000;
         const LocalTime st = local.local(static_cast<std::time_t>(startSecond));
         const std::int64_t startWall = secondsBetween(
