@@ -37,18 +37,18 @@ EventFinder::EventFinder(const EventRules& rules, Found found)
 
 void EventFinder::addTo(SeriesEvent& e, SeriesMs t, std::int64_t wall, Centibel level,
                         std::int32_t intervalMs) {
-    const double seconds = intervalMs / 1000.0;
-    if (e.seconds == 0) {
+    if (e.lengthMs == 0) {
         e.start = t;
         e.startWall = wall;
     }
-    if (e.seconds == 0 || level > e.lmax) {
+    if (e.lengthMs == 0 || level > e.lmax) {
         e.lmax = level;
         e.lmaxWall = wall;
     }
     e.end = t + intervalMs;
-    e.seconds = static_cast<double>(e.end - e.start) / 1000.0;
-    e.energySeconds += centibelEnergy(level) * seconds;
+    e.lengthMs += intervalMs;
+    e.seconds = static_cast<double>(e.lengthMs) / 1000.0;
+    e.energySeconds += centibelEnergy(level) * (intervalMs / 1000.0);
 }
 
 void EventFinder::reading(SeriesMs t, std::int64_t wall, Centibel level, std::int32_t intervalMs) {
@@ -83,16 +83,17 @@ void EventFinder::closeOpen() {
         // Within the merge distance: one event with the readings between.
         SeriesEvent merged = *pending_;
         for (const SeriesEvent* part : {&between_, &e}) {
-            if (part->seconds == 0)
+            if (part->lengthMs == 0)
                 continue;
             if (part->lmax > merged.lmax) {
                 merged.lmax = part->lmax;
                 merged.lmaxWall = part->lmaxWall;
             }
             merged.energySeconds += part->energySeconds;
+            merged.lengthMs += part->lengthMs;
             merged.end = part->end;
         }
-        merged.seconds = static_cast<double>(merged.end - merged.start) / 1000.0;
+        merged.seconds = static_cast<double>(merged.lengthMs) / 1000.0;
         e = merged;
     }
     pending_ = e;
@@ -100,7 +101,7 @@ void EventFinder::closeOpen() {
 }
 
 void EventFinder::flushPending() {
-    if (pending_ && pending_->seconds + 1e-9 >= rules_.minSeconds)
+    if (pending_ && static_cast<double>(pending_->lengthMs) + 1e-6 >= rules_.minSeconds * 1000.0)
         found_(*pending_);
     pending_.reset();
     between_ = SeriesEvent{};

@@ -27,7 +27,8 @@ struct SeriesEvent {
     SeriesMs start = 0, end = 0; // series time: the first reading, the last one's end
     std::int64_t startWall = 0;  // the same on the wall clock (ms since 1970-01-01 00:00)
     std::int64_t lmaxWall = 0;   // the first reading at Lmax, on the wall clock
-    double seconds = 0;          // readings times the interval
+    std::int64_t lengthMs = 0;   // readings times the interval
+    double seconds = 0;          // the same in seconds
     double energySeconds = 0;    // sum of 10^(L/10) * interval
     Centibel lmax = 0;
 
