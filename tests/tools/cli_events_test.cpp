@@ -10,8 +10,10 @@
 
 #include <algorithm>
 #include <csignal>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -81,6 +83,83 @@ TEST(CliEvents, AnExcludedReadingEndsAnEventAndIsNotTimeAbove) {
     ASSERT_EQ(all.status, 0) << all.err;
     EXPECT_TRUE(all.out.starts_with("event\t1\t2026-11-02T06:59:58.0+00:00\t2026-11-02T07:00:02"))
         << all.out;
+}
+
+// Two days at 10 s from 2026-11-02 07:00 with an outage and an excluded
+// span: the background level as defined, worked out here reading by reading.
+TEST(CliEvents, TheBackgroundFollowsTheMarksAndLeavesOutShortQuarters) {
+    const fs::path dir = emptyFolder(fs::path(VREL_TEST_TMP) / "events-background");
+    const std::time_t from = 1793602800; // 2026-11-02 07:00 UTC
+    const std::time_t outFrom = from + 5 * 3600 + 7 * 60, outTo = from + 6 * 3600 + 31 * 60;
+    const std::time_t exFrom = from + 26 * 3600, exTo = from + 26 * 3600 + 150;
+    std::map<std::string, std::string> files;
+    std::map<std::time_t, std::vector<int>> quarters; // levels in hundredths, left in
+    for (std::time_t t = from; t < from + 2 * 86400; t += 10) {
+        if (t >= outFrom && t < outTo)
+            continue;
+        const std::tm tm = *std::gmtime(&t);
+        const int base = tm.tm_hour >= 7 && tm.tm_hour < 19    ? 5500
+                         : tm.tm_hour >= 19 && tm.tm_hour < 23 ? 4700
+                                                               : 3900;
+        const int level = base + static_cast<int>((t / 10 * 37) % 800);
+        char name[64], line[64];
+        std::strftime(name, sizeof name, "survey-%Y-%m-%dT%H.txt", &tm);
+        std::snprintf(line, sizeof line, "%02d-%02d-%d,%02d:%02d:%02d, %d.%02d, dBA\r\n",
+                      tm.tm_mday, tm.tm_mon + 1, tm.tm_year + 1900, tm.tm_hour, tm.tm_min,
+                      tm.tm_sec, level / 100, level % 100);
+        std::string& text = files[name];
+        if (text.empty())
+            text = "Kovra Sound Level Meter SamplingRate:10.0;\r\n";
+        text += line;
+        if (t < exFrom || t >= exTo)
+            quarters[t / 900 * 900].push_back(level);
+    }
+    for (const auto& [name, text] : files)
+        std::ofstream(dir / name, std::ios::binary) << text;
+    std::ofstream(dir / "markers.csv", std::ios::binary)
+        << "start,end,kind,label,note\r\n"
+           "2026-11-03T09:00:00+00:00,2026-11-03T09:02:30+00:00,exclude,wind,\r\n";
+
+    // (date, period) -> LA90 of each counted quarter
+    std::map<std::pair<std::time_t, int>, std::vector<double>> la90s;
+    for (auto& [q, levels] : quarters) {
+        if (levels.size() * 10 < 810) // 90 % of 900 s
+            continue;
+        std::sort(levels.begin(), levels.end(), std::greater<>());
+        const int hour = static_cast<int>(q / 3600 % 24);
+        const int period = hour >= 7 && hour < 19 ? 0 : hour >= 19 && hour < 23 ? 1 : 2;
+        const std::time_t date = (q - 7 * 3600) / 86400 * 86400;
+        la90s[{date, period}].push_back(levels[(90 * levels.size() + 99) / 100 - 1] / 100.0);
+    }
+    const char* names[] = {"day", "evening", "night"};
+    std::string expected;
+    std::vector<double> abls[3];
+    for (auto& [key, values] : la90s) {
+        std::sort(values.begin(), values.end());
+        const double abl = values[(values.size() + 9) / 10 - 1];
+        abls[key.second].push_back(abl);
+        const std::tm tm = *std::gmtime(&key.first);
+        char line[96];
+        std::snprintf(line, sizeof line, "abl\t%02d-%02d-%d\t%s\t%.2f\t%zu\n", tm.tm_mday,
+                      tm.tm_mon + 1, tm.tm_year + 1900, names[key.second], abl, values.size());
+        expected += line;
+    }
+    for (int p = 0; p < 3; ++p) {
+        auto& a = abls[p];
+        ASSERT_EQ(a.size(), 2u);
+        char line[64];
+        std::snprintf(line, sizeof line, "rbl\t%s\t%.2f\t2\n", names[p], (a[0] + a[1]) / 2);
+        expected += line;
+    }
+    // The outage leaves 12:00 (7 of 15 minutes) out and 13:30 (14) in; the
+    // mark takes 09:00 below 90 %.
+    const std::pair<std::time_t, int> firstDay{from - 7 * 3600, 0}, secondDay{from + 17 * 3600, 0};
+    EXPECT_EQ(la90s[firstDay].size(), 48u - 6u);
+    EXPECT_EQ(la90s[secondDay].size(), 47u);
+
+    const auto r = runTool("TZ=UTC " + cli + " stats " + quoted(dir) + " --background");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.substr(r.out.find("abl\t")), expected);
 }
 
 TEST(CliEvents, WrongEventOptionsAreRefused) {
