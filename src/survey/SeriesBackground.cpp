@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
-#include <tuple>
+#include <optional>
 
 namespace {
 

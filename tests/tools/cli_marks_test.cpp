@@ -169,6 +169,12 @@ TEST(CliMarks, MarksAreAddedListedAndDeleted) {
     }
     EXPECT_EQ(runTool(cli + " mark " + quoted(dir) + " --list").out, after.out)
         << "a refused mark changes nothing";
+    // A mistyped folder does not become a marks file.
+    const auto typo = runTool(cli + " mark " + quoted(fs::path(dir.string() + "x")) +
+                              " --from 2026-12-09T01:00 --to 2026-12-09T02:00 --kind note "
+                              "--label a");
+    EXPECT_TRUE(isUsageError(typo, "mark")) << typo.err;
+    EXPECT_FALSE(fs::exists(dir.string() + "x"));
 }
 
 TEST(CliMarks, StatsAreThoseOfTheReadingsTheMarksLeave) {

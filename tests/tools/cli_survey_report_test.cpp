@@ -111,7 +111,9 @@ std::vector<std::vector<std::string>> expectedDays() {
                                            24.0));
         const double coverage = 100.0 * d.all.count * stepSeconds / 86400.0;
         rows.push_back({date, d.day.text(), d.evening.text(), d.night.text(), lden, d.all.text(),
-                        tenth(d.lmax), tenth(coverage), "%"});
+                        tenth(d.lmax), tenth(coverage), "%",
+                        // nothing excluded, nothing residual
+                        "0.0", "%", "0.0", "%"});
     }
     return rows;
 }

@@ -5,10 +5,10 @@
 // companion, in either language.
 #include "app/Translation.h"
 #include "model/TextFormat.h"
-#include "surveywindow/SurveyPlot.h"
-#include "surveywindow/SurveyWindow.h"
 #include "recording/Recording.h"
 #include "survey/Survey.h"
+#include "surveywindow/SurveyPlot.h"
+#include "surveywindow/SurveyWindow.h"
 #include "ui/Prompt.h"
 
 #include <QApplication>
@@ -326,13 +326,17 @@ TEST_P(SurveyTablesTest, TheWindowWorkbookReportAndCompanionShowTheSameTables) {
     // The same headings everywhere; the workbook's bare numbers say their
     // unit when it is a share.
     using Row = std::vector<std::string>;
-    const Row days =
-        english ? Row({"Day", "Lday", "Levening", "Lnight", "Lden", "LAeq,24h", "Lmax", "Coverage"})
-                : Row({"Gün", "Lgündüz", "Lakşam", "Lgece", "Lden", "LAeq,24h", "Lmax", "Kapsam"});
-    const Row hours = english ? Row({"Hour", "Leq", "Lmax", "Lmin", "Coverage"})
-                              : Row({"Saat", "Leq", "Lmax", "Lmin", "Kapsam"});
+    const Row days = english ? Row({"Day", "Lday", "Levening", "Lnight", "Lden", "LAeq,24h", "Lmax",
+                                    "Coverage", "Excluded", "Residual"})
+                             : Row({"Gün", "Lgündüz", "Lakşam", "Lgece", "Lden", "LAeq,24h", "Lmax",
+                                    "Kapsam", "Hariç", "Artık"});
+    const Row hours = english
+                          ? Row({"Hour", "Leq", "Lmax", "Lmin", "Coverage", "Excluded", "Residual"})
+                          : Row({"Saat", "Leq", "Lmax", "Lmin", "Kapsam", "Hariç", "Artık"});
+    // The shares: coverage, and the time excluded and residual.
     auto inSheet = [](Row r) {
-        r.back() += " %";
+        for (std::size_t c = r.size() - 3; c < r.size(); ++c)
+            r[c] += " %";
         return r;
     };
     EXPECT_EQ(daily[0], days);
@@ -349,7 +353,7 @@ TEST_P(SurveyTablesTest, TheWindowWorkbookReportAndCompanionShowTheSameTables) {
     ASSERT_EQ(cli.size(), daily.size() - 1);
     for (std::size_t r = 1; r < daily.size(); ++r) {
         const Row& row = daily[r];
-        ASSERT_EQ(row.size(), 8u);
+        ASSERT_EQ(row.size(), 10u);
         ASSERT_EQ(bookDays[r].size(), row.size());
         ASSERT_EQ(reportRows[r].size(), row.size());
         ASSERT_EQ(cli[r - 1].size(), row.size());
