@@ -10,13 +10,13 @@
 #include "link/MeterSimulator.h"
 #include "model/Clock.h"
 #include "model/TimeLabels.h"
-#include "surveywindow/LiveSurvey.h"
-#include "surveywindow/SurveyPlot.h"
-#include "surveywindow/SurveyWindow.h"
 #include "recording/TickRule.h"
 #include "survey/SeriesReader.h"
 #include "survey/Survey.h"
 #include "survey/SurveyRunner.h"
+#include "surveywindow/LiveSurvey.h"
+#include "surveywindow/SurveyPlot.h"
+#include "surveywindow/SurveyWindow.h"
 #include "ui/Prompt.h"
 
 #include <QAction>
