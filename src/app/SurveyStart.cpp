@@ -7,9 +7,9 @@
 #include "mqtt/MqttPublisher.h"
 #include "network/NetworkStart.h"
 #include "network/PasswordStore.h"
-#include "surveywindow/SurveyWindow.h"
 #include "survey/Survey.h"
 #include "survey/SurveyRunner.h"
+#include "surveywindow/SurveyWindow.h"
 #include "ui/Prompt.h"
 
 #include <QCoreApplication>
@@ -80,6 +80,9 @@ void startSurveyFromMenu(CMyVrelView& view) {
     settings.interval = chosen->interval;
     settings.split = chosen->dailyFiles ? SurveySplit::Day : SurveySplit::Hour;
     settings.summarySeconds = chosen->summarySeconds;
+    if (chosen->events)
+        settings.events =
+            EventRules{chosen->eventAbove, chosen->eventHysteresis, 0, chosen->eventMinSeconds};
     resumeSurvey(settings, appClock());
     std::unique_ptr<MqttPublisher> publisher;
     if (broker && chosen->publish) {
