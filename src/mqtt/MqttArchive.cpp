@@ -72,6 +72,7 @@ MqttArchive::Meter* MqttArchive::meter(const MqttTopicName& name) {
     m->eventStarts = startsIn(dir + "/" + eventsFileName);
     m->store = std::make_unique<SurveyStore>(diskFileSystem(), m->clock, dir, SurveySplit::Hour,
                                              1.0, maxPendingLevels);
+    m->store->continueEarlierFiles(); // a restart of the collector goes on in the hour's file
     m->store->report = [this, key](const std::string& text) {
         if (report)
             report(key + ": " + text);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -90,6 +91,48 @@ TEST(MqttArchive, LevelsBecomeHourlyDataFilesInTheMetersOwnTime) {
     const SurveyFolderRead folder = ReadSurveyFolder((dir / "s/m").string());
     EXPECT_EQ(folder.status, SurveyFolderRead::Status::Ok);
     EXPECT_EQ(folder.records.size(), 3u);
+}
+
+// Each run of the collector is one MqttArchive; the levels at the given
+// times (ISO with their offset) go into it in turn.
+std::vector<std::string> dataFilesAfterRuns(const fs::path& dir,
+                                            const std::vector<std::vector<std::string>>& runs) {
+    for (const auto& run : runs) {
+        MqttArchive archive(dir.string());
+        for (const std::string& t : run)
+            archive.receive(mqttTopic("s", "m", MqttTopic::Level), encodeLevel({t, 60, "dBA"}));
+        archive.close();
+    }
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir / "s/m"))
+        if (isSurveyDataFileName(entry.path().filename().string()))
+            names.push_back(entry.path().filename().string() + ":" +
+                            std::to_string(ReadTextDataFile(entry.path().string()).records.size()));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(MqttArchive, ARestartedCollectorGoesOnInTheHoursFile) {
+    struct Case {
+        const char* name;
+        std::vector<std::vector<std::string>> runs;
+        std::vector<std::string> files; // name:readings
+    };
+    const std::vector<Case> cases = {
+        {"restarts",
+         {{"2026-12-09T02:10:00+01:00", "2026-12-09T02:10:01+01:00"},
+          {"2026-12-09T02:10:05+01:00"},
+          {"2026-12-09T02:10:09+01:00", "2026-12-09T03:00:00+01:00"}},
+         {"survey-2026-12-09T02.txt:4", "survey-2026-12-09T03.txt:1"}},
+        {"clock-change",
+         {{"2026-10-25T02:59:59+02:00", "2026-10-25T02:00:00+01:00"},
+          {"2026-10-25T02:00:05+01:00"}},
+         {"survey-2026-10-25T02-2.txt:2", "survey-2026-10-25T02.txt:1"}},
+    };
+    for (const Case& c : cases) {
+        const fs::path dir = scratch(std::string("hour-") + c.name);
+        EXPECT_EQ(dataFilesAfterRuns(dir, c.runs), c.files) << c.name;
+    }
 }
 
 TEST(MqttArchive, AMalformedMessageIsToldOncePerTopicAndTheRestGoesOn) {
