@@ -656,34 +656,18 @@ void SurveyStore::addSample(const CObjData& sample, SurveyMs t) {
         if (!file_.empty())
             data_.pushClose();
         stem_ = key;
-        file_ = continueEarlier_ ? earlierFile(stem) : std::string();
-        if (!file_.empty()) {
-            if (fs_.endsMidLine(file_))
-                data_.push(file_, "\r\n"); // a line cut short by a kill stays a line of its own
-        } else {
-            for (int seq = 1;; ++seq) {
-                const std::string candidate = path(surveyFileName(stem, seq));
-                if (!fs_.exists(candidate) &&
-                    std::find(files_.begin(), files_.end(), candidate) == files_.end()) {
-                    file_ = candidate;
-                    break;
-                }
+        for (int seq = 1;; ++seq) {
+            const std::string candidate = path(surveyFileName(stem, seq));
+            if (!fs_.exists(candidate) &&
+                std::find(files_.begin(), files_.end(), candidate) == files_.end()) {
+                file_ = candidate;
+                break;
             }
-            data_.push(file_, TextDataHeader(sampleInterval_) + "\r\n");
         }
         files_.push_back(file_);
+        data_.push(file_, TextDataHeader(sampleInterval_) + "\r\n");
     }
     data_.push(file_, TextDataLine(sample) + "\r\n", 1);
-}
-
-std::string SurveyStore::earlierFile(const std::string& stem) const {
-    std::string latest;
-    for (int seq = 1; fs_.exists(path(surveyFileName(stem, seq))); ++seq)
-        latest = path(surveyFileName(stem, seq));
-    // Written by this run already: the clock went back into that hour.
-    if (std::find(files_.begin(), files_.end(), latest) != files_.end())
-        return {};
-    return latest;
 }
 
 void SurveyStore::addSummaryRow(std::string row) {

@@ -267,18 +267,12 @@ class SurveyStore {
     std::size_t lostSamples() const { return lost_; }
     // Writing fails now (reported, and tried again).
     bool failing() const { return failing_; }
-    // The data files this run wrote to, in order.
+    // The data files begun by this run, in order.
     const std::vector<std::string>& files() const { return files_; }
-    // A run that comes to an hour whose file is there already goes on in it
-    // instead of starting one of its own: an archive written again after its
-    // writer restarted. The hour that repeats when daylight saving ends still
-    // gets a file of its own within a run.
-    void continueEarlierFiles() { continueEarlier_ = true; }
 
   private:
     std::string path(const std::string& name) const { return dir_ + "/" + name; }
     bool drainAll(std::string& error);
-    std::string earlierFile(const std::string& stem) const;
 
     SurveyFileSystem& fs_;
     const Clock& clock_;
@@ -293,7 +287,6 @@ class SurveyStore {
     std::string file_;
     std::vector<std::string> files_;
     bool failing_ = false;
-    bool continueEarlier_ = false;
     SurveyMs lastTry_ = 0;
     std::size_t lost_ = 0;
     std::optional<Gap> lostSpan_;
