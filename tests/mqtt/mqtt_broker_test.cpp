@@ -635,7 +635,10 @@ TEST(MqttCommandLine, WrongNamesAndAddressesEndWithStatusTwoBeforeSampling) {
         {"--mqtt mqtts://broker --mqtt-cert /etc/hostname", "go together"},
         {"--mqtt mqtts://broker --mqtt-ca /nonexistent/ca.pem", "cannot read"},
         {"--mqtt mqtt://broker --mqtt-user u --mqtt-password-file /nonexistent", "cannot read"},
+        {"--mqtt mqtt://broker --archived-by north,", "--archived-by wants"},
+        {"--mqtt mqtt://broker --archived-by North", "--archived-by wants"},
         {"--site north", "goes with --mqtt"},
+        {"--archived-by north", "goes with --mqtt"},
         {"--no-discovery", "goes with --mqtt"},
     };
     for (const auto& w : wrong) {
@@ -647,6 +650,11 @@ TEST(MqttCommandLine, WrongNamesAndAddressesEndWithStatusTwoBeforeSampling) {
     const ToolResult collect = runTool(cli + " collect --mqtt mqtt://broker");
     EXPECT_EQ(collect.status, 2);
     EXPECT_TRUE(contains(collect.err, "--out-dir")) << collect.err;
+    const ToolResult named = runTool(cli + " collect --mqtt mqtt://broker --out-dir '" +
+                                     (dir / "archive").string() + "' --name 'North Yard'");
+    EXPECT_EQ(named.status, 2);
+    EXPECT_TRUE(contains(named.err, "--name wants")) << named.err;
+    EXPECT_FALSE(fs::exists(dir / "archive"));
 }
 
 } // namespace
