@@ -96,7 +96,8 @@ void Collector::stop() {
     for (const FleetInbox::Message& m : inbox_.takeAll())
         archive_.receive(m.topic, m.payload);
     tellNotes();
-    // Told at the next start: every folder asks again then.
+    // Synced, but no longer told: the surveys hear it at the next start,
+    // when every folder says what it holds.
     archive_.close();
 }
 
