@@ -2205,7 +2205,7 @@ Do you want to replace it?</translation>
         <translation>Publish to the measurement network: %1</translation>
     </message>
     <message>
-        <location line="+10"/>
+        <location line="+18"/>
         <source>Saha:</source>
         <translation>Site:</translation>
     </message>
@@ -2215,12 +2215,27 @@ Do you want to replace it?</translation>
         <translation>Meter name:</translation>
     </message>
     <message>
+        <location line="-6"/>
+        <source>yok: broker&apos;ın aldığı gönderilmiş sayılır</source>
+        <translation>none: what the broker has counts as sent</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Virgülle ayrılmış toplayıcı adları (vrel-cli collect --name): ölçümün dosyaları bunların hepsi diske yazana dek bekler ve eksikleri yeniden gönderilir.</source>
+        <translation>Collector names separated by commas (vrel-cli collect --name): the survey&apos;s files wait until all of them have written them to disk, and whatever one lacks is sent again.</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Arşivleyenler:</source>
+        <translation>Archived by:</translation>
+    </message>
+    <message>
         <location line="+4"/>
         <source>Broker parolası:</source>
         <translation>Broker password:</translation>
     </message>
     <message>
-        <location line="+14"/>
+        <location line="+15"/>
         <source>Bu klasördeki ölçüm sürdürülür: yeni dosyalar eklenir, aradaki süre events.csv&apos;ye yeniden başlama boşluğu olarak yazılır.</source>
         <translation>The survey in this folder goes on: new files are added, and the time in between goes to events.csv as a restart gap.</translation>
     </message>
@@ -2301,14 +2316,14 @@ Do you want to replace it?</translation>
         <translation>The survey cannot be written to this folder:</translation>
     </message>
     <message>
-        <location line="+30"/>
+        <location line="+35"/>
         <source>Ölçüm ağına yayın başlatılamadı:</source>
         <translation>Publishing to the measurement network could not start:</translation>
     </message>
     <message>
-        <location line="+2"/>
-        <source>Saha ve ölçer adları a-z, 0-9, _ ve - ile en çok 32 karakter olmalı.</source>
-        <translation>Site and meter names are 1 to 32 of a-z, 0-9, _ and -.</translation>
+        <location line="+3"/>
+        <source>Saha, ölçer ve toplayıcı adları a-z, 0-9, _ ve - ile en çok 32 karakter olmalı.</source>
+        <translation>Site, meter and collector names are 1 to 32 of a-z, 0-9, _ and -.</translation>
     </message>
     <message>
         <location line="+25"/>

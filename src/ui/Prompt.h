@@ -96,6 +96,9 @@ class Prompt {
         double eventAbove = 70;     // dB
         double eventHysteresis = 0; // dB
         double eventMinSeconds = 0;
+        // The collectors whose archives must hold the folder (vrel-cli survey
+        // --archived-by): "NAME[,NAME…]"; empty: the broker's acknowledgement.
+        QString archivedBy;
     };
     struct FileChoice {
         QString path;        // empty when cancelled

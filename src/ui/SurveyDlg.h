@@ -13,7 +13,8 @@ class QLineEdit;
 // ticks, a data file an hour or a day, and the summary's interval; the
 // folder is named, with a word when the survey there goes on. With a broker
 // set up in the network window, the survey may publish there under a site
-// and meter name. Noise events above a threshold may go to exceedances.csv.
+// and meter name, its folder waiting for the archives of named collectors.
+// Noise events above a threshold may go to exceedances.csv.
 class SurveyDlg : public QDialog {
     Q_OBJECT
   public:
@@ -33,4 +34,5 @@ class SurveyDlg : public QDialog {
     QDoubleSpinBox* eventAbove_ = nullptr;
     QDoubleSpinBox* eventHysteresis_ = nullptr;
     QDoubleSpinBox* eventMin_ = nullptr;
+    QLineEdit* archivedBy_ = nullptr;
 };

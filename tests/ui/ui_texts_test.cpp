@@ -71,6 +71,7 @@ const std::vector<Window>& windows() {
              r.eventAbove = 72.5;
              r.eventHysteresis = 3;
              r.eventMinSeconds = 2;
+             r.archivedBy = QStringLiteral("north,south");
              return std::make_unique<SurveyDlg>(nullptr, r);
          }},
     };
