@@ -903,7 +903,7 @@
 <context>
     <name>CSurveyWnd</name>
     <message>
-        <location filename="../../src/surveywindow/SurveyWindow.cpp" line="+145"/>
+        <location filename="../../src/surveywindow/SurveyWindow.cpp" line="+135"/>
         <source>İptal</source>
         <translation>Cancel</translation>
     </message>
@@ -954,7 +954,12 @@
         <translation>Survey: %1</translation>
     </message>
     <message>
-        <location line="+6"/>
+        <location line="-8"/>
+        <source>İmleçleri kaldır</source>
+        <translation>Clear cursors</translation>
+    </message>
+    <message>
+        <location line="+14"/>
         <source>Rapor…</source>
         <translation>Report…</translation>
     </message>
@@ -994,17 +999,22 @@
         <translation>Back to the previous view (Backspace)</translation>
     </message>
     <message>
-        <location line="+13"/>
+        <location line="+14"/>
         <source>Ölçümü bitir: açık aralık ve boşluk yazılır, dosyalar kapanır</source>
         <translation>End the survey: the open interval and gap are written, the files closed</translation>
     </message>
     <message>
-        <location line="+84"/>
+        <location line="+24"/>
+        <source>A ve B imleçlerini kaldır (Esc)</source>
+        <translation>Remove cursors A and B (Esc)</translation>
+    </message>
+    <message>
+        <location line="+69"/>
         <source>Okunuyor: %1</source>
         <translation>Reading %1</translation>
     </message>
     <message>
-        <location line="+37"/>
+        <location line="+24"/>
         <source>Okuma durduruldu; ölçüm başlatılmadı.</source>
         <translation>Reading stopped; the survey was not started.</translation>
     </message>
@@ -1023,24 +1033,43 @@
         <source>%1, %2, %3 – %4</source>
         <translation>%1 in %2, %3 – %4</translation>
     </message>
-    <message numerus="yes">
-        <location line="+1"/>
-        <source>%n okuma</source>
-        <translation>
-            <numerusform>%n reading</numerusform>
-            <numerusform>%n readings</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <location line="+1"/>
-        <source>%n dosya</source>
-        <translation>
-            <numerusform>%n file</numerusform>
-            <numerusform>%n files</numerusform>
-        </translation>
+    <message>
+        <location line="+94"/>
+        <source>bu aralıkta Leq %1 %2</source>
+        <translation>Leq %1 %2 this interval</translation>
     </message>
     <message>
-        <location line="+99"/>
+        <location line="+172"/>
+        <source>İmleç yok: tıklama A&apos;yı, sağ tıklama B&apos;yi koyar.</source>
+        <translation>No cursors: a click places A, a right click B.</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>A: %1</source>
+        <translation>A: %1</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>B: %1</source>
+        <translation>B: %1</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>A–B: %1</source>
+        <translation>A–B: %1</translation>
+    </message>
+    <message>
+        <location line="+60"/>
+        <source>Rapor A–B arasını kapsar: %1 – %2 (%3).</source>
+        <translation>The report covers A–B: %1 – %2 (%3).</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Rapor bütün ölçümü kapsar: %1 – %2.</source>
+        <translation>The report covers the whole survey: %1 – %2.</translation>
+    </message>
+    <message>
+        <location line="-233"/>
         <source>broker satırları reddediyor</source>
         <translation>the broker refuses the rows</translation>
     </message>
@@ -1068,15 +1097,7 @@
         <translation>Waiting for the meter (%1).</translation>
     </message>
     <message numerus="yes">
-        <location line="+47"/>
-        <source>Ölçüm durduruldu: %n örnek, %1 klasöründe.</source>
-        <translation>
-            <numerusform>Survey stopped: %n sample in %1.</numerusform>
-            <numerusform>Survey stopped: %n samples in %1.</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <location line="+4"/>
+        <location line="+51"/>
         <source>%n örnek yazılamadı: %1</source>
         <translation>
             <numerusform>%n sample could not be written: %1</numerusform>
@@ -1084,12 +1105,28 @@
         </translation>
     </message>
     <message>
-        <location line="-154"/>
+        <location line="-157"/>
         <source>Bu dosyalar okunamadı; ölçümün geri kalanı gösteriliyor:</source>
         <translation>These files could not be read; the rest of the survey is shown:</translation>
     </message>
+    <message numerus="yes">
+        <location line="-16"/>
+        <source>%Ln okuma</source>
+        <translation>
+            <numerusform>%Ln reading</numerusform>
+            <numerusform>%Ln readings</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <location line="+1"/>
+        <source>%Ln dosya</source>
+        <translation>
+            <numerusform>%Ln file</numerusform>
+            <numerusform>%Ln files</numerusform>
+        </translation>
+    </message>
     <message>
-        <location line="+63"/>
+        <location line="+78"/>
         <source>süre %1</source>
         <translation>elapsed %1</translation>
     </message>
@@ -1104,12 +1141,7 @@
         <translation>last %1 %2</translation>
     </message>
     <message>
-        <location line="+9"/>
-        <source>bu aralıkta Leq %1 dB</source>
-        <translation>Leq %1 dB this interval</translation>
-    </message>
-    <message>
-        <location line="+1"/>
+        <location line="+13"/>
         <source>bu aralıkta henüz Leq yok</source>
         <translation>no Leq yet this interval</translation>
     </message>
@@ -1145,30 +1177,18 @@
         <translation>The survey&apos;s files cannot be written; the samples are held in memory, writing is tried again every second and sampling goes on.
 %1</translation>
     </message>
+    <message numerus="yes">
+        <location line="+29"/>
+        <source>Ölçüm durduruldu: %Ln örnek, %1 klasöründe.</source>
+        <translation>
+            <numerusform>Survey stopped: %Ln sample in %1.</numerusform>
+            <numerusform>Survey stopped: %Ln samples in %1.</numerusform>
+        </translation>
+    </message>
     <message>
-        <location line="+42"/>
+        <location line="+13"/>
         <source>Bu pencerede ölçüm sürüyor. Ölçüm durdurulup dosyaları kapatılsın mı?</source>
         <translation>A survey is running in this window. Stop it and close its files?</translation>
-    </message>
-    <message>
-        <location line="+112"/>
-        <source>Olcum-tablolari.xlsx</source>
-        <translation>Survey-tables.xlsx</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>Excel çalışma kitabı (*.xlsx)</source>
-        <translation>Excel workbook (*.xlsx)</translation>
-    </message>
-    <message>
-        <location line="+5"/>
-        <source>Günler</source>
-        <translation>Days</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>Saatler</source>
-        <translation>Hours</translation>
     </message>
 </context>
 <context>
@@ -1478,18 +1498,18 @@
 <context>
     <name>NetworkStart</name>
     <message>
-        <location filename="../../src/network/NetworkStart.cpp" line="+56"/>
+        <location filename="../../src/network/NetworkStart.cpp" line="+58"/>
         <source>Broker adresi mqtt://sunucu[:port] veya mqtts://sunucu[:port] olmalı.</source>
         <translation>The broker address must be mqtt://host[:port] or mqtts://host[:port].</translation>
     </message>
     <message>
-        <location line="+54"/>
-        <location line="+121"/>
+        <location line="+57"/>
+        <location line="+113"/>
         <source>Ölçüm ağı</source>
         <translation>Measurement network</translation>
     </message>
     <message>
-        <location line="-131"/>
+        <location line="-123"/>
         <source>Broker kullanıcı adını veya parolayı kabul etmedi.</source>
         <translation>The broker did not accept the user name or password.</translation>
     </message>
@@ -1607,7 +1627,7 @@
 <context>
     <name>ReportDlg</name>
     <message>
-        <location filename="../../src/ui/ReportDlg.cpp" line="+21"/>
+        <location filename="../../src/ui/ReportDlg.cpp" line="+22"/>
         <source>Rapor</source>
         <translation>Report</translation>
     </message>
@@ -2054,6 +2074,11 @@
         <source>Bütün ölçüm: %1 – %2</source>
         <translation>Whole survey: %1 – %2</translation>
     </message>
+    <message>
+        <location line="+1"/>
+        <source>A–B arası: %1 – %2</source>
+        <translation>Span A–B: %1 – %2</translation>
+    </message>
 </context>
 <context>
     <name>SeriesFiles</name>
@@ -2251,19 +2276,19 @@ Do you want to replace it?</translation>
     <name>WindowReport</name>
     <message>
         <location filename="../../src/ui/WindowReport.cpp" line="+126"/>
-        <location line="+57"/>
-        <location line="+20"/>
+        <location line="+60"/>
+        <location line="+22"/>
         <source>Rapor</source>
         <translation>Report</translation>
     </message>
     <message>
-        <location line="-20"/>
-        <location line="+20"/>
+        <location line="-22"/>
+        <location line="+22"/>
         <source>Rapor için okuma yok.</source>
         <translation>No readings to report.</translation>
     </message>
     <message>
-        <location line="-72"/>
+        <location line="-75"/>
         <source>Rapor ayarları kaydedilemedi.</source>
         <translation>The report settings could not be saved.</translation>
     </message>

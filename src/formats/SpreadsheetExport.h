@@ -3,6 +3,7 @@
 #include "model/NoiseRules.h"
 #include "model/RecordList.h"
 #include "model/SeriesStats.h"
+#include "model/TimeLabels.h"
 
 #include <optional>
 #include <string>
@@ -49,16 +50,19 @@ bool WriteSpreadsheetXlsx(const std::string& path, const RecordList& series,
                           const NoiseSettings& noise = {});
 
 // A sheet of a table: its name, headings and rows. A cell is a number (shown
-// with the sheet's decimals), a text, or empty.
+// with the sheet's decimals), a date-time (a spreadsheet's own, shown in the
+// sheet's date format), a text, or empty.
 struct TableCell {
     std::optional<double> number;
     std::string text;
+    std::optional<DateTime> when;
 };
 struct TableSheet {
     std::string name;
     std::vector<std::string> headings;
     std::vector<std::vector<TableCell>> rows;
     int decimals = 1;
+    std::string dateFormat = "dd-mm-yyyy hh:mm:ss";
 };
 // Writes the sheets as one .xlsx workbook, whole or not at all.
 bool WriteTableWorkbook(const std::string& path, const std::vector<TableSheet>& sheets,

@@ -79,6 +79,18 @@ std::string intervalsOf(const SeriesStore& s, std::size_t first, std::size_t las
 
 } // namespace
 
+std::pair<SeriesMs, SeriesMs> reportedSpan(const SeriesStore& s, SeriesMs t0, SeriesMs t1) {
+    const std::size_t first = s.indexAt(t0), last = s.indexAt(t1);
+    if (first >= last)
+        return {t0, t0};
+    SeriesMs readingsEnd = s.timeAt(first);
+    for (const SeriesRun& r : s.runs())
+        if (r.first < last && r.first + r.count >= last)
+            readingsEnd = r.start + static_cast<SeriesMs>(last - r.first) * r.intervalMs;
+    return {std::min(std::max(t0, s.start()), s.timeAt(first)),
+            std::max(std::min(t1, s.end()), readingsEnd)};
+}
+
 bool wantsSeriesReport(const SeriesStore& series, SeriesMs t0, SeriesMs t1) {
     const std::size_t first = series.indexAt(t0), last = series.indexAt(t1);
     if (first >= last)
@@ -98,20 +110,17 @@ SeriesReportInput seriesReportInput(const SeriesStore& s, SeriesMs t0, SeriesMs 
     if (first >= last)
         return in;
     const SpanFigures f = spanFigures(s, t0, t1, bounds);
-    const SeriesMs a = s.timeAt(first);
-    SeriesMs b = a;
-    for (const SeriesRun& r : s.runs())
-        if (r.first < last && r.first + r.count >= last)
-            b = r.start + static_cast<SeriesMs>(last - r.first) * r.intervalMs;
+    const auto [a, b] = reportedSpan(s, t0, t1);
+    const bool all = a <= s.start() && b >= s.end();
     in.start = seriesDateTime(s, a);
     in.end = seriesDateTime(s, b);
     in.readings = f.sum.count;
     in.intervals = intervalsOf(s, first, last);
-    in.spanSeconds = static_cast<double>(b - a) / 1000.0;
+    in.spanSeconds = std::max(static_cast<double>(b - a) / 1000.0, f.sum.seconds);
     in.coveredSeconds = f.sum.seconds;
     in.gaps = static_cast<std::size_t>(
         std::count_if(s.gaps().begin(), s.gaps().end(),
-                      [&](const SeriesGap& g) { return g.start >= a && g.end <= b; }));
+                      [&](const SeriesGap& g) { return g.end > a && g.start < b; }));
     in.weighting = f.weighting();
     in.leq = f.sum.leq();
     in.lmax = f.sum.lmax();
@@ -138,7 +147,7 @@ SeriesReportInput seriesReportInput(const SeriesStore& s, SeriesMs t0, SeriesMs 
     // The whole span, marked at midnights with room for some eight dates, or
     // every few hours when it is short.
     ReportCurve whole;
-    whole.title = fillIn(texts.wholeSurvey, {in.start, in.end});
+    whole.title = fillIn(all ? texts.wholeSurvey : texts.cursorSpan, {in.start, in.end});
     whole.columns = columnsOf(s, a, b, t0, t1);
     if (b - a >= 2 * dayMs) {
         whole.ticks = ticksOf(s, a, b, 0, dayMs, true, (b - a + 8 * dayMs - 1) / (8 * dayMs));

@@ -19,19 +19,19 @@ QString tr(const char* text) {
     return QCoreApplication::translate("CSurveyWnd", text);
 }
 
-// A workbook's sheet of the rows: the names as texts, the figures as bare
-// numbers, their unit in the heading.
+// A workbook's sheet of the rows: the names as the dates they are, the
+// figures as bare numbers, their unit in the heading.
 template <class Row>
 TableSheet sheetOf(const QString& name, const FigureTable<Row>& table,
                    const std::vector<Row>& rows) {
     const Language language = interfaceLanguage();
-    TableSheet sheet{name.toStdString(), {table.heading.in(language)}, {}, 1};
+    TableSheet sheet{name.toStdString(), {table.heading.in(language)}, {}, 1, table.sheetFormat};
     for (const TableColumn<Row>& c : table.columns)
         sheet.headings.push_back(withBareUnit(c.heading.in(language), c.unit));
     for (const Row& row : rows) {
-        std::vector<TableCell> cells{TableCell{{}, table.name(row)}};
+        std::vector<TableCell> cells{TableCell{{}, {}, table.when(row)}};
         for (const TableColumn<Row>& c : table.columns)
-            cells.push_back(TableCell{c.value(row), {}});
+            cells.push_back(TableCell{c.value(row), {}, {}});
         sheet.rows.push_back(std::move(cells));
     }
     return sheet;
@@ -39,10 +39,11 @@ TableSheet sheetOf(const QString& name, const FigureTable<Row>& table,
 
 } // namespace
 
-void reportSurveySpan(QWidget* parent, const SeriesStore& s, SeriesMs t0, SeriesMs t1) {
+void reportSurveySpan(QWidget* parent, const SeriesStore& s, SeriesMs t0, SeriesMs t1,
+                      const QString& scope) {
     // A long span is reported from the series: its readings as records would not fit.
     if (wantsSeriesReport(s, t0, t1)) {
-        WindowReport::runSeries(parent, s, t0, t1);
+        WindowReport::runSeries(parent, s, t0, t1, scope);
         return;
     }
     const RecordList records = seriesRecords(s, t0, t1);
@@ -52,7 +53,10 @@ void reportSurveySpan(QWidget* parent, const SeriesStore& s, SeriesMs t0, Series
         stats.samplingRate = records[0].samplingRate();
     for (int i = 0; i < records.count(); ++i)
         addToStats(stats, records[i], i + 1);
-    WindowReport::run(parent, records, stats);
+    const auto [a, b] = reportedSpan(s, t0, t1);
+    WindowReport::run(parent, records, stats, scope,
+                      ReportSpan{static_cast<double>(s.localOf(a)) / 1000.0,
+                                 static_cast<double>(s.localOf(b)) / 1000.0});
 }
 
 void exportSurveyTables(QWidget* parent, const SeriesStore& s,

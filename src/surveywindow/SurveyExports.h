@@ -8,11 +8,14 @@
 
 #include <vector>
 
+class QString;
 class QWidget;
 
 // The report of [t0, t1): from its readings when they fit the records a
-// report takes, else from the survey's figures and curves.
-void reportSurveySpan(QWidget* parent, const SeriesStore& series, SeriesMs t0, SeriesMs t1);
+// report takes, else from the survey's figures and curves. The report dialog
+// says scope, what it reports.
+void reportSurveySpan(QWidget* parent, const SeriesStore& series, SeriesMs t0, SeriesMs t1,
+                      const QString& scope);
 // The daily table (days) and the whole survey's hourly table as a workbook,
 // asking where to put it.
 void exportSurveyTables(QWidget* parent, const SeriesStore& series,

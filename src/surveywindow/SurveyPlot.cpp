@@ -318,18 +318,6 @@ void SurveyPlot::paintEvent(QPaintEvent*) {
         const int y = static_cast<int>(std::lround(yOf(*limit_)));
         p.drawLine(area.left(), y, area.right(), y);
     }
-    const auto drawCursor = [&](const std::optional<SeriesMs>& t, const QColor& colour,
-                                const QString& name) {
-        if (!t || *t < span_.t0() || *t > span_.t1())
-            return;
-        const int x = xOf(*t);
-        p.setPen(QPen(colour, 1));
-        p.drawLine(x, area.top(), x, area.bottom());
-        p.drawText(QRect(x + 3, 0, 40, topMargin), Qt::AlignLeft | Qt::AlignVCenter, name);
-    };
-    drawCursor(cursorA_, cursorAColour, QStringLiteral("A"));
-    drawCursor(cursorB_, cursorBColour, QStringLiteral("B"));
-
     if (dragFrom_ && !panning_) {
         const int a = std::min(*dragFrom_, dragTo_);
         const int b = std::max(*dragFrom_, dragTo_);
@@ -337,6 +325,23 @@ void SurveyPlot::paintEvent(QPaintEvent*) {
     }
     p.setPen(Qt::gray);
     p.drawRect(area.adjusted(0, 0, -1, -1));
+
+    // Over the frame, so that a cursor at either end of the view shows its
+    // line inside it, and its name on the side where there is room.
+    const auto drawCursor = [&](const std::optional<SeriesMs>& t, const QColor& colour,
+                                const QString& name) {
+        if (!t || *t < span_.t0() || *t > span_.t1())
+            return;
+        const int x = std::clamp(xOf(*t), area.left() + 1, area.right() - 1);
+        p.setPen(QPen(colour, 1));
+        p.drawLine(x, area.top(), x, area.bottom());
+        const int w = fm.horizontalAdvance(name) + 3;
+        const bool right = x + 3 + w <= width();
+        p.drawText(QRect(right ? x + 3 : x - 3 - w, 0, w, topMargin),
+                   (right ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter, name);
+    };
+    drawCursor(cursorA_, cursorAColour, QStringLiteral("A"));
+    drawCursor(cursorB_, cursorBColour, QStringLiteral("B"));
 }
 
 void SurveyPlot::wheelEvent(QWheelEvent* event) {

@@ -1,5 +1,7 @@
 #include "surveywindow/SurveyWindow.h"
 
+#include "config/ColorConfig.h"
+#include "config/ProfileFile.h"
 #include "link/MeterSession.h"
 #include "model/Clock.h"
 #include "mqtt/MqttPublisher.h"
@@ -18,9 +20,11 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLocale>
 #include <QPalette>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QTimer>
@@ -79,6 +83,10 @@ QString elapsed(SurveyMs ms) {
         .arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
+// Where the window keeps whether it was maximised.
+constexpr const char* windowSection = "SurveyWindow";
+constexpr const char* maximizedKey = "Maximized";
+
 // The view catches up with the series this often at most: the figures of a
 // whole survey cost a pass over its readings.
 constexpr int growthRefreshMs = 500;
@@ -96,7 +104,7 @@ std::int64_t floorTo(std::int64_t v, std::int64_t step) {
 CSurveyWnd* CSurveyWnd::open(const QString& folder, QWidget* parent) {
     auto* w = new CSurveyWnd(folder, parent);
     w->setAttribute(Qt::WA_DeleteOnClose);
-    w->show();
+    w->showRemembered();
     w->startReading();
     return w;
 }
@@ -109,7 +117,7 @@ CSurveyWnd* CSurveyWnd::startSurvey(MeterSession& session, const SurveySettings&
     w->session_ = &session;
     w->surveyToStart_ = settings;
     w->publisherToStart_ = std::move(publisher);
-    w->show();
+    w->showRemembered();
     // A folder that holds a survey is read first, so the curve shows all of
     // it; a new one starts at once.
     if (settings.previousEnd)
@@ -122,7 +130,8 @@ CSurveyWnd* CSurveyWnd::startSurvey(MeterSession& session, const SurveySettings&
 CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
     : QWidget(parent, Qt::Window), folder_(folder), read_(std::make_unique<SeriesRead>()),
       load_(new SurveyFolderLoad(this)), bounds_(WindowReport::noiseSettings().bounds),
-      plot_(new SurveyPlot(this)), spanLabel_(new QLabel(this)), status_(new QLabel(this)),
+      plot_(new SurveyPlot(this)), spanLabel_(new QLabel(this)), cursorsLabel_(new QLabel(this)),
+      clearCursorsButton_(new QPushButton(tr("İmleçleri kaldır"), this)), status_(new QLabel(this)),
       progress_(new QProgressBar(this)), cancelButton_(new QPushButton(tr("İptal"), this)),
       backButton_(new QPushButton(tr("Geri"), this)),
       hourlyButton_(new QPushButton(tr("Saatlik tablo"), this)),
@@ -156,7 +165,7 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
     connect(hour, &QPushButton::clicked, this, &CSurveyWnd::showHour);
     connect(backButton_, &QPushButton::clicked, plot_, &SurveyPlot::back);
     connect(hourlyButton_, &QPushButton::toggled, this, [this](bool on) {
-        if (on && hourly_->rowCount() == 0)
+        if (on)
             fillHourly();
         hourly_->setVisible(on);
     });
@@ -183,6 +192,16 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
     bar->addWidget(reportButton);
     bar->addWidget(exportButton);
 
+    auto* cursors = new QHBoxLayout;
+    cursorsLabel_->setObjectName(QStringLiteral("cursors"));
+    cursorsLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    clearCursorsButton_->setObjectName(QStringLiteral("clearCursors"));
+    clearCursorsButton_->setToolTip(tr("A ve B imleçlerini kaldır (Esc)"));
+    clearCursorsButton_->setShortcut(QKeySequence(Qt::Key_Escape));
+    connect(clearCursorsButton_, &QPushButton::clicked, this, &CSurveyWnd::clearCursors);
+    cursors->addWidget(cursorsLabel_, 1);
+    cursors->addWidget(clearCursorsButton_);
+
     auto* loading = new QHBoxLayout;
     loading->addWidget(status_, 1);
     loading->addWidget(progress_);
@@ -197,19 +216,22 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
                 QString::fromUtf8(
                     figureRows[static_cast<std::size_t>(r)].heading.in(interfaceLanguage())));
     figures_->setSelectionMode(QAbstractItemView::NoSelection);
-    figures_->setMinimumWidth(260);
     // Every figure in sight, also when a line about writing takes room.
     figures_->setMinimumHeight(figures_->horizontalHeader()->sizeHint().height() +
                                rows * figures_->verticalHeader()->defaultSectionSize() +
                                2 * figures_->frameWidth());
 
-    auto* tables = new QSplitter(Qt::Horizontal, this);
-    tables->addWidget(figures_);
-    tables->addWidget(daily_);
-    tables->addWidget(hourly_);
-    tables->setStretchFactor(1, 2);
-    tables->setStretchFactor(2, 1);
+    // Each table as wide as what it shows; the room left over stays at the right.
+    auto* tables = new QWidget(this);
+    auto* tablesRow = new QHBoxLayout(tables);
+    tablesRow->setContentsMargins(0, 0, 0, 0);
+    tablesRow->addWidget(figures_);
+    tablesRow->addWidget(daily_);
+    tablesRow->addWidget(hourly_);
+    tablesRow->addStretch(1);
     hourly_->hide();
+    for (QTableWidget* t : {figures_, daily_, hourly_})
+        fitToContents(t);
 
     auto* split = new QSplitter(Qt::Vertical, this);
     split->addWidget(plot_);
@@ -219,6 +241,7 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
+    layout->addLayout(cursors);
     layout->addWidget(split, 1);
     layout->addWidget(writeProblem_);
     layout->addLayout(loading);
@@ -227,11 +250,7 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
     connect(&levelLimit(), &LevelLimit::changed, plot_, &SurveyPlot::setLimit);
     connect(plot_, &SurveyPlot::spanChanged, this, &CSurveyWnd::spanMoved);
     connect(plot_, &SurveyPlot::cursorsChanged, this, &CSurveyWnd::cursorsMoved);
-    connect(daily_, &QTableWidget::cellClicked, this, [this](int row, int) {
-        if (row >= 0 && row < static_cast<int>(days_.size()))
-            plot_->showSpan(days_[static_cast<std::size_t>(row)].start,
-                            days_[static_cast<std::size_t>(row)].end);
-    });
+    connect(daily_, &QTableWidget::cellClicked, this, [this](int row, int) { dayClicked(row); });
     connect(hourly_, &QTableWidget::cellClicked, this, [this](int row, int) {
         const QTableWidgetItem* item = hourly_->item(row, 0);
         if (item)
@@ -293,12 +312,13 @@ void CSurveyWnd::readingDone() {
     loaded_ = true;
     const SeriesStore& s = read_->series;
     status_->setText(tr("%1, %2, %3 – %4")
-                         .arg(tr("%n okuma", nullptr, static_cast<int>(s.size())),
-                              tr("%n dosya", nullptr, static_cast<int>(read_->files.size())),
+                         .arg(tr("%Ln okuma", nullptr, static_cast<int>(s.size())),
+                              tr("%Ln dosya", nullptr, static_cast<int>(read_->files.size())),
                               QString::fromStdString(seriesDateTime(s, s.start())),
                               QString::fromStdString(seriesDateTime(s, s.end()))));
     plot_->setSeries(&s);
     showFigures(WholeSurvey, s.start(), s.end());
+    cursorsMoved();
     fillDaily();
     if (!read_->problems.empty()) {
         // Named, and the rest is shown all the same.
@@ -372,7 +392,7 @@ void CSurveyWnd::showSurveyStatus() {
     const bool waiting = live_->running() && (r.inGap() || (session_ && session_->waiting()));
     QStringList parts;
     parts << tr("süre %1").arg(elapsed(appClock().nowMs() - r.startMs()))
-          << tr("%1 örnek").arg(samples);
+          << tr("%1 örnek").arg(QLocale().toString(samples));
     if (samples) {
         const QString last =
             tr("son %1 %2")
@@ -384,7 +404,10 @@ void CSurveyWnd::showSurveyStatus() {
                           : last);
     }
     const AcousticSummary interval = r.intervalSoFar();
-    parts << (interval.count ? tr("bu aralıkta Leq %1 dB").arg(interval.leq, 0, 'f', 2)
+    // In the readings' unit and to a tenth, as the level before it and the tables.
+    parts << (interval.count ? tr("bu aralıkta Leq %1 %2")
+                                   .arg(QString::number(interval.leq, 'f', 1),
+                                        QString::fromStdString(r.lastUnit()))
                              : tr("bu aralıkta henüz Leq yok"))
                  .toHtmlEscaped();
     parts << tr("%1 boşluk").arg(r.gapCount()).toHtmlEscaped();
@@ -458,7 +481,7 @@ bool CSurveyWnd::stopSurvey() {
     showTailGap();
     status_->setTextFormat(Qt::PlainText);
     status_->setText(
-        tr("Ölçüm durduruldu: %n örnek, %1 klasöründe.", nullptr, static_cast<int>(r.samples()))
+        tr("Ölçüm durduruldu: %Ln örnek, %1 klasöründe.", nullptr, static_cast<int>(r.samples()))
             .arg(QDir::toNativeSeparators(folder_)));
     if (!ok)
         prompt().inform(this,
@@ -479,7 +502,28 @@ void CSurveyWnd::closeEvent(QCloseEvent* event) {
         }
         stopSurvey();
     }
+    ProfileFile settings = ProfileFile::load(programSettingsPath());
+    settings.setValue(windowSection, maximizedKey, isMaximized() ? "1" : "0");
+    // Not worth a message: the window opens as it did before.
+    settings.save(programSettingsPath());
     event->accept();
+}
+
+bool CSurveyWnd::opensMaximized() {
+    return ProfileFile::load(programSettingsPath()).intValue(windowSection, maximizedKey, 1) != 0;
+}
+
+void CSurveyWnd::showRemembered() {
+    if (opensMaximized())
+        showMaximized();
+    else
+        show();
+}
+
+void CSurveyWnd::fitToContents(QTableWidget* t) {
+    t->resizeColumnsToContents();
+    t->setFixedWidth(t->horizontalHeader()->length() + 2 * t->frameWidth() +
+                     t->verticalScrollBar()->sizeHint().width());
 }
 
 void CSurveyWnd::fillDaily() {
@@ -487,11 +531,25 @@ void CSurveyWnd::fillDaily() {
     daily_->setRowCount(static_cast<int>(days_.size()));
     for (int r = 0; r < static_cast<int>(days_.size()); ++r)
         setRow(daily_, r, dailyFiguresTable(), days_[static_cast<std::size_t>(r)]);
+    fitToContents(daily_);
+}
+
+void CSurveyWnd::dayClicked(int row) {
+    if (row < 0 || row >= static_cast<int>(days_.size()))
+        return;
+    const DayFigures& d = days_[static_cast<std::size_t>(row)];
+    hourlyDay_ = static_cast<std::size_t>(row);
+    plot_->showSpan(d.start, d.end);
+    if (hourly_->isVisible())
+        fillHourly();
 }
 
 void CSurveyWnd::fillHourly() {
     const SeriesStore& s = read_->series;
-    const std::vector<HourFigures> hours = hourlyFigures(s, s.start(), s.end());
+    const bool oneDay = hourlyDay_ && *hourlyDay_ < days_.size();
+    const std::vector<HourFigures> hours =
+        oneDay ? hourlyFigures(s, days_[*hourlyDay_].start, days_[*hourlyDay_].end)
+               : hourlyFigures(s, s.start(), s.end());
     hourly_->setRowCount(static_cast<int>(hours.size()));
     for (int r = 0; r < static_cast<int>(hours.size()); ++r) {
         const HourFigures& h = hours[static_cast<std::size_t>(r)];
@@ -499,6 +557,7 @@ void CSurveyWnd::fillHourly() {
         hourly_->item(r, 0)->setData(Qt::UserRole, QVariant::fromValue<qlonglong>(h.start));
         hourly_->item(r, 0)->setData(Qt::UserRole + 1, QVariant::fromValue<qlonglong>(h.end));
     }
+    fitToContents(hourly_);
 }
 
 void CSurveyWnd::showFigures(int column, SeriesMs t0, SeriesMs t1) {
@@ -511,11 +570,35 @@ void CSurveyWnd::showFigures(int column, SeriesMs t0, SeriesMs t1) {
         setCell(
             figures_, static_cast<int>(r), c,
             QString::fromStdString(f ? figureText(rows[r], *f, noFigure) : std::string(noFigure)));
+    fitToContents(figures_);
+}
+
+QString CSurveyWnd::cursorsText() const {
+    const auto a = plot_->cursorA();
+    const auto b = plot_->cursorB();
+    if (!a && !b)
+        return tr("İmleç yok: tıklama A'yı, sağ tıklama B'yi koyar.");
+    const SeriesStore& s = read_->series;
+    auto at = [&s](SeriesMs t) { return QString::fromStdString(seriesDateTime(s, t)); };
+    QStringList parts;
+    if (a)
+        parts << tr("A: %1").arg(at(*a));
+    if (b)
+        parts << tr("B: %1").arg(at(*b));
+    if (a && b)
+        parts << tr("A–B: %1").arg(elapsed(std::max(*a, *b) - std::min(*a, *b)));
+    return parts.join(QStringLiteral("   "));
+}
+
+void CSurveyWnd::clearCursors() {
+    plot_->setCursors(std::nullopt, std::nullopt);
 }
 
 void CSurveyWnd::cursorsMoved() {
     const auto a = plot_->cursorA();
     const auto b = plot_->cursorB();
+    clearCursorsButton_->setEnabled(a || b);
+    cursorsLabel_->setText(loaded_ && !read_->series.empty() ? cursorsText() : QString());
     if (!loaded_ || read_->series.empty() || !a || !b) {
         showFigures(BetweenCursors, 0, 0);
         return;
@@ -557,11 +640,17 @@ void CSurveyWnd::report() {
     if (!loaded_ || read_->series.empty())
         return;
     const SeriesStore& s = read_->series;
-    if (plot_->cursorA() && plot_->cursorB())
-        reportSurveySpan(this, s, std::min(*plot_->cursorA(), *plot_->cursorB()),
-                         std::max(*plot_->cursorA(), *plot_->cursorB()));
-    else
-        reportSurveySpan(this, s, s.start(), s.end());
+    auto at = [&s](SeriesMs t) { return QString::fromStdString(seriesDateTime(s, t)); };
+    if (plot_->cursorA() && plot_->cursorB()) {
+        const SeriesMs a = std::min(*plot_->cursorA(), *plot_->cursorB());
+        const SeriesMs b = std::max(*plot_->cursorA(), *plot_->cursorB());
+        reportSurveySpan(
+            this, s, a, b,
+            tr("Rapor A–B arasını kapsar: %1 – %2 (%3).").arg(at(a), at(b), elapsed(b - a)));
+    } else {
+        reportSurveySpan(this, s, s.start(), s.end(),
+                         tr("Rapor bütün ölçümü kapsar: %1 – %2.").arg(at(s.start()), at(s.end())));
+    }
 }
 
 void CSurveyWnd::exportTables() {

@@ -61,6 +61,11 @@ class CSurveyWnd : public QWidget {
     QTableWidget* dailyTable() const { return daily_; }
     QTableWidget* hourlyTable() const { return hourly_; }
     QTableWidget* figuresTable() const { return figures_; }
+    // The times of the cursors and the length between them.
+    QLabel* cursorsLabel() const { return cursorsLabel_; }
+    // The day whose hours the hourly table shows: one clicked in the daily
+    // table, or none for the whole survey.
+    std::optional<std::size_t> hourlyDay() const { return hourlyDay_; }
     const std::vector<DayFigures>& days() const { return days_; }
 
     // The figures table: a row for each of spanFigureRows(), after the
@@ -75,6 +80,10 @@ class CSurveyWnd : public QWidget {
     // without them; the daily and hourly tables as a workbook.
     void report();
     void exportTables();
+    void clearCursors();
+    // Whether the window opens maximised: as it was last closed, maximised
+    // the first time.
+    static bool opensMaximized();
 
   signals:
     void readingEnded();
@@ -98,6 +107,10 @@ class CSurveyWnd : public QWidget {
     void showFigures(int column, SeriesMs t0, SeriesMs t1);
     void cursorsMoved();
     void spanMoved();
+    void dayClicked(int row);
+    void showRemembered();
+    void fitToContents(QTableWidget* table);
+    QString cursorsText() const;
 
     QString folder_;
     std::unique_ptr<SeriesRead> read_;
@@ -106,6 +119,7 @@ class CSurveyWnd : public QWidget {
     bool tellingWriteProblem_ = false; // a message about writing is up
     PeriodBounds bounds_;
     std::vector<DayFigures> days_;
+    std::optional<std::size_t> hourlyDay_;
     QPointer<MeterSession> session_;
     std::optional<SurveySettings> surveyToStart_;
     std::unique_ptr<MqttPublisher> publisherToStart_;
@@ -114,6 +128,8 @@ class CSurveyWnd : public QWidget {
 
     SurveyPlot* plot_;
     QLabel* spanLabel_;
+    QLabel* cursorsLabel_;
+    QPushButton* clearCursorsButton_;
     QLabel* status_;
     QProgressBar* progress_;
     QPushButton* cancelButton_;

@@ -61,6 +61,8 @@ class Prompt {
         int intervalSeconds = 900;
         int dayStart = 7, eveningStart = 19, nightStart = 23;
         bool toPrinter = false; // else into a PDF file
+        // What the report covers, said at the top of the dialog; not asked.
+        QString scope;
     };
     // A broker to connect to. note says why it is asked again; without a
     // keyring the password is asked each time and never kept.

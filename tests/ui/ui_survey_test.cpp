@@ -5,15 +5,17 @@
 // companion, in either language.
 #include "app/Translation.h"
 #include "model/TextFormat.h"
-#include "surveywindow/SurveyPlot.h"
-#include "surveywindow/SurveyWindow.h"
 #include "recording/Recording.h"
 #include "survey/Survey.h"
+#include "surveywindow/SurveyPlot.h"
+#include "surveywindow/SurveyWindow.h"
 #include "ui/Prompt.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
+#include <QLabel>
 #include <QProcess>
 #include <QPushButton>
 #include <QTableWidget>
@@ -145,6 +147,19 @@ Table workbookSheet(const QString& path, int sheet) {
     return out;
 }
 
+// A workbook's date (days since 1899-12-30, the hour a share of one) as the
+// window writes it: "dd-mm-yyyy", with " hh:00" for an hour.
+std::string sheetDate(const std::string& serial, bool withHour) {
+    const double v = std::stod(serial);
+    const auto days = static_cast<long>(std::floor(v));
+    const std::time_t t = (days - 25569) * 86400L + std::lround((v - days) * 24) * 3600L;
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    char buf[32];
+    std::strftime(buf, sizeof buf, withHour ? "%d-%m-%Y %H:00" : "%d-%m-%Y", &tm);
+    return buf;
+}
+
 std::vector<std::string> words(const std::string& line) {
     std::istringstream in(line);
     std::vector<std::string> out;
@@ -272,6 +287,129 @@ TEST_F(SurveyWindowTest, ADamagedFileIsNamedAndTheRestIsShown) {
         << answers.messages()[0].text.toStdString();
 }
 
+// The report of the span between the cursors as pdftotext reads it, and
+// what its dialog said it covers.
+struct SpanReport {
+    std::string text;
+    QString scope;
+};
+
+SpanReport reportOf(CSurveyWnd& w, ScriptedPrompt& answers, const QString& pdf) {
+    answers.reportNext({});
+    answers.fileNext(pdf);
+    w.report();
+    EXPECT_TRUE(answers.messages().empty());
+    EXPECT_FALSE(answers.reportRequests().empty());
+    return {run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")})
+                .toStdString(),
+            answers.reportRequests().empty() ? QString() : answers.reportRequests().back().scope};
+}
+
+bool holds(const std::string& text, const std::string& pattern) {
+    return std::regex_search(text, std::regex(pattern));
+}
+
+TEST_F(SurveyWindowTest, TheCursorsAreShownClearedAndReportedWithTheGapTheyStartIn) {
+    std::unique_ptr<CSurveyWnd> w(openAndWait(dir.path()));
+    ASSERT_TRUE(w->loaded());
+    const SeriesStore& s = w->series();
+    auto local = [](int hours, int minutes) {
+        return (SurveyMs(dec7at12) + hours * 3600 + minutes * 60) * 1000;
+    };
+    EXPECT_TRUE(w->cursorsLabel()->text().contains(QStringLiteral("İmleç yok")));
+    auto* clear = w->findChild<QPushButton*>(QStringLiteral("clearCursors"));
+    ASSERT_TRUE(clear);
+    EXPECT_FALSE(clear->isEnabled());
+
+    // A in the half hour without the cable (08-12 18:00 to 18:30), B at 20:00.
+    w->plot()->setCursors(s.seriesOfLocal(local(30, 10)), s.seriesOfLocal(local(32, 0)));
+    EXPECT_EQ(w->cursorsLabel()->text().toStdString(),
+              "A: 08-12-2026 18:10:00   B: 08-12-2026 20:00:00   A–B: 01:50:00");
+    EXPECT_TRUE(clear->isEnabled());
+    // From the readings: the span starts at A, in the gap, and the gap counts.
+    const SpanReport shortSpan = reportOf(*w, answers, dir.filePath(QStringLiteral("ab.pdf")));
+    EXPECT_TRUE(shortSpan.scope.contains(QStringLiteral("A–B"))) << shortSpan.scope.toStdString();
+    EXPECT_TRUE(shortSpan.scope.contains(QStringLiteral("08-12-2026 18:10:00")));
+    EXPECT_TRUE(holds(shortSpan.text, "Başlangıç +08-12-2026,18:10:00")) << shortSpan.text;
+    EXPECT_TRUE(holds(shortSpan.text, "Ölçüm süresi +1:50:00")) << shortSpan.text;
+    EXPECT_TRUE(holds(shortSpan.text, "Kapsanan süre +1:30:00")) << shortSpan.text;
+    EXPECT_TRUE(holds(shortSpan.text, "Boşluk \\(okumasız\\) +0:20:00")) << shortSpan.text;
+
+    // From the series (longer than a day): titled as the span, not the survey.
+    w->plot()->setCursors(s.seriesOfLocal(local(30, 10)), s.seriesOfLocal(local(70, 0)));
+    const SpanReport longSpan = reportOf(*w, answers, dir.filePath(QStringLiteral("ab-long.pdf")));
+    EXPECT_TRUE(holds(longSpan.text, "A–B arası: 08-12-2026 18:10:00 – 10-12-2026 10:00:00"))
+        << longSpan.text;
+    EXPECT_FALSE(holds(longSpan.text, "Bütün ölçüm")) << longSpan.text;
+    EXPECT_TRUE(holds(longSpan.text, "Boşluk sayısı +1")) << longSpan.text;
+    EXPECT_TRUE(holds(longSpan.text, "Ölçüm süresi +39:50:00")) << longSpan.text;
+    EXPECT_TRUE(holds(longSpan.text, "Kapsanan süre +39:30:00")) << longSpan.text;
+
+    // Cleared, the report is of the whole survey and says so.
+    clear->click();
+    EXPECT_FALSE(w->plot()->cursorA());
+    EXPECT_FALSE(w->plot()->cursorB());
+    EXPECT_TRUE(w->cursorsLabel()->text().contains(QStringLiteral("İmleç yok")));
+    const SpanReport whole = reportOf(*w, answers, dir.filePath(QStringLiteral("whole.pdf")));
+    EXPECT_TRUE(whole.scope.contains(QStringLiteral("bütün ölçüm"))) << whole.scope.toStdString();
+    EXPECT_TRUE(holds(whole.text, "Bütün ölçüm: 07-12-2026 12:00:00")) << whole.text;
+}
+
+TEST_F(SurveyWindowTest, TheHourlyTableFollowsTheDayClicked) {
+    std::unique_ptr<CSurveyWnd> w(openAndWait(dir.path()));
+    ASSERT_TRUE(w->loaded());
+    auto* hourlyButton = w->findChild<QPushButton*>();
+    for (QPushButton* b : w->findChildren<QPushButton*>())
+        if (b->isCheckable())
+            hourlyButton = b;
+    hourlyButton->setChecked(true);
+    QTableWidget* hourly = w->hourlyTable();
+    EXPECT_EQ(hourly->rowCount(), 72) << "the whole survey before a day is chosen";
+    emit w->dailyTable()->cellClicked(2, 0);
+    ASSERT_EQ(hourly->rowCount(), 24);
+    EXPECT_EQ(cell(hourly, 0, 0), "09-12-2026 07:00");
+    EXPECT_EQ(cell(hourly, 23, 0), "10-12-2026 06:00");
+    // Chosen while the table is hidden, shown when it comes back.
+    hourlyButton->setChecked(false);
+    emit w->dailyTable()->cellClicked(1, 0);
+    hourlyButton->setChecked(true);
+    ASSERT_EQ(hourly->rowCount(), 24);
+    EXPECT_EQ(cell(hourly, 0, 0), "08-12-2026 07:00");
+    EXPECT_EQ(cell(hourly, 11, 4), "50.0 %") << "the hour the cable was pulled";
+    // Every column in sight, nothing cut.
+    for (QTableWidget* t : {w->dailyTable(), hourly, w->figuresTable()})
+        EXPECT_GE(t->viewport()->width(), t->horizontalHeader()->length());
+}
+
+TEST_F(SurveyWindowTest, OpensMaximisedAsLastClosedAndShowsACursorAtTheRightEdge) {
+    EXPECT_TRUE(CSurveyWnd::opensMaximized()) << "the first time";
+    {
+        std::unique_ptr<CSurveyWnd> w(openAndWait(dir.path()));
+        EXPECT_TRUE(w->isMaximized());
+        // B at the very end of the view: its line inside the plot, not only its name.
+        SurveyPlot* plot = w->plot();
+        plot->setCursors(std::nullopt, plot->span().t1());
+        const QImage shot = plot->grab().toImage();
+        shot.save(QStringLiteral(VREL_TEST_OUT "/survey-cursor-right-edge.png"));
+        const QRect area = plot->plotArea();
+        int green = 0;
+        for (int x = area.right() - 3; x <= area.right(); ++x)
+            for (int y = area.top(); y <= area.bottom(); ++y) {
+                const QColor c = shot.pixelColor(x, y);
+                green += c.green() > 120 && c.red() < 60 && c.blue() < 60;
+            }
+        EXPECT_GT(green, area.height() / 2);
+        w->showNormal();
+        w->close();
+    }
+    EXPECT_FALSE(CSurveyWnd::opensMaximized());
+    std::unique_ptr<CSurveyWnd> again(openAndWait(dir.path()));
+    EXPECT_FALSE(again->isMaximized());
+    again->showMaximized();
+    again->close();
+    EXPECT_TRUE(CSurveyWnd::opensMaximized());
+}
+
 // The same figure in another output: the window's text, the workbook's
 // number, the report's text, the companion's two decimals.
 void expectSameLevel(const std::string& window, const std::string& workbook,
@@ -353,7 +491,7 @@ TEST_P(SurveyTablesTest, TheWindowWorkbookReportAndCompanionShowTheSameTables) {
         ASSERT_EQ(bookDays[r].size(), row.size());
         ASSERT_EQ(reportRows[r].size(), row.size());
         ASSERT_EQ(cli[r - 1].size(), row.size());
-        EXPECT_EQ(bookDays[r][0], row[0]);
+        EXPECT_EQ(sheetDate(bookDays[r][0], false), row[0]);
         EXPECT_EQ(reportRows[r][0], row[0]);
         EXPECT_EQ(cli[r - 1][0], row[0]);
         for (std::size_t c = 1; c < 7; ++c)
@@ -370,7 +508,7 @@ TEST_P(SurveyTablesTest, TheWindowWorkbookReportAndCompanionShowTheSameTables) {
     for (std::size_t r = 1; r < hourly.size(); ++r) {
         const Row& row = hourly[r];
         ASSERT_EQ(bookHours[r].size(), row.size());
-        EXPECT_EQ(bookHours[r][0], row[0]);
+        EXPECT_EQ(sheetDate(bookHours[r][0], true), row[0]);
         for (std::size_t c = 1; c < 4; ++c)
             expectSameLevel(row[c], bookHours[r][c], row[c] == "-" ? "–" : row[c], nullptr,
                             row[0] + " " + hourly[0][c]);
