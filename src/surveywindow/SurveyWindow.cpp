@@ -32,6 +32,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -502,10 +504,14 @@ void CSurveyWnd::closeEvent(QCloseEvent* event) {
         }
         stopSurvey();
     }
-    ProfileFile settings = ProfileFile::load(programSettingsPath());
+    const std::filesystem::path path = programSettingsPath();
+    ProfileFile settings = ProfileFile::load(path);
     settings.setValue(windowSection, maximizedKey, isMaximized() ? "1" : "0");
     // Not worth a message: the window opens as it did before.
-    settings.save(programSettingsPath());
+    std::error_code ec;
+    if (path.has_parent_path())
+        std::filesystem::create_directories(path.parent_path(), ec);
+    settings.save(path);
     event->accept();
 }
 

@@ -400,12 +400,14 @@ TEST_F(SurveyWindowTest, OpensMaximisedAsLastClosedAndShowsACursorAtTheRightEdge
             }
         EXPECT_GT(green, area.height() / 2);
         w->showNormal();
+        EXPECT_TRUE(QTest::qWaitFor([&w] { return !w->isMaximized(); }, 5000));
         w->close();
     }
     EXPECT_FALSE(CSurveyWnd::opensMaximized());
     std::unique_ptr<CSurveyWnd> again(openAndWait(dir.path()));
     EXPECT_FALSE(again->isMaximized());
     again->showMaximized();
+    EXPECT_TRUE(QTest::qWaitFor([&again] { return again->isMaximized(); }, 5000));
     again->close();
     EXPECT_TRUE(CSurveyWnd::opensMaximized());
 }
