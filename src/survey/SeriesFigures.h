@@ -5,11 +5,16 @@
 
 #include "model/NoiseRules.h"
 #include "survey/SeriesStore.h"
+#include "survey/SurveyMarks.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+// Every figure here is of the readings neither excluded nor residual under
+// the marks given (all readings without marks); time in a mark counts as
+// not covered.
 
 // The figures of a span. Percentile levels follow the nearest-rank rule of
 // AcousticStats: the k-th highest reading, k = ceil(N * count / 100).
@@ -23,12 +28,29 @@ struct SpanFigures {
     // holds; nothing when it holds none or a period of them has no readings.
     int wholeDays = 0;
     std::optional<double> lden;
+    // The span's readings in exclude marks, and in residual marks (and no
+    // exclude mark).
+    LevelSum excluded, residual;
+    std::string residualWeighting;
     // "dBA", "dBC", "mixed", empty without readings.
     std::string weighting() const;
+    // The residual sound's Leq, and the source's own level corrected for it
+    // (nothing without residual readings, or when it is not determinable).
+    std::optional<double> lres() const { return residual.leq(); }
+    std::optional<double> lspecific() const;
 };
 
 SpanFigures spanFigures(const SeriesStore& series, SeriesMs t0, SeriesMs t1,
-                        const PeriodBounds& bounds = {});
+                        const PeriodBounds& bounds = {}, const SeriesMarks& marks = {});
+
+// A level less the residual sound's: 10 lg(10^(L/10) - 10^(Lres/10)) when L
+// is more than 3 dB above Lres; nothing otherwise, the correction being too
+// uncertain.
+std::optional<double> specificLevel(double level, double residualLevel);
+
+// What the readings starting in [t0, t1) and neither excluded nor residual
+// sum to.
+LevelSum keptSum(const SeriesStore& series, SeriesMs t0, SeriesMs t1, const SeriesMarks& marks);
 
 // One of Lday, Levening, Lnight.
 struct PeriodLevel {
@@ -46,12 +68,15 @@ struct DayFigures {
     std::optional<double> laeq24; // over the covered time of the day
     std::optional<double> lmax;
     double coverage = 0.0; // covered / the day's time (23 or 25 hours when the clock changes)
+    // The time of its excluded and of its residual readings / the day's time.
+    double excluded = 0.0, residual = 0.0;
 };
 
 // The days holding readings of [t0, t1), in order; only those readings count.
 std::vector<DayFigures> dailyFigures(const SeriesStore& series, const PeriodBounds& bounds,
-                                     SeriesMs t0, SeriesMs t1);
-std::vector<DayFigures> dailyFigures(const SeriesStore& series, const PeriodBounds& bounds = {});
+                                     SeriesMs t0, SeriesMs t1, const SeriesMarks& marks = {});
+std::vector<DayFigures> dailyFigures(const SeriesStore& series, const PeriodBounds& bounds = {},
+                                     const SeriesMarks& marks = {});
 
 // A clock hour holding readings; the hour repeated when daylight saving ends
 // has two rows of the same hour.
@@ -60,13 +85,16 @@ struct HourFigures {
     SeriesMs start = 0, end = 0;
     LevelSum sum;
     double coverage = 0.0;
+    double excluded = 0.0, residual = 0.0; // as a day's
 };
-std::vector<HourFigures> hourlyFigures(const SeriesStore& series, SeriesMs t0, SeriesMs t1);
+std::vector<HourFigures> hourlyFigures(const SeriesStore& series, SeriesMs t0, SeriesMs t1,
+                                       const SeriesMarks& marks = {});
 
 // The readings starting in [t0, t1) as the records of the windows and the
 // exports, stamped with their wall-clock second. Each costs some 80 bytes
 // here against two in the series: meant for spans, not for weeks at 0.1 s.
-RecordList seriesRecords(const SeriesStore& series, SeriesMs t0, SeriesMs t1);
+RecordList seriesRecords(const SeriesStore& series, SeriesMs t0, SeriesMs t1,
+                         const SeriesMarks& marks = {});
 // The most readings the report and the exports take from a series: they work
 // on the records of the windows, some 80 bytes a reading.
 inline constexpr std::size_t maxSeriesRecords = 2'000'000;

@@ -305,6 +305,11 @@ std::vector<LevelSum> SeriesStore::columns(SeriesMs t0, SeriesMs t1, std::size_t
 void SeriesStore::countLevels(std::size_t first, std::size_t last,
                               std::vector<std::uint32_t>& histogram) const {
     histogram.assign(0x10000, 0);
+    addLevelCounts(first, last, histogram);
+}
+
+void SeriesStore::addLevelCounts(std::size_t first, std::size_t last,
+                                 std::vector<std::uint32_t>& histogram) const {
     last = std::min(last, levels_.size());
     for (std::size_t i = first; i < last; ++i)
         ++histogram[levels_[i]];

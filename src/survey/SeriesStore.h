@@ -126,6 +126,10 @@ class SeriesStore {
     // hundredths of a dB (the vector is sized and cleared here).
     void countLevels(std::size_t first, std::size_t last,
                      std::vector<std::uint32_t>& histogram) const;
+    // The same added to a histogram countLevels sized: the readings of
+    // several spans counted together.
+    void addLevelCounts(std::size_t first, std::size_t last,
+                        std::vector<std::uint32_t>& histogram) const;
     // How many of [first, last) are A- and C-weighted.
     std::pair<std::uint64_t, std::uint64_t> weightings(std::size_t first, std::size_t last) const;
 

@@ -53,10 +53,12 @@ TEST(SeriesTables, EachColumnTakesTheFigureItsKeyNames) {
     d.laeq24 = 65;
     d.lmax = 66;
     d.coverage = 0.5;
+    d.excluded = 0.25;
+    d.residual = 0.125;
     EXPECT_EQ(dailyFiguresTable().name(d), "09-03-2026");
     const std::map<std::string, std::optional<double>> day = {
-        {"Lday", 61},     {"Levening", 62}, {"Lnight", 63},  {"Lden", 64},
-        {"LAeq,24h", 65}, {"Lmax", 66},     {"coverage", 50}};
+        {"Lday", 61}, {"Levening", 62}, {"Lnight", 63},   {"Lden", 64},      {"LAeq,24h", 65},
+        {"Lmax", 66}, {"coverage", 50}, {"excluded", 25}, {"residual", 12.5}};
     EXPECT_EQ(valuesOf(dailyFiguresTable(), d), day);
 
     HourFigures h;
@@ -71,12 +73,15 @@ TEST(SeriesTables, EachColumnTakesTheFigureItsKeyNames) {
     h.sum.min = static_cast<Centibel>(60 * centibelsPerDb);
     h.sum.max = static_cast<Centibel>(70 * centibelsPerDb);
     h.coverage = 0.25;
+    h.excluded = 0.5;
     EXPECT_EQ(hourlyFiguresTable().name(h), "25-10-2026 02:00");
     const auto hour = valuesOf(hourlyFiguresTable(), h);
     EXPECT_EQ(hour.at("Lmax"), 70.0);
     EXPECT_EQ(hour.at("Lmin"), 60.0);
     EXPECT_NEAR(*hour.at("Leq"), 67.4, 0.05);
     EXPECT_EQ(hour.at("coverage"), 25.0);
+    EXPECT_EQ(hour.at("excluded"), 50.0);
+    EXPECT_EQ(hour.at("residual"), 0.0);
 }
 
 TEST(SeriesTables, ACellReadsWithItsDecimalsAndAShareWithItsSign) {

@@ -208,7 +208,8 @@ TEST(CliSeries, DailyLinesRunFromTheDayPeriodToTheNext) {
                              : std::string("-"));
         line += "\t" + fixed2(energyMean(levels));
         line += "\t" + fixed2(*std::max_element(levels.begin(), levels.end()));
-        line += "\t" + fixed2(100.0 * static_cast<double>(levels.size()) / 1440) + "\n";
+        line += "\t" + fixed2(100.0 * static_cast<double>(levels.size()) / 1440) +
+                "\t0.00\t0.00\n"; // nothing excluded, nothing residual
         expected += line;
     }
     // 7, 8, 9 December and the morning of the 10th.

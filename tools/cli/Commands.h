@@ -17,3 +17,5 @@ int runMonitor(const std::vector<std::string>& args);
 int runRecord(const std::vector<std::string>& args);
 int runSurvey(const std::vector<std::string>& args);
 int runCollect(const std::vector<std::string>& args);
+int runMark(const std::vector<std::string>& args);
+int runWeather(const std::vector<std::string>& args);

@@ -59,6 +59,7 @@ const char* const statsUsage =
     "                                [--periods D,E,N]\n"
     "       vrel-cli stats DIR|FILE.txt... [--from DATETIME] [--to DATETIME]\n"
     "                                [--daily] [--limit DB] [--periods D,E,N]\n"
+    "                                [--marks FILE.csv | --no-marks]\n"
     "\n"
     "Reads a text data file as the Open command does, chooses its data set as a\n"
     "double click on its row does and prints its acoustic statistics, one\n"
@@ -85,7 +86,17 @@ const char* const statsSeriesUsage =
     "--to or --daily make one series of the readings, in time order: the\n"
     "lines above are of its readings (Leq and SEL over the time they cover,\n"
     "their sampling intervals may differ), and a file that cannot be read is\n"
-    "named on standard error and left out.\n";
+    "named on standard error and left out.\n"
+    "\n"
+    "The figures of a series are those of its readings in no exclude or\n"
+    "residual mark of its marks file (a reading at t lies in a mark when\n"
+    "start <= t < end; a mark's time counts as not covered), then follow\n"
+    "  excluded   readings in an exclude mark           readings\n"
+    "  residual   readings in a residual mark (and no exclude mark)  readings\n"
+    "  Lres       Leq of the residual readings, when there are   weighting\n"
+    "  Lspecific  10 lg(10^(Leq/10) - 10^(Lres/10)) when Leq - Lres is more\n"
+    "             than 3 dB, else: not determinable<TAB>the difference is 3 dB\n"
+    "             or less\n";
 const char* const statsSeriesUsageTail =
     "--shift and --intervals take at most 2 million readings of a series.\n";
 const char* const statsUsageTail =
@@ -181,16 +192,20 @@ int runConvert(const std::vector<std::string>& args) {
 
 int runStats(const std::vector<std::string>& args) {
     const std::string usageText = std::string(statsUsage) + noiseOptionsUsage + seriesOptionsUsage +
-                                  statsSeriesUsage + dailyFiguresUsage() + statsSeriesUsageTail +
-                                  statsUsageTail;
+                                  marksOptionsUsage + statsSeriesUsage + dailyFiguresUsage() +
+                                  statsSeriesUsageTail + statsUsageTail;
     const char* const usage = usageText.c_str();
     std::vector<std::string_view> valued = noiseOptionNames;
     valued.push_back("--limit");
     valued.insert(valued.end(), seriesOptionNames.begin(), seriesOptionNames.end());
+    valued.insert(valued.end(), marksOptionNames.begin(), marksOptionNames.end());
     CommandLine line;
-    if (const int status = readCommandLine("stats", usage, args, valued, line, {"--daily"});
+    if (const int status =
+            readCommandLine("stats", usage, args, valued, line, {"--daily", noMarksFlag});
         status >= 0)
         return status;
+    if (line.option("--marks") && line.flag(noMarksFlag))
+        return usageError("stats", "--marks and --no-marks exclude each other");
     if (line.positional.empty())
         return usageError("stats", "expects a data file or a survey folder");
     std::string noiseError;
@@ -207,7 +222,7 @@ int runStats(const std::vector<std::string>& args) {
             return usageError("stats", "--limit takes a level in dB, not '" + *text + "'");
     }
     if (series) {
-        const auto input = openSeries(line.positional, line, "stats");
+        const auto input = openSeries(line.positional, line, "stats", true);
         if (!input)
             return exitFailure;
         // The workplace and environmental figures are the records' (at most

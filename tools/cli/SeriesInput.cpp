@@ -19,6 +19,11 @@ const char* const seriesOptionsUsage =
     "              local time: 2026-12-09T08:00[:SS], or with its UTC offset\n"
     "              (Z, +01:00)\n";
 
+const char* const marksOptionsUsage =
+    "  --marks FILE  the marks file the figures follow; a survey folder's own is\n"
+    "              its markers.csv\n"
+    "  --no-marks  the figures of all readings, whatever the marks\n";
+
 namespace {
 
 // The wall-clock milliseconds of an instant typed on the command line, and
@@ -45,7 +50,7 @@ bool wantsSeries(const CommandLine& line, std::size_t inputs) {
         return inputs > 1;
     std::error_code ec;
     return std::filesystem::is_directory(line.positional[0], ec) || line.option("--from") ||
-           line.option("--to") || line.flag("--daily");
+           line.option("--to") || line.flag("--daily") || line.option("--marks");
 }
 
 bool checkSeriesOptions(const CommandLine& line, std::string& error) {
@@ -59,7 +64,8 @@ bool checkSeriesOptions(const CommandLine& line, std::string& error) {
 }
 
 std::optional<SeriesInput> openSeries(const std::vector<std::string>& inputs,
-                                      const CommandLine& line, const char* command) {
+                                      const CommandLine& line, const char* command,
+                                      bool withMarks) {
     const std::string prefix = std::string("vrel-cli ") + command + ": ";
     std::error_code ec;
     SeriesRead read;
@@ -104,6 +110,30 @@ std::optional<SeriesInput> openSeries(const std::vector<std::string>& inputs,
                   << seriesDateTime(in.series, in.to) << "\n";
         return std::nullopt;
     }
+    if (!withMarks || line.flag(noMarksFlag))
+        return in;
+    const std::string* given = line.option("--marks");
+    if (!given && !(inputs.size() == 1 && std::filesystem::is_directory(inputs[0], ec)))
+        return in;
+    const std::string path = given ? *given : inputs[0] + "/" + marksFileName;
+    const MarksRead marks = readMarks(path);
+    for (const std::string& problem : marks.problems)
+        std::cerr << prefix << problem << "\n";
+    switch (marks.status) {
+    case MarksRead::Status::Missing:
+        if (!given)
+            return in;
+        std::cerr << prefix << "there is no marks file " << path << "\n";
+        return std::nullopt;
+    case MarksRead::Status::CannotRead:
+    case MarksRead::Status::NotMarks:
+        std::cerr << prefix << marks.error << "\n";
+        return std::nullopt;
+    case MarksRead::Status::Ok:
+        break;
+    }
+    in.marks = SurveyMarks(marks.marks).inSeries(in.series, appClock());
+    in.marked = true;
     return in;
 }
 
@@ -122,63 +152,89 @@ struct Exceedance {
     double aboveSeconds = 0, longestRunSeconds = 0;
 };
 
-// Readings above the limit, and the longest stretch of them one after another.
-Exceedance exceedance(const SeriesStore& s, std::size_t first, std::size_t last, double limit) {
+// Readings above the limit, and the longest stretch of them one after
+// another; a stretch ends where the marks leave readings out.
+Exceedance exceedance(const SeriesStore& s, const std::vector<SeriesSpan>& spans, double limit) {
     Exceedance e;
     const auto threshold = static_cast<long>(std::floor(limit * centibelsPerDb + 1e-9));
-    std::uint64_t run = 0;
-    double runSeconds = 0;
-    for (const SeriesRun& r : s.runs()) {
-        const std::size_t lo = std::max<std::size_t>(first, r.first);
-        const std::size_t hi = std::min<std::size_t>(last, r.first + r.count);
-        const double dt = r.intervalMs / 1000.0;
-        for (std::size_t i = lo; i < hi; ++i) {
-            if (s.centibelsAt(i) > threshold) {
-                ++e.above;
-                e.aboveSeconds += dt;
-                runSeconds += dt;
-                if (++run > e.longestRun) {
-                    e.longestRun = run;
-                    e.longestRunSeconds = runSeconds;
+    for (const SeriesSpan& span : spans) {
+        const std::size_t first = s.indexAt(span.start), last = s.indexAt(span.end);
+        std::uint64_t run = 0;
+        double runSeconds = 0;
+        for (const SeriesRun& r : s.runs()) {
+            const std::size_t lo = std::max<std::size_t>(first, r.first);
+            const std::size_t hi = std::min<std::size_t>(last, r.first + r.count);
+            const double dt = r.intervalMs / 1000.0;
+            for (std::size_t i = lo; i < hi; ++i) {
+                if (s.centibelsAt(i) > threshold) {
+                    ++e.above;
+                    e.aboveSeconds += dt;
+                    runSeconds += dt;
+                    if (++run > e.longestRun) {
+                        e.longestRun = run;
+                        e.longestRunSeconds = runSeconds;
+                    }
+                } else {
+                    run = 0;
+                    runSeconds = 0;
                 }
-            } else {
-                run = 0;
-                runSeconds = 0;
             }
         }
     }
     return e;
 }
 
+std::vector<SeriesSpan> keptSpans(const SeriesInput& input) {
+    return input.marks.empty() ? std::vector<SeriesSpan>{{input.from, input.to}}
+                               : input.marks.kept(input.from, input.to);
+}
+
 } // namespace
 
 void printSeriesStats(const SeriesInput& input, std::optional<double> limit) {
     const SeriesStore& s = input.series;
-    const SpanFigures f = spanFigures(s, input.from, input.to);
+    const SpanFigures f = spanFigures(s, input.from, input.to, {}, input.marks);
     const std::string w = f.weighting();
+    const auto leq = f.sum.leq();
+    const bool any = f.sum.count > 0;
     put("count", std::to_string(f.sum.count), "readings");
-    put("Leq", level(f.sum.leq()), w);
+    put("Leq", level(leq), w);
     put("Lmax", level(f.sum.lmax()), w);
     put("Lmin", level(f.sum.lmin()), w);
-    put("L5", level(f.l5), w);
-    put("L10", level(f.l10), w);
-    put("L50", level(f.l50), w);
-    put("L90", level(f.l90), w);
-    put("L95", level(f.l95), w);
-    put("SEL", level(*f.sum.leq() + 10.0 * std::log10(f.sum.seconds)), w);
+    put("L5", level(any ? std::optional(f.l5) : std::nullopt), w);
+    put("L10", level(any ? std::optional(f.l10) : std::nullopt), w);
+    put("L50", level(any ? std::optional(f.l50) : std::nullopt), w);
+    put("L90", level(any ? std::optional(f.l90) : std::nullopt), w);
+    put("L95", level(any ? std::optional(f.l95) : std::nullopt), w);
+    put("SEL", level(leq ? std::optional(*leq + 10.0 * std::log10(f.sum.seconds)) : std::nullopt),
+        w);
     if (limit) {
-        const Exceedance e = exceedance(s, s.indexAt(input.from), s.indexAt(input.to), *limit);
+        const Exceedance e = exceedance(s, keptSpans(input), *limit);
         put("limit", level(limit), w);
         put("above", std::to_string(e.above), "readings");
         put("aboveTime", formatFixed(e.aboveSeconds, 2), "s");
         put("longestRun", std::to_string(e.longestRun), "readings");
         put("longestRunTime", formatFixed(e.longestRunSeconds, 2), "s");
     }
+    if (!input.marked)
+        return;
+    put("excluded", std::to_string(f.excluded.count), "readings");
+    put("residual", std::to_string(f.residual.count), "readings");
+    if (const auto lres = f.lres()) {
+        put("Lres", level(lres), f.residualWeighting);
+        if (const auto specific = f.lspecific())
+            put("Lspecific", level(specific), w);
+        else if (leq)
+            put("Lspecific", "not determinable", "the difference is 3 dB or less");
+        else
+            put("Lspecific", "not determinable", "no readings outside the marks");
+    }
 }
 
 void printDailyFigures(const SeriesInput& input, const PeriodBounds& bounds) {
     const FigureTable<DayFigures>& table = dailyFiguresTable();
-    for (const DayFigures& d : dailyFigures(input.series, bounds, input.from, input.to)) {
+    for (const DayFigures& d :
+         dailyFigures(input.series, bounds, input.from, input.to, input.marks)) {
         std::cout << "day\t" << table.name(d);
         for (const TableColumn<DayFigures>& c : table.columns)
             std::cout << '\t' << level(c.value(d));
@@ -210,14 +266,16 @@ std::string dailyFiguresUsage() {
 
 std::optional<ChosenDataSet> seriesDataSet(const SeriesInput& input, const char* command) {
     const SeriesStore& s = input.series;
-    const std::size_t count = s.indexAt(input.to) - s.indexAt(input.from);
+    std::size_t count = 0;
+    for (const SeriesSpan& span : keptSpans(input))
+        count += s.indexAt(span.end) - s.indexAt(span.start);
     if (count > maxSeriesRecords) {
         std::cerr << "vrel-cli " << command << ": " << count << " readings are more than the "
                   << maxSeriesRecords << " it takes at once: choose a span with --from and --to\n";
         return std::nullopt;
     }
     ChosenDataSet set;
-    set.selection = seriesRecords(s, input.from, input.to);
+    set.selection = seriesRecords(s, input.from, input.to, input.marks);
     set.stats = DataSetStats(set.selection);
     return set;
 }

@@ -5,6 +5,7 @@
 
 #include "model/NoiseRules.h"
 #include "survey/SeriesStore.h"
+#include "survey/SurveyMarks.h"
 
 #include <optional>
 #include <string>
@@ -15,12 +16,21 @@
 inline const std::vector<std::string_view> seriesOptionNames = {"--from", "--to"};
 extern const char* const seriesOptionsUsage;
 
+// The options of the marks the figures follow: --marks FILE, and the flag
+// --no-marks.
+inline const std::vector<std::string_view> marksOptionNames = {"--marks"};
+inline constexpr std::string_view noMarksFlag = "--no-marks";
+extern const char* const marksOptionsUsage;
+
 // A survey folder or several data files read as one series, with the span
 // --from and --to take of it.
 struct SeriesInput {
     SeriesStore series;
     SeriesMs from = 0;
     SeriesMs to = 0;
+    // The marks read (none without a marks file or with --no-marks).
+    SeriesMarks marks;
+    bool marked = false; // a marks file was read
 };
 
 // True when the positional arguments or options ask for a series rather
@@ -32,11 +42,15 @@ bool checkSeriesOptions(const CommandLine& line, std::string& error);
 
 // Reads inputs (one folder, or data files) as one series. Files left out are
 // named on standard error. On failure prints why and returns nothing; so it
-// does when the span holds no readings.
+// does when the span holds no readings. withMarks: the marks of --marks, or
+// else the folder's markers.csv, unless --no-marks; their damaged lines are
+// named on standard error.
 std::optional<SeriesInput> openSeries(const std::vector<std::string>& inputs,
-                                      const CommandLine& line, const char* command);
+                                      const CommandLine& line, const char* command,
+                                      bool withMarks = false);
 
-// The stats lines of the span, as those of one data file.
+// The stats lines of the span, as those of one data file, then what the
+// marks leave out when there are marks.
 void printSeriesStats(const SeriesInput& input, std::optional<double> limit);
 // A line a day of the span, and what --daily says of it in the help.
 void printDailyFigures(const SeriesInput& input, const PeriodBounds& bounds);

@@ -22,6 +22,8 @@ const char* const usageText = "usage: vrel-cli COMMAND [ARGS]\n"
                               "  print         print a data file's diagram or table into a PDF\n"
                               "  report        write a data file's measurement report as a PDF\n"
                               "  stats         Leq, percentile levels and SEL of a data file\n"
+                              "  mark          add, list or delete the marks of a survey\n"
+                              "  weather       mark the windy and rainy spans of a weather file\n"
                               "  download      download the meter's memory into data files\n"
                               "\n"
                               "vrel-cli COMMAND --help shows a command's options;\n"
@@ -35,7 +37,7 @@ int main(int argc, char** argv) {
         {"convert", runConvert},   {"stats", runStats},   {"print", runPrint},
         {"download", runDownload}, {"ports", runPorts},   {"monitor", runMonitor},
         {"record", runRecord},     {"report", runReport}, {"survey", runSurvey},
-        {"collect", runCollect},
+        {"collect", runCollect},   {"mark", runMark},     {"weather", runWeather},
     };
     if (argc < 2) {
         std::cerr << usageText;
