@@ -466,13 +466,18 @@ TEST_P(SurveyTablesTest, TheWindowWorkbookReportAndCompanionShowTheSameTables) {
     // The same headings everywhere; the workbook's bare numbers say their
     // unit when it is a share.
     using Row = std::vector<std::string>;
-    const Row days =
-        english ? Row({"Day", "Lday", "Levening", "Lnight", "Lden", "LAeq,24h", "Lmax", "Coverage"})
-                : Row({"Gün", "Lgündüz", "Lakşam", "Lgece", "Lden", "LAeq,24h", "Lmax", "Kapsam"});
-    const Row hours = english ? Row({"Hour", "Leq", "Lmax", "Lmin", "Coverage"})
-                              : Row({"Saat", "Leq", "Lmax", "Lmin", "Kapsam"});
+    const Row days = english ? Row({"Day", "Lday", "Levening", "Lnight", "Lden", "LAeq,24h", "Lmax",
+                                    "Coverage", "Excluded", "Residual"})
+                             : Row({"Gün", "Lgündüz", "Lakşam", "Lgece", "Lden", "LAeq,24h", "Lmax",
+                                    "Kapsam", "Hariç", "Artık"});
+    const Row hours = english
+                          ? Row({"Hour", "Leq", "Lmax", "Lmin", "Coverage", "Excluded", "Residual"})
+                          : Row({"Saat", "Leq", "Lmax", "Lmin", "Kapsam", "Hariç", "Artık"});
+    // The shares: coverage, excluded and residual time.
+    constexpr std::size_t shares = 3;
     auto inSheet = [](Row r) {
-        r.back() += " %";
+        for (std::size_t c = r.size() - shares; c < r.size(); ++c)
+            r[c] += " %";
         return r;
     };
     EXPECT_EQ(daily[0], days);
@@ -489,7 +494,7 @@ TEST_P(SurveyTablesTest, TheWindowWorkbookReportAndCompanionShowTheSameTables) {
     ASSERT_EQ(cli.size(), daily.size() - 1);
     for (std::size_t r = 1; r < daily.size(); ++r) {
         const Row& row = daily[r];
-        ASSERT_EQ(row.size(), 8u);
+        ASSERT_EQ(row.size(), 10u);
         ASSERT_EQ(bookDays[r].size(), row.size());
         ASSERT_EQ(reportRows[r].size(), row.size());
         ASSERT_EQ(cli[r - 1].size(), row.size());
@@ -499,10 +504,12 @@ TEST_P(SurveyTablesTest, TheWindowWorkbookReportAndCompanionShowTheSameTables) {
         for (std::size_t c = 1; c < 7; ++c)
             expectSameLevel(row[c], bookDays[r][c], reportRows[r][c], &cli[r - 1][c],
                             row[0] + " " + daily[0][c]);
-        const double coverage = std::stod(bookDays[r][7]);
-        EXPECT_EQ(row[7], formatFixed(coverage, 1) + " %") << row[0];
-        EXPECT_EQ(reportRows[r][7], row[7]) << row[0];
-        EXPECT_NEAR(std::stod(cli[r - 1][7]), coverage, 0.0051) << row[0];
+        for (std::size_t c = 7; c < row.size(); ++c) {
+            const double share = std::stod(bookDays[r][c]);
+            EXPECT_EQ(row[c], formatFixed(share, 1) + " %") << row[0];
+            EXPECT_EQ(reportRows[r][c], row[c]) << row[0];
+            EXPECT_NEAR(std::stod(cli[r - 1][c]), share, 0.0051) << row[0];
+        }
     }
     // A day's hours less the half hour without the cable.
     ASSERT_EQ(hourly.size(), 1u + 72);
@@ -514,7 +521,8 @@ TEST_P(SurveyTablesTest, TheWindowWorkbookReportAndCompanionShowTheSameTables) {
         for (std::size_t c = 1; c < 4; ++c)
             expectSameLevel(row[c], bookHours[r][c], row[c] == "-" ? "–" : row[c], nullptr,
                             row[0] + " " + hourly[0][c]);
-        EXPECT_EQ(row[4], formatFixed(std::stod(bookHours[r][4]), 1) + " %") << row[0];
+        for (std::size_t c = 4; c < row.size(); ++c)
+            EXPECT_EQ(row[c], formatFixed(std::stod(bookHours[r][c]), 1) + " %") << row[0];
     }
     EXPECT_EQ(hourly[1][0], "07-12-2026 12:00");
     EXPECT_EQ(hourly[31][4], "50.0 %") << "the hour the cable was pulled";
