@@ -903,7 +903,7 @@
 <context>
     <name>CSurveyWnd</name>
     <message>
-        <location filename="../../src/surveywindow/SurveyWindow.cpp" line="+135"/>
+        <location filename="../../src/surveywindow/SurveyWindow.cpp" line="+140"/>
         <source>İptal</source>
         <translation>Cancel</translation>
     </message>
@@ -929,17 +929,17 @@
     </message>
     <message>
         <location line="+0"/>
-        <location line="+6"/>
+        <location line="+71"/>
         <source>Tümü</source>
         <translation>Whole</translation>
     </message>
     <message>
-        <location line="-6"/>
+        <location line="-71"/>
         <source>A-B arası</source>
         <translation>A to B</translation>
     </message>
     <message>
-        <location line="+7"/>
+        <location line="+72"/>
         <source>Gün</source>
         <translation>Day</translation>
     </message>
@@ -949,7 +949,7 @@
         <translation>Hour</translation>
     </message>
     <message>
-        <location line="-5"/>
+        <location line="-70"/>
         <source>Ölçüm: %1</source>
         <translation>Survey: %1</translation>
     </message>
@@ -959,7 +959,79 @@
         <translation>Clear cursors</translation>
     </message>
     <message>
-        <location line="+14"/>
+        <location line="+11"/>
+        <source>Başlangıç</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Süre</source>
+        <translation>Length</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Tür</source>
+        <translation>Kind</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Etiket</source>
+        <translation>Label</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Not</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>İşaretle…</source>
+        <translation>Mark…</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>A-B arasını işaretle: hariç, artık ses, olay ya da not (Ctrl ile sürükleyerek de)</source>
+        <translation>Mark the span A–B: excluded, residual sound, event or note (also by dragging with Ctrl)</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <location line="+763"/>
+        <source>Düzenle…</source>
+        <translation>Edit…</translation>
+    </message>
+    <message>
+        <location line="-762"/>
+        <location line="+763"/>
+        <source>Sil</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <location line="-760"/>
+        <source>Hava verisi…</source>
+        <translation>Weather data…</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Bir hava istasyonunun CSV dosyasından rüzgârı 5 m/s üstündeki satırları hariç tut</source>
+        <translation>Exclude the rows of a weather station's CSV file with wind above 5 m/s</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Bütün okumalar</source>
+        <translation>All readings</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>İşaretlere bakmadan bütün okumaların değerleri</source>
+        <translation>The figures of all readings, whatever the marks</translation>
+    </message>
+    <message>
+        <location line="+42"/>
+        <source>İşaretler yazılamadı: %1</source>
+        <translation>The marks could not be written: %1</translation>
+    </message>
+    <message>
+        <location line="+7"/>
         <source>Rapor…</source>
         <translation>Report…</translation>
     </message>
@@ -1009,7 +1081,7 @@
         <translation>Remove cursors A and B (Esc)</translation>
     </message>
     <message>
-        <location line="+69"/>
+        <location line="+82"/>
         <source>Okunuyor: %1</source>
         <translation>Reading %1</translation>
     </message>
@@ -1034,12 +1106,30 @@
         <translation>%1 in %2, %3 – %4</translation>
     </message>
     <message>
-        <location line="+94"/>
+        <location line="+99"/>
         <source>bu aralıkta Leq %1 %2</source>
         <translation>Leq %1 %2 this interval</translation>
     </message>
+    <message numerus="yes">
+        <location line="+168"/>
+        <source>%Ln işaret</source>
+        <translation>
+            <numerusform>%Ln mark</numerusform>
+            <numerusform>%Ln marks</numerusform>
+        </translation>
+    </message>
     <message>
-        <location line="+172"/>
+        <location line="+2"/>
+        <source>; hariç %1 okuma (%2), artık ses %3 okuma (%4)</source>
+        <translation>; excluded %1 readings (%2), residual sound %3 readings (%4)</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>; değerler bütün okumaların</source>
+        <translation>; figures of all readings</translation>
+    </message>
+    <message>
+        <location line="+14"/>
         <source>İmleç yok: tıklama A&apos;yı, sağ tıklama B&apos;yi koyar.</source>
         <translation>No cursors: a click places A, a right click B.</translation>
     </message>
@@ -1069,7 +1159,85 @@
         <translation>The report covers the whole survey: %1 – %2.</translation>
     </message>
     <message>
-        <location line="-233"/>
+        <location line="+20"/>
+        <source>İşaretlerin bir kısmı okunamadı; okunanlar gösteriliyor:</source>
+        <translation>Some of the marks could not be read; those read are shown:</translation>
+    </message>
+    <message>
+        <location line="+32"/>
+        <source>hariç</source>
+        <translation>excluded</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>artık ses</source>
+        <translation>residual</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>olay</source>
+        <translation>event</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>not</source>
+        <translation>note</translation>
+    </message>
+    <message>
+        <location line="+47"/>
+        <source>İşaretlemek için A ve B imleçlerini koyun.</source>
+        <translation>Place cursors A and B to mark a span.</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>%1 – %2 (%3)</source>
+        <translation>%1 – %2 (%3)</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>İşaret eklenemedi: %1</source>
+        <translation>The mark could not be added: %1</translation>
+    </message>
+    <message>
+        <location line="+21"/>
+        <source>İşaret değiştirilemedi: %1</source>
+        <translation>The mark could not be changed: %1</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>İşaret silinemedi: %1</source>
+        <translation>The mark could not be deleted: %1</translation>
+    </message>
+    <message>
+        <location line="+16"/>
+        <source>Hava verisi</source>
+        <translation>Weather data</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>CSV dosyası (*.csv)</source>
+        <translation>CSV file (*.csv)</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Bütün dosyalar (*)</source>
+        <translation>All files (*)</translation>
+    </message>
+    <message>
+        <location line="+14"/>
+        <source>İşaretler eklenemedi: %1</source>
+        <translation>The marks could not be added: %1</translation>
+    </message>
+    <message numerus="yes">
+        <location line="+3"/>
+        <source>%Ln işaret eklendi.</source>
+        <translation>
+            <numerusform>%Ln mark added.</numerusform>
+            <numerusform>%Ln marks added.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <location line="-442"/>
         <source>broker satırları reddediyor</source>
         <translation>the broker refuses the rows</translation>
     </message>
@@ -1105,12 +1273,12 @@
         </translation>
     </message>
     <message>
-        <location line="-157"/>
+        <location line="-163"/>
         <source>Bu dosyalar okunamadı; ölçümün geri kalanı gösteriliyor:</source>
         <translation>These files could not be read; the rest of the survey is shown:</translation>
     </message>
     <message numerus="yes">
-        <location line="-16"/>
+        <location line="-15"/>
         <source>%Ln okuma</source>
         <translation>
             <numerusform>%Ln reading</numerusform>
@@ -1126,7 +1294,7 @@
         </translation>
     </message>
     <message>
-        <location line="+78"/>
+        <location line="+83"/>
         <source>süre %1</source>
         <translation>elapsed %1</translation>
     </message>
@@ -1496,6 +1664,72 @@
     </message>
 </context>
 <context>
+    <name>MarkDlg</name>
+    <message>
+        <location filename="../../src/ui/MarkDlg.cpp" line="+12"/>
+        <source>İşaret</source>
+        <translation>Mark</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Hariç tut (yağmur, rüzgâr, yabancı gürültü)</source>
+        <translation>Exclude (rain, wind, foreign noise)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Artık ses (kaynak kapalı)</source>
+        <translation>Residual sound (source off)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Olay</source>
+        <translation>Event</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Not</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Tür:</source>
+        <translation>Kind:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Etiket:</source>
+        <translation>Label:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Not:</source>
+        <translation>Note:</translation>
+    </message>
+</context>
+<context>
+    <name>MarksEditor</name>
+    <message>
+        <location filename="../../src/surveywindow/MarksEditor.cpp" line="+57"/>
+        <source>işaret ekle</source>
+        <translation>add a mark</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>işareti değiştir</source>
+        <translation>change a mark</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>işareti sil</source>
+        <translation>delete a mark</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>hava verisi</source>
+        <translation>weather data</translation>
+    </message>
+</context>
+<context>
     <name>NetworkStart</name>
     <message>
         <location filename="../../src/network/NetworkStart.cpp" line="+58"/>
@@ -1553,7 +1787,7 @@
 <context>
     <name>RecordTableModel</name>
     <message>
-        <location filename="../../src/live/RecordTableModel.cpp" line="+57"/>
+        <location filename="../../src/live/RecordTableModel.cpp" line="+59"/>
         <source>Tarih, Saat</source>
         <translation>Date, Time</translation>
     </message>
@@ -2189,7 +2423,7 @@ Do you want to replace it?</translation>
 <context>
     <name>SurveyPlot</name>
     <message>
-        <location filename="../../src/surveywindow/SurveyPlot.cpp" line="+34"/>
+        <location filename="../../src/surveywindow/SurveyPlot.cpp" line="+62"/>
         <source>boşluk</source>
         <translation>gap</translation>
     </message>
@@ -2219,7 +2453,7 @@ Do you want to replace it?</translation>
         <translation>not written</translation>
     </message>
     <message>
-        <location line="+253"/>
+        <location line="+282"/>
         <source>Seviye</source>
         <translation>Level</translation>
     </message>

@@ -101,7 +101,8 @@ bool wantsSeriesReport(const SeriesStore& series, SeriesMs t0, SeriesMs t1) {
 
 SeriesReportInput seriesReportInput(const SeriesStore& s, SeriesMs t0, SeriesMs t1,
                                     const PeriodBounds& bounds, std::optional<double> limit,
-                                    const ReportTexts& texts, Language language) {
+                                    const ReportTexts& texts, Language language,
+                                    const SeriesMarks& marks) {
     SeriesReportInput in;
     in.texts = texts;
     in.limit = limit;
@@ -109,7 +110,7 @@ SeriesReportInput seriesReportInput(const SeriesStore& s, SeriesMs t0, SeriesMs 
     const std::size_t first = s.indexAt(t0), last = s.indexAt(t1);
     if (first >= last)
         return in;
-    const SpanFigures f = spanFigures(s, t0, t1, bounds);
+    const SpanFigures f = spanFigures(s, t0, t1, bounds, marks);
     const auto [a, b] = reportedSpan(s, t0, t1);
     const bool all = a <= s.start() && b >= s.end();
     in.start = seriesDateTime(s, a);
@@ -132,7 +133,7 @@ SeriesReportInput seriesReportInput(const SeriesStore& s, SeriesMs t0, SeriesMs 
     in.lden = f.lden;
     in.wholeDays = f.wholeDays;
 
-    const std::vector<DayFigures> days = dailyFigures(s, bounds, t0, t1);
+    const std::vector<DayFigures> days = dailyFigures(s, bounds, t0, t1, marks);
     const FigureTable<DayFigures>& table = dailyFiguresTable();
     in.days.columns.push_back({table.heading.in(language), table.printWidth});
     for (const TableColumn<DayFigures>& c : table.columns)

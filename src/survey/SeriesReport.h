@@ -8,6 +8,7 @@
 #include "layout/ReportLayout.h"
 #include "model/NoiseRules.h"
 #include "survey/SeriesStore.h"
+#include "survey/SurveyMarks.h"
 
 #include <optional>
 #include <utility>
@@ -28,4 +29,5 @@ std::pair<SeriesMs, SeriesMs> reportedSpan(const SeriesStore& series, SeriesMs t
 // time of printing, which the caller knows.
 SeriesReportInput seriesReportInput(const SeriesStore& series, SeriesMs t0, SeriesMs t1,
                                     const PeriodBounds& bounds, std::optional<double> limit,
-                                    const ReportTexts& texts, Language language);
+                                    const ReportTexts& texts, Language language,
+                                    const SeriesMarks& marks = {});

@@ -40,13 +40,13 @@ TableSheet sheetOf(const QString& name, const FigureTable<Row>& table,
 } // namespace
 
 void reportSurveySpan(QWidget* parent, const SeriesStore& s, SeriesMs t0, SeriesMs t1,
-                      const QString& scope) {
+                      const SeriesMarks& marks, const QString& scope) {
     // A long span is reported from the series: its readings as records would not fit.
     if (wantsSeriesReport(s, t0, t1)) {
-        WindowReport::runSeries(parent, s, t0, t1, scope);
+        WindowReport::runSeries(parent, s, t0, t1, marks, scope);
         return;
     }
-    const RecordList records = seriesRecords(s, t0, t1);
+    const RecordList records = seriesRecords(s, t0, t1, marks);
     SeriesStats stats;
     resetStats(stats);
     if (!records.empty())
@@ -59,8 +59,8 @@ void reportSurveySpan(QWidget* parent, const SeriesStore& s, SeriesMs t0, Series
                                  static_cast<double>(s.localOf(b)) / 1000.0});
 }
 
-void exportSurveyTables(QWidget* parent, const SeriesStore& s,
-                        const std::vector<DayFigures>& days) {
+void exportSurveyTables(QWidget* parent, const SeriesStore& s, const std::vector<DayFigures>& days,
+                        const SeriesMarks& marks) {
     Prompt::FileRequest request;
     request.mode = Prompt::FileRequest::Mode::Save;
     request.initialName = tr("Olcum-tablolari.xlsx");
@@ -71,7 +71,7 @@ void exportSurveyTables(QWidget* parent, const SeriesStore& s,
         return;
     const TableSheet daily = sheetOf(tr("Günler"), dailyFiguresTable(), days);
     const TableSheet hourly =
-        sheetOf(tr("Saatler"), hourlyFiguresTable(), hourlyFigures(s, s.start(), s.end()));
+        sheetOf(tr("Saatler"), hourlyFiguresTable(), hourlyFigures(s, s.start(), s.end(), marks));
     std::string error;
     if (!WriteTableWorkbook(QFile::encodeName(choice.path).toStdString(), {daily, hourly}, &error))
         ReportWriteFailure(parent, choice.path, error);

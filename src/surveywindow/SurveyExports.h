@@ -15,8 +15,8 @@ class QWidget;
 // report takes, else from the survey's figures and curves. The report dialog
 // says scope, what it reports.
 void reportSurveySpan(QWidget* parent, const SeriesStore& series, SeriesMs t0, SeriesMs t1,
-                      const QString& scope);
+                      const SeriesMarks& marks, const QString& scope);
 // The daily table (days) and the whole survey's hourly table as a workbook,
-// asking where to put it.
+// asking where to put it; the figures follow marks as the days' do.
 void exportSurveyTables(QWidget* parent, const SeriesStore& series,
-                        const std::vector<DayFigures>& days);
+                        const std::vector<DayFigures>& days, const SeriesMarks& marks);

@@ -7,6 +7,7 @@
 #include "model/TextFormat.h"
 #include "recording/Recording.h"
 #include "survey/Survey.h"
+#include "surveywindow/MarkBands.h"
 #include "surveywindow/SurveyPlot.h"
 #include "surveywindow/SurveyWindow.h"
 #include "ui/Prompt.h"
@@ -358,10 +359,8 @@ TEST_F(SurveyWindowTest, TheCursorsAreShownClearedAndReportedWithTheGapTheyStart
 TEST_F(SurveyWindowTest, TheHourlyTableFollowsTheDayClicked) {
     std::unique_ptr<CSurveyWnd> w(openAndWait(dir.path()));
     ASSERT_TRUE(w->loaded());
-    auto* hourlyButton = w->findChild<QPushButton*>();
-    for (QPushButton* b : w->findChildren<QPushButton*>())
-        if (b->isCheckable())
-            hourlyButton = b;
+    auto* hourlyButton = w->findChild<QPushButton*>(QStringLiteral("hourlyTable"));
+    ASSERT_TRUE(hourlyButton);
     hourlyButton->setChecked(true);
     QTableWidget* hourly = w->hourlyTable();
     EXPECT_EQ(hourly->rowCount(), 72) << "the whole survey before a day is chosen";
@@ -412,6 +411,121 @@ TEST_F(SurveyWindowTest, OpensMaximisedAsLastClosedAndShowsACursorAtTheRightEdge
     EXPECT_TRUE(CSurveyWnd::opensMaximized());
 }
 
+// The figures column of the window against vrel-cli stats on the folder.
+void expectCompanionsFigures(CSurveyWnd& w, const QStringList& cliArgs, const std::string& where) {
+    const auto cli = cliStats(cliArgs);
+    QTableWidget* f = w.figuresTable();
+    for (int r = 0; r < f->rowCount(); ++r) {
+        const std::string name = cell(f, r, 0).toStdString();
+        if (name != "Leq" && name != "Lmax" && name != "Lmin" && name != "L10" && name != "L50" &&
+            name != "L90")
+            continue;
+        ASSERT_TRUE(cli.count(name)) << name;
+        EXPECT_NEAR(cell(f, r, CSurveyWnd::WholeSurvey + 1).toDouble(), std::stod(cli.at(name)),
+                    0.051)
+            << where << " " << name;
+    }
+}
+
+// The daily table of the window against vrel-cli stats --daily.
+void expectCompanionsDays(CSurveyWnd& w, const QString& dir, const std::string& where) {
+    const Table window = windowTable(w.dailyTable());
+    const Table cli = cliDays(dir);
+    ASSERT_EQ(cli.size() + 1, window.size()) << where;
+    for (std::size_t r = 1; r < window.size(); ++r) {
+        ASSERT_EQ(cli[r - 1].size(), window[r].size()) << where;
+        EXPECT_EQ(cli[r - 1][0], window[r][0]);
+        for (std::size_t c = 1; c < window[r].size(); ++c) {
+            if (window[r][c] == "-") {
+                EXPECT_EQ(cli[r - 1][c], "-") << where << " " << window[r][0] << " " << c;
+                continue;
+            }
+            EXPECT_NEAR(std::stod(window[r][c]), std::stod(cli[r - 1][c]), 0.051)
+                << where << " " << window[r][0] << " " << window[0][c];
+        }
+    }
+}
+
+TEST_F(SurveyWindowTest, AMarkedSpanChangesTheFiguresAsTheCompanionsAndIsUndone) {
+    std::unique_ptr<CSurveyWnd> w(openAndWait(dir.path()));
+    ASSERT_TRUE(w->loaded());
+    const SeriesStore& s = w->series();
+    const Table before = windowTable(w->dailyTable());
+    const std::string figuresBefore = cell(w->figuresTable(), 0, 1).toStdString();
+
+    // Rain from 22:00 on the 8th to 04:00 on the 9th, across midnight.
+    const SurveyMs from = (SurveyMs(dec7at12) + 34 * 3600) * 1000;
+    const SurveyMs to = (SurveyMs(dec7at12) + 40 * 3600) * 1000;
+    w->plot()->setCursors(s.seriesOfLocal(to), s.seriesOfLocal(from)); // B before A
+    answers.markNext({{},
+                      QStringLiteral("exclude"),
+                      QStringLiteral("rain"),
+                      QStringLiteral("heavy, then light"),
+                      {}});
+    w->markSpan();
+    ASSERT_EQ(answers.markRequests().size(), 1u);
+    EXPECT_TRUE(answers.markRequests()[0].span.contains(QStringLiteral("08-12-2026 22:00:00")));
+    ASSERT_TRUE(answers.messages().empty()) << answers.messages()[0].text.toStdString();
+    ASSERT_EQ(w->marks().marks().size(), 1u);
+    ASSERT_TRUE(QFile::exists(dir.filePath(QStringLiteral("markers.csv"))));
+    QTableWidget* list = w->marksTable();
+    ASSERT_EQ(list->rowCount(), 1);
+    EXPECT_EQ(cell(list, 0, 0), "08-12-2026 22:00:00");
+    EXPECT_EQ(cell(list, 0, 1), "6:00:00");
+    EXPECT_EQ(cell(list, 0, 3), "rain");
+    EXPECT_EQ(cell(list, 0, 4), "heavy, then light");
+    EXPECT_TRUE(w->marksLabel()->text().contains(QStringLiteral("2,160 okuma (06:00:00)")))
+        << w->marksLabel()->text().toStdString();
+
+    // The window and the companion read the same marks the same way.
+    expectCompanionsFigures(*w, {dir.path()}, "marked");
+    expectCompanionsDays(*w, dir.path(), "marked");
+    const Table marked = windowTable(w->dailyTable());
+    EXPECT_EQ(marked[2][8], "25.0 %") << "six hours of the 8th's day excluded";
+    EXPECT_NE(marked[2], before[2]);
+
+    // The figures of all readings, as --no-marks.
+    auto* all = w->findChild<QPushButton*>(QStringLiteral("allReadings"));
+    ASSERT_TRUE(all);
+    all->setChecked(true);
+    expectCompanionsFigures(*w, {dir.path(), QStringLiteral("--no-marks")}, "all readings");
+    EXPECT_EQ(windowTable(w->dailyTable())[2][1], before[2][1]);
+    all->setChecked(false);
+
+    // The band on the curve, labelled, at the whole survey and at its day.
+    QImage whole = w->plot()->grab().toImage();
+    whole.save(QStringLiteral(VREL_TEST_OUT "/survey-mark-whole.png"));
+    ASSERT_EQ(w->plot()->markBandsDrawn().size(), 1u);
+    const MarkBand wide = w->plot()->markBandsDrawn()[0];
+    emit w->dailyTable()->cellClicked(1, 0);
+    QImage day = w->plot()->grab().toImage();
+    day.save(QStringLiteral(VREL_TEST_OUT "/survey-mark-day.png"));
+    ASSERT_EQ(w->plot()->markBandsDrawn().size(), 1u);
+    const MarkBand zoomed = w->plot()->markBandsDrawn()[0];
+    EXPECT_GT(zoomed.x1 - zoomed.x0, 2 * (wide.x1 - wide.x0));
+    EXPECT_TRUE(zoomed.labelled);
+    // Excluded readings are dimmed, never hidden: the curve's blue still shows in the band.
+    int blue = 0;
+    for (int x = zoomed.x0 + 2; x < zoomed.x1 - 2; ++x)
+        for (int y = w->plot()->plotArea().top(); y < w->plot()->plotArea().bottom(); ++y) {
+            const QColor c = day.pixelColor(x, y);
+            blue += c.blue() > c.red() + 25;
+        }
+    EXPECT_GT(blue, zoomed.x1 - zoomed.x0);
+
+    // Ctrl+Z takes the mark back, in the file too.
+    w->activateWindow();
+    QTest::keyClick(w.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(w->marks().marks().size(), 0u);
+    EXPECT_EQ(list->rowCount(), 0);
+    EXPECT_EQ(windowTable(w->dailyTable()), before);
+    EXPECT_EQ(cell(w->figuresTable(), 0, 1).toStdString(), figuresBefore);
+    expectCompanionsDays(*w, dir.path(), "undone");
+    QFile file(dir.filePath(QStringLiteral("markers.csv")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().trimmed(), QByteArray("start,end,kind,label,note"));
+}
+
 // The same figure in another output: the window's text, the workbook's
 // number, the report's text, the companion's two decimals.
 void expectSameLevel(const std::string& window, const std::string& workbook,
@@ -443,9 +557,7 @@ TEST_P(SurveyTablesTest, TheWindowWorkbookReportAndCompanionShowTheSameTables) {
     ASSERT_TRUE(useLanguage(GetParam()));
     std::unique_ptr<CSurveyWnd> w(openAndWait(dir.path()));
     ASSERT_TRUE(w->loaded());
-    for (QPushButton* b : w->findChildren<QPushButton*>())
-        if (b->isCheckable())
-            b->setChecked(true);
+    w->findChild<QPushButton*>(QStringLiteral("hourlyTable"))->setChecked(true);
     const Table daily = windowTable(w->dailyTable());
     const Table hourly = windowTable(w->hourlyTable());
 
