@@ -239,6 +239,7 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
         if (on)
             fillHourly();
         hourly_->setVisible(on);
+        fitTables();
     });
     connect(cancelButton_, &QPushButton::clicked, load_, &SurveyFolderLoad::cancel);
     connect(load_, &SurveyFolderLoad::finished, this, &CSurveyWnd::readingDone);
@@ -295,14 +296,15 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
                                rows * figures_->verticalHeader()->defaultSectionSize() +
                                2 * figures_->frameWidth());
 
-    // Each table as wide as what it shows; the room left over stays at the right.
-    auto* tables = new QWidget(this);
-    auto* tablesRow = new QHBoxLayout(tables);
-    tablesRow->setContentsMargins(0, 0, 0, 0);
-    tablesRow->addWidget(figures_);
-    tablesRow->addWidget(daily_);
-    tablesRow->addWidget(hourly_);
-    auto* markColumn = new QVBoxLayout;
+    // Each table as wide as what it shows (fitTables); the marks take the rest.
+    tables_ = new QSplitter(Qt::Horizontal, this);
+    tables_->setChildrenCollapsible(false);
+    tables_->addWidget(figures_);
+    tables_->addWidget(daily_);
+    tables_->addWidget(hourly_);
+    auto* markPanel = new QWidget(this);
+    auto* markColumn = new QVBoxLayout(markPanel);
+    markColumn->setContentsMargins(0, 0, 0, 0);
     auto* markButtons = new QHBoxLayout;
     markButtons->addWidget(marksLabel_, 1);
     markButtons->addWidget(editMarkButton_);
@@ -310,14 +312,15 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
     markColumn->addLayout(markButtons);
     markColumn->addWidget(markList_, 1);
     marksLabel_->setWordWrap(true);
-    tablesRow->addLayout(markColumn, 1);
+    tables_->addWidget(markPanel);
+    tables_->setStretchFactor(3, 1);
     hourly_->hide();
     for (QTableWidget* t : {figures_, daily_, hourly_})
         fitToContents(t);
 
     auto* split = new QSplitter(Qt::Vertical, this);
     split->addWidget(plot_);
-    split->addWidget(tables);
+    split->addWidget(tables_);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 2);
 
@@ -403,6 +406,7 @@ void CSurveyWnd::readingDone() {
     plot_->setSeries(&s);
     loadMarks();
     cursorsMoved();
+    fitTables();
     if (!read_->problems.empty()) {
         // Named, and the rest is shown all the same.
         QStringList lines;
@@ -615,8 +619,17 @@ void CSurveyWnd::showRemembered() {
 
 void CSurveyWnd::fitToContents(QTableWidget* t) {
     t->resizeColumnsToContents();
-    t->setFixedWidth(t->horizontalHeader()->length() + 2 * t->frameWidth() +
-                     t->verticalScrollBar()->sizeHint().width());
+}
+
+void CSurveyWnd::fitTables() {
+    auto width = [](const QTableWidget* t) {
+        return t->isHidden() ? 0
+                             : t->horizontalHeader()->length() + 2 * t->frameWidth() +
+                                   t->verticalScrollBar()->sizeHint().width();
+    };
+    const int figures = width(figures_), daily = width(daily_), hourly = width(hourly_);
+    tables_->setSizes(
+        {figures, daily, hourly, std::max(tables_->width() - figures - daily - hourly, 200)});
 }
 
 void CSurveyWnd::fillDaily() {

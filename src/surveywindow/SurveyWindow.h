@@ -21,6 +21,7 @@ class QProgressBar;
 class QPushButton;
 class QTableWidget;
 class QMenu;
+class QSplitter;
 class SurveyPlot;
 
 // A whole survey folder as one measurement: the curve of every reading on the
@@ -139,6 +140,7 @@ class CSurveyWnd : public QWidget {
     QString markKindText(MarkKind kind) const;
     void showRemembered();
     void fitToContents(QTableWidget* table);
+    void fitTables();
     QString cursorsText() const;
 
     QString folder_;
@@ -173,6 +175,7 @@ class CSurveyWnd : public QWidget {
     QTableWidget* daily_;
     QTableWidget* hourly_;
     QTableWidget* markList_;
+    QSplitter* tables_;
     QLabel* marksLabel_;
     QPushButton* markButton_;
     QPushButton* editMarkButton_;

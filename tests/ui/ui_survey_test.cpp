@@ -359,6 +359,10 @@ TEST_F(SurveyWindowTest, TheCursorsAreShownClearedAndReportedWithTheGapTheyStart
 TEST_F(SurveyWindowTest, TheHourlyTableFollowsTheDayClicked) {
     std::unique_ptr<CSurveyWnd> w(openAndWait(dir.path()));
     ASSERT_TRUE(w->loaded());
+    // Wide enough for every table beside the other.
+    w->showNormal();
+    w->resize(1800, 800);
+    EXPECT_TRUE(QTest::qWaitFor([&w] { return w->width() == 1800; }, 5000));
     auto* hourlyButton = w->findChild<QPushButton*>(QStringLiteral("hourlyTable"));
     ASSERT_TRUE(hourlyButton);
     hourlyButton->setChecked(true);
@@ -378,6 +382,7 @@ TEST_F(SurveyWindowTest, TheHourlyTableFollowsTheDayClicked) {
     // Every column in sight, nothing cut.
     for (QTableWidget* t : {w->dailyTable(), hourly, w->figuresTable()})
         EXPECT_GE(t->viewport()->width(), t->horizontalHeader()->length());
+    w->grab().toImage().save(QStringLiteral(VREL_TEST_OUT "/survey-window-hours.png"));
 }
 
 TEST_F(SurveyWindowTest, OpensMaximisedAsLastClosedAndShowsACursorAtTheRightEdge) {
@@ -477,6 +482,7 @@ TEST_F(SurveyWindowTest, AMarkedSpanChangesTheFiguresAsTheCompanionsAndIsUndone)
     EXPECT_TRUE(w->marksLabel()->text().contains(QStringLiteral("2,160 okuma (06:00:00)")))
         << w->marksLabel()->text().toStdString();
 
+    w->grab().toImage().save(QStringLiteral(VREL_TEST_OUT "/survey-window-marked.png"));
     // The window and the companion read the same marks the same way.
     expectCompanionsFigures(*w, {dir.path()}, "marked");
     expectCompanionsDays(*w, dir.path(), "marked");
