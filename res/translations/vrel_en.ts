@@ -995,25 +995,25 @@
     </message>
     <message>
         <location line="+2"/>
-        <location line="+763"/>
+        <location line="+786"/>
         <source>Düzenle…</source>
         <translation>Edit…</translation>
     </message>
     <message>
-        <location line="-762"/>
-        <location line="+763"/>
+        <location line="-785"/>
+        <location line="+786"/>
         <source>Sil</source>
         <translation>Delete</translation>
     </message>
     <message>
-        <location line="-760"/>
+        <location line="-783"/>
         <source>Hava verisi…</source>
         <translation>Weather data…</translation>
     </message>
     <message>
         <location line="+3"/>
         <source>Bir hava istasyonunun CSV dosyasından rüzgârı 5 m/s üstündeki satırları hariç tut</source>
-        <translation>Exclude the rows of a weather station's CSV file with wind above 5 m/s</translation>
+        <translation>Exclude the rows of a weather station&apos;s CSV file with wind above 5 m/s</translation>
     </message>
     <message>
         <location line="+1"/>
@@ -1071,7 +1071,7 @@
         <translation>Back to the previous view (Backspace)</translation>
     </message>
     <message>
-        <location line="+14"/>
+        <location line="+16"/>
         <source>Ölçümü bitir: açık aralık ve boşluk yazılır, dosyalar kapanır</source>
         <translation>End the survey: the open interval and gap are written, the files closed</translation>
     </message>
@@ -1081,7 +1081,7 @@
         <translation>Remove cursors A and B (Esc)</translation>
     </message>
     <message>
-        <location line="+82"/>
+        <location line="+84"/>
         <source>Okunuyor: %1</source>
         <translation>Reading %1</translation>
     </message>
@@ -1106,12 +1106,12 @@
         <translation>%1 in %2, %3 – %4</translation>
     </message>
     <message>
-        <location line="+99"/>
+        <location line="+100"/>
         <source>bu aralıkta Leq %1 %2</source>
         <translation>Leq %1 %2 this interval</translation>
     </message>
     <message numerus="yes">
-        <location line="+168"/>
+        <location line="+177"/>
         <source>%Ln işaret</source>
         <translation>
             <numerusform>%Ln mark</numerusform>
@@ -1164,7 +1164,7 @@
         <translation>Some of the marks could not be read; those read are shown:</translation>
     </message>
     <message>
-        <location line="+32"/>
+        <location line="+41"/>
         <source>hariç</source>
         <translation>excluded</translation>
     </message>
@@ -1237,7 +1237,7 @@
         </translation>
     </message>
     <message>
-        <location line="-442"/>
+        <location line="-460"/>
         <source>broker satırları reddediyor</source>
         <translation>the broker refuses the rows</translation>
     </message>
@@ -1278,7 +1278,7 @@
         <translation>These files could not be read; the rest of the survey is shown:</translation>
     </message>
     <message numerus="yes">
-        <location line="-15"/>
+        <location line="-16"/>
         <source>%Ln okuma</source>
         <translation>
             <numerusform>%Ln reading</numerusform>
@@ -1294,7 +1294,7 @@
         </translation>
     </message>
     <message>
-        <location line="+83"/>
+        <location line="+84"/>
         <source>süre %1</source>
         <translation>elapsed %1</translation>
     </message>
@@ -1965,16 +1965,18 @@
     </message>
     <message>
         <location line="+1"/>
+        <location line="+81"/>
         <source>Başlangıç</source>
         <translation>Start</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="-80"/>
+        <location line="+81"/>
         <source>Bitiş</source>
         <translation>End</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="-80"/>
         <source>Okuma sayısı</source>
         <translation>Readings</translation>
     </message>
@@ -2313,6 +2315,77 @@
         <source>A–B arası: %1 – %2</source>
         <translation>Span A–B: %1 – %2</translation>
     </message>
+    <message>
+        <location line="+1"/>
+        <source>İşaretler</source>
+        <translation>Marks</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Tür</source>
+        <translation>Kind</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Etiket</source>
+        <translation>Label</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Not</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>hariç</source>
+        <translation>excluded</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>artık ses</source>
+        <translation>residual</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>olay</source>
+        <translation>event</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>not</source>
+        <translation>note</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location line="+1"/>
+        <source>%1 okuma, %2</source>
+        <translation>%1 readings, %2</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Hariç tutulan</source>
+        <translation>Excluded</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Artık ses</source>
+        <translation>Residual sound</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>belirlenemez (fark ≤ 3 dB)</source>
+        <translation>not determinable (difference ≤ 3 dB)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>İşaretlere göre</source>
+        <translation>Assessed</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Bütün okumalar</source>
+        <translation>All readings</translation>
+    </message>
 </context>
 <context>
     <name>SeriesFiles</name>
@@ -2511,18 +2584,18 @@ Do you want to replace it?</translation>
     <message>
         <location filename="../../src/ui/WindowReport.cpp" line="+126"/>
         <location line="+60"/>
-        <location line="+22"/>
+        <location line="+23"/>
         <source>Rapor</source>
         <translation>Report</translation>
     </message>
     <message>
-        <location line="-22"/>
-        <location line="+22"/>
+        <location line="-23"/>
+        <location line="+23"/>
         <source>Rapor için okuma yok.</source>
         <translation>No readings to report.</translation>
     </message>
     <message>
-        <location line="-75"/>
+        <location line="-76"/>
         <source>Rapor ayarları kaydedilemedi.</source>
         <translation>The report settings could not be saved.</translation>
     </message>

@@ -842,7 +842,39 @@ std::vector<ReportPage> layoutSeriesReport(const SeriesReportInput& in) {
     // a month's daily table keeps to the first page.
     if (in.weighting == "mixed")
         figures.emplace_back(t.unit, in.weighting);
+    if (in.excludedReadings)
+        figures.emplace_back(t.excludedTime,
+                             fillIn(t.excludedReadings, {std::to_string(in.excludedReadings),
+                                                         duration(in.excludedSeconds)}));
+    if (in.residualReadings) {
+        figures.emplace_back(t.residualTime,
+                             fillIn(t.residualReadings, {std::to_string(in.residualReadings),
+                                                         duration(in.residualSeconds)}));
+        figures.emplace_back(in.lresName, withUnit(in.lres));
+        figures.emplace_back(in.lspecificName,
+                             in.lspecific ? withUnit(in.lspecific) : t.notDeterminable);
+    }
     pairs(f, figures);
+
+    if (!in.allReadings.empty()) {
+        f.heading(t.allReadings, 20.0);
+        table(f,
+              {{"", 40, Align::Left},
+               {t.assessed.c_str(), 40, Align::Right},
+               {t.allReadings.c_str(), 40, Align::Right}},
+              in.allReadings);
+    }
+    if (!in.marks.empty()) {
+        f.heading(t.marks, 20.0);
+        table(f,
+              {{t.markKind.c_str(), 20, Align::Left},
+               {t.markLabel.c_str(), 24, Align::Left},
+               {t.markFrom.c_str(), 36, Align::Left},
+               {t.markTo.c_str(), 36, Align::Left},
+               {t.duration.c_str(), 18, Align::Right},
+               {t.markNote.c_str(), 36, Align::Left}},
+              in.marks);
+    }
 
     const PeriodBounds& b = in.bounds;
     f.heading(fillIn(t.dailyTable, {hours(b.dayStart)}), 30.0);

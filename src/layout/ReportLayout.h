@@ -87,6 +87,14 @@ struct ReportTexts {
     std::string periodsNote; // %1 day, %2 evening, %3 night start
     std::string wholeSurvey; // %1 start, %2 end
     std::string cursorSpan;  // %1 start, %2 end: the span between the cursors
+    // what the marks left out
+    std::string marks, markKind, markLabel, markFrom, markTo, markNote;
+    std::string exclude, residual, event, note; // the kinds
+    std::string residualReadings;               // %1 readings, %2 time
+    std::string excludedTime, residualTime;     // the names of the two above
+    std::string excludedReadings;               // %1 readings, %2 time
+    std::string notDeterminable;                // Lspecific when Leq - Lres <= 3 dB
+    std::string assessed, allReadings;          // the two columns of figures
 };
 
 // The span a report stands for, in seconds since 1970-01-01 00:00 on the
@@ -178,6 +186,17 @@ struct SeriesReportInput {
     std::string weighting; // "dBA", "dBC", "mixed"
     std::optional<double> leq, lmax, lmin, l10, l50, l90, lex8h, lden;
     int wholeDays = 0;
+    // What marks left out: the readings and their time, the residual
+    // sound's Leq and the source's level corrected for it (nothing when not
+    // determinable).
+    std::uint64_t excludedReadings = 0, residualReadings = 0;
+    double excludedSeconds = 0.0, residualSeconds = 0.0;
+    std::optional<double> lres, lspecific;
+    std::string lresName = "Lres", lspecificName = "Lspecific"; // in the report's language
+    // The marks met (kind, label, from, to, length, note), worded.
+    std::vector<std::vector<std::string>> marks;
+    // The figures of all readings (name, assessed, all) where marks change them.
+    std::vector<std::vector<std::string>> allReadings;
     ReportTable days;                // a row a day
     std::vector<ReportCurve> curves; // the whole span first, then one a day
     ReportTexts texts;

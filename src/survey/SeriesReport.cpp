@@ -64,6 +64,13 @@ std::vector<ReportTick> ticksOf(const SeriesStore& s, SeriesMs a, SeriesMs b,
     return out;
 }
 
+std::string durationText(SeriesMs ms) {
+    const long long s = std::max<SeriesMs>(0, ms) / 1000;
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
+    return buf;
+}
+
 std::string intervalsOf(const SeriesStore& s, std::size_t first, std::size_t last) {
     std::vector<std::int32_t> seen;
     for (const SeriesRun& r : s.runs())
@@ -102,7 +109,8 @@ bool wantsSeriesReport(const SeriesStore& series, SeriesMs t0, SeriesMs t1) {
 SeriesReportInput seriesReportInput(const SeriesStore& s, SeriesMs t0, SeriesMs t1,
                                     const PeriodBounds& bounds, std::optional<double> limit,
                                     const ReportTexts& texts, Language language,
-                                    const SeriesMarks& marks) {
+                                    const SeriesMarks& marks,
+                                    const std::vector<ListedMark>& listed) {
     SeriesReportInput in;
     in.texts = texts;
     in.limit = limit;
@@ -132,6 +140,36 @@ SeriesReportInput seriesReportInput(const SeriesStore& s, SeriesMs t0, SeriesMs 
     in.lex8h = f.lex8h;
     in.lden = f.lden;
     in.wholeDays = f.wholeDays;
+    in.excludedReadings = f.excluded.count;
+    in.excludedSeconds = f.excluded.seconds;
+    in.residualReadings = f.residual.count;
+    in.residualSeconds = f.residual.seconds;
+    in.lres = f.lres();
+    in.lspecific = f.lspecific();
+    for (const TableColumn<SpanFigures>& row : spanFigureRows()) {
+        if (std::string_view(row.key) == "Lres")
+            in.lresName = row.heading.in(language);
+        if (std::string_view(row.key) == "Lspecific")
+            in.lspecificName = row.heading.in(language);
+    }
+    if (!marks.empty()) {
+        // Beside the assessed figures, those of every reading where they differ.
+        const SpanFigures every = spanFigures(s, t0, t1, bounds);
+        for (const TableColumn<SpanFigures>& row : spanFigureRows()) {
+            const std::string assessed = figureText(row, f, reportNoFigure);
+            const std::string ofAll = figureText(row, every, reportNoFigure);
+            if (row.value(every) && assessed != ofAll)
+                in.allReadings.push_back({row.heading.in(language), assessed, ofAll});
+        }
+    }
+    for (const ListedMark& m : listed)
+        if (m.end > a && m.start < b) {
+            const char* kinds[] = {texts.exclude.c_str(), texts.residual.c_str(),
+                                   texts.event.c_str(), texts.note.c_str()};
+            in.marks.push_back({kinds[static_cast<int>(m.kind)], m.label,
+                                seriesDateTime(s, m.start), seriesDateTime(s, m.end),
+                                durationText(m.end - m.start), m.note});
+        }
 
     const std::vector<DayFigures> days = dailyFigures(s, bounds, t0, t1, marks);
     const FigureTable<DayFigures>& table = dailyFiguresTable();

@@ -27,7 +27,17 @@ std::pair<SeriesMs, SeriesMs> reportedSpan(const SeriesStore& series, SeriesMs t
 // The report's input for the readings of [t0, t1) in the words of texts and
 // the headings of the language they are in, without the title block and the
 // time of printing, which the caller knows.
+// A mark as the report lists it, its span in series time.
+struct ListedMark {
+    SeriesMs start = 0, end = 0;
+    MarkKind kind = MarkKind::Note;
+    std::string label, note;
+};
+
+// The figures follow marks; the marks listed that meet the span are tabled,
+// and where marks change a figure the figure of all readings stands beside it.
 SeriesReportInput seriesReportInput(const SeriesStore& series, SeriesMs t0, SeriesMs t1,
                                     const PeriodBounds& bounds, std::optional<double> limit,
                                     const ReportTexts& texts, Language language,
-                                    const SeriesMarks& marks = {});
+                                    const SeriesMarks& marks = {},
+                                    const std::vector<ListedMark>& listed = {});

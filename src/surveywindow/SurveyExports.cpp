@@ -40,10 +40,11 @@ TableSheet sheetOf(const QString& name, const FigureTable<Row>& table,
 } // namespace
 
 void reportSurveySpan(QWidget* parent, const SeriesStore& s, SeriesMs t0, SeriesMs t1,
-                      const SeriesMarks& marks, const QString& scope) {
+                      const SeriesMarks& marks, const std::vector<ListedMark>& listed,
+                      const QString& scope) {
     // A long span is reported from the series: its readings as records would not fit.
     if (wantsSeriesReport(s, t0, t1)) {
-        WindowReport::runSeries(parent, s, t0, t1, marks, scope);
+        WindowReport::runSeries(parent, s, t0, t1, marks, listed, scope);
         return;
     }
     const RecordList records = seriesRecords(s, t0, t1, marks);

@@ -765,10 +765,10 @@ void CSurveyWnd::report() {
         const SeriesMs a = std::min(*plot_->cursorA(), *plot_->cursorB());
         const SeriesMs b = std::max(*plot_->cursorA(), *plot_->cursorB());
         reportSurveySpan(
-            this, s, a, b, figureMarks(),
+            this, s, a, b, figureMarks(), listedMarks(),
             tr("Rapor A–B arasını kapsar: %1 – %2 (%3).").arg(at(a), at(b), elapsed(b - a)));
     } else {
-        reportSurveySpan(this, s, s.start(), s.end(), figureMarks(),
+        reportSurveySpan(this, s, s.start(), s.end(), figureMarks(), listedMarks(),
                          tr("Rapor bütün ölçümü kapsar: %1 – %2.").arg(at(s.start()), at(s.end())));
     }
 }
@@ -792,6 +792,15 @@ void CSurveyWnd::loadMarks() {
                         tr("İşaretlerin bir kısmı okunamadı; okunanlar gösteriliyor:") +
                             QLatin1Char('\n') + said.join(QLatin1Char('\n')),
                         QStringLiteral("Vrel"), Prompt::Icon::Warning);
+}
+
+std::vector<ListedMark> CSurveyWnd::listedMarks() const {
+    std::vector<ListedMark> out;
+    for (const ShownMark& m : shownMarks(marks_->marks(), read_->series, appClock())) {
+        const SurveyMark& mark = marks_->marks().all()[m.index];
+        out.push_back({m.start, m.end, m.kind, mark.label, mark.note});
+    }
+    return out;
 }
 
 const SeriesMarks& CSurveyWnd::figureMarks() const {

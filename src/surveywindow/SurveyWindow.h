@@ -2,6 +2,7 @@
 
 #include "survey/SeriesFigures.h"
 #include "survey/SeriesReader.h"
+#include "survey/SeriesReport.h"
 #include "survey/SurveyRunner.h"
 #include "surveywindow/MarksEditor.h"
 #include "surveywindow/SurveyFolderLoad.h"
@@ -137,6 +138,7 @@ class CSurveyWnd : public QWidget {
     void fillMarkList();
     void showMarkMenu(std::size_t index, const QPoint& globalPos);
     const SeriesMarks& figureMarks() const;
+    std::vector<ListedMark> listedMarks() const;
     QString markKindText(MarkKind kind) const;
     void showRemembered();
     void fitToContents(QTableWidget* table);

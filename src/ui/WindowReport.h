@@ -4,6 +4,7 @@
 #include "model/NoiseRules.h"
 #include "model/RecordList.h"
 #include "model/SeriesStats.h"
+#include "survey/SeriesReport.h"
 #include "survey/SeriesStore.h"
 #include "survey/SurveyMarks.h"
 #include "ui/Prompt.h"
@@ -38,6 +39,7 @@ Result run(QWidget* parent, const RecordList& series, const SeriesStats& stats,
 // figures and curves rather than its readings: for spans longer than a day
 // or of more readings than the records of run() take.
 Result runSeries(QWidget* parent, const SeriesStore& series, SeriesMs t0, SeriesMs t1,
-                 const SeriesMarks& marks = {}, const QString& scope = {});
+                 const SeriesMarks& marks = {}, const std::vector<ListedMark>& listed = {},
+                 const QString& scope = {});
 
 } // namespace WindowReport

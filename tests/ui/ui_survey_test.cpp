@@ -519,8 +519,31 @@ TEST_F(SurveyWindowTest, AMarkedSpanChangesTheFiguresAsTheCompanionsAndIsUndone)
         }
     EXPECT_GT(blue, zoomed.x1 - zoomed.x0);
 
-    // Ctrl+Z takes the mark back, in the file too.
+    // Residual sound in the day: as loud as the day around it, so the
+    // source's own level is not determinable. The report says it all.
+    const SurveyMs plantOff = (SurveyMs(dec7at12) + 46 * 3600) * 1000; // 09-12 10:00
+    w->plot()->setCursors(s.seriesOfLocal(plantOff), s.seriesOfLocal(plantOff + 3'600'000));
+    answers.markNext({{}, QStringLiteral("residual"), QStringLiteral("plant off"), {}, {}});
+    w->markSpan();
+    ASSERT_EQ(answers.markRequests().size(), 2u);
+    EXPECT_EQ(answers.markRequests()[1].recentLabels, QStringList{QStringLiteral("rain")});
+    ASSERT_EQ(w->marks().marks().size(), 2u);
+    w->clearCursors();
+    const SpanReport report = reportOf(*w, answers, dir.filePath(QStringLiteral("marked.pdf")));
+    QFile::remove(QStringLiteral(VREL_TEST_OUT "/survey-marked-report.pdf"));
+    QFile::copy(dir.filePath(QStringLiteral("marked.pdf")),
+                QStringLiteral(VREL_TEST_OUT "/survey-marked-report.pdf"));
+    for (const char* expected :
+         {"İşaretler", "hariç +rain +08-12-2026 22:00:00 +09-12-2026 04:00:00 +6:00:00 +heavy",
+          "artık ses +plant off +09-12-2026 10:00:00 +09-12-2026 11:00:00 +1:00:00",
+          "Hariç tutulan +2160 okuma, 6:00:00", "Artık ses +360 okuma, 1:00:00",
+          "Lözgül +belirlenemez", "İşaretlere göre +Bütün okumalar"})
+        EXPECT_TRUE(holds(report.text, expected)) << expected << "\n" << report.text;
+
+    // Ctrl+Z takes the marks back one by one, in the file too.
     w->activateWindow();
+    QTest::keyClick(w.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(w->marks().marks().size(), 1u);
     QTest::keyClick(w.get(), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(w->marks().marks().size(), 0u);
     EXPECT_EQ(list->rowCount(), 0);
