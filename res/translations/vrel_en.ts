@@ -995,18 +995,18 @@
     </message>
     <message>
         <location line="+2"/>
-        <location line="+786"/>
+        <location line="+782"/>
         <source>Düzenle…</source>
         <translation>Edit…</translation>
     </message>
     <message>
-        <location line="-785"/>
-        <location line="+786"/>
+        <location line="-781"/>
+        <location line="+782"/>
         <source>Sil</source>
         <translation>Delete</translation>
     </message>
     <message>
-        <location line="-783"/>
+        <location line="-779"/>
         <source>Hava verisi…</source>
         <translation>Weather data…</translation>
     </message>
@@ -1164,7 +1164,7 @@
         <translation>Some of the marks could not be read; those read are shown:</translation>
     </message>
     <message>
-        <location line="+41"/>
+        <location line="+37"/>
         <source>hariç</source>
         <translation>excluded</translation>
     </message>
@@ -1237,7 +1237,7 @@
         </translation>
     </message>
     <message>
-        <location line="-460"/>
+        <location line="-456"/>
         <source>broker satırları reddediyor</source>
         <translation>the broker refuses the rows</translation>
     </message>
@@ -1357,6 +1357,16 @@
         <location line="+13"/>
         <source>Bu pencerede ölçüm sürüyor. Ölçüm durdurulup dosyaları kapatılsın mı?</source>
         <translation>A survey is running in this window. Stop it and close its files?</translation>
+    </message>
+    <message>
+        <location filename="../../src/surveywindow/SurveyExports.cpp" line="+42"/>
+        <source>Olcum-tablolari.xlsx</source>
+        <translation>Survey-tables.xlsx</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Excel çalışma kitabı (*.xlsx)</source>
+        <translation>Excel workbook (*.xlsx)</translation>
     </message>
 </context>
 <context>
@@ -1564,7 +1574,7 @@
 <context>
     <name>DataLoggerCommands</name>
     <message>
-        <location filename="../../src/app/DataLoggerCommands.cpp" line="+46"/>
+        <location filename="../../src/app/DataLoggerCommands.cpp" line="+45"/>
         <source>Veri kaydedici</source>
         <translation>Data logger</translation>
     </message>
@@ -1965,18 +1975,16 @@
     </message>
     <message>
         <location line="+1"/>
-        <location line="+81"/>
         <source>Başlangıç</source>
         <translation>Start</translation>
     </message>
     <message>
-        <location line="-80"/>
-        <location line="+81"/>
+        <location line="+1"/>
         <source>Bitiş</source>
         <translation>End</translation>
     </message>
     <message>
-        <location line="-80"/>
+        <location line="+1"/>
         <source>Okuma sayısı</source>
         <translation>Readings</translation>
     </message>
@@ -2322,44 +2330,13 @@
     </message>
     <message>
         <location line="+1"/>
-        <source>Tür</source>
-        <translation>Kind</translation>
+        <source>Değerlendirilen</source>
+        <translation>Assessed</translation>
     </message>
     <message>
         <location line="+1"/>
-        <source>Etiket</source>
-        <translation>Label</translation>
-    </message>
-    <message>
-        <location line="+3"/>
-        <source>Not</source>
-        <translation>Note</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>hariç</source>
-        <translation>excluded</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>artık ses</source>
-        <translation>residual</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>olay</source>
-        <translation>event</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>not</source>
-        <translation>note</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <location line="+1"/>
-        <source>%1 okuma, %2</source>
-        <translation>%1 readings, %2</translation>
+        <source>Bütün okumalar</source>
+        <translation>All readings</translation>
     </message>
     <message>
         <location line="+1"/>
@@ -2373,18 +2350,18 @@
     </message>
     <message>
         <location line="+1"/>
-        <source>belirlenemez (fark ≤ 3 dB)</source>
-        <translation>not determinable (difference ≤ 3 dB)</translation>
+        <source>%1 okuma, %2</source>
+        <translation>%1 readings, %2</translation>
     </message>
     <message>
         <location line="+1"/>
-        <source>İşaretlere göre</source>
-        <translation>Assessed</translation>
+        <source>belirlenemez: fark ≤ 3 dB</source>
+        <translation>not determinable: ≤ 3 dB apart</translation>
     </message>
     <message>
         <location line="+1"/>
-        <source>Bütün okumalar</source>
-        <translation>All readings</translation>
+        <source>Değerler hariç ve artık ses işaretlerindeki okumalar dışarıda bırakılarak hesaplandı; işaretlerin süresi kapsanmamış sayılır.</source>
+        <translation>The figures leave out the readings in exclude and residual marks; the time of the marks counts as not covered.</translation>
     </message>
 </context>
 <context>
@@ -2584,18 +2561,18 @@ Do you want to replace it?</translation>
     <message>
         <location filename="../../src/ui/WindowReport.cpp" line="+126"/>
         <location line="+60"/>
-        <location line="+23"/>
+        <location line="+22"/>
         <source>Rapor</source>
         <translation>Report</translation>
     </message>
     <message>
-        <location line="-23"/>
-        <location line="+23"/>
+        <location line="-22"/>
+        <location line="+22"/>
         <source>Rapor için okuma yok.</source>
         <translation>No readings to report.</translation>
     </message>
     <message>
-        <location line="-76"/>
+        <location line="-75"/>
         <source>Rapor ayarları kaydedilemedi.</source>
         <translation>The report settings could not be saved.</translation>
     </message>

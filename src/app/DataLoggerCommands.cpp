@@ -16,9 +16,8 @@ DataLoggerCommands::DataLoggerCommands(CMyVrelView& view)
     view_.onCommand(CommandId::OpenDataFile, [this] { openDataFile(); });
     // A survey folder opens as one measurement in a window of its own, owned
     // by the main window so that it closes with it.
-    setSurveyFolderOpener([](QWidget*, const QString& folder) {
-        CSurveyWnd::open(folder, mainView ? mainView->window() : nullptr);
-    });
+    setSurveyFolderOpener(
+        [this](QWidget*, const QString& folder) { CSurveyWnd::open(folder, view_.window()); });
 
     connect(&download_, &LoggerDownload::progress, this, [this](int value, int maximum) {
         if (progress_)

@@ -12,6 +12,7 @@
 #include "live/MeterPanel.h"
 #include "model/Clock.h"
 #include "model/SeriesStats.h"
+#include "session/PortPolicy.h"
 #include "ui/AcousticGroup.h"
 #include "ui/Prompt.h"
 
@@ -21,60 +22,49 @@
 
 #include <algorithm>
 
-CMyVrelView* mainView = nullptr;
-
 namespace {
-constexpr int reconnectDelayMs = 2000;
-constexpr int watchdogPeriodMs = 1000;
 constexpr int loggerTimeoutMs = 250000;
 const QColor formColour(170, 175, 195);
 } // namespace
 
 CMyVrelView::CMyVrelView(QWidget* parent)
-    : QWidget(parent), session_(std::make_unique<MeterSession>(appClock())),
-      keySenders_(std::make_unique<KeySenders>(session_->link())) {
+    : QWidget(parent), ports_(std::make_unique<PortPolicy>(appClock(), PortPolicy::windowTiming)),
+      keySenders_(std::make_unique<KeySenders>(ports_->link())) {
     buildForm();
     applyColours();
     setMinimumSize(minViewWidth, minViewHeight);
 
-    reconnectTimer_.setSingleShot(true);
-    reconnectTimer_.setInterval(reconnectDelayMs);
-    watchdogTimer_.setInterval(watchdogPeriodMs);
     loggerTimer_.setSingleShot(true);
     loggerTimer_.setInterval(loggerTimeoutMs);
-    connect(&reconnectTimer_, &QTimer::timeout, this, &CMyVrelView::reconnectTick);
-    connect(&watchdogTimer_, &QTimer::timeout, this, &CMyVrelView::watchdogTick);
     connect(&loggerTimer_, &QTimer::timeout, this, &CMyVrelView::loggerTimeoutTick);
 
-    MeterLink* link = &session_->link();
+    MeterLink* link = &ports_->link();
     connect(link, &MeterLink::redrawNeeded, panel_, &CMeterPanel::refresh);
     connect(link, &MeterLink::stopRecordingRequested, this,
             [this] { emit meterEndsRecording(GapCause::Hold); });
-    connect(session_.get(), &MeterSession::portLost, this, [this] {
+    connect(ports_.get(), &PortPolicy::portLost, this, [this] {
         keySenders_->stopAll();
         panel_->refresh();
     });
-    connect(session_.get(), &MeterSession::stateChanged, this, &CMyVrelView::portChanged);
-    // The session's cheap look at the port list stands in for the system's
-    // device-change message.
-    connect(session_.get(), &MeterSession::portListChanged, this, &CMyVrelView::Redetect);
+    connect(&ports_->meter(), &MeterSession::stateChanged, this, &CMyVrelView::portChanged);
+    connect(ports_.get(), &PortPolicy::opening, this, [this] { keySenders_->stopAll(); });
+    connect(ports_.get(), &PortPolicy::openFailed, this, &CMyVrelView::reportOpenFailure);
+    connect(ports_.get(), &PortPolicy::recordingEnds, this, &CMyVrelView::meterEndsRecording);
+    connect(ports_.get(), &PortPolicy::quiet, panel_, &CMeterPanel::refresh);
+    connect(ports_.get(), &PortPolicy::downloadStopped, this, &CMyVrelView::failLoggerDownload);
 
     onCommand(CommandId::ManualPort, [this] { chooseManualPort(); });
     onCommand(CommandId::AutomaticPort, [this] { chooseAutoPort(); });
-
-    mainView = this;
 }
 
 CMyVrelView::~CMyVrelView() {
-    if (mainView == this)
-        mainView = nullptr;
     keySenders_->stopAll();
-    session_->link().close();
+    ports_->link().close();
     delete panel_; // it reads the link while painting
 }
 
 void CMyVrelView::buildForm() {
-    panel_ = new CMeterPanel(session_->link(), this);
+    panel_ = new CMeterPanel(ports_->link(), this);
     panel_->move(0, 0);
 
     FormBuilder builder;
@@ -185,9 +175,9 @@ bool CMyVrelView::command(CommandId id) {
 QTimer& CMyVrelView::timer(int id) {
     switch (id) {
     case 1:
-        return reconnectTimer_;
+        return ports_->redetectTimer();
     case 2:
-        return watchdogTimer_;
+        return ports_->watchdogTimer();
     case 4:
         return loggerTimer_;
     }
@@ -200,65 +190,53 @@ void CMyVrelView::startLoggerTimeout() {
 }
 
 MeterLink& CMyVrelView::link() {
-    return session_->link();
+    return ports_->link();
+}
+
+MeterSession& CMyVrelView::session() {
+    return ports_->meter();
 }
 
 void CMyVrelView::setPortEnumerator(Enumerator e) {
-    session_->setEnumerator(std::move(e));
+    ports_->setEnumerator(std::move(e));
+}
+
+bool CMyVrelView::autoPort() const {
+    return ports_->automatic();
+}
+
+int CMyVrelView::comPortNumber() const {
+    return ports_->comPortNumber();
 }
 
 QString CMyVrelView::portPath() const {
-    return session_->portOpen() ? session_->portPath() : QString();
+    const MeterSession& meter = ports_->meter();
+    return meter.portOpen() ? meter.portPath() : QString();
 }
 
 bool CMyVrelView::waitingForMeter() const {
-    return session_->waiting();
+    return ports_->meter().waiting();
 }
 
 void CMyVrelView::initialUpdate() {
     const std::time_t now = appClock().now();
-    session_->link().withDecoder([now](MeterDecoder& d) {
+    ports_->link().withDecoder([now](MeterDecoder& d) {
         d.reset();
         d.lastReceiveTime = now;
     });
     panel_->update();
-    if (autoPort_)
+    if (ports_->automatic())
         DetectAndOpen();
 }
 
 // ---- the meter's port
 
 void CMyVrelView::DetectAndOpen() {
-    session_->followAutomatic();
-    const std::optional<MeterPort> port = session_->findMeter();
-    if (!port)
-        return;
-    comPortNumber_ = port->comNumber.value_or(-1);
-    if (port->devicePath.empty() && port->comNumber)
-        OpenPort(*port->comNumber);
-    else
-        OpenPortPath(QString::fromStdString(port->devicePath), comPortNumber_);
-    watchdogTimer_.start();
+    ports_->detectAndOpen();
 }
 
 void CMyVrelView::Redetect() {
-    if (!autoPort_)
-        return;
-    pendingPort_ = session_->findMeter();
-    if (!pendingPort_)
-        return;
-    comPortNumber_ = pendingPort_->comNumber.value_or(-1);
-    reconnectTimer_.start();
-}
-
-void CMyVrelView::reconnectTick() {
-    if (!session_->link().snapshot().connected && pendingPort_) {
-        if (pendingPort_->devicePath.empty() && pendingPort_->comNumber)
-            OpenPort(*pendingPort_->comNumber);
-        else
-            OpenPortPath(QString::fromStdString(pendingPort_->devicePath), comPortNumber_);
-    }
-    watchdogTimer_.start();
+    ports_->redetect();
 }
 
 bool CMyVrelView::OpenPort(int n) {
@@ -266,38 +244,27 @@ bool CMyVrelView::OpenPort(int n) {
 }
 
 bool CMyVrelView::OpenPortPath(const QString& path, int number) {
-    keySenders_->stopAll();
-    QString error;
-    // The user's choice is followed through pulls and replugs; automatic
-    // detection follows what it found until the port list changes.
-    const bool opened =
-        autoPort_
-            ? session_->openFound(
-                  {path.toStdString(), number >= 0 ? std::optional(number) : std::nullopt}, &error)
-            : session_->openChosen(path, number, &error);
-    if (!opened) {
-        QString text = QStringLiteral("Warning:Can't open %1!").arg(portLabel(path, number));
-        if (!error.isEmpty())
-            text += QLatin1Char('\n') + error;
-        if (const QString hint = portRightsHint(path); !hint.isEmpty())
-            text += QStringLiteral("\n\n") + hint;
-        prompt().inform(this, text, QStringLiteral("Vrel"), Prompt::Icon::Information);
-        emit portChanged();
-        return false;
-    }
-    // the watchdog guards every open port, however it was chosen
-    watchdogTimer_.start();
+    const bool opened = ports_->open(path, number);
     emit portChanged();
-    return true;
+    return opened;
+}
+
+void CMyVrelView::reportOpenFailure(const QString& path, int number, const QString& error) {
+    QString text = QStringLiteral("Warning:Can't open %1!").arg(portLabel(path, number));
+    if (!error.isEmpty())
+        text += QLatin1Char('\n') + error;
+    if (const QString hint = portRightsHint(path); !hint.isEmpty())
+        text += QStringLiteral("\n\n") + hint;
+    prompt().inform(this, text, QStringLiteral("Vrel"), Prompt::Icon::Information);
 }
 
 bool CMyVrelView::useFixedPort(const QString& path) {
-    autoPort_ = false;
+    ports_->setAutomatic(false);
     return OpenPortPath(path);
 }
 
 void CMyVrelView::chooseManualPort() {
-    autoPort_ = false;
+    ports_->setAutomatic(false);
     emit portChanged();
     CPort dialog(this);
     dialog.setText(QStringLiteral("3"));
@@ -311,33 +278,12 @@ void CMyVrelView::chooseManualPort() {
 }
 
 void CMyVrelView::chooseAutoPort() {
-    autoPort_ = true;
+    ports_->setAutomatic(true);
     emit portChanged();
     DetectAndOpen();
 }
 
 // ---- timers
-
-void CMyVrelView::watchdogTick() {
-    session_->checkSilence();
-    const MeterLink::Snapshot snap = link().snapshot();
-    if (appClock().now() - snap.lastReceiveTime < silenceSeconds)
-        return;
-    if (snap.recording) {
-        // A port whose device went away is why the bytes stopped, if it did.
-        const GapCause cause = session_->portOpen() ? GapCause::Silence : GapCause::Disconnected;
-        emit meterEndsRecording(cause);
-    }
-    bool downloading = false;
-    link().withDecoder([&downloading](MeterDecoder& d) {
-        d.connected = false;
-        downloading = d.loggerBusy;
-        d.loggerBusy = false;
-    });
-    panel_->refresh();
-    if (downloading)
-        failLoggerDownload();
-}
 
 void CMyVrelView::loggerTimeoutTick() {
     bool downloading = false;

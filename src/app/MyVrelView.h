@@ -23,10 +23,12 @@ class CMeterButton;
 class KeySenders;
 class MeterLink;
 class MeterSession;
+class PortPolicy;
 
 // The main form: the meter panel with its keys, the curve area, the summary and
-// cursor boxes. Owns the meter link, the two record lists and the view timers,
-// and routes the program's commands by their ids.
+// cursor boxes. Owns the port policy (and through it the meter link), the two
+// record lists and the logger's time-out, words what the policy reports, and
+// routes the program's commands by their ids.
 class CMyVrelView : public QWidget {
     Q_OBJECT
   public:
@@ -37,7 +39,7 @@ class CMyVrelView : public QWidget {
     RecordList& realTimeRecords() { return realTimeRecords_; }
     RecordList& loggerRecords() { return loggerRecords_; }
     MeterLink& link();
-    MeterSession& session() { return *session_; }
+    MeterSession& session();
 
     // --- the form
     const Form& form() const { return form_; }
@@ -62,7 +64,8 @@ class CMyVrelView : public QWidget {
     void onCommand(CommandId id, std::function<void()> handler);
     bool command(CommandId id); // false when nothing handles id
 
-    // --- timers 1 (reconnect), 2 (silence watchdog), 4 (logger time-out)
+    // --- timers 1 (reconnect), 2 (silence watchdog), 4 (logger time-out);
+    // the first two are the port policy's
     QTimer& timer(int id);
     void startLoggerTimeout(); // timer 4, 250 s
 
@@ -75,8 +78,8 @@ class CMyVrelView : public QWidget {
     bool OpenPortPath(const QString& path, int number = -1);
     void chooseManualPort(); // CommandId::ManualPort
     void chooseAutoPort();   // CommandId::AutomaticPort
-    bool autoPort() const { return autoPort_; }
-    int comPortNumber() const { return comPortNumber_; }
+    bool autoPort() const;
+    int comPortNumber() const;
     // The port open now; empty when none is.
     QString portPath() const;
     // A port is chosen or was found, but it is not open (its device is away).
@@ -109,28 +112,19 @@ class CMyVrelView : public QWidget {
     void buildForm();
     void applyColours();
     void layoutControls();
-    void watchdogTick();
-    void reconnectTick();
+    void reportOpenFailure(const QString& path, int number, const QString& error);
     void loggerTimeoutTick();
     void failLoggerDownload();
 
     RecordList loggerRecords_;
     RecordList realTimeRecords_;
-    std::unique_ptr<MeterSession> session_;
+    std::unique_ptr<PortPolicy> ports_;
     std::unique_ptr<KeySenders> keySenders_; // after the link: stopped first
     Form form_;
     CMeterPanel* panel_ = nullptr;
     std::vector<CMeterButton*> buttons_;
     QHash<CommandId, std::function<void()>> commands_;
-    QTimer reconnectTimer_; // 1
-    QTimer watchdogTimer_;  // 2
-    QTimer loggerTimer_;    // 4
-    bool autoPort_ = true;
-    int comPortNumber_ = -1;
-    std::optional<MeterPort> pendingPort_;
+    QTimer loggerTimer_; // 4
     const SeriesStats* realTimeStats_ = nullptr;
     QPointer<QObject> realTimeStatsOwner_;
 };
-
-// The one main view; null until it exists.
-extern CMyVrelView* mainView;

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <system_error>
 #ifndef _WIN32
 #include <locale.h>
@@ -286,11 +287,62 @@ bool closeWorkbook(lxw_workbook* book, const std::string& part, const std::strin
     return false;
 }
 
+// The sheets of tables, after those already in book.
+void addTableSheets(lxw_workbook* book, const std::vector<TableSheet>& sheets) {
+    for (const TableSheet& t : sheets) {
+        lxw_worksheet* sheet = workbook_add_worksheet(book, toUtf8(t.name).c_str());
+        std::map<int, lxw_format*> formats;
+        auto formatOf = [&](int decimals) {
+            lxw_format*& format = formats[decimals];
+            if (!format) {
+                format = workbook_add_format(book);
+                format_set_num_format(
+                    format,
+                    decimals > 0
+                        ? ("0." + std::string(static_cast<std::size_t>(decimals), '0')).c_str()
+                        : "0");
+            }
+            return format;
+        };
+        lxw_format* dateFormat = workbook_add_format(book);
+        format_set_num_format(dateFormat, t.dateFormat.c_str());
+        for (std::size_t c = 0; c < t.headings.size(); ++c)
+            worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(c),
+                                   toUtf8(t.headings[c]).c_str(), nullptr);
+        lxw_row_t row = 1;
+        std::vector<bool> dated;
+        for (const std::vector<TableCell>& cells : t.rows) {
+            dated.resize(std::max(dated.size(), cells.size()));
+            for (std::size_t c = 0; c < cells.size(); ++c) {
+                const auto col = static_cast<lxw_col_t>(c);
+                if (const std::optional<DateTime>& w = cells[c].when) {
+                    lxw_datetime when{w->year, w->month,  w->day,
+                                      w->hour, w->minute, static_cast<double>(w->second)};
+                    worksheet_write_datetime(sheet, row, col, &when, dateFormat);
+                    dated[c] = true;
+                } else if (cells[c].number)
+                    worksheet_write_number(
+                        sheet, row, col, *cells[c].number,
+                        formatOf(cells[c].decimals < 0 ? t.decimals : cells[c].decimals));
+                else if (!cells[c].text.empty())
+                    worksheet_write_string(sheet, row, col, toUtf8(cells[c].text).c_str(), nullptr);
+            }
+            ++row;
+        }
+        // A date column wide enough for its format, else it shows as "####".
+        for (std::size_t c = 0; c < dated.size(); ++c)
+            if (dated[c])
+                worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
+                                     static_cast<double>(t.dateFormat.size()) + 2, nullptr);
+    }
+}
+
 } // namespace
 
 bool WriteSpreadsheetXlsx(const std::string& path, const RecordList& series,
                           const SeriesStats& stats, ExportSource source, std::string* error,
-                          std::optional<double> limit, const NoiseSettings& noise) {
+                          std::optional<double> limit, const NoiseSettings& noise,
+                          const std::vector<TableSheet>& tables) {
     if (series.empty()) {
         if (error)
             *error = "no readings to write";
@@ -337,6 +389,7 @@ bool WriteSpreadsheetXlsx(const std::string& path, const RecordList& series,
     const NoiseFigures figures = computeNoiseFigures(series, 0, series.size(), noise);
     writeExposureSheet(book, twoDecimals, figures.exposure);
     writeEnvironmentSheet(book, twoDecimals, figures.environment);
+    addTableSheets(book, tables);
 
     return closeWorkbook(book, part, path, error);
 }
@@ -351,41 +404,6 @@ bool WriteTableWorkbook(const std::string& path, const std::vector<TableSheet>& 
             *error = "cannot create " + part;
         return false;
     }
-    for (const TableSheet& t : sheets) {
-        lxw_worksheet* sheet = workbook_add_worksheet(book, toUtf8(t.name).c_str());
-        lxw_format* format = workbook_add_format(book);
-        format_set_num_format(
-            format, t.decimals > 0
-                        ? ("0." + std::string(static_cast<std::size_t>(t.decimals), '0')).c_str()
-                        : "0");
-        lxw_format* dateFormat = workbook_add_format(book);
-        format_set_num_format(dateFormat, t.dateFormat.c_str());
-        for (std::size_t c = 0; c < t.headings.size(); ++c)
-            worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(c),
-                                   toUtf8(t.headings[c]).c_str(), nullptr);
-        lxw_row_t row = 1;
-        std::vector<bool> dated;
-        for (const std::vector<TableCell>& cells : t.rows) {
-            dated.resize(std::max(dated.size(), cells.size()));
-            for (std::size_t c = 0; c < cells.size(); ++c) {
-                const auto col = static_cast<lxw_col_t>(c);
-                if (const std::optional<DateTime>& w = cells[c].when) {
-                    lxw_datetime when{w->year, w->month,  w->day,
-                                      w->hour, w->minute, static_cast<double>(w->second)};
-                    worksheet_write_datetime(sheet, row, col, &when, dateFormat);
-                    dated[c] = true;
-                } else if (cells[c].number)
-                    worksheet_write_number(sheet, row, col, *cells[c].number, format);
-                else if (!cells[c].text.empty())
-                    worksheet_write_string(sheet, row, col, toUtf8(cells[c].text).c_str(), nullptr);
-            }
-            ++row;
-        }
-        // A date column wide enough for its format, else it shows as "####".
-        for (std::size_t c = 0; c < dated.size(); ++c)
-            if (dated[c])
-                worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
-                                     static_cast<double>(t.dateFormat.size()) + 2, nullptr);
-    }
+    addTableSheets(book, sheets);
     return closeWorkbook(book, part, path, error);
 }

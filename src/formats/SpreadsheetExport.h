@@ -36,26 +36,15 @@ std::string FormatSpreadsheetText(const RecordList& series, const SeriesStats& s
 bool WriteSpreadsheetText(const std::string& path, const RecordList& series,
                           const SeriesStats& stats, ExportSource source,
                           std::string* error = nullptr);
-// The same rows and cells as an Office Open XML workbook on its first sheet.
-// The labels, the date-times, units and the Max and Min texts are text cells;
-// the average, the sampling rate, running numbers and levels are number cells
-// shown with two decimals. A second sheet "Akustik" holds the acoustic summary
-// of the series (name, value, unit per row; the exceedance rows only when a
-// limit is given), read at the summary's sampling rate. Two more follow:
-// "Maruziyet", the workplace exposure, and "Çevre", the environmental figures
-// with the interval table, both with the given settings.
-bool WriteSpreadsheetXlsx(const std::string& path, const RecordList& series,
-                          const SeriesStats& stats, ExportSource source,
-                          std::string* error = nullptr, std::optional<double> limit = {},
-                          const NoiseSettings& noise = {});
 
 // A sheet of a table: its name, headings and rows. A cell is a number (shown
-// with the sheet's decimals), a date-time (a spreadsheet's own, shown in the
-// sheet's date format), a text, or empty.
+// with its own decimals, or the sheet's), a date-time (a spreadsheet's own,
+// shown in the sheet's date format), a text, or empty.
 struct TableCell {
     std::optional<double> number;
     std::string text;
-    std::optional<DateTime> when;
+    int decimals = -1; // -1: the sheet's
+    std::optional<DateTime> when = std::nullopt;
 };
 struct TableSheet {
     std::string name;
@@ -64,6 +53,22 @@ struct TableSheet {
     int decimals = 1;
     std::string dateFormat = "dd-mm-yyyy hh:mm:ss";
 };
+
+// The same rows and cells as an Office Open XML workbook on its first sheet.
+// The labels, the date-times, units and the Max and Min texts are text cells;
+// the average, the sampling rate, running numbers and levels are number cells
+// shown with two decimals. A second sheet "Akustik" holds the acoustic summary
+// of the series (name, value, unit per row; the exceedance rows only when a
+// limit is given), read at the summary's sampling rate. Two more follow:
+// "Maruziyet", the workplace exposure, and "Çevre", the environmental figures
+// with the interval table, both with the given settings. The sheets of
+// tables come last.
+bool WriteSpreadsheetXlsx(const std::string& path, const RecordList& series,
+                          const SeriesStats& stats, ExportSource source,
+                          std::string* error = nullptr, std::optional<double> limit = {},
+                          const NoiseSettings& noise = {},
+                          const std::vector<TableSheet>& tables = {});
+
 // Writes the sheets as one .xlsx workbook, whole or not at all.
 bool WriteTableWorkbook(const std::string& path, const std::vector<TableSheet>& sheets,
                         std::string* error = nullptr);

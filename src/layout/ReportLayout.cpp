@@ -158,20 +158,17 @@ void tableRow(Flow& f, const std::vector<Column>& cols, const std::vector<std::s
 // no page holds a lone row.
 constexpr std::size_t carriedRows = 3;
 
-// A table that runs over pages, repeating its heading row on each; true when
-// it ran onto another page.
-bool table(Flow& f, const std::vector<Column>& cols,
+// A table that runs over pages, repeating its heading row on each.
+void table(Flow& f, const std::vector<Column>& cols,
            const std::vector<std::vector<std::string>>& rows) {
     f.need(2 * rowHeight);
     tableRow(f, cols, {}, true, false);
-    bool ranOn = false;
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const std::size_t rest = rows.size() - r;
         const auto fit = static_cast<std::size_t>(std::max(0.0, (bottom - f.y()) / rowHeight));
         // The last few rows go over together rather than the last one alone.
         const bool keepTogether = r > 0 && rest == carriedRows && fit < rest;
         if (f.y() + rowHeight > bottom || keepTogether) {
-            ranOn = true;
             f.line(left, f.y(), right, f.y());
             f.newPage();
             tableRow(f, cols, {}, true, false);
@@ -180,7 +177,6 @@ bool table(Flow& f, const std::vector<Column>& cols,
     }
     f.line(left, f.y(), right, f.y());
     f.advance(1.5);
-    return ranOn;
 }
 
 // Label / value pairs in two columns of pairs.
@@ -359,6 +355,23 @@ void curve(Flow& f, const ReportInput& in, const std::vector<double>& starts, do
         f.ops().push_back(label);
     }
     f.advance(boxH);
+}
+
+// A paragraph wrapped over at most `lines` lines of body text.
+void wrapped(Flow& f, const std::string& s, Style style, int lines = 2) {
+    const double h = lines * lineHeight;
+    f.need(h);
+    Op op;
+    op.kind = Op::Kind::Text;
+    op.x = left;
+    op.y = f.y();
+    op.w = contentWidth;
+    op.h = h;
+    op.text = s;
+    op.style = style;
+    op.wrap = true;
+    f.ops().push_back(op);
+    f.advance(h);
 }
 
 // The notes the user typed, wrapped in a box of three lines.
@@ -711,6 +724,8 @@ namespace {
 
 constexpr std::uint32_t bandColour = 0xB4C6E7;
 constexpr std::uint32_t gapColour = 0xEDEDED;
+constexpr std::uint32_t excludedColour = 0xF6D5D5;
+constexpr std::uint32_t residualColour = 0xFBEBC3;
 // A curve with its title line and clock labels; reportCurvesPerPage of them fill a page.
 constexpr double curveBlock = 84.0;
 
@@ -743,6 +758,22 @@ void columnCurve(Flow& f, const ReportTexts& texts, const ReportCurve& c, double
     };
 
     f.rect(x0, y0, x1 - x0, y1 - y0, 0xFFFFFF, 0.25);
+    // What the marks left out, behind the readings that are still drawn.
+    for (const auto& [bands, colour] :
+         {std::pair{&c.excluded, excludedColour}, std::pair{&c.residual, residualColour}})
+        for (const ReportBand& band : *bands)
+            f.rect(x0 + band.from * (x1 - x0), y0, std::max((band.to - band.from) * (x1 - x0), 0.2),
+                   y1 - y0, colour);
+    if (!c.excluded.empty() || !c.residual.empty()) {
+        // The key, right of the title.
+        double x = x1;
+        for (const auto& [word, colour] : {std::pair{&texts.residual, residualColour},
+                                           std::pair{&texts.excluded, excludedColour}}) {
+            x -= 30.0;
+            f.rect(x, f.y() + 1.2, 3.0, 3.0, colour, 0.1);
+            f.ops().push_back(smallText(x + 4.0, f.y() + 0.6, 26.0, *word, Align::Left));
+        }
+    }
     const std::size_t n = c.columns.size();
     const double w = n ? (x1 - x0) / static_cast<double>(n) : 0.0;
     for (std::size_t i = 0; i < n;) {
@@ -755,6 +786,22 @@ void columnCurve(Flow& f, const ReportTexts& texts, const ReportCurve& c, double
             ++j;
         f.rect(x0 + i * w, y0, (j - i) * w, y1 - y0, gapColour);
         i = j;
+    }
+    // What the marks left out, behind the readings that are still drawn.
+    for (const auto& [bands, colour] :
+         {std::pair{&c.excluded, excludedColour}, std::pair{&c.residual, residualColour}})
+        for (const ReportBand& band : *bands)
+            f.rect(x0 + band.from * (x1 - x0), y0, std::max((band.to - band.from) * (x1 - x0), 0.2),
+                   y1 - y0, colour);
+    if (!c.excluded.empty() || !c.residual.empty()) {
+        // The key, right of the title.
+        double x = x1;
+        for (const auto& [word, colour] : {std::pair{&texts.residual, residualColour},
+                                           std::pair{&texts.excluded, excludedColour}}) {
+            x -= 30.0;
+            f.rect(x, f.y() + 1.2, 3.0, 3.0, colour, 0.1);
+            f.ops().push_back(smallText(x + 4.0, f.y() + 0.6, 26.0, *word, Align::Left));
+        }
     }
     const double yStep = yHi - yLo > 60.0 ? 20.0 : 10.0;
     for (double v = yLo; v <= yHi + 1e-9; v += yStep) {
@@ -817,64 +864,73 @@ std::vector<ReportPage> layoutSeriesReport(const SeriesReportInput& in) {
     const std::string dash = "–";
 
     f.heading(t.summary, 40.0);
-    const std::string w = in.weighting == "dBA"   ? " dB(A)"
-                          : in.weighting == "dBC" ? " dB(C)"
-                                                  : " dB";
-    auto withUnit = [&](const std::optional<double>& v) { return v ? level(*v) + w : dash; };
-    const std::string lden =
-        in.lden            ? fillIn(t.ldenDays, {level(*in.lden), std::to_string(in.wholeDays)})
-        : in.wholeDays > 0 ? t.ldenPeriodMissing
-                           : t.ldenNoWholeDays;
-    std::vector<std::pair<std::string, std::string>> figures = {
-        {"Leq", withUnit(in.leq)},
-        {"LEX,8h", in.lex8h ? level(*in.lex8h) + " dB(A)" : dash},
-        {"Lmax", withUnit(in.lmax)},
-        {"Lmin", withUnit(in.lmin)},
-        {"L10", withUnit(in.l10)},
-        {"L50", withUnit(in.l50)},
-        {"L90", withUnit(in.l90)},
-        {"Lden", lden},
-        {t.span, duration(in.spanSeconds)},
-        {t.covered, duration(in.coveredSeconds)},
-        {t.gapCount, std::to_string(in.gaps)},
-        {t.limit, in.limit ? level(*in.limit) + " dB" : t.noLimit}};
+    auto unitOf = [](const std::string& weighting) {
+        return weighting == "dBA" ? " dB(A)" : weighting == "dBC" ? " dB(C)" : " dB";
+    };
+    // The figures' column of a span's figures, each value with its weighting.
+    auto column = [&](const SeriesReportFigures& x) {
+        const std::string w = unitOf(x.weighting);
+        auto withUnit = [&](const std::optional<double>& v) { return v ? level(*v) + w : dash; };
+        const std::string lden =
+            x.lden            ? fillIn(t.ldenDays, {level(*x.lden), std::to_string(x.wholeDays)})
+            : x.wholeDays > 0 ? t.ldenPeriodMissing
+                              : t.ldenNoWholeDays;
+        return std::vector<std::string>{
+            withUnit(x.leq),           x.lex8h ? level(*x.lex8h) + " dB(A)" : dash,
+            withUnit(x.lmax),          withUnit(x.lmin),
+            withUnit(x.l10),           withUnit(x.l50),
+            withUnit(x.l90),           lden,
+            duration(x.coveredSeconds)};
+    };
+    const std::vector<std::string> names = {"Leq", "LEX,8h", "Lmax", "Lmin",   "L10",
+                                            "L50", "L90",    "Lden", t.covered};
+    const std::vector<std::string> assessed = column(in.figures);
+    std::vector<std::pair<std::string, std::string>> figures;
+    if (in.allReadings) {
+        // What the marks left out changes the figures: the assessed ones
+        // beside those of all readings.
+        const std::vector<std::string> all = column(*in.allReadings);
+        std::vector<std::vector<std::string>> rows;
+        for (std::size_t i = 0; i < names.size(); ++i)
+            rows.push_back({names[i], assessed[i], all[i]});
+        rows.push_back({t.readings, std::to_string(in.figures.readings),
+                        std::to_string(in.allReadings->readings)});
+        const double first = 34.0, rest = (contentWidth - first) / 2;
+        table(f,
+              {{t.indicator.c_str(), first, Align::Left},
+               {t.assessed.c_str(), rest, Align::Right},
+               {t.allReadings.c_str(), rest, Align::Right}},
+              rows);
+        f.advance(1.5);
+    } else {
+        for (std::size_t i = 0; i < names.size(); ++i)
+            figures.emplace_back(names[i], assessed[i]);
+    }
+    figures.emplace_back(t.span, duration(in.spanSeconds));
+    figures.emplace_back(t.gapCount, std::to_string(in.gaps));
+    // What the marks left out, the residual sound's level beside the
+    // source's corrected for it.
+    if (in.allReadings || !in.marks.rows.empty()) {
+        figures.emplace_back(t.excluded, fillIn(t.leftOut, {std::to_string(in.excluded.readings),
+                                                            duration(in.excluded.seconds)}));
+        figures.emplace_back(t.residual, fillIn(t.leftOut, {std::to_string(in.residual.readings),
+                                                            duration(in.residual.seconds)}));
+    }
+    if (in.lres) {
+        figures.emplace_back(in.lresName, level(*in.lres) + unitOf(in.residualWeighting));
+        figures.emplace_back(in.lspecificName,
+                             in.lspecific     ? level(*in.lspecific) + unitOf(in.figures.weighting)
+                             : in.figures.leq ? t.notDeterminable
+                                              : dash);
+    }
+    figures.emplace_back(t.limit, in.limit ? level(*in.limit) + " dB" : t.noLimit);
     // Each value carries its weighting; only a mix of them needs saying, and
     // a month's daily table keeps to the first page.
-    if (in.weighting == "mixed")
-        figures.emplace_back(t.unit, in.weighting);
-    if (in.excludedReadings)
-        figures.emplace_back(t.excludedTime,
-                             fillIn(t.excludedReadings, {std::to_string(in.excludedReadings),
-                                                         duration(in.excludedSeconds)}));
-    if (in.residualReadings) {
-        figures.emplace_back(t.residualTime,
-                             fillIn(t.residualReadings, {std::to_string(in.residualReadings),
-                                                         duration(in.residualSeconds)}));
-        figures.emplace_back(in.lresName, withUnit(in.lres));
-        figures.emplace_back(in.lspecificName,
-                             in.lspecific ? withUnit(in.lspecific) : t.notDeterminable);
-    }
+    if (in.figures.weighting == "mixed")
+        figures.emplace_back(t.unit, in.figures.weighting);
     pairs(f, figures);
-
-    if (!in.allReadings.empty()) {
-        f.heading(t.allReadings, 20.0);
-        table(f,
-              {{"", 40, Align::Left},
-               {t.assessed.c_str(), 40, Align::Right},
-               {t.allReadings.c_str(), 40, Align::Right}},
-              in.allReadings);
-    }
-    if (!in.marks.empty()) {
-        f.heading(t.marks, 20.0);
-        table(f,
-              {{t.markKind.c_str(), 20, Align::Left},
-               {t.markLabel.c_str(), 24, Align::Left},
-               {t.markFrom.c_str(), 36, Align::Left},
-               {t.markTo.c_str(), 36, Align::Left},
-               {t.duration.c_str(), 18, Align::Right},
-               {t.markNote.c_str(), 36, Align::Left}},
-              in.marks);
-    }
+    if (in.allReadings || !in.marks.rows.empty())
+        wrapped(f, t.marksNote, Style::Small);
 
     const PeriodBounds& b = in.bounds;
     f.heading(fillIn(t.dailyTable, {hours(b.dayStart)}), 30.0);
@@ -884,7 +940,15 @@ std::vector<ReportPage> layoutSeriesReport(const SeriesReportInput& in) {
     f.paragraph(
         fillIn(t.periodsNote, {hours(b.dayStart), hours(b.eveningStart), hours(b.nightStart)}),
         Style::Small);
-    const bool tableRanOn = table(f, cols, in.days.rows);
+    table(f, cols, in.days.rows);
+
+    if (!in.marks.rows.empty()) {
+        f.heading(t.marks, 2 * rowHeight);
+        std::vector<Column> markCols;
+        for (const ReportTable::Column& c : in.marks.columns)
+            markCols.push_back({c.heading.c_str(), c.width, Align::Left});
+        table(f, markCols, in.marks.rows);
+    }
 
     // One scale for every curve, so that the days compare at a glance.
     double lo = 0, hi = 0;
@@ -903,9 +967,9 @@ std::vector<ReportPage> layoutSeriesReport(const SeriesReportInput& in) {
     double yLo = std::floor(lo / 10.0) * 10.0, yHi = std::ceil(hi / 10.0) * 10.0;
     if (yHi - yLo < 20.0)
         yHi = yLo + 20.0;
-    // The curves start a page of their own, or share the one the table ran
+    // The curves start a page of their own, or share the one the tables ran
     // onto: a month's last days alone on a page would waste it.
-    if (!in.curves.empty() && !tableRanOn)
+    if (!in.curves.empty() && pages.size() == 1)
         f.newPage();
     for (const ReportCurve& c : in.curves)
         columnCurve(f, in.texts, c, yLo, yHi, in.limit);

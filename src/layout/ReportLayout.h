@@ -88,13 +88,11 @@ struct ReportTexts {
     std::string wholeSurvey; // %1 start, %2 end
     std::string cursorSpan;  // %1 start, %2 end: the span between the cursors
     // what the marks left out
-    std::string marks, markKind, markLabel, markFrom, markTo, markNote;
-    std::string exclude, residual, event, note; // the kinds
-    std::string residualReadings;               // %1 readings, %2 time
-    std::string excludedTime, residualTime;     // the names of the two above
-    std::string excludedReadings;               // %1 readings, %2 time
-    std::string notDeterminable;                // Lspecific when Leq - Lres <= 3 dB
-    std::string assessed, allReadings;          // the two columns of figures
+    std::string marks;
+    std::string assessed, allReadings, excluded, residual;
+    std::string leftOut;         // %1 readings, %2 time
+    std::string notDeterminable; // Lspecific when Leq - Lres is 3 dB or less
+    std::string marksNote;       // how the figures follow the marks
 };
 
 // The span a report stands for, in seconds since 1970-01-01 00:00 on the
@@ -152,10 +150,17 @@ struct ReportTick {
     std::string label; // empty: a grid line without a label
 };
 
+// A stretch of a curve's width, as fractions of it.
+struct ReportBand {
+    double from = 0, to = 0;
+};
+
 struct ReportCurve {
     std::string title;
     std::vector<ReportColumn> columns; // equal widths across the curve
     std::vector<ReportTick> ticks;
+    // Where marks left readings out of the figures.
+    std::vector<ReportBand> excluded, residual;
 };
 
 // A table the caller words: its columns' headings and widths in mm, and its
@@ -173,31 +178,43 @@ struct ReportTable {
 // How the report shows a figure it does not have.
 inline constexpr const char* reportNoFigure = "–";
 
+// The figures of a span of a survey, of the readings the marks leave or of
+// all of them.
+struct SeriesReportFigures {
+    std::uint64_t readings = 0;
+    double coveredSeconds = 0.0;
+    std::string weighting; // "dBA", "dBC", "mixed"; empty without readings
+    std::optional<double> leq, lmax, lmin, l10, l50, l90, lex8h, lden;
+    int wholeDays = 0;
+};
+
+// A share of a span's readings the marks took from the figures.
+struct ReportLeftOut {
+    std::uint64_t readings = 0;
+    double seconds = 0.0;
+};
+
 struct SeriesReportInput {
     ReportTitle title;
     LocalTime now;
     std::optional<double> limit;
     PeriodBounds bounds;
-    std::string start, end; // dd-mm-yyyy hh:mm:ss
-    std::uint64_t readings = 0;
-    std::string intervals; // "0.1 s", or several when a survey was resumed with another
-    double spanSeconds = 0.0, coveredSeconds = 0.0;
+    std::string start, end;     // dd-mm-yyyy hh:mm:ss
+    std::uint64_t readings = 0; // all of the span's
+    std::string intervals;      // "0.1 s", or several when a survey was resumed with another
+    double spanSeconds = 0.0;
     std::size_t gaps = 0;
-    std::string weighting; // "dBA", "dBC", "mixed"
-    std::optional<double> leq, lmax, lmin, l10, l50, l90, lex8h, lden;
-    int wholeDays = 0;
-    // What marks left out: the readings and their time, the residual
-    // sound's Leq and the source's level corrected for it (nothing when not
-    // determinable).
-    std::uint64_t excludedReadings = 0, residualReadings = 0;
-    double excludedSeconds = 0.0, residualSeconds = 0.0;
+    SeriesReportFigures figures; // of the readings neither excluded nor residual
+    // What marks change: set when they leave readings out.
+    std::optional<SeriesReportFigures> allReadings;
+    ReportLeftOut excluded, residual;
+    // The residual sound's level and the source's corrected for it, when
+    // there are residual readings; lspecific nothing when not determinable.
     std::optional<double> lres, lspecific;
-    std::string lresName = "Lres", lspecificName = "Lspecific"; // in the report's language
-    // The marks met (kind, label, from, to, length, note), worded.
-    std::vector<std::vector<std::string>> marks;
-    // The figures of all readings (name, assessed, all) where marks change them.
-    std::vector<std::vector<std::string>> allReadings;
-    ReportTable days;                // a row a day
+    std::string residualWeighting;
+    std::string lresName, lspecificName; // as the window names them
+    ReportTable marks; // a row a mark in the span: kind, label, from, to, length, note
+    ReportTable days;  // a row a day
     std::vector<ReportCurve> curves; // the whole span first, then one a day
     ReportTexts texts;
 };

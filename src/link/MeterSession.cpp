@@ -5,6 +5,11 @@
 
 #include <QFileInfo>
 
+QString meterPortPath(const MeterPort& port) {
+    return port.devicePath.empty() && port.comNumber ? portPathForNumber(*port.comNumber)
+                                                     : QString::fromStdString(port.devicePath);
+}
+
 MeterSession::MeterSession(const Clock& clock, QObject* parent)
     : QObject(parent), clock_(clock), link_(clock), enumerate_(&EnumSerialPorts) {
     connect(&look_, &QTimer::timeout, this, &MeterSession::look);
@@ -51,8 +56,7 @@ bool MeterSession::openChosen(const QString& path, int number, QString* error) {
 bool MeterSession::openFound(const MeterPort& port, QString* error) {
     mode_ = Mode::Automatic;
     number_ = port.comNumber.value_or(-1);
-    path_ = port.devicePath.empty() && port.comNumber ? portPathForNumber(*port.comNumber)
-                                                      : QString::fromStdString(port.devicePath);
+    path_ = meterPortPath(port);
     const bool ok = openPath(path_, error);
     scheduleLook();
     emit stateChanged();

@@ -15,6 +15,10 @@
 
 class Clock;
 
+// The path a found port is opened by: its device path, or for a bare COM
+// number the path of that number.
+QString meterPortPath(const MeterPort& port);
+
 // The meter as the window and the companion both see it: which port to follow
 // (the user's choice, or the one automatic detection finds), opening it,
 // noticing when its device goes and comes back, the silence watchdog, and what

@@ -101,22 +101,15 @@ ReportTexts ReportLayout::texts() {
     t.wholeSurvey = tr("Bütün ölçüm: %1 – %2").toStdString();
     t.cursorSpan = tr("A–B arası: %1 – %2").toStdString();
     t.marks = tr("İşaretler").toStdString();
-    t.markKind = tr("Tür").toStdString();
-    t.markLabel = tr("Etiket").toStdString();
-    t.markFrom = tr("Başlangıç").toStdString();
-    t.markTo = tr("Bitiş").toStdString();
-    t.markNote = tr("Not").toStdString();
-    t.exclude = tr("hariç").toStdString();
-    t.residual = tr("artık ses").toStdString();
-    t.event = tr("olay").toStdString();
-    t.note = tr("not").toStdString();
-    t.excludedReadings = tr("%1 okuma, %2").toStdString();
-    t.residualReadings = tr("%1 okuma, %2").toStdString();
-    t.excludedTime = tr("Hariç tutulan").toStdString();
-    t.residualTime = tr("Artık ses").toStdString();
-    t.notDeterminable = tr("belirlenemez (fark ≤ 3 dB)").toStdString();
-    t.assessed = tr("İşaretlere göre").toStdString();
+    t.assessed = tr("Değerlendirilen").toStdString();
     t.allReadings = tr("Bütün okumalar").toStdString();
+    t.excluded = tr("Hariç tutulan").toStdString();
+    t.residual = tr("Artık ses").toStdString();
+    t.leftOut = tr("%1 okuma, %2").toStdString();
+    t.notDeterminable = tr("belirlenemez: fark ≤ 3 dB").toStdString();
+    t.marksNote = tr("Değerler hariç ve artık ses işaretlerindeki okumalar dışarıda bırakılarak "
+                     "hesaplandı; işaretlerin süresi kapsanmamış sayılır.")
+                      .toStdString();
     return t;
 }
 

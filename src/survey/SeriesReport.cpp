@@ -64,13 +64,6 @@ std::vector<ReportTick> ticksOf(const SeriesStore& s, SeriesMs a, SeriesMs b,
     return out;
 }
 
-std::string durationText(SeriesMs ms) {
-    const long long s = std::max<SeriesMs>(0, ms) / 1000;
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
-    return buf;
-}
-
 std::string intervalsOf(const SeriesStore& s, std::size_t first, std::size_t last) {
     std::vector<std::int32_t> seen;
     for (const SeriesRun& r : s.runs())
@@ -82,6 +75,74 @@ std::string intervalsOf(const SeriesStore& s, std::size_t first, std::size_t las
     for (const std::int32_t ms : seen)
         out += (out.empty() ? "" : ", ") + formatFixed(ms / 1000.0, ms % 1000 ? 1 : 0) + " s";
     return out;
+}
+
+SeriesReportFigures figuresOf(const SpanFigures& f) {
+    SeriesReportFigures out;
+    out.readings = f.sum.count;
+    out.coveredSeconds = f.sum.seconds;
+    out.weighting = f.weighting();
+    out.leq = f.sum.leq();
+    out.lmax = f.sum.lmax();
+    out.lmin = f.sum.lmin();
+    if (f.sum.count > 0) {
+        out.l10 = f.l10;
+        out.l50 = f.l50;
+        out.l90 = f.l90;
+    }
+    out.lex8h = f.lex8h;
+    out.lden = f.lden;
+    out.wholeDays = f.wholeDays;
+    return out;
+}
+
+// The marks with a part in [t0, t1), in order of their starts.
+std::vector<SurveyMark> marksIn(const SeriesStore& s, SeriesMs t0, SeriesMs t1,
+                                const SurveyMarks& marks, const Clock& clock) {
+    std::vector<SurveyMark> out;
+    if (marks.empty())
+        return out;
+    const SurveyMs from = instantOfSeries(s, t0, clock), to = instantOfSeries(s, t1, clock);
+    for (const SurveyMark& m : marks.all())
+        if (m.start < to && m.end > from)
+            out.push_back(m);
+    return out;
+}
+
+ReportTable marksTable(const std::vector<SurveyMark>& listed, const Clock& clock,
+                       Language language) {
+    ReportTable table;
+    if (listed.empty())
+        return table;
+    for (const MarkColumn& c : markColumns())
+        table.columns.push_back({c.heading.in(language), c.printWidth});
+    for (const SurveyMark& m : listed)
+        table.rows.push_back(markCells(m, clock, language));
+    return table;
+}
+
+// The parts of [a, b) that marks take from the figures, as fractions of its
+// width; only those within the reported [t0, t1).
+std::vector<ReportBand> bandsIn(const std::vector<SeriesSpan>& spans, SeriesMs a, SeriesMs b,
+                                SeriesMs t0, SeriesMs t1) {
+    std::vector<ReportBand> out;
+    const SeriesMs lo = std::max(a, t0), hi = std::min(b, t1);
+    const auto width = static_cast<double>(b - a);
+    for (const SeriesSpan& span : spans) {
+        const SeriesMs from = std::max(span.start, lo), to = std::min(span.end, hi);
+        if (to > from)
+            out.push_back(
+                {static_cast<double>(from - a) / width, static_cast<double>(to - a) / width});
+    }
+    return out;
+}
+
+void bandsOf(ReportCurve& c, const SeriesMarks& marks, SeriesMs a, SeriesMs b, SeriesMs t0,
+             SeriesMs t1) {
+    if (b <= a)
+        return;
+    c.excluded = bandsIn(marks.excluded, a, b, t0, t1);
+    c.residual = bandsIn(marks.residual, a, b, t0, t1);
 }
 
 } // namespace
@@ -98,19 +159,20 @@ std::pair<SeriesMs, SeriesMs> reportedSpan(const SeriesStore& s, SeriesMs t0, Se
             std::max(std::min(t1, s.end()), readingsEnd)};
 }
 
-bool wantsSeriesReport(const SeriesStore& series, SeriesMs t0, SeriesMs t1) {
+bool wantsSeriesReport(const SeriesStore& series, SeriesMs t0, SeriesMs t1,
+                       const SurveyMarks& marks, const Clock& clock) {
     const std::size_t first = series.indexAt(t0), last = series.indexAt(t1);
     if (first >= last)
         return false;
     return last - first > maxSeriesRecords ||
-           series.timeAt(last - 1) - series.timeAt(first) >= dayMs;
+           series.timeAt(last - 1) - series.timeAt(first) >= dayMs ||
+           !marksIn(series, t0, t1, marks, clock).empty();
 }
 
 SeriesReportInput seriesReportInput(const SeriesStore& s, SeriesMs t0, SeriesMs t1,
                                     const PeriodBounds& bounds, std::optional<double> limit,
                                     const ReportTexts& texts, Language language,
-                                    const SeriesMarks& marks,
-                                    const std::vector<ListedMark>& listed) {
+                                    const SurveyMarks& marks, const Clock& clock) {
     SeriesReportInput in;
     in.texts = texts;
     in.limit = limit;
@@ -118,60 +180,35 @@ SeriesReportInput seriesReportInput(const SeriesStore& s, SeriesMs t0, SeriesMs 
     const std::size_t first = s.indexAt(t0), last = s.indexAt(t1);
     if (first >= last)
         return in;
-    const SpanFigures f = spanFigures(s, t0, t1, bounds, marks);
+    const SeriesMarks inSeries = marks.inSeries(s, clock);
+    const SpanFigures f = spanFigures(s, t0, t1, bounds, inSeries);
     const auto [a, b] = reportedSpan(s, t0, t1);
     const bool all = a <= s.start() && b >= s.end();
     in.start = seriesDateTime(s, a);
     in.end = seriesDateTime(s, b);
-    in.readings = f.sum.count;
+    in.readings = last - first;
     in.intervals = intervalsOf(s, first, last);
     in.spanSeconds = std::max(static_cast<double>(b - a) / 1000.0, f.sum.seconds);
-    in.coveredSeconds = f.sum.seconds;
     in.gaps = static_cast<std::size_t>(
         std::count_if(s.gaps().begin(), s.gaps().end(),
                       [&](const SeriesGap& g) { return g.end > a && g.start < b; }));
-    in.weighting = f.weighting();
-    in.leq = f.sum.leq();
-    in.lmax = f.sum.lmax();
-    in.lmin = f.sum.lmin();
-    in.l10 = f.l10;
-    in.l50 = f.l50;
-    in.l90 = f.l90;
-    in.lex8h = f.lex8h;
-    in.lden = f.lden;
-    in.wholeDays = f.wholeDays;
-    in.excludedReadings = f.excluded.count;
-    in.excludedSeconds = f.excluded.seconds;
-    in.residualReadings = f.residual.count;
-    in.residualSeconds = f.residual.seconds;
+    in.figures = figuresOf(f);
+    in.excluded = {f.excluded.count, f.excluded.seconds};
+    in.residual = {f.residual.count, f.residual.seconds};
+    if (f.excluded.count + f.residual.count > 0)
+        in.allReadings = figuresOf(spanFigures(s, t0, t1, bounds));
     in.lres = f.lres();
     in.lspecific = f.lspecific();
+    in.residualWeighting = f.residualWeighting;
     for (const TableColumn<SpanFigures>& row : spanFigureRows()) {
         if (std::string_view(row.key) == "Lres")
             in.lresName = row.heading.in(language);
         if (std::string_view(row.key) == "Lspecific")
             in.lspecificName = row.heading.in(language);
     }
-    if (!marks.empty()) {
-        // Beside the assessed figures, those of every reading where they differ.
-        const SpanFigures every = spanFigures(s, t0, t1, bounds);
-        for (const TableColumn<SpanFigures>& row : spanFigureRows()) {
-            const std::string assessed = figureText(row, f, reportNoFigure);
-            const std::string ofAll = figureText(row, every, reportNoFigure);
-            if (row.value(every) && assessed != ofAll)
-                in.allReadings.push_back({row.heading.in(language), assessed, ofAll});
-        }
-    }
-    for (const ListedMark& m : listed)
-        if (m.end > a && m.start < b) {
-            const char* kinds[] = {texts.exclude.c_str(), texts.residual.c_str(),
-                                   texts.event.c_str(), texts.note.c_str()};
-            in.marks.push_back({kinds[static_cast<int>(m.kind)], m.label,
-                                seriesDateTime(s, m.start), seriesDateTime(s, m.end),
-                                durationText(m.end - m.start), m.note});
-        }
+    in.marks = marksTable(marksIn(s, t0, t1, marks, clock), clock, language);
 
-    const std::vector<DayFigures> days = dailyFigures(s, bounds, t0, t1, marks);
+    const std::vector<DayFigures> days = dailyFigures(s, bounds, t0, t1, inSeries);
     const FigureTable<DayFigures>& table = dailyFiguresTable();
     in.days.columns.push_back({table.heading.in(language), table.printWidth});
     for (const TableColumn<DayFigures>& c : table.columns)
@@ -194,6 +231,7 @@ SeriesReportInput seriesReportInput(const SeriesStore& s, SeriesMs t0, SeriesMs 
         const std::int64_t stepHours = b - a > dayMs ? 6 : 3;
         whole.ticks = ticksOf(s, a, b, 0, stepHours * hourMs, true);
     }
+    bandsOf(whole, inSeries, a, b, t0, t1);
     in.curves.push_back(std::move(whole));
 
     for (const DayFigures& d : days) {
@@ -203,6 +241,7 @@ SeriesReportInput seriesReportInput(const SeriesStore& s, SeriesMs t0, SeriesMs 
         c.title = seriesDate(s, d.start) + " " + hour + " – " + seriesDate(s, d.end) + " " + hour;
         c.columns = columnsOf(s, d.start, d.end, t0, t1);
         c.ticks = ticksOf(s, d.start, d.end, s.localOf(d.start), 3 * hourMs, false);
+        bandsOf(c, inSeries, d.start, d.end, t0, t1);
         in.curves.push_back(std::move(c));
     }
     return in;

@@ -14,9 +14,11 @@
 #include <utility>
 
 // True when the report of [t0, t1) is made from the series rather than from
-// its readings as records: the span is longer than a day, or holds more
-// readings than maxSeriesRecords.
-bool wantsSeriesReport(const SeriesStore& series, SeriesMs t0, SeriesMs t1);
+// its readings as records: the span is longer than a day, holds more
+// readings than maxSeriesRecords, or has marks in it (only this report says
+// what they left out).
+bool wantsSeriesReport(const SeriesStore& series, SeriesMs t0, SeriesMs t1,
+                       const SurveyMarks& marks = {}, const Clock& clock = appClock());
 
 // The span a report of [t0, t1) stands for: from its own ends, so that a gap
 // it starts or ends in counts as one, and at least over its readings, the
@@ -26,18 +28,10 @@ std::pair<SeriesMs, SeriesMs> reportedSpan(const SeriesStore& series, SeriesMs t
 
 // The report's input for the readings of [t0, t1) in the words of texts and
 // the headings of the language they are in, without the title block and the
-// time of printing, which the caller knows.
-// A mark as the report lists it, its span in series time.
-struct ListedMark {
-    SeriesMs start = 0, end = 0;
-    MarkKind kind = MarkKind::Note;
-    std::string label, note;
-};
-
-// The figures follow marks; the marks listed that meet the span are tabled,
-// and where marks change a figure the figure of all readings stands beside it.
+// time of printing, which the caller knows. Its figures follow marks (times
+// on clock's wall clock); the marks in the span are listed, with what they
+// left out and the figures of all readings beside.
 SeriesReportInput seriesReportInput(const SeriesStore& series, SeriesMs t0, SeriesMs t1,
                                     const PeriodBounds& bounds, std::optional<double> limit,
                                     const ReportTexts& texts, Language language,
-                                    const SeriesMarks& marks = {},
-                                    const std::vector<ListedMark>& listed = {});
+                                    const SurveyMarks& marks = {}, const Clock& clock = appClock());

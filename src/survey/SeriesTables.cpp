@@ -3,6 +3,7 @@
 #include "model/TextFormat.h"
 
 #include <cstdio>
+#include <ctime>
 
 namespace {
 
@@ -33,19 +34,19 @@ const FigureTable<DayFigures>& dailyFiguresTable() {
                                            {"Lgündüz", "Lday"},
                                            FigureUnit::Decibel,
                                            1,
-                                           17,
+                                           18,
                                            [](const D& d) { return d.lday.level; }},
                                           {"Levening",
                                            {"Lakşam", "Levening"},
                                            FigureUnit::Decibel,
                                            1,
-                                           17,
+                                           18,
                                            [](const D& d) { return d.levening.level; }},
                                           {"Lnight",
                                            {"Lgece", "Lnight"},
                                            FigureUnit::Decibel,
                                            1,
-                                           17,
+                                           15,
                                            [](const D& d) { return d.lnight.level; }},
                                           {"Lden",
                                            {"Lden", "Lden"},
@@ -81,7 +82,7 @@ const FigureTable<DayFigures>& dailyFiguresTable() {
                                            {"Artık", "Residual"},
                                            FigureUnit::Percent,
                                            1,
-                                           18,
+                                           17,
                                            [](const D& d) { return percent(d.residual); }},
                                       }};
     return table;
@@ -218,4 +219,46 @@ template std::string figureText(const TableColumn<SpanFigures>&, const SpanFigur
 
 std::string withBareUnit(std::string_view name, FigureUnit unit) {
     return std::string(name) + (unit == FigureUnit::Percent ? " %" : "");
+}
+
+const std::vector<MarkColumn>& markColumns() {
+    static const std::vector<MarkColumn> columns{
+        {{"Tür", "Kind"}, 19}, {{"Etiket", "Label"}, 25}, {{"Başlangıç", "From"}, 34},
+        {{"Bitiş", "To"}, 34}, {{"Süre", "Length"}, 17},  {{"Not", "Note"}, 41}};
+    return columns;
+}
+
+TableHeading markKindHeading(MarkKind kind) {
+    switch (kind) {
+    case MarkKind::Exclude:
+        return {"hariç", "exclude"};
+    case MarkKind::Residual:
+        return {"artık ses", "residual"};
+    case MarkKind::Event:
+        return {"olay", "event"};
+    case MarkKind::Note:
+        break;
+    }
+    return {"not", "note"};
+}
+
+std::vector<std::string> markCells(const SurveyMark& mark, const Clock& clock, Language language) {
+    auto wallClock = [&clock](SurveyMs instant) {
+        const std::time_t second = static_cast<std::time_t>(instant / 1000 - (instant % 1000 < 0));
+        const LocalTime l = clock.local(second);
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%02d-%02d-%04d %02d:%02d:%02d", l.day, l.month, l.year,
+                      l.hour, l.minute, l.second);
+        return std::string(buf);
+    };
+    const long long seconds = (mark.end - mark.start + 500) / 1000;
+    char length[32];
+    std::snprintf(length, sizeof length, "%lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60,
+                  seconds % 60);
+    return {markKindHeading(mark.kind).in(language),
+            mark.label,
+            wallClock(mark.start),
+            wallClock(mark.end),
+            length,
+            mark.note};
 }

@@ -8,6 +8,7 @@
 #include "config/Language.h"
 #include "model/TimeLabels.h"
 #include "survey/SeriesFigures.h"
+#include "survey/SurveyMarks.h"
 
 #include <optional>
 #include <string>
@@ -62,3 +63,14 @@ std::string figureText(const TableColumn<Row>& column, const Row& row, std::stri
 // A name with the unit a bare number leaves unsaid: a share's "%" (a level's
 // dB goes without saying), for the workbook's headings and vrel-cli's help.
 std::string withBareUnit(std::string_view name, FigureUnit unit);
+
+// The table of marks, as the report and the workbook list them: kind,
+// label, from, to, length (h:mm:ss), note; times on the clock's wall clock.
+struct MarkColumn {
+    TableHeading heading;
+    double printWidth; // mm in the report's table
+};
+const std::vector<MarkColumn>& markColumns();
+// The word for a kind of mark in a table.
+TableHeading markKindHeading(MarkKind kind);
+std::vector<std::string> markCells(const SurveyMark& mark, const Clock& clock, Language language);

@@ -3,22 +3,21 @@
 // What the survey window hands out of a survey: the report of a span and the
 // tables as a workbook. The window only says which span and which days.
 
-#include "survey/SeriesFigures.h"
-#include "survey/SeriesReport.h"
+#include "model/NoiseRules.h"
 #include "survey/SeriesStore.h"
+#include "survey/SurveyMarks.h"
 
-#include <vector>
+#include <QString>
 
-class QString;
 class QWidget;
 
-// The report of [t0, t1): from its readings when they fit the records a
-// report takes, else from the survey's figures and curves. The report dialog
-// says scope, what it reports.
+// The report of [t0, t1) with its figures following marks: from its
+// readings when they fit the records a report takes and no mark is in the
+// span, else from the survey's figures and curves.
+// The report dialog says scope, what it reports.
 void reportSurveySpan(QWidget* parent, const SeriesStore& series, SeriesMs t0, SeriesMs t1,
-                      const SeriesMarks& marks, const std::vector<ListedMark>& listed,
-                      const QString& scope);
-// The daily table (days) and the whole survey's hourly table as a workbook,
-// asking where to put it; the figures follow marks as the days' do.
-void exportSurveyTables(QWidget* parent, const SeriesStore& series,
-                        const std::vector<DayFigures>& days, const SeriesMarks& marks);
+                      const SurveyMarks& marks = {}, const QString& scope = {});
+// The whole survey's daily and hourly tables, its figures and its marks as
+// a workbook, the figures following marks, asking where to put it.
+void exportSurveyTables(QWidget* parent, const SeriesStore& series, const PeriodBounds& bounds,
+                        const SurveyMarks& marks = {});

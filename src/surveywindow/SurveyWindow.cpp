@@ -765,17 +765,17 @@ void CSurveyWnd::report() {
         const SeriesMs a = std::min(*plot_->cursorA(), *plot_->cursorB());
         const SeriesMs b = std::max(*plot_->cursorA(), *plot_->cursorB());
         reportSurveySpan(
-            this, s, a, b, figureMarks(), listedMarks(),
+            this, s, a, b, reportMarks(),
             tr("Rapor A–B arasını kapsar: %1 – %2 (%3).").arg(at(a), at(b), elapsed(b - a)));
     } else {
-        reportSurveySpan(this, s, s.start(), s.end(), figureMarks(), listedMarks(),
+        reportSurveySpan(this, s, s.start(), s.end(), reportMarks(),
                          tr("Rapor bütün ölçümü kapsar: %1 – %2.").arg(at(s.start()), at(s.end())));
     }
 }
 
 void CSurveyWnd::exportTables() {
     if (loaded_ && !read_->series.empty())
-        exportSurveyTables(this, read_->series, days_, figureMarks());
+        exportSurveyTables(this, read_->series, bounds_, reportMarks());
 }
 
 void CSurveyWnd::loadMarks() {
@@ -794,13 +794,9 @@ void CSurveyWnd::loadMarks() {
                         QStringLiteral("Vrel"), Prompt::Icon::Warning);
 }
 
-std::vector<ListedMark> CSurveyWnd::listedMarks() const {
-    std::vector<ListedMark> out;
-    for (const ShownMark& m : shownMarks(marks_->marks(), read_->series, appClock())) {
-        const SurveyMark& mark = marks_->marks().all()[m.index];
-        out.push_back({m.start, m.end, m.kind, mark.label, mark.note});
-    }
-    return out;
+const SurveyMarks& CSurveyWnd::reportMarks() const {
+    static const SurveyMarks none;
+    return allReadings_ ? none : marks_->marks();
 }
 
 const SeriesMarks& CSurveyWnd::figureMarks() const {

@@ -2,7 +2,6 @@
 
 #include "survey/SeriesFigures.h"
 #include "survey/SeriesReader.h"
-#include "survey/SeriesReport.h"
 #include "survey/SurveyRunner.h"
 #include "surveywindow/MarksEditor.h"
 #include "surveywindow/SurveyFolderLoad.h"
@@ -138,7 +137,8 @@ class CSurveyWnd : public QWidget {
     void fillMarkList();
     void showMarkMenu(std::size_t index, const QPoint& globalPos);
     const SeriesMarks& figureMarks() const;
-    std::vector<ListedMark> listedMarks() const;
+    // The marks the report and workbook follow: none when all readings are shown.
+    const SurveyMarks& reportMarks() const;
     QString markKindText(MarkKind kind) const;
     void showRemembered();
     void fitToContents(QTableWidget* table);

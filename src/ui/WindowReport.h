@@ -4,7 +4,6 @@
 #include "model/NoiseRules.h"
 #include "model/RecordList.h"
 #include "model/SeriesStats.h"
-#include "survey/SeriesReport.h"
 #include "survey/SeriesStore.h"
 #include "survey/SurveyMarks.h"
 #include "ui/Prompt.h"
@@ -37,9 +36,9 @@ Result run(QWidget* parent, const RecordList& series, const SeriesStats& stats,
            const QString& scope = {}, std::optional<ReportSpan> span = {});
 // The same for the readings of [t0, t1) of a survey, reported from its
 // figures and curves rather than its readings: for spans longer than a day
-// or of more readings than the records of run() take.
+// or of more readings than the records of run() take; its figures follow
+// marks, which it lists.
 Result runSeries(QWidget* parent, const SeriesStore& series, SeriesMs t0, SeriesMs t1,
-                 const SeriesMarks& marks = {}, const std::vector<ListedMark>& listed = {},
-                 const QString& scope = {});
+                 const SurveyMarks& marks = {}, const QString& scope = {});
 
 } // namespace WindowReport

@@ -311,11 +311,11 @@ TEST_F(SpreadsheetFiles, WorkbookHasASheetPerFigureSet) {
 TEST_F(SpreadsheetFiles, TableWorkbookWritesItsSheetsWholeOrNotAtAll) {
     const auto path = dir / "tables.xlsx";
     TableSheet days{"Günler", {"Gün", "Lden"}, {}, 1, "dd-mm-yyyy"};
-    days.rows.push_back({TableCell{{}, {}, DateTime{8, 12, 2026}}, TableCell{64.25, {}, {}}});
-    days.rows.push_back({TableCell{{}, {}, DateTime{9, 12, 2026}}, TableCell{}});
+    days.rows.push_back({TableCell{{}, {}, -1, DateTime{8, 12, 2026}}, TableCell{64.25, {}}});
+    days.rows.push_back({TableCell{{}, {}, -1, DateTime{9, 12, 2026}}, TableCell{}});
     TableSheet hours{"Saatler",
                      {"Saat", "Leq"},
-                     {{TableCell{{}, {}, DateTime{8, 12, 2026, 7}}, TableCell{61.0, {}, {}}}},
+                     {{TableCell{{}, {}, -1, DateTime{8, 12, 2026, 7}}, TableCell{61.0, {}}}},
                      1,
                      "dd-mm-yyyy hh:mm"};
     std::string error;

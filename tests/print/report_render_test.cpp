@@ -203,8 +203,9 @@ SeriesReportInput monthReport() {
     in.start = "01-11-2026 12:00:00";
     in.end = "02-12-2026 12:00:00";
     in.intervals = "0.1 s";
-    in.weighting = "dBA";
-    in.leq = 55.0;
+    in.figures.weighting = "dBA";
+    in.figures.leq = 55.0;
+    in.figures.readings = in.readings;
     in.days.columns = {{"Gün", 26}, {"Lden", 20}};
     for (int d = 0; d < 33; ++d) {
         char date[16];

@@ -2,6 +2,7 @@
 // from the readings each mark leaves.
 #include "survey/SeriesFigures.h"
 #include "survey/SeriesReader.h"
+#include "survey/SeriesReport.h"
 #include "survey/SurveyMarks.h"
 
 #include "SurveyFolder.h"
@@ -293,3 +294,81 @@ TEST(SeriesMarks, TheSpecificLevelWantsMoreThanThreeDecibelsAboveTheResidual) {
 }
 
 } // namespace
+
+TEST(SeriesMarks, TheReportListsTheMarksOfItsSpanAndWhatTheyLeftOut) {
+    const Fixture& f = fixture();
+    const SeriesStore& s = f.read.series;
+    const ManualClock clock;
+    const SurveyMarks marks(theMarks());
+    ReportTexts texts;
+    texts.wholeSurvey = "%1 – %2";
+    const SeriesReportInput in = seriesReportInput(s, s.start(), s.end(), {}, std::nullopt, texts,
+                                                   Language::English, marks, clock);
+    ASSERT_EQ(in.marks.rows.size(), theMarks().size());
+    EXPECT_EQ(in.marks.rows[0], std::vector<std::string>({"exclude", "rain", "01-12-2026 22:30:00",
+                                                          "02-12-2026 01:15:00", "2:45:00", ""}));
+    EXPECT_EQ(in.marks.rows[2][0], "residual");
+    EXPECT_EQ(in.marks.rows.back()[4], "24:00:00");
+
+    // The figures of the readings the marks leave, those of all beside.
+    const SpanFigures assessed = spanFigures(s, s.start(), s.end(), {}, f.marks);
+    const SpanFigures all = spanFigures(s, s.start(), s.end());
+    std::uint64_t excluded = 0, residual = 0;
+    for (const Reading& r : f.readings) {
+        excluded += classOf(r.t) == Class::Excluded;
+        residual += classOf(r.t) == Class::Residual;
+    }
+    EXPECT_EQ(in.readings, f.readings.size());
+    EXPECT_EQ(in.figures.readings, f.readings.size() - excluded - residual);
+    EXPECT_EQ(in.figures.leq, assessed.sum.leq());
+    EXPECT_EQ(in.figures.lden, assessed.lden);
+    ASSERT_TRUE(in.allReadings);
+    EXPECT_EQ(in.allReadings->readings, f.readings.size());
+    EXPECT_EQ(in.allReadings->leq, all.sum.leq());
+    EXPECT_EQ(in.excluded.readings, excluded);
+    EXPECT_EQ(in.residual.readings, residual);
+    EXPECT_DOUBLE_EQ(in.excluded.seconds, static_cast<double>(excluded * step));
+    EXPECT_EQ(in.lres, assessed.lres());
+    EXPECT_EQ(in.lspecific, assessed.lspecific());
+    EXPECT_EQ(in.lresName, "Lres");
+
+    // The whole curve, four days from the 1st 00:00, shades the excluded
+    // day from the 3rd 07:00 on.
+    ASSERT_FALSE(in.curves.empty());
+    const ReportCurve& whole = in.curves.front();
+    ASSERT_EQ(whole.excluded.size(), 2u);
+    EXPECT_NEAR(whole.excluded[1].from, (2 * 86400 + 7 * 3600) / (4.0 * 86400), 1e-9);
+    EXPECT_FALSE(whole.residual.empty());
+
+    // A span holding only the event and the note: listed, nothing left out.
+    const SeriesReportInput noon = seriesReportInput(
+        s, seriesTimeOf(s, at(2, 11, 0), clock), seriesTimeOf(s, at(2, 16, 0), clock), {},
+        std::nullopt, texts, Language::English, marks, clock);
+    ASSERT_EQ(noon.marks.rows.size(), 2u);
+    EXPECT_EQ(noon.marks.rows[0][0], "event");
+    EXPECT_EQ(noon.marks.rows[1][0], "note");
+    EXPECT_FALSE(noon.allReadings);
+    EXPECT_FALSE(noon.lres);
+}
+
+TEST(SeriesMarks, ASpanWithMarksInItGetsTheReportThatListsThem) {
+    const Fixture& f = fixture();
+    const SeriesStore& s = f.read.series;
+    const ManualClock clock;
+    const SurveyMarks marks(theMarks());
+    const struct {
+        SurveyMs from, to;
+        bool marked, wanted;
+    } cases[] = {
+        {at(2, 11, 30), at(2, 12, 30), true, true},   // the event in it
+        {at(2, 11, 30), at(2, 12, 30), false, false}, // no marks given
+        {at(2, 16, 0), at(2, 17, 0), true, false},    // no mark in it
+        {at(2, 13, 0), at(2, 14, 0), true, false},    // between two, touching both
+        {at(1, 0, 0), at(2, 6, 0), false, true},      // longer than a day
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(wantsSeriesReport(s, seriesTimeOf(s, c.from, clock), seriesTimeOf(s, c.to, clock),
+                                    c.marked ? marks : SurveyMarks{}, clock),
+                  c.wanted)
+            << c.from << " " << c.to;
+}

@@ -3,6 +3,7 @@
 #include "SurveyFolder.h"
 
 #include "formats/FileWrite.h"
+#include "survey/SeriesReader.h"
 
 #include <gtest/gtest.h>
 
@@ -164,6 +165,62 @@ TEST(SurveyMarks, InSeriesTime) {
     EXPECT_EQ(spans(s.excludedIn(day0 + 2 * hour, day0 + 6 * hour)), (P{{2, 5}}));
     EXPECT_EQ(spans(s.residualIn(day0 + 2 * hour, day0 + 6 * hour)), (P{{5, 6}}));
     EXPECT_EQ(instantOfSeries(series, day0 + 5 * hour, clock), day0 + 5 * hour);
+}
+
+} // namespace
+
+namespace {
+
+// The site's clock: UTC+2, UTC+1 from 2026-10-25 01:00 UTC.
+class SiteClock final : public Clock {
+  public:
+    std::time_t now() const override { return 0; }
+    LocalTime local(std::time_t t) const override {
+        return ManualClock().local(t + (t < dstEnd ? 7200 : 3600));
+    }
+    static constexpr std::time_t dstEnd = 1792890000; // 2026-10-25T01:00:00Z
+};
+
+TEST(SurveyMarks, TheHourShownTwiceIsTakenAsTheClockShowedIt) {
+    // A reading a minute from 01:00 to 04:00 on the wall clock; 02:00 to
+    // 03:00 comes twice, the second time in a file of its own.
+    const auto dir = testsurvey::scratch("marks-dst");
+    std::string files[4];
+    for (int h = 0; h < 4; ++h) {
+        files[h] = testsurvey::header(60);
+        const int wallHour = h < 2 ? 1 + h : h;
+        for (int m = 0; m < 60; ++m)
+            files[h] += testsurvey::line({2026, 10, 25, wallHour, m, 0}, 50.0 + h);
+    }
+    testsurvey::write(dir / "survey-2026-10-25T01.txt", files[0]);
+    testsurvey::write(dir / "survey-2026-10-25T02.txt", files[1]);
+    testsurvey::write(dir / "survey-2026-10-25T02-2.txt", files[2]);
+    testsurvey::write(dir / "survey-2026-10-25T03.txt", files[3]);
+    const SeriesRead read = readSurveySeries(dir.string());
+    ASSERT_EQ(read.status, SeriesRead::Status::Ok);
+    const SeriesStore& s = read.series;
+    ASSERT_EQ(s.size(), 240u);
+
+    const SiteClock clock;
+    // From 02:30 summer time to 02:30 winter time: the second half of the
+    // first 02 hour and the first half of the second.
+    const MarksRead marks = parseMarks("start,end,kind,label,note\n"
+                                       "2026-10-25T02:30:00+02:00,2026-10-25T02:30:00+01:00,"
+                                       "exclude,handled,\n",
+                                       "markers.csv");
+    ASSERT_EQ(marks.marks.size(), 1u);
+    const SeriesMarks m = SurveyMarks(marks.marks).inSeries(s, clock);
+    ASSERT_EQ(m.excluded.size(), 1u);
+    const std::size_t first = s.indexAt(m.excluded[0].start), last = s.indexAt(m.excluded[0].end);
+    EXPECT_EQ(first, 90u);
+    EXPECT_EQ(last, 150u);
+    // And back: a time in either 02 hour names its own instant.
+    for (const std::size_t i : {std::size_t{90}, std::size_t{149}, std::size_t{200}}) {
+        const SeriesMs t = s.timeAt(i);
+        EXPECT_EQ(seriesTimeOf(s, instantOfSeries(s, t, clock), clock), t) << i;
+    }
+    EXPECT_EQ(instantOfSeries(s, s.timeAt(150), clock), marks.marks[0].end)
+        << "02:30 the second time";
 }
 
 } // namespace

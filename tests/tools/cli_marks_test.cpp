@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
+#include <sstream>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -169,6 +171,12 @@ TEST(CliMarks, MarksAreAddedListedAndDeleted) {
     }
     EXPECT_EQ(runTool(cli + " mark " + quoted(dir) + " --list").out, after.out)
         << "a refused mark changes nothing";
+    // A mistyped folder does not become a marks file.
+    const auto typo = runTool(cli + " mark " + quoted(fs::path(dir.string() + "x")) +
+                              " --from 2026-12-09T01:00 --to 2026-12-09T02:00 --kind note "
+                              "--label a");
+    EXPECT_TRUE(isUsageError(typo, "mark")) << typo.err;
+    EXPECT_FALSE(fs::exists(dir.string() + "x"));
 }
 
 TEST(CliMarks, StatsAreThoseOfTheReadingsTheMarksLeave) {
@@ -354,3 +362,120 @@ TEST(CliMarks, WeatherRowsOverTheLimitBecomeMarks) {
 }
 
 } // namespace
+
+namespace {
+
+using Sheet = std::vector<std::vector<std::string>>;
+
+// A sheet of a workbook as its cells' texts, numbers as written.
+Sheet workbookSheet(const fs::path& book, int sheet) {
+    const std::string xml = runTool("unzip -p " + quoted(book) + " xl/worksheets/sheet" +
+                                    std::to_string(sheet) + ".xml")
+                                .out;
+    const std::string sharedXml = runTool("unzip -p " + quoted(book) + " xl/sharedStrings.xml").out;
+    std::vector<std::string> shared;
+    const std::regex si(R"(<si><t[^>]*>([^<]*)</t></si>)");
+    for (std::sregex_iterator i(sharedXml.begin(), sharedXml.end(), si), end; i != end; ++i)
+        shared.push_back((*i)[1]);
+    Sheet out;
+    const std::regex c(R"rx(<c r="([A-Z])([0-9]+)"([^>]*?)(/>|>(.*?)</c>))rx");
+    for (std::sregex_iterator i(xml.begin(), xml.end(), c), end; i != end; ++i) {
+        const auto row = static_cast<std::size_t>(std::stoi((*i)[2]) - 1);
+        const auto column = static_cast<std::size_t>((*i)[1].str()[0] - 'A');
+        if (out.size() <= row)
+            out.resize(row + 1);
+        if (out[row].size() <= column)
+            out[row].resize(column + 1);
+        std::smatch v;
+        const std::string inner = (*i)[5];
+        if (!std::regex_search(inner, v, std::regex("<v>([^<]*)</v>")))
+            continue;
+        const bool text = (*i)[3].str().find("t=\"s\"") != std::string::npos;
+        out[row][column] = text ? shared.at(std::stoul(v[1])) : v[1].str();
+    }
+    return out;
+}
+
+// The sheets' names in their order.
+std::vector<std::string> sheetNames(const fs::path& book) {
+    const std::string xml = runTool("unzip -p " + quoted(book) + " xl/workbook.xml").out;
+    std::vector<std::string> names;
+    const std::regex sheet(R"rx(<sheet name="([^"]*)")rx");
+    for (std::sregex_iterator i(xml.begin(), xml.end(), sheet), end; i != end; ++i)
+        names.push_back((*i)[1]);
+    return names;
+}
+
+// stats' NAME -> VALUE.
+std::map<std::string, std::string> statsOf(const std::string& out) {
+    std::map<std::string, std::string> values;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);)
+        values[line.substr(0, line.find('\t'))] = line.substr(
+            line.find('\t') + 1, line.find('\t', line.find('\t') + 1) - line.find('\t') - 1);
+    return values;
+}
+
+} // namespace
+
+TEST(CliMarks, TheWorkbookHasTheMarksAndFiguresAsStatsHasThem) {
+    const fs::path dir = markedSurvey("workbook");
+    const fs::path book = dir.parent_path() / "survey.xlsx";
+    const auto r = runTool(cli + " export " + quoted(dir) + " " + quoted(book));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(sheetNames(book),
+              std::vector<std::string>({"Sheet1", "Akustik", "Maruziyet", "Çevre", "Günler",
+                                        "Saatler", "Değerler", "İşaretler"}));
+
+    // The readings' own sheets leave out what the marks do: 1800 readings
+    // less the 100 excluded and 60 residual.
+    const Sheet readings = workbookSheet(book, 1);
+    EXPECT_EQ(readings.size(), 6u + 1800 - 160);
+
+    const Sheet marks = workbookSheet(book, 8);
+    ASSERT_EQ(marks.size(), 5u);
+    EXPECT_EQ(marks[0],
+              std::vector<std::string>({"Tür", "Etiket", "Başlangıç", "Bitiş", "Süre", "Not"}));
+    EXPECT_EQ(marks[1], std::vector<std::string>({"hariç", "rain", "08-12-2026 23:30:00",
+                                                  "09-12-2026 00:45:00", "1:15:00"}));
+    EXPECT_EQ(marks[3],
+              std::vector<std::string>({"artık ses", "plant off", "09-12-2026 03:00:00",
+                                        "09-12-2026 04:00:00", "1:00:00", "pumps 1, 2 stopped"}));
+    EXPECT_EQ(marks[4][0], "olay");
+
+    // Every figure the sheet and stats both give is the same, of the
+    // readings the marks leave and of all of them.
+    const Sheet figures = workbookSheet(book, 7);
+    ASSERT_GE(figures.size(), 2u);
+    EXPECT_EQ(figures[0],
+              std::vector<std::string>({"Değer", "Değerlendirilen", "Bütün okumalar", "Birim"}));
+    const auto assessed = statsOf(runTool(cli + " stats " + quoted(dir)).out);
+    const auto all = statsOf(runTool(cli + " stats --no-marks " + quoted(dir)).out);
+    const std::map<std::string, std::string> names = {
+        {"Okuma", "count"},      {"Leq", "Leq"},        {"Lmax", "Lmax"},     {"Lmin", "Lmin"},
+        {"L10", "L10"},          {"L50", "L50"},        {"L90", "L90"},       {"Lartık", "Lres"},
+        {"Lözgül", "Lspecific"}, {"Hariç", "excluded"}, {"Artık", "residual"}};
+    std::size_t compared = 0;
+    for (const auto& row : figures) {
+        const auto name = names.find(row[0]);
+        if (name == names.end())
+            continue;
+        ++compared;
+        const bool count =
+            name->second == "count" || name->second == "excluded" || name->second == "residual";
+        auto asStats = [&](const std::string& cell) {
+            return count ? cell : fixed2(std::stod(cell));
+        };
+        EXPECT_EQ(asStats(row.at(1)), assessed.at(name->second)) << row[0];
+        if (all.count(name->second)) {
+            EXPECT_EQ(asStats(row.at(2)), all.at(name->second)) << row[0];
+        }
+    }
+    EXPECT_EQ(compared, names.size());
+
+    // Without the marks the readings are all there and no mark is listed.
+    const fs::path plain = dir.parent_path() / "plain.xlsx";
+    ASSERT_EQ(runTool(cli + " export --no-marks " + quoted(dir) + " " + quoted(plain)).status, 0);
+    EXPECT_EQ(workbookSheet(plain, 1).size(), 6u + 1800);
+    EXPECT_EQ(workbookSheet(plain, 8).size(), 1u);
+}

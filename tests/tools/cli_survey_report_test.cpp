@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <sstream>
 #include <vector>
@@ -112,7 +113,9 @@ std::vector<std::vector<std::string>> expectedDays() {
         const double coverage = 100.0 * d.all.count * stepSeconds / 86400.0;
         // Nothing excluded, nothing residual: the survey has no marks.
         rows.push_back({date, d.day.text(), d.evening.text(), d.night.text(), lden, d.all.text(),
-                        tenth(d.lmax), tenth(coverage), "%", "0.0", "%", "0.0", "%"});
+                        tenth(d.lmax), tenth(coverage), "%",
+                        // nothing excluded, nothing residual
+                        "0.0", "%", "0.0", "%"});
     }
     return rows;
 }
@@ -218,4 +221,172 @@ TEST(CliSurveyReport, SeveralDaysGetTheDailyTableAndTheCurvesWithTheGap) {
             paper += page.pixel(x, y) == qRgb(255, 255, 255);
     EXPECT_LT(paper, all / 10);
     fs::remove_all(dir);
+}
+
+namespace {
+
+// The marks of the tests: two exclusions overlapping, a residual span across
+// midnight partly under one of them, the plant off at night, an event.
+constexpr const char* marksFile =
+    "start,end,kind,label,note\r\n"
+    "2026-12-07T20:00:00+00:00,2026-12-07T22:00:00+00:00,exclude,rain,\r\n"
+    "2026-12-07T21:00:00+00:00,2026-12-07T23:30:00+00:00,exclude,wind,gusts\r\n"
+    "2026-12-07T23:00:00+00:00,2026-12-08T00:30:00+00:00,residual,plant off,\r\n"
+    "2026-12-08T02:00:00+00:00,2026-12-08T04:00:00+00:00,residual,plant off,\"pumps 1, 2 "
+    "stopped\"\r\n"
+    "2026-12-09T10:00:00+00:00,2026-12-09T10:05:00+00:00,event,truck,\r\n";
+
+bool markedExcluded(std::time_t t) {
+    return t >= dec7at12 + 8 * 3600 && t < dec7at12 + 11 * 3600 + 1800;
+}
+bool markedResidual(std::time_t t) {
+    return !markedExcluded(t) && ((t >= dec7at12 + 11 * 3600 && t < dec7at12 + 12 * 3600 + 1800) ||
+                                  (t >= dec7at12 + 14 * 3600 && t < dec7at12 + 16 * 3600));
+}
+
+std::string pdfText(const fs::path& pdf) {
+    return runTool("pdftotext -layout " + quoted(pdf) + " -").out;
+}
+
+} // namespace
+
+TEST(CliSurveyReport, TheMarksAreListedAndTheFiguresFollowThem) {
+    if (runTool("pdftotext -v").status != 0 || runTool("pdftoppm -v").status != 0)
+        GTEST_SKIP() << "poppler-utils are not installed";
+    const fs::path dir = writeSurvey("marks");
+    std::ofstream(dir / "markers.csv", std::ios::binary) << marksFile;
+    const fs::path out = dir.parent_path() / "survey-report-marks.pdf";
+    const ToolResult r =
+        runTool("TZ=UTC " + cli + " report " + quoted(dir) + " " + quoted(out) + " --lang tr");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string text = pdfText(out);
+
+    Energy assessed, all, residual;
+    std::size_t excluded = 0;
+    for (std::time_t t = dec7at12; t < dec7at12 + days * 86400; t += stepSeconds) {
+        if (t >= outageFrom && t < outageTo)
+            continue;
+        all.add(levelAt(t));
+        if (markedExcluded(t))
+            ++excluded;
+        else if (markedResidual(t))
+            residual.add(levelAt(t));
+        else
+            assessed.add(levelAt(t));
+    }
+    // The figures of the readings the marks leave beside those of all.
+    EXPECT_TRUE(holdsWords(text, {"Gösterge", "Değerlendirilen", "Bütün", "okumalar"})) << text;
+    EXPECT_TRUE(holdsWords(text, {"Leq", assessed.text(), "dB(A)", all.text(), "dB(A)"}))
+        << assessed.text() << " " << all.text() << "\n"
+        << text;
+    // 3.5 hours excluded, 3 hours residual (23:30 to 00:30 and 02:00 to 04:00).
+    EXPECT_EQ(excluded, 3u * 360 + 180);
+    EXPECT_TRUE(
+        holdsWords(text, {"Hariç", "tutulan", std::to_string(excluded), "okuma,", "3:30:00"}))
+        << text;
+    EXPECT_TRUE(
+        holdsWords(text, {"Artık", "ses", std::to_string(residual.count), "okuma,", "3:00:00"}))
+        << text;
+    const double specific = 10.0 * std::log10(std::pow(10.0, assessed.level() / 10.0) -
+                                              std::pow(10.0, residual.level() / 10.0));
+    EXPECT_TRUE(
+        holdsWords(text, {"Lartık", residual.text(), "dB(A)", "Lözgül", tenth(specific), "dB(A)"}))
+        << text;
+
+    // The day of the 7th: 3.5 of its 24 hours excluded, 3 residual.
+    EXPECT_TRUE(holdsWords(text, {"14.6", "%", "12.5", "%"})) << text;
+
+    // The table of marks, every one of them, as the file has them.
+    EXPECT_TRUE(holdsLine(text, {"Tür", "Etiket", "Başlangıç", "Bitiş", "Süre", "Not"})) << text;
+    EXPECT_TRUE(holdsLine(
+        text, {"hariç", "rain", "07-12-2026", "20:00:00", "07-12-2026", "22:00:00", "2:00:00"}))
+        << text;
+    EXPECT_TRUE(holdsLine(text, {"hariç", "wind", "07-12-2026", "21:00:00", "07-12-2026",
+                                 "23:30:00", "2:30:00", "gusts"}))
+        << text;
+    EXPECT_TRUE(
+        holdsLine(text, {"artık", "ses", "plant", "off", "08-12-2026", "02:00:00", "08-12-2026",
+                         "04:00:00", "2:00:00", "pumps", "1,", "2", "stopped"}))
+        << text;
+    EXPECT_TRUE(holdsLine(
+        text, {"olay", "truck", "09-12-2026", "10:00:00", "09-12-2026", "10:05:00", "0:05:00"}))
+        << text;
+
+    // In English, and without the marks: no table, no second column.
+    const fs::path english = dir.parent_path() / "survey-report-marks-en.pdf";
+    ASSERT_EQ(
+        runTool("TZ=UTC " + cli + " report " + quoted(dir) + " " + quoted(english) + " --lang en")
+            .status,
+        0);
+    const std::string en = pdfText(english);
+    for (const char* expected : {"Marks", "Assessed", "All readings", "Lres", "Lspecific", "Kind",
+                                 "Label", "exclude", "residual"})
+        EXPECT_NE(en.find(expected), std::string::npos) << expected << "\n" << en;
+    const fs::path plain = dir.parent_path() / "survey-report-marks-none.pdf";
+    ASSERT_EQ(runTool("TZ=UTC " + cli + " report " + quoted(dir) + " " + quoted(plain) +
+                      " --lang tr --no-marks")
+                  .status,
+              0);
+    const std::string none = pdfText(plain);
+    EXPECT_TRUE(holdsWords(none, {"Leq", all.text(), "dB(A)"})) << none;
+    EXPECT_EQ(none.find("Değerlendirilen"), std::string::npos) << none;
+    EXPECT_EQ(none.find("İşaretler"), std::string::npos) << none;
+}
+
+TEST(CliSurveyReport, ALongListOfMarksRunsOverPages) {
+    if (runTool("pdftotext -v").status != 0 || runTool("pdftoppm -v").status != 0)
+        GTEST_SKIP() << "poppler-utils are not installed";
+    const fs::path dir = writeSurvey("many-marks");
+    // A note every half hour of the three days.
+    std::string marks = "start,end,kind,label,note\n";
+    constexpr int count = 144;
+    for (int i = 0; i < count; ++i) {
+        const std::time_t t = dec7at12 + i * 1800;
+        const std::tm tm = *std::gmtime(&t);
+        char line[160];
+        std::snprintf(line, sizeof line,
+                      "%04d-%02d-%02dT%02d:%02d:00+00:00,%04d-%02d-%02dT%02d:%02d:00+00:00,note,"
+                      "n%03d,look %d\n",
+                      tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
+                      tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min + 10, i,
+                      i);
+        marks += line;
+    }
+    std::ofstream(dir / "markers.csv", std::ios::binary) << marks;
+    const fs::path out = dir.parent_path() / "survey-report-many-marks.pdf";
+    const ToolResult r =
+        runTool("TZ=UTC " + cli + " report " + quoted(dir) + " " + quoted(out) + " --lang tr");
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    // Each mark once, in order, the table's heading on each page it runs over.
+    const std::string text = pdfText(out);
+    std::size_t at = 0;
+    for (int i = 0; i < count; ++i) {
+        char label[8];
+        std::snprintf(label, sizeof label, "n%03d", i);
+        const std::size_t found = text.find(std::string(label) + " ", at);
+        ASSERT_NE(found, std::string::npos) << label << "\n" << text;
+        EXPECT_EQ(text.find(std::string(label) + " ", found + 1), std::string::npos) << label;
+        at = found;
+    }
+    std::size_t headings = 0;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
+        headings += words(line) ==
+                    std::vector<std::string>{"Tür", "Etiket", "Başlangıç", "Bitiş", "Süre", "Not"};
+    EXPECT_GE(headings, 3u) << text;
+    // Notes change no figure: one column of figures, nothing left out.
+    EXPECT_EQ(text.find("Değerlendirilen"), std::string::npos);
+    EXPECT_TRUE(holdsWords(text, {"Hariç", "tutulan", "0", "okuma,", "0:00:00"})) << text;
+
+    // The pages as a person sees them.
+    const std::string info = runTool("pdfinfo " + quoted(out)).out;
+    for (int page = 1; page <= 3; ++page)
+        ASSERT_EQ(runTool("pdftoppm -f " + std::to_string(page) + " -l " + std::to_string(page) +
+                          " -r 70 -png -singlefile " + quoted(out) + " " +
+                          quoted(dir.parent_path() /
+                                 ("survey-report-many-marks-" + std::to_string(page))))
+                      .status,
+                  0)
+            << info;
 }

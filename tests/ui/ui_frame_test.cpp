@@ -196,7 +196,6 @@ TEST(MainView, TheGraphWidgetTakesThePlaceholdersPlace) {
     EXPECT_EQ(graph->objectName(), QStringLiteral("1010"));
     EXPECT_EQ(graph->geometry(), where);
     EXPECT_EQ(view.findChildren<QWidget*>(QStringLiteral("1010")).size(), 1);
-    EXPECT_EQ(mainView, &view);
 }
 
 TEST_F(FrameTest, TheTableWaitsHiddenForItsModel) {

@@ -8,6 +8,7 @@
 #include "recording/Recording.h"
 #include "survey/Survey.h"
 #include "surveywindow/MarkBands.h"
+#include "surveywindow/SurveyExports.h"
 #include "surveywindow/SurveyPlot.h"
 #include "surveywindow/SurveyWindow.h"
 #include "ui/Prompt.h"
@@ -537,7 +538,7 @@ TEST_F(SurveyWindowTest, AMarkedSpanChangesTheFiguresAsTheCompanionsAndIsUndone)
          {"İşaretler", "hariç +rain +08-12-2026 22:00:00 +09-12-2026 04:00:00 +6:00:00 +heavy",
           "artık ses +plant off +09-12-2026 10:00:00 +09-12-2026 11:00:00 +1:00:00",
           "Hariç tutulan +2160 okuma, 6:00:00", "Artık ses +360 okuma, 1:00:00",
-          "Lözgül +belirlenemez", "İşaretlere göre +Bütün okumalar"})
+          "Lözgül +belirlenemez", "Değerlendirilen +Bütün okumalar"})
         EXPECT_TRUE(holds(report.text, expected)) << expected << "\n" << report.text;
 
     // Ctrl+Z takes the marks back one by one, in the file too.
@@ -614,10 +615,9 @@ TEST_P(SurveyTablesTest, TheWindowWorkbookReportAndCompanionShowTheSameTables) {
     const Row hours = english
                           ? Row({"Hour", "Leq", "Lmax", "Lmin", "Coverage", "Excluded", "Residual"})
                           : Row({"Saat", "Leq", "Lmax", "Lmin", "Kapsam", "Hariç", "Artık"});
-    // The shares: coverage, excluded and residual time.
-    constexpr std::size_t shares = 3;
+    // The shares: coverage, and the time excluded and residual.
     auto inSheet = [](Row r) {
-        for (std::size_t c = r.size() - shares; c < r.size(); ++c)
+        for (std::size_t c = r.size() - 3; c < r.size(); ++c)
             r[c] += " %";
         return r;
     };
@@ -677,3 +677,61 @@ INSTANTIATE_TEST_SUITE_P(BothLanguages, SurveyTablesTest,
                          });
 
 } // namespace
+
+TEST_F(SurveyWindowTest, TheWindowsReportAndWorkbookFollowTheMarksItHandsThem) {
+    ASSERT_TRUE(useLanguage(Language::Turkish));
+    // The survey was written on a clock whose local time is UTC.
+    ManualClock utc;
+    setAppClock(&utc);
+    std::unique_ptr<CSurveyWnd> w(openAndWait(dir.path()));
+    ASSERT_TRUE(w->loaded());
+    const SeriesStore& s = w->series();
+    auto ms = [](int hoursFromStart) { return SurveyMs(dec7at12 + hoursFromStart * 3600) * 1000; };
+    // Rain on the 8th from 20:00 to 21:00, within an A–B span of three hours.
+    const SurveyMarks marks({{ms(32), ms(33), MarkKind::Exclude, "rain", "heavy"}});
+    const SeriesMs t0 = seriesTimeOf(s, ms(31), utc), t1 = seriesTimeOf(s, ms(34), utc);
+
+    // Three hours would be reported from their readings; with a mark in
+    // them they get the report that says what it left out.
+    const QString pdf = dir.filePath(QStringLiteral("marked.pdf"));
+    answers.reportNext({});
+    answers.fileNext(pdf);
+    reportSurveySpan(w.get(), s, t0, t1, marks);
+    const std::string text =
+        run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")})
+            .toStdString();
+    auto holds = [&text](const std::vector<std::string>& expected) {
+        std::istringstream lines(text);
+        for (std::string line; std::getline(lines, line);)
+            if (const auto found = words(line);
+                std::search(found.begin(), found.end(), expected.begin(), expected.end()) !=
+                found.end())
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(holds(
+        {"hariç", "rain", "08-12-2026", "20:00:00", "08-12-2026", "21:00:00", "1:00:00", "heavy"}))
+        << text;
+    EXPECT_TRUE(holds({"Hariç", "tutulan", "360", "okuma,", "1:00:00"})) << text;
+    EXPECT_TRUE(holds({"Gösterge", "Değerlendirilen", "Bütün", "okumalar"})) << text;
+
+    // The workbook: the figures of the readings left, the mark listed.
+    const QString book = dir.filePath(QStringLiteral("marked.xlsx"));
+    answers.fileNext(book);
+    exportSurveyTables(w.get(), s, PeriodBounds{}, marks);
+    const Table figures = workbookSheet(book, 3);
+    const Table listed = workbookSheet(book, 4);
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_EQ(listed[1][1], "rain");
+    EXPECT_EQ(listed[1][5], "heavy");
+    bool counted = false;
+    for (const auto& row : figures)
+        if (!row.empty() && row[0] == "Hariç") {
+            EXPECT_EQ(row.at(1), "360");
+            counted = true;
+        }
+    EXPECT_TRUE(counted);
+    EXPECT_TRUE(answers.messages().empty());
+    w.reset();
+    setAppClock(nullptr);
+}

@@ -9,7 +9,10 @@
 #include "formats/SpreadsheetExport.h"
 #include "formats/TextDataFile.h"
 #include "model/AcousticStats.h"
+#include "model/Clock.h"
 #include "model/TextFormat.h"
+#include "survey/SeriesFigures.h"
+#include "survey/SurveyWorkbook.h"
 
 #include <iostream>
 
@@ -27,19 +30,25 @@ const char* const listUsage =
     "Exit status 0; 1 when the file cannot be read or is no text data file\n"
     "(\"Data Format is wrong!\"); 2 for a wrong command line.\n";
 
-const char* const exportUsage =
+const char* const exportHead =
     "usage: vrel-cli export FILE.txt OUT.xls|OUT.xlsx\n"
     "       vrel-cli export DIR|FILE.txt... OUT.xls|OUT.xlsx [--from DATETIME]\n"
-    "                       [--to DATETIME]\n"
+    "                       [--to DATETIME] [--marks FILE.csv | --no-marks]\n"
     "\n"
     "Reads a text data file as the Open command does, chooses its data set as a\n"
     "double click on its row does and exports it as the DATALOGGER window's\n"
     "\"Excel'e aktar\" does: tab-separated text, or an Excel workbook when OUT\n"
     "ends in .xlsx (any case). OUT is replaced whole or left as it was.\n"
     "\n"
-    "A survey folder, several data files, --from or --to make one series of\n"
-    "the readings in time order, exported as one data set (at most 2 million\n"
-    "readings); a file that cannot be read is named and left out.\n"
+    "A survey folder, several data files, --from, --to or --marks make one\n"
+    "series of the readings in time order, exported as one data set (at most 2\n"
+    "million readings); a file that cannot be read is named and left out. The\n"
+    "readings in an exclude or residual mark are left out. The workbook of a\n"
+    "series adds the survey window's tables: the sheets Günler and Saatler (a\n"
+    "day, an hour a row), Değerler (the figures, of all readings beside) and\n"
+    "İşaretler (the marks); a series of more readings gets these alone.\n"
+    "\n";
+const char* const exportTail =
     "\n"
     "Exit status 0; 1 when the file cannot be read, is no text data file\n"
     "(\"Data Format is wrong!\"), holds no readings or OUT cannot be written\n"
@@ -144,8 +153,10 @@ int runList(const std::vector<std::string>& args) {
 }
 
 int runExport(const std::vector<std::string>& args) {
+    const std::string usage = std::string(exportHead) + seriesOptionsUsage + exportTail;
     CommandLine line;
-    if (const int status = readCommandLine("export", exportUsage, args, seriesOptionNames, line);
+    if (const int status =
+            readCommandLine("export", usage, args, seriesOptionNames, line, {noMarksFlag});
         status >= 0)
         return status;
     if (line.positional.size() < 2)
@@ -154,20 +165,37 @@ int runExport(const std::vector<std::string>& args) {
     if (!checkSeriesOptions(line, error))
         return usageError("export", error);
     const std::vector<std::string> inputs(line.positional.begin(), line.positional.end() - 1);
+    const std::string& out = line.positional.back();
+    const bool workbook = endsWithXlsx(out);
     std::optional<ChosenDataSet> set;
+    std::vector<TableSheet> tables;
     if (wantsSeries(line, inputs.size())) {
-        if (const auto input = openSeries(inputs, line, "export"))
-            set = seriesDataSet(*input, "export");
+        const auto input = openSeries(inputs, line, "export");
+        if (!input)
+            return exitFailure;
+        if (workbook) {
+            // The sheets' names as those of the readings' workbook, in Turkish.
+            tables = surveyWorkbookSheets(input->series, input->from, input->to, {}, input->listed,
+                                          appClock(), Language::Turkish);
+            if (keptReadings(*input) > maxSeriesRecords) {
+                if (!WriteTableWorkbook(out, tables, &error)) {
+                    std::cerr << "vrel-cli export: " << error << "\n";
+                    return exitFailure;
+                }
+                return exitOk;
+            }
+        }
+        set = seriesDataSet(*input, "export");
     } else {
         set = openAndChoose(inputs[0], "export");
     }
     if (!set)
         return exitFailure;
-    const std::string& out = line.positional.back();
-    const bool written = endsWithXlsx(out) ? WriteSpreadsheetXlsx(out, set->selection, set->stats,
-                                                                  ExportSource::DataLogger, &error)
-                                           : WriteSpreadsheetText(out, set->selection, set->stats,
-                                                                  ExportSource::DataLogger, &error);
+    const bool written =
+        workbook ? WriteSpreadsheetXlsx(out, set->selection, set->stats, ExportSource::DataLogger,
+                                        &error, {}, {}, tables)
+                 : WriteSpreadsheetText(out, set->selection, set->stats, ExportSource::DataLogger,
+                                        &error);
     if (!written) {
         std::cerr << "vrel-cli export: " << error << "\n";
         return exitFailure;
@@ -192,20 +220,17 @@ int runConvert(const std::vector<std::string>& args) {
 
 int runStats(const std::vector<std::string>& args) {
     const std::string usageText = std::string(statsUsage) + noiseOptionsUsage + seriesOptionsUsage +
-                                  marksOptionsUsage + statsSeriesUsage + dailyFiguresUsage() +
-                                  statsSeriesUsageTail + statsUsageTail;
+                                  statsSeriesUsage + dailyFiguresUsage() + statsSeriesUsageTail +
+                                  statsUsageTail;
     const char* const usage = usageText.c_str();
     std::vector<std::string_view> valued = noiseOptionNames;
     valued.push_back("--limit");
     valued.insert(valued.end(), seriesOptionNames.begin(), seriesOptionNames.end());
-    valued.insert(valued.end(), marksOptionNames.begin(), marksOptionNames.end());
     CommandLine line;
     if (const int status =
             readCommandLine("stats", usage, args, valued, line, {"--daily", noMarksFlag});
         status >= 0)
         return status;
-    if (line.option("--marks") && line.flag(noMarksFlag))
-        return usageError("stats", "--marks and --no-marks exclude each other");
     if (line.positional.empty())
         return usageError("stats", "expects a data file or a survey folder");
     std::string noiseError;
@@ -222,7 +247,7 @@ int runStats(const std::vector<std::string>& args) {
             return usageError("stats", "--limit takes a level in dB, not '" + *text + "'");
     }
     if (series) {
-        const auto input = openSeries(line.positional, line, "stats", true);
+        const auto input = openSeries(line.positional, line, "stats");
         if (!input)
             return exitFailure;
         // The workplace and environmental figures are the records' (at most

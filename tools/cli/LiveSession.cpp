@@ -2,17 +2,15 @@
 
 #include "link/SerialPorts.h"
 
-#include <QFileInfo>
-
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
 
 namespace {
 
-constexpr int watchPeriodMs = 250;
+constexpr int lookPeriodMs = 250;
 
-// Set by the signal handler, read by the watch tick: the only thing a handler may safely do.
+// Set by the signal handler, read by the look: the only thing a handler may safely do.
 volatile std::sig_atomic_t interrupted = 0;
 
 extern "C" void onInterruptSignal(int) {
@@ -104,40 +102,38 @@ std::vector<SSerInfo> companionSerialPorts() {
 }
 
 LiveSession::LiveSession(std::string command)
-    : app_(argc_, argv_), command_(std::move(command)), meter_(appClock()) {
+    : app_(argc_, argv_), command_(std::move(command)),
+      ports_(appClock(), PortPolicy::companionTiming) {
     interrupted = 0;
     catchSignal(SIGINT);
     catchSignal(SIGTERM);
 #ifdef SIGHUP
     catchSignal(SIGHUP);
 #endif
-    meter_.setEnumerator(&companionSerialPorts);
-    QObject::connect(&meter_, &MeterSession::portLost, &app_, [this](const QString& reason) {
-        silent_ = false;
+    ports_.setEnumerator(&companionSerialPorts);
+    QObject::connect(&ports_, &PortPolicy::silenced, &app_, [this] {
+        if (onSilence)
+            onSilence();
+    });
+    QObject::connect(&ports_, &PortPolicy::resumed, &app_, [this] {
+        if (onResumed)
+            onResumed();
+    });
+    QObject::connect(&ports_, &PortPolicy::portLost, &app_, [this](const QString& reason) {
         if (onPortLost)
             onPortLost(reason);
     });
-    QObject::connect(&meter_, &MeterSession::portReopened, &app_, [this] {
+    QObject::connect(&ports_, &PortPolicy::reopened, &app_, [this] {
         if (onReopened)
             onReopened();
     });
-    QObject::connect(&meter_, &MeterSession::reopenFailed, &app_, [this](const QString& reason) {
-        std::cerr << prefix() << "cannot open " << meter_.portLabel().toStdString()
-                  << " yet: " << reason.toStdString() << "\n";
-    });
-    // Automatic detection: a meter that comes back under another name is
-    // opened at once; the window waits for its timer instead.
-    QObject::connect(&meter_, &MeterSession::portListChanged, &app_, [this] {
-        if (meter_.portOpen())
-            return;
-        if (const auto found = meter_.findMeter()) {
-            QString reason;
-            if (meter_.openFound(*found, &reason) && onReopened)
-                onReopened();
-        }
-    });
-    watchTimer_.setInterval(watchPeriodMs);
-    QObject::connect(&watchTimer_, &QTimer::timeout, &app_, [this] { watch(); });
+    QObject::connect(&ports_.meter(), &MeterSession::reopenFailed, &app_,
+                     [this](const QString& reason) {
+                         std::cerr << prefix() << "cannot open " << portPath().toStdString()
+                                   << " yet: " << reason.toStdString() << "\n";
+                     });
+    lookTimer_.setInterval(lookPeriodMs);
+    QObject::connect(&lookTimer_, &QTimer::timeout, &app_, [this] { look(); });
 }
 
 LiveSession::~LiveSession() {
@@ -156,76 +152,55 @@ bool LiveSession::open(const std::optional<std::string>& port) {
 }
 
 bool LiveSession::openPort(const std::optional<std::string>& port, std::string& error) {
-    QString path;
-    int number = -1;
-    std::optional<MeterPort> found;
+    std::optional<PortChoice> given;
     if (port) {
-        const auto choice = parsePortChoice(*port);
-        if (choice && choice->number) {
-            number = *choice->number;
-            path = portPathForNumber(number);
-        } else {
-            path = QString::fromStdString(*port);
-        }
-    } else {
-        found = meter_.findMeter();
-        if (!found) {
-            error = "no meter found: no port of a Silicon Labs CP210x USB to UART bridge "
-                    "(vrel-cli ports lists the ports, --port PATH names one)";
-            return false;
-        }
-        number = found->comNumber.value_or(-1);
-        path = found->devicePath.empty() && found->comNumber
-                   ? portPathForNumber(*found->comNumber)
-                   : QString::fromStdString(found->devicePath);
+        given = parsePortChoice(*port);
+        // anything else is a path of the system's
+        if (!given || !given->number)
+            given = PortChoice{std::nullopt, *port};
     }
-    const std::string label = portLabel(path, number).toStdString();
-    if (path.startsWith(QLatin1Char('/')) && !QFileInfo::exists(path)) {
+    const PortOpening o = ports_.openGiven(given);
+    const std::string label = portLabel(o.path, o.number).toStdString();
+    const std::string reason = o.reason.toStdString();
+    switch (o.outcome) {
+    case PortOpening::Outcome::Opened:
+        return true;
+    case PortOpening::Outcome::NoMeter:
+        error = "no meter found: no port of a Silicon Labs CP210x USB to UART bridge "
+                "(vrel-cli ports lists the ports, --port PATH names one)";
+        return false;
+    case PortOpening::Outcome::NoSuchPort:
         error = "no such port: " + label;
         return false;
+    case PortOpening::Outcome::Refused:
+        break;
     }
-    QString reason;
-    const bool opened =
-        found ? meter_.openFound(*found, &reason) : meter_.openChosen(path, number, &reason);
-    if (!opened) {
-        if (const QString hint = portRightsHint(path); !hint.isEmpty())
-            error =
-                "cannot open " + label + ": " + reason.toStdString() + "\n" + hint.toStdString();
-        else if (isBusyReason(reason))
-            error = "port " + label + " is busy: another program has it open (" +
-                    reason.toStdString() + ")";
-        else
-            error = "cannot open " + label + ": " + reason.toStdString();
-        return false;
-    }
-    return true;
+    if (const QString hint = portRightsHint(o.path); !hint.isEmpty())
+        error = "cannot open " + label + ": " + reason + "\n" + hint.toStdString();
+    else if (isBusyReason(o.reason))
+        error = "port " + label + " is busy: another program has it open (" + reason + ")";
+    else
+        error = "cannot open " + label + ": " + reason;
+    return false;
 }
 
 int LiveSession::run() {
-    watchTimer_.start();
+    lookTimer_.start();
     return QCoreApplication::exec();
 }
 
 void LiveSession::end(int status) {
-    watchTimer_.stop();
+    lookTimer_.stop();
+    ports_.watchdogTimer().stop();
     QCoreApplication::exit(status);
 }
 
-void LiveSession::watch() {
+void LiveSession::look() {
     if (interrupted) {
         interrupted = 0;
         if (onInterrupt)
             onInterrupt();
         return;
-    }
-    if (meter_.checkSilence()) {
-        silent_ = true;
-        if (onSilence)
-            onSilence();
-    } else if (silent_ && !meter_.silent()) {
-        silent_ = false;
-        if (onResumed)
-            onResumed();
     }
     if (onWatch)
         onWatch(link().snapshot());

@@ -4,6 +4,7 @@
 #include "link/MeterSession.h"
 #include "link/PortMatch.h"
 #include "model/Clock.h"
+#include "session/PortPolicy.h"
 
 #include <QCoreApplication>
 #include <QString>
@@ -35,8 +36,9 @@ inline bool hasReading(const LiveState& state) {
 }
 
 // What the live commands share: the event loop the meter link's signals need,
-// the meter session (the port given, or the one automatic detection finds,
-// followed through pulls and replugs; the silence watchdog), and Ctrl+C.
+// the port policy of the session layer (the port given, or the one automatic
+// detection finds, followed through pulls and replugs; the silence watchdog),
+// the words for what it reports, and Ctrl+C.
 class LiveSession {
   public:
     explicit LiveSession(std::string command);
@@ -48,22 +50,23 @@ class LiveSession {
     // automatic detection chooses. On failure tells why on standard error and
     // returns false.
     bool open(const std::optional<std::string>& port);
-    QString portPath() const { return meter_.portLabel(); }
-    MeterLink& link() { return meter_.link(); }
-    MeterSession& meter() { return meter_; }
+    QString portPath() const { return ports_.meter().portLabel(); }
+    MeterLink& link() { return ports_.link(); }
+    MeterSession& meter() { return ports_.meter(); }
     // "vrel-cli record: " and so on, for messages.
     std::string prefix() const { return "vrel-cli " + command_ + ": "; }
 
     // Called on the event loop, each at most once per occurrence: the meter has
-    // sent nothing for two seconds (connected is cleared first, as the desktop
-    // program's watchdog does); data flows again after that; Ctrl+C, SIGTERM or
-    // SIGHUP; the device went away; it came back and its port is open again.
+    // sent nothing for two seconds (connected is cleared first, by the same
+    // watchdog as the desktop program's); data flows again after that; Ctrl+C,
+    // SIGTERM or SIGHUP; the device went away; it came back and its port is
+    // open again.
     std::function<void()> onSilence;
     std::function<void()> onResumed;
     std::function<void()> onInterrupt;
     std::function<void(const QString& reason)> onPortLost;
     std::function<void()> onReopened;
-    // Called on every watch tick, a few times a second.
+    // Called a few times a second.
     std::function<void(const MeterLink::Snapshot&)> onWatch;
 
     // Runs the event loop until end() and returns its status.
@@ -72,14 +75,13 @@ class LiveSession {
 
   private:
     bool openPort(const std::optional<std::string>& port, std::string& error);
-    void watch();
+    void look();
 
     int argc_ = 1;
     char name_[9] = "vrel-cli";
     char* argv_[2] = {name_, nullptr};
     QCoreApplication app_;
     std::string command_;
-    MeterSession meter_;
-    QTimer watchTimer_;
-    bool silent_ = false;
+    PortPolicy ports_;
+    QTimer lookTimer_;
 };

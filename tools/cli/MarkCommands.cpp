@@ -9,6 +9,7 @@
 #include <charconv>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 
 namespace {
 
@@ -65,11 +66,18 @@ const char* const weatherUsage =
     "read (the line that failed is named; nothing is written) or written; 2\n"
     "for a wrong command line.\n";
 
-// The marks file of a survey folder, or the file itself.
-std::string marksPath(const std::string& target) {
+// The marks file of a survey folder, or the file itself; nothing for a name
+// that is neither (a mistyped folder would otherwise become a marks file).
+std::optional<std::string> marksPath(const std::string& target) {
     std::error_code ec;
-    return std::filesystem::is_directory(target, ec) ? target + "/" + marksFileName : target;
+    if (std::filesystem::is_directory(target, ec))
+        return target + "/" + marksFileName;
+    if (target.size() > 4 && target.compare(target.size() - 4, 4, ".csv") == 0)
+        return target;
+    return std::nullopt;
 }
+
+const char* const notMarksTarget = "expects a survey folder or a marks file (.csv)";
 
 // The marks to edit; nothing, with the reason printed, when they cannot be.
 std::optional<SurveyMarks> marksToEdit(const std::string& path, const char* command) {
@@ -128,9 +136,10 @@ int runMark(const std::vector<std::string>& args) {
             line, {"--list"});
         status >= 0)
         return status;
-    if (line.positional.size() != 1)
-        return usageError("mark", "expects a survey folder or a marks file");
-    const std::string path = marksPath(line.positional[0]);
+    const auto target = line.positional.size() == 1 ? marksPath(line.positional[0]) : std::nullopt;
+    if (!target)
+        return usageError("mark", notMarksTarget);
+    const std::string& path = *target;
     const bool adding = line.option("--from") || line.option("--to") || line.option("--kind") ||
                         line.option("--label") || line.option("--note");
     const int modes =
@@ -193,8 +202,9 @@ int runWeather(const std::vector<std::string>& args) {
             {"--wind-above", "--time-column", "--wind-column", "--rain-column"}, line, {"--rain"});
         status >= 0)
         return status;
-    if (line.positional.size() != 2)
-        return usageError("weather", "expects a survey folder or a marks file, and a weather file");
+    const auto target = line.positional.size() == 2 ? marksPath(line.positional[0]) : std::nullopt;
+    if (!target)
+        return usageError("weather", std::string(notMarksTarget) + ", and a weather file");
     WeatherOptions options;
     options.rain = line.flag("--rain");
     if (const std::string* text = line.option("--wind-above")) {
@@ -215,7 +225,7 @@ int runWeather(const std::vector<std::string>& args) {
         std::cerr << "vrel-cli weather: " << weather.error << "\n";
         return exitFailure;
     }
-    const std::string path = marksPath(line.positional[0]);
+    const std::string& path = *target;
     auto marks = marksToEdit(path, "weather");
     if (!marks)
         return exitFailure;

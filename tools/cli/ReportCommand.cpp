@@ -27,7 +27,8 @@ const char* const reportHead =
     "                       [--meter TEXT] [--notes TEXT] [--limit DB]\n"
     "                       [--shift HOURS] [--intervals 15m] [--periods D,E,N]\n"
     "       vrel-cli report DIR|FILE.txt... OUT.pdf [--from DATETIME]\n"
-    "                       [--to DATETIME] [the options above]\n"
+    "                       [--to DATETIME] [--marks FILE.csv | --no-marks]\n"
+    "                       [the options above]\n"
     "\n"
     "Reads a text data file as the Open command does, chooses its data set as a\n"
     "double click on its row does and writes the measurement report as the\n"
@@ -45,8 +46,14 @@ const char* const reportHead =
     "the daily table of the environmental periods, and the curves of the whole\n"
     "span and of each day on the clock, gaps left empty, with the limit line.\n"
     "\n"
+    "The figures of a series leave out the readings in its exclude and\n"
+    "residual marks, as vrel-cli stats does; a series with marks in it always\n"
+    "gets the report of a survey, which lists the marks, the readings they\n"
+    "left out, Lres and Lspecific, and the figures of all readings beside.\n"
+    "\n"
     "  --site, --operator, --meter, --notes  the title block (UTF-8)\n"
     "  --limit DB  the limit line and the exceedances\n"
+
     "  --lang tr|en  the report's language (default: the desktop program's\n"
     "              interface language: the one chosen there, else the\n"
     "              system's, else Turkish)\n";
@@ -84,13 +91,14 @@ int write(std::optional<Language> asked, const std::string& out,
 } // namespace
 
 int runReport(const std::vector<std::string>& args) {
-    const std::string usage = std::string(reportHead) + reportOptions;
+    const std::string usage = std::string(reportHead) + seriesOptionsUsage + reportOptions;
     std::vector<std::string_view> valued = noiseOptionNames;
     for (const char* o : {"--site", "--operator", "--meter", "--notes", "--limit", "--lang"})
         valued.push_back(o);
     valued.insert(valued.end(), seriesOptionNames.begin(), seriesOptionNames.end());
     CommandLine line;
-    if (const int status = readCommandLine("report", usage, args, valued, line); status >= 0)
+    if (const int status = readCommandLine("report", usage, args, valued, line, {noMarksFlag});
+        status >= 0)
         return status;
     if (line.positional.size() < 2)
         return usageError("report", "expects a data file and a PDF file");
@@ -126,16 +134,17 @@ int runReport(const std::vector<std::string>& args) {
         const auto series = openSeries(inputs, line, "report");
         if (!series)
             return exitFailure;
-        if (wantsSeriesReport(series->series, series->from, series->to)) {
-            return write(
-                asked, line.positional.back(), [&](const ReportTexts& texts, Language language) {
-                    SeriesReportInput whole =
-                        seriesReportInput(series->series, series->from, series->to,
-                                          input.settings.bounds, input.limit, texts, language);
-                    whole.title = input.title;
-                    whole.now = input.now;
-                    return layoutSeriesReport(whole);
-                });
+        if (wantsSeriesReport(series->series, series->from, series->to, series->listed,
+                              appClock())) {
+            return write(asked, line.positional.back(),
+                         [&](const ReportTexts& texts, Language language) {
+                             SeriesReportInput whole = seriesReportInput(
+                                 series->series, series->from, series->to, input.settings.bounds,
+                                 input.limit, texts, language, series->listed, appClock());
+                             whole.title = input.title;
+                             whole.now = input.now;
+                             return layoutSeriesReport(whole);
+                         });
         }
         set = seriesDataSet(*series, "report");
     } else {

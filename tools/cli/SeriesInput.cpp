@@ -17,33 +17,10 @@
 const char* const seriesOptionsUsage =
     "  --from DATETIME, --to DATETIME  only the readings from, and before, a\n"
     "              local time: 2026-12-09T08:00[:SS], or with its UTC offset\n"
-    "              (Z, +01:00)\n";
-
-const char* const marksOptionsUsage =
+    "              (Z, +01:00)\n"
     "  --marks FILE  the marks file the figures follow; a survey folder's own is\n"
     "              its markers.csv\n"
     "  --no-marks  the figures of all readings, whatever the marks\n";
-
-namespace {
-
-// The wall-clock milliseconds of an instant typed on the command line, and
-// whether the wall clock showed the same an hour before (daylight saving
-// has ended: the second of the two).
-std::optional<std::pair<std::int64_t, bool>> wallClockOf(const std::string& text) {
-    const Clock& clock = appClock();
-    const auto t = parseSurveyDateTime(text, clock);
-    if (!t)
-        return std::nullopt;
-    auto ms = [&clock](std::time_t at) {
-        const LocalTime l = clock.local(at);
-        return secondsBetween(DateTime{},
-                              DateTime{l.day, l.month, l.year, l.hour, l.minute, l.second}) *
-               1000;
-    };
-    return std::pair{ms(*t), ms(*t - 3600) == ms(*t)};
-}
-
-} // namespace
 
 bool wantsSeries(const CommandLine& line, std::size_t inputs) {
     if (inputs != 1 || line.positional.empty())
@@ -55,17 +32,21 @@ bool wantsSeries(const CommandLine& line, std::size_t inputs) {
 
 bool checkSeriesOptions(const CommandLine& line, std::string& error) {
     for (const char* name : {"--from", "--to"})
-        if (const std::string* text = line.option(name); text && !wallClockOf(*text)) {
+        if (const std::string* text = line.option(name);
+            text && !parseSurveyDateTime(*text, appClock())) {
             error = std::string(name) +
                     " wants a local date and time such as 2026-12-09T08:00, not '" + *text + "'";
             return false;
         }
+    if (line.option("--marks") && line.flag(noMarksFlag)) {
+        error = "--marks and --no-marks exclude each other";
+        return false;
+    }
     return true;
 }
 
 std::optional<SeriesInput> openSeries(const std::vector<std::string>& inputs,
-                                      const CommandLine& line, const char* command,
-                                      bool withMarks) {
+                                      const CommandLine& line, const char* command) {
     const std::string prefix = std::string("vrel-cli ") + command + ": ";
     std::error_code ec;
     SeriesRead read;
@@ -97,20 +78,18 @@ std::optional<SeriesInput> openSeries(const std::vector<std::string>& inputs,
     in.series = std::move(read.series);
     in.from = in.series.start();
     in.to = in.series.end();
-    if (const std::string* text = line.option("--from")) {
-        const auto [local, later] = *wallClockOf(*text);
-        in.from = in.series.seriesOfLocal(local, later);
-    }
-    if (const std::string* text = line.option("--to")) {
-        const auto [local, later] = *wallClockOf(*text);
-        in.to = in.series.seriesOfLocal(local, later);
-    }
+    // A time typed is found in the series as a mark's time is.
+    if (const std::string* text = line.option("--from"))
+        in.from =
+            seriesTimeOf(in.series, *parseSurveyDateTime(*text, appClock()) * 1000, appClock());
+    if (const std::string* text = line.option("--to"))
+        in.to = seriesTimeOf(in.series, *parseSurveyDateTime(*text, appClock()) * 1000, appClock());
     if (in.series.sum(in.from, in.to).count == 0) {
         std::cerr << prefix << "no readings from " << seriesDateTime(in.series, in.from) << " to "
                   << seriesDateTime(in.series, in.to) << "\n";
         return std::nullopt;
     }
-    if (!withMarks || line.flag(noMarksFlag))
+    if (line.flag(noMarksFlag))
         return in;
     const std::string* given = line.option("--marks");
     if (!given && !(inputs.size() == 1 && std::filesystem::is_directory(inputs[0], ec)))
@@ -132,7 +111,8 @@ std::optional<SeriesInput> openSeries(const std::vector<std::string>& inputs,
     case MarksRead::Status::Ok:
         break;
     }
-    in.marks = SurveyMarks(marks.marks).inSeries(in.series, appClock());
+    in.listed = SurveyMarks(marks.marks);
+    in.marks = in.listed.inSeries(in.series, appClock());
     in.marked = true;
     return in;
 }
@@ -264,12 +244,16 @@ std::string dailyFiguresUsage() {
     return text + line + "\n";
 }
 
-std::optional<ChosenDataSet> seriesDataSet(const SeriesInput& input, const char* command) {
-    const SeriesStore& s = input.series;
+std::size_t keptReadings(const SeriesInput& input) {
     std::size_t count = 0;
     for (const SeriesSpan& span : keptSpans(input))
-        count += s.indexAt(span.end) - s.indexAt(span.start);
-    if (count > maxSeriesRecords) {
+        count += input.series.indexAt(span.end) - input.series.indexAt(span.start);
+    return count;
+}
+
+std::optional<ChosenDataSet> seriesDataSet(const SeriesInput& input, const char* command) {
+    const SeriesStore& s = input.series;
+    if (const std::size_t count = keptReadings(input); count > maxSeriesRecords) {
         std::cerr << "vrel-cli " << command << ": " << count << " readings are more than the "
                   << maxSeriesRecords << " it takes at once: choose a span with --from and --to\n";
         return std::nullopt;

@@ -1,0 +1,95 @@
+#include "survey/SurveyWorkbook.h"
+
+#include "survey/SeriesFigures.h"
+#include "survey/SeriesTables.h"
+
+namespace {
+
+// A sheet of the rows: the names as the dates they are, the figures as bare
+// numbers, their unit in the heading.
+template <class Row>
+TableSheet sheetOf(const TableHeading& name, const FigureTable<Row>& table,
+                   const std::vector<Row>& rows, Language language) {
+    TableSheet sheet{name.in(language), {table.heading.in(language)}, {}, 1, table.sheetFormat};
+    for (const TableColumn<Row>& c : table.columns)
+        sheet.headings.push_back(withBareUnit(c.heading.in(language), c.unit));
+    for (const Row& row : rows) {
+        std::vector<TableCell> cells{TableCell{{}, {}, -1, table.when(row)}};
+        for (const TableColumn<Row>& c : table.columns)
+            cells.push_back(TableCell{c.value(row), {}});
+        sheet.rows.push_back(std::move(cells));
+    }
+    return sheet;
+}
+
+TableCell count(std::uint64_t n) {
+    return TableCell{static_cast<double>(n), {}, 0};
+}
+
+// The span's figures of the readings the marks leave beside those of all
+// readings, with the figures' two decimals as vrel-cli stats prints them.
+TableSheet figuresSheet(const SpanFigures& assessed, const SpanFigures& all, Language language) {
+    const TableHeading name{"Değerler", "Figures"};
+    TableSheet sheet{name.in(language),
+                     {TableHeading{"Değer", "Figure"}.in(language),
+                      TableHeading{"Değerlendirilen", "Assessed"}.in(language),
+                      TableHeading{"Bütün okumalar", "All readings"}.in(language),
+                      TableHeading{"Birim", "Unit"}.in(language)},
+                     {},
+                     2};
+    const std::string readings = TableHeading{"okuma", "readings"}.in(language);
+    sheet.rows.push_back({TableCell{{}, TableHeading{"Okuma", "Readings"}.in(language)},
+                          count(assessed.sum.count), count(all.sum.count),
+                          TableCell{{}, readings}});
+    for (const TableColumn<SpanFigures>& row : spanFigureRows()) {
+        const bool residual = std::string_view(row.key) == "Lres";
+        const std::string& unit = residual ? assessed.residualWeighting : assessed.weighting();
+        sheet.rows.push_back({TableCell{{}, row.heading.in(language)},
+                              TableCell{row.value(assessed), {}}, TableCell{row.value(all), {}},
+                              TableCell{{}, unit}});
+    }
+    sheet.rows.push_back({TableCell{{}, TableHeading{"Hariç", "Excluded"}.in(language)},
+                          count(assessed.excluded.count), TableCell{}, TableCell{{}, readings}});
+    sheet.rows.push_back({TableCell{{}, TableHeading{"Artık", "Residual"}.in(language)},
+                          count(assessed.residual.count), TableCell{}, TableCell{{}, readings}});
+    return sheet;
+}
+
+TableSheet marksSheet(const SurveyMarks& marks, SurveyMs from, SurveyMs to, const Clock& clock,
+                      Language language) {
+    TableSheet sheet{TableHeading{"İşaretler", "Marks"}.in(language), {}, {}, 0};
+    for (const MarkColumn& c : markColumns())
+        sheet.headings.push_back(c.heading.in(language));
+    for (const SurveyMark& m : marks.all()) {
+        if (m.end <= from || m.start >= to)
+            continue;
+        std::vector<TableCell> cells;
+        for (std::string& text : markCells(m, clock, language))
+            cells.push_back(TableCell{{}, std::move(text)});
+        sheet.rows.push_back(std::move(cells));
+    }
+    return sheet;
+}
+
+} // namespace
+
+std::vector<TableSheet> surveyWorkbookSheets(const SeriesStore& s, SeriesMs t0, SeriesMs t1,
+                                             const PeriodBounds& bounds, const SurveyMarks& marks,
+                                             const Clock& clock, Language language) {
+    const SeriesMarks inSeries = marks.inSeries(s, clock);
+    return {sheetOf({"Günler", "Days"}, dailyFiguresTable(),
+                    dailyFigures(s, bounds, t0, t1, inSeries), language),
+            sheetOf({"Saatler", "Hours"}, hourlyFiguresTable(), hourlyFigures(s, t0, t1, inSeries),
+                    language),
+            figuresSheet(spanFigures(s, t0, t1, bounds, inSeries), spanFigures(s, t0, t1, bounds),
+                         language),
+            marksSheet(marks, instantOfSeries(s, t0, clock), instantOfSeries(s, t1, clock), clock,
+                       language)};
+}
+
+bool writeSurveyWorkbook(const std::string& path, const SeriesStore& series, SeriesMs t0,
+                         SeriesMs t1, const PeriodBounds& bounds, const SurveyMarks& marks,
+                         const Clock& clock, Language language, std::string* error) {
+    return WriteTableWorkbook(
+        path, surveyWorkbookSheets(series, t0, t1, bounds, marks, clock, language), error);
+}

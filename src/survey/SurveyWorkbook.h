@@ -1,0 +1,27 @@
+#pragma once
+
+// A survey's tables as one workbook, the same from the window and from
+// vrel-cli: a day a row, an hour a row, the span's figures beside those of
+// all readings, and the marks they follow.
+
+#include "config/Language.h"
+#include "formats/SpreadsheetExport.h"
+#include "model/NoiseRules.h"
+#include "survey/SeriesStore.h"
+#include "survey/SurveyMarks.h"
+
+#include <string>
+#include <vector>
+
+// The sheets of [t0, t1) with the headings of language: "Günler", "Saatler",
+// "Değerler" and "İşaretler" (in English "Days", "Hours", "Figures",
+// "Marks"). The figures follow marks (times on clock's wall clock); the
+// marks sheet lists those with a part in the span.
+std::vector<TableSheet> surveyWorkbookSheets(const SeriesStore& series, SeriesMs t0, SeriesMs t1,
+                                             const PeriodBounds& bounds, const SurveyMarks& marks,
+                                             const Clock& clock, Language language);
+
+// Writes them to path, whole or not at all; on failure error says why.
+bool writeSurveyWorkbook(const std::string& path, const SeriesStore& series, SeriesMs t0,
+                         SeriesMs t1, const PeriodBounds& bounds, const SurveyMarks& marks,
+                         const Clock& clock, Language language, std::string* error = nullptr);
