@@ -50,7 +50,10 @@ QTableWidget* makeTable(const QStringList& headings, QWidget* parent) {
     t->setEditTriggers(QAbstractItemView::NoEditTriggers);
     t->setSelectionBehavior(QAbstractItemView::SelectRows);
     t->setSelectionMode(QAbstractItemView::SingleSelection);
-    t->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Sized to the contents once a fill is done (fitToContents): sized to
+    // them as each cell comes in, a table of a month's days lays its texts
+    // out hundreds of times over.
+    t->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     return t;
 }
 
@@ -279,6 +282,7 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
 
     auto* loading = new QHBoxLayout;
     loading->addWidget(status_, 1);
+    loading->addWidget(marksLabel_, 1);
     loading->addWidget(progress_);
     loading->addWidget(cancelButton_);
     loading->addWidget(stopButton_);
@@ -306,12 +310,11 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
     auto* markColumn = new QVBoxLayout(markPanel);
     markColumn->setContentsMargins(0, 0, 0, 0);
     auto* markButtons = new QHBoxLayout;
-    markButtons->addWidget(marksLabel_, 1);
+    markButtons->addStretch(1);
     markButtons->addWidget(editMarkButton_);
     markButtons->addWidget(deleteMarkButton_);
     markColumn->addLayout(markButtons);
     markColumn->addWidget(markList_, 1);
-    marksLabel_->setWordWrap(true);
     tables_->addWidget(markPanel);
     tables_->setStretchFactor(3, 1);
     hourly_->hide();
