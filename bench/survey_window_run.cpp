@@ -107,6 +107,25 @@ int main(int argc, char** argv) {
     plot->setCursors(s.start() + (s.end() - s.start()) / 3,
                      s.start() + 2 * (s.end() - s.start()) / 3);
     std::printf("A-B figures over ten days\t%lld ms\n", static_cast<long long>(figures.elapsed()));
+
+    // A mark over a day in the middle of the view, then Ctrl+Z: each time
+    // markers.csv written, the figures, daily table and mark list brought up
+    // to date and the curve drawn again. The folder's markers.csv changes.
+    plot->setCursors(s.start() + (s.end() - s.start()) / 2,
+                     s.start() + (s.end() - s.start()) / 2 + 86'400'000);
+    answers.markNext({{}, QStringLiteral("exclude"), QStringLiteral("rain"), {}, {}});
+    const std::size_t before = w->marks().marks().size();
+    QElapsedTimer mark;
+    mark.start();
+    w->markSpan();
+    plot->repaint();
+    const qint64 added = mark.restart();
+    w->marks().history().undo();
+    plot->repaint();
+    const qint64 undone = mark.elapsed();
+    std::printf("add a mark to %zu marks, figures and redraw\t%lld ms\n", before,
+                static_cast<long long>(added));
+    std::printf("undo it, figures and redraw\t%lld ms\n", static_cast<long long>(undone));
     delete w;
     return 0;
 }

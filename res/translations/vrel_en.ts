@@ -903,7 +903,7 @@
 <context>
     <name>CSurveyWnd</name>
     <message>
-        <location filename="../../src/surveywindow/SurveyWindow.cpp" line="+126"/>
+        <location filename="../../src/surveywindow/SurveyWindow.cpp" line="+140"/>
         <source>İptal</source>
         <translation>Cancel</translation>
     </message>
@@ -929,17 +929,17 @@
     </message>
     <message>
         <location line="+0"/>
-        <location line="+6"/>
+        <location line="+71"/>
         <source>Tümü</source>
         <translation>Whole</translation>
     </message>
     <message>
-        <location line="-6"/>
+        <location line="-71"/>
         <source>A-B arası</source>
         <translation>A to B</translation>
     </message>
     <message>
-        <location line="+7"/>
+        <location line="+72"/>
         <source>Gün</source>
         <translation>Day</translation>
     </message>
@@ -949,12 +949,89 @@
         <translation>Hour</translation>
     </message>
     <message>
-        <location line="-5"/>
+        <location line="-70"/>
         <source>Ölçüm: %1</source>
         <translation>Survey: %1</translation>
     </message>
     <message>
-        <location line="+6"/>
+        <location line="-8"/>
+        <source>İmleçleri kaldır</source>
+        <translation>Clear cursors</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>Başlangıç</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Süre</source>
+        <translation>Length</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Tür</source>
+        <translation>Kind</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Etiket</source>
+        <translation>Label</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Not</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>İşaretle…</source>
+        <translation>Mark…</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>A-B arasını işaretle: hariç, artık ses, olay ya da not (Ctrl ile sürükleyerek de)</source>
+        <translation>Mark the span A–B: excluded, residual sound, event or note (also by dragging with Ctrl)</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <location line="+782"/>
+        <source>Düzenle…</source>
+        <translation>Edit…</translation>
+    </message>
+    <message>
+        <location line="-781"/>
+        <location line="+782"/>
+        <source>Sil</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <location line="-779"/>
+        <source>Hava verisi…</source>
+        <translation>Weather data…</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Bir hava istasyonunun CSV dosyasından rüzgârı 5 m/s üstündeki satırları hariç tut</source>
+        <translation>Exclude the rows of a weather station&apos;s CSV file with wind above 5 m/s</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Bütün okumalar</source>
+        <translation>All readings</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>İşaretlere bakmadan bütün okumaların değerleri</source>
+        <translation>The figures of all readings, whatever the marks</translation>
+    </message>
+    <message>
+        <location line="+42"/>
+        <source>İşaretler yazılamadı: %1</source>
+        <translation>The marks could not be written: %1</translation>
+    </message>
+    <message>
+        <location line="+7"/>
         <source>Rapor…</source>
         <translation>Report…</translation>
     </message>
@@ -994,12 +1071,17 @@
         <translation>Back to the previous view (Backspace)</translation>
     </message>
     <message>
-        <location line="+14"/>
+        <location line="+16"/>
         <source>Ölçümü bitir: açık aralık ve boşluk yazılır, dosyalar kapanır</source>
         <translation>End the survey: the open interval and gap are written, the files closed</translation>
     </message>
     <message>
-        <location line="+83"/>
+        <location line="+24"/>
+        <source>A ve B imleçlerini kaldır (Esc)</source>
+        <translation>Remove cursors A and B (Esc)</translation>
+    </message>
+    <message>
+        <location line="+84"/>
         <source>Okunuyor: %1</source>
         <translation>Reading %1</translation>
     </message>
@@ -1023,24 +1105,139 @@
         <source>%1, %2, %3 – %4</source>
         <translation>%1 in %2, %3 – %4</translation>
     </message>
-    <message numerus="yes">
-        <location line="+1"/>
-        <source>%n okuma</source>
-        <translation>
-            <numerusform>%n reading</numerusform>
-            <numerusform>%n readings</numerusform>
-        </translation>
+    <message>
+        <location line="+100"/>
+        <source>bu aralıkta Leq %1 %2</source>
+        <translation>Leq %1 %2 this interval</translation>
     </message>
     <message numerus="yes">
-        <location line="+1"/>
-        <source>%n dosya</source>
+        <location line="+177"/>
+        <source>%Ln işaret</source>
         <translation>
-            <numerusform>%n file</numerusform>
-            <numerusform>%n files</numerusform>
+            <numerusform>%Ln mark</numerusform>
+            <numerusform>%Ln marks</numerusform>
         </translation>
     </message>
     <message>
-        <location line="+101"/>
+        <location line="+2"/>
+        <source>; hariç %1 okuma (%2), artık ses %3 okuma (%4)</source>
+        <translation>; excluded %1 readings (%2), residual sound %3 readings (%4)</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>; değerler bütün okumaların</source>
+        <translation>; figures of all readings</translation>
+    </message>
+    <message>
+        <location line="+14"/>
+        <source>İmleç yok: tıklama A&apos;yı, sağ tıklama B&apos;yi koyar.</source>
+        <translation>No cursors: a click places A, a right click B.</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>A: %1</source>
+        <translation>A: %1</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>B: %1</source>
+        <translation>B: %1</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>A–B: %1</source>
+        <translation>A–B: %1</translation>
+    </message>
+    <message>
+        <location line="+60"/>
+        <source>Rapor A–B arasını kapsar: %1 – %2 (%3).</source>
+        <translation>The report covers A–B: %1 – %2 (%3).</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Rapor bütün ölçümü kapsar: %1 – %2.</source>
+        <translation>The report covers the whole survey: %1 – %2.</translation>
+    </message>
+    <message>
+        <location line="+20"/>
+        <source>İşaretlerin bir kısmı okunamadı; okunanlar gösteriliyor:</source>
+        <translation>Some of the marks could not be read; those read are shown:</translation>
+    </message>
+    <message>
+        <location line="+37"/>
+        <source>hariç</source>
+        <translation>excluded</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>artık ses</source>
+        <translation>residual</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>olay</source>
+        <translation>event</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>not</source>
+        <translation>note</translation>
+    </message>
+    <message>
+        <location line="+47"/>
+        <source>İşaretlemek için A ve B imleçlerini koyun.</source>
+        <translation>Place cursors A and B to mark a span.</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>%1 – %2 (%3)</source>
+        <translation>%1 – %2 (%3)</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>İşaret eklenemedi: %1</source>
+        <translation>The mark could not be added: %1</translation>
+    </message>
+    <message>
+        <location line="+21"/>
+        <source>İşaret değiştirilemedi: %1</source>
+        <translation>The mark could not be changed: %1</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>İşaret silinemedi: %1</source>
+        <translation>The mark could not be deleted: %1</translation>
+    </message>
+    <message>
+        <location line="+16"/>
+        <source>Hava verisi</source>
+        <translation>Weather data</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>CSV dosyası (*.csv)</source>
+        <translation>CSV file (*.csv)</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Bütün dosyalar (*)</source>
+        <translation>All files (*)</translation>
+    </message>
+    <message>
+        <location line="+14"/>
+        <source>İşaretler eklenemedi: %1</source>
+        <translation>The marks could not be added: %1</translation>
+    </message>
+    <message numerus="yes">
+        <location line="+3"/>
+        <source>%Ln işaret eklendi.</source>
+        <translation>
+            <numerusform>%Ln mark added.</numerusform>
+            <numerusform>%Ln marks added.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <location line="-456"/>
         <source>broker satırları reddediyor</source>
         <translation>the broker refuses the rows</translation>
     </message>
@@ -1068,15 +1265,7 @@
         <translation>Waiting for the meter (%1).</translation>
     </message>
     <message numerus="yes">
-        <location line="+47"/>
-        <source>Ölçüm durduruldu: %n örnek, %1 klasöründe.</source>
-        <translation>
-            <numerusform>Survey stopped: %n sample in %1.</numerusform>
-            <numerusform>Survey stopped: %n samples in %1.</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <location line="+4"/>
+        <location line="+51"/>
         <source>%n örnek yazılamadı: %1</source>
         <translation>
             <numerusform>%n sample could not be written: %1</numerusform>
@@ -1084,12 +1273,28 @@
         </translation>
     </message>
     <message>
-        <location line="-156"/>
+        <location line="-163"/>
         <source>Bu dosyalar okunamadı; ölçümün geri kalanı gösteriliyor:</source>
         <translation>These files could not be read; the rest of the survey is shown:</translation>
     </message>
+    <message numerus="yes">
+        <location line="-16"/>
+        <source>%Ln okuma</source>
+        <translation>
+            <numerusform>%Ln reading</numerusform>
+            <numerusform>%Ln readings</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <location line="+1"/>
+        <source>%Ln dosya</source>
+        <translation>
+            <numerusform>%Ln file</numerusform>
+            <numerusform>%Ln files</numerusform>
+        </translation>
+    </message>
     <message>
-        <location line="+63"/>
+        <location line="+84"/>
         <source>süre %1</source>
         <translation>elapsed %1</translation>
     </message>
@@ -1104,12 +1309,7 @@
         <translation>last %1 %2</translation>
     </message>
     <message>
-        <location line="+9"/>
-        <source>bu aralıkta Leq %1 dB</source>
-        <translation>Leq %1 dB this interval</translation>
-    </message>
-    <message>
-        <location line="+1"/>
+        <location line="+13"/>
         <source>bu aralıkta henüz Leq yok</source>
         <translation>no Leq yet this interval</translation>
     </message>
@@ -1145,13 +1345,21 @@
         <translation>The survey&apos;s files cannot be written; the samples are held in memory, writing is tried again every second and sampling goes on.
 %1</translation>
     </message>
+    <message numerus="yes">
+        <location line="+29"/>
+        <source>Ölçüm durduruldu: %Ln örnek, %1 klasöründe.</source>
+        <translation>
+            <numerusform>Survey stopped: %Ln sample in %1.</numerusform>
+            <numerusform>Survey stopped: %Ln samples in %1.</numerusform>
+        </translation>
+    </message>
     <message>
-        <location line="+42"/>
+        <location line="+13"/>
         <source>Bu pencerede ölçüm sürüyor. Ölçüm durdurulup dosyaları kapatılsın mı?</source>
         <translation>A survey is running in this window. Stop it and close its files?</translation>
     </message>
     <message>
-        <location filename="../../src/surveywindow/SurveyExports.cpp" line="+39"/>
+        <location filename="../../src/surveywindow/SurveyExports.cpp" line="+42"/>
         <source>Olcum-tablolari.xlsx</source>
         <translation>Survey-tables.xlsx</translation>
     </message>
@@ -1479,6 +1687,72 @@
     </message>
 </context>
 <context>
+    <name>MarkDlg</name>
+    <message>
+        <location filename="../../src/ui/MarkDlg.cpp" line="+12"/>
+        <source>İşaret</source>
+        <translation>Mark</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Hariç tut (yağmur, rüzgâr, yabancı gürültü)</source>
+        <translation>Exclude (rain, wind, foreign noise)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Artık ses (kaynak kapalı)</source>
+        <translation>Residual sound (source off)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Olay</source>
+        <translation>Event</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Not</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Tür:</source>
+        <translation>Kind:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Etiket:</source>
+        <translation>Label:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Not:</source>
+        <translation>Note:</translation>
+    </message>
+</context>
+<context>
+    <name>MarksEditor</name>
+    <message>
+        <location filename="../../src/surveywindow/MarksEditor.cpp" line="+57"/>
+        <source>işaret ekle</source>
+        <translation>add a mark</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>işareti değiştir</source>
+        <translation>change a mark</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>işareti sil</source>
+        <translation>delete a mark</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>hava verisi</source>
+        <translation>weather data</translation>
+    </message>
+</context>
+<context>
     <name>NetworkStart</name>
     <message>
         <location filename="../../src/network/NetworkStart.cpp" line="+58"/>
@@ -1536,7 +1810,7 @@
 <context>
     <name>RecordTableModel</name>
     <message>
-        <location filename="../../src/live/RecordTableModel.cpp" line="+57"/>
+        <location filename="../../src/live/RecordTableModel.cpp" line="+59"/>
         <source>Tarih, Saat</source>
         <translation>Date, Time</translation>
     </message>
@@ -1610,7 +1884,7 @@
 <context>
     <name>ReportDlg</name>
     <message>
-        <location filename="../../src/ui/ReportDlg.cpp" line="+21"/>
+        <location filename="../../src/ui/ReportDlg.cpp" line="+22"/>
         <source>Rapor</source>
         <translation>Report</translation>
     </message>
@@ -2059,6 +2333,11 @@
     </message>
     <message>
         <location line="+1"/>
+        <source>A–B arası: %1 – %2</source>
+        <translation>Span A–B: %1 – %2</translation>
+    </message>
+    <message>
+        <location line="+1"/>
         <source>İşaretler</source>
         <translation>Marks</translation>
     </message>
@@ -2253,7 +2532,7 @@ Do you want to replace it?</translation>
 <context>
     <name>SurveyPlot</name>
     <message>
-        <location filename="../../src/surveywindow/SurveyPlot.cpp" line="+34"/>
+        <location filename="../../src/surveywindow/SurveyPlot.cpp" line="+62"/>
         <source>boşluk</source>
         <translation>gap</translation>
     </message>
@@ -2283,7 +2562,7 @@ Do you want to replace it?</translation>
         <translation>not written</translation>
     </message>
     <message>
-        <location line="+253"/>
+        <location line="+282"/>
         <source>Seviye</source>
         <translation>Level</translation>
     </message>
@@ -2340,19 +2619,19 @@ Do you want to replace it?</translation>
     <name>WindowReport</name>
     <message>
         <location filename="../../src/ui/WindowReport.cpp" line="+126"/>
-        <location line="+57"/>
-        <location line="+21"/>
+        <location line="+60"/>
+        <location line="+22"/>
         <source>Rapor</source>
         <translation>Report</translation>
     </message>
     <message>
-        <location line="-21"/>
-        <location line="+21"/>
+        <location line="-22"/>
+        <location line="+22"/>
         <source>Rapor için okuma yok.</source>
         <translation>No readings to report.</translation>
     </message>
     <message>
-        <location line="-73"/>
+        <location line="-75"/>
         <source>Rapor ayarları kaydedilemedi.</source>
         <translation>The report settings could not be saved.</translation>
     </message>

@@ -304,14 +304,23 @@ void addTableSheets(lxw_workbook* book, const std::vector<TableSheet>& sheets) {
             }
             return format;
         };
+        lxw_format* dateFormat = workbook_add_format(book);
+        format_set_num_format(dateFormat, t.dateFormat.c_str());
         for (std::size_t c = 0; c < t.headings.size(); ++c)
             worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(c),
                                    toUtf8(t.headings[c]).c_str(), nullptr);
         lxw_row_t row = 1;
+        std::vector<bool> dated;
         for (const std::vector<TableCell>& cells : t.rows) {
+            dated.resize(std::max(dated.size(), cells.size()));
             for (std::size_t c = 0; c < cells.size(); ++c) {
                 const auto col = static_cast<lxw_col_t>(c);
-                if (cells[c].number)
+                if (const std::optional<DateTime>& w = cells[c].when) {
+                    lxw_datetime when{w->year, w->month,  w->day,
+                                      w->hour, w->minute, static_cast<double>(w->second)};
+                    worksheet_write_datetime(sheet, row, col, &when, dateFormat);
+                    dated[c] = true;
+                } else if (cells[c].number)
                     worksheet_write_number(
                         sheet, row, col, *cells[c].number,
                         formatOf(cells[c].decimals < 0 ? t.decimals : cells[c].decimals));
@@ -320,6 +329,11 @@ void addTableSheets(lxw_workbook* book, const std::vector<TableSheet>& sheets) {
             }
             ++row;
         }
+        // A date column wide enough for its format, else it shows as "####".
+        for (std::size_t c = 0; c < dated.size(); ++c)
+            if (dated[c])
+                worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
+                                     static_cast<double>(t.dateFormat.size()) + 2, nullptr);
     }
 }
 

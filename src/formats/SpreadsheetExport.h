@@ -3,6 +3,7 @@
 #include "model/NoiseRules.h"
 #include "model/RecordList.h"
 #include "model/SeriesStats.h"
+#include "model/TimeLabels.h"
 
 #include <optional>
 #include <string>
@@ -37,17 +38,20 @@ bool WriteSpreadsheetText(const std::string& path, const RecordList& series,
                           std::string* error = nullptr);
 
 // A sheet of a table: its name, headings and rows. A cell is a number (shown
-// with its own decimals, or the sheet's), a text, or empty.
+// with its own decimals, or the sheet's), a date-time (a spreadsheet's own,
+// shown in the sheet's date format), a text, or empty.
 struct TableCell {
     std::optional<double> number;
     std::string text;
     int decimals = -1; // -1: the sheet's
+    std::optional<DateTime> when = std::nullopt;
 };
 struct TableSheet {
     std::string name;
     std::vector<std::string> headings;
     std::vector<std::vector<TableCell>> rows;
     int decimals = 1;
+    std::string dateFormat = "dd-mm-yyyy hh:mm:ss";
 };
 
 // The same rows and cells as an Office Open XML workbook on its first sheet.

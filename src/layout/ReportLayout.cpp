@@ -154,13 +154,21 @@ void tableRow(Flow& f, const std::vector<Column>& cols, const std::vector<std::s
     f.advance(rowHeight);
 }
 
+// At least this many rows of a table go onto a page it runs onto, so that
+// no page holds a lone row.
+constexpr std::size_t carriedRows = 3;
+
 // A table that runs over pages, repeating its heading row on each.
 void table(Flow& f, const std::vector<Column>& cols,
            const std::vector<std::vector<std::string>>& rows) {
     f.need(2 * rowHeight);
     tableRow(f, cols, {}, true, false);
     for (std::size_t r = 0; r < rows.size(); ++r) {
-        if (f.y() + rowHeight > bottom) {
+        const std::size_t rest = rows.size() - r;
+        const auto fit = static_cast<std::size_t>(std::max(0.0, (bottom - f.y()) / rowHeight));
+        // The last few rows go over together rather than the last one alone.
+        const bool keepTogether = r > 0 && rest == carriedRows && fit < rest;
+        if (f.y() + rowHeight > bottom || keepTogether) {
             f.line(left, f.y(), right, f.y());
             f.newPage();
             tableRow(f, cols, {}, true, false);
@@ -513,7 +521,15 @@ std::vector<ReportPage> layoutReport(const ReportInput& in) {
     const double rate = in.stats.samplingRate > 0 ? in.stats.samplingRate : s[0].samplingRate();
     const AcousticSummary acoustic = summarize(s, 0, s.size(), rate, in.limit);
     const ExposureFigures& x = figures.exposure;
-    const EnvironmentFigures& env = figures.environment;
+    EnvironmentFigures env = figures.environment;
+    if (in.span) {
+        // What the readings do not cover of the span is a gap, at its ends too.
+        env.spanSeconds = in.span->end - in.span->start;
+        env.gapSeconds = std::max(0.0, env.spanSeconds - env.coveredSeconds);
+    }
+    // Readings stamped to the second may run past the last stamp: the
+    // measured time is never less than the time they cover.
+    env.spanSeconds = std::max(env.spanSeconds, env.coveredSeconds);
 
     // Each reading's place on the clock, or its place in the series when a stamp is unreadable.
     std::vector<double> starts(s.size());
@@ -545,8 +561,10 @@ std::vector<ReportPage> layoutReport(const ReportInput& in) {
     const ReportTexts& t = in.texts;
     Flow f(pages);
     const std::string dash = "–";
-    titleBlock(f, t, in.title, in.now, timeOf(starts.front()), timeOf(end),
-               std::to_string(s.size()), formatFixed(rate, 1) + " s");
+    const bool spanKnown = in.span && clockKnown;
+    titleBlock(f, t, in.title, in.now, timeOf(spanKnown ? in.span->start : starts.front()),
+               timeOf(spanKnown ? in.span->end : end), std::to_string(s.size()),
+               formatFixed(rate, 1) + " s");
 
     f.heading(t.curve, 80.0);
     curve(f, in, starts, end);
@@ -949,7 +967,9 @@ std::vector<ReportPage> layoutSeriesReport(const SeriesReportInput& in) {
     double yLo = std::floor(lo / 10.0) * 10.0, yHi = std::ceil(hi / 10.0) * 10.0;
     if (yHi - yLo < 20.0)
         yHi = yLo + 20.0;
-    if (!in.curves.empty())
+    // The curves start a page of their own, or share the one the tables ran
+    // onto: a month's last days alone on a page would waste it.
+    if (!in.curves.empty() && pages.size() == 1)
         f.newPage();
     for (const ReportCurve& c : in.curves)
         columnCurve(f, in.texts, c, yLo, yHi, in.limit);

@@ -86,6 +86,7 @@ struct ReportTexts {
     std::string dailyTable;  // %1 the hour a day starts
     std::string periodsNote; // %1 day, %2 evening, %3 night start
     std::string wholeSurvey; // %1 start, %2 end
+    std::string cursorSpan;  // %1 start, %2 end: the span between the cursors
     // what the marks left out
     std::string marks;
     std::string assessed, allReadings, excluded, residual;
@@ -94,8 +95,16 @@ struct ReportTexts {
     std::string marksNote;       // how the figures follow the marks
 };
 
+// The span a report stands for, in seconds since 1970-01-01 00:00 on the
+// readings' clock, when it is wider than its readings: cursors placed in a gap
+// report the gap as a gap rather than starting at the first reading after it.
+struct ReportSpan {
+    double start = 0.0, end = 0.0;
+};
+
 struct ReportInput {
     const RecordList* series = nullptr;
+    std::optional<ReportSpan> span;
     SeriesStats stats;
     std::optional<double> limit;
     NoiseSettings settings;
@@ -219,5 +228,5 @@ inline constexpr std::size_t reportCurveColumns = 312;
 inline constexpr std::size_t reportCurvesPerPage = 3;
 
 // The pages: the title block, the figures and the daily table, then the
-// curves on pages of their own.
+// curves on pages of their own, or after the table where it ran onto a page.
 std::vector<ReportPage> layoutSeriesReport(const SeriesReportInput& input);

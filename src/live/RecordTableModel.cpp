@@ -1,5 +1,7 @@
 #include "live/RecordTableModel.h"
 
+#include "model/TimeLabels.h"
+
 RecordTableModel::RecordTableModel(const RecordList& series, QObject* parent)
     : QAbstractTableModel(parent), series_(series), rows_(series.count()) {}
 
@@ -37,7 +39,7 @@ QVariant RecordTableModel::data(const QModelIndex& index, int role) const {
     case IdColumn:
         return QString::number(index.row() + 1);
     case TimeColumn:
-        return QString::fromLatin1(r.dateTime());
+        return QString::fromLatin1(readingTimeText(series_, static_cast<std::size_t>(index.row())));
     case UnitColumn:
         return QString::fromLatin1(r.unit());
     case ValueColumn:

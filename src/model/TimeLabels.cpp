@@ -136,6 +136,26 @@ std::int64_t secondsBetween(const DateTime& a, const DateTime& b) {
     return toSeconds(b) - toSeconds(a);
 }
 
+std::optional<int> tenthsIntoStamp(const RecordList& series, std::size_t i) {
+    const double interval = series[i].samplingRate();
+    if (!(interval > 0.0 && interval < 1.0))
+        return std::nullopt;
+    const std::string_view stamp = series[i].dateTime();
+    const auto most = static_cast<std::size_t>(std::ceil(1.0 / interval));
+    std::size_t before = 0;
+    while (before < i && before < most && series[i - before - 1].dateTime() == stamp)
+        ++before;
+    return std::min(
+        9, static_cast<int>(std::floor(static_cast<double>(before) * interval * 10.0 + 1e-6)));
+}
+
+std::string readingTimeText(const RecordList& series, std::size_t i) {
+    std::string text(series[i].dateTime());
+    if (const std::optional<int> tenths = tenthsIntoStamp(series, i))
+        text += "." + std::to_string(*tenths);
+    return text;
+}
+
 TickLabels computeTickLabels(const RecordList& series, int plotWidth, double xScale, double xOrigin,
                              double xMin) {
     TickLabels out;
@@ -148,6 +168,12 @@ TickLabels computeTickLabels(const RecordList& series, int plotWidth, double xSc
     // only within the years a date-time may have.
     std::array<std::string_view, 6> reading;
     std::array<std::optional<DateTime>, 6> worked;
+    // Each label's time in tenths of a second, for when whole seconds repeat;
+    // nothing once one could not be worked out.
+    std::array<std::optional<std::int64_t>, 6> tenths;
+    const auto tenthsOf = [](const std::optional<DateTime>& d, std::int64_t extra) {
+        return d ? std::optional(toSeconds(*d) * 10 + extra) : std::nullopt;
+    };
     const auto timeOf = [&](int t) {
         return worked[t] ? (isDateTime(*worked[t]) ? worked[t] : std::nullopt)
                          : parseDateTime(reading[t]);
@@ -159,16 +185,23 @@ TickLabels computeTickLabels(const RecordList& series, int plotWidth, double xSc
         if (k >= 0 && k < n) {
             reading[t] = series[static_cast<std::size_t>(k)].dateTime();
             out.text[t] = afterComma(reading[t]);
+            tenths[t] = tenthsOf(parseDateTime(reading[t]),
+                                 tenthsIntoStamp(series, static_cast<std::size_t>(k)).value_or(0));
         } else {
             std::optional<DateTime> time;
             if (t < 2) {
-                if (auto s = parseDateTime(start))
-                    time = addSeconds(*s, truncSaturated(t * plotWidth * xScale / 5.0 * interval));
+                if (auto s = parseDateTime(start)) {
+                    const double seconds = t * plotWidth * xScale / 5.0 * interval;
+                    time = addSeconds(*s, truncSaturated(seconds));
+                    tenths[t] = tenthsOf(s, truncSaturated(seconds * 10.0));
+                }
             } else {
                 const auto prev = timeOf(t - 1);
                 const auto before = timeOf(t - 2);
                 if (prev && before)
                     time = addSeconds(*prev, secondsBetween(*before, *prev));
+                if (tenths[t - 1] && tenths[t - 2])
+                    tenths[t] = 2 * *tenths[t - 1] - *tenths[t - 2];
             }
             if (!time) {
                 out.timeFormatError = true;
@@ -179,5 +212,24 @@ TickLabels computeTickLabels(const RecordList& series, int plotWidth, double xSc
         }
         out.count = t + 1;
     }
+    // Tenths only where they tell the ticks apart: the same reading under two
+    // ticks, or a step of nothing, reads alike either way.
+    const auto repeats = [&out](const auto& texts) {
+        for (int t = 1; t < out.count; ++t)
+            if (texts[t] == texts[t - 1])
+                return true;
+        return false;
+    };
+    if (!repeats(out.text) || !std::all_of(tenths.begin(), tenths.begin() + out.count,
+                                           [](const auto& v) { return v.has_value(); }))
+        return out;
+    std::array<std::string, 6> withTenths;
+    for (int t = 0; t < out.count; ++t) {
+        const std::int64_t v = *tenths[t];
+        const std::int64_t whole = v / 10 - (v % 10 < 0 ? 1 : 0);
+        withTenths[t] = formatClock(civilFromSeconds(whole)) + "." + std::to_string(v - whole * 10);
+    }
+    if (!repeats(withTenths))
+        out.text = withTenths;
     return out;
 }

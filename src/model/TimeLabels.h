@@ -30,10 +30,20 @@ DateTime addSeconds(const DateTime& t, std::int64_t seconds);
 // b - a in seconds.
 std::int64_t secondsBetween(const DateTime& a, const DateTime& b);
 
+// How far into its stamp's second reading i lies, in tenths, for readings
+// less than a second apart: several share a stamp, and each lies its place
+// among them times the interval after it. Nothing at a second or more.
+std::optional<int> tenthsIntoStamp(const RecordList& series, std::size_t i);
+// The reading's date-time as stamped, with ".d" for its tenth when readings
+// come faster than one a second.
+std::string readingTimeText(const RecordList& series, std::size_t i);
+
 // The six time labels under the X ticks of a plot W pixels wide. A tick over a
 // reading shows that reading's clock time; a tick beyond the data continues
 // from the first reading's time and interval (ticks 0 and 1) or with the step
-// between the two labels before it.
+// between the two labels before it. Where whole seconds would label two
+// ticks alike (readings under a second apart, zoomed in), every label shows
+// its tenth.
 struct TickLabels {
     std::array<std::string, 6> text; // what is drawn under each tick
     int count = 0;                   // labels made; fewer than six when a time was unreadable

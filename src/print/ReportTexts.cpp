@@ -99,6 +99,7 @@ ReportTexts ReportLayout::texts() {
                        "akşamından sonraki gecedir.")
                         .toStdString();
     t.wholeSurvey = tr("Bütün ölçüm: %1 – %2").toStdString();
+    t.cursorSpan = tr("A–B arası: %1 – %2").toStdString();
     t.marks = tr("İşaretler").toStdString();
     t.assessed = tr("Değerlendirilen").toStdString();
     t.allReadings = tr("Bütün okumalar").toStdString();

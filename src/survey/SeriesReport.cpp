@@ -147,6 +147,18 @@ void bandsOf(ReportCurve& c, const SeriesMarks& marks, SeriesMs a, SeriesMs b, S
 
 } // namespace
 
+std::pair<SeriesMs, SeriesMs> reportedSpan(const SeriesStore& s, SeriesMs t0, SeriesMs t1) {
+    const std::size_t first = s.indexAt(t0), last = s.indexAt(t1);
+    if (first >= last)
+        return {t0, t0};
+    SeriesMs readingsEnd = s.timeAt(first);
+    for (const SeriesRun& r : s.runs())
+        if (r.first < last && r.first + r.count >= last)
+            readingsEnd = r.start + static_cast<SeriesMs>(last - r.first) * r.intervalMs;
+    return {std::min(std::max(t0, s.start()), s.timeAt(first)),
+            std::max(std::min(t1, s.end()), readingsEnd)};
+}
+
 bool wantsSeriesReport(const SeriesStore& series, SeriesMs t0, SeriesMs t1,
                        const SurveyMarks& marks, const Clock& clock) {
     const std::size_t first = series.indexAt(t0), last = series.indexAt(t1);
@@ -170,19 +182,16 @@ SeriesReportInput seriesReportInput(const SeriesStore& s, SeriesMs t0, SeriesMs 
         return in;
     const SeriesMarks inSeries = marks.inSeries(s, clock);
     const SpanFigures f = spanFigures(s, t0, t1, bounds, inSeries);
-    const SeriesMs a = s.timeAt(first);
-    SeriesMs b = a;
-    for (const SeriesRun& r : s.runs())
-        if (r.first < last && r.first + r.count >= last)
-            b = r.start + static_cast<SeriesMs>(last - r.first) * r.intervalMs;
+    const auto [a, b] = reportedSpan(s, t0, t1);
+    const bool all = a <= s.start() && b >= s.end();
     in.start = seriesDateTime(s, a);
     in.end = seriesDateTime(s, b);
     in.readings = last - first;
     in.intervals = intervalsOf(s, first, last);
-    in.spanSeconds = static_cast<double>(b - a) / 1000.0;
+    in.spanSeconds = std::max(static_cast<double>(b - a) / 1000.0, f.sum.seconds);
     in.gaps = static_cast<std::size_t>(
         std::count_if(s.gaps().begin(), s.gaps().end(),
-                      [&](const SeriesGap& g) { return g.start >= a && g.end <= b; }));
+                      [&](const SeriesGap& g) { return g.end > a && g.start < b; }));
     in.figures = figuresOf(f);
     in.excluded = {f.excluded.count, f.excluded.seconds};
     in.residual = {f.residual.count, f.residual.seconds};
@@ -214,7 +223,7 @@ SeriesReportInput seriesReportInput(const SeriesStore& s, SeriesMs t0, SeriesMs 
     // The whole span, marked at midnights with room for some eight dates, or
     // every few hours when it is short.
     ReportCurve whole;
-    whole.title = fillIn(texts.wholeSurvey, {in.start, in.end});
+    whole.title = fillIn(all ? texts.wholeSurvey : texts.cursorSpan, {in.start, in.end});
     whole.columns = columnsOf(s, a, b, t0, t1);
     if (b - a >= 2 * dayMs) {
         whole.ticks = ticksOf(s, a, b, 0, dayMs, true, (b - a + 8 * dayMs - 1) / (8 * dayMs));

@@ -11,6 +11,7 @@
 #include "survey/SurveyMarks.h"
 
 #include <optional>
+#include <utility>
 
 // True when the report of [t0, t1) is made from the series rather than from
 // its readings as records: the span is longer than a day, holds more
@@ -18,6 +19,12 @@
 // what they left out).
 bool wantsSeriesReport(const SeriesStore& series, SeriesMs t0, SeriesMs t1,
                        const SurveyMarks& marks = {}, const Clock& clock = appClock());
+
+// The span a report of [t0, t1) stands for: from its own ends, so that a gap
+// it starts or ends in counts as one, and at least over its readings, the
+// first of which may start before t0 and the last end after t1; never beyond
+// the survey. Empty without readings.
+std::pair<SeriesMs, SeriesMs> reportedSpan(const SeriesStore& series, SeriesMs t0, SeriesMs t1);
 
 // The report's input for the readings of [t0, t1) in the words of texts and
 // the headings of the language they are in, without the title block and the

@@ -25,6 +25,10 @@ const FigureTable<DayFigures>& dailyFiguresTable() {
                                       {"Gün", "Day"},
                                       21,
                                       [](const D& d) { return dateOf(d.day, d.month, d.year); },
+                                      [](const D& d) {
+                                          return DateTime{d.day, d.month, d.year};
+                                      },
+                                      "dd-mm-yyyy",
                                       {
                                           {"Lday",
                                            {"Lgündüz", "Lday"},
@@ -94,6 +98,10 @@ const FigureTable<HourFigures>& hourlyFiguresTable() {
                                           std::snprintf(hour, sizeof hour, " %02d:00", h.hour);
                                           return dateOf(h.day, h.month, h.year) + hour;
                                       },
+                                      [](const H& h) {
+                                          return DateTime{h.day, h.month, h.year, h.hour};
+                                      },
+                                      "dd-mm-yyyy hh:mm",
                                       {
                                           {"Leq",
                                            {"Leq", "Leq"},

@@ -6,6 +6,7 @@
 // (with its computation in SeriesFigures) shows everywhere in the same words.
 
 #include "config/Language.h"
+#include "model/TimeLabels.h"
 #include "survey/SeriesFigures.h"
 #include "survey/SurveyMarks.h"
 
@@ -41,6 +42,10 @@ template <class Row> struct FigureTable {
     TableHeading heading;
     double printWidth;
     std::string (*name)(const Row&);
+    // The name as the date-time it is, and how a workbook shows it, so that
+    // a spreadsheet sorts and plots the rows by it.
+    DateTime (*when)(const Row&);
+    const char* sheetFormat;
     std::vector<TableColumn<Row>> columns;
 };
 

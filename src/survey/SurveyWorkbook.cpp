@@ -5,16 +5,16 @@
 
 namespace {
 
-// A sheet of the rows: the names as texts, the figures as bare numbers,
-// their unit in the heading.
+// A sheet of the rows: the names as the dates they are, the figures as bare
+// numbers, their unit in the heading.
 template <class Row>
 TableSheet sheetOf(const TableHeading& name, const FigureTable<Row>& table,
                    const std::vector<Row>& rows, Language language) {
-    TableSheet sheet{name.in(language), {table.heading.in(language)}, {}, 1};
+    TableSheet sheet{name.in(language), {table.heading.in(language)}, {}, 1, table.sheetFormat};
     for (const TableColumn<Row>& c : table.columns)
         sheet.headings.push_back(withBareUnit(c.heading.in(language), c.unit));
     for (const Row& row : rows) {
-        std::vector<TableCell> cells{TableCell{{}, table.name(row)}};
+        std::vector<TableCell> cells{TableCell{{}, {}, -1, table.when(row)}};
         for (const TableColumn<Row>& c : table.columns)
             cells.push_back(TableCell{c.value(row), {}});
         sheet.rows.push_back(std::move(cells));

@@ -14,11 +14,11 @@
 #include <QFile>
 
 void reportSurveySpan(QWidget* parent, const SeriesStore& s, SeriesMs t0, SeriesMs t1,
-                      const SurveyMarks& marks) {
+                      const SurveyMarks& marks, const QString& scope) {
     // A long span is reported from the series: its readings as records would
     // not fit. So is a marked one: only that report says what was left out.
     if (wantsSeriesReport(s, t0, t1, marks, appClock())) {
-        WindowReport::runSeries(parent, s, t0, t1, marks);
+        WindowReport::runSeries(parent, s, t0, t1, marks, scope);
         return;
     }
     const RecordList records = seriesRecords(s, t0, t1);
@@ -28,7 +28,10 @@ void reportSurveySpan(QWidget* parent, const SeriesStore& s, SeriesMs t0, Series
         stats.samplingRate = records[0].samplingRate();
     for (int i = 0; i < records.count(); ++i)
         addToStats(stats, records[i], i + 1);
-    WindowReport::run(parent, records, stats);
+    const auto [a, b] = reportedSpan(s, t0, t1);
+    WindowReport::run(parent, records, stats, scope,
+                      ReportSpan{static_cast<double>(s.localOf(a)) / 1000.0,
+                                 static_cast<double>(s.localOf(b)) / 1000.0});
 }
 
 void exportSurveyTables(QWidget* parent, const SeriesStore& s, const PeriodBounds& bounds,

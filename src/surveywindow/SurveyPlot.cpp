@@ -27,6 +27,34 @@ const QColor cursorAColour(110, 30, 200);
 const QColor cursorBColour(0, 160, 0);
 const QColor stepColour(230, 120, 0);
 
+// A mark's band, behind the curve, and over it for the readings left out.
+QColor bandOf(MarkKind kind) {
+    switch (kind) {
+    case MarkKind::Exclude:
+        return QColor(150, 150, 150, 110);
+    case MarkKind::Residual:
+        return QColor(90, 170, 90, 60);
+    case MarkKind::Event:
+        return QColor(230, 150, 40, 60);
+    case MarkKind::Note:
+        break;
+    }
+    return QColor(120, 120, 220, 45);
+}
+QColor markTextOf(MarkKind kind) {
+    switch (kind) {
+    case MarkKind::Exclude:
+        return QColor(70, 70, 70);
+    case MarkKind::Residual:
+        return QColor(30, 110, 30);
+    case MarkKind::Event:
+        return QColor(160, 90, 0);
+    case MarkKind::Note:
+        break;
+    }
+    return QColor(60, 60, 160);
+}
+
 } // namespace
 
 QString gapCauseText(const std::string& cause) {
@@ -151,6 +179,11 @@ void SurveyPlot::setCursors(std::optional<SeriesMs> a, std::optional<SeriesMs> b
     emit cursorsChanged();
 }
 
+void SurveyPlot::setMarks(std::vector<ShownMark> marks) {
+    marks_ = std::move(marks);
+    update();
+}
+
 QRect SurveyPlot::plotArea() const {
     return QRect(leftMargin, topMargin, std::max(1, width() - leftMargin - rightMargin),
                  std::max(1, height() - topMargin - bottomMargin));
@@ -236,6 +269,23 @@ void SurveyPlot::paintEvent(QPaintEvent*) {
     if (tailGap_)
         drawGap(*tailGap_);
 
+    // Marks: bands behind the curve, labelled at the top where they have room.
+    bands_ = markBands(marks_, span_.t0(), span_.t1(), area.left(), area.width(),
+                       [&fm](const std::string& label) {
+                           return fm.horizontalAdvance(QString::fromStdString(label));
+                       });
+    for (const MarkBand& b : bands_) {
+        const QRect r(b.x0, area.top(), b.x1 - b.x0, area.height());
+        if (b.kind != MarkKind::Exclude)
+            p.fillRect(r, bandOf(b.kind));
+        p.setPen(markTextOf(b.kind));
+        if (b.labelled)
+            p.drawText(QRect(b.x0, area.top() + 2, b.x1 - b.x0, fm.height()), Qt::AlignCenter,
+                       QString::fromStdString(b.label));
+        else
+            p.drawLine(b.x0, area.top(), b.x0, area.top() + 6);
+    }
+
     // One column per pixel: the band of the levels and the line of their Leq,
     // broken only where the survey has a gap (a zoom below one reading a
     // pixel leaves empty columns between readings, which the line bridges).
@@ -282,6 +332,13 @@ void SurveyPlot::paintEvent(QPaintEvent*) {
             p.drawPolyline(l);
     }
 
+    // The readings left out stay in sight, dimmed by a veil over them.
+    for (const MarkBand& b : bands_)
+        if (b.kind == MarkKind::Exclude)
+            p.fillRect(QRect(b.x0, area.top() + fm.height() + 4, b.x1 - b.x0,
+                             area.height() - fm.height() - 4),
+                       bandOf(b.kind));
+
     if (!steps_.empty()) {
         p.setPen(QPen(stepColour, 2));
         for (const SeriesStep& step : steps_) {
@@ -318,18 +375,6 @@ void SurveyPlot::paintEvent(QPaintEvent*) {
         const int y = static_cast<int>(std::lround(yOf(*limit_)));
         p.drawLine(area.left(), y, area.right(), y);
     }
-    const auto drawCursor = [&](const std::optional<SeriesMs>& t, const QColor& colour,
-                                const QString& name) {
-        if (!t || *t < span_.t0() || *t > span_.t1())
-            return;
-        const int x = xOf(*t);
-        p.setPen(QPen(colour, 1));
-        p.drawLine(x, area.top(), x, area.bottom());
-        p.drawText(QRect(x + 3, 0, 40, topMargin), Qt::AlignLeft | Qt::AlignVCenter, name);
-    };
-    drawCursor(cursorA_, cursorAColour, QStringLiteral("A"));
-    drawCursor(cursorB_, cursorBColour, QStringLiteral("B"));
-
     if (dragFrom_ && !panning_) {
         const int a = std::min(*dragFrom_, dragTo_);
         const int b = std::max(*dragFrom_, dragTo_);
@@ -337,6 +382,23 @@ void SurveyPlot::paintEvent(QPaintEvent*) {
     }
     p.setPen(Qt::gray);
     p.drawRect(area.adjusted(0, 0, -1, -1));
+
+    // Over the frame, so that a cursor at either end of the view shows its
+    // line inside it, and its name on the side where there is room.
+    const auto drawCursor = [&](const std::optional<SeriesMs>& t, const QColor& colour,
+                                const QString& name) {
+        if (!t || *t < span_.t0() || *t > span_.t1())
+            return;
+        const int x = std::clamp(xOf(*t), area.left() + 1, area.right() - 1);
+        p.setPen(QPen(colour, 1));
+        p.drawLine(x, area.top(), x, area.bottom());
+        const int w = fm.horizontalAdvance(name) + 3;
+        const bool right = x + 3 + w <= width();
+        p.drawText(QRect(right ? x + 3 : x - 3 - w, 0, w, topMargin),
+                   (right ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter, name);
+    };
+    drawCursor(cursorA_, cursorAColour, QStringLiteral("A"));
+    drawCursor(cursorB_, cursorBColour, QStringLiteral("B"));
 }
 
 void SurveyPlot::wheelEvent(QWheelEvent* event) {
@@ -355,6 +417,11 @@ void SurveyPlot::mousePressEvent(QMouseEvent* event) {
     if (!series_ || series_->empty())
         return;
     const int x = static_cast<int>(event->position().x());
+    if (event->button() == Qt::RightButton && (event->modifiers() & Qt::ControlModifier)) {
+        if (const auto index = markAt(bands_, x))
+            emit markMenuAsked(*index, event->globalPosition().toPoint());
+        return;
+    }
     if (event->button() == Qt::RightButton) {
         cursorB_ = timeAt(x);
         update();
@@ -366,6 +433,7 @@ void SurveyPlot::mousePressEvent(QMouseEvent* event) {
     dragFrom_ = x;
     dragTo_ = x;
     panning_ = event->modifiers() & Qt::ShiftModifier;
+    marking_ = !panning_ && (event->modifiers() & Qt::ControlModifier);
     panOrigin_ = span_.t0();
 }
 
@@ -398,7 +466,14 @@ void SurveyPlot::mouseReleaseEvent(QMouseEvent* event) {
         emit cursorsChanged();
         return;
     }
-    showSpan(timeAt(std::min(from, dragTo_)), timeAt(std::max(from, dragTo_)));
+    const SeriesMs a = timeAt(std::min(from, dragTo_)), b = timeAt(std::max(from, dragTo_));
+    if (marking_) {
+        marking_ = false;
+        update();
+        emit spanToMark(a, b);
+        return;
+    }
+    showSpan(a, b);
 }
 
 void SurveyPlot::keyPressEvent(QKeyEvent* event) {

@@ -2,6 +2,7 @@
 
 #include "plot/TimeSpan.h"
 #include "survey/SeriesStore.h"
+#include "surveywindow/MarkBands.h"
 
 #include <QWidget>
 
@@ -16,9 +17,11 @@ QString gapCauseText(const std::string& cause);
 // The curve of a whole survey on its wall-clock axis: per pixel column the
 // range of the levels (a light band) and their energy average (the line),
 // gaps left empty and marked with their cause, the level limit dashed, and
-// the two cursors. The wheel zooms around the pointer, a drag shows the span
-// dragged over, Shift+drag or the arrow keys pan; a click puts cursor A, a
-// right click cursor B.
+// the two cursors, and the survey's marks as bands coloured by kind (the
+// readings an exclude mark leaves out dimmed, not hidden). The wheel zooms
+// around the pointer, a drag shows the span dragged over, Shift+drag or the
+// arrow keys pan, Ctrl+drag marks the span dragged over; a click puts cursor
+// A, a right click cursor B, Ctrl+right click on a mark asks what to do with it.
 class SurveyPlot : public QWidget {
     Q_OBJECT
   public:
@@ -50,6 +53,9 @@ class SurveyPlot : public QWidget {
     void showWhole();
 
     void setLimit(std::optional<double> dB);
+    void setMarks(std::vector<ShownMark> marks);
+    // The marks' bands as last drawn.
+    const std::vector<MarkBand>& markBandsDrawn() const { return bands_; }
     std::optional<SeriesMs> cursorA() const { return cursorA_; }
     std::optional<SeriesMs> cursorB() const { return cursorB_; }
     void setCursors(std::optional<SeriesMs> a, std::optional<SeriesMs> b);
@@ -62,6 +68,10 @@ class SurveyPlot : public QWidget {
   signals:
     void spanChanged();
     void cursorsChanged();
+    // Ctrl+drag over [a, b): a span to mark.
+    void spanToMark(SeriesMs a, SeriesMs b);
+    // Ctrl+right click on the band of the mark at index.
+    void markMenuAsked(std::size_t index, const QPoint& globalPos);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -83,11 +93,14 @@ class SurveyPlot : public QWidget {
     std::optional<double> limit_;
     std::vector<SeriesStep> steps_;
     std::optional<SeriesGap> tailGap_;
+    std::vector<ShownMark> marks_;
+    std::vector<MarkBand> bands_;
     std::optional<SeriesMs> cursorA_;
     std::optional<SeriesMs> cursorB_;
     // A drag in progress: where it began, where it is, whether it pans.
     std::optional<int> dragFrom_;
     int dragTo_ = 0;
     bool panning_ = false;
+    bool marking_ = false;
     SeriesMs panOrigin_ = 0;
 };

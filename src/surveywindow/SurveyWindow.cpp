@@ -1,10 +1,13 @@
 #include "surveywindow/SurveyWindow.h"
 
+#include "config/ColorConfig.h"
+#include "config/ProfileFile.h"
 #include "link/MeterSession.h"
 #include "model/Clock.h"
 #include "mqtt/MqttPublisher.h"
 #include "recording/Recording.h"
 #include "survey/SeriesTables.h"
+#include "survey/SurveyWeather.h"
 #include "surveywindow/LiveSurvey.h"
 #include "surveywindow/SurveyExports.h"
 #include "surveywindow/SurveyPlot.h"
@@ -18,9 +21,13 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLocale>
+#include <QMenu>
 #include <QPalette>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QShortcut>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QTimer>
@@ -28,6 +35,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -41,7 +50,10 @@ QTableWidget* makeTable(const QStringList& headings, QWidget* parent) {
     t->setEditTriggers(QAbstractItemView::NoEditTriggers);
     t->setSelectionBehavior(QAbstractItemView::SelectRows);
     t->setSelectionMode(QAbstractItemView::SingleSelection);
-    t->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Sized to the contents once a fill is done (fitToContents): sized to
+    // them as each cell comes in, a table of a month's days lays its texts
+    // out hundreds of times over.
+    t->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     return t;
 }
 
@@ -79,6 +91,10 @@ QString elapsed(SurveyMs ms) {
         .arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
+// Where the window keeps whether it was maximised.
+constexpr const char* windowSection = "SurveyWindow";
+constexpr const char* maximizedKey = "Maximized";
+
 // The view catches up with the series this often at most: the figures of a
 // whole survey cost a pass over its readings.
 constexpr int growthRefreshMs = 500;
@@ -96,7 +112,7 @@ std::int64_t floorTo(std::int64_t v, std::int64_t step) {
 CSurveyWnd* CSurveyWnd::open(const QString& folder, QWidget* parent) {
     auto* w = new CSurveyWnd(folder, parent);
     w->setAttribute(Qt::WA_DeleteOnClose);
-    w->show();
+    w->showRemembered();
     w->startReading();
     return w;
 }
@@ -109,7 +125,7 @@ CSurveyWnd* CSurveyWnd::startSurvey(MeterSession& session, const SurveySettings&
     w->session_ = &session;
     w->surveyToStart_ = settings;
     w->publisherToStart_ = std::move(publisher);
-    w->show();
+    w->showRemembered();
     // A folder that holds a survey is read first, so the curve shows all of
     // it; a new one starts at once.
     if (settings.previousEnd)
@@ -122,7 +138,8 @@ CSurveyWnd* CSurveyWnd::startSurvey(MeterSession& session, const SurveySettings&
 CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
     : QWidget(parent, Qt::Window), folder_(folder), read_(std::make_unique<SeriesRead>()),
       load_(new SurveyFolderLoad(this)), bounds_(WindowReport::noiseSettings().bounds),
-      plot_(new SurveyPlot(this)), spanLabel_(new QLabel(this)), status_(new QLabel(this)),
+      plot_(new SurveyPlot(this)), spanLabel_(new QLabel(this)), cursorsLabel_(new QLabel(this)),
+      clearCursorsButton_(new QPushButton(tr("İmleçleri kaldır"), this)), status_(new QLabel(this)),
       progress_(new QProgressBar(this)), cancelButton_(new QPushButton(tr("İptal"), this)),
       backButton_(new QPushButton(tr("Geri"), this)),
       hourlyButton_(new QPushButton(tr("Saatlik tablo"), this)),
@@ -132,6 +149,71 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
       hourly_(makeTable(headingsOf(hourlyFiguresTable()), this)) {
     setWindowTitle(tr("Ölçüm: %1").arg(QDir::toNativeSeparators(folder)));
     resize(1100, 720);
+    marks_ = new MarksEditor(appClock(), this);
+    markList_ = makeTable({tr("Başlangıç"), tr("Süre"), tr("Tür"), tr("Etiket"), tr("Not")}, this);
+    markList_->setObjectName(QStringLiteral("marks"));
+    marksLabel_ = new QLabel(this);
+    marksLabel_->setObjectName(QStringLiteral("marksLine"));
+    markButton_ = new QPushButton(tr("İşaretle…"), this);
+    markButton_->setObjectName(QStringLiteral("mark"));
+    markButton_->setToolTip(tr("A-B arasını işaretle: hariç, artık ses, olay ya da not "
+                               "(Ctrl ile sürükleyerek de)"));
+    editMarkButton_ = new QPushButton(tr("Düzenle…"), this);
+    deleteMarkButton_ = new QPushButton(tr("Sil"), this);
+    editMarkButton_->setObjectName(QStringLiteral("editMark"));
+    deleteMarkButton_->setObjectName(QStringLiteral("deleteMark"));
+    auto* weatherButton = new QPushButton(tr("Hava verisi…"), this);
+    weatherButton->setObjectName(QStringLiteral("weather"));
+    weatherButton->setToolTip(
+        tr("Bir hava istasyonunun CSV dosyasından rüzgârı 5 m/s üstündeki satırları hariç tut"));
+    auto* allReadings = new QPushButton(tr("Bütün okumalar"), this);
+    allReadings->setObjectName(QStringLiteral("allReadings"));
+    allReadings->setCheckable(true);
+    allReadings->setToolTip(tr("İşaretlere bakmadan bütün okumaların değerleri"));
+    connect(markButton_, &QPushButton::clicked, this, &CSurveyWnd::markSpan);
+    connect(weatherButton, &QPushButton::clicked, this, &CSurveyWnd::importWeather);
+    connect(allReadings, &QPushButton::toggled, this, &CSurveyWnd::showAllReadings);
+    auto selectedMark = [this]() -> std::optional<std::size_t> {
+        const int row = markList_->currentRow();
+        if (row < 0 || row >= static_cast<int>(marks_->marks().size()))
+            return std::nullopt;
+        return static_cast<std::size_t>(row);
+    };
+    connect(editMarkButton_, &QPushButton::clicked, this, [this, selectedMark] {
+        if (const auto i = selectedMark())
+            editMark(*i);
+    });
+    connect(deleteMarkButton_, &QPushButton::clicked, this, [this, selectedMark] {
+        if (const auto i = selectedMark())
+            deleteMark(*i);
+    });
+    connect(markList_, &QTableWidget::cellClicked, this, [this](int row, int) {
+        if (row < 0 || row >= static_cast<int>(marks_->marks().size()) || !plot_->series())
+            return;
+        const SurveyMark& m = marks_->marks().all()[static_cast<std::size_t>(row)];
+        const SeriesMs a = seriesTimeOf(read_->series, m.start, appClock());
+        const SeriesMs b = seriesTimeOf(read_->series, m.end, appClock());
+        // The mark with some of what lies around it.
+        const SeriesMs margin = std::max<SeriesMs>((b - a) / 4, 60'000);
+        plot_->showSpan(a - margin, b + margin);
+    });
+    connect(markList_, &QTableWidget::cellDoubleClicked, this,
+            [this](int row, int) { editMark(static_cast<std::size_t>(row)); });
+    connect(markList_, &QTableWidget::itemSelectionChanged, this, [this, selectedMark] {
+        editMarkButton_->setEnabled(selectedMark().has_value());
+        deleteMarkButton_->setEnabled(selectedMark().has_value());
+    });
+    editMarkButton_->setEnabled(false);
+    deleteMarkButton_->setEnabled(false);
+    auto* undo = new QShortcut(QKeySequence::Undo, this);
+    connect(undo, &QShortcut::activated, &marks_->history(), &QUndoStack::undo);
+    auto* redo = new QShortcut(QKeySequence::Redo, this);
+    connect(redo, &QShortcut::activated, &marks_->history(), &QUndoStack::redo);
+    connect(marks_, &MarksEditor::changed, this, &CSurveyWnd::marksChanged);
+    connect(marks_, &MarksEditor::writeFailed, this, [this](const QString& reason) {
+        prompt().inform(this, tr("İşaretler yazılamadı: %1").arg(reason), QStringLiteral("Vrel"),
+                        Prompt::Icon::Warning);
+    });
 
     auto* whole = new QPushButton(tr("Tümü"), this);
     auto* day = new QPushButton(tr("Gün"), this);
@@ -151,14 +233,16 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
     hour->setToolTip(tr("Ortadaki saati göster"));
     backButton_->setToolTip(tr("Bir önceki görünüme dön (Backspace)"));
     hourlyButton_->setCheckable(true);
+    hourlyButton_->setObjectName(QStringLiteral("hourlyTable"));
     connect(whole, &QPushButton::clicked, plot_, &SurveyPlot::showWhole);
     connect(day, &QPushButton::clicked, this, &CSurveyWnd::showDay);
     connect(hour, &QPushButton::clicked, this, &CSurveyWnd::showHour);
     connect(backButton_, &QPushButton::clicked, plot_, &SurveyPlot::back);
     connect(hourlyButton_, &QPushButton::toggled, this, [this](bool on) {
-        if (on && hourly_->rowCount() == 0)
+        if (on)
             fillHourly();
         hourly_->setVisible(on);
+        fitTables();
     });
     connect(cancelButton_, &QPushButton::clicked, load_, &SurveyFolderLoad::cancel);
     connect(load_, &SurveyFolderLoad::finished, this, &CSurveyWnd::readingDone);
@@ -183,8 +267,22 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
     bar->addWidget(reportButton);
     bar->addWidget(exportButton);
 
+    auto* cursors = new QHBoxLayout;
+    cursorsLabel_->setObjectName(QStringLiteral("cursors"));
+    cursorsLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    clearCursorsButton_->setObjectName(QStringLiteral("clearCursors"));
+    clearCursorsButton_->setToolTip(tr("A ve B imleçlerini kaldır (Esc)"));
+    clearCursorsButton_->setShortcut(QKeySequence(Qt::Key_Escape));
+    connect(clearCursorsButton_, &QPushButton::clicked, this, &CSurveyWnd::clearCursors);
+    cursors->addWidget(cursorsLabel_, 1);
+    cursors->addWidget(clearCursorsButton_);
+    cursors->addWidget(markButton_);
+    cursors->addWidget(weatherButton);
+    cursors->addWidget(allReadings);
+
     auto* loading = new QHBoxLayout;
     loading->addWidget(status_, 1);
+    loading->addWidget(marksLabel_, 1);
     loading->addWidget(progress_);
     loading->addWidget(cancelButton_);
     loading->addWidget(stopButton_);
@@ -197,28 +295,41 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
                 QString::fromUtf8(
                     figureRows[static_cast<std::size_t>(r)].heading.in(interfaceLanguage())));
     figures_->setSelectionMode(QAbstractItemView::NoSelection);
-    figures_->setMinimumWidth(260);
     // Every figure in sight, also when a line about writing takes room.
     figures_->setMinimumHeight(figures_->horizontalHeader()->sizeHint().height() +
                                rows * figures_->verticalHeader()->defaultSectionSize() +
                                2 * figures_->frameWidth());
 
-    auto* tables = new QSplitter(Qt::Horizontal, this);
-    tables->addWidget(figures_);
-    tables->addWidget(daily_);
-    tables->addWidget(hourly_);
-    tables->setStretchFactor(1, 2);
-    tables->setStretchFactor(2, 1);
+    // Each table as wide as what it shows (fitTables); the marks take the rest.
+    tables_ = new QSplitter(Qt::Horizontal, this);
+    tables_->setChildrenCollapsible(false);
+    tables_->addWidget(figures_);
+    tables_->addWidget(daily_);
+    tables_->addWidget(hourly_);
+    auto* markPanel = new QWidget(this);
+    auto* markColumn = new QVBoxLayout(markPanel);
+    markColumn->setContentsMargins(0, 0, 0, 0);
+    auto* markButtons = new QHBoxLayout;
+    markButtons->addStretch(1);
+    markButtons->addWidget(editMarkButton_);
+    markButtons->addWidget(deleteMarkButton_);
+    markColumn->addLayout(markButtons);
+    markColumn->addWidget(markList_, 1);
+    tables_->addWidget(markPanel);
+    tables_->setStretchFactor(3, 1);
     hourly_->hide();
+    for (QTableWidget* t : {figures_, daily_, hourly_})
+        fitToContents(t);
 
     auto* split = new QSplitter(Qt::Vertical, this);
     split->addWidget(plot_);
-    split->addWidget(tables);
+    split->addWidget(tables_);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 2);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
+    layout->addLayout(cursors);
     layout->addWidget(split, 1);
     layout->addWidget(writeProblem_);
     layout->addLayout(loading);
@@ -227,11 +338,9 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
     connect(&levelLimit(), &LevelLimit::changed, plot_, &SurveyPlot::setLimit);
     connect(plot_, &SurveyPlot::spanChanged, this, &CSurveyWnd::spanMoved);
     connect(plot_, &SurveyPlot::cursorsChanged, this, &CSurveyWnd::cursorsMoved);
-    connect(daily_, &QTableWidget::cellClicked, this, [this](int row, int) {
-        if (row >= 0 && row < static_cast<int>(days_.size()))
-            plot_->showSpan(days_[static_cast<std::size_t>(row)].start,
-                            days_[static_cast<std::size_t>(row)].end);
-    });
+    connect(plot_, &SurveyPlot::spanToMark, this, &CSurveyWnd::markSpanOf);
+    connect(plot_, &SurveyPlot::markMenuAsked, this, &CSurveyWnd::showMarkMenu);
+    connect(daily_, &QTableWidget::cellClicked, this, [this](int row, int) { dayClicked(row); });
     connect(hourly_, &QTableWidget::cellClicked, this, [this](int row, int) {
         const QTableWidgetItem* item = hourly_->item(row, 0);
         if (item)
@@ -293,13 +402,14 @@ void CSurveyWnd::readingDone() {
     loaded_ = true;
     const SeriesStore& s = read_->series;
     status_->setText(tr("%1, %2, %3 – %4")
-                         .arg(tr("%n okuma", nullptr, static_cast<int>(s.size())),
-                              tr("%n dosya", nullptr, static_cast<int>(read_->files.size())),
+                         .arg(tr("%Ln okuma", nullptr, static_cast<int>(s.size())),
+                              tr("%Ln dosya", nullptr, static_cast<int>(read_->files.size())),
                               QString::fromStdString(seriesDateTime(s, s.start())),
                               QString::fromStdString(seriesDateTime(s, s.end()))));
     plot_->setSeries(&s);
-    showFigures(WholeSurvey, s.start(), s.end());
-    fillDaily();
+    loadMarks();
+    cursorsMoved();
+    fitTables();
     if (!read_->problems.empty()) {
         // Named, and the rest is shown all the same.
         QStringList lines;
@@ -320,8 +430,11 @@ void CSurveyWnd::beginSurvey() {
     if (!session_ || !surveyToStart_)
         return;
     loaded_ = true;
-    if (plot_->series() != &read_->series)
+    if (plot_->series() != &read_->series) {
+        // Nothing was read: the folder's marks are read now.
         plot_->setSeries(&read_->series);
+        loadMarks();
+    }
     live_ = std::make_unique<LiveSurvey>(*session_, appClock(), *surveyToStart_, read_->series);
     surveyToStart_.reset();
     if (publisherToStart_)
@@ -357,6 +470,9 @@ void CSurveyWnd::showGrowth() {
     if (s.empty())
         return;
     plot_->seriesGrew();
+    // A mark past the readings so far lands on the series as it grows.
+    seriesMarks_ = marks_->marks().inSeries(s, appClock());
+    plot_->setMarks(shownMarks(marks_->marks(), s, appClock()));
     showFigures(WholeSurvey, s.start(), s.end());
     cursorsMoved();
     fillDaily();
@@ -372,7 +488,7 @@ void CSurveyWnd::showSurveyStatus() {
     const bool waiting = live_->running() && (r.inGap() || (session_ && session_->waiting()));
     QStringList parts;
     parts << tr("süre %1").arg(elapsed(appClock().nowMs() - r.startMs()))
-          << tr("%1 örnek").arg(samples);
+          << tr("%1 örnek").arg(QLocale().toString(samples));
     if (samples) {
         const QString last =
             tr("son %1 %2")
@@ -384,7 +500,10 @@ void CSurveyWnd::showSurveyStatus() {
                           : last);
     }
     const AcousticSummary interval = r.intervalSoFar();
-    parts << (interval.count ? tr("bu aralıkta Leq %1 dB").arg(interval.leq, 0, 'f', 2)
+    // In the readings' unit and to a tenth, as the level before it and the tables.
+    parts << (interval.count ? tr("bu aralıkta Leq %1 %2")
+                                   .arg(QString::number(interval.leq, 'f', 1),
+                                        QString::fromStdString(r.lastUnit()))
                              : tr("bu aralıkta henüz Leq yok"))
                  .toHtmlEscaped();
     parts << tr("%1 boşluk").arg(r.gapCount()).toHtmlEscaped();
@@ -460,7 +579,7 @@ bool CSurveyWnd::stopSurvey() {
     showTailGap();
     status_->setTextFormat(Qt::PlainText);
     status_->setText(
-        tr("Ölçüm durduruldu: %n örnek, %1 klasöründe.", nullptr, static_cast<int>(r.samples()))
+        tr("Ölçüm durduruldu: %Ln örnek, %1 klasöründe.", nullptr, static_cast<int>(r.samples()))
             .arg(QDir::toNativeSeparators(folder_)));
     if (!ok)
         prompt().inform(this,
@@ -481,19 +600,67 @@ void CSurveyWnd::closeEvent(QCloseEvent* event) {
         }
         stopSurvey();
     }
+    const std::filesystem::path path = programSettingsPath();
+    ProfileFile settings = ProfileFile::load(path);
+    settings.setValue(windowSection, maximizedKey, isMaximized() ? "1" : "0");
+    // Not worth a message: the window opens as it did before.
+    std::error_code ec;
+    if (path.has_parent_path())
+        std::filesystem::create_directories(path.parent_path(), ec);
+    settings.save(path);
     event->accept();
 }
 
+bool CSurveyWnd::opensMaximized() {
+    return ProfileFile::load(programSettingsPath()).intValue(windowSection, maximizedKey, 1) != 0;
+}
+
+void CSurveyWnd::showRemembered() {
+    if (opensMaximized())
+        showMaximized();
+    else
+        show();
+}
+
+void CSurveyWnd::fitToContents(QTableWidget* t) {
+    t->resizeColumnsToContents();
+}
+
+void CSurveyWnd::fitTables() {
+    auto width = [](const QTableWidget* t) {
+        return t->isHidden() ? 0
+                             : t->horizontalHeader()->length() + 2 * t->frameWidth() +
+                                   t->verticalScrollBar()->sizeHint().width();
+    };
+    const int figures = width(figures_), daily = width(daily_), hourly = width(hourly_);
+    tables_->setSizes(
+        {figures, daily, hourly, std::max(tables_->width() - figures - daily - hourly, 200)});
+}
+
 void CSurveyWnd::fillDaily() {
-    days_ = dailyFigures(read_->series, bounds_);
+    days_ = dailyFigures(read_->series, bounds_, figureMarks());
     daily_->setRowCount(static_cast<int>(days_.size()));
     for (int r = 0; r < static_cast<int>(days_.size()); ++r)
         setRow(daily_, r, dailyFiguresTable(), days_[static_cast<std::size_t>(r)]);
+    fitToContents(daily_);
+}
+
+void CSurveyWnd::dayClicked(int row) {
+    if (row < 0 || row >= static_cast<int>(days_.size()))
+        return;
+    const DayFigures& d = days_[static_cast<std::size_t>(row)];
+    hourlyDay_ = static_cast<std::size_t>(row);
+    plot_->showSpan(d.start, d.end);
+    if (hourly_->isVisible())
+        fillHourly();
 }
 
 void CSurveyWnd::fillHourly() {
     const SeriesStore& s = read_->series;
-    const std::vector<HourFigures> hours = hourlyFigures(s, s.start(), s.end());
+    const bool oneDay = hourlyDay_ && *hourlyDay_ < days_.size();
+    const std::vector<HourFigures> hours =
+        oneDay ? hourlyFigures(s, days_[*hourlyDay_].start, days_[*hourlyDay_].end, figureMarks())
+               : hourlyFigures(s, s.start(), s.end(), figureMarks());
     hourly_->setRowCount(static_cast<int>(hours.size()));
     for (int r = 0; r < static_cast<int>(hours.size()); ++r) {
         const HourFigures& h = hours[static_cast<std::size_t>(r)];
@@ -501,6 +668,7 @@ void CSurveyWnd::fillHourly() {
         hourly_->item(r, 0)->setData(Qt::UserRole, QVariant::fromValue<qlonglong>(h.start));
         hourly_->item(r, 0)->setData(Qt::UserRole + 1, QVariant::fromValue<qlonglong>(h.end));
     }
+    fitToContents(hourly_);
 }
 
 void CSurveyWnd::showFigures(int column, SeriesMs t0, SeriesMs t1) {
@@ -508,16 +676,54 @@ void CSurveyWnd::showFigures(int column, SeriesMs t0, SeriesMs t1) {
     const auto& rows = spanFigureRows();
     // An empty span is left without figures, not computed.
     const std::optional<SpanFigures> f =
-        t1 > t0 ? std::optional(spanFigures(read_->series, t0, t1, bounds_)) : std::nullopt;
+        t1 > t0 ? std::optional(spanFigures(read_->series, t0, t1, bounds_, figureMarks()))
+                : std::nullopt;
+    if (column == WholeSurvey) {
+        // How much the marks leave out, said beside their list.
+        QString text = tr("%Ln işaret", nullptr, static_cast<int>(marks_->marks().size()));
+        if (f && (f->excluded.count || f->residual.count))
+            text += tr("; hariç %1 okuma (%2), artık ses %3 okuma (%4)")
+                        .arg(QLocale().toString(static_cast<qulonglong>(f->excluded.count)),
+                             elapsed(static_cast<SurveyMs>(f->excluded.seconds * 1000)),
+                             QLocale().toString(static_cast<qulonglong>(f->residual.count)),
+                             elapsed(static_cast<SurveyMs>(f->residual.seconds * 1000)));
+        if (allReadings_)
+            text += tr("; değerler bütün okumaların");
+        marksLabel_->setText(text);
+    }
     for (std::size_t r = 0; r < rows.size(); ++r)
         setCell(
             figures_, static_cast<int>(r), c,
             QString::fromStdString(f ? figureText(rows[r], *f, noFigure) : std::string(noFigure)));
+    fitToContents(figures_);
+}
+
+QString CSurveyWnd::cursorsText() const {
+    const auto a = plot_->cursorA();
+    const auto b = plot_->cursorB();
+    if (!a && !b)
+        return tr("İmleç yok: tıklama A'yı, sağ tıklama B'yi koyar.");
+    const SeriesStore& s = read_->series;
+    auto at = [&s](SeriesMs t) { return QString::fromStdString(seriesDateTime(s, t)); };
+    QStringList parts;
+    if (a)
+        parts << tr("A: %1").arg(at(*a));
+    if (b)
+        parts << tr("B: %1").arg(at(*b));
+    if (a && b)
+        parts << tr("A–B: %1").arg(elapsed(std::max(*a, *b) - std::min(*a, *b)));
+    return parts.join(QStringLiteral("   "));
+}
+
+void CSurveyWnd::clearCursors() {
+    plot_->setCursors(std::nullopt, std::nullopt);
 }
 
 void CSurveyWnd::cursorsMoved() {
     const auto a = plot_->cursorA();
     const auto b = plot_->cursorB();
+    clearCursorsButton_->setEnabled(a || b);
+    cursorsLabel_->setText(loaded_ && !read_->series.empty() ? cursorsText() : QString());
     if (!loaded_ || read_->series.empty() || !a || !b) {
         showFigures(BetweenCursors, 0, 0);
         return;
@@ -559,14 +765,211 @@ void CSurveyWnd::report() {
     if (!loaded_ || read_->series.empty())
         return;
     const SeriesStore& s = read_->series;
-    if (plot_->cursorA() && plot_->cursorB())
-        reportSurveySpan(this, s, std::min(*plot_->cursorA(), *plot_->cursorB()),
-                         std::max(*plot_->cursorA(), *plot_->cursorB()));
-    else
-        reportSurveySpan(this, s, s.start(), s.end());
+    auto at = [&s](SeriesMs t) { return QString::fromStdString(seriesDateTime(s, t)); };
+    if (plot_->cursorA() && plot_->cursorB()) {
+        const SeriesMs a = std::min(*plot_->cursorA(), *plot_->cursorB());
+        const SeriesMs b = std::max(*plot_->cursorA(), *plot_->cursorB());
+        reportSurveySpan(
+            this, s, a, b, reportMarks(),
+            tr("Rapor A–B arasını kapsar: %1 – %2 (%3).").arg(at(a), at(b), elapsed(b - a)));
+    } else {
+        reportSurveySpan(this, s, s.start(), s.end(), reportMarks(),
+                         tr("Rapor bütün ölçümü kapsar: %1 – %2.").arg(at(s.start()), at(s.end())));
+    }
 }
 
 void CSurveyWnd::exportTables() {
     if (loaded_ && !read_->series.empty())
-        exportSurveyTables(this, read_->series, bounds_);
+        exportSurveyTables(this, read_->series, bounds_, reportMarks());
+}
+
+void CSurveyWnd::loadMarks() {
+    const std::string path =
+        QFile::encodeName(QDir(folder_).filePath(QString::fromLatin1(marksFileName))).toStdString();
+    const MarksRead& read = marks_->load(path);
+    QStringList said;
+    if (read.status == MarksRead::Status::CannotRead || read.status == MarksRead::Status::NotMarks)
+        said << QString::fromStdString(read.error);
+    for (const std::string& problem : read.problems)
+        said << QString::fromStdString(problem);
+    if (!said.isEmpty())
+        prompt().inform(this,
+                        tr("İşaretlerin bir kısmı okunamadı; okunanlar gösteriliyor:") +
+                            QLatin1Char('\n') + said.join(QLatin1Char('\n')),
+                        QStringLiteral("Vrel"), Prompt::Icon::Warning);
+}
+
+const SurveyMarks& CSurveyWnd::reportMarks() const {
+    static const SurveyMarks none;
+    return allReadings_ ? none : marks_->marks();
+}
+
+const SeriesMarks& CSurveyWnd::figureMarks() const {
+    static const SeriesMarks none;
+    return allReadings_ ? none : seriesMarks_;
+}
+
+void CSurveyWnd::marksChanged() {
+    const SeriesStore& s = read_->series;
+    seriesMarks_ = marks_->marks().inSeries(s, appClock());
+    plot_->setMarks(shownMarks(marks_->marks(), s, appClock()));
+    fillMarkList();
+    if (!loaded_ || s.empty())
+        return;
+    showFigures(WholeSurvey, s.start(), s.end());
+    cursorsMoved();
+    fillDaily();
+    if (hourly_->isVisible())
+        fillHourly();
+}
+
+void CSurveyWnd::showAllReadings(bool on) {
+    allReadings_ = on;
+    marksChanged();
+}
+
+QString CSurveyWnd::markKindText(MarkKind kind) const {
+    switch (kind) {
+    case MarkKind::Exclude:
+        return tr("hariç");
+    case MarkKind::Residual:
+        return tr("artık ses");
+    case MarkKind::Event:
+        return tr("olay");
+    case MarkKind::Note:
+        break;
+    }
+    return tr("not");
+}
+
+void CSurveyWnd::fillMarkList() {
+    const std::vector<SurveyMark>& all = marks_->marks().all();
+    markList_->setRowCount(static_cast<int>(all.size()));
+    for (int r = 0; r < static_cast<int>(all.size()); ++r) {
+        const MarkRow row = markRow(all[static_cast<std::size_t>(r)], appClock());
+        const QString cells[] = {QString::fromStdString(row.from),
+                                 QString::fromStdString(row.length), markKindText(row.kind),
+                                 QString::fromStdString(row.label),
+                                 QString::fromStdString(row.note)};
+        for (int c = 0; c < 5; ++c) {
+            auto* item = new QTableWidgetItem(cells[c]);
+            item->setTextAlignment(c == 1 ? Qt::AlignRight | Qt::AlignVCenter
+                                          : Qt::AlignLeft | Qt::AlignVCenter);
+            markList_->setItem(r, c, item);
+        }
+    }
+    markList_->resizeColumnsToContents();
+}
+
+namespace {
+
+// The dialog's answer as a mark over [from, to).
+std::optional<SurveyMark> markOf(const std::optional<Prompt::MarkRequest>& answer, SurveyMs from,
+                                 SurveyMs to) {
+    if (!answer)
+        return std::nullopt;
+    const std::optional<MarkKind> kind = markKindOf(answer->kind.toStdString());
+    return SurveyMark{from, to, kind.value_or(MarkKind::Note), answer->label.toStdString(),
+                      answer->note.toStdString()};
+}
+
+QStringList qStrings(const std::vector<std::string>& texts) {
+    QStringList out;
+    for (const std::string& t : texts)
+        out << QString::fromStdString(t);
+    return out;
+}
+
+} // namespace
+
+void CSurveyWnd::markSpan() {
+    const auto a = plot_->cursorA();
+    const auto b = plot_->cursorB();
+    if (!a || !b || *a == *b) {
+        prompt().inform(this, tr("İşaretlemek için A ve B imleçlerini koyun."),
+                        QStringLiteral("Vrel"), Prompt::Icon::Information);
+        return;
+    }
+    markSpanOf(std::min(*a, *b), std::max(*a, *b));
+}
+
+void CSurveyWnd::markSpanOf(SeriesMs a, SeriesMs b) {
+    if (!loaded_ || read_->series.empty() || b <= a)
+        return;
+    const SeriesStore& s = read_->series;
+    Prompt::MarkRequest request;
+    request.span = tr("%1 – %2 (%3)")
+                       .arg(QString::fromStdString(seriesDateTime(s, a)),
+                            QString::fromStdString(seriesDateTime(s, b)), elapsed(b - a));
+    request.recentLabels = qStrings(recentLabels(marks_->marks()));
+    request.label = request.recentLabels.value(0);
+    const std::optional<SurveyMark> mark =
+        markOf(prompt().mark(this, request), instantOfSeries(s, a, appClock()),
+               instantOfSeries(s, b, appClock()));
+    if (!mark)
+        return;
+    if (const auto problem = marks_->add(*mark))
+        prompt().inform(this, tr("İşaret eklenemedi: %1").arg(QString::fromStdString(*problem)),
+                        QStringLiteral("Vrel"), Prompt::Icon::Warning);
+}
+
+void CSurveyWnd::editMark(std::size_t index) {
+    if (index >= marks_->marks().size())
+        return;
+    const SurveyMark m = marks_->marks().all()[index];
+    const MarkRow row = markRow(m, appClock());
+    Prompt::MarkRequest request;
+    request.span = QStringLiteral("%1 (%2)").arg(QString::fromStdString(row.from),
+                                                 QString::fromStdString(row.length));
+    request.kind = QString::fromLatin1(markKindName(m.kind));
+    request.label = QString::fromStdString(m.label);
+    request.note = QString::fromStdString(m.note);
+    request.recentLabels = qStrings(recentLabels(marks_->marks()));
+    const std::optional<SurveyMark> edited = markOf(prompt().mark(this, request), m.start, m.end);
+    if (!edited)
+        return;
+    if (const auto problem = marks_->replace(index, *edited))
+        prompt().inform(this,
+                        tr("İşaret değiştirilemedi: %1").arg(QString::fromStdString(*problem)),
+                        QStringLiteral("Vrel"), Prompt::Icon::Warning);
+}
+
+void CSurveyWnd::deleteMark(std::size_t index) {
+    if (const auto problem = marks_->remove(index))
+        prompt().inform(this, tr("İşaret silinemedi: %1").arg(QString::fromStdString(*problem)),
+                        QStringLiteral("Vrel"), Prompt::Icon::Warning);
+}
+
+void CSurveyWnd::showMarkMenu(std::size_t index, const QPoint& globalPos) {
+    QMenu menu(this);
+    menu.addAction(tr("Düzenle…"), this, [this, index] { editMark(index); });
+    menu.addAction(tr("Sil"), this, [this, index] { deleteMark(index); });
+    menu.exec(globalPos);
+}
+
+void CSurveyWnd::importWeather() {
+    if (!loaded_)
+        return;
+    Prompt::FileRequest request;
+    request.mode = Prompt::FileRequest::Mode::Open;
+    request.caption = tr("Hava verisi");
+    request.filters = {tr("CSV dosyası (*.csv)"), tr("Bütün dosyalar (*)")};
+    const QString path = prompt().file(this, request).path;
+    if (path.isEmpty())
+        return;
+    const WeatherMarks weather =
+        readWeatherMarks(QFile::encodeName(path).toStdString(), WeatherOptions{}, appClock());
+    if (!weather.error.empty()) {
+        prompt().inform(this, QString::fromStdString(weather.error), QStringLiteral("Vrel"),
+                        Prompt::Icon::Warning);
+        return;
+    }
+    std::optional<std::string> problem;
+    const std::size_t added = marks_->addNew(weather.marks, &problem);
+    if (problem)
+        prompt().inform(this, tr("İşaretler eklenemedi: %1").arg(QString::fromStdString(*problem)),
+                        QStringLiteral("Vrel"), Prompt::Icon::Warning);
+    else
+        prompt().inform(this, tr("%Ln işaret eklendi.", nullptr, static_cast<int>(added)),
+                        QStringLiteral("Vrel"), Prompt::Icon::Information);
 }

@@ -3,6 +3,7 @@
 #include "survey/SeriesFigures.h"
 #include "survey/SeriesReader.h"
 #include "survey/SurveyRunner.h"
+#include "surveywindow/MarksEditor.h"
 #include "surveywindow/SurveyFolderLoad.h"
 
 #include <QPointer>
@@ -19,6 +20,8 @@ class QTimer;
 class QProgressBar;
 class QPushButton;
 class QTableWidget;
+class QMenu;
+class QSplitter;
 class SurveyPlot;
 
 // A whole survey folder as one measurement: the curve of every reading on the
@@ -31,6 +34,12 @@ class SurveyPlot;
 // held is read first, then every sample is added as it is taken, and the
 // curve, the figures and the days grow with it. "Durdur" ends it; closing
 // the window asks first.
+//
+// The survey's marks (markers.csv) show as bands on the curve and rows of a
+// list beside the tables; every figure leaves out what they exclude and what
+// is residual sound, unless "Bütün okumalar" shows the figures of all
+// readings. A span between the cursors, or dragged over with Ctrl, is marked
+// through a small dialog; Ctrl+Z undoes the last change.
 class CSurveyWnd : public QWidget {
     Q_OBJECT
   public:
@@ -61,7 +70,16 @@ class CSurveyWnd : public QWidget {
     QTableWidget* dailyTable() const { return daily_; }
     QTableWidget* hourlyTable() const { return hourly_; }
     QTableWidget* figuresTable() const { return figures_; }
+    // The times of the cursors and the length between them.
+    QLabel* cursorsLabel() const { return cursorsLabel_; }
+    // The day whose hours the hourly table shows: one clicked in the daily
+    // table, or none for the whole survey.
+    std::optional<std::size_t> hourlyDay() const { return hourlyDay_; }
     const std::vector<DayFigures>& days() const { return days_; }
+    MarksEditor& marks() { return *marks_; }
+    QTableWidget* marksTable() const { return markList_; }
+    // What the marks leave out of the whole survey, in words.
+    QLabel* marksLabel() const { return marksLabel_; }
 
     // The figures table: a row for each of spanFigureRows(), after the
     // column of their names a column of figures for each of these.
@@ -75,6 +93,21 @@ class CSurveyWnd : public QWidget {
     // without them; the daily and hourly tables as a workbook.
     void report();
     void exportTables();
+    void clearCursors();
+    // Marks [a, b), or the span between the cursors, asking for the kind,
+    // label and note; edits or deletes the mark at index of the list.
+    void markSpan();
+    void markSpanOf(SeriesMs a, SeriesMs b);
+    void editMark(std::size_t index);
+    void deleteMark(std::size_t index);
+    // Excludes the rows of a weather station's file with wind above 5 m/s,
+    // as vrel-cli weather does.
+    void importWeather();
+    // The figures of all readings (on) or of those the marks keep (off).
+    void showAllReadings(bool on);
+    // Whether the window opens maximised: as it was last closed, maximised
+    // the first time.
+    static bool opensMaximized();
 
   signals:
     void readingEnded();
@@ -98,6 +131,19 @@ class CSurveyWnd : public QWidget {
     void showFigures(int column, SeriesMs t0, SeriesMs t1);
     void cursorsMoved();
     void spanMoved();
+    void dayClicked(int row);
+    void loadMarks();
+    void marksChanged();
+    void fillMarkList();
+    void showMarkMenu(std::size_t index, const QPoint& globalPos);
+    const SeriesMarks& figureMarks() const;
+    // The marks the report and workbook follow: none when all readings are shown.
+    const SurveyMarks& reportMarks() const;
+    QString markKindText(MarkKind kind) const;
+    void showRemembered();
+    void fitToContents(QTableWidget* table);
+    void fitTables();
+    QString cursorsText() const;
 
     QString folder_;
     std::unique_ptr<SeriesRead> read_;
@@ -106,6 +152,10 @@ class CSurveyWnd : public QWidget {
     bool tellingWriteProblem_ = false; // a message about writing is up
     PeriodBounds bounds_;
     std::vector<DayFigures> days_;
+    std::optional<std::size_t> hourlyDay_;
+    MarksEditor* marks_;
+    SeriesMarks seriesMarks_; // the marks in series time
+    bool allReadings_ = false;
     QPointer<MeterSession> session_;
     std::optional<SurveySettings> surveyToStart_;
     std::unique_ptr<MqttPublisher> publisherToStart_;
@@ -114,6 +164,8 @@ class CSurveyWnd : public QWidget {
 
     SurveyPlot* plot_;
     QLabel* spanLabel_;
+    QLabel* cursorsLabel_;
+    QPushButton* clearCursorsButton_;
     QLabel* status_;
     QProgressBar* progress_;
     QPushButton* cancelButton_;
@@ -124,4 +176,10 @@ class CSurveyWnd : public QWidget {
     QTableWidget* figures_;
     QTableWidget* daily_;
     QTableWidget* hourly_;
+    QTableWidget* markList_;
+    QSplitter* tables_;
+    QLabel* marksLabel_;
+    QPushButton* markButton_;
+    QPushButton* editMarkButton_;
+    QPushButton* deleteMarkButton_;
 };

@@ -226,6 +226,15 @@ std::optional<Prompt::ReportRequest> ScriptedPrompt::report(QWidget*,
     return r;
 }
 
+std::optional<Prompt::MarkRequest> ScriptedPrompt::mark(QWidget*, const MarkRequest& initial) {
+    markRequests_.push_back(initial);
+    if (marks_.empty())
+        return acceptIn_.isEmpty() ? std::nullopt : std::optional<MarkRequest>(initial);
+    const MarkRequest r = marks_.front();
+    marks_.pop_front();
+    return r;
+}
+
 void ReportWriteFailure(QWidget* parent, const QString& path, const std::string& reason) {
     prompt().message(
         parent, {QStringLiteral("The file %1 could not be written.\n%2")

@@ -61,6 +61,8 @@ class Prompt {
         int intervalSeconds = 900;
         int dayStart = 7, eveningStart = 19, nightStart = 23;
         bool toPrinter = false; // else into a PDF file
+        // What the report covers, said at the top of the dialog; not asked.
+        QString scope;
     };
     // A broker to connect to. note says why it is asked again; without a
     // keyring the password is asked each time and never kept.
@@ -100,6 +102,16 @@ class Prompt {
         // --archived-by): "NAME[,NAME…]"; empty: the broker's acknowledgement.
         QString archivedBy;
     };
+    // A mark on a span of a survey: its kind ("exclude", "residual", "event",
+    // "note", as markers.csv names them), a label chosen from the recent ones
+    // or typed, and a note. span says which span, in words.
+    struct MarkRequest {
+        QString span;
+        QString kind = QStringLiteral("exclude");
+        QString label;
+        QString note;
+        QStringList recentLabels;
+    };
     struct FileChoice {
         QString path;        // empty when cancelled
         int filterIndex = 0; // the filter the user chose
@@ -122,6 +134,8 @@ class Prompt {
                                                         const ConnectionRequest& initial) = 0;
     // The survey's settings, filled with initial; nothing when cancelled.
     virtual std::optional<SurveyRequest> survey(QWidget* parent, const SurveyRequest& initial) = 0;
+    // The mark dialog, filled with initial; nothing when cancelled.
+    virtual std::optional<MarkRequest> mark(QWidget* parent, const MarkRequest& initial) = 0;
 
     // Shorthand for a message box with an OK button.
     void inform(QWidget* parent, const QString& text, const QString& caption,
@@ -147,11 +161,12 @@ class QtPrompt final : public Prompt {
     std::optional<ConnectionRequest> connection(QWidget* parent,
                                                 const ConnectionRequest& initial) override;
     std::optional<SurveyRequest> survey(QWidget* parent, const SurveyRequest& initial) override;
+    std::optional<MarkRequest> mark(QWidget* parent, const MarkRequest& initial) override;
 };
 
 // Answers from a script and keeps what was asked. An unscripted question gets
 // OK when it has only that button, else the default answer (Cancel unless
-// set); unscripted file, print, colour, number, broker and survey dialogs are
+// set); unscripted file, print, colour, number, broker, survey and mark dialogs are
 // cancelled; so a test never blocks on a dialog.
 class ScriptedPrompt final : public Prompt {
   public:
@@ -164,6 +179,7 @@ class ScriptedPrompt final : public Prompt {
     std::optional<ConnectionRequest> connection(QWidget* parent,
                                                 const ConnectionRequest& initial) override;
     std::optional<SurveyRequest> survey(QWidget* parent, const SurveyRequest& initial) override;
+    std::optional<MarkRequest> mark(QWidget* parent, const MarkRequest& initial) override;
 
     // From now on an unscripted question is accepted as it comes, as a user
     // pressing Enter: the affirmative button, the dialog's own values (an
@@ -182,6 +198,8 @@ class ScriptedPrompt final : public Prompt {
     void numberNext(std::optional<double> v) { numbers_.push_back(v); }
     // The next report dialog is accepted with r.
     void reportNext(const ReportRequest& r) { reports_.push_back(r); }
+    // The next mark dialog is accepted with r.
+    void markNext(const MarkRequest& r) { marks_.push_back(r); }
     // The next broker dialog is accepted with c.
     void connectionNext(const ConnectionRequest& c) { connections_.push_back(c); }
     // The next survey dialog is accepted with its settings changed by f.
@@ -198,6 +216,7 @@ class ScriptedPrompt final : public Prompt {
     const std::vector<QColor>& colorStarts() const { return colorStarts_; }
     const std::vector<NumberRequest>& numberRequests() const { return numberRequests_; }
     const std::vector<ReportRequest>& reportRequests() const { return reportRequests_; }
+    const std::vector<MarkRequest>& markRequests() const { return markRequests_; }
     const std::vector<ConnectionRequest>& connectionRequests() const { return connectionRequests_; }
     const std::vector<SurveyRequest>& surveyRequests() const { return surveyRequests_; }
     void clear() { messages_.clear(); }
@@ -220,6 +239,8 @@ class ScriptedPrompt final : public Prompt {
     std::deque<std::optional<double>> numbers_;
     std::vector<NumberRequest> numberRequests_;
     std::deque<ReportRequest> reports_;
+    std::deque<MarkRequest> marks_;
+    std::vector<MarkRequest> markRequests_;
     std::vector<ReportRequest> reportRequests_;
     std::deque<ConnectionRequest> connections_;
     std::vector<ConnectionRequest> connectionRequests_;

@@ -7,6 +7,7 @@
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -83,6 +84,15 @@ ReportDlg::ReportDlg(QWidget* parent, const Prompt::ReportRequest& r) : QDialog(
     check();
 
     auto* layout = new QVBoxLayout(this);
+    if (!r.scope.isEmpty()) {
+        auto* scope = new QLabel(r.scope, this);
+        scope->setObjectName(QStringLiteral("scope"));
+        scope->setWordWrap(true);
+        QFont bold = scope->font();
+        bold.setBold(true);
+        scope->setFont(bold);
+        layout->addWidget(scope);
+    }
     layout->addLayout(form);
     layout->addWidget(buttons);
     setMinimumWidth(420);

@@ -121,10 +121,12 @@ namespace {
 
 // Asks for the title block and the settings, then for the PDF file or the
 // printer, and produces the pages layout makes of the answer.
-Result produce(QWidget* parent,
+Result produce(QWidget* parent, const QString& scope,
                const std::function<std::vector<ReportPage>(const Prompt::ReportRequest&)>& layout) {
     const QString caption = tr("Rapor");
-    const auto answer = prompt().report(parent, remembered());
+    Prompt::ReportRequest initial = remembered();
+    initial.scope = scope;
+    const auto answer = prompt().report(parent, initial);
     if (!answer)
         return Result::Cancelled;
     if (!remember(*answer))
@@ -178,15 +180,17 @@ Result produce(QWidget* parent,
 
 } // namespace
 
-Result run(QWidget* parent, const RecordList& series, const SeriesStats& stats) {
+Result run(QWidget* parent, const RecordList& series, const SeriesStats& stats,
+           const QString& scope, std::optional<ReportSpan> span) {
     if (series.empty()) {
         prompt().inform(parent, tr("Rapor için okuma yok."), tr("Rapor"),
                         Prompt::Icon::Information);
         return Result::NothingToReport;
     }
-    return produce(parent, [&](const Prompt::ReportRequest& answer) {
+    return produce(parent, scope, [&](const Prompt::ReportRequest& answer) {
         ReportInput input;
         input.series = &series;
+        input.span = span;
         input.stats = stats;
         input.limit = levelLimit().value();
         input.settings = noiseSettingsOf(answer);
@@ -199,13 +203,13 @@ Result run(QWidget* parent, const RecordList& series, const SeriesStats& stats) 
 }
 
 Result runSeries(QWidget* parent, const SeriesStore& series, SeriesMs t0, SeriesMs t1,
-                 const SurveyMarks& marks) {
+                 const SurveyMarks& marks, const QString& scope) {
     if (series.sum(t0, t1).count == 0) {
         prompt().inform(parent, tr("Rapor için okuma yok."), tr("Rapor"),
                         Prompt::Icon::Information);
         return Result::NothingToReport;
     }
-    return produce(parent, [&](const Prompt::ReportRequest& answer) {
+    return produce(parent, scope, [&](const Prompt::ReportRequest& answer) {
         SeriesReportInput input =
             seriesReportInput(series, t0, t1, noiseSettingsOf(answer).bounds, levelLimit().value(),
                               reportTexts(), interfaceLanguage(), marks, appClock());

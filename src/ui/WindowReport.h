@@ -1,5 +1,6 @@
 #pragma once
 
+#include "layout/ReportLayout.h"
 #include "model/NoiseRules.h"
 #include "model/RecordList.h"
 #include "model/SeriesStats.h"
@@ -8,6 +9,7 @@
 #include "ui/Prompt.h"
 
 #include <filesystem>
+#include <optional>
 
 class QWidget;
 
@@ -27,13 +29,16 @@ NoiseSettings noiseSettingsOf(const Prompt::ReportRequest& r);
 
 enum class Result { Written, NothingToReport, Cancelled, Failed };
 // Asks for the title block, then for the PDF file or the printer, and
-// produces the report of series with the program's limit.
-Result run(QWidget* parent, const RecordList& series, const SeriesStats& stats);
+// produces the report of series with the program's limit. The dialog says
+// scope, what is reported, when given; span, when given, is the time the
+// readings stand for (see ReportSpan).
+Result run(QWidget* parent, const RecordList& series, const SeriesStats& stats,
+           const QString& scope = {}, std::optional<ReportSpan> span = {});
 // The same for the readings of [t0, t1) of a survey, reported from its
 // figures and curves rather than its readings: for spans longer than a day
 // or of more readings than the records of run() take; its figures follow
 // marks, which it lists.
 Result runSeries(QWidget* parent, const SeriesStore& series, SeriesMs t0, SeriesMs t1,
-                 const SurveyMarks& marks = {});
+                 const SurveyMarks& marks = {}, const QString& scope = {});
 
 } // namespace WindowReport

@@ -305,26 +305,41 @@ TEST_F(SpreadsheetFiles, WorkbookHasASheetPerFigureSet) {
     EXPECT_NEAR(numberAt(environment, "G19"), 100.0, 1e-9);
 }
 
-// The survey window's tables: a sheet each, numbers as numbers, an empty cell
-// for a figure that has no value, and nothing left behind when the folder is
-// not there.
+// The survey window's tables: a sheet each, dates as the spreadsheet's own
+// dates in the sheet's format, numbers as numbers, an empty cell for a figure
+// that has no value, and nothing left behind when the folder is not there.
 TEST_F(SpreadsheetFiles, TableWorkbookWritesItsSheetsWholeOrNotAtAll) {
     const auto path = dir / "tables.xlsx";
-    TableSheet days{"Günler", {"Gün", "Lden"}, {}, 1};
-    days.rows.push_back({TableCell{{}, "08-12-2026"}, TableCell{64.25, {}}});
-    days.rows.push_back({TableCell{{}, "09-12-2026"}, TableCell{}});
-    TableSheet hours{
-        "Saatler", {"Saat", "Leq"}, {{TableCell{{}, "08-12-2026 07:00"}, TableCell{61.0, {}}}}, 1};
+    TableSheet days{"Günler", {"Gün", "Lden"}, {}, 1, "dd-mm-yyyy"};
+    days.rows.push_back({TableCell{{}, {}, -1, DateTime{8, 12, 2026}}, TableCell{64.25, {}}});
+    days.rows.push_back({TableCell{{}, {}, -1, DateTime{9, 12, 2026}}, TableCell{}});
+    TableSheet hours{"Saatler",
+                     {"Saat", "Leq"},
+                     {{TableCell{{}, {}, -1, DateTime{8, 12, 2026, 7}}, TableCell{61.0, {}}}},
+                     1,
+                     "dd-mm-yyyy hh:mm"};
     std::string error;
     ASSERT_TRUE(WriteTableWorkbook(path.string(), {days, hours}, &error)) << error;
     const std::string book = unzipMember(path, "xl/workbook.xml");
     const std::string sheet = unzipMember(path, "xl/worksheets/sheet1.xml");
+    const std::string hourSheet = unzipMember(path, "xl/worksheets/sheet2.xml");
+    const std::string styles = unzipMember(path, "xl/styles.xml");
     if (book.empty())
         GTEST_SKIP() << "unzip is not installed";
     EXPECT_NE(book.find("name=\"Günler\""), std::string::npos) << book;
     EXPECT_NE(book.find("name=\"Saatler\""), std::string::npos) << book;
     EXPECT_NE(sheet.find("<v>64.25</v>"), std::string::npos) << sheet;
     EXPECT_EQ(sheet.find("r=\"B3\""), std::string::npos) << "no value, no cell";
+    // Days since 1899-12-30, an hour a 24th of one; no shared string for a date.
+    EXPECT_NE(sheet.find("<v>46364</v>"), std::string::npos) << sheet;
+    EXPECT_NE(sheet.find("<v>46365</v>"), std::string::npos) << sheet;
+    EXPECT_NE(hourSheet.find("<v>46364.291666666"), std::string::npos) << hourSheet;
+    const auto a2 = sheet.find("<c r=\"A2\"");
+    ASSERT_NE(a2, std::string::npos) << sheet;
+    EXPECT_EQ(sheet.substr(a2, sheet.find("</c>", a2) - a2).find("t=\"s\""), std::string::npos)
+        << "a date, not a text";
+    EXPECT_NE(styles.find("formatCode=\"dd-mm-yyyy\""), std::string::npos) << styles;
+    EXPECT_NE(styles.find("formatCode=\"dd-mm-yyyy hh:mm\""), std::string::npos) << styles;
 
     const auto nowhere = dir / "no-such-folder" / "tables.xlsx";
     EXPECT_FALSE(WriteTableWorkbook(nowhere.string(), {days}, &error));

@@ -194,7 +194,20 @@ TEST(GraphTimeLabels, LabelsBeyondTheDataAreTheTimesTheirTextsGive) {
                 const TickLabels expected = byText(s, v);
                 const TickLabels l = computeTickLabels(s, v.plotWidth, v.xScale, v.xOrigin, v.xMin);
                 ASSERT_EQ(l.count, expected.count) << rows.size() << " " << rate << " " << span;
-                EXPECT_EQ(l.text, expected.text) << rows.size() << " " << rate << " " << span;
+                // Where whole seconds repeat a label, tenths tell the ticks apart
+                // when they can; otherwise the labels are the texts'.
+                bool repeats = false, apart = true;
+                for (int t = 1; t < l.count; ++t) {
+                    repeats = repeats || expected.text[t] == expected.text[t - 1];
+                    apart = apart && l.text[t] != l.text[t - 1];
+                }
+                if (!repeats || l.text == expected.text) {
+                    EXPECT_EQ(l.text, expected.text) << rows.size() << " " << rate << " " << span;
+                } else {
+                    EXPECT_TRUE(apart) << rows.size() << " " << rate << " " << span;
+                    for (int t = 0; t < l.count; ++t)
+                        EXPECT_EQ(l.text[t].size(), 10u) << l.text[t];
+                }
                 EXPECT_EQ(l.timeFormatError, expected.timeFormatError);
             }
 }
@@ -231,3 +244,55 @@ TEST(GraphCursorSpan, IndicesOutsideTheSeriesGiveNothing) {
 }
 
 } // namespace
+
+namespace {
+
+// Ten readings a second from 02:14:44, stamped with their whole second.
+RecordList tenASecond(int count) {
+    RecordList s;
+    for (int i = 0; i < count; ++i) {
+        char stamp[32];
+        std::snprintf(stamp, sizeof stamp, "09-12-2026,02:14:%02d", 44 + i / 10);
+        s.append(CObjData(60.0, stamp, "dBA", 0, 0.1));
+    }
+    return s;
+}
+
+} // namespace
+
+TEST(GraphTimeLabels, ReadingsUnderASecondApartGetTenthsWhereSecondsWouldRepeat) {
+    struct Case {
+        int readings;
+        std::array<std::string, 6> expected;
+    };
+    for (const Case& c : {
+             // 0.8 s between ticks: whole seconds would say 02:14:44 twice.
+             Case{40,
+                  {"02:14:44.0", "02:14:44.8", "02:14:45.6", "02:14:46.4", "02:14:47.2",
+                   "02:14:48.0"}},
+             // Beyond the data from the second tick on: counted on at the interval.
+             Case{5,
+                  {"02:14:44.0", "02:14:44.8", "02:14:45.6", "02:14:46.4", "02:14:47.2",
+                   "02:14:48.0"}},
+         }) {
+        const TickLabels l = labelsOf(tenASecond(c.readings));
+        ASSERT_EQ(l.count, 6) << c.readings;
+        EXPECT_EQ(l.text, c.expected) << c.readings;
+    }
+    // Seconds that differ anyway stay as they were.
+    const TickLabels whole =
+        labelsOf(seriesOf({{60, "07-12-2026,23:59:55"}, {61, "07-12-2026,23:59:55"}}, 0.5));
+    EXPECT_EQ(whole.text[1], "23:59:59");
+}
+
+TEST(GraphTimeLabels, AReadingsTimeShowsItsTenthUnderASecondApart) {
+    const RecordList fast = tenASecond(25);
+    EXPECT_EQ(readingTimeText(fast, 0), "09-12-2026,02:14:44.0");
+    EXPECT_EQ(readingTimeText(fast, 13), "09-12-2026,02:14:45.3");
+    EXPECT_EQ(readingTimeText(fast, 19), "09-12-2026,02:14:45.9");
+    EXPECT_EQ(readingTimeText(fast, 24), "09-12-2026,02:14:46.4");
+    const RecordList slow =
+        seriesOf({{60, "07-12-2026,10:00:00"}, {61, "07-12-2026,10:00:01"}}, 1.0);
+    EXPECT_EQ(readingTimeText(slow, 1), "07-12-2026,10:00:01");
+    EXPECT_FALSE(tenthsIntoStamp(slow, 1));
+}

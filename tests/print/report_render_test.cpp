@@ -13,7 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -188,4 +190,70 @@ TEST(ReportRendering, FiguresGoInWhereTheTranslationPutsThem) {
     EXPECT_EQ(fillIn("%2 / %1", {"a", "b"}), "b / a");
     EXPECT_EQ(fillIn("%1 %", {"%2"}), "%2 %") << "a figure is put in once, as it is";
     EXPECT_EQ(fillIn("%3 %0 %", {"x"}), "%3 %0 %") << "marks without a figure stay";
+}
+
+namespace {
+
+// The report of a month from its figures: 33 daily rows (a month started at
+// noon ends on the morning of its 33rd day) and a curve a day.
+SeriesReportInput monthReport() {
+    SeriesReportInput in;
+    in.texts = reportTexts(Language::Turkish);
+    in.readings = 25'908'000;
+    in.start = "01-11-2026 12:00:00";
+    in.end = "02-12-2026 12:00:00";
+    in.intervals = "0.1 s";
+    in.figures.weighting = "dBA";
+    in.figures.leq = 55.0;
+    in.figures.readings = in.readings;
+    in.days.columns = {{"Gün", 26}, {"Lden", 20}};
+    for (int d = 0; d < 33; ++d) {
+        char date[16];
+        std::snprintf(date, sizeof date, "%02d-%02d-2026", d < 30 ? d + 1 : d - 29,
+                      d < 30 ? 11 : 12);
+        in.days.rows.push_back({date, "60.0"});
+        ReportCurve c;
+        c.title = std::string("curve ") + date;
+        c.columns.resize(reportCurveColumns);
+        in.curves.push_back(c);
+    }
+    return in;
+}
+
+std::size_t rowsOn(const ReportPage& page, const SeriesReportInput& in) {
+    std::size_t n = 0;
+    for (const ReportOp& op : page.ops)
+        for (const auto& row : in.days.rows)
+            n += op.kind == ReportOp::Kind::Text && op.text == row[0];
+    return n;
+}
+
+bool holdsCurve(const ReportPage& page) {
+    return std::any_of(page.ops.begin(), page.ops.end(),
+                       [](const ReportOp& op) { return op.text.rfind("curve ", 0) == 0; });
+}
+
+} // namespace
+
+// A daily table longer than the first page goes on with at least a few of its
+// rows, never one alone, and the curves follow on that page rather than
+// leaving it nearly empty.
+TEST(SeriesReportLayout, AMonthsTableRunsOntoAPageWithItsCurves) {
+    for (const std::size_t days : {33u, 31u, 30u, 29u, 28u, 5u}) {
+        SeriesReportInput in = monthReport();
+        in.days.rows.resize(days);
+        const std::vector<ReportPage> pages = layoutSeriesReport(in);
+        ASSERT_GE(pages.size(), 2u);
+        std::size_t total = 0;
+        for (const ReportPage& p : pages)
+            total += rowsOn(p, in);
+        EXPECT_EQ(total, days);
+        const std::size_t first = rowsOn(pages[0], in), second = rowsOn(pages[1], in);
+        EXPECT_TRUE(second == 0 || second >= 3) << days << " days: " << second << " on page 2";
+        if (first < days) {
+            EXPECT_TRUE(holdsCurve(pages[1])) << days << " days: the curves follow the table";
+        } else {
+            EXPECT_FALSE(holdsCurve(pages[0])) << days << " days: the curves on pages of their own";
+        }
+    }
 }

@@ -111,6 +111,7 @@ std::vector<std::vector<std::string>> expectedDays() {
                                             8.0 * std::pow(10.0, (d.night.level() + 10) / 10.0)) /
                                            24.0));
         const double coverage = 100.0 * d.all.count * stepSeconds / 86400.0;
+        // Nothing excluded, nothing residual: the survey has no marks.
         rows.push_back({date, d.day.text(), d.evening.text(), d.night.text(), lden, d.all.text(),
                         tenth(d.lmax), tenth(coverage), "%",
                         // nothing excluded, nothing residual

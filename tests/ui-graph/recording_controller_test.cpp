@@ -224,7 +224,8 @@ TEST_F(RecordingControllerTest, TheTableAppendsRowsWithValueUnderDegerAndUnitUnd
     EXPECT_EQ(inserted.count(), 2);
     EXPECT_EQ(reset.count(), 0) << "never rebuilt while recording";
     EXPECT_EQ(cell(0, 0), "1");
-    EXPECT_EQ(cell(0, 1), "07-12-2026,09:00:00");
+    // Readings under a second apart show their tenth.
+    EXPECT_EQ(cell(0, 1), "07-12-2026,09:00:00.0");
     EXPECT_EQ(cell(0, 2), "dBA");
     EXPECT_EQ(cell(0, 3), "61.25");
     EXPECT_EQ(cell(1, 0), "2");
