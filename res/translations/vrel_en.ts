@@ -903,7 +903,7 @@
 <context>
     <name>CSurveyWnd</name>
     <message>
-        <location filename="../../src/surveywindow/SurveyWindow.cpp" line="+140"/>
+        <location filename="../../src/surveywindow/SurveyWindow.cpp" line="+148"/>
         <source>İptal</source>
         <translation>Cancel</translation>
     </message>
@@ -960,11 +960,12 @@
     </message>
     <message>
         <location line="+11"/>
+        <location line="+178"/>
         <source>Başlangıç</source>
         <translation>Start</translation>
     </message>
     <message>
-        <location line="+0"/>
+        <location line="-178"/>
         <source>Süre</source>
         <translation>Length</translation>
     </message>
@@ -995,18 +996,18 @@
     </message>
     <message>
         <location line="+2"/>
-        <location line="+782"/>
+        <location line="+963"/>
         <source>Düzenle…</source>
         <translation>Edit…</translation>
     </message>
     <message>
-        <location line="-781"/>
-        <location line="+782"/>
+        <location line="-962"/>
+        <location line="+963"/>
         <source>Sil</source>
         <translation>Delete</translation>
     </message>
     <message>
-        <location line="-779"/>
+        <location line="-960"/>
         <source>Hava verisi…</source>
         <translation>Weather data…</translation>
     </message>
@@ -1081,7 +1082,109 @@
         <translation>Remove cursors A and B (Esc)</translation>
     </message>
     <message>
-        <location line="+84"/>
+        <location line="+29"/>
+        <source>Olayları bul</source>
+        <translation>Find events</translation>
+    </message>
+    <message>
+        <location line="+14"/>
+        <location line="+2"/>
+        <source> dB</source>
+        <translation> dB</translation>
+    </message>
+    <message>
+        <location line="-1"/>
+        <source>Bir olay bu seviyenin üstündeki bir okumayla başlar</source>
+        <translation>An event starts at a reading above this level</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Olay, okumalar eşiğin bu kadar altına inene dek sürer</source>
+        <translation>An event goes on until the readings fall this far below the threshold</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location line="+2"/>
+        <source> s</source>
+        <translation> s</translation>
+    </message>
+    <message>
+        <location line="-1"/>
+        <source>Aralarındaki sessizlik en çok bu kadar olan olaylar birleşir</source>
+        <translation>Events with at most this much quiet between them become one</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Bundan kısa olaylar sayılmaz</source>
+        <translation>Shorter events do not count</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Eşik</source>
+        <translation>Threshold</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Histerezis</source>
+        <translation>Hysteresis</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Birleştir</source>
+        <translation>Merge</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>En kısa</source>
+        <translation>Shortest</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>No</source>
+        <translation>No.</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Süre (s)</source>
+        <translation>Length (s)</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Lmax</source>
+        <translation>Lmax</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>SEL</source>
+        <translation>SEL</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Olay olarak işaretle</source>
+        <translation>Mark as event</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Hariç tut</source>
+        <translation>Exclude</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Seçili olayı hariç tutma işaretine çevir</source>
+        <translation>Turn the selected event into an exclude mark</translation>
+    </message>
+    <message>
+        <location line="+59"/>
+        <source>İşaretler</source>
+        <translation>Marks</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Olaylar</source>
+        <translation>Events</translation>
+    </message>
+    <message>
+        <location line="+41"/>
         <source>Okunuyor: %1</source>
         <translation>Reading %1</translation>
     </message>
@@ -1110,8 +1213,31 @@
         <source>bu aralıkta Leq %1 %2</source>
         <translation>Leq %1 %2 this interval</translation>
     </message>
+    <message>
+        <location line="+158"/>
+        <source>ABL gündüz</source>
+        <translation>ABL day</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>ABL akşam</source>
+        <translation>ABL evening</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>ABL gece</source>
+        <translation>ABL night</translation>
+    </message>
     <message numerus="yes">
-        <location line="+177"/>
+        <location line="+31"/>
+        <source>%n olay</source>
+        <translation>
+            <numerusform>%n event</numerusform>
+            <numerusform>%n events</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <location line="+85"/>
         <source>%Ln işaret</source>
         <translation>
             <numerusform>%Ln mark</numerusform>
@@ -1174,7 +1300,8 @@
         <translation>residual</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="-194"/>
+        <location line="+196"/>
         <source>olay</source>
         <translation>event</translation>
     </message>
@@ -1194,7 +1321,8 @@
         <translation>%1 – %2 (%3)</translation>
     </message>
     <message>
-        <location line="+11"/>
+        <location line="-257"/>
+        <location line="+268"/>
         <source>İşaret eklenemedi: %1</source>
         <translation>The mark could not be added: %1</translation>
     </message>
@@ -1237,7 +1365,7 @@
         </translation>
     </message>
     <message>
-        <location line="-456"/>
+        <location line="-551"/>
         <source>broker satırları reddediyor</source>
         <translation>the broker refuses the rows</translation>
     </message>
@@ -1273,7 +1401,7 @@
         </translation>
     </message>
     <message>
-        <location line="-163"/>
+        <location line="-165"/>
         <source>Bu dosyalar okunamadı; ölçümün geri kalanı gösteriliyor:</source>
         <translation>These files could not be read; the rest of the survey is shown:</translation>
     </message>
@@ -2343,6 +2471,26 @@
     </message>
     <message>
         <location line="+1"/>
+        <source>Olaylar</source>
+        <translation>Events</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%2 olayın Lmax&apos;ı en yüksek %1 tanesi.</source>
+        <translation>The %1 with the highest Lmax of %2 events.</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Arka plan seviyesi</source>
+        <translation>Background level</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>ABL: dönemin kapsanmış çeyrek saatlerinin LA90 değerlerinin alt yüzde onluğu; RBL: dönemin ABL&apos;lerinin günler üzerinden medyanı.</source>
+        <translation>ABL: the lower tenth percentile of the LA90 of the period&apos;s covered quarter hours; RBL: the median of the period&apos;s ABLs over the dates.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
         <source>Değerlendirilen</source>
         <translation>Assessed</translation>
     </message>
@@ -2532,7 +2680,7 @@ Do you want to replace it?</translation>
 <context>
     <name>SurveyPlot</name>
     <message>
-        <location filename="../../src/surveywindow/SurveyPlot.cpp" line="+62"/>
+        <location filename="../../src/surveywindow/SurveyPlot.cpp" line="+66"/>
         <source>boşluk</source>
         <translation>gap</translation>
     </message>
@@ -2562,7 +2710,7 @@ Do you want to replace it?</translation>
         <translation>not written</translation>
     </message>
     <message>
-        <location line="+282"/>
+        <location line="+298"/>
         <source>Seviye</source>
         <translation>Level</translation>
     </message>

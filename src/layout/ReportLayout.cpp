@@ -949,6 +949,30 @@ std::vector<ReportPage> layoutSeriesReport(const SeriesReportInput& in) {
             markCols.push_back({c.heading.c_str(), c.width, Align::Left});
         table(f, markCols, in.marks.rows);
     }
+    if (!in.events.columns.empty()) {
+        f.heading(t.events, 2 * rowHeight);
+        std::vector<Column> dayCols;
+        for (const ReportTable::Column& c : in.eventDays.columns)
+            dayCols.push_back({c.heading.c_str(), c.width, dayCols.empty() ? Align::Left : Align::Right});
+        table(f, dayCols, in.eventDays.rows);
+        if (in.eventCount > in.events.rows.size())
+            f.paragraph(fillIn(t.eventsMore, {std::to_string(in.events.rows.size()),
+                                              std::to_string(in.eventCount)}),
+                        Style::Small);
+        std::vector<Column> eventCols;
+        for (const ReportTable::Column& c : in.events.columns)
+            eventCols.push_back({c.heading.c_str(), c.width, Align::Right});
+        table(f, eventCols, in.events.rows);
+    }
+    if (!in.background.rows.empty()) {
+        f.heading(t.background, 2 * rowHeight);
+        f.paragraph(t.backgroundNote, Style::Small);
+        std::vector<Column> backgroundCols;
+        for (const ReportTable::Column& c : in.background.columns)
+            backgroundCols.push_back({c.heading.c_str(), c.width,
+                                      backgroundCols.size() < 2 ? Align::Left : Align::Right});
+        table(f, backgroundCols, in.background.rows);
+    }
 
     // One scale for every curve, so that the days compare at a glance.
     double lo = 0, hi = 0;

@@ -89,6 +89,10 @@ struct ReportTexts {
     std::string cursorSpan;  // %1 start, %2 end: the span between the cursors
     // what the marks left out
     std::string marks;
+    std::string events;     // the heading of the events' table
+    std::string eventsMore; // %1 the events listed, %2 all of them
+    std::string background; // the heading of the background table
+    std::string backgroundNote;
     std::string assessed, allReadings, excluded, residual;
     std::string leftOut;         // %1 readings, %2 time
     std::string notDeterminable; // Lspecific when Leq - Lres is 3 dB or less
@@ -215,6 +219,12 @@ struct SeriesReportInput {
     std::string lresName, lspecificName; // as the window names them
     ReportTable marks; // a row a mark in the span: kind, label, from, to, length, note
     ReportTable days;  // a row a day
+    // The noise events listed (none without a threshold) and how many there
+    // were: more than the rows when only the loudest are listed.
+    ReportTable eventDays; // a row a day: its events and time above
+    ReportTable events;
+    std::size_t eventCount = 0;
+    ReportTable background;          // the ABL of each date and period, then the RBLs
     std::vector<ReportCurve> curves; // the whole span first, then one a day
     ReportTexts texts;
 };

@@ -101,6 +101,13 @@ ReportTexts ReportLayout::texts() {
     t.wholeSurvey = tr("Bütün ölçüm: %1 – %2").toStdString();
     t.cursorSpan = tr("A–B arası: %1 – %2").toStdString();
     t.marks = tr("İşaretler").toStdString();
+    t.events = tr("Olaylar").toStdString();
+    t.eventsMore = tr("%2 olayın Lmax'ı en yüksek %1 tanesi.").toStdString();
+    t.background = tr("Arka plan seviyesi").toStdString();
+    t.backgroundNote =
+        tr("ABL: dönemin kapsanmış çeyrek saatlerinin LA90 değerlerinin alt yüzde onluğu; RBL: "
+           "dönemin ABL'lerinin günler üzerinden medyanı.")
+            .toStdString();
     t.assessed = tr("Değerlendirilen").toStdString();
     t.allReadings = tr("Bütün okumalar").toStdString();
     t.excluded = tr("Hariç tutulan").toStdString();

@@ -2,6 +2,7 @@
 
 #include "model/TextFormat.h"
 #include "model/TimeLabels.h"
+#include "survey/SeriesBackground.h"
 #include "survey/SeriesFigures.h"
 #include "survey/SeriesTables.h"
 
@@ -145,6 +146,38 @@ void bandsOf(ReportCurve& c, const SeriesMarks& marks, SeriesMs a, SeriesMs b, S
     c.residual = bandsIn(marks.residual, a, b, t0, t1);
 }
 
+// The events in time order, or the reportedEvents loudest (by Lmax) of them
+// when there are more, each with its number among all.
+ReportTable eventsTable(const SeriesEvents& events, Language language) {
+    ReportTable table;
+    for (const MarkColumn& c : eventColumns())
+        table.columns.push_back({c.heading.in(language), c.printWidth});
+    std::vector<std::size_t> shown(events.events.size());
+    for (std::size_t i = 0; i < shown.size(); ++i)
+        shown[i] = i;
+    if (shown.size() > reportedEvents) {
+        std::stable_sort(shown.begin(), shown.end(), [&](std::size_t a, std::size_t b) {
+            return events.events[a].lmax > events.events[b].lmax;
+        });
+        shown.resize(reportedEvents);
+        std::sort(shown.begin(), shown.end());
+    }
+    for (const std::size_t i : shown)
+        table.rows.push_back(eventCells(static_cast<int>(i) + 1, events.events[i]));
+    return table;
+}
+
+ReportTable backgroundTable(const SeriesBackground& background, Language language) {
+    ReportTable table;
+    for (const MarkColumn& c : backgroundColumns())
+        table.columns.push_back({c.heading.in(language), c.printWidth});
+    for (const BackgroundLevel& l : background.levels)
+        table.rows.push_back(backgroundCells(l, language));
+    for (const BackgroundRating& r : background.ratings)
+        table.rows.push_back(ratingCells(r, language));
+    return table;
+}
+
 } // namespace
 
 std::pair<SeriesMs, SeriesMs> reportedSpan(const SeriesStore& s, SeriesMs t0, SeriesMs t1) {
@@ -172,7 +205,8 @@ bool wantsSeriesReport(const SeriesStore& series, SeriesMs t0, SeriesMs t1,
 SeriesReportInput seriesReportInput(const SeriesStore& s, SeriesMs t0, SeriesMs t1,
                                     const PeriodBounds& bounds, std::optional<double> limit,
                                     const ReportTexts& texts, Language language,
-                                    const SurveyMarks& marks, const Clock& clock) {
+                                    const SurveyMarks& marks, const Clock& clock,
+                                    const std::optional<EventRules>& eventRules) {
     SeriesReportInput in;
     in.texts = texts;
     in.limit = limit;
@@ -208,8 +242,27 @@ SeriesReportInput seriesReportInput(const SeriesStore& s, SeriesMs t0, SeriesMs 
     }
     in.marks = marksTable(marksIn(s, t0, t1, marks, clock), clock, language);
 
-    const std::vector<DayFigures> days = dailyFigures(s, bounds, t0, t1, inSeries);
+    std::vector<DayFigures> days = dailyFigures(s, bounds, t0, t1, inSeries);
     const FigureTable<DayFigures>& table = dailyFiguresTable();
+    if (eventRules) {
+        const SeriesEvents events = findEvents(s, t0, t1, *eventRules, inSeries.excluded, bounds);
+        putEventDays(days, events);
+        // The daily table fills the page's width already: the days' events
+        // get a table of their own.
+        in.eventDays.columns.push_back({table.heading.in(language), table.printWidth});
+        for (const TableColumn<DayFigures>& c : dailyEventColumns())
+            in.eventDays.columns.push_back({c.heading.in(language), c.printWidth});
+        for (const DayFigures& d : days) {
+            std::vector<std::string> row{table.name(d)};
+            for (const TableColumn<DayFigures>& c : dailyEventColumns())
+                row.push_back(figureText(c, d, reportNoFigure));
+            in.eventDays.rows.push_back(std::move(row));
+        }
+        in.events = eventsTable(events, language);
+        in.eventCount = events.events.size();
+    }
+    in.background =
+        backgroundTable(backgroundLevels(s, t0, t1, bounds, inSeries.excluded), language);
     in.days.columns.push_back({table.heading.in(language), table.printWidth});
     for (const TableColumn<DayFigures>& c : table.columns)
         in.days.columns.push_back({c.heading.in(language), c.printWidth});

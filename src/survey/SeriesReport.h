@@ -7,6 +7,7 @@
 #include "config/Language.h"
 #include "layout/ReportLayout.h"
 #include "model/NoiseRules.h"
+#include "survey/SeriesEvents.h"
 #include "survey/SeriesStore.h"
 #include "survey/SurveyMarks.h"
 
@@ -26,12 +27,18 @@ bool wantsSeriesReport(const SeriesStore& series, SeriesMs t0, SeriesMs t1,
 // the survey. Empty without readings.
 std::pair<SeriesMs, SeriesMs> reportedSpan(const SeriesStore& series, SeriesMs t0, SeriesMs t1);
 
+// A report lists this many events at most.
+inline constexpr std::size_t reportedEvents = 50;
+
 // The report's input for the readings of [t0, t1) in the words of texts and
 // the headings of the language they are in, without the title block and the
 // time of printing, which the caller knows. Its figures follow marks (times
 // on clock's wall clock); the marks in the span are listed, with what they
-// left out and the figures of all readings beside.
+// left out and the figures of all readings beside. With event rules the
+// events are listed (at most reportedEvents of them, the loudest) after
+// each day's events and time above; the background table comes always.
 SeriesReportInput seriesReportInput(const SeriesStore& series, SeriesMs t0, SeriesMs t1,
                                     const PeriodBounds& bounds, std::optional<double> limit,
                                     const ReportTexts& texts, Language language,
-                                    const SurveyMarks& marks = {}, const Clock& clock = appClock());
+                                    const SurveyMarks& marks = {}, const Clock& clock = appClock(),
+                                    const std::optional<EventRules>& eventRules = {});

@@ -285,3 +285,65 @@ std::vector<std::string> markCells(const SurveyMark& mark, const Clock& clock, L
             length,
             mark.note};
 }
+
+const std::vector<MarkColumn>& eventColumns() {
+    static const std::vector<MarkColumn> columns{{{"No", "No"}, 10},
+                                                 {{"Başlangıç", "Start"}, 36},
+                                                 {{"Süre (s)", "Length (s)"}, 20},
+                                                 {{"Lmax", "Lmax"}, 18},
+                                                 {{"Lmax anı", "Time of Lmax"}, 36},
+                                                 {{"Leq", "Leq"}, 18},
+                                                 {{"SEL", "SEL"}, 18}};
+    return columns;
+}
+
+std::string eventClockText(std::int64_t wallMs) {
+    const std::int64_t second = wallMs / 1000 - (wallMs % 1000 < 0 ? 1 : 0);
+    const DateTime t = addSeconds(DateTime{}, second);
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%02d-%02d-%04d %02d:%02d:%02d.%d", t.day, t.month, t.year,
+                  t.hour, t.minute, t.second, static_cast<int>((wallMs - second * 1000) / 100));
+    return buf;
+}
+
+std::vector<std::string> eventCells(int n, const SeriesEvent& event) {
+    return {std::to_string(n),
+            eventClockText(event.startWall),
+            formatFixed(event.seconds, 1),
+            formatFixed(event.lmaxDb(), 1),
+            eventClockText(event.lmaxWall),
+            formatFixed(event.leq(), 1),
+            formatFixed(event.sel(), 1)};
+}
+
+const std::vector<MarkColumn>& backgroundColumns() {
+    static const std::vector<MarkColumn> columns{{{"Tarih", "Date"}, 26},
+                                                 {{"Dönem", "Period"}, 22},
+                                                 {{"ABL", "ABL"}, 18},
+                                                 {{"Sayı", "Count"}, 18}};
+    return columns;
+}
+
+TableHeading dayPartHeading(DayPart part) {
+    switch (part) {
+    case DayPart::Day:
+        return {"gündüz", "day"};
+    case DayPart::Evening:
+        return {"akşam", "evening"};
+    case DayPart::Night:
+        break;
+    }
+    return {"gece", "night"};
+}
+
+std::vector<std::string> backgroundCells(const BackgroundLevel& level, Language language) {
+    char date[16];
+    std::snprintf(date, sizeof date, "%02d-%02d-%04d", level.day, level.month, level.year);
+    return {date, dayPartHeading(level.part).in(language), formatFixed(level.abl, 1),
+            std::to_string(level.intervals)};
+}
+
+std::vector<std::string> ratingCells(const BackgroundRating& rating, Language language) {
+    return {"RBL", dayPartHeading(rating.part).in(language), formatFixed(rating.rbl, 1),
+            std::to_string(rating.dates)};
+}

@@ -7,6 +7,8 @@
 
 #include "config/Language.h"
 #include "model/TimeLabels.h"
+#include "survey/SeriesBackground.h"
+#include "survey/SeriesEvents.h"
 #include "survey/SeriesFigures.h"
 #include "survey/SurveyMarks.h"
 
@@ -78,3 +80,18 @@ const std::vector<MarkColumn>& markColumns();
 // The word for a kind of mark in a table.
 TableHeading markKindHeading(MarkKind kind);
 std::vector<std::string> markCells(const SurveyMark& mark, const Clock& clock, Language language);
+
+// The table of noise events, as the window, the report and the workbook list
+// them: n, start, length (s), Lmax, time of Lmax, Leq, SEL; times on the wall
+// clock to a tenth of a second.
+const std::vector<MarkColumn>& eventColumns();
+std::vector<std::string> eventCells(int n, const SeriesEvent& event);
+// "dd-mm-yyyy hh:mm:ss.s" of a time on the wall clock.
+std::string eventClockText(std::int64_t wallMs);
+
+// The background table: date, period, ABL and its counted quarter hours;
+// then each period's RBL and its dates.
+const std::vector<MarkColumn>& backgroundColumns();
+TableHeading dayPartHeading(DayPart part);
+std::vector<std::string> backgroundCells(const BackgroundLevel& level, Language language);
+std::vector<std::string> ratingCells(const BackgroundRating& rating, Language language);

@@ -1,5 +1,6 @@
 #include "survey/SurveyWorkbook.h"
 
+#include "survey/SeriesBackground.h"
 #include "survey/SeriesFigures.h"
 #include "survey/SeriesTables.h"
 
@@ -71,25 +72,69 @@ TableSheet marksSheet(const SurveyMarks& marks, SurveyMs from, SurveyMs to, cons
     return sheet;
 }
 
+TableSheet eventsSheet(const SeriesEvents& events, Language language) {
+    TableSheet sheet{TableHeading{"Olaylar", "Events"}.in(language), {}, {}, 1};
+    for (const MarkColumn& c : eventColumns())
+        sheet.headings.push_back(c.heading.in(language));
+    int n = 0;
+    for (const SeriesEvent& e : events.events)
+        sheet.rows.push_back({count(static_cast<std::uint64_t>(++n)),
+                              TableCell{{}, eventClockText(e.startWall)}, TableCell{e.seconds, {}},
+                              TableCell{e.lmaxDb(), {}}, TableCell{{}, eventClockText(e.lmaxWall)},
+                              TableCell{e.leq(), {}}, TableCell{e.sel(), {}}});
+    return sheet;
+}
+
+TableSheet backgroundSheet(const SeriesBackground& background, Language language) {
+    TableSheet sheet{TableHeading{"Arka plan", "Background"}.in(language), {}, {}, 1};
+    for (const MarkColumn& c : backgroundColumns())
+        sheet.headings.push_back(c.heading.in(language));
+    auto add = [&sheet](const std::vector<std::string>& cells, double level, int n) {
+        sheet.rows.push_back({TableCell{{}, cells[0]}, TableCell{{}, cells[1]},
+                              TableCell{level, {}}, count(static_cast<std::uint64_t>(n))});
+    };
+    for (const BackgroundLevel& l : background.levels)
+        add(backgroundCells(l, language), l.abl, l.intervals);
+    for (const BackgroundRating& r : background.ratings)
+        add(ratingCells(r, language), r.rbl, r.dates);
+    return sheet;
+}
+
 } // namespace
 
 std::vector<TableSheet> surveyWorkbookSheets(const SeriesStore& s, SeriesMs t0, SeriesMs t1,
                                              const PeriodBounds& bounds, const SurveyMarks& marks,
-                                             const Clock& clock, Language language) {
+                                             const Clock& clock, Language language,
+                                             const std::optional<EventRules>& eventRules) {
     const SeriesMarks inSeries = marks.inSeries(s, clock);
-    return {sheetOf({"Günler", "Days"}, dailyFiguresTable(),
-                    dailyFigures(s, bounds, t0, t1, inSeries), language),
-            sheetOf({"Saatler", "Hours"}, hourlyFiguresTable(), hourlyFigures(s, t0, t1, inSeries),
-                    language),
-            figuresSheet(spanFigures(s, t0, t1, bounds, inSeries), spanFigures(s, t0, t1, bounds),
-                         language),
-            marksSheet(marks, instantOfSeries(s, t0, clock), instantOfSeries(s, t1, clock), clock,
-                       language)};
+    std::vector<DayFigures> days = dailyFigures(s, bounds, t0, t1, inSeries);
+    FigureTable<DayFigures> daily = dailyFiguresTable();
+    std::optional<SeriesEvents> events;
+    if (eventRules) {
+        events = findEvents(s, t0, t1, *eventRules, inSeries.excluded, bounds);
+        putEventDays(days, *events);
+        const auto& more = dailyEventColumns();
+        daily.columns.insert(daily.columns.end(), more.begin(), more.end());
+    }
+    std::vector<TableSheet> sheets{sheetOf({"Günler", "Days"}, daily, days, language),
+                                   sheetOf({"Saatler", "Hours"}, hourlyFiguresTable(),
+                                           hourlyFigures(s, t0, t1, inSeries), language),
+                                   figuresSheet(spanFigures(s, t0, t1, bounds, inSeries),
+                                                spanFigures(s, t0, t1, bounds), language),
+                                   marksSheet(marks, instantOfSeries(s, t0, clock),
+                                              instantOfSeries(s, t1, clock), clock, language)};
+    if (events)
+        sheets.push_back(eventsSheet(*events, language));
+    sheets.push_back(
+        backgroundSheet(backgroundLevels(s, t0, t1, bounds, inSeries.excluded), language));
+    return sheets;
 }
 
 bool writeSurveyWorkbook(const std::string& path, const SeriesStore& series, SeriesMs t0,
                          SeriesMs t1, const PeriodBounds& bounds, const SurveyMarks& marks,
-                         const Clock& clock, Language language, std::string* error) {
+                         const Clock& clock, Language language, std::string* error,
+                         const std::optional<EventRules>& eventRules) {
     return WriteTableWorkbook(
-        path, surveyWorkbookSheets(series, t0, t1, bounds, marks, clock, language), error);
+        path, surveyWorkbookSheets(series, t0, t1, bounds, marks, clock, language, eventRules),
+        error);
 }

@@ -26,6 +26,10 @@ const QColor limitColour(255, 60, 0);
 const QColor cursorAColour(110, 30, 200);
 const QColor cursorBColour(0, 160, 0);
 const QColor stepColour(230, 120, 0);
+// Events in red, apart from the marks' colours and the steps' orange.
+const QColor eventColour(200, 20, 60);
+const QColor eventTint(200, 20, 60, 28);
+constexpr int eventBarHeight = 6;
 
 // A mark's band, behind the curve, and over it for the readings left out.
 QColor bandOf(MarkKind kind) {
@@ -184,6 +188,11 @@ void SurveyPlot::setMarks(std::vector<ShownMark> marks) {
     update();
 }
 
+void SurveyPlot::setEvents(std::vector<SeriesEvent> events) {
+    events_ = std::move(events);
+    update();
+}
+
 QRect SurveyPlot::plotArea() const {
     return QRect(leftMargin, topMargin, std::max(1, width() - leftMargin - rightMargin),
                  std::max(1, height() - topMargin - bottomMargin));
@@ -330,6 +339,17 @@ void SurveyPlot::paintEvent(QPaintEvent*) {
             p.drawPoint(l.front());
         else
             p.drawPolyline(l);
+    }
+
+    // Events: their spans tinted, and a bar along the bottom that stays in
+    // sight when an event is narrower than a pixel.
+    eventMarkers_ = eventMarkers(events_, span_.t0(), span_.t1(), area.left(), area.width());
+    for (const EventMarker& m : eventMarkers_) {
+        if (m.x1 - m.x0 > 2)
+            p.fillRect(QRect(m.x0, area.top(), m.x1 - m.x0, area.height()), eventTint);
+        p.fillRect(QRect(m.x0, area.bottom() - eventBarHeight + 1, std::max(2, m.x1 - m.x0),
+                         eventBarHeight),
+                   eventColour);
     }
 
     // The readings left out stay in sight, dimmed by a veil over them.

@@ -3,6 +3,7 @@
 #include "plot/TimeSpan.h"
 #include "survey/SeriesStore.h"
 #include "surveywindow/MarkBands.h"
+#include "surveywindow/SurveyEvents.h"
 
 #include <QWidget>
 
@@ -56,6 +57,10 @@ class SurveyPlot : public QWidget {
     void setMarks(std::vector<ShownMark> marks);
     // The marks' bands as last drawn.
     const std::vector<MarkBand>& markBandsDrawn() const { return bands_; }
+    // The noise events found (in time order), drawn as markers along the
+    // bottom of the curve, their spans tinted.
+    void setEvents(std::vector<SeriesEvent> events);
+    const std::vector<EventMarker>& eventMarkersDrawn() const { return eventMarkers_; }
     std::optional<SeriesMs> cursorA() const { return cursorA_; }
     std::optional<SeriesMs> cursorB() const { return cursorB_; }
     void setCursors(std::optional<SeriesMs> a, std::optional<SeriesMs> b);
@@ -95,6 +100,8 @@ class SurveyPlot : public QWidget {
     std::optional<SeriesGap> tailGap_;
     std::vector<ShownMark> marks_;
     std::vector<MarkBand> bands_;
+    std::vector<SeriesEvent> events_;
+    std::vector<EventMarker> eventMarkers_;
     std::optional<SeriesMs> cursorA_;
     std::optional<SeriesMs> cursorB_;
     // A drag in progress: where it began, where it is, whether it pans.

@@ -6,6 +6,7 @@
 #include "model/Clock.h"
 #include "mqtt/MqttPublisher.h"
 #include "recording/Recording.h"
+#include "survey/SeriesBackground.h"
 #include "survey/SeriesTables.h"
 #include "survey/SurveyWeather.h"
 #include "surveywindow/LiveSurvey.h"
@@ -17,7 +18,10 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
+#include <QFormLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -29,6 +33,7 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QSplitter>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -300,6 +305,86 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
                                rows * figures_->verticalHeader()->defaultSectionSize() +
                                2 * figures_->frameWidth());
 
+    eventBox_ = new QGroupBox(tr("Olayları bul"), this);
+    eventBox_->setObjectName(QStringLiteral("events"));
+    eventBox_->setCheckable(true);
+    auto spin = [this](const char* name, double max, const QString& suffix, const QString& tip) {
+        auto* box = new QDoubleSpinBox(this);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setRange(0, max);
+        box->setDecimals(1);
+        box->setSuffix(suffix);
+        box->setToolTip(tip);
+        // Each change finds the events again: not at every key.
+        box->setKeyboardTracking(false);
+        return box;
+    };
+    eventAbove_ = spin("eventAbove", 200, tr(" dB"),
+                       tr("Bir olay bu seviyenin üstündeki bir okumayla başlar"));
+    eventHysteresis_ = spin("eventHysteresis", 50, tr(" dB"),
+                            tr("Olay, okumalar eşiğin bu kadar altına inene dek sürer"));
+    eventMerge_ = spin("eventMerge", 3600, tr(" s"),
+                       tr("Aralarındaki sessizlik en çok bu kadar olan olaylar birleşir"));
+    eventMin_ = spin("eventMin", 3600, tr(" s"), tr("Bundan kısa olaylar sayılmaz"));
+    auto* rules = new QFormLayout;
+    rules->addRow(tr("Eşik"), eventAbove_);
+    rules->addRow(tr("Histerezis"), eventHysteresis_);
+    rules->addRow(tr("Birleştir"), eventMerge_);
+    rules->addRow(tr("En kısa"), eventMin_);
+    eventBox_->setLayout(rules);
+    eventTable_ =
+        makeTable({tr("No"), tr("Başlangıç"), tr("Süre (s)"), tr("Lmax"), tr("SEL")}, this);
+    eventTable_->setObjectName(QStringLiteral("eventList"));
+    eventTable_->horizontalHeader()->setSectionsClickable(true);
+    eventTable_->horizontalHeader()->setSortIndicatorShown(true);
+    eventsLabel_ = new QLabel(this);
+    eventsLabel_->setObjectName(QStringLiteral("eventsLine"));
+    auto* markEventButton = new QPushButton(tr("Olay olarak işaretle"), this);
+    auto* excludeEventButton = new QPushButton(tr("Hariç tut"), this);
+    markEventButton->setObjectName(QStringLiteral("markEvent"));
+    excludeEventButton->setObjectName(QStringLiteral("excludeEvent"));
+    excludeEventButton->setToolTip(tr("Seçili olayı hariç tutma işaretine çevir"));
+    auto selectedEvent = [this]() -> std::optional<std::size_t> {
+        const int row = eventTable_->currentRow();
+        if (row < 0 || row >= static_cast<int>(events_.size()))
+            return std::nullopt;
+        return static_cast<std::size_t>(row);
+    };
+    connect(markEventButton, &QPushButton::clicked, this, [this, selectedEvent] {
+        if (const auto row = selectedEvent())
+            markEvent(*row, MarkKind::Event);
+    });
+    connect(excludeEventButton, &QPushButton::clicked, this, [this, selectedEvent] {
+        if (const auto row = selectedEvent())
+            markEvent(*row, MarkKind::Exclude);
+    });
+    connect(eventTable_, &QTableWidget::cellClicked, this,
+            [this](int row, int) { zoomToEvent(static_cast<std::size_t>(row)); });
+    connect(eventTable_->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int column) { sortEvents(static_cast<EventList::Column>(column)); });
+    eventSettings_ =
+        rememberedEventSettings(programSettingsPath(), QFile::encodeName(folder_).toStdString());
+    eventBox_->setChecked(eventSettings_.on);
+    eventAbove_->setValue(eventSettings_.rules.aboveDb);
+    eventHysteresis_->setValue(eventSettings_.rules.hysteresisDb);
+    eventMerge_->setValue(eventSettings_.rules.mergeSeconds);
+    eventMin_->setValue(eventSettings_.rules.minSeconds);
+    connect(eventBox_, &QGroupBox::toggled, this, &CSurveyWnd::eventRulesEdited);
+    for (QDoubleSpinBox* box : {eventAbove_, eventHysteresis_, eventMerge_, eventMin_})
+        connect(box, &QDoubleSpinBox::valueChanged, this, &CSurveyWnd::eventRulesEdited);
+    auto* eventPanel = new QWidget(this);
+    auto* eventColumn = new QVBoxLayout(eventPanel);
+    auto* eventTop = new QHBoxLayout;
+    eventTop->addWidget(eventBox_);
+    auto* eventButtons = new QVBoxLayout;
+    eventButtons->addWidget(eventsLabel_);
+    eventButtons->addStretch(1);
+    eventButtons->addWidget(markEventButton);
+    eventButtons->addWidget(excludeEventButton);
+    eventTop->addLayout(eventButtons, 1);
+    eventColumn->addLayout(eventTop);
+    eventColumn->addWidget(eventTable_, 1);
+
     // Each table as wide as what it shows (fitTables); the marks take the rest.
     tables_ = new QSplitter(Qt::Horizontal, this);
     tables_->setChildrenCollapsible(false);
@@ -315,7 +400,11 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
     markButtons->addWidget(deleteMarkButton_);
     markColumn->addLayout(markButtons);
     markColumn->addWidget(markList_, 1);
-    tables_->addWidget(markPanel);
+    auto* side = new QTabWidget(this);
+    side->setObjectName(QStringLiteral("sideTabs"));
+    side->addTab(markPanel, tr("İşaretler"));
+    side->addTab(eventPanel, tr("Olaylar"));
+    tables_->addWidget(side);
     tables_->setStretchFactor(3, 1);
     hourly_->hide();
     for (QTableWidget* t : {figures_, daily_, hourly_})
@@ -638,11 +727,106 @@ void CSurveyWnd::fitTables() {
 }
 
 void CSurveyWnd::fillDaily() {
-    days_ = dailyFigures(read_->series, bounds_, figureMarks());
+    const SeriesStore& s = read_->series;
+    days_ = dailyFigures(s, bounds_, figureMarks());
+    FigureTable<DayFigures> table = dailyFiguresTable();
+    if (eventSettings_.on && !s.empty()) {
+        SeriesEvents found = findEvents(s, s.start(), s.end(), eventSettings_.rules,
+                                        figureMarks().excluded, bounds_);
+        putEventDays(days_, found);
+        events_.set(std::move(found.events));
+        const auto& more = dailyEventColumns();
+        table.columns.insert(table.columns.end(), more.begin(), more.end());
+    } else {
+        events_.set({});
+    }
+    plot_->setEvents(events_.events());
+    fillEventList();
+
+    // Each day's background levels after its figures: day, evening, night.
+    const SeriesBackground background =
+        s.empty() ? SeriesBackground{}
+                  : backgroundLevels(s, s.start(), s.end(), bounds_, figureMarks().excluded);
+    QStringList headings = headingsOf(table);
+    for (const QString& part : {tr("ABL gündüz"), tr("ABL akşam"), tr("ABL gece")})
+        headings << part;
+    daily_->setColumnCount(static_cast<int>(headings.size()));
+    daily_->setHorizontalHeaderLabels(headings);
     daily_->setRowCount(static_cast<int>(days_.size()));
-    for (int r = 0; r < static_cast<int>(days_.size()); ++r)
-        setRow(daily_, r, dailyFiguresTable(), days_[static_cast<std::size_t>(r)]);
+    const int firstAbl = static_cast<int>(table.columns.size()) + 1;
+    for (int r = 0; r < static_cast<int>(days_.size()); ++r) {
+        const DayFigures& d = days_[static_cast<std::size_t>(r)];
+        setRow(daily_, r, table, d);
+        for (int c = 0; c < 3; ++c)
+            setCell(daily_, r, firstAbl + c, QString::fromUtf8(noFigure.data(), noFigure.size()));
+        for (const BackgroundLevel& l : background.levels)
+            if (l.year == d.year && l.month == d.month && l.day == d.day)
+                setCell(daily_, r, firstAbl + static_cast<int>(l.part),
+                        QString::number(l.abl, 'f', 1));
+    }
     fitToContents(daily_);
+}
+
+void CSurveyWnd::fillEventList() {
+    eventTable_->setRowCount(static_cast<int>(events_.size()));
+    for (std::size_t r = 0; r < events_.size(); ++r) {
+        const std::vector<std::string> cells = events_.cells(r);
+        for (std::size_t c = 0; c < cells.size(); ++c)
+            setCell(eventTable_, static_cast<int>(r), static_cast<int>(c),
+                    QString::fromStdString(cells[c]));
+    }
+    eventTable_->horizontalHeader()->setSortIndicator(
+        events_.sortColumn(), events_.descending() ? Qt::DescendingOrder : Qt::AscendingOrder);
+    eventTable_->resizeColumnsToContents();
+    eventsLabel_->setText(
+        eventSettings_.on ? tr("%n olay", nullptr, static_cast<int>(events_.size())) : QString());
+}
+
+void CSurveyWnd::eventRulesEdited() {
+    eventSettings_.on = eventBox_->isChecked();
+    eventSettings_.rules = {eventAbove_->value(), eventHysteresis_->value(), eventMerge_->value(),
+                            eventMin_->value()};
+    // Remembered for the folder; a settings file that cannot be written
+    // loses no more than the next opening's defaults.
+    rememberEventSettings(programSettingsPath(), QFile::encodeName(folder_).toStdString(),
+                          eventSettings_);
+    if (!loaded_)
+        return;
+    fillDaily();
+    fitTables();
+}
+
+void CSurveyWnd::setEventSettings(const EventSettings& settings) {
+    const QSignalBlocker b0(eventBox_), b1(eventAbove_), b2(eventHysteresis_), b3(eventMerge_),
+        b4(eventMin_);
+    eventBox_->setChecked(settings.on);
+    eventAbove_->setValue(settings.rules.aboveDb);
+    eventHysteresis_->setValue(settings.rules.hysteresisDb);
+    eventMerge_->setValue(settings.rules.mergeSeconds);
+    eventMin_->setValue(settings.rules.minSeconds);
+    eventRulesEdited();
+}
+
+void CSurveyWnd::sortEvents(EventList::Column column) {
+    events_.sortBy(column);
+    fillEventList();
+}
+
+void CSurveyWnd::zoomToEvent(std::size_t row) {
+    if (row >= events_.size() || !plot_->series())
+        return;
+    const auto [a, b] = eventView(events_.at(row));
+    plot_->showSpan(a, b);
+}
+
+void CSurveyWnd::markEvent(std::size_t row, MarkKind kind) {
+    if (row >= events_.size() || read_->series.empty())
+        return;
+    const SurveyMark mark =
+        eventMark(events_.at(row), kind, tr("olay").toStdString(), read_->series, appClock());
+    if (const auto problem = marks_->add(mark))
+        prompt().inform(this, tr("İşaret eklenemedi: %1").arg(QString::fromStdString(*problem)),
+                        QStringLiteral("Vrel"), Prompt::Icon::Warning);
 }
 
 void CSurveyWnd::dayClicked(int row) {

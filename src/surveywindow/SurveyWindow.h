@@ -4,6 +4,7 @@
 #include "survey/SeriesReader.h"
 #include "survey/SurveyRunner.h"
 #include "surveywindow/MarksEditor.h"
+#include "surveywindow/SurveyEvents.h"
 #include "surveywindow/SurveyFolderLoad.h"
 
 #include <QPointer>
@@ -15,6 +16,8 @@
 class LiveSurvey;
 class MqttPublisher;
 class MeterSession;
+class QDoubleSpinBox;
+class QGroupBox;
 class QLabel;
 class QTimer;
 class QProgressBar;
@@ -40,6 +43,11 @@ class SurveyPlot;
 // is residual sound, unless "Bütün okumalar" shows the figures of all
 // readings. A span between the cursors, or dragged over with Ctrl, is marked
 // through a small dialog; Ctrl+Z undoes the last change.
+//
+// Beside the marks, the events panel finds the survey's noise events by the
+// rules of vrel-cli events (remembered for each folder), lists them, shows
+// them over the curve and turns one into a mark; the day table then carries
+// each day's events and time above, and always the background levels.
 class CSurveyWnd : public QWidget {
     Q_OBJECT
   public:
@@ -103,6 +111,16 @@ class CSurveyWnd : public QWidget {
     // Excludes the rows of a weather station's file with wind above 5 m/s,
     // as vrel-cli weather does.
     void importWeather();
+    // The events panel: its rules, the list as shown, and what a row does.
+    QGroupBox* eventsPanel() const { return eventBox_; }
+    QTableWidget* eventTable() const { return eventTable_; }
+    const EventList& eventList() const { return events_; }
+    const EventSettings& eventSettings() const { return eventSettings_; }
+    void setEventSettings(const EventSettings& settings);
+    void sortEvents(EventList::Column column);
+    // Zooms to the event in row of the list; marks it as kind.
+    void zoomToEvent(std::size_t row);
+    void markEvent(std::size_t row, MarkKind kind);
     // The figures of all readings (on) or of those the marks keep (off).
     void showAllReadings(bool on);
     // Whether the window opens maximised: as it was last closed, maximised
@@ -128,6 +146,8 @@ class CSurveyWnd : public QWidget {
     void readingDone();
     void fillDaily();
     void fillHourly();
+    void fillEventList();
+    void eventRulesEdited();
     void showFigures(int column, SeriesMs t0, SeriesMs t1);
     void cursorsMoved();
     void spanMoved();
@@ -182,4 +202,13 @@ class CSurveyWnd : public QWidget {
     QPushButton* markButton_;
     QPushButton* editMarkButton_;
     QPushButton* deleteMarkButton_;
+    EventSettings eventSettings_;
+    EventList events_;
+    QGroupBox* eventBox_;
+    QDoubleSpinBox* eventAbove_;
+    QDoubleSpinBox* eventHysteresis_;
+    QDoubleSpinBox* eventMerge_;
+    QDoubleSpinBox* eventMin_;
+    QTableWidget* eventTable_;
+    QLabel* eventsLabel_;
 };

@@ -44,8 +44,7 @@ const char* const eventsUsageTail =
 } // namespace
 
 int runEvents(const std::vector<std::string>& args) {
-    const std::string usageText =
-        std::string(eventsUsage) + seriesOptionsUsage + eventsUsageTail;
+    const std::string usageText = std::string(eventsUsage) + seriesOptionsUsage + eventsUsageTail;
     std::vector<std::string_view> valued = {"--above", "--hysteresis", "--merge", "--min",
                                             "--periods"};
     valued.insert(valued.end(), seriesOptionNames.begin(), seriesOptionNames.end());

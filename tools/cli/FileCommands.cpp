@@ -34,6 +34,7 @@ const char* const exportHead =
     "usage: vrel-cli export FILE.txt OUT.xls|OUT.xlsx\n"
     "       vrel-cli export DIR|FILE.txt... OUT.xls|OUT.xlsx [--from DATETIME]\n"
     "                       [--to DATETIME] [--marks FILE.csv | --no-marks]\n"
+    "                       [--above DB [--hysteresis DB] [--merge S] [--min S]]\n"
     "\n"
     "Reads a text data file as the Open command does, chooses its data set as a\n"
     "double click on its row does and exports it as the DATALOGGER window's\n"
@@ -46,7 +47,10 @@ const char* const exportHead =
     "readings in an exclude or residual mark are left out. The workbook of a\n"
     "series adds the survey window's tables: the sheets Günler and Saatler (a\n"
     "day, an hour a row), Değerler (the figures, of all readings beside) and\n"
-    "İşaretler (the marks); a series of more readings gets these alone.\n"
+    "İşaretler (the marks), Arka plan (the ABL of each date and period and the\n"
+    "RBLs, as stats --background) and, with --above and the rules of vrel-cli\n"
+    "events, Olaylar (the events) and each day's events and time above; a\n"
+    "series of more readings gets these alone.\n"
     "\n";
 const char* const exportTail =
     "\n"
@@ -165,29 +169,31 @@ int runList(const std::vector<std::string>& args) {
 
 int runExport(const std::vector<std::string>& args) {
     const std::string usage = std::string(exportHead) + seriesOptionsUsage + exportTail;
+    std::vector<std::string_view> valued = seriesOptionNames;
+    valued.insert(valued.end(), eventOptionNames.begin(), eventOptionNames.end());
     CommandLine line;
-    if (const int status =
-            readCommandLine("export", usage, args, seriesOptionNames, line, {noMarksFlag});
+    if (const int status = readCommandLine("export", usage, args, valued, line, {noMarksFlag});
         status >= 0)
         return status;
     if (line.positional.size() < 2)
         return usageError("export", "expects 2 file names");
     std::string error;
-    if (!checkSeriesOptions(line, error))
+    const auto rules = readEventRules(line, "--", error);
+    if (!error.empty() || !checkSeriesOptions(line, error))
         return usageError("export", error);
     const std::vector<std::string> inputs(line.positional.begin(), line.positional.end() - 1);
     const std::string& out = line.positional.back();
     const bool workbook = endsWithXlsx(out);
     std::optional<ChosenDataSet> set;
     std::vector<TableSheet> tables;
-    if (wantsSeries(line, inputs.size())) {
+    if (wantsSeries(line, inputs.size()) || rules) {
         const auto input = openSeries(inputs, line, "export");
         if (!input)
             return exitFailure;
         if (workbook) {
             // The sheets' names as those of the readings' workbook, in Turkish.
             tables = surveyWorkbookSheets(input->series, input->from, input->to, {}, input->listed,
-                                          appClock(), Language::Turkish);
+                                          appClock(), Language::Turkish, rules);
             if (keptReadings(*input) > maxSeriesRecords) {
                 if (!WriteTableWorkbook(out, tables, &error)) {
                     std::cerr << "vrel-cli export: " << error << "\n";
@@ -237,7 +243,7 @@ int runStats(const std::vector<std::string>& args) {
     std::vector<std::string_view> valued = noiseOptionNames;
     valued.push_back("--limit");
     valued.insert(valued.end(), seriesOptionNames.begin(), seriesOptionNames.end());
-    valued.insert(valued.end(), {"--above", "--hysteresis", "--merge", "--min"});
+    valued.insert(valued.end(), eventOptionNames.begin(), eventOptionNames.end());
     CommandLine line;
     if (const int status = readCommandLine("stats", usage, args, valued, line,
                                            {"--daily", "--background", noMarksFlag});

@@ -28,6 +28,7 @@ const char* const reportHead =
     "                       [--shift HOURS] [--intervals 15m] [--periods D,E,N]\n"
     "       vrel-cli report DIR|FILE.txt... OUT.pdf [--from DATETIME]\n"
     "                       [--to DATETIME] [--marks FILE.csv | --no-marks]\n"
+    "                       [--above DB [--hysteresis DB] [--merge S] [--min S]]\n"
     "                       [the options above]\n"
     "\n"
     "Reads a text data file as the Open command does, chooses its data set as a\n"
@@ -50,6 +51,11 @@ const char* const reportHead =
     "residual marks, as vrel-cli stats does; a series with marks in it always\n"
     "gets the report of a survey, which lists the marks, the readings they\n"
     "left out, Lres and Lspecific, and the figures of all readings beside.\n"
+    "The report of a survey has the background table (the ABL of each date and\n"
+    "period and the RBLs, as stats --background); with --above and the rules\n"
+    "of vrel-cli events it lists the events (the 50 with the highest Lmax when\n"
+    "there are more, saying how many there were) and each day's events and\n"
+    "time above.\n"
     "\n"
     "  --site, --operator, --meter, --notes  the title block (UTF-8)\n"
     "  --limit DB  the limit line and the exceedances\n"
@@ -96,6 +102,7 @@ int runReport(const std::vector<std::string>& args) {
     for (const char* o : {"--site", "--operator", "--meter", "--notes", "--limit", "--lang"})
         valued.push_back(o);
     valued.insert(valued.end(), seriesOptionNames.begin(), seriesOptionNames.end());
+    valued.insert(valued.end(), eventOptionNames.begin(), eventOptionNames.end());
     CommandLine line;
     if (const int status = readCommandLine("report", usage, args, valued, line, {noMarksFlag});
         status >= 0)
@@ -105,6 +112,9 @@ int runReport(const std::vector<std::string>& args) {
     std::string error;
     const auto noise = readNoiseOptions(line, error);
     if (!noise || !checkSeriesOptions(line, error))
+        return usageError("report", error);
+    const auto rules = readEventRules(line, "--", error);
+    if (!error.empty())
         return usageError("report", error);
     ReportInput input;
     input.settings = noise->settings;
@@ -130,17 +140,17 @@ int runReport(const std::vector<std::string>& args) {
     const std::vector<std::string> inputs(line.positional.begin(), line.positional.end() - 1);
     input.now = appClock().localNow();
     std::optional<ChosenDataSet> set;
-    if (wantsSeries(line, inputs.size())) {
+    if (wantsSeries(line, inputs.size()) || rules) {
         const auto series = openSeries(inputs, line, "report");
         if (!series)
             return exitFailure;
-        if (wantsSeriesReport(series->series, series->from, series->to, series->listed,
-                              appClock())) {
+        if (rules || wantsSeriesReport(series->series, series->from, series->to, series->listed,
+                                       appClock())) {
             return write(asked, line.positional.back(),
                          [&](const ReportTexts& texts, Language language) {
                              SeriesReportInput whole = seriesReportInput(
                                  series->series, series->from, series->to, input.settings.bounds,
-                                 input.limit, texts, language, series->listed, appClock());
+                                 input.limit, texts, language, series->listed, appClock(), rules);
                              whole.title = input.title;
                              whole.now = input.now;
                              return layoutSeriesReport(whole);

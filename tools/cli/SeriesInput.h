@@ -49,6 +49,10 @@ bool checkSeriesOptions(const CommandLine& line, std::string& error);
 std::optional<SeriesInput> openSeries(const std::vector<std::string>& inputs,
                                       const CommandLine& line, const char* command);
 
+// The options of noise events' rules, as readEventRules reads them.
+inline const std::vector<std::string_view> eventOptionNames = {"--above", "--hysteresis", "--merge",
+                                                               "--min"};
+
 // The rules of noise events from --above DB, --hysteresis DB, --merge S and
 // --min S, or with another prefix ("--event-above"); nothing without the
 // threshold, or with error set on a wrong value.
