@@ -960,12 +960,12 @@
     </message>
     <message>
         <location line="+11"/>
-        <location line="+178"/>
+        <location line="+183"/>
         <source>Başlangıç</source>
         <translation>Start</translation>
     </message>
     <message>
-        <location line="-178"/>
+        <location line="-183"/>
         <source>Süre</source>
         <translation>Length</translation>
     </message>
@@ -996,18 +996,18 @@
     </message>
     <message>
         <location line="+2"/>
-        <location line="+963"/>
+        <location line="+974"/>
         <source>Düzenle…</source>
         <translation>Edit…</translation>
     </message>
     <message>
-        <location line="-962"/>
-        <location line="+963"/>
+        <location line="-973"/>
+        <location line="+974"/>
         <source>Sil</source>
         <translation>Delete</translation>
     </message>
     <message>
-        <location line="-960"/>
+        <location line="-971"/>
         <source>Hava verisi…</source>
         <translation>Weather data…</translation>
     </message>
@@ -1119,7 +1119,7 @@
         <translation>Shorter events do not count</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+3"/>
         <source>Eşik</source>
         <translation>Threshold</translation>
     </message>
@@ -1139,7 +1139,7 @@
         <translation>Shortest</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+7"/>
         <source>No</source>
         <translation>No.</translation>
     </message>
@@ -1174,7 +1174,7 @@
         <translation>Turn the selected event into an exclude mark</translation>
     </message>
     <message>
-        <location line="+59"/>
+        <location line="+57"/>
         <source>İşaretler</source>
         <translation>Marks</translation>
     </message>
@@ -1280,12 +1280,12 @@
         <translation>The report covers A–B: %1 – %2 (%3).</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+4"/>
         <source>Rapor bütün ölçümü kapsar: %1 – %2.</source>
         <translation>The report covers the whole survey: %1 – %2.</translation>
     </message>
     <message>
-        <location line="+20"/>
+        <location line="+27"/>
         <source>İşaretlerin bir kısmı okunamadı; okunanlar gösteriliyor:</source>
         <translation>Some of the marks could not be read; those read are shown:</translation>
     </message>
@@ -1300,8 +1300,8 @@
         <translation>residual</translation>
     </message>
     <message>
-        <location line="-194"/>
-        <location line="+196"/>
+        <location line="-202"/>
+        <location line="+204"/>
         <source>olay</source>
         <translation>event</translation>
     </message>
@@ -1321,8 +1321,8 @@
         <translation>%1 – %2 (%3)</translation>
     </message>
     <message>
-        <location line="-257"/>
-        <location line="+268"/>
+        <location line="-265"/>
+        <location line="+276"/>
         <source>İşaret eklenemedi: %1</source>
         <translation>The mark could not be added: %1</translation>
     </message>
@@ -1365,7 +1365,7 @@
         </translation>
     </message>
     <message>
-        <location line="-551"/>
+        <location line="-559"/>
         <source>broker satırları reddediyor</source>
         <translation>the broker refuses the rows</translation>
     </message>
@@ -1487,7 +1487,7 @@
         <translation>A survey is running in this window. Stop it and close its files?</translation>
     </message>
     <message>
-        <location filename="../../src/surveywindow/SurveyExports.cpp" line="+42"/>
+        <location filename="../../src/surveywindow/SurveyExports.cpp" line="+43"/>
         <source>Olcum-tablolari.xlsx</source>
         <translation>Survey-tables.xlsx</translation>
     </message>
@@ -2768,18 +2768,18 @@ Do you want to replace it?</translation>
     <message>
         <location filename="../../src/ui/WindowReport.cpp" line="+126"/>
         <location line="+60"/>
-        <location line="+22"/>
+        <location line="+23"/>
         <source>Rapor</source>
         <translation>Report</translation>
     </message>
     <message>
-        <location line="-22"/>
-        <location line="+22"/>
+        <location line="-23"/>
+        <location line="+23"/>
         <source>Rapor için okuma yok.</source>
         <translation>No readings to report.</translation>
     </message>
     <message>
-        <location line="-75"/>
+        <location line="-76"/>
         <source>Rapor ayarları kaydedilemedi.</source>
         <translation>The report settings could not be saved.</translation>
     </message>

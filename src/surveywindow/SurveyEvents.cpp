@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <charconv>
 #include <optional>
+#include <system_error>
 
 namespace {
 
@@ -53,6 +54,9 @@ bool rememberEventSettings(const std::filesystem::path& settingsFile, const std:
     file.setValue(section, "Hysteresis", formatFixed(r.hysteresisDb, 1));
     file.setValue(section, "Merge", formatFixed(r.mergeSeconds, 1));
     file.setValue(section, "Min", formatFixed(r.minSeconds, 1));
+    std::error_code ec;
+    if (settingsFile.has_parent_path())
+        std::filesystem::create_directories(settingsFile.parent_path(), ec);
     return file.save(settingsFile);
 }
 

@@ -14,11 +14,12 @@
 #include <QFile>
 
 void reportSurveySpan(QWidget* parent, const SeriesStore& s, SeriesMs t0, SeriesMs t1,
-                      const SurveyMarks& marks, const QString& scope) {
+                      const SurveyMarks& marks, const QString& scope,
+                      const std::optional<EventRules>& events) {
     // A long span is reported from the series: its readings as records would
     // not fit. So is a marked one: only that report says what was left out.
-    if (wantsSeriesReport(s, t0, t1, marks, appClock())) {
-        WindowReport::runSeries(parent, s, t0, t1, marks, scope);
+    if (events || wantsSeriesReport(s, t0, t1, marks, appClock())) {
+        WindowReport::runSeries(parent, s, t0, t1, marks, scope, events);
         return;
     }
     const RecordList records = seriesRecords(s, t0, t1);
@@ -35,7 +36,7 @@ void reportSurveySpan(QWidget* parent, const SeriesStore& s, SeriesMs t0, Series
 }
 
 void exportSurveyTables(QWidget* parent, const SeriesStore& s, const PeriodBounds& bounds,
-                        const SurveyMarks& marks) {
+                        const SurveyMarks& marks, const std::optional<EventRules>& events) {
     Prompt::FileRequest request;
     request.mode = Prompt::FileRequest::Mode::Save;
     // The window's words, where its translation has them.
@@ -47,6 +48,6 @@ void exportSurveyTables(QWidget* parent, const SeriesStore& s, const PeriodBound
         return;
     std::string error;
     if (!writeSurveyWorkbook(QFile::encodeName(choice.path).toStdString(), s, s.start(), s.end(),
-                             bounds, marks, appClock(), interfaceLanguage(), &error))
+                             bounds, marks, appClock(), interfaceLanguage(), &error, events))
         ReportWriteFailure(parent, choice.path, error);
 }

@@ -20,7 +20,7 @@
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
-#include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -326,11 +326,16 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
     eventMerge_ = spin("eventMerge", 3600, tr(" s"),
                        tr("Aralarındaki sessizlik en çok bu kadar olan olaylar birleşir"));
     eventMin_ = spin("eventMin", 3600, tr(" s"), tr("Bundan kısa olaylar sayılmaz"));
-    auto* rules = new QFormLayout;
-    rules->addRow(tr("Eşik"), eventAbove_);
-    rules->addRow(tr("Histerezis"), eventHysteresis_);
-    rules->addRow(tr("Birleştir"), eventMerge_);
-    rules->addRow(tr("En kısa"), eventMin_);
+    // Two rows of two: the list below keeps the panel's width.
+    auto* rules = new QGridLayout;
+    const std::pair<QString, QDoubleSpinBox*> fields[] = {{tr("Eşik"), eventAbove_},
+                                                          {tr("Histerezis"), eventHysteresis_},
+                                                          {tr("Birleştir"), eventMerge_},
+                                                          {tr("En kısa"), eventMin_}};
+    for (int i = 0; i < 4; ++i) {
+        rules->addWidget(new QLabel(fields[i].first, this), i / 2, i % 2 * 2);
+        rules->addWidget(fields[i].second, i / 2, i % 2 * 2 + 1);
+    }
     eventBox_->setLayout(rules);
     eventTable_ =
         makeTable({tr("No"), tr("Başlangıç"), tr("Süre (s)"), tr("Lmax"), tr("SEL")}, this);
@@ -374,15 +379,13 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
         connect(box, &QDoubleSpinBox::valueChanged, this, &CSurveyWnd::eventRulesEdited);
     auto* eventPanel = new QWidget(this);
     auto* eventColumn = new QVBoxLayout(eventPanel);
-    auto* eventTop = new QHBoxLayout;
-    eventTop->addWidget(eventBox_);
-    auto* eventButtons = new QVBoxLayout;
-    eventButtons->addWidget(eventsLabel_);
-    eventButtons->addStretch(1);
+    eventColumn->setContentsMargins(4, 4, 4, 4);
+    eventColumn->addWidget(eventBox_);
+    auto* eventButtons = new QHBoxLayout;
+    eventButtons->addWidget(eventsLabel_, 1);
     eventButtons->addWidget(markEventButton);
     eventButtons->addWidget(excludeEventButton);
-    eventTop->addLayout(eventButtons, 1);
-    eventColumn->addLayout(eventTop);
+    eventColumn->addLayout(eventButtons);
     eventColumn->addWidget(eventTable_, 1);
 
     // Each table as wide as what it shows (fitTables); the marks take the rest.
@@ -955,16 +958,24 @@ void CSurveyWnd::report() {
         const SeriesMs b = std::max(*plot_->cursorA(), *plot_->cursorB());
         reportSurveySpan(
             this, s, a, b, reportMarks(),
-            tr("Rapor A–B arasını kapsar: %1 – %2 (%3).").arg(at(a), at(b), elapsed(b - a)));
+            tr("Rapor A–B arasını kapsar: %1 – %2 (%3).").arg(at(a), at(b), elapsed(b - a)),
+            reportEvents());
     } else {
         reportSurveySpan(this, s, s.start(), s.end(), reportMarks(),
-                         tr("Rapor bütün ölçümü kapsar: %1 – %2.").arg(at(s.start()), at(s.end())));
+                         tr("Rapor bütün ölçümü kapsar: %1 – %2.").arg(at(s.start()), at(s.end())),
+                         reportEvents());
     }
+}
+
+std::optional<EventRules> CSurveyWnd::reportEvents() const {
+    if (!eventSettings_.on)
+        return std::nullopt;
+    return eventSettings_.rules;
 }
 
 void CSurveyWnd::exportTables() {
     if (loaded_ && !read_->series.empty())
-        exportSurveyTables(this, read_->series, bounds_, reportMarks());
+        exportSurveyTables(this, read_->series, bounds_, reportMarks(), reportEvents());
 }
 
 void CSurveyWnd::loadMarks() {

@@ -159,6 +159,8 @@ class CSurveyWnd : public QWidget {
     const SeriesMarks& figureMarks() const;
     // The marks the report and workbook follow: none when all readings are shown.
     const SurveyMarks& reportMarks() const;
+    // The event rules the report and workbook follow: the panel's, when on.
+    std::optional<EventRules> reportEvents() const;
     QString markKindText(MarkKind kind) const;
     void showRemembered();
     void fitToContents(QTableWidget* table);

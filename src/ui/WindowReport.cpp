@@ -203,7 +203,8 @@ Result run(QWidget* parent, const RecordList& series, const SeriesStats& stats,
 }
 
 Result runSeries(QWidget* parent, const SeriesStore& series, SeriesMs t0, SeriesMs t1,
-                 const SurveyMarks& marks, const QString& scope) {
+                 const SurveyMarks& marks, const QString& scope,
+                 const std::optional<EventRules>& events) {
     if (series.sum(t0, t1).count == 0) {
         prompt().inform(parent, tr("Rapor için okuma yok."), tr("Rapor"),
                         Prompt::Icon::Information);
@@ -212,7 +213,7 @@ Result runSeries(QWidget* parent, const SeriesStore& series, SeriesMs t0, Series
     return produce(parent, scope, [&](const Prompt::ReportRequest& answer) {
         SeriesReportInput input =
             seriesReportInput(series, t0, t1, noiseSettingsOf(answer).bounds, levelLimit().value(),
-                              reportTexts(), interfaceLanguage(), marks, appClock());
+                              reportTexts(), interfaceLanguage(), marks, appClock(), events);
         input.title = titleOf(answer);
         input.now = appClock().localNow();
         return layoutSeriesReport(input);

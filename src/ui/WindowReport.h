@@ -4,6 +4,7 @@
 #include "model/NoiseRules.h"
 #include "model/RecordList.h"
 #include "model/SeriesStats.h"
+#include "survey/SeriesEvents.h"
 #include "survey/SeriesStore.h"
 #include "survey/SurveyMarks.h"
 #include "ui/Prompt.h"
@@ -37,8 +38,9 @@ Result run(QWidget* parent, const RecordList& series, const SeriesStats& stats,
 // The same for the readings of [t0, t1) of a survey, reported from its
 // figures and curves rather than its readings: for spans longer than a day
 // or of more readings than the records of run() take; its figures follow
-// marks, which it lists.
+// marks, which it lists; with event rules it lists the events as well.
 Result runSeries(QWidget* parent, const SeriesStore& series, SeriesMs t0, SeriesMs t1,
-                 const SurveyMarks& marks = {}, const QString& scope = {});
+                 const SurveyMarks& marks = {}, const QString& scope = {},
+                 const std::optional<EventRules>& events = {});
 
 } // namespace WindowReport
