@@ -903,7 +903,7 @@
 <context>
     <name>CSurveyWnd</name>
     <message>
-        <location filename="../../src/surveywindow/SurveyWindow.cpp" line="+140"/>
+        <location filename="../../src/surveywindow/SurveyWindow.cpp" line="+143"/>
         <source>İptal</source>
         <translation>Cancel</translation>
     </message>
@@ -995,18 +995,18 @@
     </message>
     <message>
         <location line="+2"/>
-        <location line="+782"/>
+        <location line="+784"/>
         <source>Düzenle…</source>
         <translation>Edit…</translation>
     </message>
     <message>
-        <location line="-781"/>
-        <location line="+782"/>
+        <location line="-783"/>
+        <location line="+784"/>
         <source>Sil</source>
         <translation>Delete</translation>
     </message>
     <message>
-        <location line="-779"/>
+        <location line="-781"/>
         <source>Hava verisi…</source>
         <translation>Weather data…</translation>
     </message>
@@ -1111,7 +1111,7 @@
         <translation>Leq %1 %2 this interval</translation>
     </message>
     <message numerus="yes">
-        <location line="+177"/>
+        <location line="+179"/>
         <source>%Ln işaret</source>
         <translation>
             <numerusform>%Ln mark</numerusform>
@@ -1273,7 +1273,7 @@
         </translation>
     </message>
     <message>
-        <location line="-163"/>
+        <location line="-165"/>
         <source>Bu dosyalar okunamadı; ölçümün geri kalanı gösteriliyor:</source>
         <translation>These files could not be read; the rest of the survey is shown:</translation>
     </message>
@@ -1324,7 +1324,7 @@
         <translation>held in memory: %1</translation>
     </message>
     <message>
-        <location line="+14"/>
+        <location line="+16"/>
         <source>Ölçüm sürüyor: </source>
         <translation>Survey running: </translation>
     </message>
@@ -1653,6 +1653,19 @@
         <location line="+1"/>
         <source>Sınır seviyesi (dB):</source>
         <translation>Level limit (dB):</translation>
+    </message>
+</context>
+<context>
+    <name>LiveSurvey</name>
+    <message>
+        <location filename="../../src/surveywindow/LiveSurvey.cpp" line="+63"/>
+        <source>eşik aşımı %1&apos;den beri 1 dakikadan uzun sürüyor, Lmax %2 dB</source>
+        <translation>an exceedance since %1 has lasted over a minute, Lmax %2 dB</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>eşik aşımı %1: %2, %3 s, Lmax %4 dB, SEL %5 dB</source>
+        <translation>exceedance %1: %2, %3 s, Lmax %4 dB, SEL %5 dB</translation>
     </message>
 </context>
 <context>
@@ -2382,7 +2395,7 @@ Do you want to replace it?</translation>
 <context>
     <name>SurveyDlg</name>
     <message>
-        <location filename="../../src/ui/SurveyDlg.cpp" line="+26"/>
+        <location filename="../../src/ui/SurveyDlg.cpp" line="+27"/>
         <source>Ölçüm başlat</source>
         <translation>Start survey</translation>
     </message>
@@ -2435,12 +2448,43 @@ Do you want to replace it?</translation>
         <translation>Summary interval:</translation>
     </message>
     <message>
+        <location line="+1"/>
+        <source>Eşik aşımlarını exceedances.csv&apos;ye yaz</source>
+        <translation>Write exceedances to exceedances.csv</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <location line="+1"/>
+        <source> dB</source>
+        <translation> dB</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source> s</source>
+        <translation> s</translation>
+    </message>
+    <message>
         <location line="+2"/>
+        <source>Eşik (üstü):</source>
+        <translation>Threshold (above):</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Histerezis:</source>
+        <translation>Hysteresis:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>En kısa olay:</source>
+        <translation>Shortest event:</translation>
+    </message>
+    <message>
+        <location line="+8"/>
         <source>Ölçüm ağına yayınla: %1</source>
         <translation>Publish to the measurement network: %1</translation>
     </message>
     <message>
-        <location line="+10"/>
+        <location line="+18"/>
         <source>Saha:</source>
         <translation>Site:</translation>
     </message>
@@ -2450,12 +2494,27 @@ Do you want to replace it?</translation>
         <translation>Meter name:</translation>
     </message>
     <message>
+        <location line="-6"/>
+        <source>yok: broker&apos;ın aldığı gönderilmiş sayılır</source>
+        <translation>none: what the broker has counts as sent</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Virgülle ayrılmış toplayıcı adları (vrel-cli collect --name): ölçümün dosyaları bunların hepsi diske yazana dek bekler ve eksikleri yeniden gönderilir.</source>
+        <translation>Collector names separated by commas (vrel-cli collect --name): the survey&apos;s files wait until all of them have written them to disk, and whatever one lacks is sent again.</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Arşivleyenler:</source>
+        <translation>Archived by:</translation>
+    </message>
+    <message>
         <location line="+4"/>
         <source>Broker parolası:</source>
         <translation>Broker password:</translation>
     </message>
     <message>
-        <location line="+14"/>
+        <location line="+15"/>
         <source>Bu klasördeki ölçüm sürdürülür: yeni dosyalar eklenir, aradaki süre events.csv&apos;ye yeniden başlama boşluğu olarak yazılır.</source>
         <translation>The survey in this folder goes on: new files are added, and the time in between goes to events.csv as a restart gap.</translation>
     </message>
@@ -2536,14 +2595,14 @@ Do you want to replace it?</translation>
         <translation>The survey cannot be written to this folder:</translation>
     </message>
     <message>
-        <location line="+27"/>
+        <location line="+35"/>
         <source>Ölçüm ağına yayın başlatılamadı:</source>
         <translation>Publishing to the measurement network could not start:</translation>
     </message>
     <message>
-        <location line="+2"/>
-        <source>Saha ve ölçer adları a-z, 0-9, _ ve - ile en çok 32 karakter olmalı.</source>
-        <translation>Site and meter names are 1 to 32 of a-z, 0-9, _ and -.</translation>
+        <location line="+3"/>
+        <source>Saha, ölçer ve toplayıcı adları a-z, 0-9, _ ve - ile en çok 32 karakter olmalı.</source>
+        <translation>Site, meter and collector names are 1 to 32 of a-z, 0-9, _ and -.</translation>
     </message>
     <message>
         <location line="+25"/>

@@ -92,6 +92,15 @@ class Prompt {
         QString meter;
         QString password; // asked here when no keyring keeps it
         bool passwordKept = false;
+        // Noise events found as the survey runs, as vrel-cli survey
+        // --event-above, --event-hysteresis and --event-min find them.
+        bool events = false;
+        double eventAbove = 70;     // dB
+        double eventHysteresis = 0; // dB
+        double eventMinSeconds = 0;
+        // The collectors whose archives must hold the folder (vrel-cli survey
+        // --archived-by): "NAME[,NAME…]"; empty: the broker's acknowledgement.
+        QString archivedBy;
     };
     // A mark on a span of a survey: its kind ("exclude", "residual", "event",
     // "note", as markers.csv names them), a label chosen from the recent ones

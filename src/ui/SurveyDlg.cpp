@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -48,6 +49,29 @@ SurveyDlg::SurveyDlg(QWidget* parent, const Prompt::SurveyRequest& initial)
     form->addRow(tr("Örnekleme aralığı:"), interval_);
     form->addRow(tr("Veri dosyaları:"), split_);
     form->addRow(tr("Özet aralığı:"), summary_);
+    events_ = new QCheckBox(tr("Eşik aşımlarını exceedances.csv'ye yaz"));
+    events_->setChecked(initial.events);
+    auto spin = [](double value, double min, double max, const QString& suffix) {
+        auto* box = new QDoubleSpinBox;
+        box->setRange(min, max);
+        box->setDecimals(1);
+        box->setValue(value);
+        box->setSuffix(suffix);
+        return box;
+    };
+    eventAbove_ = spin(initial.eventAbove, 30, 140, tr(" dB"));
+    eventHysteresis_ = spin(initial.eventHysteresis, 0, 20, tr(" dB"));
+    eventMin_ = spin(initial.eventMinSeconds, 0, 3600, tr(" s"));
+    form->addRow(events_);
+    form->addRow(tr("Eşik (üstü):"), eventAbove_);
+    form->addRow(tr("Histerezis:"), eventHysteresis_);
+    form->addRow(tr("En kısa olay:"), eventMin_);
+    const auto enableEvents = [this] {
+        for (QWidget* w : {eventAbove_, eventHysteresis_, eventMin_})
+            w->setEnabled(events_->isChecked());
+    };
+    connect(events_, &QCheckBox::toggled, this, enableEvents);
+    enableEvents();
     if (!initial.broker.isEmpty()) {
         publish_ = new QCheckBox(tr("Ölçüm ağına yayınla: %1").arg(initial.broker));
         publish_->setChecked(initial.publish);
@@ -58,17 +82,27 @@ SurveyDlg::SurveyDlg(QWidget* parent, const Prompt::SurveyRequest& initial)
         site_->setValidator(names);
         meter_ = new QLineEdit(initial.meter);
         meter_->setValidator(names);
+        // The collectors' names, as vrel-cli survey --archived-by takes them.
+        archivedBy_ = new QLineEdit(initial.archivedBy);
+        archivedBy_->setValidator(new QRegularExpressionValidator(
+            QRegularExpression(QStringLiteral("([a-z0-9_-]{1,32}(,[a-z0-9_-]{1,32})*)?")), this));
+        archivedBy_->setPlaceholderText(tr("yok: broker'ın aldığı gönderilmiş sayılır"));
+        archivedBy_->setToolTip(tr("Virgülle ayrılmış toplayıcı adları (vrel-cli collect --name): "
+                                   "ölçümün dosyaları bunların hepsi diske yazana dek bekler ve "
+                                   "eksikleri yeniden gönderilir."));
         form->addRow(publish_);
         form->addRow(tr("Saha:"), site_);
         form->addRow(tr("Ölçer adı:"), meter_);
+        form->addRow(tr("Arşivleyenler:"), archivedBy_);
         if (!initial.passwordKept) {
             password_ = new QLineEdit(initial.password);
             password_->setEchoMode(QLineEdit::Password);
             form->addRow(tr("Broker parolası:"), password_);
         }
         const auto enable = [this] {
-            for (QWidget* w : {static_cast<QWidget*>(site_), static_cast<QWidget*>(meter_),
-                               static_cast<QWidget*>(password_)})
+            for (QWidget* w :
+                 {static_cast<QWidget*>(site_), static_cast<QWidget*>(meter_),
+                  static_cast<QWidget*>(archivedBy_), static_cast<QWidget*>(password_)})
                 if (w)
                     w->setEnabled(publish_->isChecked());
         };
@@ -93,11 +127,13 @@ SurveyDlg::SurveyDlg(QWidget* parent, const Prompt::SurveyRequest& initial)
         QPushButton* start = buttons->button(QDialogButtonBox::Ok);
         const auto check = [this, start] {
             start->setEnabled(!publish_->isChecked() ||
-                              (site_->hasAcceptableInput() && meter_->hasAcceptableInput()));
+                              (site_->hasAcceptableInput() && meter_->hasAcceptableInput() &&
+                               archivedBy_->hasAcceptableInput()));
         };
         connect(publish_, &QCheckBox::toggled, this, check);
         connect(site_, &QLineEdit::textChanged, this, check);
         connect(meter_, &QLineEdit::textChanged, this, check);
+        connect(archivedBy_, &QLineEdit::textChanged, this, check);
         check();
     }
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -109,10 +145,15 @@ Prompt::SurveyRequest SurveyDlg::request() const {
     r.interval = interval_->currentData().toDouble();
     r.dailyFiles = split_->currentIndex() == 1;
     r.summarySeconds = summary_->currentData().toInt();
+    r.events = events_->isChecked();
+    r.eventAbove = eventAbove_->value();
+    r.eventHysteresis = eventHysteresis_->value();
+    r.eventMinSeconds = eventMin_->value();
     if (publish_) {
         r.publish = publish_->isChecked();
         r.site = site_->text();
         r.meter = meter_->text();
+        r.archivedBy = archivedBy_->text();
         if (password_)
             r.password = password_->text();
     }

@@ -6,10 +6,13 @@
 #include "LiveSession.h"
 #include "MqttOptions.h"
 
+#include "SeriesInput.h"
 #include "model/NoiseRules.h"
 #include "model/SeriesStats.h"
+#include "model/TextFormat.h"
 #include "mqtt/MqttPublisher.h"
 #include "recording/Recording.h"
+#include "session/ExceedanceOutput.h"
 #include "session/SurveySession.h"
 #include "survey/Survey.h"
 #include "survey/SurveyRunner.h"
@@ -39,8 +42,11 @@ const std::string surveyUsage =
         "                       [--split hour|day] [--summary 1m|5m|15m|1h]\n"
         "                       [--until DATETIME | --for DURATION] [--json]\n"
         "                       [--mqtt URL [--site ID] [--meter ID] [--no-discovery]\n"
+        "                        [--archived-by ID[,ID...]]\n"
         "                        [--mqtt-user NAME] [--mqtt-password-file FILE]\n"
         "                        [--mqtt-ca FILE] [--mqtt-cert FILE --mqtt-key FILE]]\n"
+        "                       [--event-above DB [--event-hysteresis DB]\n"
+        "                        [--event-min S]]\n"
         "\n"
         "Samples the meter's level as record does (a tick every S seconds; a tick\n"
         "while the meter is on HOLD or not connected takes nothing), with no limit,\n"
@@ -68,11 +74,25 @@ const std::string surveyUsage =
         "  --for DURATION     end after a while: seconds, or 90m, 12h, 7d, 1d12h\n"
         "  --json             status lines as JSON objects\n"
         "\n"
+        "With --event-above the survey finds noise events as it goes, by the rules\n"
+        "of vrel-cli events --above DB --hysteresis DB --min S (0 dB and 0 s unless\n"
+        "given): each one is added to DIR/exceedances.csv when it ends (a header,\n"
+        "then n,start,end,seconds,Lmax,timeOfLmax,Leq,SEL as the event line) and\n"
+        "told on standard error; one that lasts longer than a minute is also told\n"
+        "while it goes on.\n"
+        "\n"
         "With --mqtt the survey also publishes to an MQTT broker: the level once a\n"
         "second, every row of summary.csv and events.csv (those the broker has not\n"
         "acknowledged yet go out when it is back, also after a restart), its\n"
-        "status and Home Assistant's discovery. Sampling never waits for it.\n"
+        "status and Home Assistant's discovery, and for the collectors the folder's\n"
+        "files as they grow (a message a second), so their archives become the\n"
+        "folder file for file. Sampling never waits for it.\n"
         "  --meter ID         the meter's name in the topics (default: the host's)\n"
+        "  --archived-by ID[,ID...]\n"
+        "                     the folder counts as sent once these collectors\n"
+        "                     (vrel-cli collect --name) have it on their disks,\n"
+        "                     and each gets again whatever it lacks, however long\n"
+        "                     it was away; without, once the broker has it\n"
         "  --no-discovery     no Home Assistant discovery messages\n") +
     mqttOptionsHelp + "\n" +
     std::string("Standard error shows a status line (in place on a terminal, a line a\n"
@@ -128,6 +148,8 @@ struct SurveyOptions {
     std::optional<MqttCommandLine> mqtt;
     std::string meter;
     bool discovery = true;
+    std::optional<EventRules> events;
+    std::vector<std::string> archivedBy;
 };
 
 class Survey {
@@ -142,6 +164,24 @@ class Survey {
             publisherOutput_.emplace(*publisher_);
             survey_.addOutput(*publisherOutput_);
         }
+        QObject::connect(&survey_, &SurveySession::exceedanceGoesOn, [this](const SeriesEvent& e) {
+            message("an exceedance since " + eventTimeText(clock_, e.startWall) +
+                    " goes on for over " + fixed(longExceedanceSeconds, 0) + " s, Lmax " +
+                    fixed(e.lmaxDb(), 1) + " dB so far");
+        });
+        QObject::connect(&survey_, &SurveySession::exceedanceEnded,
+                         [this](int n, const SeriesEvent& e) {
+                             message("exceedance " + std::to_string(n) + " from " +
+                                     eventTimeText(clock_, e.startWall) + ": " +
+                                     fixed(e.seconds, 1) + " s, Lmax " + fixed(e.lmaxDb(), 1) +
+                                     " dB, SEL " + fixed(e.sel(), 1) + " dB");
+                         });
+        QObject::connect(&survey_, &SurveySession::exceedancesWriting,
+                         [this](bool failing, const QString& text) {
+                             message(failing ? "exceedances.csv cannot be written: " +
+                                                   text.toStdString()
+                                             : "exceedances.csv is written again");
+                         });
         QObject::connect(&survey_, &SurveySession::writing,
                          [this](bool, const QString& text) { message(text.toStdString()); });
         QObject::connect(&survey_, &SurveySession::holdChanged, [this](bool onHold) {
@@ -218,6 +258,7 @@ class Survey {
             if (publisher_)
                 line += std::string(",\"broker\":") + (mqtt.connected ? "true" : "false") +
                         ",\"unsent\":" + std::to_string(mqtt.unsent) +
+                        ",\"unarchived\":" + std::to_string(mqtt.unarchived) +
                         ",\"refused\":" + (mqtt.refused ? "true" : "false");
             if (final)
                 line += ",\"ended\":true";
@@ -286,6 +327,11 @@ class Survey {
                         (unsent == 1 ? " row waits for the broker; it goes"
                                      : " rows wait for the broker; they go") +
                         " out when the survey runs again");
+            if (const long long bytes = publisher_->state().unarchived)
+                message(countOf(bytes, "byte", "bytes") + " of the folder's files " +
+                        (options_.archivedBy.empty() ? "wait for the broker"
+                                                     : "wait for the archives") +
+                        "; they go out when the survey runs again");
         }
         status(t, true);
         std::string files;
@@ -324,9 +370,11 @@ int runSurvey(const std::vector<std::string>& args) {
     if (hasPasswordArgument(rest))
         return usageError("the password is read from --mqtt-password-file or "
                           "VREL_MQTT_PASSWORD, never from the command line");
-    std::vector<std::string_view> valued = {"--port",    "--interval", "--out-dir", "--split",
-                                            "--summary", "--until",    "--for",     "--meter"};
+    std::vector<std::string_view> valued = {"--port",  "--interval", "--out-dir",
+                                            "--split", "--summary",  "--until",
+                                            "--for",   "--meter",    "--archived-by"};
     valued.insert(valued.end(), mqttOptionNames.begin(), mqttOptionNames.end());
+    valued.insert(valued.end(), {"--event-above", "--event-hysteresis", "--event-min"});
     if (const int status = readCommandLine("survey", surveyUsage, rest, valued, line); status >= 0)
         return status;
     std::string error;
@@ -394,6 +442,9 @@ int runSurvey(const std::vector<std::string>& args) {
                               *forText + "'");
         options.endMs = clock.nowMs() + static_cast<SurveyMs>(std::llround(*seconds * 1000));
     }
+    options.events = readEventRules(line, "--event-", error);
+    if (!error.empty())
+        return usageError(error);
     options.discovery = discovery;
     if (line.option("--mqtt")) {
         options.mqtt = mqttCommandLine(line, error);
@@ -405,9 +456,17 @@ int runSurvey(const std::vector<std::string>& args) {
         if (!isValidMqttId(options.meter))
             return usageError("--meter wants 1 to 32 of a-z, 0-9, _ and -, not '" + options.meter +
                               "'");
+        if (const std::string* names = line.option("--archived-by")) {
+            const auto parsed = parseCollectorNames(*names);
+            if (!parsed)
+                return usageError("--archived-by wants names of 1 to 32 of a-z, 0-9, _ and -, "
+                                  "joined by commas, not '" +
+                                  *names + "'");
+            options.archivedBy = *parsed;
+        }
     } else {
-        for (const char* name : {"--site", "--meter", "--mqtt-user", "--mqtt-password-file",
-                                 "--mqtt-ca", "--mqtt-cert", "--mqtt-key"})
+        for (const char* name : {"--site", "--meter", "--archived-by", "--mqtt-user",
+                                 "--mqtt-password-file", "--mqtt-ca", "--mqtt-cert", "--mqtt-key"})
             if (line.option(name))
                 return usageError(std::string(name) + " goes with --mqtt");
         if (!discovery)
@@ -422,6 +481,7 @@ int runSurvey(const std::vector<std::string>& args) {
     settings.interval = options.interval;
     settings.split = options.split;
     settings.summarySeconds = options.summarySeconds;
+    settings.events = options.events;
     resumeSurvey(settings, clock);
 
     LiveSession session("survey");
@@ -432,7 +492,8 @@ int runSurvey(const std::vector<std::string>& args) {
         publisher = std::make_unique<MqttPublisher>(
             options.mqtt->settings,
             PublisherSettings{options.mqtt->site, options.meter, options.dir, options.interval,
-                              options.summarySeconds, options.discovery, VREL_VERSION},
+                              options.summarySeconds, options.discovery, VREL_VERSION,
+                              options.archivedBy},
             clock);
         if (!publisher->start(error)) {
             std::cerr << "vrel-cli survey: " << error << "\n";
