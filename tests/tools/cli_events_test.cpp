@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -160,6 +161,52 @@ TEST(CliEvents, TheBackgroundFollowsTheMarksAndLeavesOutShortQuarters) {
     const auto r = runTool("TZ=UTC " + cli + " stats " + quoted(dir) + " --background");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out.substr(r.out.find("abl\t")), expected);
+}
+
+// The report and the workbook of a folder take the event rules as events
+// does: the events listed as it finds them, each day's count and time above.
+TEST(CliEvents, TheReportAndWorkbookListTheEventsWithTheSameRules) {
+    const fs::path dir = acrossTheDay("report");
+    const fs::path pdf = dir.parent_path() / "events-report.pdf";
+    const fs::path book = dir.parent_path() / "events-book.xlsx";
+    fs::remove(pdf);
+    fs::remove(book);
+    const std::string rules = " --above 75 --hysteresis 6";
+    const auto events = runTool("TZ=UTC " + cli + " events " + quoted(dir) + rules);
+    ASSERT_EQ(events.status, 0) << events.err;
+    ASSERT_EQ(events.out.substr(0, events.out.find('\n')),
+              "event\t1\t2026-11-02T06:59:58.0+00:00\t2026-11-02T07:00:02.0+00:00\t4.0\t"
+              "90.00\t2026-11-02T06:59:59.0+00:00\t85.12\t91.14");
+
+    const auto report = runTool("TZ=UTC " + cli + " report " + quoted(dir) + " " + quoted(pdf) +
+                                rules + " --lang en");
+    ASSERT_EQ(report.status, 0) << report.err;
+    const std::string text = runTool("pdftotext -layout " + quoted(pdf) + " -").out;
+    const auto has = [&text](const std::string& pattern) {
+        return std::regex_search(text, std::regex(pattern));
+    };
+    EXPECT_TRUE(has(R"(\n\s*Events\s*\n)")) << text;
+    EXPECT_TRUE(has(R"(01-11-2026\s+1\s+2\.0 s)")) << text;
+    EXPECT_TRUE(has(R"(02-11-2026\s+0\s+2\.0 s)")) << text;
+    EXPECT_TRUE(has(
+        R"(1\s+02-11-2026 06:59:58\.0\s+4\.0\s+90\.0\s+02-11-2026 06:59:59\.0\s+85\.1\s+91\.1)"))
+        << text;
+    // Ten seconds cover no quarter hour: no background levels to list.
+    EXPECT_FALSE(has(R"(Background level)")) << text;
+
+    // Without the rules the report has no events.
+    const auto plain =
+        runTool("TZ=UTC " + cli + " report " + quoted(dir) + " " + quoted(pdf) + " --lang en");
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    const std::string plainText = runTool("pdftotext -layout " + quoted(pdf) + " -").out;
+    EXPECT_EQ(plainText.find("Time of Lmax"), std::string::npos);
+
+    const auto exported =
+        runTool("TZ=UTC " + cli + " export " + quoted(dir) + " " + quoted(book) + rules);
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    const std::string workbook = runTool("unzip -p " + quoted(book) + " xl/workbook.xml").out;
+    EXPECT_NE(workbook.find("name=\"Olaylar\""), std::string::npos) << workbook;
+    EXPECT_NE(workbook.find("name=\"Arka plan\""), std::string::npos) << workbook;
 }
 
 TEST(CliEvents, WrongEventOptionsAreRefused) {

@@ -425,7 +425,7 @@ TEST(CliMarks, TheWorkbookHasTheMarksAndFiguresAsStatsHasThem) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(sheetNames(book),
               std::vector<std::string>({"Sheet1", "Akustik", "Maruziyet", "Çevre", "Günler",
-                                        "Saatler", "Değerler", "İşaretler"}));
+                                        "Saatler", "Değerler", "İşaretler", "Arka plan"}));
 
     // The readings' own sheets leave out what the marks do: 1800 readings
     // less the 100 excluded and 60 residual.
