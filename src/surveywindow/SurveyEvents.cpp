@@ -138,6 +138,13 @@ std::vector<EventMarker> eventMarkers(const std::vector<SeriesEvent>& events, Se
     return out;
 }
 
+std::optional<std::size_t> eventMarkerAt(const std::vector<EventMarker>& markers, int x, int slop) {
+    for (const EventMarker& m : markers)
+        if (x >= m.x0 - slop && x < m.x1 + slop)
+            return m.index;
+    return std::nullopt;
+}
+
 SurveyMark eventMark(const SeriesEvent& event, MarkKind kind, const std::string& label,
                      const SeriesStore& series, const Clock& clock) {
     return {instantOfSeries(series, event.start, clock), instantOfSeries(series, event.end, clock),

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -65,6 +66,9 @@ struct EventMarker {
 };
 std::vector<EventMarker> eventMarkers(const std::vector<SeriesEvent>& events, SeriesMs t0,
                                       SeriesMs t1, int left, int width);
+// The event of the marker at pixel column x, or within slop of it.
+std::optional<std::size_t> eventMarkerAt(const std::vector<EventMarker>& markers, int x,
+                                         int slop = 2);
 
 // The mark an event becomes, of kind, its Lmax and SEL in the note.
 SurveyMark eventMark(const SeriesEvent& event, MarkKind kind, const std::string& label,

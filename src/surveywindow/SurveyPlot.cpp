@@ -450,6 +450,15 @@ void SurveyPlot::mousePressEvent(QMouseEvent* event) {
     }
     if (event->button() != Qt::LeftButton)
         return;
+    const QRect area = plotArea();
+    const int y = static_cast<int>(event->position().y());
+    if (event->modifiers() == Qt::NoModifier && y > area.bottom() - eventBarHeight - 2 &&
+        y <= area.bottom() + 2) {
+        if (const auto index = eventMarkerAt(eventMarkers_, x)) {
+            emit eventClicked(*index);
+            return;
+        }
+    }
     dragFrom_ = x;
     dragTo_ = x;
     panning_ = event->modifiers() & Qt::ShiftModifier;

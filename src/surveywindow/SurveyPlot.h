@@ -22,7 +22,8 @@ QString gapCauseText(const std::string& cause);
 // readings an exclude mark leaves out dimmed, not hidden). The wheel zooms
 // around the pointer, a drag shows the span dragged over, Shift+drag or the
 // arrow keys pan, Ctrl+drag marks the span dragged over; a click puts cursor
-// A, a right click cursor B, Ctrl+right click on a mark asks what to do with it.
+// A (on an event's marker along the bottom it picks the event), a right
+// click cursor B, Ctrl+right click on a mark asks what to do with it.
 class SurveyPlot : public QWidget {
     Q_OBJECT
   public:
@@ -75,6 +76,8 @@ class SurveyPlot : public QWidget {
     void cursorsChanged();
     // Ctrl+drag over [a, b): a span to mark.
     void spanToMark(SeriesMs a, SeriesMs b);
+    // A click on the marker of the event at index (in time order).
+    void eventClicked(std::size_t index);
     // Ctrl+right click on the band of the mark at index.
     void markMenuAsked(std::size_t index, const QPoint& globalPos);
 

@@ -432,6 +432,12 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
     connect(plot_, &SurveyPlot::cursorsChanged, this, &CSurveyWnd::cursorsMoved);
     connect(plot_, &SurveyPlot::spanToMark, this, &CSurveyWnd::markSpanOf);
     connect(plot_, &SurveyPlot::markMenuAsked, this, &CSurveyWnd::showMarkMenu);
+    connect(plot_, &SurveyPlot::eventClicked, this, [this](std::size_t index) {
+        if (index >= events_.events().size())
+            return;
+        const auto [a, b] = eventView(events_.events()[index]);
+        plot_->showSpan(a, b);
+    });
     connect(daily_, &QTableWidget::cellClicked, this, [this](int row, int) { dayClicked(row); });
     connect(hourly_, &QTableWidget::cellClicked, this, [this](int row, int) {
         const QTableWidgetItem* item = hourly_->item(row, 0);

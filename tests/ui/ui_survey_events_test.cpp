@@ -219,6 +219,20 @@ TEST_F(SurveyEventsTest, ARowZoomsToItsEventWhichBecomesAnExcludeMarkAndIsUndone
     w->plot()->showWhole();
     w->grab().toImage().save(QStringLiteral(VREL_TEST_OUT "/survey-window-events.png"));
 
+    // So does a click on the event's marker along the bottom of the curve.
+    SurveyPlot* plot = w->plot();
+    const auto& markers = plot->eventMarkersDrawn();
+    ASSERT_GT(markers.size(), 10u);
+    const EventMarker tenth = markers[9];
+    QTest::mouseClick(plot, Qt::LeftButton, {},
+                      QPoint((tenth.x0 + tenth.x1) / 2, plot->plotArea().bottom() - 2));
+    const SeriesEvent& clicked = w->eventList().events()[tenth.index];
+    EXPECT_LE(plot->span().t0(), clicked.start);
+    EXPECT_GE(plot->span().t1(), clicked.end);
+    EXPECT_LE(plot->span().t1() - plot->span().t0(), 5 * 60 * 1000);
+    EXPECT_FALSE(plot->cursorA()) << "a click on a marker puts no cursor";
+    plot->showWhole();
+
     // Excluded: a mark of its span, the event gone and the Leq lower.
     const QString leqBefore = cell(w->figuresTable(), 0, 1);
     list->setCurrentCell(4, 0);
