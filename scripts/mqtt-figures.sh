@@ -1,17 +1,24 @@
 #!/bin/bash
 # The figures of publishing to MQTT, against Debian's mosquitto on a local port:
-#   fleet N SECONDS    the collector's CPU share and resident memory while
-#                      bench/mqtt_fleet plays N meters, and the rows archived
-#                      against the rows the broker acknowledged
+#   fleet N SECONDS [INTERVAL]
+#                      the collector's CPU share and resident memory while
+#                      bench/mqtt_fleet plays N meters (readings every
+#                      INTERVAL seconds, 1 by default), and the rows and
+#                      readings archived
+#   wire INTERVAL SECONDS
+#                      a survey at INTERVAL with its collector: the bytes a
+#                      second on the broker per kind of message (topic and
+#                      payload, and with MQTT's framing and acknowledgements)
 #   window N SECONDS   the desktop program's network window beside the same
 #                      fleet: its CPU share and resident memory, and the time
 #                      from a probe meter's publish to its row (median, worst)
 #   cost MINUTES       a survey at 0.1 s with publishing beside one without
 #                      (each against its own paced simulator, at the same time)
-#   outage MINUTES     a survey with 1-minute summaries and the collector; the
-#                      broker away for MINUTES after the first two: the rows
-#                      sent after its return, the time to catch up, and the
-#                      duplicates the archive left out
+#   outage MINUTES     a survey at 0.1 s with 1-minute summaries waiting for
+#                      its collector; the broker away for MINUTES after the
+#                      first two: the time from its return until the archive
+#                      holds all the survey had written by then, and whether
+#                      the folders are byte for byte the same at the end
 #   scripts/mqtt-figures.sh BUILD_DIR WORK_DIR fleet|window|cost|outage ARGS...
 set -eu
 build=$(cd "$1" && pwd)
@@ -65,10 +72,12 @@ case $what in
 fleet)
     meters=$1
     seconds=$2
-    "$cli" collect --mqtt "$url" --out-dir archive 2>collect.err &
+    interval=${3:-1}
+    "$cli" collect --mqtt "$url" --out-dir archive --name bench 2>collect.err &
     collector=$!
     sleep 2
-    "$build/bench/mqtt_fleet" --mqtt "$url" --meters "$meters" --seconds "$seconds" >fleet.out &
+    "$build/bench/mqtt_fleet" --mqtt "$url" --meters "$meters" --seconds "$seconds" \
+        --interval "$interval" >fleet.out &
     fleet=$!
     sleep 20 # the collector's first files are made
     c0=$(cpu_ticks $collector); t0=$(date +%s.%N)
@@ -81,10 +90,10 @@ fleet)
     cat fleet.out
     tail -1 collect.err
     echo "summary rows archived: $(rows archive/*/*/summary.csv)"
-    echo "data files: $(ls archive/*/*/survey-*.txt | wc -l), levels in them: $(cat archive/*/*/survey-*.txt | grep -c ',')"
-    awk -v c0=$c0 -v c1=$c1 -v t0=$t0 -v t1=$t1 -v hz=$hz -v rss=$rss -v n=$meters 'BEGIN {
-        printf "collector with %d meters: CPU %.2f %% of one core over %.0f s; RSS %d kB\n",
-               n, 100 * (c1 - c0) / hz / (t1 - t0), t1 - t0, rss }'
+    echo "data files: $(ls archive/*/*/survey-*.txt | wc -l), readings in them: $(cat archive/*/*/survey-*.txt | grep -c ',')"
+    awk -v c0=$c0 -v c1=$c1 -v t0=$t0 -v t1=$t1 -v hz=$hz -v rss=$rss -v n=$meters -v i=$interval 'BEGIN {
+        printf "collector with %d meters at %s s: CPU %.2f %% of one core over %.0f s; RSS %d kB\n",
+               n, i, 100 * (c1 - c0) / hz / (t1 - t0), t1 - t0, rss }'
     ;;
 window)
     meters=$1
@@ -119,37 +128,74 @@ cost)
                t1 - t0, a, rp, b, rq, b - a }'
     echo "samples: without $(cat plain-out/survey-*.txt | grep -c ','), with $(cat published-out/survey-*.txt | grep -c ',')"
     ;;
+wire)
+    interval=$1
+    seconds=$2
+    start_sim meter 7
+    "$cli" collect --mqtt "$url" --out-dir archive --name bench 2>collect.err &
+    collector=$!
+    mosquitto_sub -h 127.0.0.1 -p "$port" -t 'vrel/v1/#' -F '%t %l' >wire.txt 2>/dev/null &
+    sub=$!
+    "$cli" survey --port "$work/meter" --interval "$interval" --out-dir out --summary 1m \
+        --mqtt "$url" --site bench --meter wire --archived-by bench --no-discovery \
+        --for "$((seconds + 15))" 2>survey.err &
+    survey=$!
+    sleep 10
+    : >wire.txt # from here on
+    sleep "$seconds"
+    kill $sub
+    wait $survey
+    kill -TERM $collector
+    wait $collector
+    echo quit >&7
+    # Each message: topic and payload, then MQTT's framing: the fixed header
+    # (2 bytes, 3 from 128 bytes on), the topic's length (2), and for QoS 1
+    # the packet id (2) and the 4-byte acknowledgement.
+    awk -v s=$seconds 'function leaf(t) { sub("^vrel/v1/bench/wire/", "", t); sub("^archived/.*", "archived (from the collector)", t); return t }
+        { n = split($1, p, "/"); k = leaf($1); len = length($1) + $2
+          qos1 = (k != "level"); frame = (len < 128 ? 2 : 3) + 2 + (qos1 ? 6 : 0)
+          bytes[k] += len; wire[k] += len + frame; count[k]++ }
+        END { for (k in bytes) printf "%-32s %6.2f messages/s %9.1f B/s (topic and payload) %9.1f B/s on the wire\n",
+                                       k, count[k] / s, bytes[k] / s, wire[k] / s }' wire.txt | sort
+    ;;
 outage)
     minutes=$1
     start_sim meter 7
-    "$cli" collect --mqtt "$url" --out-dir archive 2>collect.err &
+    "$cli" collect --mqtt "$url" --out-dir archive --name bench 2>collect.err &
     collector=$!
     "$cli" survey --port "$work/meter" --interval 0.1 --out-dir out --summary 1m \
-        --mqtt "$url" --site bench --meter outage 2>survey.err &
+        --mqtt "$url" --site bench --meter outage --archived-by bench 2>survey.err &
     survey=$!
     sleep 120
     stop_broker
     echo "broker stopped $(date -Is)" | tee outage.txt
     sleep $((minutes * 60))
-    waiting=$(($(rows out/summary.csv out/events.csv) - $(rows archive/bench/outage/summary.csv archive/bench/outage/events.csv)))
     back=$(date +%s.%N)
     start_broker
-    echo "broker started $(date -Is); rows written meanwhile and not archived: $waiting" | tee -a outage.txt
-    while ! grep -q "rows that waited" survey.err; do sleep 0.2; done
+    # What the survey had written by the broker's return; the archive is
+    # complete again once it holds that much of every file.
+    (cd out && stat -c '%n %s' summary.csv events.csv survey-*.txt) >written.txt
+    echo "broker started $(date -Is); bytes of the folder not archived: $(awk '{ n += $2 } END { print n }' written.txt) written in all" | tee -a outage.txt
+    complete() {
+        while read -r name size; do
+            [ "$(stat -c %s "archive/bench/outage/$name" 2>/dev/null || echo 0)" -ge "$size" ] || return 1
+        done <written.txt
+    }
+    while ! complete; do sleep 0.1; done
     caught=$(date +%s.%N)
-    sleep 70
+    sleep 20
     kill -TERM $survey
     wait $survey
-    sleep 5
+    sleep 3
     kill -TERM $collector
     wait $collector
     echo quit >&7
-    grep -E "is away|is back|rows that waited" survey.err
+    grep -E "is away|is back|wait for" survey.err || true
     tail -1 collect.err
-    awk -v b=$back -v c=$caught 'BEGIN { printf "caught up %.1f s after the broker started\n", c - b }'
-    echo "rows in the survey: $(rows out/summary.csv out/events.csv), in the archive: $(rows archive/bench/outage/summary.csv archive/bench/outage/events.csv)"
-    cmp out/summary.csv archive/bench/outage/summary.csv && echo "summary.csv identical"
-    cmp out/events.csv archive/bench/outage/events.csv && echo "events.csv identical"
+    awk -v b=$back -v c=$caught 'BEGIN { printf "archive complete again %.1f s after the broker started\n", c - b }'
+    for f in out/summary.csv out/events.csv out/survey-*.txt; do
+        cmp "$f" "archive/bench/outage/${f#out/}" && echo "${f#out/} identical"
+    done
     ;;
 esac
 stop_broker

@@ -2171,6 +2171,21 @@ Do you want to replace it?</translation>
         <translation>Meter name:</translation>
     </message>
     <message>
+        <location line="-11"/>
+        <source>yok: broker&apos;ın aldığı gönderilmiş sayılır</source>
+        <translation>none: what the broker has counts as sent</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Virgülle ayrılmış toplayıcı adları (vrel-cli collect --name): ölçümün dosyaları bunların hepsi diske yazana dek bekler ve eksikleri yeniden gönderilir.</source>
+        <translation>Collector names separated by commas (vrel-cli collect --name): the survey&apos;s files wait until all of them have written them to disk, and whatever one lacks is sent again.</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Arşivleyenler:</source>
+        <translation>Archived by:</translation>
+    </message>
+    <message>
         <location line="+4"/>
         <source>Broker parolası:</source>
         <translation>Broker password:</translation>
@@ -2263,8 +2278,8 @@ Do you want to replace it?</translation>
     </message>
     <message>
         <location line="+2"/>
-        <source>Saha ve ölçer adları a-z, 0-9, _ ve - ile en çok 32 karakter olmalı.</source>
-        <translation>Site and meter names are 1 to 32 of a-z, 0-9, _ and -.</translation>
+        <source>Saha, ölçer ve toplayıcı adları a-z, 0-9, _ ve - ile en çok 32 karakter olmalı.</source>
+        <translation>Site, meter and collector names are 1 to 32 of a-z, 0-9, _ and -.</translation>
     </message>
     <message>
         <location line="+25"/>

@@ -7,9 +7,9 @@
 #include "mqtt/MqttPublisher.h"
 #include "network/NetworkStart.h"
 #include "network/PasswordStore.h"
-#include "surveywindow/SurveyWindow.h"
 #include "survey/Survey.h"
 #include "survey/SurveyRunner.h"
+#include "surveywindow/SurveyWindow.h"
 #include "ui/Prompt.h"
 
 #include <QCoreApplication>
@@ -85,24 +85,30 @@ void startSurveyFromMenu(CMyVrelView& view) {
     if (broker && chosen->publish) {
         const std::string site = chosen->site.toStdString();
         const std::string meter = chosen->meter.toStdString();
+        const auto archivedBy =
+            chosen->archivedBy.isEmpty()
+                ? std::optional<std::vector<std::string>>(std::vector<std::string>())
+                : parseCollectorNames(chosen->archivedBy.toStdString());
         MqttSettings client = broker->settings;
         if (!broker->passwordKept)
             client.password = chosen->password.toStdString();
         publisher = std::make_unique<MqttPublisher>(
             client,
             PublisherSettings{site, meter, dir, settings.interval, settings.summarySeconds, true,
-                              VREL_VERSION},
+                              VREL_VERSION, archivedBy.value_or(std::vector<std::string>())},
             appClock());
         std::string error;
-        if (!isValidMqttId(site) || !isValidMqttId(meter) || !publisher->start(error)) {
+        if (!isValidMqttId(site) || !isValidMqttId(meter) || !archivedBy ||
+            !publisher->start(error)) {
             prompt().inform(
                 parent,
                 QCoreApplication::translate("SurveyStart", "Ölçüm ağına yayın başlatılamadı:") +
                     QLatin1Char('\n') +
-                    (error.empty() ? QCoreApplication::translate(
-                                         "SurveyStart", "Saha ve ölçer adları a-z, 0-9, _ ve - "
-                                                        "ile en çok 32 karakter olmalı.")
-                                   : QString::fromStdString(error)),
+                    (error.empty()
+                         ? QCoreApplication::translate(
+                               "SurveyStart", "Saha, ölçer ve toplayıcı adları a-z, 0-9, _ "
+                                              "ve - ile en çok 32 karakter olmalı.")
+                         : QString::fromStdString(error)),
                 QStringLiteral("Vrel"), Prompt::Icon::Warning);
             return;
         }

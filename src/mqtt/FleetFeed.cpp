@@ -3,7 +3,11 @@
 FleetFeed::FleetFeed(MqttSettings settings, const Clock& clock)
     : client_(std::move(settings)), clock_(clock) {
     client_.onConnected = [this](bool) {
-        client_.subscribe(std::string(mqttTopicRoot) + "#", 1);
+        // Not the pieces of the surveys' files: those are the archives' business.
+        for (const MqttTopic kind :
+             {MqttTopic::Status, MqttTopic::Info, MqttTopic::Level, MqttTopic::Summary,
+              MqttTopic::SummaryLatest, MqttTopic::Event})
+            client_.subscribe(mqttTopic("+", "+", kind), 1);
         const std::lock_guard lock(mutex_);
         link_ = {FleetLink::State::Connected, 0, {}};
     };

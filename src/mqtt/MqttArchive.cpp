@@ -1,46 +1,60 @@
 #include "MqttArchive.h"
 
-#include "recording/Recording.h"
+#include "survey/FolderOutbox.h"
 
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
+
+namespace fs = std::filesystem;
 
 namespace {
 
-// A meter's local time as its messages state it: the survey's files take the
-// meter's clock, whatever the zone of the computer that collects them.
-class MeterClock final : public Clock {
-  public:
-    std::time_t now() const override { return utc_.now(); }
-    LocalTime local(std::time_t t) const override { return utc_.local(t + offset_); }
-    void setOffset(int seconds) { offset_ = seconds; }
+constexpr std::string_view pieceLeaf = "/file";
+// The newest data files a restarted collector names when it asks again: the
+// survey takes what it does not name as held up to what it confirmed last.
+constexpr std::size_t namedDataFiles = 3;
 
-  private:
-    ManualClock utc_; // its local time is UTC
-    int offset_ = 0;
-};
+std::int64_t sizeOnDisk(const std::string& path) {
+    std::error_code ec;
+    const auto size = fs::file_size(path, ec);
+    return ec ? 0 : static_cast<std::int64_t>(size);
+}
 
-// A day of levels at one a second waits for a failing disk.
-constexpr std::size_t maxPendingLevels = 86400;
-
-// The first field of each row of a survey CSV file: the rows' starts.
-std::set<std::string> startsIn(const std::string& path) {
-    std::set<std::string> starts;
-    std::ifstream in(path, std::ios::binary);
-    std::string line;
-    std::getline(in, line); // the header
-    while (std::getline(in, line))
-        starts.insert(line.substr(0, line.find(',')));
-    return starts;
+// The sizes of a meter folder's tables and its newest data files.
+std::map<std::string, std::int64_t> newestFiles(const std::string& dir) {
+    std::vector<std::string> data;
+    std::map<std::string, std::int64_t> sizes;
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (!isSurveyFolderFileName(name))
+            continue;
+        if (isSurveyDataFileName(name))
+            data.push_back(name);
+        else
+            sizes[name] = sizeOnDisk(dir + "/" + name);
+    }
+    data = surveyDataFiles(data);
+    for (std::size_t i = data.size() > namedDataFiles ? data.size() - namedDataFiles : 0;
+         i < data.size(); ++i)
+        sizes[data[i]] = sizeOnDisk(dir + "/" + data[i]);
+    return sizes;
 }
 
 } // namespace
 
 struct MqttArchive::Meter {
-    MeterClock clock;
-    std::unique_ptr<SurveyStore> store;
-    std::set<std::string> summaryStarts;
-    std::set<std::string> eventStarts;
+    std::string site;
+    std::string name;
+    std::string dir;
+    struct File {
+        std::int64_t size = 0;
+        std::unique_ptr<SurveyFile> open;
+        bool failing = false;
+    };
+    std::map<std::string, File> files;
+    std::set<std::string> grown; // since the last sync
+    bool missed = false;
 };
 
 std::string archiveMeterFolder(const std::string& site, const std::string& meter) {
@@ -53,14 +67,14 @@ MqttArchive::~MqttArchive() {
     close();
 }
 
-MqttArchive::Meter* MqttArchive::meter(const MqttTopicName& name) {
-    const std::string key = archiveMeterFolder(name.site, name.meter);
+MqttArchive::Meter* MqttArchive::meter(const std::string& site, const std::string& name) {
+    const std::string key = archiveMeterFolder(site, name);
     auto& m = meters_[key];
     if (m)
         return m.get();
     const std::string dir = dir_ + "/" + key;
     std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
+    fs::create_directories(dir, ec);
     if (ec) {
         if (report)
             report("cannot create the folder " + dir + ": " + ec.message());
@@ -68,14 +82,9 @@ MqttArchive::Meter* MqttArchive::meter(const MqttTopicName& name) {
         return nullptr;
     }
     m = std::make_unique<Meter>();
-    m->summaryStarts = startsIn(dir + "/" + summaryFileName);
-    m->eventStarts = startsIn(dir + "/" + eventsFileName);
-    m->store = std::make_unique<SurveyStore>(diskFileSystem(), m->clock, dir, SurveySplit::Hour,
-                                             1.0, maxPendingLevels);
-    m->store->report = [this, key](const std::string& text) {
-        if (report)
-            report(key + ": " + text);
-    };
+    m->site = site;
+    m->name = name;
+    m->dir = dir;
     ++counts_.meters;
     if (report)
         report("archiving " + key + " in " + dir);
@@ -90,65 +99,112 @@ void MqttArchive::malformed(const std::string& topic, const std::string& why) {
 }
 
 void MqttArchive::receive(const std::string& topic, std::string_view payload) {
-    const auto name = parseMqttTopic(topic);
-    if (!name) {
-        malformed(topic, "not a topic of this program");
+    std::string_view rest = topic;
+    std::string site;
+    std::string name;
+    if (rest.starts_with(mqttTopicRoot) && rest.ends_with(pieceLeaf)) {
+        rest = rest.substr(mqttTopicRoot.size(),
+                           rest.size() - mqttTopicRoot.size() - pieceLeaf.size());
+        const std::size_t slash = rest.find('/');
+        site = std::string(rest.substr(0, slash));
+        name = slash == rest.npos ? std::string() : std::string(rest.substr(slash + 1));
+    }
+    if (!isValidMqttId(site) || !isValidMqttId(name)) {
+        malformed(topic, "not a topic the collector archives");
         return;
     }
-    switch (name->kind) {
-    case MqttTopic::Summary:
-    case MqttTopic::Event: {
-        const bool summary = name->kind == MqttTopic::Summary;
-        const auto row = summary ? decodeSummary(payload) : decodeEvent(payload);
-        if (!row) {
-            malformed(topic, summary ? "not a summary row" : "not an event row");
-            return;
-        }
-        Meter* m = meter(*name);
-        if (!m)
-            return;
-        if (!(summary ? m->summaryStarts : m->eventStarts).insert(row->start).second) {
-            ++counts_.duplicates;
-            return;
-        }
-        if (summary)
-            m->store->addSummaryRow(row->csvRow);
-        else
-            m->store->addEvent(row->csvRow);
-        ++counts_.rows;
+    const auto piece = decodeFilePiece(payload);
+    if (!piece) {
+        malformed(topic, "not a piece of a survey's file");
         return;
     }
-    case MqttTopic::Level: {
-        const auto level = decodeLevel(payload);
-        if (!level) {
-            malformed(topic, "not a level");
-            return;
-        }
-        if (!level->db || level->weighting == "mixed")
-            return; // nothing a data file can hold
-        Meter* m = meter(*name);
-        if (!m)
-            return;
-        const IsoTime t = *parseIsoTime(level->time);
-        m->clock.setOffset(t.offsetSeconds);
-        m->store->addSample(
-            CObjData(*level->db, recordTimeStamp(t.local), level->weighting, 0, 1.0), t.ms);
-        ++counts_.levels;
+    if (Meter* m = meter(site, name))
+        write(*m, archiveMeterFolder(site, name), *piece);
+}
+
+void MqttArchive::write(Meter& m, const std::string& key, const FilePiece& piece) {
+    const std::string path = m.dir + "/" + piece.file;
+    auto [it, added] = m.files.try_emplace(piece.file);
+    Meter::File& f = it->second;
+    if (added)
+        f.size = sizeOnDisk(path);
+    const auto end = piece.offset + static_cast<std::int64_t>(piece.bytes.size());
+    if (end <= f.size) {
+        ++counts_.duplicates;
         return;
     }
-    case MqttTopic::Status:
-    case MqttTopic::Info:
-    case MqttTopic::SummaryLatest:
-        return; // the state of the moment; the rows above are the record
+    if (piece.offset > f.size) {
+        // What came before it was lost on the way (a restart, a broker that
+        // forgot): the survey sends it again when told.
+        ++counts_.missed;
+        m.missed = true;
+        return;
+    }
+    std::string error;
+    if (!f.open)
+        f.open = diskFileSystem().openAppend(path, error);
+    const std::string_view rest =
+        std::string_view(piece.bytes).substr(static_cast<std::size_t>(f.size - piece.offset));
+    const std::size_t written = f.open ? f.open->write(rest, error) : 0;
+    f.size += static_cast<std::int64_t>(written);
+    counts_.bytes += static_cast<std::int64_t>(written);
+    ++counts_.pieces;
+    m.grown.insert(piece.file);
+    if (written < rest.size()) {
+        f.open.reset(); // opened again for the next piece
+        m.missed = true;
+        if (!f.failing && report)
+            report(key + ": cannot write " + piece.file + ": " + error +
+                   "; the survey sends it again");
+        f.failing = true;
+    } else if (f.failing) {
+        f.failing = false;
+        if (report)
+            report(key + ": writing " + piece.file + " works again");
     }
 }
 
-void MqttArchive::flush(SurveyMs now) {
-    for (auto& [key, m] : meters_)
-        m->store->flush(now);
+std::vector<MqttArchive::Holding> MqttArchive::sync(bool everyFolder) {
+    std::vector<Holding> out;
+    std::set<std::string> told;
+    for (auto& [key, m] : meters_) {
+        for (auto& [name, f] : m->files)
+            if (f.open) {
+                std::string error;
+                if (!f.open->syncAndClose(error)) {
+                    // Not known to be on the disk: the size goes back to what is.
+                    f.size = sizeOnDisk(m->dir + "/" + name);
+                    m->missed = true;
+                }
+                f.open.reset();
+            }
+        if (m->grown.empty() && !m->missed && !everyFolder)
+            continue;
+        Holding h{m->site, m->name, {m->missed || everyFolder, {}}};
+        if (everyFolder)
+            h.files.sizes = newestFiles(m->dir);
+        for (const std::string& name : m->grown)
+            h.files.sizes[name] = m->files[name].size;
+        m->grown.clear();
+        m->missed = false;
+        told.insert(key);
+        out.push_back(std::move(h));
+    }
+    if (!everyFolder)
+        return out;
+    std::error_code ec;
+    for (const fs::directory_entry& site : fs::directory_iterator(dir_, ec))
+        for (const fs::directory_entry& meter : fs::directory_iterator(site.path(), ec)) {
+            const std::string s = site.path().filename().string();
+            const std::string n = meter.path().filename().string();
+            if (!isValidMqttId(s) || !isValidMqttId(n) || told.count(archiveMeterFolder(s, n)) ||
+                !meter.is_directory(ec))
+                continue;
+            out.push_back({s, n, {true, newestFiles(meter.path().string())}});
+        }
+    return out;
 }
 
 void MqttArchive::close() {
-    for (auto& [key, m] : meters_)
-        m->store->close();
+    sync(false);
 }

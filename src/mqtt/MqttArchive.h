@@ -1,19 +1,24 @@
 #pragma once
 
-// The collector's archive: what the meters publish, written as each meter's
-// own survey folder DIR/<site>/<meter>/ (summary.csv and events.csv in the
-// survey's format, each row once; the levels as hourly data files), so every
-// reader of a survey folder opens a remote meter's as a local one.
+// The collector's archive: each meter's survey folder DIR/<site>/<meter>/
+// written byte for byte from the pieces of its files the survey publishes
+// (its data files, summary.csv, events.csv, …), each byte once, so the
+// archive's folder is the survey's file for file and every reader of a
+// survey folder opens a remote meter's as a local one. What it holds, synced
+// to the disk, goes back to the surveys (sync) so they send again whatever
+// it missed.
 
 #include "MqttProtocol.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // A meter's folder in the archive, below DIR: "<site>/<meter>".
 std::string archiveMeterFolder(const std::string& site, const std::string& meter);
@@ -30,23 +35,36 @@ class MqttArchive {
     std::function<void(const std::string&)> report;
 
     void receive(const std::string& topic, std::string_view payload);
-    // Writes what waits; a failing disk is tried again at most once a second.
-    void flush(SurveyMs now);
+
+    // What a meter's folder holds on the disk.
+    struct Holding {
+        std::string site;
+        std::string meter;
+        ArchivedFiles files;
+    };
+    // Puts what was written on the disk and says what each meter whose files
+    // grew, or that missed pieces, holds now (the files written since the
+    // last call). everyFolder: every meter folder of the archive asks for
+    // what follows its newest files, as after a restart, when pieces that
+    // were on their way may be lost.
+    std::vector<Holding> sync(bool everyFolder);
     void close();
 
     struct Counts {
         std::size_t meters = 0;
-        std::size_t rows = 0;       // summary and event rows written
-        std::size_t duplicates = 0; // rows that were there already
-        std::size_t levels = 0;
+        std::size_t pieces = 0;     // pieces that brought bytes not held yet
+        std::size_t duplicates = 0; // pieces held already
+        std::size_t missed = 0;     // pieces beyond a file's end: earlier ones were lost
+        std::int64_t bytes = 0;
         std::size_t malformed = 0;
     };
     const Counts& counts() const { return counts_; }
 
   private:
     struct Meter;
-    Meter* meter(const MqttTopicName& name);
+    Meter* meter(const std::string& site, const std::string& name);
     void malformed(const std::string& topic, const std::string& why);
+    void write(Meter& m, const std::string& key, const FilePiece& piece);
 
     std::string dir_;
     std::map<std::string, std::unique_ptr<Meter>> meters_; // by "site/meter"

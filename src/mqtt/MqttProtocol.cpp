@@ -1,11 +1,14 @@
 #include "MqttProtocol.h"
 
+#include "survey/FolderOutbox.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -412,4 +415,99 @@ std::vector<DiscoveryMessage> discoveryMessages(const std::string& site, const s
         out.push_back({"homeassistant/sensor/" + id + "_" + s.key + "/config", compact(o)});
     }
     return out;
+}
+
+std::string filePieceTopic(const std::string& site, const std::string& meter) {
+    return mqttTopicBase(site, meter) + "/file";
+}
+
+std::string encodeFilePiece(const FilePiece& piece) {
+    std::string payload = piece.file + " " + std::to_string(piece.offset) + "\n";
+    payload += piece.bytes;
+    return payload;
+}
+
+namespace {
+
+std::optional<std::int64_t> parseOffset(std::string_view text) {
+    std::int64_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < 0)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+std::optional<FilePiece> decodeFilePiece(std::string_view payload) {
+    const std::size_t eol = payload.find('\n');
+    if (eol == payload.npos)
+        return std::nullopt;
+    const std::string_view head = payload.substr(0, eol);
+    const std::size_t space = head.find(' ');
+    if (space == head.npos)
+        return std::nullopt;
+    const std::string_view file = head.substr(0, space);
+    const auto offset = parseOffset(head.substr(space + 1));
+    if (!isSurveyFolderFileName(file) || !offset)
+        return std::nullopt;
+    return FilePiece{std::string(file), *offset, std::string(payload.substr(eol + 1))};
+}
+
+std::string archivedTopic(const std::string& site, const std::string& meter,
+                          const std::string& collector) {
+    return mqttTopicBase(site, meter) + "/archived/" + collector;
+}
+
+std::optional<std::string> archivedTopicCollector(std::string_view topic, const std::string& site,
+                                                  const std::string& meter) {
+    const std::string prefix = mqttTopicBase(site, meter) + "/archived/";
+    if (!topic.starts_with(prefix) || !isValidMqttId(topic.substr(prefix.size())))
+        return std::nullopt;
+    return std::string(topic.substr(prefix.size()));
+}
+
+std::string encodeArchived(const ArchivedFiles& archived) {
+    std::string payload = archived.again ? "again\n" : "";
+    for (const auto& [file, size] : archived.sizes)
+        payload += file + " " + std::to_string(size) + "\n";
+    return payload;
+}
+
+std::optional<ArchivedFiles> decodeArchived(std::string_view payload) {
+    ArchivedFiles archived;
+    for (std::size_t at = 0; at < payload.size();) {
+        const std::size_t eol = payload.find('\n', at);
+        if (eol == payload.npos)
+            return std::nullopt;
+        const std::string_view line = payload.substr(at, eol - at);
+        at = eol + 1;
+        if (line == "again") {
+            archived.again = true;
+            continue;
+        }
+        const std::size_t space = line.find(' ');
+        if (space == line.npos)
+            return std::nullopt;
+        const auto size = parseOffset(line.substr(space + 1));
+        if (!isSurveyFolderFileName(line.substr(0, space)) || !size)
+            return std::nullopt;
+        archived.sizes[std::string(line.substr(0, space))] = *size;
+    }
+    return archived;
+}
+
+std::optional<std::vector<std::string>> parseCollectorNames(std::string_view text) {
+    std::vector<std::string> names;
+    for (std::size_t at = 0;;) {
+        const std::size_t comma = text.find(',', at);
+        const std::string_view name = text.substr(at, comma == text.npos ? text.npos : comma - at);
+        if (!isValidMqttId(name))
+            return std::nullopt;
+        if (std::find(names.begin(), names.end(), name) == names.end())
+            names.emplace_back(name);
+        if (comma == text.npos)
+            return names;
+        at = comma + 1;
+    }
 }

@@ -7,6 +7,8 @@
 
 #include "survey/Survey.h"
 
+#include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -73,6 +75,39 @@ struct DecodedRow {
 };
 std::optional<DecodedRow> decodeSummary(std::string_view payload);
 std::optional<DecodedRow> decodeEvent(std::string_view payload);
+
+// A piece of a file of the survey's folder, whole lines from offset on: the
+// archive writes the folder's files byte for byte from these. The payload is
+// "<file> <offset>\n" and the bytes.
+struct FilePiece {
+    std::string file;
+    std::int64_t offset = 0;
+    std::string bytes;
+};
+std::string filePieceTopic(const std::string& site, const std::string& meter);
+std::string encodeFilePiece(const FilePiece& piece);
+// Nothing for a payload that is not a piece of a survey folder's file.
+std::optional<FilePiece> decodeFilePiece(std::string_view payload);
+
+// What a collector holds of a meter's folder on its disk (synced): the size of
+// files it wrote to lately, and whether it missed pieces and wants what
+// follows its sizes again (after its own restart or the broker's loss). A
+// retained message per collector: "again\n" when it wants them, then
+// "<file> <size>\n" lines.
+struct ArchivedFiles {
+    bool again = false;
+    std::map<std::string, std::int64_t> sizes;
+};
+std::string archivedTopic(const std::string& site, const std::string& meter,
+                          const std::string& collector);
+// The collector's name in an archived topic of that meter; nothing for any other topic.
+std::optional<std::string> archivedTopicCollector(std::string_view topic, const std::string& site,
+                                                  const std::string& meter);
+std::string encodeArchived(const ArchivedFiles& archived);
+// "NAME[,NAME…]", the collectors a survey waits for; nothing when a name is
+// not one (the user's text as given, for the message).
+std::optional<std::vector<std::string>> parseCollectorNames(std::string_view text);
+std::optional<ArchivedFiles> decodeArchived(std::string_view payload);
 
 struct SurveyInfo {
     std::string version;

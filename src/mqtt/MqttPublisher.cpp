@@ -1,5 +1,6 @@
 #include "MqttPublisher.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -17,9 +18,23 @@ constexpr std::size_t maxWaitingLevels = 10;
 // put right while the survey runs.
 constexpr auto refusedRetry = std::chrono::seconds(10);
 constexpr int notAuthorized = 135;
+// Pieces of the folder's files on their way at once, and the bytes of each.
+constexpr std::size_t pieceWindow = 16;
+constexpr std::size_t pieceBytes = 64 * 1024;
+// The files' new lines go out together this often: a message a second
+// carries that second's readings; a backlog goes in full pieces meanwhile.
+constexpr auto pieceRound = std::chrono::seconds(1);
 
 MqttTopic topicOf(SurveyOutbox::Box box) {
     return box == SurveyOutbox::Box::Summary ? MqttTopic::Summary : MqttTopic::Event;
+}
+
+// The named archives in the folder's cursor: another set of them starts afresh.
+std::string archivedByText(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& n : names)
+        text += (text.empty() ? " archived by " : ",") + n;
+    return text;
 }
 
 std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
@@ -36,7 +51,12 @@ MqttPublisher::MqttPublisher(MqttSettings client, PublisherSettings settings, co
           return client;
       }()),
       settings_(std::move(settings)), clock_(clock), url_(brokerUrlText(client_.settings().broker)),
-      outbox_(settings_.dir, url_ + " " + mqttTopicBase(settings_.site, settings_.meter)) {
+      outbox_(settings_.dir, url_ + " " + mqttTopicBase(settings_.site, settings_.meter)),
+      folder_(settings_.dir,
+              url_ + " " + mqttTopicBase(settings_.site, settings_.meter) +
+                  archivedByText(settings_.archivedBy),
+              settings_.archivedBy.empty() ? FolderOutbox::Confirm::Delivered
+                                           : FolderOutbox::Confirm::Held) {
 
     client_.onConnected = [this](bool) {
         {
@@ -49,6 +69,8 @@ MqttPublisher::MqttPublisher(MqttSettings client, PublisherSettings settings, co
         std::lock_guard lock(mutex_);
         inFlight_.clear();
         outbox_.handBackAll();
+        piecesInFlight_.clear();
+        folder_.handBackAll();
         if (!away_ || reason != lastDownReason_)
             say(brokerDownText(url_, reason, kind) +
                 "; sampling goes on and the rows wait in the survey's folder");
@@ -63,6 +85,16 @@ MqttPublisher::MqttPublisher(MqttSettings client, PublisherSettings settings, co
         wake_.notify_all();
     };
     client_.onMessage = [this](const std::string& topic, std::string_view payload) {
+        if (const auto collector = archivedTopicCollector(topic, settings_.site, settings_.meter)) {
+            if (const auto files = decodeArchived(payload)) {
+                {
+                    std::lock_guard lock(mutex_);
+                    archived(*collector, *files);
+                }
+                wake_.notify_all();
+            }
+            return;
+        }
         if (topic == homeAssistantStatusTopic && payload == statusOnline) {
             {
                 std::lock_guard lock(mutex_);
@@ -87,6 +119,9 @@ MqttPublisher::~MqttPublisher() {
 bool MqttPublisher::start(std::string& error) {
     if (auto note = outbox_.load())
         say(std::move(*note));
+    if (auto note = folder_.load())
+        say(std::move(*note));
+    folder_.scan();
     if (!client_.start(error))
         return false;
     lastCursorWrite_ = std::chrono::steady_clock::now();
@@ -96,9 +131,12 @@ bool MqttPublisher::start(std::string& error) {
 
 void MqttPublisher::writeCursor() {
     std::string error;
-    if (!outbox_.writeCursor(error))
+    if (outbox_.cursorChanged() && !outbox_.writeCursor(error))
         say("cannot write " + std::string(outboxCursorFileName) + ": " + error +
             "; rows already sent may go out again");
+    if (folder_.cursorChanged() && !folder_.writeCursor(error))
+        say("cannot write " + std::string(folderCursorFileName) + ": " + error +
+            "; lines already sent may go out again");
 }
 
 void MqttPublisher::say(std::string text) {
@@ -112,7 +150,7 @@ std::vector<std::string> MqttPublisher::takeMessages() {
 
 MqttPublisher::State MqttPublisher::state() const {
     std::lock_guard lock(mutex_);
-    return {client_.connected(), outbox_.unconfirmed(), refused_};
+    return {client_.connected(), outbox_.unconfirmed(), folder_.unconfirmed(), refused_};
 }
 
 void MqttPublisher::addReading(SurveyMs t, double level, const std::string& unit) {
@@ -156,6 +194,7 @@ void MqttPublisher::connected() {
                     true);
     if (settings_.discovery)
         client_.subscribe(homeAssistantStatusTopic, 1);
+    client_.subscribe(archivedTopic(settings_.site, settings_.meter, "+"), 1);
     sendAnnouncements();
     if (!latestSummary_.empty())
         client_.publish(mqttTopic(settings_.site, settings_.meter, MqttTopic::SummaryLatest),
@@ -208,9 +247,82 @@ void MqttPublisher::sendOutbox() {
                         latestSummary_, 1, true);
 }
 
+void MqttPublisher::sendPieces() {
+    const auto now = std::chrono::steady_clock::now();
+    if (now < sendAgainAt_)
+        return;
+    const bool round = now - lastPieceRound_ >= pieceRound;
+    if (round) {
+        lastPieceRound_ = now;
+        folder_.scan();
+    }
+    while (piecesInFlight_.size() < pieceWindow) {
+        auto piece = folder_.take(pieceBytes, !round);
+        if (!piece)
+            return;
+        const auto mid =
+            client_.publish(filePieceTopic(settings_.site, settings_.meter),
+                            encodeFilePiece({piece->file, piece->offset, piece->bytes}), 1, false);
+        if (!mid) {
+            folder_.sendAgainFrom(piece->file, piece->offset); // the connection went
+            return;
+        }
+        piecesInFlight_[*mid] = {std::move(piece->file), piece->offset};
+    }
+}
+
+void MqttPublisher::archived(const std::string& collector, const ArchivedFiles& files) {
+    auto& holds = holdings_[collector];
+    for (const auto& [file, size] : files.sizes)
+        holds[file] = std::max(holds[file], size);
+    const bool named = std::find(settings_.archivedBy.begin(), settings_.archivedBy.end(),
+                                 collector) != settings_.archivedBy.end();
+    for (const auto& [file, size] : folder_.sizes()) {
+        const auto it = holds.find(file);
+        // A file a collector never named: a named one has what is confirmed of
+        // it (what all of them hold); any other is taken to have it all.
+        if (files.again)
+            folder_.sendAgainFrom(file, it != holds.end() ? it->second
+                                        : named           ? folder_.confirmedSize(file)
+                                                          : size);
+        if (!named)
+            continue;
+        std::int64_t least = size;
+        for (const std::string& name : settings_.archivedBy) {
+            const auto& theirs = holdings_[name];
+            const auto held = theirs.find(file);
+            least =
+                std::min(least, held != theirs.end() ? held->second : folder_.confirmedSize(file));
+        }
+        folder_.held(file, least);
+    }
+}
+
+void MqttPublisher::refusedBy(int reasonCode, const std::string& topic) {
+    sendAgainAt_ = std::chrono::steady_clock::now() + refusedRetry;
+    if (refused_)
+        return;
+    say((reasonCode == notAuthorized ? "not authorized to publish to " + topic + " on " + url_
+                                     : "the broker at " + url_ + " refused the rows for " + topic +
+                                           ": " + MqttClient::reasonText(reasonCode)) +
+        "; the rows wait in the survey's folder and go out once the broker takes them");
+    refused_ = true;
+}
+
 void MqttPublisher::acknowledged(int mid, int reasonCode) {
     if (offlineMid_ && *offlineMid_ == mid) {
         offlineMid_.reset();
+        return;
+    }
+    if (const auto piece = piecesInFlight_.find(mid); piece != piecesInFlight_.end()) {
+        const auto [file, offset] = piece->second;
+        piecesInFlight_.erase(piece);
+        if (reasonCode >= 128) {
+            folder_.sendAgainFrom(file, offset);
+            refusedBy(reasonCode, filePieceTopic(settings_.site, settings_.meter));
+        } else {
+            folder_.delivered(file, offset);
+        }
         return;
     }
     const auto it = inFlight_.find(mid);
@@ -222,16 +334,7 @@ void MqttPublisher::acknowledged(int mid, int reasonCode) {
     // so): only a reason code below 128 means the row is with it.
     if (reasonCode >= 128) {
         outbox_.refused(box, seq);
-        sendAgainAt_ = std::chrono::steady_clock::now() + refusedRetry;
-        if (!refused_) {
-            const std::string topic = mqttTopic(settings_.site, settings_.meter, topicOf(box));
-            say((reasonCode == notAuthorized
-                     ? "not authorized to publish to " + topic + " on " + url_
-                     : "the broker at " + url_ + " refused the rows for " + topic + ": " +
-                           MqttClient::reasonText(reasonCode)) +
-                "; the rows wait in the survey's folder and go out once the broker takes them");
-            refused_ = true;
-        }
+        refusedBy(reasonCode, mqttTopic(settings_.site, settings_.meter, topicOf(box)));
         return;
     }
     if (refused_) {
@@ -263,15 +366,17 @@ void MqttPublisher::work() {
             levels_.pop_front();
         }
         outbox_.read();
-        if (client_.connected())
+        if (client_.connected()) {
             sendOutbox();
+            sendPieces();
+        }
         if (backlogAtReturn_ && outbox_.unconfirmed() == 0) {
             say(backlogAtReturn_ == 1
                     ? std::string("sent the row that waited")
                     : "sent the " + std::to_string(backlogAtReturn_) + " rows that waited");
             backlogAtReturn_ = 0;
         }
-        if (outbox_.cursorChanged() &&
+        if ((outbox_.cursorChanged() || folder_.cursorChanged()) &&
             std::chrono::steady_clock::now() - lastCursorWrite_ >= cursorPeriod) {
             lastCursorWrite_ = std::chrono::steady_clock::now();
             writeCursor();
@@ -282,11 +387,14 @@ void MqttPublisher::work() {
 void MqttPublisher::finish(std::chrono::milliseconds grace) {
     const auto deadline = std::chrono::steady_clock::now() + grace;
     std::unique_lock lock(mutex_);
-    // The rows the survey wrote last go out before the cursor is read again.
+    // The rows and lines the survey wrote last go out before the cursor is read again.
     outbox_.read();
+    folder_.scan();
+    lastPieceRound_ = {};
     wake_.notify_all();
-    wake_.wait_until(lock, deadline,
-                     [this] { return !client_.connected() || outbox_.unconfirmed() == 0; });
+    wake_.wait_until(lock, deadline, [this] {
+        return !client_.connected() || (outbox_.unconfirmed() == 0 && folder_.unconfirmed() == 0);
+    });
     stopping_ = true;
     lock.unlock();
     wake_.notify_all();
@@ -299,7 +407,7 @@ void MqttPublisher::finish(std::chrono::milliseconds grace) {
         wake_.wait_for(lock, std::chrono::seconds(2),
                        [this] { return !offlineMid_ || !client_.connected(); });
     }
-    if (outbox_.cursorChanged())
+    if (outbox_.cursorChanged() || folder_.cursorChanged())
         writeCursor();
     lock.unlock();
     client_.stop();

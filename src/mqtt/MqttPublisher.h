@@ -2,8 +2,11 @@
 
 // A survey on the broker: the survey's outbox (summary.csv and events.csv,
 // SurveyOutbox) carried as QoS 1 messages, a row confirmed when the broker
-// acknowledged it without refusing it; the level a second, the status with
-// its last will, the info and Home Assistant's discovery.
+// acknowledged it without refusing it; the folder's files for the archives
+// (FolderOutbox) as pieces of whole lines once a second, confirmed by the
+// broker or, when named, by the collectors that archive them; the level a
+// second, the status with its last will, the info and Home Assistant's
+// discovery.
 //
 // The sampling side only hands readings over (addReading); everything that
 // touches the network or the cursor runs on threads of the publisher's own.
@@ -11,6 +14,7 @@
 #include "MqttClient.h"
 
 #include "model/Clock.h"
+#include "survey/FolderOutbox.h"
 #include "survey/SurveyOutbox.h"
 
 #include <chrono>
@@ -32,6 +36,9 @@ struct PublisherSettings {
     int summarySeconds = 900;
     bool discovery = true;
     std::string version;
+    // The collectors whose archives must hold the folder before it counts as
+    // sent; none: the broker's acknowledgement.
+    std::vector<std::string> archivedBy;
 };
 
 class MqttPublisher {
@@ -52,6 +59,9 @@ class MqttPublisher {
     struct State {
         bool connected = false;
         long long unsent = 0; // rows of the outbox not acknowledged yet
+        // Bytes of the folder's files not confirmed yet (by the broker, or by
+        // the named archives).
+        long long unarchived = 0;
         // The broker acknowledged the newest row but refused it (its access
         // list, say): the rows wait and go again every little while.
         bool refused = false;
@@ -66,7 +76,10 @@ class MqttPublisher {
     void work();
     void connected();
     void sendOutbox();
+    void sendPieces();
+    void archived(const std::string& collector, const ArchivedFiles& files);
     void acknowledged(int mid, int reasonCode);
+    void refusedBy(int reasonCode, const std::string& topic);
     void flushLevel(SurveyMs now);
     void sendAnnouncements();
     void writeCursor();
@@ -90,6 +103,11 @@ class MqttPublisher {
     std::string lastDownReason_;
     SurveyOutbox outbox_;
     std::map<int, std::pair<SurveyOutbox::Box, long long>> inFlight_; // mid: box, seq
+    FolderOutbox folder_;
+    std::map<int, std::pair<std::string, std::int64_t>> piecesInFlight_; // mid: file, offset
+    // What each collector said it holds, by file.
+    std::map<std::string, std::map<std::string, std::int64_t>> holdings_;
+    std::chrono::steady_clock::time_point lastPieceRound_;
     std::optional<int> offlineMid_;
     std::string weighting_;
     std::string announcedWeighting_;

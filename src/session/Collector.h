@@ -10,6 +10,7 @@
 #include "mqtt/MqttArchive.h"
 #include "mqtt/MqttClient.h"
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <mutex>
@@ -19,11 +20,12 @@
 
 class Collector {
   public:
-    // site: only that site's meters; all of them without. The client id is
-    // the same at every start, so the broker keeps a session (and what comes
-    // meanwhile) for this collector.
+    // site: only that site's meters; all of them without. name: the
+    // collector's own, which the surveys that wait for its archive know it
+    // by. The client id is the same at every start, so the broker keeps a
+    // session (and what comes meanwhile) for this collector.
     Collector(MqttSettings settings, const std::string& dir, std::optional<std::string> site,
-              const std::string& hostName, const Clock& clock);
+              const std::string& name, const Clock& clock);
     ~Collector();
     Collector(const Collector&) = delete;
     Collector& operator=(const Collector&) = delete;
@@ -33,7 +35,8 @@ class Collector {
 
     // Checks the settings and starts the connection; false with the reason.
     bool start(std::string& error);
-    // Archives what has come, waiting at most wait for something first.
+    // Archives what has come, waiting at most wait for something first;
+    // once a second tells each meter what its archive holds.
     void poll(std::chrono::milliseconds wait);
     // Ends the connection, archives what came before it ended and closes
     // the archive's files.
@@ -45,6 +48,7 @@ class Collector {
   private:
     void note(std::string text);
     void tellNotes();
+    void tellHoldings(bool everyFolder);
 
     MqttClient client_;
     MqttArchive archive_;
@@ -52,6 +56,9 @@ class Collector {
     std::string url_;
     std::string dir_;
     std::string scope_;
+    std::string name_;
+    std::atomic<bool> connectedAgain_{false}; // set on the network thread
+    std::chrono::steady_clock::time_point lastSync_;
     FleetInbox inbox_;
     std::mutex notesMutex_;
     std::vector<std::string> notes_; // from the network thread

@@ -90,6 +90,9 @@ class Prompt {
         QString meter;
         QString password; // asked here when no keyring keeps it
         bool passwordKept = false;
+        // The collectors whose archives must hold the folder (vrel-cli survey
+        // --archived-by): "NAME[,NAME…]"; empty: the broker's acknowledgement.
+        QString archivedBy;
     };
     struct FileChoice {
         QString path;        // empty when cancelled

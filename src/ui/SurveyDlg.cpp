@@ -58,17 +58,27 @@ SurveyDlg::SurveyDlg(QWidget* parent, const Prompt::SurveyRequest& initial)
         site_->setValidator(names);
         meter_ = new QLineEdit(initial.meter);
         meter_->setValidator(names);
+        // The collectors' names, as vrel-cli survey --archived-by takes them.
+        archivedBy_ = new QLineEdit(initial.archivedBy);
+        archivedBy_->setValidator(new QRegularExpressionValidator(
+            QRegularExpression(QStringLiteral("([a-z0-9_-]{1,32}(,[a-z0-9_-]{1,32})*)?")), this));
+        archivedBy_->setPlaceholderText(tr("yok: broker'ın aldığı gönderilmiş sayılır"));
+        archivedBy_->setToolTip(tr("Virgülle ayrılmış toplayıcı adları (vrel-cli collect --name): "
+                                   "ölçümün dosyaları bunların hepsi diske yazana dek bekler ve "
+                                   "eksikleri yeniden gönderilir."));
         form->addRow(publish_);
         form->addRow(tr("Saha:"), site_);
         form->addRow(tr("Ölçer adı:"), meter_);
+        form->addRow(tr("Arşivleyenler:"), archivedBy_);
         if (!initial.passwordKept) {
             password_ = new QLineEdit(initial.password);
             password_->setEchoMode(QLineEdit::Password);
             form->addRow(tr("Broker parolası:"), password_);
         }
         const auto enable = [this] {
-            for (QWidget* w : {static_cast<QWidget*>(site_), static_cast<QWidget*>(meter_),
-                               static_cast<QWidget*>(password_)})
+            for (QWidget* w :
+                 {static_cast<QWidget*>(site_), static_cast<QWidget*>(meter_),
+                  static_cast<QWidget*>(archivedBy_), static_cast<QWidget*>(password_)})
                 if (w)
                     w->setEnabled(publish_->isChecked());
         };
@@ -93,11 +103,13 @@ SurveyDlg::SurveyDlg(QWidget* parent, const Prompt::SurveyRequest& initial)
         QPushButton* start = buttons->button(QDialogButtonBox::Ok);
         const auto check = [this, start] {
             start->setEnabled(!publish_->isChecked() ||
-                              (site_->hasAcceptableInput() && meter_->hasAcceptableInput()));
+                              (site_->hasAcceptableInput() && meter_->hasAcceptableInput() &&
+                               archivedBy_->hasAcceptableInput()));
         };
         connect(publish_, &QCheckBox::toggled, this, check);
         connect(site_, &QLineEdit::textChanged, this, check);
         connect(meter_, &QLineEdit::textChanged, this, check);
+        connect(archivedBy_, &QLineEdit::textChanged, this, check);
         check();
     }
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -113,6 +125,7 @@ Prompt::SurveyRequest SurveyDlg::request() const {
         r.publish = publish_->isChecked();
         r.site = site_->text();
         r.meter = meter_->text();
+        r.archivedBy = archivedBy_->text();
         if (password_)
             r.password = password_->text();
     }

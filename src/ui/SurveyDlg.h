@@ -12,7 +12,7 @@ class QLineEdit;
 // ticks, a data file an hour or a day, and the summary's interval; the
 // folder is named, with a word when the survey there goes on. With a broker
 // set up in the network window, the survey may publish there under a site
-// and meter name.
+// and meter name, its folder waiting for the archives of named collectors.
 class SurveyDlg : public QDialog {
     Q_OBJECT
   public:
@@ -28,4 +28,5 @@ class SurveyDlg : public QDialog {
     QLineEdit* site_ = nullptr;
     QLineEdit* meter_ = nullptr;
     QLineEdit* password_ = nullptr;
+    QLineEdit* archivedBy_ = nullptr;
 };

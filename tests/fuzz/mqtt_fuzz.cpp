@@ -1,5 +1,5 @@
-// libFuzzer target: the payload decoders the collector runs on whatever a
-// broker hands it, and the CSV row reader of the survey's outbox. What a
+// libFuzzer target: the payload decoders the collector and the survey run on
+// whatever a broker hands them, and the CSV row reader of the survey's outbox. What a
 // decoder accepts must encode again to the very same row.
 #include "mqtt/MqttProtocol.h"
 
@@ -35,6 +35,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             again->db.has_value() != level->db.has_value())
             std::abort();
     }
+    if (const auto piece = decodeFilePiece(text)) {
+        const auto again = decodeFilePiece(encodeFilePiece(*piece));
+        if (!again || again->file != piece->file || again->offset != piece->offset ||
+            again->bytes != piece->bytes)
+            std::abort();
+    }
+    if (const auto held = decodeArchived(text)) {
+        const auto again = decodeArchived(encodeArchived(*held));
+        if (!again || again->again != held->again || again->sizes != held->sizes)
+            std::abort();
+    }
+    (void)parseCollectorNames(text);
     (void)splitCsvRow(text);
     (void)parseMqttTopic(text);
     (void)parseBrokerUrl(text);

@@ -120,6 +120,17 @@ void Broker::stop() {
     process_.reset();
 }
 
+void Broker::crash() {
+    if (!process_)
+        return;
+    process_->signal(SIGKILL);
+    process_->wait();
+    process_.reset();
+    std::error_code ec;
+    std::filesystem::remove_all(dir_ / "data", ec);
+    std::filesystem::create_directories(dir_ / "data", ec);
+}
+
 std::string Broker::log() const {
     return process_ ? process_->err() : std::string();
 }

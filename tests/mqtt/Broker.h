@@ -23,6 +23,9 @@ class Broker {
     bool start();
     // Stops it as a service stop does (SIGTERM; it saves what it persists).
     void stop();
+    // Kills it and drops what it persisted: started again, it is a broker
+    // without persistence after a restart, every queue and retained message gone.
+    void crash();
     // The access list (mosquitto's acl_file); every user may read and write
     // everything until a test says otherwise. A running broker reads it again
     // at once, as a reload (SIGHUP) does.

@@ -1,14 +1,12 @@
-// The collector's archive without a broker: messages in, survey folders out.
+// The collector's archive without a broker: pieces of the surveys' files in,
+// their folders out byte for byte, and what it holds said back.
 #include "ToolRunner.h"
 #include "mqtt/MqttArchive.h"
-
-#include "formats/TextDataFile.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <map>
 
 namespace fs = std::filesystem;
 
@@ -18,78 +16,57 @@ fs::path scratch(const std::string& name) {
     return emptyFolder(fs::path(VREL_TEST_TMP) / ("archive-" + name));
 }
 
-std::string summaryRow(const std::string& start, const std::string& end, const char* leq) {
-    return csvRow(
-        {start, end, "600", "1.0000", leq, "70.00", "50.00", "65.00", "60.00", "55.00", "dBA"});
+constexpr const char* hour = "survey-2026-12-09T02.txt";
+
+void give(MqttArchive& archive, const std::string& meter, const char* file, std::int64_t offset,
+          const std::string& bytes) {
+    archive.receive(filePieceTopic("north", meter), encodeFilePiece({file, offset, bytes}));
 }
 
-std::string message(long long seq, const std::string& row) {
-    return *encodeSummaryRow(seq, row.substr(0, row.size() - 2));
+// The holdings in the order of their meters.
+std::string holdingText(const std::vector<MqttArchive::Holding>& holdings) {
+    std::map<std::string, std::string> byMeter;
+    for (const auto& h : holdings)
+        byMeter[h.site + "/" + h.meter] = encodeArchived(h.files);
+    std::string text;
+    for (const auto& [meter, files] : byMeter)
+        text += meter + ":" + files + ";";
+    return text;
 }
 
-TEST(MqttArchive, RowsAreKeptOncePerMeterAlsoAcrossARestartOfTheCollector) {
-    const fs::path dir = scratch("rows");
-    const std::string r1 =
-        summaryRow("2026-12-08T14:00:00+01:00", "2026-12-08T14:01:00+01:00", "60.00");
-    const std::string r2 =
-        summaryRow("2026-12-08T14:01:00+01:00", "2026-12-08T14:02:00+01:00", "61.00");
-    const std::string event =
-        csvRow({"2026-12-08T14:00:30.100+01:00", "2026-12-08T14:00:36.200+01:00", "6.1", "silence",
-                "no data from the meter for 2 seconds"});
-    const std::string eventMessage = *encodeEventRow(1, event.substr(0, event.size() - 2));
+TEST(MqttArchive, PiecesAreWrittenByteForByteOnceAndAGapIsAskedForAgain) {
+    const fs::path dir = scratch("pieces");
     {
         MqttArchive archive(dir.string());
-        archive.receive(mqttTopic("north", "m1", MqttTopic::Summary), message(1, r1));
-        archive.receive(mqttTopic("north", "m1", MqttTopic::Summary),
-                        message(1, r1)); // sent again after an outage
-        archive.receive(mqttTopic("north", "m2", MqttTopic::Summary),
-                        message(1, r1)); // another meter's own
-        archive.receive(mqttTopic("north", "m1", MqttTopic::Event), eventMessage);
-        archive.close();
-        EXPECT_EQ(archive.counts().rows, 3u);
+        give(archive, "m1", hour, 0, "h\r\n1\r\n");
+        give(archive, "m1", hour, 0, "h\r\n1\r\n"); // sent again after an outage
+        give(archive, "m1", hour, 3, "1\r\n2\r\n"); // overlapping: only the new line
+        give(archive, "m1", hour, 12, "4\r\n");     // 3 was lost on the way
+        give(archive, "m2", "summary.csv", 0, "s\r\n");
+        EXPECT_EQ(holdingText(archive.sync(false)),
+                  std::string("north/m1:again\n") + hour + " 9\n;north/m2:summary.csv 3\n;");
+        EXPECT_EQ(holdingText(archive.sync(false)), "") << "nothing new";
+        EXPECT_EQ(archive.counts().pieces, 3u);
         EXPECT_EQ(archive.counts().duplicates, 1u);
+        EXPECT_EQ(archive.counts().missed, 1u);
+        EXPECT_EQ(archive.counts().bytes, 12);
         EXPECT_EQ(archive.counts().meters, 2u);
     }
     {
+        // Restarted within the hour: it goes on in the hour's file, and every
+        // folder asks for what follows its newest files.
         MqttArchive archive(dir.string());
-        archive.receive(mqttTopic("north", "m1", MqttTopic::Summary), message(1, r1));
-        archive.receive(mqttTopic("north", "m1", MqttTopic::Summary), message(2, r2));
-        archive.receive(mqttTopic("north", "m1", MqttTopic::Event), eventMessage);
+        EXPECT_EQ(holdingText(archive.sync(true)),
+                  std::string("north/m1:again\n") + hour + " 9\n;north/m2:again\nsummary.csv 3\n;");
+        give(archive, "m1", hour, 9, "3\r\n4\r\n");
         archive.close();
-        EXPECT_EQ(archive.counts().duplicates, 2u);
     }
-    EXPECT_EQ(slurp(dir / "north/m1" / summaryFileName),
-              std::string(summaryHeader) + "\r\n" + r1 + r2);
-    EXPECT_EQ(slurp(dir / "north/m2" / summaryFileName), std::string(summaryHeader) + "\r\n" + r1);
-    EXPECT_EQ(slurp(dir / "north/m1" / eventsFileName), std::string(eventsHeader) + "\r\n" + event);
-}
-
-TEST(MqttArchive, LevelsBecomeHourlyDataFilesInTheMetersOwnTime) {
-    const fs::path dir = scratch("levels");
-    {
-        MqttArchive archive(dir.string());
-        // The meter is an hour east of UTC; the collector's zone does not matter.
-        for (const char* t : {"2026-12-08T14:59:58+01:00", "2026-12-08T14:59:59+01:00",
-                              "2026-12-08T15:00:00+01:00"})
-            archive.receive(mqttTopic("s", "m", MqttTopic::Level), encodeLevel({t, 62.5, "dBA"}));
-        archive.receive(mqttTopic("s", "m", MqttTopic::Level),
-                        encodeLevel({"2026-12-08T15:00:01+01:00", std::nullopt, "dBA"}));
-        archive.close();
-        EXPECT_EQ(archive.counts().levels, 3u);
-    }
-    const fs::path first = dir / "s/m/survey-2026-12-08T14.txt";
-    const fs::path second = dir / "s/m/survey-2026-12-08T15.txt";
-    const TextDataRead a = ReadTextDataFile(first.string());
-    const TextDataRead b = ReadTextDataFile(second.string());
-    ASSERT_EQ(a.status, TextDataRead::Status::Ok);
-    ASSERT_EQ(b.status, TextDataRead::Status::Ok);
-    ASSERT_EQ(a.records.size(), 2u);
-    ASSERT_EQ(b.records.size(), 1u);
-    EXPECT_EQ(std::string(b.records[0].dateTime()), "08-12-2026,15:00:00");
-    EXPECT_EQ(slurp(first), FormatTextData(a.records)) << "written as the survey writes";
-    const SurveyFolderRead folder = ReadSurveyFolder((dir / "s/m").string());
-    EXPECT_EQ(folder.status, SurveyFolderRead::Status::Ok);
-    EXPECT_EQ(folder.records.size(), 3u);
+    EXPECT_EQ(slurp(dir / "north/m1" / hour), "h\r\n1\r\n2\r\n3\r\n4\r\n");
+    EXPECT_EQ(slurp(dir / "north/m2/summary.csv"), "s\r\n");
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir / "north/m1"))
+        ++files;
+    EXPECT_EQ(files, 1u) << "one file for the hour";
 }
 
 TEST(MqttArchive, AMalformedMessageIsToldOncePerTopicAndTheRestGoesOn) {
@@ -97,20 +74,19 @@ TEST(MqttArchive, AMalformedMessageIsToldOncePerTopicAndTheRestGoesOn) {
     MqttArchive archive(dir.string());
     std::vector<std::string> said;
     archive.report = [&](const std::string& text) { said.push_back(text); };
-    archive.receive(mqttTopic("s", "m", MqttTopic::Summary), "{not json");
-    archive.receive(mqttTopic("s", "m", MqttTopic::Summary), "{\"seq\":1}");
-    archive.receive(mqttTopic("s", "m", MqttTopic::Level), "[]");
-    archive.receive(mqttTopic("s", "m", MqttTopic::Level), std::string("\0\xff", 2));
-    archive.receive("vrel/v1/s/m/nonsense", "1");
-    const std::string row = summaryRow("2026-12-08T14:00:00Z", "2026-12-08T14:01:00Z", "60.00");
-    archive.receive(mqttTopic("s", "m", MqttTopic::Summary), message(1, row));
+    archive.receive(filePieceTopic("s", "m"), "no header");
+    archive.receive(filePieceTopic("s", "m"), "../../etc/passwd.csv 0\nx");
+    archive.receive("vrel/v1/s/file", "summary.csv 0\nx");
+    archive.receive("vrel/v1/s/m/x/file", "summary.csv 0\nx");
+    archive.receive(filePieceTopic("s", "m"), "summary.csv 0\ns\r\n");
     archive.close();
     std::size_t complaints = 0;
     for (const std::string& s : said)
         complaints += s.find("malformed") != std::string::npos;
     EXPECT_EQ(complaints, 3u);
-    EXPECT_EQ(archive.counts().malformed, 5u);
-    EXPECT_EQ(slurp(dir / "s/m" / summaryFileName), std::string(summaryHeader) + "\r\n" + row);
+    EXPECT_EQ(archive.counts().malformed, 4u);
+    EXPECT_EQ(slurp(dir / "s/m/summary.csv"), "s\r\n");
+    EXPECT_FALSE(fs::exists(dir / "etc"));
 }
 
 } // namespace

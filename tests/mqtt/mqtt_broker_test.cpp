@@ -7,6 +7,7 @@
 #include "formats/TextDataFile.h"
 #include "mqtt/MqttProtocol.h"
 #include "mqtt/MqttPublisher.h"
+#include "survey/FolderOutbox.h"
 #include "survey/Survey.h"
 
 #include <gtest/gtest.h>
@@ -282,7 +283,8 @@ TEST_F(MqttBroker, RowsTheBrokerRefusesWaitAndGoOutOnceItTakesThem) {
     const std::vector<std::string> a = auth();
     mqtt.insert(mqtt.end(), a.begin(), a.end());
     const auto run = survey(sim, out, mqtt);
-    const std::string refused = "not authorized to publish to vrel/v1/north/m9/summary";
+    // The rows, or the pieces of the folder's files, whichever goes first.
+    const std::string refused = "not authorized to publish to vrel/v1/north/m9/";
     ASSERT_TRUE(waitFor([&] { return contains(run->err(), refused); })) << run->err();
     // The row goes again every 10 s while it is refused; told once.
     std::this_thread::sleep_for(std::chrono::seconds(12));
@@ -392,24 +394,228 @@ TEST_F(MqttBroker, AMalformedMessageIsToldOnceAndTheCollectorGoesOn) {
                     payload + "'");
         ASSERT_EQ(r.status, 0) << r.err;
     };
-    const std::string row =
+    const std::string rows =
+        std::string(summaryHeader) + "\r\n" +
         csvRow({"2026-12-08T14:00:00+03:00", "2026-12-08T14:01:00+03:00", "600", "1.0000", "60.00",
                 "70.00", "50.00", "65.00", "60.00", "55.00", "dBA"});
-    publish("vrel/v1/far/m9/summary", "{\"seq\":");
-    publish("vrel/v1/far/m9/summary", "{\"seq\":1,\"leq\":NaN}");
-    publish("vrel/v1/far/m9/summary", *encodeSummaryRow(1, row.substr(0, row.size() - 2)));
-    publish("vrel/v1/far/m9/summary", *encodeSummaryRow(1, row.substr(0, row.size() - 2)));
-    ASSERT_TRUE(waitFor([&] {
-        return slurp(archive / "far/m9" / summaryFileName) ==
-               std::string(summaryHeader) + "\r\n" + row;
-    })) << collector->err();
+    const std::string topic = filePieceTopic("far", "m9");
+    publish(topic, "summary.csv");
+    publish(topic, "../../summary.csv 0\nx");
+    publish(topic, encodeFilePiece({summaryFileName, 0, rows}));
+    publish(topic, encodeFilePiece({summaryFileName, 0, rows}));
+    ASSERT_TRUE(waitFor([&] { return slurp(archive / "far/m9" / summaryFileName) == rows; }))
+        << collector->err();
     collector->signal(SIGTERM);
     ASSERT_EQ(collector->wait(), 0);
-    EXPECT_EQ(count(collector->err(), "malformed message on vrel/v1/far/m9/summary"), 1u)
-        << collector->err();
+    EXPECT_EQ(count(collector->err(), "malformed message on " + topic), 1u) << collector->err();
     EXPECT_TRUE(contains(collector->err(), "1 duplicate left out")) << collector->err();
-    EXPECT_EQ(slurp(archive / "far/m9" / summaryFileName),
-              std::string(summaryHeader) + "\r\n" + row);
+    EXPECT_EQ(slurp(archive / "far/m9" / summaryFileName), rows);
+}
+
+// The survey's clock starts three seconds before ten past the next hour: the
+// test's minutes stay in one hour, and a one-minute summary row closes at once.
+std::string hourClockStart() {
+    return "VREL_CLI_CLOCK_START=" + std::to_string((std::time(nullptr) / 3600 + 1) * 3600 + 597);
+}
+
+// The survey of the meter yard/gate at 0.1 s, its folder waiting for the named collectors.
+std::unique_ptr<ChildProcess> archivedSurvey(const Simulator& sim, const fs::path& out,
+                                             const Broker& broker, const std::string& archivedBy) {
+    return std::make_unique<ChildProcess>(
+        std::vector<std::string>{cli,
+                                 "survey",
+                                 "--port",
+                                 sim.link().string(),
+                                 "--interval",
+                                 "0.1",
+                                 "--out-dir",
+                                 out.string(),
+                                 "--summary",
+                                 "1m",
+                                 "--mqtt",
+                                 broker.url(),
+                                 "--site",
+                                 "yard",
+                                 "--meter",
+                                 "gate",
+                                 "--archived-by",
+                                 archivedBy,
+                                 "--mqtt-user",
+                                 Broker::user,
+                                 "--mqtt-password-file",
+                                 broker.passwordFile().string()},
+        std::vector<std::string>{"TZ=Europe/Istanbul", hourClockStart()});
+}
+
+std::unique_ptr<ChildProcess> collector(const Broker& broker, const fs::path& archive,
+                                        const std::string& name) {
+    auto c = std::make_unique<ChildProcess>(
+        std::vector<std::string>{cli, "collect", "--mqtt", broker.url(), "--out-dir",
+                                 archive.string(), "--site", "yard", "--name", name, "--mqtt-user",
+                                 "collector"},
+        std::vector<std::string>{"VREL_MQTT_PASSWORD=collector-password"});
+    EXPECT_TRUE(waitFor([&] { return contains(c->err(), "collecting from"); })) << c->err();
+    return c;
+}
+
+// The data files and tables of a survey folder, with their bytes.
+std::map<std::string, std::string> folderFiles(const fs::path& dir) {
+    std::map<std::string, std::string> files;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(dir, ec))
+        if (isSurveyFolderFileName(e.path().filename().string()))
+            files[e.path().filename().string()] = slurp(e.path());
+    return files;
+}
+
+std::size_t dataFileCount(const fs::path& dir) {
+    std::size_t n = 0;
+    for (const auto& [name, bytes] : folderFiles(dir))
+        n += isSurveyDataFileName(name);
+    return n;
+}
+
+// The offsets of the pieces of a file a subscriber saw go by.
+std::set<std::string> pieceOffsets(const std::string& out, const std::string& file) {
+    std::set<std::string> offsets;
+    const std::string head = filePieceTopic("yard", "gate") + " " + file + " ";
+    for (std::size_t at = out.find(head); at != std::string::npos; at = out.find(head, at + 1))
+        offsets.insert(out.substr(at + head.size(), out.find('\n', at) - at - head.size()));
+    return offsets;
+}
+
+TEST_F(MqttBroker, ACollectorKilledAsEachRowArrivesStillArchivesTheFolderExactly) {
+    Simulator sim(dir_, "61.0");
+    ASSERT_TRUE(sim.ready());
+    const fs::path out = dir_ / "survey";
+    const fs::path archive = dir_ / "archive";
+    const auto watcher = subscriber(*broker_, "watcher", {filePieceTopic("yard", "gate")});
+    ASSERT_TRUE(waitFor([&] { return contains(broker_->log(), "as watcher"); })) << broker_->log();
+    auto collect = collector(*broker_, archive, "north");
+    const auto run = archivedSurvey(sim, out, *broker_, "north");
+    ASSERT_TRUE(waitFor([&] { return pieceOffsets(watcher->out(), eventsFileName).size() == 1; }))
+        << run->err();
+    for (std::size_t row = 1; row <= 3; ++row) {
+        sim.command("silence 2.5");
+        ASSERT_TRUE(waitFor([&] {
+            return pieceOffsets(watcher->out(), eventsFileName).size() == row + 1;
+        })) << run->err();
+        // The row has reached the broker's subscribers, the collector among them.
+        collect->signal(SIGKILL);
+        collect->wait();
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        collect = collector(*broker_, archive, "north");
+    }
+    const fs::path gate = archive / "yard/gate";
+    ASSERT_TRUE(waitFor([&] {
+        return slurp(gate / eventsFileName) == slurp(out / eventsFileName);
+    })) << collect->err()
+        << run->err();
+    run->signal(SIGTERM);
+    ASSERT_EQ(run->wait(), 0) << run->err();
+    EXPECT_FALSE(contains(run->err(), "wait for the archives")) << run->err();
+    ASSERT_TRUE(waitFor([&] { return folderFiles(gate) == folderFiles(out); })) << collect->err();
+    EXPECT_EQ(rowsOf(out / eventsFileName).size(), 3u);
+    EXPECT_EQ(dataFileCount(gate), 1u) << "four runs of the collector, one file for the hour";
+    EXPECT_EQ(folderFiles(gate).size(), 3u);
+}
+
+TEST_F(MqttBroker, ABrokerThatLostItsQueuesWhileTheCollectorWasDownLosesNothing) {
+    Simulator sim(dir_, "57.5");
+    ASSERT_TRUE(sim.ready());
+    const fs::path out = dir_ / "survey";
+    const fs::path gate = dir_ / "archive/yard/gate";
+    auto collect = collector(*broker_, dir_ / "archive", "north");
+    const auto run = archivedSurvey(sim, out, *broker_, "north");
+    ASSERT_TRUE(waitFor([&] { return fs::exists(gate / eventsFileName); })) << run->err();
+    collect->signal(SIGTERM);
+    ASSERT_EQ(collect->wait(), 0);
+    sim.command("silence 2.5");
+    ASSERT_TRUE(waitFor([&] { return rowsOf(out / eventsFileName).size() == 1; })) << run->err();
+    std::this_thread::sleep_for(std::chrono::seconds(2)); // the row's piece on the broker
+    broker_->crash();
+    ASSERT_TRUE(broker_->start()) << broker_->log();
+    ASSERT_TRUE(waitFor([&] { return contains(run->err(), "is back"); })) << run->err();
+    collect = collector(*broker_, dir_ / "archive", "north");
+    ASSERT_TRUE(waitFor([&] {
+        return slurp(gate / eventsFileName) == slurp(out / eventsFileName);
+    })) << collect->err()
+        << run->err();
+    run->signal(SIGTERM);
+    ASSERT_EQ(run->wait(), 0) << run->err();
+    ASSERT_TRUE(waitFor([&] { return folderFiles(gate) == folderFiles(out); })) << collect->err();
+}
+
+TEST_F(MqttBroker, ASurveyKilledAndResumedWhileTheCollectorWasDownLosesNothingAndRepeatsNothing) {
+    Simulator sim(dir_, "49.0");
+    ASSERT_TRUE(sim.ready());
+    const fs::path out = dir_ / "survey";
+    const fs::path gate = dir_ / "archive/yard/gate";
+    auto collect = collector(*broker_, dir_ / "archive", "north");
+    const auto first = archivedSurvey(sim, out, *broker_, "north");
+    ASSERT_TRUE(waitFor([&] { return fs::exists(gate / eventsFileName); })) << first->err();
+    collect->signal(SIGTERM);
+    ASSERT_EQ(collect->wait(), 0);
+    sim.command("silence 2.5");
+    ASSERT_TRUE(waitFor([&] { return rowsOf(out / eventsFileName).size() == 1; })) << first->err();
+    first->signal(SIGKILL);
+    first->wait();
+    const auto second = archivedSurvey(sim, out, *broker_, "north");
+    ASSERT_TRUE(waitFor([&] { return rowsOf(out / eventsFileName).size() == 2; }))
+        << "the restart's gap\n"
+        << second->err();
+    collect = collector(*broker_, dir_ / "archive", "north");
+    ASSERT_TRUE(waitFor([&] {
+        return slurp(gate / eventsFileName) == slurp(out / eventsFileName);
+    })) << collect->err()
+        << second->err();
+    second->signal(SIGTERM);
+    ASSERT_EQ(second->wait(), 0) << second->err();
+    ASSERT_TRUE(waitFor([&] { return folderFiles(gate) == folderFiles(out); })) << collect->err();
+    EXPECT_EQ(dataFileCount(gate), 2u) << "the resumed survey's file of its own, as in its folder";
+}
+
+TEST_F(MqttBroker, TwoNamedCollectorsBothGetTheWholeFolderThoughOneWasAway) {
+    Simulator sim(dir_, "66.0");
+    ASSERT_TRUE(sim.ready());
+    const fs::path out = dir_ / "survey";
+    const fs::path north = dir_ / "north/yard/gate";
+    const fs::path south = dir_ / "south/yard/gate";
+    const auto up = collector(*broker_, dir_ / "north", "north");
+    auto away = collector(*broker_, dir_ / "south", "south");
+    const auto run = archivedSurvey(sim, out, *broker_, "north,south");
+    ASSERT_TRUE(waitFor([&] { return fs::exists(south / eventsFileName); })) << run->err();
+    away->signal(SIGTERM);
+    ASSERT_EQ(away->wait(), 0);
+    const std::map<std::string, std::string> southHad = folderFiles(south);
+    sim.command("silence 2.5");
+    ASSERT_TRUE(waitFor([&] { return rowsOf(out / eventsFileName).size() == 1; })) << run->err();
+    ASSERT_TRUE(waitFor([&] {
+        return slurp(north / eventsFileName) == slurp(out / eventsFileName);
+    })) << up->err();
+    // What only the running collector holds is not sent yet as far as the survey's cursor goes.
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    std::istringstream cursor(slurp(out / folderCursorFileName));
+    std::string line;
+    std::getline(cursor, line);
+    EXPECT_TRUE(contains(line, "archived by north,south")) << line;
+    for (std::string name; cursor >> name;) {
+        std::size_t size = 0;
+        cursor >> size;
+        EXPECT_LE(size, southHad.count(name) ? southHad.at(name).size() : 0u) << name;
+    }
+
+    away = collector(*broker_, dir_ / "south", "south");
+    ASSERT_TRUE(waitFor([&] {
+        return slurp(south / eventsFileName) == slurp(out / eventsFileName);
+    })) << away->err()
+        << run->err();
+    run->signal(SIGTERM);
+    ASSERT_EQ(run->wait(), 0) << run->err();
+    ASSERT_TRUE(waitFor([&] {
+        return folderFiles(north) == folderFiles(out) && folderFiles(south) == folderFiles(out);
+    })) << up->err()
+        << away->err();
 }
 
 TEST(MqttCommandLine, WrongNamesAndAddressesEndWithStatusTwoBeforeSampling) {
@@ -429,7 +635,10 @@ TEST(MqttCommandLine, WrongNamesAndAddressesEndWithStatusTwoBeforeSampling) {
         {"--mqtt mqtts://broker --mqtt-cert /etc/hostname", "go together"},
         {"--mqtt mqtts://broker --mqtt-ca /nonexistent/ca.pem", "cannot read"},
         {"--mqtt mqtt://broker --mqtt-user u --mqtt-password-file /nonexistent", "cannot read"},
+        {"--mqtt mqtt://broker --archived-by north,", "--archived-by wants"},
+        {"--mqtt mqtt://broker --archived-by North", "--archived-by wants"},
         {"--site north", "goes with --mqtt"},
+        {"--archived-by north", "goes with --mqtt"},
         {"--no-discovery", "goes with --mqtt"},
     };
     for (const auto& w : wrong) {
@@ -441,6 +650,11 @@ TEST(MqttCommandLine, WrongNamesAndAddressesEndWithStatusTwoBeforeSampling) {
     const ToolResult collect = runTool(cli + " collect --mqtt mqtt://broker");
     EXPECT_EQ(collect.status, 2);
     EXPECT_TRUE(contains(collect.err, "--out-dir")) << collect.err;
+    const ToolResult named = runTool(cli + " collect --mqtt mqtt://broker --out-dir '" +
+                                     (dir / "archive").string() + "' --name 'North Yard'");
+    EXPECT_EQ(named.status, 2);
+    EXPECT_TRUE(contains(named.err, "--name wants")) << named.err;
+    EXPECT_FALSE(fs::exists(dir / "archive"));
 }
 
 } // namespace

@@ -215,4 +215,31 @@ TEST(MqttDiscovery, SensorsProposeTheirEntityIdWithoutTheRetiredObjectId) {
         EXPECT_FALSE(json(m.payload).contains("object_id")) << m.payload;
 }
 
+TEST(MqttArchiveMessages, PiecesAndHoldingsComeBackAndStrangeOnesAreRefused) {
+    const FilePiece piece{"survey-2026-12-09T02.txt", 42, "a\r\nb, \"c\"\r\n"};
+    const auto back = decodeFilePiece(encodeFilePiece(piece));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->file, piece.file);
+    EXPECT_EQ(back->offset, 42);
+    EXPECT_EQ(back->bytes, piece.bytes);
+    for (const char* bad : {"", "summary.csv 1", "summary.csv -1\nx", "../summary.csv 0\nx",
+                            "mqtt-outbox.txt 0\nx", "summary.csv 1x\nx"})
+        EXPECT_FALSE(decodeFilePiece(bad)) << bad;
+
+    const ArchivedFiles held{true, {{"events.csv", 0}, {"summary.csv", 120}}};
+    const auto heldBack = decodeArchived(encodeArchived(held));
+    ASSERT_TRUE(heldBack);
+    EXPECT_TRUE(heldBack->again);
+    EXPECT_EQ(heldBack->sizes, held.sizes);
+    for (const char* bad : {"summary.csv 1", "summary.csv\n", "x.txt 1\n"})
+        EXPECT_FALSE(decodeArchived(bad)) << bad;
+
+    EXPECT_EQ(archivedTopicCollector(archivedTopic("s", "m", "north-1"), "s", "m"), "north-1");
+    EXPECT_FALSE(archivedTopicCollector(archivedTopic("s", "m2", "n"), "s", "m"));
+    EXPECT_FALSE(archivedTopicCollector("vrel/v1/s/m/archived/a/b", "s", "m"));
+    EXPECT_EQ(parseCollectorNames("a,b-2,a"), (std::vector<std::string>{"a", "b-2"}));
+    for (const char* bad : {"", "a,", "A", "a b"})
+        EXPECT_FALSE(parseCollectorNames(bad)) << bad;
+}
+
 } // namespace

@@ -1,6 +1,7 @@
 // The network window on Debian's real mosquitto: meters played by clients of
 // the test, the rows and notifications as the user would see them.
 #include "Broker.h"
+#include "ToolRunner.h"
 #include "app/MainFrame.h"
 #include "app/MyVrelView.h"
 #include "app/Translation.h"
@@ -17,6 +18,10 @@
 #include "network/NetworkWindow.h"
 #include "network/Notifier.h"
 #include "network/PasswordStore.h"
+#include "recording/Recording.h"
+#include "session/Collector.h"
+#include "survey/FolderOutbox.h"
+#include "survey/Survey.h"
 #include "surveywindow/SurveyPlot.h"
 #include "surveywindow/SurveyWindow.h"
 #include "ui/ConnectDlg.h"
@@ -37,10 +42,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <mutex>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -413,7 +421,7 @@ class MinuteClock final : public Clock {
     std::int64_t shiftMs_;
 };
 
-TEST_F(NetworkWindow, ASurveyStartedFromTheMenuPublishesEveryRowToTheNetworksBroker) {
+TEST_F(NetworkWindow, ASurveyStartedFromTheMenuPublishesEveryRowAndItsFolderToTheArchive) {
     MinuteClock clock;
     setAppClock(&clock);
     struct Restore {
@@ -457,6 +465,17 @@ TEST_F(NetworkWindow, ASurveyStartedFromTheMenuPublishesEveryRowToTheNetworksBro
     ASSERT_TRUE(receiver.start(why)) << why;
     ASSERT_TRUE(QTest::qWaitFor([&] { return receiver.connected(); }, 30'000));
 
+    // The collector the survey waits for, polled as vrel-cli collect does.
+    const fs::path archive = dir_ / "archive";
+    Collector collector(settingsFor(*broker_, "collector"), archive.string(), std::string("yard"),
+                        "north", clock_);
+    ASSERT_TRUE(collector.start(why)) << why;
+    std::atomic<bool> collecting{true};
+    std::thread collectingThread([&] {
+        while (collecting)
+            collector.poll(std::chrono::milliseconds(100));
+    });
+
     const fs::path folder = dir_ / "survey";
     script.fileNext(QString::fromStdString(folder.string()));
     script.surveyNext([](Prompt::SurveyRequest& r) {
@@ -468,6 +487,7 @@ TEST_F(NetworkWindow, ASurveyStartedFromTheMenuPublishesEveryRowToTheNetworksBro
         r.site = "yard";
         r.meter = "gate";
         r.password = Broker::password;
+        r.archivedBy = "north";
     });
     frame.action(CommandId::StartSurvey)->trigger();
     ASSERT_EQ(script.surveyRequests().size(), 1u);
@@ -497,14 +517,44 @@ TEST_F(NetworkWindow, ASurveyStartedFromTheMenuPublishesEveryRowToTheNetworksBro
             return received.size() == rows.size();
         },
         30'000));
-    const std::lock_guard lock(mutex);
-    EXPECT_EQ(received, rows);
+    {
+        const std::lock_guard lock(mutex);
+        EXPECT_EQ(received, rows);
+    }
+
+    // The archive is the folder file for file, and the survey knew it before it ended.
+    const auto files = [](const fs::path& dir) {
+        std::map<std::string, std::string> bytes;
+        for (const auto& e : fs::directory_iterator(dir))
+            if (isSurveyFolderFileName(e.path().filename().string()))
+                bytes[e.path().filename().string()] = slurp(e.path());
+        return bytes;
+    };
+    const fs::path gate = archive / archiveMeterFolder("yard", "gate");
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return fs::exists(gate) && files(gate) == files(folder); }, 30'000));
+    collecting = false;
+    collectingThread.join();
+    collector.stop();
+    EXPECT_EQ(files(gate).size(), 3u);
+    std::string cursor = slurp(folder / folderCursorFileName);
+    EXPECT_TRUE(cursor.starts_with("to mqtt://127.0.0.1:" + std::to_string(broker_->port()) +
+                                   " vrel/v1/yard/gate archived by north\n"))
+        << cursor;
+    for (const auto& [name, bytes] : files(folder))
+        EXPECT_TRUE(cursor.find(name + " " + std::to_string(bytes.size()) + "\n") !=
+                    std::string::npos)
+            << name << "\n"
+            << cursor;
 }
 
 TEST_F(NetworkWindow, ADoubleClickShowsTheMetersHourAndItsSurveyOpensFromTheArchive) {
-    // The collector's archive of the same messages, where the meter's survey is.
+    // The collector's archive, where the meter's survey is: its folder as the survey wrote it.
     const fs::path archive = dir_ / "archive";
-    MqttArchive collected(archive.string());
+    const fs::path archived = archive / archiveMeterFolder("north", "m1");
+    fs::create_directories(archived);
+    SurveyStore collected(diskFileSystem(), clock_, archived.string(), SurveySplit::Hour, 1.0,
+                          1000);
     CNetworkWnd window(settingsFor(*broker_, "viewer"), 70.0, notifier_, clock_);
     window.setArchive(QString::fromStdString(archive.string()));
     QString error;
@@ -512,25 +562,25 @@ TEST_F(NetworkWindow, ADoubleClickShowsTheMetersHourAndItsSurveyOpensFromTheArch
     window.show();
 
     auto publisher = meter("meters");
-    const auto send = [&](const std::string& topic, const std::string& payload, bool retain) {
-        publisher->publish(topic, payload, 1, retain);
-        collected.receive(topic, payload);
-    };
-    send(mqttTopic("north", "m1", MqttTopic::Status), statusOnline, true);
+    publisher->publish(mqttTopic("north", "m1", MqttTopic::Status), statusOnline, 1, true);
     // Eight minutes of levels up to now with a silent minute after the fifth,
     // and the interval of the first five minutes.
     const SurveyMs now = clock_.nowMs() / 1000 * 1000;
     const auto levelOf = [](int s) { return 50.0 + s % 10; };
     for (int s = 0; s < 480; ++s)
-        if (s < 300 || s >= 360)
-            send(mqttTopic("north", "m1", MqttTopic::Level),
-                 encodeLevel({isoLocalTime(clock_, now - (480 - s) * 1000LL), levelOf(s), "dBA"}),
-                 false);
+        if (s < 300 || s >= 360) {
+            const SurveyMs t = now - (480 - s) * 1000LL;
+            publisher->publish(mqttTopic("north", "m1", MqttTopic::Level),
+                               encodeLevel({isoLocalTime(clock_, t), levelOf(s), "dBA"}), 1, false);
+            collected.addSample(
+                CObjData(levelOf(s), recordTimeStamp(clock_.local(t / 1000)), "dBA", 0, 1.0), t);
+        }
     const std::string row = isoLocalTime(clock_, now - 480'000) + "," +
                             isoLocalTime(clock_, now - 180'000) +
                             ",300,1.0000,57.50,59.00,50.00,58.00,55.00,51.00,dBA";
-    send(mqttTopic("north", "m1", MqttTopic::Summary), *encodeSummaryRow(1, row), false);
-    collected.flush(now);
+    publisher->publish(mqttTopic("north", "m1", MqttTopic::Summary), *encodeSummaryRow(1, row), 1,
+                       false);
+    collected.addSummaryRow(row + "\r\n");
     collected.close();
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.rows()->rowCount() == 1; }, 30'000));

@@ -67,6 +67,7 @@ const std::vector<Window>& windows() {
              r.publish = true;
              r.site = QStringLiteral("yard");
              r.meter = QStringLiteral("gate");
+             r.archivedBy = QStringLiteral("north,south");
              return std::make_unique<SurveyDlg>(nullptr, r);
          }},
     };

@@ -22,17 +22,21 @@
 namespace {
 
 const std::string collectUsage =
-    std::string("usage: vrel-cli collect --mqtt URL --out-dir DIR [--site ID]\n"
+    std::string("usage: vrel-cli collect --mqtt URL --out-dir DIR [--site ID] [--name ID]\n"
                 "                        [--mqtt-user NAME] [--mqtt-password-file FILE]\n"
                 "                        [--mqtt-ca FILE] [--mqtt-cert FILE --mqtt-key FILE]\n"
                 "\n"
-                "Archives what the surveys publish to the broker (those of one site, or\n"
-                "of all) into DIR/SITE/METER/, a survey folder for each meter:\n"
-                "summary.csv and events.csv with each row once, and the levels as hourly\n"
-                "data files. The broker keeps what comes while the collector is away for\n"
-                "a week. Runs until Ctrl+C or SIGTERM.\n"
+                "Archives the folders of the surveys that publish to the broker (those of\n"
+                "one site, or of all) into DIR/SITE/METER/, each the survey's folder file\n"
+                "for file: its data files, summary.csv and events.csv, byte for byte.\n"
+                "Each second it tells each survey what it holds on its disk; a survey\n"
+                "started with --archived-by NAME keeps its files waiting until this\n"
+                "collector has them. The broker keeps what comes while the collector is\n"
+                "away for a week. Runs until Ctrl+C or SIGTERM.\n"
                 "\n"
-                "  --out-dir DIR      the archive's folder, made when missing\n") +
+                "  --out-dir DIR      the archive's folder, made when missing\n"
+                "  --name ID          the collector's name, as surveys' --archived-by\n"
+                "                     gives it (default: from the host name)\n") +
     mqttOptionsHelp +
     "\n"
     "Exit status 0 when stopped; 2 for a wrong command line or a folder that\n"
@@ -66,6 +70,7 @@ int runCollect(const std::vector<std::string>& args) {
                           "VREL_MQTT_PASSWORD, never from the command line");
     std::vector<std::string_view> valued = mqttOptionNames;
     valued.push_back("--out-dir");
+    valued.push_back("--name");
     CommandLine line;
     std::string error;
     if (!parseCommandLine(args, valued, line, error))
@@ -82,6 +87,11 @@ int runCollect(const std::vector<std::string>& args) {
     auto mqtt = mqttCommandLine(line, error);
     if (!mqtt)
         return usageError(error);
+    const std::string name = line.option("--name")
+                                 ? *line.option("--name")
+                                 : meterIdFromHostName(QSysInfo::machineHostName().toStdString());
+    if (!isValidMqttId(name))
+        return usageError("--name wants 1 to 32 of a-z, 0-9, _ and -, not '" + name + "'");
     std::error_code ec;
     std::filesystem::create_directories(*dir, ec);
     if (ec || !std::filesystem::is_directory(*dir)) {
@@ -93,8 +103,7 @@ int runCollect(const std::vector<std::string>& args) {
 
     const Clock& clock = appClock();
     Collector collector(mqtt->settings, *dir,
-                        mqtt->siteGiven ? std::optional(mqtt->site) : std::nullopt,
-                        QSysInfo::machineHostName().toStdString(), clock);
+                        mqtt->siteGiven ? std::optional(mqtt->site) : std::nullopt, name, clock);
     collector.say = [&](const std::string& text) {
         std::cerr << "vrel-cli collect: " << isoLocalTime(clock, clock.nowMs()) << " " << text
                   << '\n'

@@ -8,6 +8,7 @@
 
 #include "model/NoiseRules.h"
 #include "model/SeriesStats.h"
+#include "model/TextFormat.h"
 #include "mqtt/MqttPublisher.h"
 #include "recording/Recording.h"
 #include "session/SurveySession.h"
@@ -39,6 +40,7 @@ const std::string surveyUsage =
         "                       [--split hour|day] [--summary 1m|5m|15m|1h]\n"
         "                       [--until DATETIME | --for DURATION] [--json]\n"
         "                       [--mqtt URL [--site ID] [--meter ID] [--no-discovery]\n"
+        "                        [--archived-by ID[,ID...]]\n"
         "                        [--mqtt-user NAME] [--mqtt-password-file FILE]\n"
         "                        [--mqtt-ca FILE] [--mqtt-cert FILE --mqtt-key FILE]]\n"
         "\n"
@@ -71,8 +73,15 @@ const std::string surveyUsage =
         "With --mqtt the survey also publishes to an MQTT broker: the level once a\n"
         "second, every row of summary.csv and events.csv (those the broker has not\n"
         "acknowledged yet go out when it is back, also after a restart), its\n"
-        "status and Home Assistant's discovery. Sampling never waits for it.\n"
+        "status and Home Assistant's discovery, and for the collectors the folder's\n"
+        "files as they grow (a message a second), so their archives become the\n"
+        "folder file for file. Sampling never waits for it.\n"
         "  --meter ID         the meter's name in the topics (default: the host's)\n"
+        "  --archived-by ID[,ID...]\n"
+        "                     the folder counts as sent once these collectors\n"
+        "                     (vrel-cli collect --name) have it on their disks,\n"
+        "                     and each gets again whatever it lacks, however long\n"
+        "                     it was away; without, once the broker has it\n"
         "  --no-discovery     no Home Assistant discovery messages\n") +
     mqttOptionsHelp + "\n" +
     std::string("Standard error shows a status line (in place on a terminal, a line a\n"
@@ -128,6 +137,7 @@ struct SurveyOptions {
     std::optional<MqttCommandLine> mqtt;
     std::string meter;
     bool discovery = true;
+    std::vector<std::string> archivedBy;
 };
 
 class Survey {
@@ -218,6 +228,7 @@ class Survey {
             if (publisher_)
                 line += std::string(",\"broker\":") + (mqtt.connected ? "true" : "false") +
                         ",\"unsent\":" + std::to_string(mqtt.unsent) +
+                        ",\"unarchived\":" + std::to_string(mqtt.unarchived) +
                         ",\"refused\":" + (mqtt.refused ? "true" : "false");
             if (final)
                 line += ",\"ended\":true";
@@ -286,6 +297,11 @@ class Survey {
                         (unsent == 1 ? " row waits for the broker; it goes"
                                      : " rows wait for the broker; they go") +
                         " out when the survey runs again");
+            if (const long long bytes = publisher_->state().unarchived)
+                message(countOf(bytes, "byte", "bytes") + " of the folder's files " +
+                        (options_.archivedBy.empty() ? "wait for the broker"
+                                                     : "wait for the archives") +
+                        "; they go out when the survey runs again");
         }
         status(t, true);
         std::string files;
@@ -324,8 +340,9 @@ int runSurvey(const std::vector<std::string>& args) {
     if (hasPasswordArgument(rest))
         return usageError("the password is read from --mqtt-password-file or "
                           "VREL_MQTT_PASSWORD, never from the command line");
-    std::vector<std::string_view> valued = {"--port",    "--interval", "--out-dir", "--split",
-                                            "--summary", "--until",    "--for",     "--meter"};
+    std::vector<std::string_view> valued = {"--port",  "--interval", "--out-dir",
+                                            "--split", "--summary",  "--until",
+                                            "--for",   "--meter",    "--archived-by"};
     valued.insert(valued.end(), mqttOptionNames.begin(), mqttOptionNames.end());
     if (const int status = readCommandLine("survey", surveyUsage, rest, valued, line); status >= 0)
         return status;
@@ -405,9 +422,17 @@ int runSurvey(const std::vector<std::string>& args) {
         if (!isValidMqttId(options.meter))
             return usageError("--meter wants 1 to 32 of a-z, 0-9, _ and -, not '" + options.meter +
                               "'");
+        if (const std::string* names = line.option("--archived-by")) {
+            const auto parsed = parseCollectorNames(*names);
+            if (!parsed)
+                return usageError("--archived-by wants names of 1 to 32 of a-z, 0-9, _ and -, "
+                                  "joined by commas, not '" +
+                                  *names + "'");
+            options.archivedBy = *parsed;
+        }
     } else {
-        for (const char* name : {"--site", "--meter", "--mqtt-user", "--mqtt-password-file",
-                                 "--mqtt-ca", "--mqtt-cert", "--mqtt-key"})
+        for (const char* name : {"--site", "--meter", "--archived-by", "--mqtt-user",
+                                 "--mqtt-password-file", "--mqtt-ca", "--mqtt-cert", "--mqtt-key"})
             if (line.option(name))
                 return usageError(std::string(name) + " goes with --mqtt");
         if (!discovery)
@@ -432,7 +457,8 @@ int runSurvey(const std::vector<std::string>& args) {
         publisher = std::make_unique<MqttPublisher>(
             options.mqtt->settings,
             PublisherSettings{options.mqtt->site, options.meter, options.dir, options.interval,
-                              options.summarySeconds, options.discovery, VREL_VERSION},
+                              options.summarySeconds, options.discovery, VREL_VERSION,
+                              options.archivedBy},
             clock);
         if (!publisher->start(error)) {
             std::cerr << "vrel-cli survey: " << error << "\n";
