@@ -16,6 +16,9 @@ namespace {
 // The newest data files a meter names when it asks again, as the folder
 // archive does: the survey takes what it does not name as held.
 constexpr std::size_t namedDataFiles = 3;
+// How long a piece beyond what its file holds waits for the pieces before it
+// to come through another collector of the group.
+constexpr auto earlyPieceWait = std::chrono::seconds(3);
 // Lines of a table written by one statement.
 constexpr std::size_t linesPerInsert = 400;
 
@@ -193,12 +196,15 @@ int PgArchive::schemaVersion() {
 }
 
 void PgArchive::receive(const std::string& site, const std::string& meter, const FilePiece& piece) {
-    pending_.push_back({site, meter, piece});
+    pending_.push_back({site, meter, piece, std::chrono::steady_clock::now()});
 }
 
 bool PgArchive::commit(std::string& error) {
-    if (pending_.empty())
+    if (pending_.empty() && early_.empty())
         return true;
+    pending_.insert(pending_.begin(), std::make_move_iterator(early_.begin()),
+                    std::make_move_iterator(early_.end()));
+    early_.clear();
     writing_.clear();
     missing_.clear();
     const std::size_t duplicates = counts_.duplicates, missed = counts_.missed;
@@ -211,6 +217,7 @@ bool PgArchive::commit(std::string& error) {
     ok = ok && db_->run("COMMIT", error);
     pending_.clear();
     if (!ok) {
+        early_.clear();
         if (connected()) {
             std::string ignored;
             db_->run("ROLLBACK", ignored);
@@ -261,6 +268,10 @@ bool PgArchive::write(const Piece& p, std::string& error) {
         return true;
     }
     if (piece.offset > size) {
+        if (std::chrono::steady_clock::now() - p.came < earlyPieceWait) {
+            early_.push_back(p);
+            return true;
+        }
         ++counts_.missed;
         missing_.insert(key);
         return true;

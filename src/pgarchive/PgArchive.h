@@ -11,6 +11,7 @@
 
 #include "mqtt/MqttProtocol.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -50,7 +51,7 @@ class PgArchive {
     // the reason when it failed: nothing of it is written, the pieces are
     // dropped and the next holdings ask the surveys for them again.
     bool commit(std::string& error);
-    std::size_t pending() const { return pending_.size(); }
+    std::size_t pending() const { return pending_.size() + early_.size(); }
 
     struct Holding {
         std::string site;
@@ -76,6 +77,7 @@ class PgArchive {
         std::string site;
         std::string meter;
         FilePiece piece;
+        std::chrono::steady_clock::time_point came;
     };
     struct Connection;
     bool write(const Piece& p, std::string& error);
@@ -84,6 +86,10 @@ class PgArchive {
     PgSettings settings_;
     std::unique_ptr<Connection> db_;
     std::vector<Piece> pending_;
+    // Pieces beyond what their file holds, kept a while: in a group, the
+    // piece before may be on its way into the database through another
+    // collector.
+    std::vector<Piece> early_;
     // Since the last holdings: "site/meter" → the files grown, with their sizes.
     std::map<std::string, std::map<std::string, std::int64_t>> grown_;
     std::set<std::string> missed_;                                       // "site/meter"
