@@ -420,3 +420,39 @@ std::vector<PgArchive::Holding> PgArchive::holdings(bool everyMeter, std::string
     missed_.clear();
     return out;
 }
+
+int PgArchive::Rows::count() const {
+    return PQntuples(result.get());
+}
+
+bool PgArchive::Rows::null(int row, int column) const {
+    return PQgetisnull(result.get(), row, column);
+}
+
+std::string_view PgArchive::Rows::value(int row, int column) const {
+    return {PQgetvalue(result.get(), row, column),
+            static_cast<std::size_t>(PQgetlength(result.get(), row, column))};
+}
+
+std::optional<PgArchive::Rows> PgArchive::query(const std::string& sql,
+                                                const std::vector<std::string>& params,
+                                                bool binaryResult, std::string& error) {
+    if (!connected()) {
+        error = "not connected to the database";
+        return std::nullopt;
+    }
+    std::vector<const char*> values;
+    for (const std::string& p : params)
+        values.push_back(p.c_str());
+    std::shared_ptr<pg_result> r(PQexecParams(db_->conn, sql.c_str(),
+                                              static_cast<int>(values.size()), nullptr,
+                                              values.data(), nullptr, nullptr, binaryResult),
+                                 PQclear);
+    if (!r || PQresultStatus(r.get()) != PGRES_TUPLES_OK) {
+        error = r ? PQresultErrorMessage(r.get()) : db_->error();
+        while (!error.empty() && (error.back() == '\n' || error.back() == ' '))
+            error.pop_back();
+        return std::nullopt;
+    }
+    return Rows{std::move(r)};
+}

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -30,6 +31,8 @@ struct PgSettings {
 
 // The schema's versions: 1 the tables, 2 the vrel_level view of one reading a row.
 constexpr int pgSchemaVersion = 2;
+
+struct pg_result;
 
 class PgArchive {
   public:
@@ -71,6 +74,17 @@ class PgArchive {
         std::size_t lines = 0; // of the tables
     };
     const Counts& counts() const { return counts_; }
+
+    // A query's rows, for the archive's readers; nothing, with the reason,
+    // when it failed. binaryResult: the columns as libpq's binary format.
+    struct Rows {
+        std::shared_ptr<pg_result> result;
+        int count() const;
+        bool null(int row, int column) const;
+        std::string_view value(int row, int column) const;
+    };
+    std::optional<Rows> query(const std::string& sql, const std::vector<std::string>& params,
+                              bool binaryResult, std::string& error);
 
   private:
     struct Piece {

@@ -4,11 +4,17 @@
 #include "PgServer.h"
 #include "ToolRunner.h"
 #include "pgarchive/PgArchive.h"
+#include "pgarchive/PgSeries.h"
+#include "survey/SeriesReader.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -194,4 +200,66 @@ TEST(PgArchive, ADatabaseThatWasDownLosesNothing) {
     archive.receive("north", "m1", piece(dataFile, half, data, data.size() - half));
     ASSERT_TRUE(archive.commit(error)) << error;
     EXPECT_EQ(db.count("SELECT count(*) FROM vrel_level"), 300);
+}
+
+TEST(PgArchive, ASeriesReadBackIsTheFoldersReadingForReading) {
+    const Database db = database("readback");
+    std::string error;
+    PgArchive archive(db.settings());
+    ASSERT_TRUE(archive.connect(error)) << error;
+    // The hour repeated when daylight saving ends, in a file of its own, and
+    // a minute with both weightings in it.
+    auto line = [](int second, char weighting) {
+        char text[64];
+        std::snprintf(text, sizeof text, "25-10-2026,3:%02d:%02d, %d.%d, dB%c\r\n", second / 60,
+                      second % 60, 50 + second % 7, second % 10, weighting);
+        return std::string(text);
+    };
+    std::string first = "Kovra Sound Level Meter SamplingRate:1;\r\n";
+    for (int s = 0; s < 900; ++s)
+        first += line(s, s >= 30 && s < 40 ? 'C' : 'A');
+    std::string repeated = "Kovra Sound Level Meter SamplingRate:0.5;\r\n";
+    for (int s = 0; s < 90; ++s)
+        for (int k = 0; k < 2; ++k)
+            repeated += line(s, 'A');
+    const std::map<std::string, std::string> files{{"survey-2026-10-25T03.txt", first},
+                                                   {"survey-2026-10-25T03-2.txt", repeated}};
+    const std::filesystem::path folder =
+        emptyFolder(std::filesystem::path(VREL_TEST_TMP) / "readback");
+    for (const auto& [name, text] : files) {
+        std::ofstream(folder / name, std::ios::binary) << text;
+        const std::size_t half = text.find('\n', text.size() / 2) + 1;
+        archive.receive("north", "m1", piece(name, 0, text, half));
+        archive.receive("north", "m1", piece(name, half, text, text.size() - half));
+    }
+    ASSERT_TRUE(archive.commit(error)) << error;
+
+    const SeriesRead fromFolder = readSurveySeries(folder.string());
+    ASSERT_EQ(fromFolder.series.clockShifts().size(), 1u);
+    const auto source = parseDatabaseInput(db.url + "?meter=m1&site=north", error);
+    ASSERT_TRUE(source) << error;
+    EXPECT_EQ(source->settings.url, db.url);
+    for (const auto& [from, to] :
+         std::vector<std::pair<std::optional<std::int64_t>, std::optional<std::int64_t>>>{
+             {std::nullopt, std::nullopt}, {1792897200, 1792897300}}) {
+        PgSeriesSource withPassword = *source;
+        withPassword.settings.passwordFile = pgServer().passwordFile().string();
+        const SeriesRead fromDb = readDatabaseSeries(withPassword, from, to);
+        ASSERT_EQ(fromDb.status, SeriesRead::Status::Ok) << fromDb.error;
+        ASSERT_EQ(fromDb.series.size(), fromFolder.series.size());
+        ASSERT_EQ(fromDb.series.runs().size(), fromFolder.series.runs().size());
+        for (std::size_t i = 0; i < fromDb.series.runs().size(); ++i) {
+            const SeriesRun &a = fromDb.series.runs()[i], &b = fromFolder.series.runs()[i];
+            EXPECT_EQ(std::tie(a.start, a.intervalMs, a.count, a.weighting),
+                      std::tie(b.start, b.intervalMs, b.count, b.weighting))
+                << "run " << i;
+        }
+        EXPECT_EQ(fromDb.series.clockShifts().size(), fromFolder.series.clockShifts().size());
+        for (std::size_t i = 0; i < fromDb.series.size(); ++i)
+            ASSERT_EQ(fromDb.series.levelAt(i), fromFolder.series.levelAt(i)) << i;
+    }
+    std::string wrong;
+    EXPECT_FALSE(parseDatabaseInput(db.url + "?site=north", wrong));
+    EXPECT_EQ(wrong, "a database wants ?site=S&meter=M after its name, each 1 to 32 of a-z, 0-9, "
+                     "_ and -");
 }

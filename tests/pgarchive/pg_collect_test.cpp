@@ -198,6 +198,22 @@ TEST_F(PgCollect, AGroupWithOneKilledAndOneAddedStoresEverythingOnce) {
         << sql(readingsQuery) << " in the database, " << readingsOf(files) << " in the folder";
     EXPECT_EQ(tablesIn(database_), tablesOf(files));
     EXPECT_EQ(sql("SELECT count(*) FROM vrel_file WHERE size = 0"), "0\n");
+
+    // Read back, the database's figures are the folder's.
+    const fs::path pgpass = dir_ / "pgpass";
+    std::ofstream(pgpass) << "127.0.0.1:" << pgServer().port() << ":" << database_ << ":"
+                          << PgServer::user << ":" << PgServer::password << "\n";
+    fs::permissions(pgpass, fs::perms::owner_read | fs::perms::owner_write);
+    const std::string env = "TZ=Europe/Istanbul PGPASSFILE='" + pgpass.string() + "' ";
+    for (const std::string options : {"", " --daily --limit 55"}) {
+        const ToolResult folder = runTool(env + cli + " stats '" + out.string() + "'" + options);
+        const ToolResult db =
+            runTool(env + cli + " stats '" + url_ + "?site=yard&meter=gate'" + options);
+        ASSERT_EQ(folder.status, 0) << folder.err;
+        EXPECT_EQ(db.status, 0) << db.err;
+        EXPECT_EQ(db.out, folder.out) << options;
+        EXPECT_TRUE(contains(db.out, "Leq\t")) << db.out;
+    }
     // The group did split the pieces.
     int writers = 0;
     for (std::size_t i : {0, 2, 3}) {

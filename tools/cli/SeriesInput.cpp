@@ -4,6 +4,7 @@
 #include "model/DataSets.h"
 #include "model/TextFormat.h"
 #include "model/TimeLabels.h"
+#include "pgarchive/PgSeries.h"
 #include "survey/SeriesFigures.h"
 #include "survey/SeriesReader.h"
 #include "survey/SeriesTables.h"
@@ -26,8 +27,9 @@ bool wantsSeries(const CommandLine& line, std::size_t inputs) {
     if (inputs != 1 || line.positional.empty())
         return inputs > 1;
     std::error_code ec;
-    return std::filesystem::is_directory(line.positional[0], ec) || line.option("--from") ||
-           line.option("--to") || line.flag("--daily") || line.option("--marks");
+    return std::filesystem::is_directory(line.positional[0], ec) ||
+           isDatabaseUrl(line.positional[0]) || line.option("--from") || line.option("--to") ||
+           line.flag("--daily") || line.option("--marks");
 }
 
 bool checkSeriesOptions(const CommandLine& line, std::string& error) {
@@ -50,7 +52,21 @@ std::optional<SeriesInput> openSeries(const std::vector<std::string>& inputs,
     const std::string prefix = std::string("vrel-cli ") + command + ": ";
     std::error_code ec;
     SeriesRead read;
-    if (inputs.size() == 1 && std::filesystem::is_directory(inputs[0], ec)) {
+    if (inputs.size() == 1 && isDatabaseUrl(inputs[0])) {
+        std::string error;
+        const auto source = parseDatabaseInput(inputs[0], error);
+        if (!source) {
+            std::cerr << prefix << error << "\n";
+            return std::nullopt;
+        }
+        // The index is asked for the span only.
+        auto asked = [&line](const char* name) -> std::optional<std::int64_t> {
+            const std::string* text = line.option(name);
+            return text ? std::optional<std::int64_t>(*parseSurveyDateTime(*text, appClock()))
+                        : std::nullopt;
+        };
+        read = readDatabaseSeries(*source, asked("--from"), asked("--to"));
+    } else if (inputs.size() == 1 && std::filesystem::is_directory(inputs[0], ec)) {
         read = readSurveySeries(inputs[0]);
     } else {
         for (const std::string& f : inputs)
