@@ -134,14 +134,13 @@ wire)
     start_sim meter 7
     "$cli" collect --mqtt "$url" --out-dir archive --name bench 2>collect.err &
     collector=$!
-    mosquitto_sub -h 127.0.0.1 -p "$port" -t 'vrel/v1/#' -F '%t %l' >wire.txt 2>/dev/null &
-    sub=$!
     "$cli" survey --port "$work/meter" --interval "$interval" --out-dir out --summary 1m \
         --mqtt "$url" --site bench --meter wire --archived-by bench --no-discovery \
         --for "$((seconds + 15))" 2>survey.err &
     survey=$!
-    sleep 10
-    : >wire.txt # from here on
+    sleep 10 # the retained messages and the first pieces are past
+    mosquitto_sub -h 127.0.0.1 -p "$port" -t 'vrel/v1/#' -F '%t %l' >wire.txt 2>/dev/null &
+    sub=$!
     sleep "$seconds"
     kill $sub
     wait $survey
@@ -152,7 +151,7 @@ wire)
     # (2 bytes, 3 from 128 bytes on), the topic's length (2), and for QoS 1
     # the packet id (2) and the 4-byte acknowledgement.
     awk -v s=$seconds 'function leaf(t) { sub("^vrel/v1/bench/wire/", "", t); sub("^archived/.*", "archived (from the collector)", t); return t }
-        { n = split($1, p, "/"); k = leaf($1); len = length($1) + $2
+        { k = leaf($1); len = length($1) + $2
           qos1 = (k != "level"); frame = (len < 128 ? 2 : 3) + 2 + (qos1 ? 6 : 0)
           bytes[k] += len; wire[k] += len + frame; count[k]++ }
         END { for (k in bytes) printf "%-32s %6.2f messages/s %9.1f B/s (topic and payload) %9.1f B/s on the wire\n",
@@ -175,7 +174,7 @@ outage)
     # What the survey had written by the broker's return; the archive is
     # complete again once it holds that much of every file.
     (cd out && stat -c '%n %s' summary.csv events.csv survey-*.txt) >written.txt
-    echo "broker started $(date -Is); bytes of the folder not archived: $(awk '{ n += $2 } END { print n }' written.txt) written in all" | tee -a outage.txt
+    echo "broker started $(date -Is); $(awk '{ n += $2 } END { print n }' written.txt) bytes in the folder by then" | tee -a outage.txt
     complete() {
         while read -r name size; do
             [ "$(stat -c %s "archive/bench/outage/$name" 2>/dev/null || echo 0)" -ge "$size" ] || return 1

@@ -3,7 +3,8 @@
 # minutes: prints samples expected and written, the gaps beside the outages,
 # and the survey's CPU share and resident memory at the start and the end.
 #   scripts/survey-figures.sh BUILD_DIR WORK_DIR [MINUTES] [OUTAGE_SECONDS] [CYCLE_SECONDS]
-# (an outage every CYCLE_SECONDS, 300 by default)
+# (an outage every CYCLE_SECONDS, 300 by default; SURVEY_OPTIONS adds options
+# to the survey, such as "--event-above 65")
 set -eu
 build=$1
 work=$2
@@ -20,7 +21,7 @@ sim=$!
 exec 7>sim.in
 while [ ! -e "$work/meter" ]; do sleep 0.2; done
 ./vrel-cli survey --port "$work/meter" --interval $interval --out-dir "$work/out" \
-    --for "${minutes}m" 2>survey.err &
+    --for "${minutes}m" ${SURVEY_OPTIONS:-} 2>survey.err &
 cli=$!
 ticks=$(getconf CLK_TCK)
 probe() { # label: CPU seconds so far, wall seconds since start, RSS

@@ -1040,7 +1040,7 @@
         </translation>
     </message>
     <message>
-        <location line="+99"/>
+        <location line="+101"/>
         <source>broker satırları reddediyor</source>
         <translation>the broker refuses the rows</translation>
     </message>
@@ -1084,7 +1084,7 @@
         </translation>
     </message>
     <message>
-        <location line="-154"/>
+        <location line="-156"/>
         <source>Bu dosyalar okunamadı; ölçümün geri kalanı gösteriliyor:</source>
         <translation>These files could not be read; the rest of the survey is shown:</translation>
     </message>
@@ -1124,7 +1124,7 @@
         <translation>held in memory: %1</translation>
     </message>
     <message>
-        <location line="+14"/>
+        <location line="+16"/>
         <source>Ölçüm sürüyor: </source>
         <translation>Survey running: </translation>
     </message>
@@ -1366,7 +1366,7 @@
 <context>
     <name>DataLoggerCommands</name>
     <message>
-        <location filename="../../src/app/DataLoggerCommands.cpp" line="+46"/>
+        <location filename="../../src/app/DataLoggerCommands.cpp" line="+45"/>
         <source>Veri kaydedici</source>
         <translation>Data logger</translation>
     </message>
@@ -1445,6 +1445,19 @@
         <location line="+1"/>
         <source>Sınır seviyesi (dB):</source>
         <translation>Level limit (dB):</translation>
+    </message>
+</context>
+<context>
+    <name>LiveSurvey</name>
+    <message>
+        <location filename="../../src/surveywindow/LiveSurvey.cpp" line="+63"/>
+        <source>eşik aşımı %1&apos;den beri 1 dakikadan uzun sürüyor, Lmax %2 dB</source>
+        <translation>an exceedance since %1 has lasted over a minute, Lmax %2 dB</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>eşik aşımı %1: %2, %3 s, Lmax %4 dB, SEL %5 dB</source>
+        <translation>exceedance %1: %2, %3 s, Lmax %4 dB, SEL %5 dB</translation>
     </message>
 </context>
 <context>
@@ -2103,7 +2116,7 @@ Do you want to replace it?</translation>
 <context>
     <name>SurveyDlg</name>
     <message>
-        <location filename="../../src/ui/SurveyDlg.cpp" line="+26"/>
+        <location filename="../../src/ui/SurveyDlg.cpp" line="+27"/>
         <source>Ölçüm başlat</source>
         <translation>Start survey</translation>
     </message>
@@ -2156,12 +2169,43 @@ Do you want to replace it?</translation>
         <translation>Summary interval:</translation>
     </message>
     <message>
+        <location line="+1"/>
+        <source>Eşik aşımlarını exceedances.csv&apos;ye yaz</source>
+        <translation>Write exceedances to exceedances.csv</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <location line="+1"/>
+        <source> dB</source>
+        <translation> dB</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source> s</source>
+        <translation> s</translation>
+    </message>
+    <message>
         <location line="+2"/>
+        <source>Eşik (üstü):</source>
+        <translation>Threshold (above):</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Histerezis:</source>
+        <translation>Hysteresis:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>En kısa olay:</source>
+        <translation>Shortest event:</translation>
+    </message>
+    <message>
+        <location line="+8"/>
         <source>Ölçüm ağına yayınla: %1</source>
         <translation>Publish to the measurement network: %1</translation>
     </message>
     <message>
-        <location line="+10"/>
+        <location line="+18"/>
         <source>Saha:</source>
         <translation>Site:</translation>
     </message>
@@ -2171,7 +2215,7 @@ Do you want to replace it?</translation>
         <translation>Meter name:</translation>
     </message>
     <message>
-        <location line="-11"/>
+        <location line="-6"/>
         <source>yok: broker&apos;ın aldığı gönderilmiş sayılır</source>
         <translation>none: what the broker has counts as sent</translation>
     </message>
@@ -2191,7 +2235,7 @@ Do you want to replace it?</translation>
         <translation>Broker password:</translation>
     </message>
     <message>
-        <location line="+14"/>
+        <location line="+15"/>
         <source>Bu klasördeki ölçüm sürdürülür: yeni dosyalar eklenir, aradaki süre events.csv&apos;ye yeniden başlama boşluğu olarak yazılır.</source>
         <translation>The survey in this folder goes on: new files are added, and the time in between goes to events.csv as a restart gap.</translation>
     </message>
@@ -2272,12 +2316,12 @@ Do you want to replace it?</translation>
         <translation>The survey cannot be written to this folder:</translation>
     </message>
     <message>
-        <location line="+27"/>
+        <location line="+35"/>
         <source>Ölçüm ağına yayın başlatılamadı:</source>
         <translation>Publishing to the measurement network could not start:</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+3"/>
         <source>Saha, ölçer ve toplayıcı adları a-z, 0-9, _ ve - ile en çok 32 karakter olmalı.</source>
         <translation>Site, meter and collector names are 1 to 32 of a-z, 0-9, _ and -.</translation>
     </message>

@@ -80,6 +80,9 @@ void startSurveyFromMenu(CMyVrelView& view) {
     settings.interval = chosen->interval;
     settings.split = chosen->dailyFiles ? SurveySplit::Day : SurveySplit::Hour;
     settings.summarySeconds = chosen->summarySeconds;
+    if (chosen->events)
+        settings.events =
+            EventRules{chosen->eventAbove, chosen->eventHysteresis, 0, chosen->eventMinSeconds};
     resumeSurvey(settings, appClock());
     std::unique_ptr<MqttPublisher> publisher;
     if (broker && chosen->publish) {

@@ -182,7 +182,8 @@ void Collector::stop() {
             receiveIntoDatabase(m.topic, m.payload);
     }
     tellNotes();
-    // Told at the next start: every folder asks again then.
+    // Synced, but no longer told: the surveys hear it at the next start,
+    // when every folder says what it holds.
     if (archive_)
         archive_->close();
     if (db_) {

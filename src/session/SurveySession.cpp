@@ -2,6 +2,7 @@
 
 #include "mqtt/MqttPublisher.h"
 #include "recording/Recording.h"
+#include "session/ExceedanceOutput.h"
 
 #include <exception>
 
@@ -22,11 +23,26 @@ SurveySession::SurveySession(MeterSession& meter, const Clock& clock, SurveySett
     timer_.setInterval(timerPeriodMs(settings_.interval));
     connect(&timer_, &QTimer::timeout, this, &SurveySession::tick);
     connect(&meter, &MeterSession::portLost, this, [this] { portWentAway_ = true; });
+    if (settings_.events) {
+        exceedances_ = std::make_unique<ExceedanceOutput>(settings_.dir, *settings_.events,
+                                                          settings_.interval, clock_);
+        exceedances_->onLong = [this](const SeriesEvent& e) { emit exceedanceGoesOn(e); };
+        exceedances_->onEvent = [this](int n, const SeriesEvent& e) { emit exceedanceEnded(n, e); };
+        exceedances_->onWriting = [this](const std::string& text) {
+            emit exceedancesWriting(!text.empty(), QString::fromStdString(text));
+        };
+        outputs_.push_back(exceedances_.get());
+    }
 }
 
 SurveySession::~SurveySession() {
     // Whoever listened may be going too; the files are finished all the same.
     runner_.report = nullptr;
+    if (exceedances_) {
+        exceedances_->onLong = nullptr;
+        exceedances_->onEvent = nullptr;
+        exceedances_->onWriting = nullptr;
+    }
     stop();
 }
 
@@ -47,7 +63,9 @@ bool SurveySession::stop() {
     timer_.stop();
     if (meter_)
         meter_->setReopenWhenSilentFor(0);
-    return runner_.finish(clock_.nowMs());
+    const bool written = runner_.finish(clock_.nowMs());
+    feed([](SurveyOutput& o) { o.ended(); });
+    return written;
 }
 
 template <class F> void SurveySession::feed(F&& f) {

@@ -7,6 +7,7 @@
 // one and word what it reports.
 
 #include "link/MeterSession.h"
+#include "survey/SeriesEvents.h"
 #include "survey/SurveyRunner.h"
 
 #include <QObject>
@@ -15,10 +16,12 @@
 #include <QTimer>
 
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+class ExceedanceOutput;
 class MqttPublisher;
 
 // Where a survey's readings go besides its folder's files: the window's live
@@ -33,6 +36,8 @@ class SurveyOutput {
     // A run of ticks without a sample, closed by the sample at its end; a
     // resumed survey's first sample closes its "restart" gap.
     virtual void gap(const Gap&) {}
+    // The run has ended: nothing comes until the survey starts again.
+    virtual void ended() {}
 };
 
 // How long the end of a survey waits for the broker to take its last rows.
@@ -86,6 +91,13 @@ class SurveySession : public QObject {
     void outputFailed(const QString& what);
     // The end set by setEnd has come; the session stops ticking.
     void endReached();
+    // With settings().events: an event has gone on for over a minute (as
+    // far as it has come), told once; an event has ended and gone to
+    // exceedances.csv as row n; writing that file failed (failing, with the
+    // reason) or works again.
+    void exceedanceGoesOn(const SeriesEvent& event);
+    void exceedanceEnded(int n, const SeriesEvent& event);
+    void exceedancesWriting(bool failing, const QString& text);
 
   private:
     void tick();
@@ -96,6 +108,7 @@ class SurveySession : public QObject {
     SurveySettings settings_;
     SurveyRunner runner_;
     QTimer timer_;
+    std::unique_ptr<ExceedanceOutput> exceedances_;
     std::vector<SurveyOutput*> outputs_;
     std::optional<SurveyMs> endMs_;
     bool portWentAway_ = false;

@@ -70,6 +70,9 @@ struct DayFigures {
     double coverage = 0.0; // covered / the day's time (23 or 25 hours when the clock changes)
     // The time of its excluded and of its residual readings / the day's time.
     double excluded = 0.0, residual = 0.0;
+    // With an event threshold (SeriesEvents): the events starting in the day
+    // and the seconds of readings above the threshold; nothing without one.
+    std::optional<double> events, secondsAbove;
 };
 
 // The days holding readings of [t0, t1), in order; only those readings count.

@@ -16,6 +16,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -154,7 +155,8 @@ struct FileSlot {
 // more than a clock's drift are the hour repeated when daylight saving ends
 // (in a file of its own, or within a file joined from several): they and all
 // after them move on by whole hours.
-void assemble(SeriesStore& series, const SeriesFilePart& part, std::int64_t& shiftMs) {
+template <class Series>
+void assemble(Series& series, const SeriesFilePart& part, std::int64_t& shiftMs) {
     const Centibel* level = part.levels.data();
     for (const SeriesFilePart::Stamp& s : part.stamps) {
         const std::int64_t stamp = s.localSecond * 1000 + shiftMs;
@@ -184,6 +186,36 @@ bool SeriesAppender::addLine(std::string_view line, std::int32_t intervalMs) {
         return false;
     assemble(series_, part, shiftMs_);
     return true;
+}
+
+bool SeriesFollower::addLine(std::string_view line, std::int32_t intervalMs) {
+    if (!line.empty() && line.back() == '\n')
+        line.remove_suffix(1);
+    line = withoutCr(line);
+    SeriesFilePart part;
+    part.intervalMs = intervalMs;
+    if (!LineParser(part).take(line))
+        return false;
+    assemble(*this, part, shiftMs_);
+    return true;
+}
+
+void SeriesFollower::appendStamp(SeriesMs stamp, const Centibel* levels, std::size_t count,
+                                 std::int32_t intervalMs, char weighting) {
+    if (count == 0)
+        return;
+    // As SeriesStore::appendStamp places them.
+    if (!run_ || !continuesRun(*run_, stamp))
+        run_ = SeriesRun{stamp, intervalMs, 0, 0, weighting};
+    else if (run_->intervalMs != intervalMs || run_->weighting != weighting)
+        run_ = SeriesRun{run_->end(), intervalMs, 0, 0, weighting};
+    if (pendingShift_)
+        wallShiftMs_ = *std::exchange(pendingShift_, std::nullopt);
+    for (std::size_t i = 0; i < count; ++i) {
+        const SeriesMs t = run_->end();
+        ++run_->count;
+        reading_(t, t - wallShiftMs_, levels[i], intervalMs);
+    }
 }
 
 namespace {

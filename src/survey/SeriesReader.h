@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,32 @@ class SeriesAppender {
   private:
     SeriesStore& series_;
     std::int64_t shiftMs_;
+};
+
+// The same placing of readings that come one at a time, without keeping
+// them: each reading is handed on with its series time, its wall-clock time
+// (ms since 1970-01-01 00:00) and its interval, as a store would hold it.
+class SeriesFollower {
+  public:
+    using Reading =
+        std::function<void(SeriesMs t, std::int64_t wall, Centibel level, std::int32_t intervalMs)>;
+    explicit SeriesFollower(Reading reading) : reading_(std::move(reading)) {}
+    // One reading line, with or without its line end; false when it is none.
+    bool addLine(std::string_view line, std::int32_t intervalMs);
+
+    // What placing readings asks of a series.
+    bool empty() const { return !run_; }
+    SeriesMs end() const { return run_ ? run_->end() : 0; }
+    void setClockShift(std::int64_t shiftMs) { pendingShift_ = shiftMs; }
+    void appendStamp(SeriesMs stamp, const Centibel* levels, std::size_t count,
+                     std::int32_t intervalMs, char weighting);
+
+  private:
+    Reading reading_;
+    std::optional<SeriesRun> run_; // the last run, its readings counted
+    std::optional<std::int64_t> pendingShift_;
+    std::int64_t wallShiftMs_ = 0; // the wall clock is this far behind the series
+    std::int64_t shiftMs_ = 0;     // as SeriesAppender's
 };
 
 struct SeriesFileProblem {

@@ -7,10 +7,6 @@
 
 namespace {
 
-// Stamps have whole seconds: a stamp up to a second beyond where the last
-// reading ended continues the run (the rule of NoiseRules' ReadingClock).
-constexpr SeriesMs stampResolutionMs = 1000;
-
 // 10^(L/10) of every level in hundredths of a dB: a look-up where a reading
 // would otherwise cost a pow().
 struct EnergyTable {
@@ -31,6 +27,10 @@ template <typename T> std::size_t capacityBytes(const std::vector<T>& v) {
 }
 
 } // namespace
+
+double centibelEnergy(Centibel level) {
+    return energyTable().values[level];
+}
 
 void LevelSum::add(const LevelSum& other) {
     count += other.count;
@@ -75,7 +75,7 @@ void SeriesStore::appendStamp(SeriesMs stamp, const Centibel* levels, std::size_
                               std::int32_t intervalMs, char weighting) {
     if (count == 0)
         return;
-    if (runs_.empty() || stamp > end() + stampResolutionMs)
+    if (runs_.empty() || !continuesRun(runs_.back(), stamp))
         startRun(stamp, intervalMs, weighting);
     else if (runs_.back().intervalMs != intervalMs || runs_.back().weighting != weighting)
         startRun(end(), intervalMs, weighting);

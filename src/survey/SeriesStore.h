@@ -21,6 +21,9 @@ using SeriesMs = std::int64_t;
 using Centibel = std::uint16_t;
 inline constexpr double centibelsPerDb = 100.0;
 
+// 10^(L/10) of a level in hundredths of a dB, looked up.
+double centibelEnergy(Centibel level);
+
 // Readings of one interval and weighting, each starting where the one before
 // ended: start + k * interval for the k-th.
 struct SeriesRun {
@@ -31,6 +34,13 @@ struct SeriesRun {
     char weighting = 'A';    // 'A' or 'C'
     SeriesMs end() const { return start + static_cast<SeriesMs>(count) * intervalMs; }
 };
+
+// Stamps have whole seconds: readings stamped up to a second beyond where
+// the run before ended go on in it; later ones start a run after a gap.
+inline constexpr SeriesMs stampResolutionMs = 1000;
+inline bool continuesRun(const SeriesRun& run, SeriesMs stamp) {
+    return stamp <= run.end() + stampResolutionMs;
+}
 
 // Time without readings between two runs, with what events.csv says of it.
 struct SeriesGap {

@@ -135,6 +135,20 @@ const FigureTable<HourFigures>& hourlyFiguresTable() {
     return table;
 }
 
+const std::vector<TableColumn<DayFigures>>& dailyEventColumns() {
+    using D = DayFigures;
+    static const std::vector<TableColumn<D>> columns{
+        {"N", {"N", "N"}, FigureUnit::Count, 0, 12, [](const D& d) { return d.events; }},
+        {"TA",
+         {"Eşik üstü", "Time above"},
+         FigureUnit::Seconds,
+         1,
+         24,
+         [](const D& d) { return d.secondsAbove; }},
+    };
+    return columns;
+}
+
 const std::vector<TableColumn<SpanFigures>>& spanFigureRows() {
     using S = SpanFigures;
     // No print widths: the report words a span's figures as pairs, not as a
@@ -199,7 +213,7 @@ std::string figureText(const TableColumn<Row>& column, const Row& row, std::stri
     const std::optional<double> v = column.value(row);
     if (!v)
         return std::string(none);
-    return formatFixed(*v, column.decimals) + (column.unit == FigureUnit::Percent ? " %" : "");
+    return withBareUnit(formatFixed(*v, column.decimals), column.unit);
 }
 
 template std::string figureText(const TableColumn<DayFigures>&, const DayFigures&,
@@ -210,7 +224,16 @@ template std::string figureText(const TableColumn<SpanFigures>&, const SpanFigur
                                 std::string_view);
 
 std::string withBareUnit(std::string_view name, FigureUnit unit) {
-    return std::string(name) + (unit == FigureUnit::Percent ? " %" : "");
+    switch (unit) {
+    case FigureUnit::Percent:
+        return std::string(name) + " %";
+    case FigureUnit::Seconds:
+        return std::string(name) + " s";
+    case FigureUnit::Decibel:
+    case FigureUnit::Count:
+        break;
+    }
+    return std::string(name);
 }
 
 const std::vector<MarkColumn>& markColumns() {

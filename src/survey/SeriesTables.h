@@ -23,7 +23,7 @@ struct TableHeading {
     }
 };
 
-enum class FigureUnit { Decibel, Percent };
+enum class FigureUnit { Decibel, Percent, Count, Seconds };
 
 // A column of figures taken from a Row of SeriesFigures.
 template <class Row> struct TableColumn {
@@ -46,6 +46,9 @@ template <class Row> struct FigureTable {
 
 const FigureTable<DayFigures>& dailyFiguresTable();
 const FigureTable<HourFigures>& hourlyFiguresTable();
+// The day's events and time above a threshold, shown after the daily
+// table's columns when a threshold is set.
+const std::vector<TableColumn<DayFigures>>& dailyEventColumns();
 // The figures of a span, in the order they are shown; the window lists them
 // down the side, a column for each span.
 const std::vector<TableColumn<SpanFigures>>& spanFigureRows();
@@ -55,8 +58,9 @@ const std::vector<TableColumn<SpanFigures>>& spanFigureRows();
 template <class Row>
 std::string figureText(const TableColumn<Row>& column, const Row& row, std::string_view none);
 
-// A name with the unit a bare number leaves unsaid: a share's "%" (a level's
-// dB goes without saying), for the workbook's headings and vrel-cli's help.
+// A name with the unit a bare number leaves unsaid: a share's "%", a time's
+// "s" (a level's dB and a count go without saying), for the workbook's
+// headings and vrel-cli's help.
 std::string withBareUnit(std::string_view name, FigureUnit unit);
 
 // The table of marks, as the report and the workbook list them: kind,

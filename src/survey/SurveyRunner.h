@@ -7,6 +7,7 @@
 
 #include "model/Clock.h"
 #include "recording/TickRule.h"
+#include "survey/SeriesEvents.h"
 #include "survey/Survey.h"
 
 #include <functional>
@@ -37,6 +38,9 @@ struct SurveySettings {
     // was killed before its interval closed), in order: their intervals get
     // their rows, and the interval this run starts in begins with them.
     std::vector<SurveyReading> unsummarised;
+    // Noise events found as the survey goes, each written to exceedances.csv
+    // when it ends; none without a threshold.
+    std::optional<EventRules> events;
 };
 
 // Fills what a survey in settings.dir goes on from: where the earlier run's

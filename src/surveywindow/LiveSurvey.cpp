@@ -54,6 +54,25 @@ LiveSurvey::LiveSurvey(MeterSession& session, const Clock& clock, SurveySettings
     connect(&session_, &SurveySession::ticked, this,
             [this](const SurveyRunner::TickOutcome& o) { emit ticked(o.sampled); });
     connect(&session_, &SurveySession::writing, this, &LiveSurvey::writing);
+    const auto wallText = [](std::int64_t wall) {
+        return QString::fromStdString(
+            dateTimeText(addSeconds(DateTime{}, wall >= 0 ? wall / 1000 : (wall - 999) / 1000)));
+    };
+    connect(&session_, &SurveySession::exceedanceGoesOn, this,
+            [this, wallText](const SeriesEvent& e) {
+                exceedanceNote_ = tr("eşik aşımı %1'den beri 1 dakikadan uzun sürüyor, Lmax %2 dB")
+                                      .arg(wallText(e.startWall))
+                                      .arg(e.lmaxDb(), 0, 'f', 1);
+            });
+    connect(&session_, &SurveySession::exceedanceEnded, this,
+            [this, wallText](int n, const SeriesEvent& e) {
+                exceedanceNote_ = tr("eşik aşımı %1: %2, %3 s, Lmax %4 dB, SEL %5 dB")
+                                      .arg(n)
+                                      .arg(wallText(e.startWall))
+                                      .arg(e.seconds, 0, 'f', 1)
+                                      .arg(e.lmaxDb(), 0, 'f', 1)
+                                      .arg(e.sel(), 0, 'f', 1);
+            });
 }
 
 LiveSurvey::~LiveSurvey() {

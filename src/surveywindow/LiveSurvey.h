@@ -62,6 +62,9 @@ class LiveSurvey : public QObject {
     std::optional<SeriesGap> tailGap() const;
     // The runner's words on writing since the last start: empty while it works.
     const QString& writeProblem() const { return session_.writeProblem(); }
+    // The latest word on the noise events the survey finds: one going on for
+    // over a minute, or the last one ended; empty before the first.
+    const QString& exceedanceNote() const { return exceedanceNote_; }
 
   signals:
     // A tick has been taken; grew when it added a reading to the series.
@@ -73,6 +76,7 @@ class LiveSurvey : public QObject {
     const Clock& clock_;
     SeriesOutput series_;
     std::optional<SeriesGap> endedIn_; // the gap open when the run ended
+    QString exceedanceNote_;
     std::unique_ptr<MqttPublisher> publisher_;
     std::unique_ptr<PublisherOutput> publisherOutput_;
     // Last: stopped (and its files finished) before the outputs go.

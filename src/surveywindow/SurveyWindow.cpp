@@ -390,6 +390,8 @@ void CSurveyWnd::showSurveyStatus() {
     parts << tr("%1 boşluk").arg(r.gapCount()).toHtmlEscaped();
     if (r.pendingSamples())
         parts << tr("%1 örnek bellekte bekliyor").arg(r.pendingSamples()).toHtmlEscaped();
+    if (!live_->exceedanceNote().isEmpty())
+        parts << live_->exceedanceNote().toHtmlEscaped();
     if (const MqttPublisher* publisher = live_->publisher()) {
         const MqttPublisher::State broker = publisher->state();
         if (broker.refused)

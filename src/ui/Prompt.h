@@ -90,6 +90,12 @@ class Prompt {
         QString meter;
         QString password; // asked here when no keyring keeps it
         bool passwordKept = false;
+        // Noise events found as the survey runs, as vrel-cli survey
+        // --event-above, --event-hysteresis and --event-min find them.
+        bool events = false;
+        double eventAbove = 70;     // dB
+        double eventHysteresis = 0; // dB
+        double eventMinSeconds = 0;
         // The collectors whose archives must hold the folder (vrel-cli survey
         // --archived-by): "NAME[,NAME…]"; empty: the broker's acknowledgement.
         QString archivedBy;

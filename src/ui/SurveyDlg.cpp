@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -48,6 +49,29 @@ SurveyDlg::SurveyDlg(QWidget* parent, const Prompt::SurveyRequest& initial)
     form->addRow(tr("Örnekleme aralığı:"), interval_);
     form->addRow(tr("Veri dosyaları:"), split_);
     form->addRow(tr("Özet aralığı:"), summary_);
+    events_ = new QCheckBox(tr("Eşik aşımlarını exceedances.csv'ye yaz"));
+    events_->setChecked(initial.events);
+    auto spin = [](double value, double min, double max, const QString& suffix) {
+        auto* box = new QDoubleSpinBox;
+        box->setRange(min, max);
+        box->setDecimals(1);
+        box->setValue(value);
+        box->setSuffix(suffix);
+        return box;
+    };
+    eventAbove_ = spin(initial.eventAbove, 30, 140, tr(" dB"));
+    eventHysteresis_ = spin(initial.eventHysteresis, 0, 20, tr(" dB"));
+    eventMin_ = spin(initial.eventMinSeconds, 0, 3600, tr(" s"));
+    form->addRow(events_);
+    form->addRow(tr("Eşik (üstü):"), eventAbove_);
+    form->addRow(tr("Histerezis:"), eventHysteresis_);
+    form->addRow(tr("En kısa olay:"), eventMin_);
+    const auto enableEvents = [this] {
+        for (QWidget* w : {eventAbove_, eventHysteresis_, eventMin_})
+            w->setEnabled(events_->isChecked());
+    };
+    connect(events_, &QCheckBox::toggled, this, enableEvents);
+    enableEvents();
     if (!initial.broker.isEmpty()) {
         publish_ = new QCheckBox(tr("Ölçüm ağına yayınla: %1").arg(initial.broker));
         publish_->setChecked(initial.publish);
@@ -121,6 +145,10 @@ Prompt::SurveyRequest SurveyDlg::request() const {
     r.interval = interval_->currentData().toDouble();
     r.dailyFiles = split_->currentIndex() == 1;
     r.summarySeconds = summary_->currentData().toInt();
+    r.events = events_->isChecked();
+    r.eventAbove = eventAbove_->value();
+    r.eventHysteresis = eventHysteresis_->value();
+    r.eventMinSeconds = eventMin_->value();
     if (publish_) {
         r.publish = publish_->isChecked();
         r.site = site_->text();

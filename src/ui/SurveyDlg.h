@@ -6,6 +6,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QDoubleSpinBox;
 class QLineEdit;
 
 // The settings of a survey started from the program: the interval between
@@ -13,6 +14,7 @@ class QLineEdit;
 // folder is named, with a word when the survey there goes on. With a broker
 // set up in the network window, the survey may publish there under a site
 // and meter name, its folder waiting for the archives of named collectors.
+// Noise events above a threshold may go to exceedances.csv.
 class SurveyDlg : public QDialog {
     Q_OBJECT
   public:
@@ -28,5 +30,9 @@ class SurveyDlg : public QDialog {
     QLineEdit* site_ = nullptr;
     QLineEdit* meter_ = nullptr;
     QLineEdit* password_ = nullptr;
+    QCheckBox* events_ = nullptr;
+    QDoubleSpinBox* eventAbove_ = nullptr;
+    QDoubleSpinBox* eventHysteresis_ = nullptr;
+    QDoubleSpinBox* eventMin_ = nullptr;
     QLineEdit* archivedBy_ = nullptr;
 };

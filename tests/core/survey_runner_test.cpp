@@ -378,7 +378,7 @@ TEST(SurveyRunnerTicks, SamplesGapsAndRowsFollowTheVerdicts) {
     const ManualClock utc;
     MemoryFileSystem fs;
     const SurveyMs t0 = SurveyMs(dec8at14 + 60 * 14) * 1000; // 14:14:00
-    SurveyRunner runner(fs, utc, {"d", 1.0, SurveySplit::Hour, 900, t0 - 30000, {}});
+    SurveyRunner runner(fs, utc, {"d", 1.0, SurveySplit::Hour, 900, t0 - 30000, {}, {}});
     runner.start(t0);
     const TickVerdict ok;
     const TickVerdict pending{GapCause::Pending, {}};

@@ -1,6 +1,7 @@
 // vrel-cli survey against the simulated meter: a survey that rides out the
 // cable, splits by the clock, summarises as stats does and resumes.
 #include "ChildProcess.h"
+#include "MeterSimulator.h"
 #include "ToolRunner.h"
 
 #include "formats/TextDataFile.h"
@@ -26,30 +27,6 @@ const std::string cli = VREL_CLI;
 fs::path scratch(const std::string& name) {
     return emptyFolder(fs::path(VREL_TEST_TMP) / ("survey-" + name));
 }
-
-class Simulator {
-  public:
-    explicit Simulator(const fs::path& dir, std::vector<std::string> options = {})
-        : link_(dir / "meter") {
-        std::vector<std::string> argv = {VREL_METER_SIM, "--link", link_.string()};
-        argv.insert(argv.end(), options.begin(), options.end());
-        process_ = std::make_unique<ChildProcess>(argv);
-        ready_ = waitFor([this] { return fs::exists(link_) && !process_->out().empty(); });
-    }
-    ~Simulator() {
-        process_->write("quit\n");
-        process_->wait(std::chrono::seconds(10));
-    }
-    bool ready() const { return ready_; }
-    const fs::path& link() const { return link_; }
-    void command(const std::string& line) { process_->write(line + "\n"); }
-    std::string out() const { return process_->out(); }
-
-  private:
-    fs::path link_;
-    std::unique_ptr<ChildProcess> process_;
-    bool ready_ = false;
-};
 
 std::unique_ptr<ChildProcess> survey(const Simulator& sim, const fs::path& out,
                                      std::vector<std::string> more = {},

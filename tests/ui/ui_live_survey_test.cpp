@@ -10,13 +10,13 @@
 #include "link/MeterSimulator.h"
 #include "model/Clock.h"
 #include "model/TimeLabels.h"
-#include "surveywindow/LiveSurvey.h"
-#include "surveywindow/SurveyPlot.h"
-#include "surveywindow/SurveyWindow.h"
 #include "recording/TickRule.h"
 #include "survey/SeriesReader.h"
 #include "survey/Survey.h"
 #include "survey/SurveyRunner.h"
+#include "surveywindow/LiveSurvey.h"
+#include "surveywindow/SurveyPlot.h"
+#include "surveywindow/SurveyWindow.h"
 #include "ui/Prompt.h"
 
 #include <QAction>
@@ -231,7 +231,7 @@ TEST_F(LiveSurveyTest, RunsInItsWindowAndLeavesTheEnginesFiles) {
     ASSERT_FALSE(prepareSurveyFolder(ref));
     {
         const SystemClock local;
-        SurveyRunner engine(diskFileSystem(), local, {ref, 0.2, SurveySplit::Hour, 60, {}, {}});
+        SurveyRunner engine(diskFileSystem(), local, {ref, 0.2, SurveySplit::Hour, 60, {}, {}, {}});
         const std::int64_t startSecond = ran.startMs() / 1000;
         const LocalTime st = local.local(static_cast<std::time_t>(startSecond));
         const std::int64_t startWall = secondsBetween(

@@ -67,6 +67,10 @@ const std::vector<Window>& windows() {
              r.publish = true;
              r.site = QStringLiteral("yard");
              r.meter = QStringLiteral("gate");
+             r.events = true;
+             r.eventAbove = 72.5;
+             r.eventHysteresis = 3;
+             r.eventMinSeconds = 2;
              r.archivedBy = QStringLiteral("north,south");
              return std::make_unique<SurveyDlg>(nullptr, r);
          }},

@@ -9,6 +9,7 @@ int runList(const std::vector<std::string>& args);
 int runExport(const std::vector<std::string>& args);
 int runConvert(const std::vector<std::string>& args);
 int runStats(const std::vector<std::string>& args);
+int runEvents(const std::vector<std::string>& args);
 int runPrint(const std::vector<std::string>& args);
 int runReport(const std::vector<std::string>& args);
 int runDownload(const std::vector<std::string>& args);

@@ -111,6 +111,17 @@ const char* const statsSeriesUsage =
     "             than 3 dB, else: not determinable<TAB>the difference is 3 dB\n"
     "             or less\n";
 const char* const statsSeriesUsageTail =
+    "  --above DB [--hysteresis DB] [--merge S] [--min S]  the threshold and\n"
+    "              rules of noise events for --daily (see vrel-cli events)\n"
+    "  --background  adds the background level: each 15-minute clock interval\n"
+    "              whose readings cover at least 90 % of it has an LA90 (the\n"
+    "              L90 above); each date's day, evening and night (--periods;\n"
+    "              a night belongs to the date it starts on) has an ABL, the\n"
+    "              value at rank ceil(0.1 m) of its m LA90s sorted upwards:\n"
+    "              abl<TAB>dd-mm-yyyy<TAB>day|evening|night<TAB>ABL<TAB>m, then\n"
+    "              for each period the median of its ABLs (the mean of the\n"
+    "              middle two of an even number):\n"
+    "              rbl<TAB>day|evening|night<TAB>RBL<TAB>dates\n"
     "--shift and --intervals take at most 2 million readings of a series.\n";
 const char* const statsUsageTail =
     "\n"
@@ -230,9 +241,10 @@ int runStats(const std::vector<std::string>& args) {
     std::vector<std::string_view> valued = noiseOptionNames;
     valued.push_back("--limit");
     valued.insert(valued.end(), seriesOptionNames.begin(), seriesOptionNames.end());
+    valued.insert(valued.end(), {"--above", "--hysteresis", "--merge", "--min"});
     CommandLine line;
-    if (const int status =
-            readCommandLine("stats", usage, args, valued, line, {"--daily", noMarksFlag});
+    if (const int status = readCommandLine("stats", usage, args, valued, line,
+                                           {"--daily", "--background", noMarksFlag});
         status >= 0)
         return status;
     if (line.positional.empty())
@@ -241,7 +253,11 @@ int runStats(const std::vector<std::string>& args) {
     const auto noise = readNoiseOptions(line, noiseError);
     if (!noise)
         return usageError("stats", noiseError);
-    const bool series = wantsSeries(line, line.positional.size());
+    const auto rules = readEventRules(line, "--", noiseError);
+    if (!noiseError.empty())
+        return usageError("stats", noiseError);
+    const bool series =
+        wantsSeries(line, line.positional.size()) || rules || line.flag("--background");
     if (!checkSeriesOptions(line, noiseError))
         return usageError("stats", noiseError);
     std::optional<double> limit;
@@ -267,8 +283,19 @@ int runStats(const std::vector<std::string>& args) {
             printNoiseFigures(
                 computeNoiseFigures(set->selection, 0, set->selection.size(), noise->settings),
                 *noise);
-        if (line.flag("--daily"))
-            printDailyFigures(*input, noise->settings.bounds);
+        if (line.flag("--daily")) {
+            const PeriodBounds& bounds = noise->settings.bounds;
+            if (rules) {
+                const SeriesEvents events = findEvents(input->series, input->from, input->to,
+                                                       *rules, input->marks.excluded, bounds);
+                printDailyFigures(*input, bounds, &events);
+            } else {
+                printDailyFigures(*input, bounds);
+            }
+        }
+        if (line.flag("--background"))
+            printBackground(backgroundLevels(input->series, input->from, input->to,
+                                             noise->settings.bounds, input->marks.excluded));
         return exitOk;
     }
     const auto set = openAndChoose(line.positional[0], "stats");

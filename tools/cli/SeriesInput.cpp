@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 
@@ -227,13 +228,83 @@ void printSeriesStats(const SeriesInput& input, std::optional<double> limit) {
     }
 }
 
-void printDailyFigures(const SeriesInput& input, const PeriodBounds& bounds) {
+std::optional<EventRules> readEventRules(const CommandLine& line, std::string_view prefix,
+                                         std::string& error) {
+    const std::string p(prefix);
+    const std::string* above = line.option(p + "above");
+    EventRules rules;
+    struct Field {
+        const char* name;
+        double* value;
+        bool level;
+    };
+    for (const Field f :
+         {Field{"above", &rules.aboveDb, true}, Field{"hysteresis", &rules.hysteresisDb, true},
+          Field{"merge", &rules.mergeSeconds, false}, Field{"min", &rules.minSeconds, false}}) {
+        const std::string name = p + f.name;
+        const std::string* text = line.option(name);
+        if (!text)
+            continue;
+        const auto v = parseNumber(*text);
+        if (!v || (f.value != &rules.aboveDb && *v < 0)) {
+            error = name + (f.level ? " takes a level in dB" : " takes seconds") +
+                    (f.value != &rules.aboveDb ? ", 0 or more" : "") + ", not '" + *text + "'";
+            return std::nullopt;
+        }
+        if (!above) {
+            error = name + " goes with " + p + "above";
+            return std::nullopt;
+        }
+        *f.value = *v;
+    }
+    if (!above)
+        return std::nullopt;
+    return rules;
+}
+
+void printEvents(const SeriesEvents& events) {
+    const Clock& clock = appClock();
+    int n = 0;
+    for (const SeriesEvent& e : events.events) {
+        std::cout << "event";
+        for (const std::string& f : eventFields(clock, ++n, e))
+            std::cout << '\t' << f;
+        std::cout << '\n';
+    }
+    for (const EventDay& d : events.days) {
+        char date[16];
+        std::snprintf(date, sizeof date, "%02d-%02d-%04d", d.day, d.month, d.year);
+        std::cout << "eventday\t" << date << '\t' << d.events << '\t'
+                  << formatFixed(d.secondsAbove, 1) << '\n';
+    }
+}
+
+void printBackground(const SeriesBackground& background) {
+    for (const BackgroundLevel& l : background.levels) {
+        char date[16];
+        std::snprintf(date, sizeof date, "%02d-%02d-%04d", l.day, l.month, l.year);
+        std::cout << "abl\t" << date << '\t' << dayPartName(l.part) << '\t' << formatFixed(l.abl, 2)
+                  << '\t' << l.intervals << '\n';
+    }
+    for (const BackgroundRating& r : background.ratings)
+        std::cout << "rbl\t" << dayPartName(r.part) << '\t' << formatFixed(r.rbl, 2) << '\t'
+                  << r.dates << '\n';
+}
+
+void printDailyFigures(const SeriesInput& input, const PeriodBounds& bounds,
+                       const SeriesEvents* events) {
     const FigureTable<DayFigures>& table = dailyFiguresTable();
-    for (const DayFigures& d :
-         dailyFigures(input.series, bounds, input.from, input.to, input.marks)) {
+    std::vector<DayFigures> days =
+        dailyFigures(input.series, bounds, input.from, input.to, input.marks);
+    if (events)
+        putEventDays(days, *events);
+    for (const DayFigures& d : days) {
         std::cout << "day\t" << table.name(d);
         for (const TableColumn<DayFigures>& c : table.columns)
             std::cout << '\t' << level(c.value(d));
+        if (events)
+            for (const TableColumn<DayFigures>& c : dailyEventColumns())
+                std::cout << '\t' << formatFixed(*c.value(d), c.decimals);
         std::cout << '\n';
     }
 }
@@ -247,6 +318,8 @@ std::string dailyFiguresUsage() {
         if (line.size() + piece.size() > 78) {
             text += line + "\n";
             line = indent;
+            line += piece.starts_with(' ') ? piece.substr(1) : piece;
+            return;
         }
         line += piece;
     };
@@ -256,7 +329,14 @@ std::string dailyFiguresUsage() {
     for (std::size_t i = 0; i < table.columns.size(); ++i)
         put(withBareUnit(table.columns[i].key, table.columns[i].unit) +
             (i + 1 < table.columns.size() ? "<TAB>" : ";"));
-    put(" a level without readings is '-'");
+    put(" a level without readings is '-';");
+    put(" with --above");
+    put(" it goes on");
+    for (const TableColumn<DayFigures>& c : dailyEventColumns())
+        put("<TAB>" + withBareUnit(c.key, c.unit));
+    put(":");
+    put(" the day's events");
+    put(" and time above");
     return text + line + "\n";
 }
 

@@ -4,6 +4,8 @@
 #include "DataFileSet.h"
 
 #include "model/NoiseRules.h"
+#include "survey/SeriesBackground.h"
+#include "survey/SeriesEvents.h"
 #include "survey/SeriesStore.h"
 #include "survey/SurveyMarks.h"
 
@@ -47,11 +49,24 @@ bool checkSeriesOptions(const CommandLine& line, std::string& error);
 std::optional<SeriesInput> openSeries(const std::vector<std::string>& inputs,
                                       const CommandLine& line, const char* command);
 
+// The rules of noise events from --above DB, --hysteresis DB, --merge S and
+// --min S, or with another prefix ("--event-above"); nothing without the
+// threshold, or with error set on a wrong value.
+std::optional<EventRules> readEventRules(const CommandLine& line, std::string_view prefix,
+                                         std::string& error);
+// The event and eventday lines of a span's events.
+void printEvents(const SeriesEvents& events);
+
+// The abl and rbl lines of a span's background level.
+void printBackground(const SeriesBackground& background);
+
 // The stats lines of the span, as those of one data file, then what the
 // marks leave out when there are marks.
 void printSeriesStats(const SeriesInput& input, std::optional<double> limit);
-// A line a day of the span, and what --daily says of it in the help.
-void printDailyFigures(const SeriesInput& input, const PeriodBounds& bounds);
+// A line a day of the span, and what --daily says of it in the help; with
+// events, each day's count and time above follow.
+void printDailyFigures(const SeriesInput& input, const PeriodBounds& bounds,
+                       const SeriesEvents* events = nullptr);
 std::string dailyFiguresUsage();
 
 // How many of the span's readings the marks leave.

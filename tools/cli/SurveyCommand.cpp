@@ -6,11 +6,13 @@
 #include "LiveSession.h"
 #include "MqttOptions.h"
 
+#include "SeriesInput.h"
 #include "model/NoiseRules.h"
 #include "model/SeriesStats.h"
 #include "model/TextFormat.h"
 #include "mqtt/MqttPublisher.h"
 #include "recording/Recording.h"
+#include "session/ExceedanceOutput.h"
 #include "session/SurveySession.h"
 #include "survey/Survey.h"
 #include "survey/SurveyRunner.h"
@@ -43,6 +45,8 @@ const std::string surveyUsage =
         "                        [--archived-by ID[,ID...]]\n"
         "                        [--mqtt-user NAME] [--mqtt-password-file FILE]\n"
         "                        [--mqtt-ca FILE] [--mqtt-cert FILE --mqtt-key FILE]]\n"
+        "                       [--event-above DB [--event-hysteresis DB]\n"
+        "                        [--event-min S]]\n"
         "\n"
         "Samples the meter's level as record does (a tick every S seconds; a tick\n"
         "while the meter is on HOLD or not connected takes nothing), with no limit,\n"
@@ -69,6 +73,13 @@ const std::string surveyUsage =
         "                     its UTC offset (Z, +01:00)\n"
         "  --for DURATION     end after a while: seconds, or 90m, 12h, 7d, 1d12h\n"
         "  --json             status lines as JSON objects\n"
+        "\n"
+        "With --event-above the survey finds noise events as it goes, by the rules\n"
+        "of vrel-cli events --above DB --hysteresis DB --min S (0 dB and 0 s unless\n"
+        "given): each one is added to DIR/exceedances.csv when it ends (a header,\n"
+        "then n,start,end,seconds,Lmax,timeOfLmax,Leq,SEL as the event line) and\n"
+        "told on standard error; one that lasts longer than a minute is also told\n"
+        "while it goes on.\n"
         "\n"
         "With --mqtt the survey also publishes to an MQTT broker: the level once a\n"
         "second, every row of summary.csv and events.csv (those the broker has not\n"
@@ -137,6 +148,7 @@ struct SurveyOptions {
     std::optional<MqttCommandLine> mqtt;
     std::string meter;
     bool discovery = true;
+    std::optional<EventRules> events;
     std::vector<std::string> archivedBy;
 };
 
@@ -152,6 +164,24 @@ class Survey {
             publisherOutput_.emplace(*publisher_);
             survey_.addOutput(*publisherOutput_);
         }
+        QObject::connect(&survey_, &SurveySession::exceedanceGoesOn, [this](const SeriesEvent& e) {
+            message("an exceedance since " + eventTimeText(clock_, e.startWall) +
+                    " goes on for over " + fixed(longExceedanceSeconds, 0) + " s, Lmax " +
+                    fixed(e.lmaxDb(), 1) + " dB so far");
+        });
+        QObject::connect(&survey_, &SurveySession::exceedanceEnded,
+                         [this](int n, const SeriesEvent& e) {
+                             message("exceedance " + std::to_string(n) + " from " +
+                                     eventTimeText(clock_, e.startWall) + ": " +
+                                     fixed(e.seconds, 1) + " s, Lmax " + fixed(e.lmaxDb(), 1) +
+                                     " dB, SEL " + fixed(e.sel(), 1) + " dB");
+                         });
+        QObject::connect(&survey_, &SurveySession::exceedancesWriting,
+                         [this](bool failing, const QString& text) {
+                             message(failing ? "exceedances.csv cannot be written: " +
+                                                   text.toStdString()
+                                             : "exceedances.csv is written again");
+                         });
         QObject::connect(&survey_, &SurveySession::writing,
                          [this](bool, const QString& text) { message(text.toStdString()); });
         QObject::connect(&survey_, &SurveySession::holdChanged, [this](bool onHold) {
@@ -344,6 +374,7 @@ int runSurvey(const std::vector<std::string>& args) {
                                             "--split", "--summary",  "--until",
                                             "--for",   "--meter",    "--archived-by"};
     valued.insert(valued.end(), mqttOptionNames.begin(), mqttOptionNames.end());
+    valued.insert(valued.end(), {"--event-above", "--event-hysteresis", "--event-min"});
     if (const int status = readCommandLine("survey", surveyUsage, rest, valued, line); status >= 0)
         return status;
     std::string error;
@@ -411,6 +442,9 @@ int runSurvey(const std::vector<std::string>& args) {
                               *forText + "'");
         options.endMs = clock.nowMs() + static_cast<SurveyMs>(std::llround(*seconds * 1000));
     }
+    options.events = readEventRules(line, "--event-", error);
+    if (!error.empty())
+        return usageError(error);
     options.discovery = discovery;
     if (line.option("--mqtt")) {
         options.mqtt = mqttCommandLine(line, error);
@@ -447,6 +481,7 @@ int runSurvey(const std::vector<std::string>& args) {
     settings.interval = options.interval;
     settings.split = options.split;
     settings.summarySeconds = options.summarySeconds;
+    settings.events = options.events;
     resumeSurvey(settings, clock);
 
     LiveSession session("survey");

@@ -22,6 +22,7 @@ const char* const usageText = "usage: vrel-cli COMMAND [ARGS]\n"
                               "  print         print a data file's diagram or table into a PDF\n"
                               "  report        write a data file's measurement report as a PDF\n"
                               "  stats         Leq, percentile levels and SEL of a data file\n"
+                              "  events        the noise events of a survey or data files\n"
                               "  mark          add, list or delete the marks of a survey\n"
                               "  weather       mark the windy and rainy spans of a weather file\n"
                               "  download      download the meter's memory into data files\n"
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
         {"download", runDownload}, {"ports", runPorts},   {"monitor", runMonitor},
         {"record", runRecord},     {"report", runReport}, {"survey", runSurvey},
         {"collect", runCollect},   {"mark", runMark},     {"weather", runWeather},
+        {"events", runEvents},
     };
     if (argc < 2) {
         std::cerr << usageText;
