@@ -27,7 +27,32 @@ std::int64_t bigEndian64(std::string_view b) {
     return static_cast<std::int64_t>(v);
 }
 
+std::optional<std::string> tableText(PgArchive& db, const PgSeriesSource& source,
+                                     const std::string& file, std::string& error) {
+    const auto lines =
+        db.query("SELECT l.line FROM vrel_line l JOIN vrel_file f ON f.id = l.file_id"
+                 " JOIN vrel_meter m ON m.id = f.meter_id"
+                 " WHERE m.site = $1 AND m.name = $2 AND f.name = $3 ORDER BY l.at",
+                 {source.site, source.meter, file}, false, error);
+    if (!lines)
+        return std::nullopt;
+    std::string text;
+    for (int row = 0; row < lines->count(); ++row)
+        (text += lines->value(row, 0)) += '\n';
+    return text;
+}
+
 } // namespace
+
+std::optional<std::string> readDatabaseTable(const PgSeriesSource& source, const std::string& file,
+                                             std::string& error) {
+    PgArchive db(source.settings);
+    if (!db.connect(error)) {
+        error = source.settings.url + ": " + error;
+        return std::nullopt;
+    }
+    return tableText(db, source, file, error);
+}
 
 bool isDatabaseUrl(std::string_view text) {
     return text.starts_with("postgresql://") || text.starts_with("postgres://");
@@ -81,15 +106,12 @@ SeriesRead readDatabaseSeries(const PgSeriesSource& source, std::optional<std::i
         return failed("the database holds no meter " + source.site + "/" + source.meter);
     std::map<std::string, std::pair<std::string, std::int32_t>> fileOf; // id → name, interval
     std::vector<std::string> dataNames;
-    std::string eventsId;
     for (int row = 0; row < files->count(); ++row) {
         const std::string name(files->value(row, 1));
         const std::string id(files->value(row, 0));
         fileOf[id] = {name, std::stoi(std::string(files->value(row, 2)))};
         if (isSurveyDataFileName(name))
             dataNames.push_back(name);
-        else if (name == eventsFileName)
-            eventsId = id;
     }
     const std::string meterId(files->value(0, 3));
     std::vector<std::string> params{meterId};
@@ -163,16 +185,10 @@ SeriesRead readDatabaseSeries(const PgSeriesSource& source, std::optional<std::i
         read.files.push_back(source.site + "/" + source.meter + "/" + name);
         parts.push_back(std::move(part));
     }
-    std::string events;
-    if (!eventsId.empty()) {
-        const auto lines = db.query("SELECT line FROM vrel_line WHERE file_id = $1 ORDER BY at",
-                                    {eventsId}, false, error);
-        if (!lines)
-            return failed(error);
-        for (int row = 0; row < lines->count(); ++row)
-            (events += lines->value(row, 0)) += '\n';
-    }
-    SeriesRead assembled = assembleSeries(parts, events);
+    const auto events = tableText(db, source, eventsFileName, error);
+    if (!events)
+        return failed(error);
+    SeriesRead assembled = assembleSeries(parts, *events);
     assembled.files = std::move(read.files);
     return assembled;
 }

@@ -22,6 +22,12 @@ bool isDatabaseUrl(std::string_view text);
 // Nothing, with the reason, when site or meter is missing or not a name.
 std::optional<PgSeriesSource> parseDatabaseInput(const std::string& url, std::string& error);
 
+// The text of one of the meter's tables (markers.csv, …), its lines joined
+// again; empty when the database holds none; nothing, with the reason, when
+// it cannot be read.
+std::optional<std::string> readDatabaseTable(const PgSeriesSource& source, const std::string& file,
+                                             std::string& error);
+
 // The readings between two wall-clock times (seconds since 1970 on the
 // meter's clock; none: from the first, to the last) and the meter's events.
 // CannotList with the reason when the database cannot be read.

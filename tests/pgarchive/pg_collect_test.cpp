@@ -205,14 +205,16 @@ TEST_F(PgCollect, AGroupWithOneKilledAndOneAddedStoresEverythingOnce) {
                           << PgServer::user << ":" << PgServer::password << "\n";
     fs::permissions(pgpass, fs::perms::owner_read | fs::perms::owner_write);
     const std::string env = "TZ=Europe/Istanbul PGPASSFILE='" + pgpass.string() + "' ";
-    for (const std::string options : {"", " --daily --limit 55"}) {
-        const ToolResult folder = runTool(env + cli + " stats '" + out.string() + "'" + options);
+    for (const auto& [command, options] : std::vector<std::pair<std::string, std::string>>{
+             {"stats", ""}, {"stats", " --daily --limit 55"}, {"events", " --above 50"}}) {
+        const ToolResult folder =
+            runTool(env + cli + " " + command + " '" + out.string() + "'" + options);
         const ToolResult db =
-            runTool(env + cli + " stats '" + url_ + "?site=yard&meter=gate'" + options);
+            runTool(env + cli + " " + command + " '" + url_ + "?site=yard&meter=gate'" + options);
         ASSERT_EQ(folder.status, 0) << folder.err;
         EXPECT_EQ(db.status, 0) << db.err;
-        EXPECT_EQ(db.out, folder.out) << options;
-        EXPECT_TRUE(contains(db.out, "Leq\t")) << db.out;
+        EXPECT_EQ(db.out, folder.out) << command << options;
+        EXPECT_FALSE(db.out.empty());
     }
     // The group did split the pieces.
     int writers = 0;

@@ -109,10 +109,28 @@ std::optional<SeriesInput> openSeries(const std::vector<std::string>& inputs,
     if (line.flag(noMarksFlag))
         return in;
     const std::string* given = line.option("--marks");
-    if (!given && !(inputs.size() == 1 && std::filesystem::is_directory(inputs[0], ec)))
+    const bool database = inputs.size() == 1 && isDatabaseUrl(inputs[0]);
+    if (!given && !database &&
+        !(inputs.size() == 1 && std::filesystem::is_directory(inputs[0], ec)))
         return in;
     const std::string path = given ? *given : inputs[0] + "/" + marksFileName;
-    const MarksRead marks = readMarks(path);
+    MarksRead marks;
+    if (database && !given) {
+        // The survey's own marks, as the database holds its markers.csv.
+        std::string error;
+        const auto text =
+            readDatabaseTable(*parseDatabaseInput(inputs[0], error), marksFileName, error);
+        if (!text) {
+            std::cerr << prefix << error << "\n";
+            return std::nullopt;
+        }
+        if (text->empty())
+            marks.status = MarksRead::Status::Missing;
+        else
+            marks = parseMarks(*text, marksFileName);
+    } else {
+        marks = readMarks(path);
+    }
     for (const std::string& problem : marks.problems)
         std::cerr << prefix << problem << "\n";
     switch (marks.status) {
