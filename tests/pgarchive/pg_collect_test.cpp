@@ -248,3 +248,23 @@ TEST_F(PgCollect, AWrongPasswordIsSaidAndNothingIsConfirmed) {
     EXPECT_TRUE(contains(run->err(), "wait for the archives")) << run->err();
     EXPECT_EQ(sql("SELECT count(*) FROM pg_tables WHERE tablename = 'vrel_reading'"), "0\n");
 }
+
+TEST(PgCommandLine, WrongDatabaseOptionsAreSaidBeforeAnythingStarts) {
+    const std::string collect = cli + " collect --mqtt mqtt://127.0.0.1:1 ";
+    const struct {
+        std::string args;
+        int status;
+        std::string says;
+    } wrong[] = {
+        {collect + "--db mysql://x@h/db", 2, "--db wants postgresql://USER@HOST[:PORT]/DB"},
+        {collect + "--db postgresql://vrel:secret@h/db", 2, "never from the command line"},
+        {collect + "--out-dir /tmp --share crowd", 2, "--share needs --db"},
+        {collect + "--db postgresql://vrel@h/db --share 'A B'", 2, "--share wants"},
+        {cli + " stats postgresql://vrel@h/db?site=yard", 1, "wants ?site=S&meter=M"},
+    };
+    for (const auto& w : wrong) {
+        const ToolResult r = runTool(w.args);
+        EXPECT_EQ(r.status, w.status) << w.args << "\n" << r.err;
+        EXPECT_TRUE(contains(r.err, w.says)) << w.args << "\n" << r.err;
+    }
+}
