@@ -249,6 +249,39 @@ TEST_F(PgCollect, AWrongPasswordIsSaidAndNothingIsConfirmed) {
     EXPECT_EQ(sql("SELECT count(*) FROM pg_tables WHERE tablename = 'vrel_reading'"), "0\n");
 }
 
+TEST_F(PgCollect, ADatabaseStoppedForAWhileLosesNothing) {
+    Simulator sim(dir_, "63.0");
+    ASSERT_TRUE(sim.ready());
+    const auto c = std::make_unique<ChildProcess>(
+        std::vector<std::string>{cli, "collect", "--mqtt", broker_->url(), "--db", url_,
+                                 "--db-password-file", pgServer().passwordFile().string(), "--site",
+                                 "yard", "--name", "north", "--mqtt-user", "collector"},
+        std::vector<std::string>{"VREL_MQTT_PASSWORD=collector-password"});
+    ASSERT_TRUE(waitFor([&] { return contains(c->err(), "writing into the database at"); }))
+        << c->err();
+    const fs::path out = dir_ / "survey";
+    const auto run = survey(sim, out, *broker_, "north");
+    ASSERT_TRUE(waitFor([&] { return std::stoi("0" + sql(readingsQuery)) >= 30; })) << run->err();
+    pgServer().stop();
+    ASSERT_TRUE(waitFor([&] { return contains(c->err(), "cannot be used: "); })) << c->err();
+    sim.command("silence 2.5");
+    ASSERT_TRUE(waitFor([&] { return contains(slurp(out / eventsFileName), "silence"); }))
+        << run->err();
+    ASSERT_TRUE(pgServer().start()) << pgServer().log();
+    ASSERT_TRUE(waitFor([&] { return contains(c->err(), "is back"); })) << c->err();
+    ASSERT_TRUE(waitFor([&] { return tablesIn(database_).count(eventsFileName) == 1; }))
+        << c->err();
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    run->signal(SIGTERM);
+    ASSERT_EQ(run->wait(), 0) << run->err();
+    EXPECT_FALSE(contains(run->err(), "wait for the archives")) << run->err();
+    const auto files = folderFiles(out);
+    ASSERT_TRUE(waitFor([&] { return sql(readingsQuery) == readingsOf(files); }))
+        << sql(readingsQuery) << " in the database, " << readingsOf(files) << " in the folder\n"
+        << c->err();
+    EXPECT_EQ(tablesIn(database_), tablesOf(files));
+}
+
 TEST(PgCommandLine, WrongDatabaseOptionsAreSaidBeforeAnythingStarts) {
     const std::string collect = cli + " collect --mqtt mqtt://127.0.0.1:1 ";
     const struct {
