@@ -158,8 +158,10 @@ void Collector::tellHoldings(bool everyFolder) {
             return;
         std::string error;
         const bool everyMeter = everyFolder || askEveryMeter_;
+        // The database may hold other sites' meters too, which other collectors serve.
         for (PgArchive::Holding& h : db_->holdings(everyMeter, error))
-            held.push_back({h.site, h.meter, std::move(h.files)});
+            if (scope_ == "+" || h.site == scope_)
+                held.push_back({h.site, h.meter, std::move(h.files)});
         if (!error.empty())
             return;
         askEveryMeter_ = false;
