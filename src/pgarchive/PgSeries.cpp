@@ -44,6 +44,58 @@ std::optional<std::string> tableText(PgArchive& db, const PgSeriesSource& source
 
 } // namespace
 
+namespace {
+
+constexpr std::int64_t dayOfMinutes = 24 * 3600;
+
+void appendReading(SeriesFilePart& part, std::int64_t second, char weighting, Centibel level) {
+    part.levels.push_back(level);
+    if (part.stamps.empty() || part.stamps.back().localSecond != second ||
+        part.stamps.back().weighting != weighting)
+        part.stamps.push_back({second, 0, weighting});
+    ++part.stamps.back().count;
+}
+
+// Adds a row's readings to its file's part; when the minute's row of the
+// other weighting came before it, the minute's readings are merged back in
+// time order.
+void addMinute(SeriesFilePart& part, std::int64_t minute, char weighting, std::string_view seconds,
+               std::string_view levels) {
+    struct Reading {
+        std::int64_t second;
+        char weighting;
+        Centibel level;
+    };
+    std::vector<Reading> merged;
+    std::size_t stamp = part.stamps.size();
+    std::size_t level = part.levels.size();
+    while (stamp > 0 && part.stamps[stamp - 1].localSecond >= minute)
+        level -= part.stamps[--stamp].count;
+    for (std::size_t s = stamp, l = level; s < part.stamps.size(); ++s)
+        for (std::uint32_t k = 0; k < part.stamps[s].count; ++k)
+            merged.push_back(
+                {part.stamps[s].localSecond, part.stamps[s].weighting, part.levels[l++]});
+    part.stamps.resize(stamp);
+    part.levels.resize(level);
+    const bool merge = !merged.empty();
+    for (std::size_t i = 0; i < seconds.size() && 2 * i + 1 < levels.size(); ++i) {
+        const auto centibels =
+            static_cast<Centibel>(static_cast<unsigned char>(levels[2 * i]) |
+                                  static_cast<unsigned char>(levels[2 * i + 1]) << 8);
+        const std::int64_t second = minute + static_cast<unsigned char>(seconds[i]);
+        if (merge)
+            merged.push_back({second, weighting, centibels});
+        else
+            appendReading(part, second, weighting, centibels);
+    }
+    std::stable_sort(merged.begin(), merged.end(),
+                     [](const Reading& a, const Reading& b) { return a.second < b.second; });
+    for (const Reading& r : merged)
+        appendReading(part, r.second, r.weighting, r.level);
+}
+
+} // namespace
+
 std::optional<std::string> readDatabaseTable(const PgSeriesSource& source, const std::string& file,
                                              std::string& error) {
     PgArchive db(source.settings);
@@ -114,54 +166,36 @@ SeriesRead readDatabaseSeries(const PgSeriesSource& source, std::optional<std::i
             dataNames.push_back(name);
     }
     const std::string meterId(files->value(0, 3));
-    std::vector<std::string> params{meterId};
-    std::string range;
-    if (fromLocal) {
-        params.push_back(std::to_string(*fromLocal - widestUtcOffset - 60));
-        range += " AND minute >= $2";
-    }
-    if (toLocal) {
-        params.push_back(std::to_string(*toLocal + widestUtcOffset));
-        range += " AND minute < $" + std::to_string(params.size());
-    }
-    const auto rows = db.query("SELECT file_id, minute, weighting, seconds, levels"
-                               " FROM vrel_reading WHERE meter_id = $1" +
-                                   range + " ORDER BY minute, file_id, weighting",
-                               params, true, error);
-    if (!rows)
+    // The span asked, a day of minutes a query, so only one day's rows are
+    // in memory beside the compact parts.
+    const auto span = db.query("SELECT min(minute), max(minute) FROM vrel_reading"
+                               " WHERE meter_id = $1",
+                               {meterId}, false, error);
+    if (!span)
         return failed(error);
-
-    struct Reading {
-        std::int64_t second;
-        char weighting;
-        Centibel level;
-    };
-    // Each file's readings, a minute at a time; a minute's rows of both
-    // weightings merged back in time order.
-    std::map<std::string, std::vector<Reading>> byFile;
-    for (int row = 0; row < rows->count(); ++row) {
-        const std::string file = std::to_string(bigEndian32(rows->value(row, 0)));
-        const std::int64_t minute = bigEndian64(rows->value(row, 1));
-        const char weighting = rows->value(row, 2)[0];
-        const std::string_view seconds = rows->value(row, 3);
-        const std::string_view levels = rows->value(row, 4);
-        std::vector<Reading>& out = byFile[file];
-        // The minute's row of the other weighting came before this one.
-        const bool merge = !out.empty() && out.back().second >= minute;
-        const auto minuteStart =
-            merge ? std::partition_point(out.begin(), out.end(),
-                                         [&](const Reading& r) { return r.second < minute; }) -
-                        out.begin()
-                  : 0;
-        for (std::size_t i = 0; i < seconds.size() && 2 * i + 1 < levels.size(); ++i)
-            out.push_back(
-                {minute + static_cast<unsigned char>(seconds[i]), weighting,
-                 static_cast<Centibel>(static_cast<unsigned char>(levels[2 * i]) |
-                                       static_cast<unsigned char>(levels[2 * i + 1]) << 8)});
-        if (merge)
-            std::stable_sort(
-                out.begin() + minuteStart, out.end(),
-                [](const Reading& a, const Reading& b) { return a.second < b.second; });
+    std::map<std::string, SeriesFilePart> byFile;
+    if (!span->null(0, 0)) {
+        std::int64_t first = std::stoll(std::string(span->value(0, 0)));
+        std::int64_t last = std::stoll(std::string(span->value(0, 1)));
+        if (fromLocal)
+            first = std::max(first, *fromLocal - widestUtcOffset - 60);
+        if (toLocal)
+            last = std::min(last, *toLocal + widestUtcOffset);
+        for (std::int64_t day = first; day <= last; day += dayOfMinutes) {
+            const auto rows =
+                db.query("SELECT file_id, minute, weighting, seconds, levels FROM vrel_reading"
+                         " WHERE meter_id = $1 AND minute >= $2 AND minute < $3"
+                         " ORDER BY minute, file_id, weighting",
+                         {meterId, std::to_string(day),
+                          std::to_string(std::min(day + dayOfMinutes, last + 1))},
+                         true, error);
+            if (!rows)
+                return failed(error);
+            for (int row = 0; row < rows->count(); ++row)
+                addMinute(byFile[std::to_string(bigEndian32(rows->value(row, 0)))],
+                          bigEndian64(rows->value(row, 1)), rows->value(row, 2)[0],
+                          rows->value(row, 3), rows->value(row, 4));
+        }
     }
     std::map<std::string, std::string> idOfName;
     for (const auto& [id, file] : fileOf)
@@ -172,18 +206,10 @@ SeriesRead readDatabaseSeries(const PgSeriesSource& source, std::optional<std::i
         const auto it = byFile.find(id);
         if (it == byFile.end())
             continue;
-        SeriesFilePart part;
-        part.header = true;
-        part.intervalMs = fileOf[id].second;
-        for (const Reading& r : it->second) {
-            part.levels.push_back(r.level);
-            if (part.stamps.empty() || part.stamps.back().localSecond != r.second ||
-                part.stamps.back().weighting != r.weighting)
-                part.stamps.push_back({r.second, 0, r.weighting});
-            ++part.stamps.back().count;
-        }
+        it->second.header = true;
+        it->second.intervalMs = fileOf[id].second;
         read.files.push_back(source.site + "/" + source.meter + "/" + name);
-        parts.push_back(std::move(part));
+        parts.push_back(std::move(it->second));
     }
     const auto events = tableText(db, source, eventsFileName, error);
     if (!events)
