@@ -421,6 +421,19 @@ std::string filePieceTopic(const std::string& site, const std::string& meter) {
     return mqttTopicBase(site, meter) + "/file";
 }
 
+std::optional<std::pair<std::string, std::string>> filePieceTopicMeter(std::string_view topic) {
+    constexpr std::string_view leaf = "/file";
+    if (!topic.starts_with(mqttTopicRoot) || !topic.ends_with(leaf))
+        return std::nullopt;
+    topic = topic.substr(mqttTopicRoot.size(), topic.size() - mqttTopicRoot.size() - leaf.size());
+    const std::size_t slash = topic.find('/');
+    std::string site(topic.substr(0, slash));
+    std::string meter = slash == topic.npos ? std::string() : std::string(topic.substr(slash + 1));
+    if (!isValidMqttId(site) || !isValidMqttId(meter))
+        return std::nullopt;
+    return std::pair{std::move(site), std::move(meter)};
+}
+
 std::string encodeFilePiece(const FilePiece& piece) {
     std::string payload = piece.file + " " + std::to_string(piece.offset) + "\n";
     payload += piece.bytes;

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 struct BrokerUrl {
@@ -85,6 +86,8 @@ struct FilePiece {
     std::string bytes;
 };
 std::string filePieceTopic(const std::string& site, const std::string& meter);
+// The site and meter of a piece's topic; nothing for any other topic.
+std::optional<std::pair<std::string, std::string>> filePieceTopicMeter(std::string_view topic);
 std::string encodeFilePiece(const FilePiece& piece);
 // Nothing for a payload that is not a piece of a survey folder's file.
 std::optional<FilePiece> decodeFilePiece(std::string_view payload);

@@ -467,8 +467,9 @@ TEST_F(NetworkWindow, ASurveyStartedFromTheMenuPublishesEveryRowAndItsFolderToTh
 
     // The collector the survey waits for, polled as vrel-cli collect does.
     const fs::path archive = dir_ / "archive";
-    Collector collector(settingsFor(*broker_, "collector"), archive.string(), std::string("yard"),
-                        "north", clock_);
+    Collector collector(settingsFor(*broker_, "collector"),
+                        CollectorArchives{archive.string(), {}, {}}, std::string("yard"), "north",
+                        clock_);
     ASSERT_TRUE(collector.start(why)) << why;
     std::atomic<bool> collecting{true};
     std::thread collectingThread([&] {
