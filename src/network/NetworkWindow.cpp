@@ -209,7 +209,7 @@ void CNetworkWnd::tick() {
         const FleetMeter* m = fleet_.find(e.site, e.meter);
         const QString unit =
             QString::fromStdString(m && !m->weighting.empty() ? m->weighting : "dB");
-        notify(tr("Olay"), tr("%1: %2 %3, %4 sn, SEL %5")
+        notify(tr("Aşım"), tr("%1: %2 %3, %4 sn, SEL %5")
                                .arg(QString::fromStdString(e.meter))
                                .arg(e.exceedance.lmax, 0, 'f', 1)
                                .arg(unit)
