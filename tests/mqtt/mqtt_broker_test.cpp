@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <ctime>
 #include <filesystem>
@@ -328,6 +329,48 @@ TEST_F(MqttBroker, ExceedancesReachASubscriberInOrderThroughABrokerRestart) {
         << receiver->out();
     run->signal(SIGTERM);
     EXPECT_EQ(run->wait(), 0) << run->err();
+}
+
+// A long event's start is live news: told while the broker was away, it goes
+// out once the broker is there.
+TEST_F(MqttBroker, ALongExceedanceIsAnnouncedOnceTheBrokerIsThere) {
+    const auto receiver = subscriber(*broker_, "receiver", {"vrel/v1/+/+/exceedance"});
+    ASSERT_TRUE(waitFor([&] { return contains(broker_->log(), "as receiver"); })) << broker_->log();
+    broker_->stop();
+    MqttSettings client;
+    client.broker = *parseBrokerUrl(broker_->url());
+    client.user = Broker::user;
+    client.password = Broker::password;
+    const fs::path folder = dir_ / "survey";
+    fs::create_directories(folder);
+    SystemClock clock;
+    PublisherSettings settings;
+    settings.site = "north";
+    settings.meter = "m1";
+    settings.dir = folder.string();
+    MqttPublisher publisher(client, settings, clock);
+    std::string error;
+    ASSERT_TRUE(publisher.start(error)) << error;
+    SeriesEvent e;
+    e.startWall = 1796734985000; // 2026-12-08T13:03:05Z
+    e.lmaxWall = e.startWall + 4000;
+    e.end = e.lengthMs = 61000;
+    e.seconds = 61;
+    e.lmax = 8530;
+    e.energySeconds = 61 * std::pow(10.0, 8.0);
+    publisher.exceedanceGoesOn(e);
+    ASSERT_TRUE(broker_->start()) << broker_->log();
+    ASSERT_TRUE(waitFor([&] { return contains(receiver->out(), "\"event_type\":\"started\""); }))
+        << receiver->out();
+    const std::string line = receiver->out().substr(receiver->out().find("vrel/v1/north/m1/"));
+    const auto m =
+        decodeExceedance(line.substr(line.find(' ') + 1, line.find('\n') - line.find(' ') - 1));
+    ASSERT_TRUE(m) << line;
+    EXPECT_TRUE(m->started);
+    EXPECT_DOUBLE_EQ(m->lmax, 85.3);
+    EXPECT_DOUBLE_EQ(m->leq, 80);
+    EXPECT_NEAR(m->sel, 80 + 10 * std::log10(61.0), 0.005) << "two decimals";
+    publisher.finish(std::chrono::milliseconds(500));
 }
 
 TEST_F(MqttBroker, RowsTheBrokerRefusesWaitAndGoOutOnceItTakesThem) {
