@@ -5,6 +5,7 @@ set(vrel_folders
     model protocol plot layout formats config recording
     survey
     mqtt
+    pgarchive
     link
     session
     print
@@ -19,6 +20,7 @@ set(vrel_library_of_config vrelcore)
 set(vrel_library_of_recording vrelcore)
 set(vrel_library_of_survey vrelsurvey)
 set(vrel_library_of_mqtt vrelmqtt)
+set(vrel_library_of_pgarchive vrelpgarchive)
 set(vrel_library_of_link vrellink)
 set(vrel_library_of_session vrelsession)
 set(vrel_library_of_print vrelprint)
@@ -29,10 +31,11 @@ endforeach()
 set(vrel_uses_vrelcore vrelcore)
 set(vrel_uses_vrelsurvey vrelsurvey vrelcore)
 set(vrel_uses_vrelmqtt vrelmqtt vrelsurvey vrelcore)
+set(vrel_uses_vrelpgarchive vrelpgarchive vrelmqtt vrelsurvey vrelcore)
 set(vrel_uses_vrellink vrellink vrelcore)
-set(vrel_uses_vrelsession vrelsession vrellink vrelmqtt vrelsurvey vrelcore)
+set(vrel_uses_vrelsession vrelsession vrellink vrelpgarchive vrelmqtt vrelsurvey vrelcore)
 set(vrel_uses_vrelprint vrelprint vrelcore)
-set(vrel_uses_vrelui vrelui vrelprint vrelsession vrellink vrelmqtt vrelsurvey vrelcore)
+set(vrel_uses_vrelui vrelui vrelprint vrelsession vrellink vrelpgarchive vrelmqtt vrelsurvey vrelcore)
 # The programs under tools/: the companion never links widgets.
-set(vrel_uses_tools_cli vrelprint vrelsession vrellink vrelmqtt vrelsurvey vrelcore)
+set(vrel_uses_tools_cli vrelprint vrelsession vrellink vrelpgarchive vrelmqtt vrelsurvey vrelcore)
 set(vrel_uses_tools_meter-sim vrellink vrelcore)

@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libxlsxwriter-dev
     libmosquitto-dev mosquitto mosquitto-clients openssl
+    libpq-dev postgresql
     poppler-utils fonts-liberation
     clang libclang-rt-14-dev
     qt6-l10n-tools qt6-tools-dev qt6-svg-dev qtkeychain-qt6-dev qt6-translations-l10n

@@ -5,6 +5,11 @@
 #                      bench/mqtt_fleet plays N meters (readings every
 #                      INTERVAL seconds, 1 by default), and the rows and
 #                      readings archived
+#   db N SECONDS [INTERVAL] [COLLECTORS]
+#                      the same fleet into a PostgreSQL 15 started here, by one
+#                      collector or a group of COLLECTORS sharing the meters:
+#                      their CPU share and resident memory, PostgreSQL's CPU
+#                      share, and the bytes on disk a reading
 #   wire INTERVAL SECONDS
 #                      a survey at INTERVAL with its collector: the bytes a
 #                      second on the broker per kind of message (topic and
@@ -19,7 +24,7 @@
 #                      first two: the time from its return until the archive
 #                      holds all the survey had written by then, and whether
 #                      the folders are byte for byte the same at the end
-#   scripts/mqtt-figures.sh BUILD_DIR WORK_DIR fleet|window|cost|outage ARGS...
+#   scripts/mqtt-figures.sh BUILD_DIR WORK_DIR fleet|db|window|cost|outage ARGS...
 set -eu
 build=$(cd "$1" && pwd)
 work=$2
@@ -94,6 +99,65 @@ fleet)
     awk -v c0=$c0 -v c1=$c1 -v t0=$t0 -v t1=$t1 -v hz=$hz -v rss=$rss -v n=$meters -v i=$interval 'BEGIN {
         printf "collector with %d meters at %s s: CPU %.2f %% of one core over %.0f s; RSS %d kB\n",
                n, i, 100 * (c1 - c0) / hz / (t1 - t0), t1 - t0, rss }'
+    ;;
+db)
+    meters=$1
+    seconds=$2
+    interval=${3:-1}
+    count=${4:-1}
+    pgbin=/usr/lib/postgresql/15/bin
+    as_pg=""
+    if [ "$(id -u)" -eq 0 ]; then # initdb and postgres refuse root
+        chown postgres "$work"
+        as_pg="runuser -u postgres --"
+    fi
+    pgport=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+    echo bench >pw
+    chmod 644 pw
+    $as_pg $pgbin/initdb --no-sync -A scram-sha-256 -U vrel --pwfile=pw -D "$work/pg" >/dev/null
+    $as_pg $pgbin/pg_ctl -w -D "$work/pg" -l "$work/pg.log" \
+        -o "-p $pgport -k $work -c listen_addresses=127.0.0.1" start >/dev/null
+    db=postgresql://vrel@127.0.0.1:$pgport/postgres
+    share=()
+    [ "$count" -gt 1 ] && share=(--share bench)
+    collectors=()
+    for c in $(seq "$count"); do
+        "$cli" collect --mqtt "$url" --db "$db" --db-password-file pw --name "bench$c" \
+            "${share[@]}" 2>"collect$c.err" &
+        collectors+=($!)
+    done
+    sleep 2
+    "$build/bench/mqtt_fleet" --mqtt "$url" --meters "$meters" --seconds "$seconds" \
+        --interval "$interval" >fleet.out &
+    fleet=$!
+    pg_ticks() { # every postgres process of the cluster
+        local sum=0
+        for p in $(pgrep -f -- "-D $work/pg"; pgrep -P "$(head -1 "$work/pg/postmaster.pid")"); do
+            sum=$((sum + $(cpu_ticks "$p" 2>/dev/null || echo 0)))
+        done
+        echo $sum
+    }
+    sleep 20
+    c0=0; for c in "${collectors[@]}"; do c0=$((c0 + $(cpu_ticks "$c"))); done
+    p0=$(pg_ticks); t0=$(date +%s.%N)
+    sleep $((seconds - 30))
+    c1=0; rss=0
+    for c in "${collectors[@]}"; do c1=$((c1 + $(cpu_ticks "$c"))); rss=$((rss + $(rss_kb "$c"))); done
+    p1=$(pg_ticks); t1=$(date +%s.%N)
+    wait $fleet
+    sleep 5
+    for c in "${collectors[@]}"; do kill -TERM "$c"; wait "$c" || true; done
+    cat fleet.out
+    tail -qn1 collect*.err
+    PGPASSWORD=bench psql -X -A -t -h 127.0.0.1 -p "$pgport" -U vrel -d postgres -c "VACUUM vrel_reading" \
+        -c "SELECT 'readings in the database: ' || count(*) || ', bytes on disk a reading: ' ||
+            round(pg_total_relation_size('vrel_reading')::numeric / greatest(count(*), 1), 1)
+            FROM vrel_level"
+    $as_pg $pgbin/pg_ctl -w -m fast -D "$work/pg" stop >/dev/null
+    awk -v c0=$c0 -v c1=$c1 -v p0=$p0 -v p1=$p1 -v t0=$t0 -v t1=$t1 -v hz=$hz -v rss=$rss \
+        -v n=$meters -v i=$interval -v k=$count 'BEGIN {
+        printf "%d collector(s) with %d meters at %s s into PostgreSQL: CPU %.2f %% of one core, RSS %d kB in all; PostgreSQL CPU %.2f %% over %.0f s\n",
+               k, n, i, 100 * (c1 - c0) / hz / (t1 - t0), rss, 100 * (p1 - p0) / hz / (t1 - t0), t1 - t0 }'
     ;;
 window)
     meters=$1

@@ -632,7 +632,7 @@
 <context>
     <name>CMeterWnd</name>
     <message>
-        <location filename="../../src/network/MeterWindow.cpp" line="+32"/>
+        <location filename="../../src/network/MeterWindow.cpp" line="+36"/>
         <source>Geri</source>
         <translation>Back</translation>
     </message>
@@ -647,7 +647,7 @@
         <translation>%1 / %2 — last hour</translation>
     </message>
     <message>
-        <location line="+8"/>
+        <location line="+10"/>
         <source>Saatin tamamı</source>
         <translation>Whole hour</translation>
     </message>
@@ -662,7 +662,7 @@
         <translation>Back to the previous view (Backspace)</translation>
     </message>
     <message>
-        <location line="+51"/>
+        <location line="+53"/>
         <source>%1 — seviye %2</source>
         <translation>%1 — level %2</translation>
     </message>
@@ -671,8 +671,23 @@
         <source> — son aralık Leq %1 dB, %2 bitti, kapsam %3</source>
         <translation> — last interval Leq %1 dB, ended %2, coverage %3</translation>
     </message>
+    <message>
+        <location line="+27"/>
+        <source>%1  Lmax %2 %3, %4 sn, SEL %5</source>
+        <translation>%1  Lmax %2 %3, %4 s, SEL %5</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>%1 — sürüyor</source>
+        <translation>%1 — going on</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Son saatte sınır üstü olay yok.</source>
+        <translation>No exceedance in the last hour.</translation>
+    </message>
     <message numerus="yes">
-        <location line="+46"/>
+        <location line="+41"/>
         <source>A–B, %1 – %2: Leq %3 dB, Lmax %4 dB, Lmin %5 dB, %n okuma</source>
         <translation>
             <numerusform>A–B, %1 – %2: Leq %3 dB, Lmax %4 dB, Lmin %5 dB, %n reading</numerusform>
@@ -680,12 +695,17 @@
         </translation>
     </message>
     <message>
-        <location line="-42"/>
+        <location line="-73"/>
         <source> — sınır aşıldı</source>
         <translation> — over the limit</translation>
     </message>
     <message>
-        <location line="+8"/>
+        <location line="-75"/>
+        <source>Son saatin olayları</source>
+        <translation>Exceedances of the last hour</translation>
+    </message>
+    <message>
+        <location line="+84"/>
         <source>Arşiv klasörü seçilmedi (vrel-cli collect)</source>
         <translation>No archive folder chosen (vrel-cli collect)</translation>
     </message>
@@ -700,7 +720,7 @@
         <translation>Opens %1 in the survey window</translation>
     </message>
     <message>
-        <location line="+15"/>
+        <location line="+45"/>
         <source>Bu ölçerden henüz seviye gelmedi.</source>
         <translation>No level has come from this meter yet.</translation>
     </message>
@@ -713,7 +733,7 @@
 <context>
     <name>CNetworkWnd</name>
     <message>
-        <location filename="../../src/network/NetworkWindow.cpp" line="+28"/>
+        <location filename="../../src/network/NetworkWindow.cpp" line="+29"/>
         <location line="+115"/>
         <source>Ölçüm ağı — %1</source>
         <translation>Measurement network — %1</translation>
@@ -765,6 +785,16 @@
     </message>
     <message>
         <location line="+6"/>
+        <source>%1: %2 %3, %4 sn, SEL %5</source>
+        <translation>%1: %2 %3, %4 s, SEL %5</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Aşım</source>
+        <translation>Exceedance</translation>
+    </message>
+    <message>
+        <location line="+11"/>
         <source>Okunamayan iletiler atlandı: %1</source>
         <translation>Unreadable messages skipped: %1</translation>
     </message>

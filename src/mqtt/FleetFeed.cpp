@@ -6,7 +6,7 @@ FleetFeed::FleetFeed(MqttSettings settings, const Clock& clock)
         // Not the pieces of the surveys' files: those are the archives' business.
         for (const MqttTopic kind :
              {MqttTopic::Status, MqttTopic::Info, MqttTopic::Level, MqttTopic::Summary,
-              MqttTopic::SummaryLatest, MqttTopic::Event})
+              MqttTopic::SummaryLatest, MqttTopic::Event, MqttTopic::Exceedance})
             client_.subscribe(mqttTopic("+", "+", kind), 1);
         const std::lock_guard lock(mutex_);
         link_ = {FleetLink::State::Connected, 0, {}};

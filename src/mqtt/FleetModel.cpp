@@ -245,6 +245,12 @@ void FleetModel::take(std::string_view topic, std::string_view payload, SurveyMs
         if (!decodeEvent(payload))
             malformed(topic);
         return;
+    case MqttTopic::Exceedance:
+        if (const auto e = decodeExceedance(payload))
+            exceedance(*name, *e, now);
+        else
+            malformed(topic);
+        return;
     case MqttTopic::Info: {
         FleetMeter& m = meterOf(*name);
         if (const auto since = infoOnlineSince(payload); since && since->ms != m.onlineSince) {
@@ -254,6 +260,36 @@ void FleetModel::take(std::string_view topic, std::string_view payload, SurveyMs
         return;
     }
     }
+}
+
+void FleetModel::exceedance(const MqttTopicName& name, const ExceedanceMessage& e, SurveyMs now) {
+    const auto start = parseEventTime(e.start);
+    const auto end = parseEventTime(e.end);
+    if (!start || !end)
+        return;
+    FleetMeter& m = meterOf(name);
+    const std::size_t i = index_.at({name.site, name.meter});
+    std::erase_if(m.exceedances, [&](const FleetExceedance& x) { return x.endMs <= now - hourMs; });
+    // An old event a replay brings after a long outage is no news.
+    if (end->ms <= now - hourMs)
+        return;
+    const FleetExceedance x{e.start, start->ms, end->ms, e.seconds, e.lmax, e.sel, !e.started};
+    const auto seen = std::find_if(m.exceedances.begin(), m.exceedances.end(),
+                                   [&](const FleetExceedance& y) { return y.start == e.start; });
+    if (seen != m.exceedances.end()) {
+        // At least once: the same event again, or its end after its start.
+        if (!seen->ended && (x.ended || x.endMs > seen->endMs)) {
+            *seen = x;
+            touch(i);
+        }
+        return;
+    }
+    m.exceedances.insert(
+        std::find_if(m.exceedances.begin(), m.exceedances.end(),
+                     [&](const FleetExceedance& y) { return y.startMs > x.startMs; }),
+        x);
+    exceeded_.push_back({m.site, m.meter, x});
+    touch(i);
 }
 
 void FleetModel::setLink(bool up, SurveyMs now) {
@@ -314,12 +350,13 @@ std::optional<FleetUpdate> FleetModel::update(SurveyMs now) {
             judge(i, now);
         }
     }
-    if (changed_.empty() && events_.empty() && malformedNew_.empty())
+    if (changed_.empty() && events_.empty() && malformedNew_.empty() && exceeded_.empty())
         return std::nullopt;
     FleetUpdate u;
     u.changed = std::exchange(changed_, {});
     u.events = std::exchange(events_, {});
     u.malformed = std::exchange(malformedNew_, {});
+    u.exceeded = std::exchange(exceeded_, {});
     u.added = std::exchange(added_, false);
     for (const std::size_t i : u.changed)
         dirty_[i] = 0;

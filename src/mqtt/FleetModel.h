@@ -47,6 +47,17 @@ struct FleetInterval {
     std::optional<double> leq;
 };
 
+// A noise event over the meter's threshold as its messages tell it: while
+// it goes on (started, the figures so far) and once it has ended.
+struct FleetExceedance {
+    std::string start; // as the meter wrote it: the event's key
+    SurveyMs startMs = 0, endMs = 0;
+    double seconds = 0;
+    double lmax = 0;
+    double sel = 0;
+    bool ended = false;
+};
+
 struct FleetMeter {
     std::string site;
     std::string meter;
@@ -64,6 +75,7 @@ struct FleetMeter {
     bool overLimit = false;
     LevelHour hour;
     std::deque<FleetInterval> hourIntervals; // those ending in the last hour
+    std::deque<FleetExceedance> exceedances; // ending in the last hour, by start
 };
 
 // A meter's hour of levels on its own wall clock, a reading a second, with a
@@ -89,6 +101,14 @@ struct FleetUpdate {
     std::vector<FleetEvent> events;
     std::vector<std::string> malformed;
     bool added = false; // a meter came that was not there before
+    // Events over a meter's threshold, each told once: with its first
+    // message, which for one that lasts is the started one.
+    struct Exceeded {
+        std::string site;
+        std::string meter;
+        FleetExceedance exceedance;
+    };
+    std::vector<Exceeded> exceeded;
 };
 
 class FleetModel {
@@ -131,6 +151,7 @@ class FleetModel {
     void malformed(std::string_view topic);
     void judge(std::size_t index, SurveyMs now);
     void touch(std::size_t index);
+    void exceedance(const MqttTopicName& name, const ExceedanceMessage& e, SurveyMs now);
 
     std::optional<double> limit_;
     std::vector<FleetMeter> meters_;
@@ -139,6 +160,7 @@ class FleetModel {
     std::vector<char> freshAtLastUpdate_;
     std::vector<std::size_t> changed_;
     std::vector<FleetEvent> events_;
+    std::vector<FleetUpdate::Exceeded> exceeded_;
     std::vector<std::string> malformedNew_;
     std::set<std::string> malformedSeen_;
     bool added_ = false;

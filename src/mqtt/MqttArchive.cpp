@@ -9,7 +9,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view pieceLeaf = "/file";
 // The newest data files a restarted collector names when it asks again: the
 // survey takes what it does not name as held up to what it confirmed last.
 constexpr std::size_t namedDataFiles = 3;
@@ -99,20 +98,12 @@ void MqttArchive::malformed(const std::string& topic, const std::string& why) {
 }
 
 void MqttArchive::receive(const std::string& topic, std::string_view payload) {
-    std::string_view rest = topic;
-    std::string site;
-    std::string name;
-    if (rest.starts_with(mqttTopicRoot) && rest.ends_with(pieceLeaf)) {
-        rest = rest.substr(mqttTopicRoot.size(),
-                           rest.size() - mqttTopicRoot.size() - pieceLeaf.size());
-        const std::size_t slash = rest.find('/');
-        site = std::string(rest.substr(0, slash));
-        name = slash == rest.npos ? std::string() : std::string(rest.substr(slash + 1));
-    }
-    if (!isValidMqttId(site) || !isValidMqttId(name)) {
+    const auto meterOf = filePieceTopicMeter(topic);
+    if (!meterOf) {
         malformed(topic, "not a topic the collector archives");
         return;
     }
+    const auto& [site, name] = *meterOf;
     const auto piece = decodeFilePiece(payload);
     if (!piece) {
         malformed(topic, "not a piece of a survey's file");

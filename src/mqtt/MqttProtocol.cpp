@@ -138,9 +138,9 @@ std::optional<std::string> levelField(const QJsonObject& o, const char* name) {
 
 // Home Assistant's entity ids take [a-z0-9_] alone, so the '-' our names allow
 // becomes '_'; a name that never holds one keeps the id it always had.
-std::string entityId(std::string name) {
+std::string entityId(const char* domain, std::string name) {
     std::replace(name.begin(), name.end(), '-', '_');
-    return "sensor." + name;
+    return domain + ("." + name);
 }
 
 } // namespace
@@ -223,8 +223,8 @@ std::string mqttTopicBase(const std::string& site, const std::string& meter) {
 }
 
 std::string mqttTopic(const std::string& site, const std::string& meter, MqttTopic kind) {
-    static const char* const leaf[] = {"status",  "info",           "level",
-                                       "summary", "summary/latest", "event"};
+    static const char* const leaf[] = {"status",         "info",  "level",     "summary",
+                                       "summary/latest", "event", "exceedance"};
     return mqttTopicBase(site, meter) + "/" + leaf[static_cast<int>(kind)];
 }
 
@@ -244,8 +244,9 @@ std::optional<MqttTopicName> parseMqttTopic(std::string_view topic) {
         return std::nullopt;
     MqttTopicName name{std::string(parts[0]), std::string(parts[1])};
     const std::string leaf = std::string(topic.substr(parts[0].size() + parts[1].size() + 2));
-    for (const MqttTopic kind : {MqttTopic::Status, MqttTopic::Info, MqttTopic::Level,
-                                 MqttTopic::Summary, MqttTopic::SummaryLatest, MqttTopic::Event})
+    for (const MqttTopic kind :
+         {MqttTopic::Status, MqttTopic::Info, MqttTopic::Level, MqttTopic::Summary,
+          MqttTopic::SummaryLatest, MqttTopic::Event, MqttTopic::Exceedance})
         if (mqttTopic("s", "m", kind) == mqttTopicBase("s", "m") + "/" + leaf) {
             name.kind = kind;
             return name;
@@ -361,6 +362,95 @@ std::optional<DecodedRow> decodeEvent(std::string_view payload) {
                               cause.toString().toStdString(), detail.toString().toStdString()})};
 }
 
+std::optional<IsoTime> parseEventTime(std::string_view text) {
+    if (text.size() != 27 || text[19] != '.' || !std::isdigit(static_cast<unsigned char>(text[20])))
+        return std::nullopt;
+    return parseIsoTime(std::string(text.substr(0, 21)) + "00" + std::string(text.substr(21)));
+}
+
+namespace {
+
+std::optional<std::string> eventTimeField(const QJsonObject& o, const char* name) {
+    const QJsonValue v = o.value(name);
+    if (!v.isString())
+        return std::nullopt;
+    std::string s = v.toString().toStdString();
+    if (!parseEventTime(s))
+        return std::nullopt;
+    return s;
+}
+
+std::optional<std::string> encodeExceedance(long long seq, std::string_view csvRow) {
+    const auto f = splitCsvRow(csvRow);
+    if (!f || f->size() != 8 || !number((*f)[0]) || !parseEventTime((*f)[1]) ||
+        !parseEventTime((*f)[2]) || !parseEventTime((*f)[5]))
+        return std::nullopt;
+    const auto seconds = decimal((*f)[3]);
+    const auto lmax = decimal((*f)[4]);
+    const auto leq = decimal((*f)[6]);
+    const auto sel = decimal((*f)[7]);
+    if (!seconds || !lmax || !leq || !sel)
+        return std::nullopt;
+    QJsonObject o;
+    o["event_type"] = seq ? "ended" : "started";
+    if (seq)
+        o["seq"] = static_cast<double>(seq);
+    o["start"] = qs((*f)[1]);
+    o["end"] = qs((*f)[2]);
+    o["seconds"] = *seconds;
+    o["lmax"] = *lmax;
+    o["time_of_lmax"] = qs((*f)[5]);
+    o["leq"] = *leq;
+    o["sel"] = *sel;
+    return compact(o);
+}
+
+} // namespace
+
+std::optional<std::string> encodeExceedanceRow(long long seq, std::string_view csvRow) {
+    return seq >= 1 ? encodeExceedance(seq, csvRow) : std::nullopt;
+}
+
+std::optional<std::string> encodeExceedanceStarted(std::string_view csvRow) {
+    return encodeExceedance(0, csvRow);
+}
+
+std::optional<ExceedanceMessage> decodeExceedance(std::string_view payload) {
+    const auto o = parseObject(payload);
+    if (!o)
+        return std::nullopt;
+    const QString type = o->value("event_type").toString();
+    ExceedanceMessage m;
+    m.started = type == "started";
+    if (!m.started && type != "ended")
+        return std::nullopt;
+    if (!m.started) {
+        const auto seq = seqOf(*o);
+        if (!seq)
+            return std::nullopt;
+        m.seq = *seq;
+    }
+    auto start = eventTimeField(*o, "start");
+    auto end = eventTimeField(*o, "end");
+    auto atLmax = eventTimeField(*o, "time_of_lmax");
+    if (!start || !end || !atLmax)
+        return std::nullopt;
+    m.start = std::move(*start);
+    m.end = std::move(*end);
+    m.timeOfLmax = std::move(*atLmax);
+    const std::pair<const char*, double*> numbers[] = {
+        {"seconds", &m.seconds}, {"lmax", &m.lmax}, {"leq", &m.leq}, {"sel", &m.sel}};
+    for (const auto& [name, to] : numbers) {
+        const QJsonValue v = o->value(name);
+        if (!v.isDouble() || !plausible(v.toDouble()))
+            return std::nullopt;
+        *to = v.toDouble();
+    }
+    if (m.seconds < 0)
+        return std::nullopt;
+    return m;
+}
+
 std::string encodeInfo(const SurveyInfo& info) {
     QJsonObject o;
     o["version"] = qs(info.version);
@@ -402,7 +492,7 @@ std::vector<DiscoveryMessage> discoveryMessages(const std::string& site, const s
         QJsonObject o;
         o["name"] = qs(std::string(s.name) + (c ? " (C-weighted)" : ""));
         o["unique_id"] = qs(id + "_" + s.key);
-        o["default_entity_id"] = qs(entityId(id + "_" + s.key));
+        o["default_entity_id"] = qs(entityId("sensor", id + "_" + s.key));
         o["state_topic"] = qs(mqttTopic(site, meter, s.topic));
         o["value_template"] = s.value;
         o["device_class"] = "sound_pressure";
@@ -414,11 +504,35 @@ std::vector<DiscoveryMessage> discoveryMessages(const std::string& site, const s
         o["device"] = device;
         out.push_back({"homeassistant/sensor/" + id + "_" + s.key + "/config", compact(o)});
     }
+    QJsonObject o;
+    o["name"] = "Exceedance";
+    o["unique_id"] = qs(id + "_exceedance");
+    o["default_entity_id"] = qs(entityId("event", id + "_exceedance"));
+    o["state_topic"] = qs(mqttTopic(site, meter, MqttTopic::Exceedance));
+    o["event_types"] = QJsonArray{"started", "ended"};
+    o["availability_topic"] = qs(mqttTopic(site, meter, MqttTopic::Status));
+    o["payload_available"] = statusOnline;
+    o["payload_not_available"] = statusOffline;
+    o["device"] = device;
+    out.push_back({"homeassistant/event/" + id + "_exceedance/config", compact(o)});
     return out;
 }
 
 std::string filePieceTopic(const std::string& site, const std::string& meter) {
     return mqttTopicBase(site, meter) + "/file";
+}
+
+std::optional<std::pair<std::string, std::string>> filePieceTopicMeter(std::string_view topic) {
+    constexpr std::string_view leaf = "/file";
+    if (!topic.starts_with(mqttTopicRoot) || !topic.ends_with(leaf))
+        return std::nullopt;
+    topic = topic.substr(mqttTopicRoot.size(), topic.size() - mqttTopicRoot.size() - leaf.size());
+    const std::size_t slash = topic.find('/');
+    std::string site(topic.substr(0, slash));
+    std::string meter = slash == topic.npos ? std::string() : std::string(topic.substr(slash + 1));
+    if (!isValidMqttId(site) || !isValidMqttId(meter))
+        return std::nullopt;
+    return std::pair{std::move(site), std::move(meter)};
 }
 
 std::string encodeFilePiece(const FilePiece& piece) {

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 struct BrokerUrl {
@@ -34,7 +35,7 @@ std::string meterIdFromHostName(std::string_view hostName);
 
 inline constexpr const char* defaultSiteId = "default";
 
-enum class MqttTopic { Status, Info, Level, Summary, SummaryLatest, Event };
+enum class MqttTopic { Status, Info, Level, Summary, SummaryLatest, Event, Exceedance };
 
 // What every topic of this program begins with.
 inline constexpr std::string_view mqttTopicRoot = "vrel/v1/";
@@ -76,6 +77,28 @@ struct DecodedRow {
 std::optional<DecodedRow> decodeSummary(std::string_view payload);
 std::optional<DecodedRow> decodeEvent(std::string_view payload);
 
+// A noise event over the survey's threshold. "ended": the n-th row of
+// exceedances.csv (seq = n), once the event is over; "started": an event
+// that has gone on for over a minute, its figures as far as it has come.
+// Home Assistant reads the kind from event_type.
+struct ExceedanceMessage {
+    bool started = false;
+    long long seq = 0; // 0 for a started one
+    std::string start, end;
+    double seconds = 0;
+    double lmax = 0;
+    std::string timeOfLmax;
+    double leq = 0;
+    double sel = 0;
+};
+// An event's time as exceedances.csv writes it, tenths of a second and the
+// offset ("2026-11-02T07:13:05.0+01:00").
+std::optional<IsoTime> parseEventTime(std::string_view text);
+// csvRow: a row as exceedances.csv holds it; a started one's n is not sent.
+std::optional<std::string> encodeExceedanceRow(long long seq, std::string_view csvRow);
+std::optional<std::string> encodeExceedanceStarted(std::string_view csvRow);
+std::optional<ExceedanceMessage> decodeExceedance(std::string_view payload);
+
 // A piece of a file of the survey's folder, whole lines from offset on: the
 // archive writes the folder's files byte for byte from these. The payload is
 // "<file> <offset>\n" and the bytes.
@@ -85,6 +108,8 @@ struct FilePiece {
     std::string bytes;
 };
 std::string filePieceTopic(const std::string& site, const std::string& meter);
+// The site and meter of a piece's topic; nothing for any other topic.
+std::optional<std::pair<std::string, std::string>> filePieceTopicMeter(std::string_view topic);
 std::string encodeFilePiece(const FilePiece& piece);
 // Nothing for a payload that is not a piece of a survey folder's file.
 std::optional<FilePiece> decodeFilePiece(std::string_view payload);
@@ -121,8 +146,8 @@ struct SurveyInfo {
 std::string encodeInfo(const SurveyInfo& info);
 
 // Home Assistant's discovery messages for a meter: the level and the interval
-// Leq as sound pressure sensors. Weighting "dBC" names the weighting and uses
-// the unit dB, as Home Assistant knows no dBC.
+// Leq as sound pressure sensors, and the exceedances as an event entity. Weighting "dBC" names the
+// weighting and uses the unit dB, as Home Assistant knows no dBC.
 struct DiscoveryMessage {
     std::string topic;
     std::string payload;

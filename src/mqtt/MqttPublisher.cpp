@@ -25,9 +25,30 @@ constexpr std::size_t pieceBytes = 64 * 1024;
 // carries that second's readings; a backlog goes in full pieces meanwhile.
 constexpr auto pieceRound = std::chrono::seconds(1);
 
-MqttTopic topicOf(SurveyOutbox::Box box) {
-    return box == SurveyOutbox::Box::Summary ? MqttTopic::Summary : MqttTopic::Event;
+// The rows of each file: their topic, how they are worded, the file's name.
+struct BoxKind {
+    MqttTopic topic;
+    std::optional<std::string> (*encode)(long long, std::string_view);
+    const char* file;
+};
+BoxKind kindOf(SurveyOutbox::Box box) {
+    switch (box) {
+    case SurveyOutbox::Box::Summary:
+        return {MqttTopic::Summary, encodeSummaryRow, summaryFileName};
+    case SurveyOutbox::Box::Events:
+        return {MqttTopic::Event, encodeEventRow, eventsFileName};
+    case SurveyOutbox::Box::Exceedances:
+        return {MqttTopic::Exceedance, encodeExceedanceRow, exceedancesFileName};
+    }
+    return {MqttTopic::Event, encodeEventRow, eventsFileName};
 }
+
+MqttTopic topicOf(SurveyOutbox::Box box) {
+    return kindOf(box).topic;
+}
+
+// Live news of events still going on, kept while the broker is away.
+constexpr std::size_t maxWaitingStarted = 100;
 
 // The named archives in the folder's cursor: another set of them starts afresh.
 std::string archivedByText(const std::vector<std::string>& names) {
@@ -169,6 +190,21 @@ void MqttPublisher::addReading(SurveyMs t, double level, const std::string& unit
     weighting_ = unit;
 }
 
+void MqttPublisher::exceedanceGoesOn(const SeriesEvent& event) {
+    std::string row = csvRow(eventFields(clock_, 0, event));
+    row.resize(row.size() - 2); // its CR LF
+    auto payload = encodeExceedanceStarted(row);
+    if (!payload)
+        return;
+    {
+        std::lock_guard lock(mutex_);
+        startedWaiting_.push_back(std::move(*payload));
+        if (startedWaiting_.size() > maxWaitingStarted)
+            startedWaiting_.pop_front();
+    }
+    wake_.notify_all();
+}
+
 void MqttPublisher::flushLevel(SurveyMs now) {
     if (!readings_ || now < (second_ + 1) * 1000)
         return;
@@ -220,11 +256,11 @@ void MqttPublisher::sendOutbox() {
     bool latestChanged = false;
     for (const SurveyOutbox::Row& r : outbox_.take(sendWindow - inFlight_.size())) {
         const bool summary = r.box == SurveyOutbox::Box::Summary;
-        const auto payload =
-            summary ? encodeSummaryRow(r.seq, r.csv) : encodeEventRow(r.seq, r.csv);
+        const BoxKind kind = kindOf(r.box);
+        const auto payload = kind.encode(r.seq, r.csv);
         if (!payload) {
-            say(std::string(summary ? summaryFileName : eventsFileName) + " row " +
-                std::to_string(r.seq) + " is not one the survey writes; left out");
+            say(std::string(kind.file) + " row " + std::to_string(r.seq) +
+                " is not one the survey writes; left out");
             outbox_.confirmed(r.box, r.seq);
             continue;
         }
@@ -366,6 +402,10 @@ void MqttPublisher::work() {
             levels_.pop_front();
         }
         outbox_.read();
+        while (client_.connected() && !startedWaiting_.empty() &&
+               client_.publish(mqttTopic(settings_.site, settings_.meter, MqttTopic::Exceedance),
+                               startedWaiting_.front(), 1, false))
+            startedWaiting_.pop_front();
         if (client_.connected()) {
             sendOutbox();
             sendPieces();

@@ -1,7 +1,7 @@
 #pragma once
 
-// A survey on the broker: the survey's outbox (summary.csv and events.csv,
-// SurveyOutbox) carried as QoS 1 messages, a row confirmed when the broker
+// A survey on the broker: the survey's outbox (summary.csv, events.csv and
+// exceedances.csv, SurveyOutbox) carried as QoS 1 messages, a row confirmed when the broker
 // acknowledged it without refusing it; the folder's files for the archives
 // (FolderOutbox) as pieces of whole lines once a second, confirmed by the
 // broker or, when named, by the collectors that archive them; the level a
@@ -15,6 +15,7 @@
 
 #include "model/Clock.h"
 #include "survey/FolderOutbox.h"
+#include "survey/SeriesEvents.h"
 #include "survey/SurveyOutbox.h"
 
 #include <chrono>
@@ -53,6 +54,10 @@ class MqttPublisher {
     bool start(std::string& error);
     // A sample taken at t; never waits for the network.
     void addReading(SurveyMs t, double level, const std::string& unit);
+    // An event has gone on for over a minute: told as it is so far. Live
+    // news, kept in memory while the broker is away (the event's row in
+    // exceedances.csv is what must arrive).
+    void exceedanceGoesOn(const SeriesEvent& event);
     // What happened since the last call (connections, outages), for the user.
     std::vector<std::string> takeMessages();
 
@@ -123,5 +128,6 @@ class MqttPublisher {
     int readings_ = 0;
     std::string secondUnit_;
     std::deque<LevelMessage> levels_;
+    std::deque<std::string> startedWaiting_; // payloads
     std::chrono::steady_clock::time_point lastCursorWrite_;
 };

@@ -3,16 +3,19 @@
 #include "FleetTable.h"
 #include "model/Clock.h"
 #include "mqtt/MqttArchive.h"
+#include "survey/SeriesFigures.h"
 #include "surveywindow/SurveyPlot.h"
 #include "surveywindow/SurveyWindow.h"
-#include "survey/SeriesFigures.h"
 
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 namespace {
 
@@ -29,7 +32,8 @@ CMeterWnd::CMeterWnd(const FleetModel& fleet, const FleetTable& table, std::size
                      QWidget* parent)
     : QWidget(parent, Qt::Window), fleet_(fleet), table_(table), row_(row), clock_(clock),
       archive_(std::move(archive)), plot_(new SurveyPlot(this)), status_(new QLabel(this)),
-      figures_(new QLabel(this)), back_(new QPushButton(tr("Geri"), this)),
+      figures_(new QLabel(this)), exceedanceTitle_(new QLabel(tr("Son saatin olayları"), this)),
+      exceedances_(new QListWidget(this)), back_(new QPushButton(tr("Geri"), this)),
       survey_(new QPushButton(tr("Ölçümünü aç"), this)), timer_(new QTimer(this)) {
     const FleetMeter& m = fleet_.meters()[row_];
     setWindowTitle(tr("%1 / %2 — son saat")
@@ -39,6 +43,8 @@ CMeterWnd::CMeterWnd(const FleetModel& fleet, const FleetTable& table, std::size
     status_->setWordWrap(true);
     figures_->setWordWrap(true);
     figures_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A few lines: the curve stays the window's main part.
+    exceedances_->setMaximumHeight(5 * exceedances_->fontMetrics().height() + 8);
 
     auto* whole = new QPushButton(tr("Saatin tamamı"), this);
     whole->setToolTip(tr("Son saatin tamamını göster (Home)"));
@@ -60,6 +66,8 @@ CMeterWnd::CMeterWnd(const FleetModel& fleet, const FleetTable& table, std::size
     layout->addLayout(bar);
     layout->addWidget(plot_, 1);
     layout->addWidget(figures_);
+    layout->addWidget(exceedanceTitle_);
+    layout->addWidget(exceedances_);
 
     // The hour moves on with the clock even when nothing comes.
     timer_->setInterval(1000);
@@ -101,6 +109,7 @@ void CMeterWnd::refresh() {
     if (m.overLimit)
         text += tr(" — sınır aşıldı");
     status_->setText(text);
+    showExceedances(m);
 
     const QString folder = surveyFolder();
     survey_->setEnabled(!folder.isEmpty());
@@ -110,6 +119,36 @@ void CMeterWnd::refresh() {
                    ? tr("Arşiv klasörü seçilmedi (vrel-cli collect)")
                    : tr("%1 içinde bu ölçerin arşivi yok").arg(QDir::toNativeSeparators(archive_)))
             : tr("%1 ölçüm penceresinde açılır").arg(QDir::toNativeSeparators(folder)));
+}
+
+void CMeterWnd::showExceedances(const FleetMeter& m) {
+    const SurveyMs hourAgo = clock_.nowMs() - hourMs;
+    QStringList lines;
+    const QString unit = QString::fromStdString(m.weighting.empty() ? "dB" : m.weighting);
+    // Newest first: the one that just happened is what the user looks for.
+    for (auto e = m.exceedances.rbegin(); e != m.exceedances.rend(); ++e) {
+        if (e->endMs <= hourAgo)
+            continue;
+        const QString start = QString::fromStdString(e->start.substr(11, 8));
+        const QString line = tr("%1  Lmax %2 %3, %4 sn, SEL %5")
+                                 .arg(start)
+                                 .arg(e->lmax, 0, 'f', 1)
+                                 .arg(unit)
+                                 .arg(std::lround(e->seconds))
+                                 .arg(e->sel, 0, 'f', 1);
+        lines << (e->ended ? line : tr("%1 — sürüyor").arg(line));
+    }
+    if (lines.isEmpty())
+        lines << tr("Son saatte sınır üstü olay yok.");
+    if (exceedances_->count() == lines.size()) {
+        bool same = true;
+        for (int i = 0; i < lines.size() && same; ++i)
+            same = exceedances_->item(i)->text() == lines[i];
+        if (same)
+            return; // the refresh each second keeps the user's selection
+    }
+    exceedances_->clear();
+    exceedances_->addItems(lines);
 }
 
 QString CMeterWnd::statusText() const {

@@ -8,6 +8,7 @@
 class Clock;
 class FleetTable;
 class QLabel;
+class QListWidget;
 class QPushButton;
 class QTimer;
 class SurveyPlot;
@@ -32,6 +33,8 @@ class CMeterWnd : public QWidget {
     const SeriesStore& series() const { return series_; }
     QString statusText() const;
     QString figuresText() const;
+    // The meter's events over its threshold in the last hour, one a line.
+    QListWidget* exceedanceList() const { return exceedances_; }
     QPushButton* surveyButton() const { return survey_; }
     // The meter's folder in the archive; empty when it is not there.
     QString surveyFolder() const;
@@ -40,6 +43,7 @@ class CMeterWnd : public QWidget {
 
   private:
     void showFigures();
+    void showExceedances(const FleetMeter& m);
 
     const FleetModel& fleet_;
     const FleetTable& table_;
@@ -50,6 +54,8 @@ class CMeterWnd : public QWidget {
     SurveyPlot* plot_;
     QLabel* status_;
     QLabel* figures_;
+    QLabel* exceedanceTitle_;
+    QListWidget* exceedances_;
     QPushButton* back_;
     QPushButton* survey_;
     QTimer* timer_;

@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <cmath>
 #include <set>
 
 CNetworkWnd::CNetworkWnd(MqttSettings settings, std::optional<double> limit, Notifier& notifier,
@@ -203,6 +204,17 @@ void CNetworkWnd::tick() {
             notify(tr("Ölçer çevrimdışı"), tr("%1 artık yayın yapmıyor.").arg(name));
         else
             notify(tr("Sınır aşıldı"), tr("%1 sınır seviyesinin üstünde.").arg(name));
+    }
+    for (const FleetUpdate::Exceeded& e : update->exceeded) {
+        const FleetMeter* m = fleet_.find(e.site, e.meter);
+        const QString unit =
+            QString::fromStdString(m && !m->weighting.empty() ? m->weighting : "dB");
+        notify(tr("Aşım"), tr("%1: %2 %3, %4 sn, SEL %5")
+                               .arg(QString::fromStdString(e.meter))
+                               .arg(e.exceedance.lmax, 0, 'f', 1)
+                               .arg(unit)
+                               .arg(std::lround(e.exceedance.seconds))
+                               .arg(e.exceedance.sel, 0, 'f', 1));
     }
     if (!update->malformed.empty()) {
         for (const std::string& topic : update->malformed)

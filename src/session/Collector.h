@@ -2,29 +2,43 @@
 
 // The archive of every meter that publishes to a broker: the subscription,
 // what comes handed over from the network thread, and each meter's folder
-// written through MqttArchive. A command runs one; it only reads its options
-// and says what the collector reports.
+// written through MqttArchive, a database through PgArchive, or both. A
+// command runs one; it only reads its options and says what the collector
+// reports.
 
 #include "model/Clock.h"
 #include "mqtt/FleetModel.h"
 #include "mqtt/MqttArchive.h"
 #include "mqtt/MqttClient.h"
+#include "pgarchive/PgArchive.h"
 
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
+
+struct CollectorArchives {
+    std::string dir; // the folders' archive; empty: none
+    std::optional<PgSettings> db;
+    // The group whose collectors split the meters through the broker's
+    // shared subscription; they report under its name what the database
+    // committed, whichever of them wrote it.
+    std::optional<std::string> share;
+};
 
 class Collector {
   public:
     // site: only that site's meters; all of them without. name: the
     // collector's own, which the surveys that wait for its archive know it
     // by. The client id is the same at every start, so the broker keeps a
-    // session (and what comes meanwhile) for this collector.
-    Collector(MqttSettings settings, const std::string& dir, std::optional<std::string> site,
+    // session (and what comes meanwhile) for this collector; one of a group
+    // keeps none, so what was on its way to it when it stopped is asked for
+    // again by the others.
+    Collector(MqttSettings settings, CollectorArchives archives, std::optional<std::string> site,
               const std::string& name, const Clock& clock);
     ~Collector();
     Collector(const Collector&) = delete;
@@ -49,9 +63,20 @@ class Collector {
     void note(std::string text);
     void tellNotes();
     void tellHoldings(bool everyFolder);
+    void keepDatabase();
+    void receiveIntoDatabase(const std::string& topic, std::string_view payload);
+    // What is published under the collector's (or its group's) name.
+    std::string reportedName() const;
 
     MqttClient client_;
-    MqttArchive archive_;
+    std::unique_ptr<MqttArchive> archive_;
+    std::unique_ptr<PgArchive> db_;
+    std::string dbUrl_;
+    std::optional<std::string> share_;
+    std::chrono::steady_clock::time_point lastConnect_;
+    std::string dbReason_;       // why the database cannot be reached, as said last
+    bool dbWasUp_ = false;       // it was connected once
+    bool askEveryMeter_ = false; // once the database is back
     const Clock& clock_;
     std::string url_;
     std::string dir_;

@@ -10,6 +10,10 @@ void PublisherOutput::sample(SurveyMs t, const CObjData& sample) {
     publisher_.addReading(t, sample.value(), std::string(sample.unit()));
 }
 
+void PublisherOutput::exceedanceGoesOn(const SeriesEvent& event) {
+    publisher_.exceedanceGoesOn(event);
+}
+
 SurveySession::SurveySession(MeterSession& meter, const Clock& clock, SurveySettings settings,
                              QObject* parent)
     : QObject(parent), meter_(&meter), clock_(clock), settings_(std::move(settings)),
@@ -26,7 +30,13 @@ SurveySession::SurveySession(MeterSession& meter, const Clock& clock, SurveySett
     if (settings_.events) {
         exceedances_ = std::make_unique<ExceedanceOutput>(settings_.dir, *settings_.events,
                                                           settings_.interval, clock_);
-        exceedances_->onLong = [this](const SeriesEvent& e) { emit exceedanceGoesOn(e); };
+        exceedances_->onLong = [this](const SeriesEvent& e) {
+            // Told from within the outputs' round of the sample: the list is
+            // only read here, never changed.
+            for (SurveyOutput* o : outputs_)
+                o->exceedanceGoesOn(e);
+            emit exceedanceGoesOn(e);
+        };
         exceedances_->onEvent = [this](int n, const SeriesEvent& e) { emit exceedanceEnded(n, e); };
         exceedances_->onWriting = [this](const std::string& text) {
             emit exceedancesWriting(!text.empty(), QString::fromStdString(text));

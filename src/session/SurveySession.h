@@ -38,6 +38,9 @@ class SurveyOutput {
     virtual void gap(const Gap&) {}
     // The run has ended: nothing comes until the survey starts again.
     virtual void ended() {}
+    // With the survey's event rules: an event has gone on for over a minute,
+    // as far as it has come; told once an event.
+    virtual void exceedanceGoesOn(const SeriesEvent&) {}
 };
 
 // How long the end of a survey waits for the broker to take its last rows.
@@ -49,6 +52,7 @@ class PublisherOutput final : public SurveyOutput {
   public:
     explicit PublisherOutput(MqttPublisher& publisher) : publisher_(publisher) {}
     void sample(SurveyMs t, const CObjData& sample) override;
+    void exceedanceGoesOn(const SeriesEvent& event) override;
 
   private:
     MqttPublisher& publisher_;

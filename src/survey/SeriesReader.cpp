@@ -412,6 +412,20 @@ SeriesRead readSeriesFiles(const std::vector<std::string>& files,
                      : readInOrder(files, false, options);
 }
 
+SeriesRead assembleSeries(const std::vector<SeriesFilePart>& parts, std::string_view events) {
+    SeriesRead read;
+    std::int64_t shiftMs = 0;
+    for (const SeriesFilePart& part : parts)
+        assemble(read.series, part, shiftMs);
+    read.series.finish();
+    if (read.series.empty()) {
+        read.status = SeriesRead::Status::NoReadings;
+        return read;
+    }
+    read.series.attachEvents(parseSeriesEvents(events, read.series));
+    return read;
+}
+
 SeriesRead readSurveySeries(const std::string& dir, const SeriesReadOptions& options) {
     std::string error;
     const std::vector<std::string> names = listFolder(dir, error);

@@ -113,5 +113,9 @@ SeriesRead readSurveySeries(const std::string& dir, const SeriesReadOptions& opt
 SeriesRead readSeriesFiles(const std::vector<std::string>& files,
                            const SeriesReadOptions& options = {});
 
+// The series of data files parsed elsewhere (a database's), given in the
+// order of their names, with the text of the survey's events.csv.
+SeriesRead assembleSeries(const std::vector<SeriesFilePart>& parts, std::string_view events);
+
 // The rows of an events.csv in series time; rows it cannot read are left out.
 std::vector<SeriesGap> parseSeriesEvents(std::string_view text, const SeriesStore& series);

@@ -1,6 +1,7 @@
 #include "survey/SurveyOutbox.h"
 
 #include "formats/FileWrite.h"
+#include "survey/SeriesEvents.h"
 #include "survey/Survey.h"
 
 #include <filesystem>
@@ -22,9 +23,10 @@ std::int64_t fileSize(const std::string& path) {
 } // namespace
 
 SurveyOutbox::SurveyOutbox(std::string dir, std::string destination)
-    : dir_(std::move(dir)),
-      destination_(std::move(destination)), files_{{Box::Summary, summaryFileName, 0, 0, 0, {}},
-                                                   {Box::Events, eventsFileName, 0, 0, 0, {}}} {}
+    : dir_(std::move(dir)), destination_(std::move(destination)),
+      files_{{Box::Summary, summaryFileName, 0, 0, 0, {}},
+             {Box::Events, eventsFileName, 0, 0, 0, {}},
+             {Box::Exceedances, exceedancesFileName, 0, 0, 0, {}}} {}
 
 std::optional<std::string> SurveyOutbox::load() {
     std::string text;
@@ -39,6 +41,7 @@ std::optional<std::string> SurveyOutbox::load() {
     std::string name;
     long long rows = 0;
     std::int64_t offset = 0;
+    // A cursor written before a file was sent has no line for it: all of it goes.
     while (in >> name >> rows >> offset)
         for (File& f : files_)
             if (f.name == name && rows >= 0 && offset >= 0 &&

@@ -1,7 +1,7 @@
 #pragma once
 
-// A survey's summary.csv and events.csv as an outbox: their rows go to a
-// receiver in order, and a cursor file beside them remembers how far the
+// A survey's summary.csv, events.csv and exceedances.csv as an outbox: the
+// rows of each go to a receiver in order, and a cursor file beside them remembers how far the
 // receiver has confirmed them, so that after an outage of any length or a
 // restart of either side the rest follows. A row may reach the receiver
 // twice, never not at all. The transport (MQTT today) only carries what this
@@ -19,7 +19,7 @@ inline constexpr const char* outboxCursorFileName = "mqtt-outbox.txt";
 
 class SurveyOutbox {
   public:
-    enum class Box { Summary, Events };
+    enum class Box { Summary, Events, Exceedances };
     struct Row {
         Box box;
         long long seq = 0; // the row's number in its file, from 1
@@ -71,11 +71,11 @@ class SurveyOutbox {
         std::int64_t readOffset = 0;
         std::deque<Waiting> rows; // from confirmedRows + 1
     };
-    File& file(Box box) { return files_[box == Box::Summary ? 0 : 1]; }
+    File& file(Box box) { return files_[static_cast<int>(box)]; }
     void read(File& f);
 
     std::string dir_;
     std::string destination_;
-    File files_[2];
+    File files_[3];
     bool cursorChanged_ = false;
 };

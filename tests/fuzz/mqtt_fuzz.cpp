@@ -46,6 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!again || again->again != held->again || again->sizes != held->sizes)
             std::abort();
     }
+    (void)decodeExceedance(text);
+    (void)parseEventTime(text);
     (void)parseCollectorNames(text);
     (void)splitCsvRow(text);
     (void)parseMqttTopic(text);

@@ -393,3 +393,54 @@ TEST(FleetModel, OnlineSinceIsTheSurveysOwnWordNotWhenTheWindowLooked) {
     EXPECT_FALSE(infoOnlineSince(encodeInfo(SurveyInfo{})));
     EXPECT_FALSE(infoOnlineSince("{\"online_since\": \"yesterday\"}"));
 }
+
+namespace {
+
+// An event of m1 from second start, lasting seconds, as its messages say it.
+std::string exceedance(int start, int seconds, double lmax, double sel, long long seq) {
+    char tail[96];
+    std::snprintf(tail, sizeof tail, ",%d.0,%.2f,", seconds, lmax);
+    const auto at = [](int second) {
+        std::string t = isoAt(second);
+        return t.insert(19, ".0");
+    };
+    const std::string row = std::to_string(seq) + "," + at(start) + "," + at(start + seconds) +
+                            tail + at(start) + ",88.00," + std::to_string(sel);
+    return *(seq ? encodeExceedanceRow(seq, row) : encodeExceedanceStarted(row));
+}
+
+TEST(FleetModel, EachExceedanceIsToldOnceAndTheLastHourOfThemKept) {
+    const std::string topic = mqttTopic("north", "m1", MqttTopic::Exceedance);
+    FleetModel fleet;
+    SurveyMs now = msAt(7200);
+    struct Step {
+        std::string payload;
+        std::vector<double> told; // the Lmax of each event told
+        std::vector<bool> kept;   // each kept event: has it ended?
+    } steps[] = {
+        {exceedance(6600, 12, 92.3, 101.2, 1), {92.3}, {true}},
+        {exceedance(6600, 12, 92.3, 101.2, 1), {}, {true}}, // at least once: again
+        {exceedance(6900, 61, 80.0, 98.0, 0), {80.0}, {true, false}},
+        {exceedance(6900, 75, 81.5, 99.0, 2), {}, {true, true}},
+        {exceedance(6900, 61, 80.0, 98.0, 0), {}, {true, true}}, // a late started one
+        {exceedance(100, 5, 99.0, 106.0, 3), {}, {true, true}},  // over an hour ago
+    };
+    for (const Step& s : steps) {
+        fleet.take(topic, s.payload, now);
+        now += FleetModel::refreshEveryMs;
+        const auto u = fleet.update(now);
+        std::vector<double> told;
+        for (const auto& e : u ? u->exceeded : std::vector<FleetUpdate::Exceeded>{}) {
+            EXPECT_EQ(e.meter, "m1");
+            told.push_back(e.exceedance.lmax);
+        }
+        EXPECT_EQ(told, s.told) << s.payload;
+        std::vector<bool> kept;
+        for (const FleetExceedance& e : fleet.meters().at(0).exceedances)
+            kept.push_back(e.ended);
+        EXPECT_EQ(kept, s.kept) << s.payload;
+    }
+    EXPECT_DOUBLE_EQ(fleet.meters()[0].exceedances[1].seconds, 75);
+}
+
+} // namespace

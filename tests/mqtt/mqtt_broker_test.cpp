@@ -8,10 +8,13 @@
 #include "mqtt/MqttProtocol.h"
 #include "mqtt/MqttPublisher.h"
 #include "survey/FolderOutbox.h"
+#include "survey/SeriesEvents.h"
 #include "survey/Survey.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <ctime>
 #include <filesystem>
@@ -265,6 +268,109 @@ TEST_F(MqttBroker, RowsASurveyCouldNotSendGoOutWhenItRunsAgain) {
         << receiver->out();
     second->signal(SIGTERM);
     EXPECT_EQ(second->wait(), 0) << second->err();
+}
+
+// "n start" of each ended event a subscriber printed, in the order it came.
+std::vector<std::string> exceedancesReceived(const std::string& out) {
+    std::vector<std::string> got;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) {
+        const std::size_t space = line.find(' ');
+        if (space == std::string::npos || !line.substr(0, space).ends_with("/exceedance"))
+            continue;
+        if (const auto e = decodeExceedance(line.substr(space + 1)); e && !e->started)
+            got.push_back(std::to_string(e->seq) + " " + e->start);
+    }
+    return got;
+}
+
+TEST_F(MqttBroker, ExceedancesReachASubscriberInOrderThroughABrokerRestart) {
+    Simulator sim(dir_, "60.0");
+    ASSERT_TRUE(sim.ready());
+    const fs::path out = dir_ / "survey";
+    const auto receiver = subscriber(*broker_, "receiver", {"vrel/v1/+/+/exceedance"});
+    ASSERT_TRUE(waitFor([&] { return contains(broker_->log(), "as receiver"); })) << broker_->log();
+    std::vector<std::string> mqtt = {"--mqtt", broker_->url(),  "--meter",
+                                     "yard",   "--event-above", "70"};
+    const std::vector<std::string> a = auth();
+    mqtt.insert(mqtt.end(), a.begin(), a.end());
+    const auto run = survey(sim, out, mqtt);
+    const auto burst = [&](const char* level, std::size_t events) {
+        const std::size_t from = samplesIn(out);
+        sim.command(std::string("level ") + level);
+        ASSERT_TRUE(waitFor([&] { return samplesIn(out) >= from + 8; })) << run->err();
+        sim.command("level 60");
+        ASSERT_TRUE(waitFor([&] { return rowsOf(out / exceedancesFileName).size() == events; }))
+            << run->err();
+    };
+    ASSERT_TRUE(waitFor([&] { return samplesIn(out) >= 10; })) << run->err();
+    burst("85", 1);
+    ASSERT_TRUE(waitFor([&] { return exceedancesReceived(receiver->out()).size() == 1; }))
+        << run->err();
+    // The broker restarts (keeping the receiver's session) while two more happen.
+    broker_->stop();
+    burst("88", 2);
+    burst("91", 3);
+    ASSERT_TRUE(broker_->start()) << broker_->log();
+    std::vector<std::string> expected;
+    for (const std::string& r : rowsOf(out / exceedancesFileName)) {
+        const auto f = splitCsvRow(r.substr(0, r.size() - 1));
+        ASSERT_TRUE(f && f->size() == 8) << r;
+        expected.push_back((*f)[0] + " " + (*f)[1]);
+    }
+    ASSERT_TRUE(waitFor([&] {
+        // At least once: each in the order of its first coming.
+        std::vector<std::string> got;
+        for (const std::string& e : exceedancesReceived(receiver->out()))
+            if (std::find(got.begin(), got.end(), e) == got.end())
+                got.push_back(e);
+        return got == expected;
+    })) << run->err()
+        << receiver->out();
+    run->signal(SIGTERM);
+    EXPECT_EQ(run->wait(), 0) << run->err();
+}
+
+// A long event's start is live news: told while the broker was away, it goes
+// out once the broker is there.
+TEST_F(MqttBroker, ALongExceedanceIsAnnouncedOnceTheBrokerIsThere) {
+    const auto receiver = subscriber(*broker_, "receiver", {"vrel/v1/+/+/exceedance"});
+    ASSERT_TRUE(waitFor([&] { return contains(broker_->log(), "as receiver"); })) << broker_->log();
+    broker_->stop();
+    MqttSettings client;
+    client.broker = *parseBrokerUrl(broker_->url());
+    client.user = Broker::user;
+    client.password = Broker::password;
+    const fs::path folder = dir_ / "survey";
+    fs::create_directories(folder);
+    SystemClock clock;
+    PublisherSettings settings;
+    settings.site = "north";
+    settings.meter = "m1";
+    settings.dir = folder.string();
+    MqttPublisher publisher(client, settings, clock);
+    std::string error;
+    ASSERT_TRUE(publisher.start(error)) << error;
+    SeriesEvent e;
+    e.startWall = 1796734985000; // 2026-12-08T13:03:05Z
+    e.lmaxWall = e.startWall + 4000;
+    e.end = e.lengthMs = 61000;
+    e.seconds = 61;
+    e.lmax = 8530;
+    e.energySeconds = 61 * std::pow(10.0, 8.0);
+    publisher.exceedanceGoesOn(e);
+    ASSERT_TRUE(broker_->start()) << broker_->log();
+    ASSERT_TRUE(waitFor([&] { return contains(receiver->out(), "\"event_type\":\"started\""); }))
+        << receiver->out();
+    const std::string line = receiver->out().substr(receiver->out().find("vrel/v1/north/m1/"));
+    const auto m =
+        decodeExceedance(line.substr(line.find(' ') + 1, line.find('\n') - line.find(' ') - 1));
+    ASSERT_TRUE(m) << line;
+    EXPECT_TRUE(m->started);
+    EXPECT_DOUBLE_EQ(m->lmax, 85.3);
+    EXPECT_DOUBLE_EQ(m->leq, 80);
+    EXPECT_NEAR(m->sel, 80 + 10 * std::log10(61.0), 0.005) << "two decimals";
+    publisher.finish(std::chrono::milliseconds(500));
 }
 
 TEST_F(MqttBroker, RowsTheBrokerRefusesWaitAndGoOutOnceItTakesThem) {
@@ -605,6 +711,11 @@ TEST_F(MqttBroker, TwoNamedCollectorsBothGetTheWholeFolderThoughOneWasAway) {
     auto away = collector(*broker_, dir_ / "south", "south");
     const auto run = archivedSurvey(sim, out, *broker_, "north,south");
     ASSERT_TRUE(waitFor([&] { return fs::exists(south / eventsFileName); })) << run->err();
+    // Both have confirmed something before one goes away, so the cursor is there to read.
+    ASSERT_TRUE(waitFor([&] {
+        return slurp(out / folderCursorFileName).find("archived by north,south\n") !=
+               std::string::npos;
+    })) << run->err();
     away->signal(SIGTERM);
     ASSERT_EQ(away->wait(), 0);
     const std::map<std::string, std::string> southHad = folderFiles(south);
@@ -615,8 +726,6 @@ TEST_F(MqttBroker, TwoNamedCollectorsBothGetTheWholeFolderThoughOneWasAway) {
     })) << up->err();
     // What only the running collector holds is not sent yet as far as the survey's cursor goes.
     std::this_thread::sleep_for(std::chrono::seconds(2));
-    EXPECT_TRUE(slurp(out / folderCursorFileName).find("archived by north,south\n") !=
-                std::string::npos);
     for (const auto& [name, size] : cursorSizes(out))
         EXPECT_LE(size, southHad.count(name) ? southHad.at(name).size() : 0u) << name;
 

@@ -53,8 +53,9 @@ TEST(MqttNames, IdsAreShortLowerCaseAndSafeAndTheHostNameGivesOne) {
 }
 
 TEST(MqttNames, TopicsReadBackAndOthersAreRefused) {
-    for (const MqttTopic kind : {MqttTopic::Status, MqttTopic::Info, MqttTopic::Level,
-                                 MqttTopic::Summary, MqttTopic::SummaryLatest, MqttTopic::Event}) {
+    for (const MqttTopic kind :
+         {MqttTopic::Status, MqttTopic::Info, MqttTopic::Level, MqttTopic::Summary,
+          MqttTopic::SummaryLatest, MqttTopic::Event, MqttTopic::Exceedance}) {
         const std::string topic = mqttTopic("site", "m-1", kind);
         const auto name = parseMqttTopic(topic);
         ASSERT_TRUE(name) << topic;
@@ -178,9 +179,9 @@ TEST(MqttRows, IsoTimesCarryTheirOffsetToTheInstant) {
 TEST(MqttDiscovery, SensorsNameTheirWeightingAndStayTheSameDevice) {
     const auto a = discoveryMessages("site", "m1", "dBA", "1.0");
     const auto c = discoveryMessages("site", "m1", "dBC", "1.0");
-    ASSERT_EQ(a.size(), 2u);
-    ASSERT_EQ(c.size(), 2u);
-    for (std::size_t i = 0; i < a.size(); ++i) {
+    ASSERT_EQ(a.size(), 3u);
+    ASSERT_EQ(c.size(), 3u);
+    for (std::size_t i = 0; i < 2; ++i) { // the sensors
         const QJsonObject oa = json(a[i].payload), oc = json(c[i].payload);
         EXPECT_EQ(a[i].topic, c[i].topic) << "a new weighting replaces the sensor";
         EXPECT_TRUE(a[i].topic.starts_with("homeassistant/sensor/vrel_site_m1_"));
@@ -202,17 +203,79 @@ TEST(MqttDiscovery, SensorsNameTheirWeightingAndStayTheSameDevice) {
 // default_entity_id, which allows no '-' though our names do.
 TEST(MqttDiscovery, SensorsProposeTheirEntityIdWithoutTheRetiredObjectId) {
     const auto plain = discoveryMessages("north", "m1", "dBA", "1.0");
-    ASSERT_EQ(plain.size(), 2u);
+    ASSERT_EQ(plain.size(), 3u);
     EXPECT_EQ(json(plain[0].payload)["default_entity_id"].toString(), "sensor.vrel_north_m1_level");
     EXPECT_EQ(json(plain[1].payload)["default_entity_id"].toString(), "sensor.vrel_north_m1_leq");
     const auto dashed = discoveryMessages("north-yard", "m-1", "dBA", "1.0");
-    ASSERT_EQ(dashed.size(), 2u);
+    ASSERT_EQ(dashed.size(), 3u);
     EXPECT_EQ(json(dashed[0].payload)["default_entity_id"].toString(),
               "sensor.vrel_north_yard_m_1_level");
     EXPECT_EQ(json(dashed[0].payload)["unique_id"].toString(), "vrel_north-yard_m-1_level")
         << "the unique id stays what Home Assistant already registered";
     for (const auto& m : {plain[0], plain[1], dashed[0], dashed[1]})
         EXPECT_FALSE(json(m.payload).contains("object_id")) << m.payload;
+}
+
+TEST(MqttDiscovery, ExceedancesAreAnEventEntityOfTheSameDevice) {
+    const auto messages = discoveryMessages("north-yard", "m-1", "dBA", "1.0");
+    ASSERT_EQ(messages.size(), 3u);
+    const DiscoveryMessage& m = messages[2];
+    EXPECT_EQ(m.topic, "homeassistant/event/vrel_north-yard_m-1_exceedance/config");
+    const QJsonObject o = json(m.payload);
+    EXPECT_EQ(o["state_topic"].toString(), "vrel/v1/north-yard/m-1/exceedance");
+    EXPECT_EQ(o["event_types"].toArray(), (QJsonArray{"started", "ended"}));
+    EXPECT_EQ(o["default_entity_id"].toString(), "event.vrel_north_yard_m_1_exceedance");
+    EXPECT_EQ(o["unique_id"].toString(), "vrel_north-yard_m-1_exceedance");
+    EXPECT_EQ(o["availability_topic"].toString(), "vrel/v1/north-yard/m-1/status");
+    EXPECT_EQ(o["device"], json(messages[0].payload)["device"]);
+    EXPECT_FALSE(o.contains("unit_of_measurement"));
+}
+
+TEST(MqttRows, ExceedancesCarryTheirKindAndFiguresAndStrangeOnesAreRefused) {
+    const std::string row = "3,2026-11-02T07:13:05.0+01:00,2026-11-02T07:13:17.0+01:00,12.0,"
+                            "92.30,2026-11-02T07:13:09.4+01:00,88.41,99.20";
+    const auto ended = encodeExceedanceRow(3, row);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(json(*ended)["event_type"].toString(), "ended") << "Home Assistant's event type";
+    const auto e = decodeExceedance(*ended);
+    ASSERT_TRUE(e);
+    EXPECT_FALSE(e->started);
+    EXPECT_EQ(e->seq, 3);
+    EXPECT_EQ(e->start, "2026-11-02T07:13:05.0+01:00");
+    EXPECT_EQ(e->timeOfLmax, "2026-11-02T07:13:09.4+01:00");
+    EXPECT_DOUBLE_EQ(e->seconds, 12.0);
+    EXPECT_DOUBLE_EQ(e->lmax, 92.3);
+    EXPECT_DOUBLE_EQ(e->leq, 88.41);
+    EXPECT_DOUBLE_EQ(e->sel, 99.2);
+    EXPECT_EQ(parseEventTime(e->end)->ms - parseEventTime(e->start)->ms, 12000);
+
+    const auto started = encodeExceedanceStarted(row);
+    ASSERT_TRUE(started);
+    EXPECT_FALSE(json(*started).contains("seq"));
+    const auto s = decodeExceedance(*started);
+    ASSERT_TRUE(s);
+    EXPECT_TRUE(s->started);
+    EXPECT_EQ(s->start, e->start);
+
+    for (const char* wrong :
+         {"3,2026-11-02T07:13:05+01:00,2026-11-02T07:13:17.0+01:00,12.0,92.30,"
+          "2026-11-02T07:13:09.4+01:00,88.41,99.20",
+          "3,2026-11-02T07:13:05.0+01:00,2026-11-02T07:13:17.0+01:00,12.0,92.30,"
+          "2026-11-02T07:13:09.4+01:00,88.41",
+          "3,2026-11-02T07:13:05.0+01:00,2026-11-02T07:13:17.0+01:00,x,92.30,"
+          "2026-11-02T07:13:09.4+01:00,88.41,99.20"})
+        EXPECT_FALSE(encodeExceedanceRow(1, wrong)) << wrong;
+    EXPECT_FALSE(encodeExceedanceRow(0, row)) << "rows count from 1";
+    auto changed = [&](const char* key, const QJsonValue& value) {
+        QJsonObject o = json(*ended);
+        o[key] = value;
+        return QJsonDocument(o).toJson(QJsonDocument::Compact).toStdString();
+    };
+    for (const std::string& payload :
+         {changed("event_type", "begun"), changed("seq", 0), changed("lmax", "92.3"),
+          changed("seconds", -1), changed("start", "2026-11-02T07:13:05.000+01:00")})
+        EXPECT_FALSE(decodeExceedance(payload)) << payload;
+    EXPECT_FALSE(decodeEvent(*ended)) << "an exceedance is not a gap event";
 }
 
 TEST(MqttArchiveMessages, PiecesAndHoldingsComeBackAndStrangeOnesAreRefused) {

@@ -21,6 +21,7 @@
 #include "recording/Recording.h"
 #include "session/Collector.h"
 #include "survey/FolderOutbox.h"
+#include "survey/SeriesEvents.h"
 #include "survey/Survey.h"
 #include "surveywindow/SurveyPlot.h"
 #include "surveywindow/SurveyWindow.h"
@@ -31,6 +32,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -251,6 +253,54 @@ TEST_F(NetworkWindow, AMeterGoesOfflineIsToldOnceAndAMalformedPayloadIsNamedOnce
     EXPECT_EQ(first.count(), 1);
 }
 
+// The rows of exceedances.csv come at least once, a long event's start before
+// them: each event is told once, and the meter's window lists its last hour.
+TEST_F(NetworkWindow, EachExceedanceIsToldOnceAndTheMetersWindowListsThem) {
+    ASSERT_TRUE(useLanguage(Language::English));
+    CNetworkWnd window(settingsFor(*broker_, "viewer"), std::nullopt, notifier_, clock_);
+    QString error;
+    ASSERT_TRUE(window.start(error)) << error.toStdString();
+    window.show();
+    auto publisher = meter("meters");
+    publisher->publish(mqttTopic("north", "m1", MqttTopic::Status), statusOnline, 1, true);
+    publishLevel(*publisher, "north", "m1", 61.2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.rows()->rowCount() == 1; }, 30'000));
+
+    const SurveyMs now = clock_.nowMs() / 1000 * 1000;
+    const auto row = [&](long long n, SurveyMs start, int seconds, const char* lmax,
+                         const char* sel) {
+        return std::to_string(n) + "," + eventTimeText(clock_, start) + "," +
+               eventTimeText(clock_, start + seconds * 1000LL) + "," + std::to_string(seconds) +
+               ".0," + lmax + "," + eventTimeText(clock_, start + 2000) + ",88.10," + sel;
+    };
+    const std::string topic = mqttTopic("north", "m1", MqttTopic::Exceedance);
+    const std::string first = *encodeExceedanceRow(1, row(1, now - 600'000, 12, "92.30", "101.20"));
+    for (const std::string& payload :
+         {first, first, *encodeExceedanceStarted(row(0, now - 200'000, 61, "85.00", "103.00")),
+          *encodeExceedanceRow(2, row(2, now - 200'000, 95, "86.40", "105.70"))})
+        publisher->publish(topic, payload, 1, false);
+    publishLevel(*publisher, "north", "m1", 61.0); // after them: all of them are in
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return cell(window, 0, FleetTable::Level).startsWith("61.0"); }, 30'000));
+    QTest::qWait(2 * FleetModel::refreshEveryMs);
+    EXPECT_EQ(notifier_.seen, (QStringList{"Exceedance: m1: 92.3 dBA, 12 s, SEL 101.2",
+                                           "Exceedance: m1: 85.0 dBA, 61 s, SEL 103.0"}));
+    ASSERT_EQ(window.unreadNotices().size(), 2);
+
+    QPointer<CMeterWnd> shown = window.openMeter(0);
+    ASSERT_TRUE(shown);
+    const QListWidget* list = shown->exceedanceList();
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_TRUE(list->item(0)->text().contains("Lmax 86.4 dBA, 95 s, SEL 105.7"))
+        << "newest first, ended: " << list->item(0)->text().toStdString();
+    EXPECT_TRUE(list->item(1)->text().contains("Lmax 92.3 dBA, 12 s, SEL 101.2"));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(shown));
+    EXPECT_TRUE(shown->grab().save(
+        QString::fromStdString((fs::path(VREL_TEST_TMP) / "meter-exceedances.png").string())));
+    EXPECT_TRUE(window.grab().save(
+        QString::fromStdString((fs::path(VREL_TEST_TMP) / "network-exceedances.png").string())));
+}
+
 TEST_F(NetworkWindow, ABrokerOutageShowsTheMetersUnknownTellsNoneOfflineAndEndsByItself) {
     CNetworkWnd window(settingsFor(*broker_, "viewer"), std::nullopt, notifier_, clock_);
     QString error;
@@ -467,8 +517,9 @@ TEST_F(NetworkWindow, ASurveyStartedFromTheMenuPublishesEveryRowAndItsFolderToTh
 
     // The collector the survey waits for, polled as vrel-cli collect does.
     const fs::path archive = dir_ / "archive";
-    Collector collector(settingsFor(*broker_, "collector"), archive.string(), std::string("yard"),
-                        "north", clock_);
+    Collector collector(settingsFor(*broker_, "collector"),
+                        CollectorArchives{archive.string(), {}, {}}, std::string("yard"), "north",
+                        clock_);
     ASSERT_TRUE(collector.start(why)) << why;
     std::atomic<bool> collecting{true};
     std::thread collectingThread([&] {

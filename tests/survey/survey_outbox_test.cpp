@@ -1,6 +1,7 @@
 // The survey's outbox on folders the test writes: rows in order, a row still
 // being written waits, the cursor moves only over rows confirmed without a
 // hole, and a cursor taken up again after a restart sends only the rest.
+#include "survey/SeriesEvents.h"
 #include "survey/Survey.h"
 #include "survey/SurveyOutbox.h"
 
@@ -31,7 +32,10 @@ struct OutboxFolder {
 std::vector<std::string> texts(const std::vector<SurveyOutbox::Row>& rows) {
     std::vector<std::string> out;
     for (const SurveyOutbox::Row& r : rows)
-        out.push_back((r.box == Box::Summary ? "s" : "e") + std::to_string(r.seq) + ":" + r.csv);
+        out.push_back((r.box == Box::Summary  ? "s"
+                       : r.box == Box::Events ? "e"
+                                              : "x") +
+                      std::to_string(r.seq) + ":" + r.csv);
     return out;
 }
 
@@ -96,6 +100,30 @@ TEST(SurveyOutbox, ACursorForAnotherReceiverOrALongerFileIsNotTaken) {
     EXPECT_FALSE(replaced.load());
     replaced.read();
     EXPECT_EQ(texts(replaced.take(10)), (std::vector<std::string>{"s1:z"}));
+}
+
+// A cursor written before exceedances.csv went out holds no line for it: the
+// other files go on from where they were, exceedances.csv from its start.
+TEST(SurveyOutbox, ExceedancesAreAThirdFileAndAnOlderCursorStillCounts) {
+    const OutboxFolder folder("outbox-exceedances");
+    folder.append(summaryFileName, "a\r\nb\r\n");
+    folder.append(exceedancesFileName, std::string(exceedancesHeader) + "\r\n1,p\r\n2,q\r\n");
+    const std::string header = std::string(summaryHeader) + "\r\n";
+    std::ofstream(folder.dir / outboxCursorFileName, std::ios::binary)
+        << "to mqtt://b:1883 vrel/v1/s/m\nsummary.csv 1 " << header.size() + 3 << "\nevents.csv 0 "
+        << std::string(eventsHeader).size() + 2 << "\n";
+    SurveyOutbox outbox(folder.dir.string(), "mqtt://b:1883 vrel/v1/s/m");
+    EXPECT_FALSE(outbox.load());
+    outbox.read();
+    EXPECT_EQ(texts(outbox.take(10)), (std::vector<std::string>{"s2:b", "x1:1,p", "x2:2,q"}));
+    outbox.confirmed(Box::Exceedances, 1);
+    std::string error;
+    ASSERT_TRUE(outbox.writeCursor(error)) << error;
+
+    SurveyOutbox again(folder.dir.string(), "mqtt://b:1883 vrel/v1/s/m");
+    EXPECT_FALSE(again.load());
+    again.read();
+    EXPECT_EQ(texts(again.take(10)), (std::vector<std::string>{"s2:b", "x2:2,q"}));
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // vrel-cli collect: the archive of every meter that publishes to a broker,
-// each in a survey folder of its own.
+// each in a survey folder of its own, in a PostgreSQL database, or both.
 #include "CliCommon.h"
 #include "Commands.h"
 #include "MqttOptions.h"
@@ -22,7 +22,9 @@
 namespace {
 
 const std::string collectUsage =
-    std::string("usage: vrel-cli collect --mqtt URL --out-dir DIR [--site ID] [--name ID]\n"
+    std::string("usage: vrel-cli collect --mqtt URL (--out-dir DIR | --db URL | both)\n"
+                "                        [--site ID] [--name ID] [--share GROUP]\n"
+                "                        [--db-password-file FILE]\n"
                 "                        [--mqtt-user NAME] [--mqtt-password-file FILE]\n"
                 "                        [--mqtt-ca FILE] [--mqtt-cert FILE --mqtt-key FILE]\n"
                 "\n"
@@ -34,7 +36,18 @@ const std::string collectUsage =
                 "collector has them. The broker keeps what comes while the collector is\n"
                 "away for a week. Runs until Ctrl+C or SIGTERM.\n"
                 "\n"
+                "With --db the readings, tables, events and marks go into a PostgreSQL\n"
+                "database too (its schema made and upgraded by the collector), and what\n"
+                "the surveys are told is what the database committed. A database that\n"
+                "cannot be reached is tried again every 5 s; nothing is confirmed meanwhile.\n"
+                "\n"
                 "  --out-dir DIR      the archive's folder, made when missing\n"
+                "  --db URL           postgresql://USER@HOST[:PORT]/DB[?sslmode=verify-full]\n"
+                "  --db-password-file FILE  the database password on its first line\n"
+                "                     (default: libpq's PGPASSFILE or ~/.pgpass)\n"
+                "  --share GROUP      one of a group of collectors that split the meters\n"
+                "                     (the broker's shared subscription) and confirm, as\n"
+                "                     GROUP, what the database holds; needs --db\n"
                 "  --name ID          the collector's name, as surveys' --archived-by\n"
                 "                     gives it (default: from the host name)\n") +
     mqttOptionsHelp +
@@ -69,8 +82,8 @@ int runCollect(const std::vector<std::string>& args) {
         return usageError("the password is read from --mqtt-password-file or "
                           "VREL_MQTT_PASSWORD, never from the command line");
     std::vector<std::string_view> valued = mqttOptionNames;
-    valued.push_back("--out-dir");
-    valued.push_back("--name");
+    for (std::string_view v : {"--out-dir", "--name", "--db", "--db-password-file", "--share"})
+        valued.push_back(v);
     CommandLine line;
     std::string error;
     if (!parseCommandLine(args, valued, line, error))
@@ -82,8 +95,30 @@ int runCollect(const std::vector<std::string>& args) {
     if (!line.positional.empty())
         return usageError("unexpected argument '" + line.positional[0] + "'");
     const std::string* dir = line.option("--out-dir");
-    if (!dir || !line.option("--mqtt"))
-        return usageError("--mqtt and --out-dir are needed");
+    const std::string* db = line.option("--db");
+    if ((!dir && !db) || !line.option("--mqtt"))
+        return usageError("--mqtt and --out-dir or --db are needed");
+    CollectorArchives archives;
+    if (db) {
+        if (!db->starts_with("postgresql://") && !db->starts_with("postgres://"))
+            return usageError("--db wants postgresql://USER@HOST[:PORT]/DB");
+        std::string_view authority = std::string_view(*db).substr(db->find("//") + 2);
+        authority = authority.substr(0, authority.find_first_of("/?"));
+        const std::size_t at = authority.rfind('@');
+        if (at != std::string_view::npos &&
+            authority.substr(0, at).find(':') != std::string_view::npos)
+            return usageError("the database password is read from --db-password-file or "
+                              "libpq's password file, never from the command line");
+        const std::string* passwordFile = line.option("--db-password-file");
+        archives.db = PgSettings{*db, passwordFile ? *passwordFile : std::string()};
+    }
+    if (const std::string* share = line.option("--share")) {
+        if (!db)
+            return usageError("--share needs --db: the group's collectors share a database");
+        if (!isValidMqttId(*share))
+            return usageError("--share wants 1 to 32 of a-z, 0-9, _ and -, not '" + *share + "'");
+        archives.share = *share;
+    }
     auto mqtt = mqttCommandLine(line, error);
     if (!mqtt)
         return usageError(error);
@@ -93,16 +128,19 @@ int runCollect(const std::vector<std::string>& args) {
     if (!isValidMqttId(name))
         return usageError("--name wants 1 to 32 of a-z, 0-9, _ and -, not '" + name + "'");
     std::error_code ec;
-    std::filesystem::create_directories(*dir, ec);
-    if (ec || !std::filesystem::is_directory(*dir)) {
-        std::cerr << "vrel-cli collect: cannot create the folder " << *dir << ": " << ec.message()
-                  << "\n";
-        return exitUsage;
+    if (dir) {
+        std::filesystem::create_directories(*dir, ec);
+        if (ec || !std::filesystem::is_directory(*dir)) {
+            std::cerr << "vrel-cli collect: cannot create the folder " << *dir << ": "
+                      << ec.message() << "\n";
+            return exitUsage;
+        }
+        archives.dir = *dir;
     }
     raiseOpenFileLimit();
 
     const Clock& clock = appClock();
-    Collector collector(mqtt->settings, *dir,
+    Collector collector(mqtt->settings, std::move(archives),
                         mqtt->siteGiven ? std::optional(mqtt->site) : std::nullopt, name, clock);
     collector.say = [&](const std::string& text) {
         std::cerr << "vrel-cli collect: " << isoLocalTime(clock, clock.nowMs()) << " " << text

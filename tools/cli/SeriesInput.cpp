@@ -4,6 +4,7 @@
 #include "model/DataSets.h"
 #include "model/TextFormat.h"
 #include "model/TimeLabels.h"
+#include "pgarchive/PgSeries.h"
 #include "survey/SeriesFigures.h"
 #include "survey/SeriesReader.h"
 #include "survey/SeriesTables.h"
@@ -27,8 +28,9 @@ bool wantsSeries(const CommandLine& line, std::size_t inputs) {
     if (inputs != 1 || line.positional.empty())
         return inputs > 1;
     std::error_code ec;
-    return std::filesystem::is_directory(line.positional[0], ec) || line.option("--from") ||
-           line.option("--to") || line.flag("--daily") || line.option("--marks");
+    return std::filesystem::is_directory(line.positional[0], ec) ||
+           isDatabaseUrl(line.positional[0]) || line.option("--from") || line.option("--to") ||
+           line.flag("--daily") || line.option("--marks");
 }
 
 bool checkSeriesOptions(const CommandLine& line, std::string& error) {
@@ -51,7 +53,21 @@ std::optional<SeriesInput> openSeries(const std::vector<std::string>& inputs,
     const std::string prefix = std::string("vrel-cli ") + command + ": ";
     std::error_code ec;
     SeriesRead read;
-    if (inputs.size() == 1 && std::filesystem::is_directory(inputs[0], ec)) {
+    if (inputs.size() == 1 && isDatabaseUrl(inputs[0])) {
+        std::string error;
+        const auto source = parseDatabaseInput(inputs[0], error);
+        if (!source) {
+            std::cerr << prefix << error << "\n";
+            return std::nullopt;
+        }
+        // The index is asked for the span only.
+        auto asked = [&line](const char* name) -> std::optional<std::int64_t> {
+            const std::string* text = line.option(name);
+            return text ? std::optional<std::int64_t>(*parseSurveyDateTime(*text, appClock()))
+                        : std::nullopt;
+        };
+        read = readDatabaseSeries(*source, asked("--from"), asked("--to"));
+    } else if (inputs.size() == 1 && std::filesystem::is_directory(inputs[0], ec)) {
         read = readSurveySeries(inputs[0]);
     } else {
         for (const std::string& f : inputs)
@@ -93,10 +109,28 @@ std::optional<SeriesInput> openSeries(const std::vector<std::string>& inputs,
     if (line.flag(noMarksFlag))
         return in;
     const std::string* given = line.option("--marks");
-    if (!given && !(inputs.size() == 1 && std::filesystem::is_directory(inputs[0], ec)))
+    const bool database = inputs.size() == 1 && isDatabaseUrl(inputs[0]);
+    if (!given && !database &&
+        !(inputs.size() == 1 && std::filesystem::is_directory(inputs[0], ec)))
         return in;
     const std::string path = given ? *given : inputs[0] + "/" + marksFileName;
-    const MarksRead marks = readMarks(path);
+    MarksRead marks;
+    if (database && !given) {
+        // The survey's own marks, as the database holds its markers.csv.
+        std::string error;
+        const auto text =
+            readDatabaseTable(*parseDatabaseInput(inputs[0], error), marksFileName, error);
+        if (!text) {
+            std::cerr << prefix << error << "\n";
+            return std::nullopt;
+        }
+        if (text->empty())
+            marks.status = MarksRead::Status::Missing;
+        else
+            marks = parseMarks(*text, marksFileName);
+    } else {
+        marks = readMarks(path);
+    }
     for (const std::string& problem : marks.problems)
         std::cerr << prefix << problem << "\n";
     switch (marks.status) {
