@@ -1026,18 +1026,18 @@
     </message>
     <message>
         <location line="+2"/>
-        <location line="+974"/>
+        <location line="+980"/>
         <source>Düzenle…</source>
         <translation>Edit…</translation>
     </message>
     <message>
-        <location line="-973"/>
-        <location line="+974"/>
+        <location line="-979"/>
+        <location line="+980"/>
         <source>Sil</source>
         <translation>Delete</translation>
     </message>
     <message>
-        <location line="-971"/>
+        <location line="-977"/>
         <source>Hava verisi…</source>
         <translation>Weather data…</translation>
     </message>
@@ -1214,7 +1214,7 @@
         <translation>Events</translation>
     </message>
     <message>
-        <location line="+41"/>
+        <location line="+47"/>
         <source>Okunuyor: %1</source>
         <translation>Reading %1</translation>
     </message>
