@@ -953,7 +953,8 @@ std::vector<ReportPage> layoutSeriesReport(const SeriesReportInput& in) {
         f.heading(t.events, 2 * rowHeight);
         std::vector<Column> dayCols;
         for (const ReportTable::Column& c : in.eventDays.columns)
-            dayCols.push_back({c.heading.c_str(), c.width, dayCols.empty() ? Align::Left : Align::Right});
+            dayCols.push_back(
+                {c.heading.c_str(), c.width, dayCols.empty() ? Align::Left : Align::Right});
         table(f, dayCols, in.eventDays.rows);
         if (in.eventCount > in.events.rows.size())
             f.paragraph(fillIn(t.eventsMore, {std::to_string(in.events.rows.size()),
