@@ -787,22 +787,6 @@ void columnCurve(Flow& f, const ReportTexts& texts, const ReportCurve& c, double
         f.rect(x0 + i * w, y0, (j - i) * w, y1 - y0, gapColour);
         i = j;
     }
-    // What the marks left out, behind the readings that are still drawn.
-    for (const auto& [bands, colour] :
-         {std::pair{&c.excluded, excludedColour}, std::pair{&c.residual, residualColour}})
-        for (const ReportBand& band : *bands)
-            f.rect(x0 + band.from * (x1 - x0), y0, std::max((band.to - band.from) * (x1 - x0), 0.2),
-                   y1 - y0, colour);
-    if (!c.excluded.empty() || !c.residual.empty()) {
-        // The key, right of the title.
-        double x = x1;
-        for (const auto& [word, colour] : {std::pair{&texts.residual, residualColour},
-                                           std::pair{&texts.excluded, excludedColour}}) {
-            x -= 30.0;
-            f.rect(x, f.y() + 1.2, 3.0, 3.0, colour, 0.1);
-            f.ops().push_back(smallText(x + 4.0, f.y() + 0.6, 26.0, *word, Align::Left));
-        }
-    }
     const double yStep = yHi - yLo > 60.0 ? 20.0 : 10.0;
     for (double v = yLo; v <= yHi + 1e-9; v += yStep) {
         const double y = yOf(v);

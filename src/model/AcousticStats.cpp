@@ -10,16 +10,6 @@ double energyOf(double level) {
     return std::pow(10.0, level / 10.0);
 }
 
-std::string weightingLabel(std::size_t a, std::size_t c) {
-    if (a && c)
-        return "mixed";
-    if (a)
-        return "dBA";
-    if (c)
-        return "dBC";
-    return {};
-}
-
 void finish(AcousticSummary& s, double energy, double interval) {
     if (s.count == 0)
         return;
@@ -31,6 +21,16 @@ void finish(AcousticSummary& s, double energy, double interval) {
 }
 
 } // namespace
+
+std::string weightingLabel(std::size_t a, std::size_t c) {
+    if (a && c)
+        return "mixed";
+    if (a)
+        return "dBA";
+    if (c)
+        return "dBC";
+    return {};
+}
 
 std::size_t percentileRank(int n, std::size_t count) {
     const std::size_t k = (static_cast<std::size_t>(n) * count + 99) / 100;

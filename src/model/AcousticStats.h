@@ -30,6 +30,9 @@ struct AcousticSummary {
     double longestRunSeconds = 0.0;
 };
 
+// What the summary calls readings of which a are A- and c are C-weighted.
+std::string weightingLabel(std::size_t a, std::size_t c);
+
 // The nearest rank of Ln among count readings sorted from the highest down (1-based).
 std::size_t percentileRank(int n, std::size_t count);
 

@@ -21,6 +21,7 @@ struct EventRules {
     double hysteresisDb = 0; // and goes on while readings stay above aboveDb - hysteresisDb
     double mergeSeconds = 0; // events of one run this close become one
     double minSeconds = 0;   // shorter events are dropped, after merging
+    bool operator==(const EventRules&) const = default;
 };
 
 struct SeriesEvent {

@@ -53,16 +53,6 @@ std::vector<std::pair<std::size_t, std::size_t>> indexRanges(const SeriesStore& 
     return out;
 }
 
-std::string weightingOf(std::uint64_t a, std::uint64_t c) {
-    if (a && c)
-        return "mixed";
-    if (a)
-        return "dBA";
-    if (c)
-        return "dBC";
-    return {};
-}
-
 std::pair<std::uint64_t, std::uint64_t>
 weightingsOf(const SeriesStore& series,
              const std::vector<std::pair<std::size_t, std::size_t>>& ranges) {
@@ -123,7 +113,7 @@ std::pair<SeriesMs, SeriesMs> clipToReadings(const SeriesStore& series, SeriesMs
 } // namespace
 
 std::string SpanFigures::weighting() const {
-    return weightingOf(countA, countC);
+    return weightingLabel(countA, countC);
 }
 
 std::optional<double> SpanFigures::lspecific() const {
@@ -154,7 +144,7 @@ SpanFigures spanFigures(const SeriesStore& series, SeriesMs t0, SeriesMs t1,
     f.residual = sumOfSpans(series, residual);
     if (f.residual.count) {
         const auto [a, c] = weightingsOf(series, indexRanges(series, residual));
-        f.residualWeighting = weightingOf(a, c);
+        f.residualWeighting = weightingLabel(a, c);
     }
     const auto ranges =
         indexRanges(series, marks.empty() ? std::vector<SeriesSpan>{{t0, t1}} : marks.kept(t0, t1));

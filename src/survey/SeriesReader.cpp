@@ -170,6 +170,14 @@ void assemble(Series& series, const SeriesFilePart& part, std::int64_t& shiftMs)
     }
 }
 
+// One line of a data file as it grows, with or without its line end.
+bool readOneLine(std::string_view line, std::int32_t intervalMs, SeriesFilePart& part) {
+    if (!line.empty() && line.back() == '\n')
+        line.remove_suffix(1);
+    part.intervalMs = intervalMs;
+    return LineParser(part).take(withoutCr(line));
+}
+
 } // namespace
 
 SeriesAppender::SeriesAppender(SeriesStore& series)
@@ -177,24 +185,16 @@ SeriesAppender::SeriesAppender(SeriesStore& series)
       shiftMs_(series.clockShifts().empty() ? 0 : series.clockShifts().back().shiftMs) {}
 
 bool SeriesAppender::addLine(std::string_view line, std::int32_t intervalMs) {
-    if (!line.empty() && line.back() == '\n')
-        line.remove_suffix(1);
-    line = withoutCr(line);
     SeriesFilePart part;
-    part.intervalMs = intervalMs;
-    if (!LineParser(part).take(line))
+    if (!readOneLine(line, intervalMs, part))
         return false;
     assemble(series_, part, shiftMs_);
     return true;
 }
 
 bool SeriesFollower::addLine(std::string_view line, std::int32_t intervalMs) {
-    if (!line.empty() && line.back() == '\n')
-        line.remove_suffix(1);
-    line = withoutCr(line);
     SeriesFilePart part;
-    part.intervalMs = intervalMs;
-    if (!LineParser(part).take(line))
+    if (!readOneLine(line, intervalMs, part))
         return false;
     assemble(*this, part, shiftMs_);
     return true;

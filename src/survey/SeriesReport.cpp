@@ -225,7 +225,7 @@ SeriesReportInput seriesReportInput(const SeriesStore& s, SeriesMs t0, SeriesMs 
     in.spanSeconds = std::max(static_cast<double>(b - a) / 1000.0, f.sum.seconds);
     in.gaps = static_cast<std::size_t>(
         std::count_if(s.gaps().begin(), s.gaps().end(),
-                      [&](const SeriesGap& g) { return g.end > a && g.start < b; }));
+                      [a = a, b = b](const SeriesGap& g) { return g.end > a && g.start < b; }));
     in.figures = figuresOf(f);
     in.excluded = {f.excluded.count, f.excluded.seconds};
     in.residual = {f.residual.count, f.residual.seconds};

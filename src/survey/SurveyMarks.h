@@ -40,6 +40,7 @@ struct SurveyMark {
 struct SeriesSpan {
     SeriesMs start = 0;
     SeriesMs end = 0;
+    bool operator==(const SeriesSpan&) const = default;
 };
 
 // The marks that change figures, in series time: what they take from a span

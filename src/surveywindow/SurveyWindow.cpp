@@ -739,11 +739,17 @@ void CSurveyWnd::fillDaily() {
     const SeriesStore& s = read_->series;
     days_ = dailyFigures(s, bounds_, figureMarks());
     FigureTable<DayFigures> table = dailyFiguresTable();
+    const std::vector<SeriesSpan>& excluded = figureMarks().excluded;
     if (eventSettings_.on && !s.empty()) {
-        SeriesEvents found = findEvents(s, s.start(), s.end(), eventSettings_.rules,
-                                        figureMarks().excluded, bounds_);
-        putEventDays(days_, found);
-        events_.set(std::move(found.events));
+        PassKey key{s.start(), static_cast<long long>(s.size()), excluded, bounds_,
+                    eventSettings_.rules};
+        if (!(key == eventsKey_)) {
+            eventsFound_ =
+                findEvents(s, s.start(), s.end(), eventSettings_.rules, excluded, bounds_);
+            eventsKey_ = std::move(key);
+        }
+        putEventDays(days_, eventsFound_);
+        events_.set(eventsFound_.events);
         const auto& more = dailyEventColumns();
         table.columns.insert(table.columns.end(), more.begin(), more.end());
     } else {
@@ -753,9 +759,15 @@ void CSurveyWnd::fillDaily() {
     fillEventList();
 
     // Each day's background levels after its figures: day, evening, night.
-    const SeriesBackground background =
-        s.empty() ? SeriesBackground{}
-                  : backgroundLevels(s, s.start(), s.end(), bounds_, figureMarks().excluded);
+    constexpr SeriesMs quarterMs = 15 * 60 * 1000;
+    PassKey key{
+        s.start(), s.empty() ? -1 : (s.end() - s.start()) / quarterMs, excluded, bounds_, {}};
+    if (!(key == backgroundKey_)) {
+        background_ = s.empty() ? SeriesBackground{}
+                                : backgroundLevels(s, s.start(), s.end(), bounds_, excluded);
+        backgroundKey_ = std::move(key);
+    }
+    const SeriesBackground& background = background_;
     QStringList headings = headingsOf(table);
     for (const QString& part : {tr("ABL gündüz"), tr("ABL akşam"), tr("ABL gece")})
         headings << part;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "survey/SeriesBackground.h"
+#include "survey/SeriesEvents.h"
 #include "survey/SeriesFigures.h"
 #include "survey/SeriesReader.h"
 #include "survey/SurveyRunner.h"
@@ -174,6 +176,21 @@ class CSurveyWnd : public QWidget {
     bool tellingWriteProblem_ = false; // a message about writing is up
     PeriodBounds bounds_;
     std::vector<DayFigures> days_;
+    // Events and background levels each cost a pass over every reading: they
+    // are worked out again only when what they depend on has changed, so a
+    // month's growth ticks and clicks stay quick. The background waits for a
+    // whole quarter hour more, as its intervals do.
+    struct PassKey {
+        SeriesMs start = 0;
+        long long extent = -1; // readings for the events, quarter hours for the background
+        std::vector<SeriesSpan> excluded;
+        PeriodBounds bounds;
+        EventRules rules;
+        bool operator==(const PassKey&) const = default;
+    };
+    PassKey eventsKey_, backgroundKey_;
+    SeriesEvents eventsFound_;
+    SeriesBackground background_;
     std::optional<std::size_t> hourlyDay_;
     MarksEditor* marks_;
     SeriesMarks seriesMarks_; // the marks in series time
