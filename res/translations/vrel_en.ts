@@ -417,6 +417,16 @@
     </message>
     <message>
         <location line="+3"/>
+        <source>Aç → Veritabanından…</source>
+        <translation>Open → From database…</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Bir ölçerin ölçümünü PostgreSQL arşivinden aç</source>
+        <translation>Open a meter's survey from the PostgreSQL archive</translation>
+    </message>
+    <message>
+        <location line="+2"/>
         <source>Farklı kaydet (&amp;S)</source>
         <translation>Save &amp;As</translation>
     </message>
@@ -451,7 +461,7 @@
         <translation>Start a long survey with the connected meter into a folder and show it as it grows</translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+8"/>
         <source>Rapor(&amp;R)…</source>
         <translation>&amp;Report…</translation>
     </message>
@@ -933,7 +943,7 @@
 <context>
     <name>CSurveyWnd</name>
     <message>
-        <location filename="../../src/surveywindow/SurveyWindow.cpp" line="+143"/>
+        <location filename="../../src/surveywindow/SurveyWindow.cpp" line="+156"/>
         <source>İptal</source>
         <translation>Cancel</translation>
     </message>
@@ -984,7 +994,12 @@
         <translation>Survey: %1</translation>
     </message>
     <message>
-        <location line="-8"/>
+        <location line="-40"/>
+        <source>%1/%2 (veritabanı)</source>
+        <translation>%1/%2 (database)</translation>
+    </message>
+    <message>
+        <location line="+32"/>
         <source>İmleçleri kaldır</source>
         <translation>Clear cursors</translation>
     </message>
@@ -1025,18 +1040,18 @@
     </message>
     <message>
         <location line="+2"/>
-        <location line="+784"/>
+        <location line="+799"/>
         <source>Düzenle…</source>
         <translation>Edit…</translation>
     </message>
     <message>
-        <location line="-783"/>
-        <location line="+784"/>
+        <location line="-798"/>
+        <location line="+799"/>
         <source>Sil</source>
         <translation>Delete</translation>
     </message>
     <message>
-        <location line="-781"/>
+        <location line="-796"/>
         <source>Hava verisi…</source>
         <translation>Weather data…</translation>
     </message>
@@ -1116,7 +1131,7 @@
         <translation>Reading %1</translation>
     </message>
     <message>
-        <location line="+24"/>
+        <location line="+27"/>
         <source>Okuma durduruldu; ölçüm başlatılmadı.</source>
         <translation>Reading stopped; the survey was not started.</translation>
     </message>
@@ -1136,7 +1151,12 @@
         <translation>%1 in %2, %3 – %4</translation>
     </message>
     <message>
-        <location line="+100"/>
+        <location line="+10"/>
+        <source>veritabanından, işaretler salt okunur</source>
+        <translation>from the database, marks read-only</translation>
+    </message>
+    <message>
+        <location line="+97"/>
         <source>bu aralıkta Leq %1 %2</source>
         <translation>Leq %1 %2 this interval</translation>
     </message>
@@ -1189,7 +1209,12 @@
         <translation>The report covers the whole survey: %1 – %2.</translation>
     </message>
     <message>
-        <location line="+20"/>
+        <location line="+16"/>
+        <source>Veritabanından okunan ölçümün işaretleri değiştirilemez.</source>
+        <translation>The marks of a survey read from the database cannot be changed.</translation>
+    </message>
+    <message>
+        <location line="+9"/>
         <source>İşaretlerin bir kısmı okunamadı; okunanlar gösteriliyor:</source>
         <translation>Some of the marks could not be read; those read are shown:</translation>
     </message>
@@ -1267,7 +1292,7 @@
         </translation>
     </message>
     <message>
-        <location line="-456"/>
+        <location line="-461"/>
         <source>broker satırları reddediyor</source>
         <translation>the broker refuses the rows</translation>
     </message>
@@ -1308,7 +1333,7 @@
         <translation>These files could not be read; the rest of the survey is shown:</translation>
     </message>
     <message numerus="yes">
-        <location line="-16"/>
+        <location line="-23"/>
         <source>%Ln okuma</source>
         <translation>
             <numerusform>%Ln reading</numerusform>
@@ -1324,7 +1349,7 @@
         </translation>
     </message>
     <message>
-        <location line="+84"/>
+        <location line="+91"/>
         <source>süre %1</source>
         <translation>elapsed %1</translation>
     </message>
@@ -1762,7 +1787,7 @@
 <context>
     <name>MarksEditor</name>
     <message>
-        <location filename="../../src/surveywindow/MarksEditor.cpp" line="+57"/>
+        <location filename="../../src/surveywindow/MarksEditor.cpp" line="+70"/>
         <source>işaret ekle</source>
         <translation>add a mark</translation>
     </message>
@@ -1822,7 +1847,7 @@
 <context>
     <name>Prompt</name>
     <message>
-        <location filename="../../src/ui/Prompt.cpp" line="+69"/>
+        <location filename="../../src/ui/Prompt.cpp" line="+70"/>
         <source>Yeni klasör</source>
         <translation>New folder</translation>
     </message>
@@ -2605,7 +2630,22 @@ Do you want to replace it?</translation>
 <context>
     <name>SurveyStart</name>
     <message>
-        <location filename="../../src/app/SurveyStart.cpp" line="+28"/>
+        <location filename="../../src/app/SurveyStart.cpp" line="+41"/>
+        <source>Bu bir ölçerin veritabanı adresi değil:</source>
+        <translation>This is not a meter's database address:</translation>
+    </message>
+    <message>
+        <location line="+14"/>
+        <source>Veritabanından aç</source>
+        <translation>Open from database</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Ölçerin veritabanı adresi (postgresql://KULLANICI@SUNUCU/VT?site=…&amp;meter=…):</source>
+        <translation>The meter's database address (postgresql://USER@HOST/DB?site=…&amp;meter=…):</translation>
+    </message>
+    <message>
+        <location line="+24"/>
         <source>Ölçer bağlı değil: ölçüm başlatılamaz. Ölçeri bağlayın ve portunu &quot;COM portu&quot; menüsünden seçin.</source>
         <translation>No meter is connected: a survey cannot start. Connect the meter and choose its port in the &quot;COM Port&quot; menu.</translation>
     </message>
