@@ -423,7 +423,7 @@
     <message>
         <location line="+2"/>
         <source>Bir ölçerin ölçümünü PostgreSQL arşivinden aç</source>
-        <translation>Open a meter's survey from the PostgreSQL archive</translation>
+        <translation>Open a meter&apos;s survey from the PostgreSQL archive</translation>
     </message>
     <message>
         <location line="+2"/>
@@ -642,7 +642,7 @@
 <context>
     <name>CMeterWnd</name>
     <message>
-        <location filename="../../src/network/MeterWindow.cpp" line="+36"/>
+        <location filename="../../src/network/MeterWindow.cpp" line="+38"/>
         <source>Geri</source>
         <translation>Back</translation>
     </message>
@@ -672,7 +672,7 @@
         <translation>Back to the previous view (Backspace)</translation>
     </message>
     <message>
-        <location line="+53"/>
+        <location line="+77"/>
         <source>%1 — seviye %2</source>
         <translation>%1 — level %2</translation>
     </message>
@@ -682,7 +682,12 @@
         <translation> — last interval Leq %1 dB, ended %2, coverage %3</translation>
     </message>
     <message>
-        <location line="+27"/>
+        <location line="+10"/>
+        <source>Ölçüm penceresinde veritabanından açılır</source>
+        <translation>Opens in the survey window from the database</translation>
+    </message>
+    <message>
+        <location line="+22"/>
         <source>%1  Lmax %2 %3, %4 sn, SEL %5</source>
         <translation>%1  Lmax %2 %3, %4 s, SEL %5</translation>
     </message>
@@ -705,17 +710,17 @@
         </translation>
     </message>
     <message>
-        <location line="-73"/>
+        <location line="-78"/>
         <source> — sınır aşıldı</source>
         <translation> — over the limit</translation>
     </message>
     <message>
-        <location line="-75"/>
+        <location line="-99"/>
         <source>Son saatin olayları</source>
         <translation>Exceedances of the last hour</translation>
     </message>
     <message>
-        <location line="+84"/>
+        <location line="+113"/>
         <source>Arşiv klasörü seçilmedi (vrel-cli collect)</source>
         <translation>No archive folder chosen (vrel-cli collect)</translation>
     </message>
@@ -774,7 +779,7 @@
         <translation>Site:</translation>
     </message>
     <message>
-        <location line="+97"/>
+        <location line="+98"/>
         <source>Ölçer çevrimdışı</source>
         <translation>Meter offline</translation>
     </message>
@@ -1447,7 +1452,17 @@
         <translation>The folder vrel-cli collect writes: a meter&apos;s whole survey opens from there.</translation>
     </message>
     <message>
-        <location line="+20"/>
+        <location line="+3"/>
+        <source>isteğe bağlı: postgresql://KULLANICI@SUNUCU/VT</source>
+        <translation>optional: postgresql://USER@HOST/DB</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>vrel-cli collect --db komutunun yazdığı veritabanı: bir ölçerin bütün ölçümü arşiv klasöründen önce buradan açılır. Parola libpq&apos;nun parola dosyasındadır.</source>
+        <translation>The database vrel-cli collect --db writes: a meter&apos;s whole survey opens from here before the archive folder. The password is in libpq&apos;s password file.</translation>
+    </message>
+    <message>
+        <location line="+21"/>
         <source>CA sertifikasını seçin</source>
         <translation>Choose the CA certificate</translation>
     </message>
@@ -1490,6 +1505,11 @@
         <location line="+1"/>
         <source>Arşiv klasörü:</source>
         <translation>Archive folder:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Arşiv veritabanı:</source>
+        <translation>Archive database:</translation>
     </message>
     <message>
         <location line="+12"/>
@@ -1815,13 +1835,13 @@
         <translation>The broker address must be mqtt://host[:port] or mqtts://host[:port].</translation>
     </message>
     <message>
-        <location line="+57"/>
-        <location line="+113"/>
+        <location line="+63"/>
+        <location line="+115"/>
         <source>Ölçüm ağı</source>
         <translation>Measurement network</translation>
     </message>
     <message>
-        <location line="-123"/>
+        <location line="-126"/>
         <source>Broker kullanıcı adını veya parolayı kabul etmedi.</source>
         <translation>The broker did not accept the user name or password.</translation>
     </message>
@@ -2632,7 +2652,7 @@ Do you want to replace it?</translation>
     <message>
         <location filename="../../src/app/SurveyStart.cpp" line="+41"/>
         <source>Bu bir ölçerin veritabanı adresi değil:</source>
-        <translation>This is not a meter's database address:</translation>
+        <translation>This is not a meter&apos;s database address:</translation>
     </message>
     <message>
         <location line="+14"/>
@@ -2642,7 +2662,7 @@ Do you want to replace it?</translation>
     <message>
         <location line="+1"/>
         <source>Ölçerin veritabanı adresi (postgresql://KULLANICI@SUNUCU/VT?site=…&amp;meter=…):</source>
-        <translation>The meter's database address (postgresql://USER@HOST/DB?site=…&amp;meter=…):</translation>
+        <translation>The meter&apos;s database address (postgresql://USER@HOST/DB?site=…&amp;meter=…):</translation>
     </message>
     <message>
         <location line="+24"/>

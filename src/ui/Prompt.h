@@ -83,6 +83,9 @@ class Prompt {
         bool keyring = false;
         QString caFile;  // trusted for mqtts://; empty: the system's authorities
         QString archive; // the folder vrel-cli collect writes; may be empty
+        // The database vrel-cli collect --db writes (postgresql://USER@HOST[:PORT]/DB);
+        // may be empty. A meter's survey opens from there before a folder.
+        QString database;
     };
     // A survey to start on the connected meter, into folder.
     struct SurveyRequest {
