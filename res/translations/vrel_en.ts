@@ -1453,8 +1453,8 @@
     </message>
     <message>
         <location line="+3"/>
-        <source>isteğe bağlı: postgresql://KULLANICI@SUNUCU/VT</source>
-        <translation>optional: postgresql://USER@HOST/DB</translation>
+        <source>postgresql://KULLANICI@SUNUCU/VT</source>
+        <translation>postgresql://USER@HOST/DB</translation>
     </message>
     <message>
         <location line="+1"/>

@@ -26,7 +26,7 @@ ConnectDlg::ConnectDlg(QWidget* parent, const Prompt::ConnectionRequest& initial
     archive_->setToolTip(tr("vrel-cli collect komutunun yazdığı klasör: bir ölçerin bütün "
                             "ölçümü buradan açılır."));
     database_ = new QLineEdit(initial.database);
-    database_->setPlaceholderText(tr("isteğe bağlı: postgresql://KULLANICI@SUNUCU/VT"));
+    database_->setPlaceholderText(tr("postgresql://KULLANICI@SUNUCU/VT"));
     database_->setToolTip(tr("vrel-cli collect --db komutunun yazdığı veritabanı: bir ölçerin "
                              "bütün ölçümü arşiv klasöründen önce buradan açılır. Parola "
                              "libpq'nun parola dosyasındadır."));
