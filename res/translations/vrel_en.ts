@@ -417,6 +417,16 @@
     </message>
     <message>
         <location line="+3"/>
+        <source>Aç → Veritabanından…</source>
+        <translation>Open → From database…</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Bir ölçerin ölçümünü PostgreSQL arşivinden aç</source>
+        <translation>Open a meter&apos;s survey from the PostgreSQL archive</translation>
+    </message>
+    <message>
+        <location line="+2"/>
         <source>Farklı kaydet (&amp;S)</source>
         <translation>Save &amp;As</translation>
     </message>
@@ -451,7 +461,7 @@
         <translation>Start a long survey with the connected meter into a folder and show it as it grows</translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+8"/>
         <source>Rapor(&amp;R)…</source>
         <translation>&amp;Report…</translation>
     </message>
@@ -632,7 +642,7 @@
 <context>
     <name>CMeterWnd</name>
     <message>
-        <location filename="../../src/network/MeterWindow.cpp" line="+36"/>
+        <location filename="../../src/network/MeterWindow.cpp" line="+38"/>
         <source>Geri</source>
         <translation>Back</translation>
     </message>
@@ -662,7 +672,7 @@
         <translation>Back to the previous view (Backspace)</translation>
     </message>
     <message>
-        <location line="+53"/>
+        <location line="+77"/>
         <source>%1 — seviye %2</source>
         <translation>%1 — level %2</translation>
     </message>
@@ -672,7 +682,12 @@
         <translation> — last interval Leq %1 dB, ended %2, coverage %3</translation>
     </message>
     <message>
-        <location line="+27"/>
+        <location line="+10"/>
+        <source>Ölçüm penceresinde veritabanından açılır</source>
+        <translation>Opens in the survey window from the database</translation>
+    </message>
+    <message>
+        <location line="+22"/>
         <source>%1  Lmax %2 %3, %4 sn, SEL %5</source>
         <translation>%1  Lmax %2 %3, %4 s, SEL %5</translation>
     </message>
@@ -695,17 +710,17 @@
         </translation>
     </message>
     <message>
-        <location line="-73"/>
+        <location line="-78"/>
         <source> — sınır aşıldı</source>
         <translation> — over the limit</translation>
     </message>
     <message>
-        <location line="-75"/>
+        <location line="-99"/>
         <source>Son saatin olayları</source>
         <translation>Exceedances of the last hour</translation>
     </message>
     <message>
-        <location line="+84"/>
+        <location line="+113"/>
         <source>Arşiv klasörü seçilmedi (vrel-cli collect)</source>
         <translation>No archive folder chosen (vrel-cli collect)</translation>
     </message>
@@ -764,7 +779,7 @@
         <translation>Site:</translation>
     </message>
     <message>
-        <location line="+97"/>
+        <location line="+98"/>
         <source>Ölçer çevrimdışı</source>
         <translation>Meter offline</translation>
     </message>
@@ -933,7 +948,7 @@
 <context>
     <name>CSurveyWnd</name>
     <message>
-        <location filename="../../src/surveywindow/SurveyWindow.cpp" line="+148"/>
+        <location filename="../../src/surveywindow/SurveyWindow.cpp" line="+161"/>
         <source>İptal</source>
         <translation>Cancel</translation>
     </message>
@@ -984,7 +999,12 @@
         <translation>Survey: %1</translation>
     </message>
     <message>
-        <location line="-8"/>
+        <location line="-40"/>
+        <source>%1/%2 (veritabanı)</source>
+        <translation>%1/%2 (database)</translation>
+    </message>
+    <message>
+        <location line="+32"/>
         <source>İmleçleri kaldır</source>
         <translation>Clear cursors</translation>
     </message>
@@ -1026,18 +1046,18 @@
     </message>
     <message>
         <location line="+2"/>
-        <location line="+980"/>
+        <location line="+1007"/>
         <source>Düzenle…</source>
         <translation>Edit…</translation>
     </message>
     <message>
-        <location line="-979"/>
-        <location line="+980"/>
+        <location line="-1006"/>
+        <location line="+1007"/>
         <source>Sil</source>
         <translation>Delete</translation>
     </message>
     <message>
-        <location line="-977"/>
+        <location line="-1004"/>
         <source>Hava verisi…</source>
         <translation>Weather data…</translation>
     </message>
@@ -1219,7 +1239,7 @@
         <translation>Reading %1</translation>
     </message>
     <message>
-        <location line="+24"/>
+        <location line="+27"/>
         <source>Okuma durduruldu; ölçüm başlatılmadı.</source>
         <translation>Reading stopped; the survey was not started.</translation>
     </message>
@@ -1239,12 +1259,17 @@
         <translation>%1 in %2, %3 – %4</translation>
     </message>
     <message>
-        <location line="+100"/>
+        <location line="+10"/>
+        <source>veritabanından, işaretler salt okunur</source>
+        <translation>from the database, marks read-only</translation>
+    </message>
+    <message>
+        <location line="+97"/>
         <source>bu aralıkta Leq %1 %2</source>
         <translation>Leq %1 %2 this interval</translation>
     </message>
     <message>
-        <location line="+158"/>
+        <location line="+170"/>
         <source>ABL gündüz</source>
         <translation>ABL day</translation>
     </message>
@@ -1315,7 +1340,12 @@
         <translation>The report covers the whole survey: %1 – %2.</translation>
     </message>
     <message>
-        <location line="+27"/>
+        <location line="+23"/>
+        <source>Veritabanından okunan ölçümün işaretleri değiştirilemez.</source>
+        <translation>The marks of a survey read from the database cannot be changed.</translation>
+    </message>
+    <message>
+        <location line="+9"/>
         <source>İşaretlerin bir kısmı okunamadı; okunanlar gösteriliyor:</source>
         <translation>Some of the marks could not be read; those read are shown:</translation>
     </message>
@@ -1330,8 +1360,8 @@
         <translation>residual</translation>
     </message>
     <message>
-        <location line="-202"/>
-        <location line="+204"/>
+        <location line="-207"/>
+        <location line="+209"/>
         <source>olay</source>
         <translation>event</translation>
     </message>
@@ -1351,8 +1381,8 @@
         <translation>%1 – %2 (%3)</translation>
     </message>
     <message>
-        <location line="-265"/>
-        <location line="+276"/>
+        <location line="-270"/>
+        <location line="+281"/>
         <source>İşaret eklenemedi: %1</source>
         <translation>The mark could not be added: %1</translation>
     </message>
@@ -1395,7 +1425,7 @@
         </translation>
     </message>
     <message>
-        <location line="-559"/>
+        <location line="-576"/>
         <source>broker satırları reddediyor</source>
         <translation>the broker refuses the rows</translation>
     </message>
@@ -1436,7 +1466,7 @@
         <translation>These files could not be read; the rest of the survey is shown:</translation>
     </message>
     <message numerus="yes">
-        <location line="-16"/>
+        <location line="-23"/>
         <source>%Ln okuma</source>
         <translation>
             <numerusform>%Ln reading</numerusform>
@@ -1452,7 +1482,7 @@
         </translation>
     </message>
     <message>
-        <location line="+84"/>
+        <location line="+91"/>
         <source>süre %1</source>
         <translation>elapsed %1</translation>
     </message>
@@ -1550,7 +1580,17 @@
         <translation>The folder vrel-cli collect writes: a meter&apos;s whole survey opens from there.</translation>
     </message>
     <message>
-        <location line="+20"/>
+        <location line="+3"/>
+        <source>postgresql://KULLANICI@SUNUCU/VT</source>
+        <translation>postgresql://USER@HOST/DB</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>vrel-cli collect --db komutunun yazdığı veritabanı: bir ölçerin bütün ölçümü arşiv klasöründen önce buradan açılır. Parola libpq&apos;nun parola dosyasındadır.</source>
+        <translation>The database vrel-cli collect --db writes: a meter&apos;s whole survey opens from here before the archive folder. The password is in libpq&apos;s password file.</translation>
+    </message>
+    <message>
+        <location line="+21"/>
         <source>CA sertifikasını seçin</source>
         <translation>Choose the CA certificate</translation>
     </message>
@@ -1593,6 +1633,11 @@
         <location line="+1"/>
         <source>Arşiv klasörü:</source>
         <translation>Archive folder:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Arşiv veritabanı:</source>
+        <translation>Archive database:</translation>
     </message>
     <message>
         <location line="+12"/>
@@ -1890,7 +1935,7 @@
 <context>
     <name>MarksEditor</name>
     <message>
-        <location filename="../../src/surveywindow/MarksEditor.cpp" line="+57"/>
+        <location filename="../../src/surveywindow/MarksEditor.cpp" line="+70"/>
         <source>işaret ekle</source>
         <translation>add a mark</translation>
     </message>
@@ -1918,13 +1963,13 @@
         <translation>The broker address must be mqtt://host[:port] or mqtts://host[:port].</translation>
     </message>
     <message>
-        <location line="+57"/>
-        <location line="+113"/>
+        <location line="+63"/>
+        <location line="+115"/>
         <source>Ölçüm ağı</source>
         <translation>Measurement network</translation>
     </message>
     <message>
-        <location line="-123"/>
+        <location line="-126"/>
         <source>Broker kullanıcı adını veya parolayı kabul etmedi.</source>
         <translation>The broker did not accept the user name or password.</translation>
     </message>
@@ -1950,7 +1995,7 @@
 <context>
     <name>Prompt</name>
     <message>
-        <location filename="../../src/ui/Prompt.cpp" line="+69"/>
+        <location filename="../../src/ui/Prompt.cpp" line="+70"/>
         <source>Yeni klasör</source>
         <translation>New folder</translation>
     </message>
@@ -2753,7 +2798,22 @@ Do you want to replace it?</translation>
 <context>
     <name>SurveyStart</name>
     <message>
-        <location filename="../../src/app/SurveyStart.cpp" line="+28"/>
+        <location filename="../../src/app/SurveyStart.cpp" line="+41"/>
+        <source>Bu bir ölçerin veritabanı adresi değil:</source>
+        <translation>This is not a meter&apos;s database address:</translation>
+    </message>
+    <message>
+        <location line="+14"/>
+        <source>Veritabanından aç</source>
+        <translation>Open from database</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Ölçerin veritabanı adresi (postgresql://KULLANICI@SUNUCU/VT?site=…&amp;meter=…):</source>
+        <translation>The meter&apos;s database address (postgresql://USER@HOST/DB?site=…&amp;meter=…):</translation>
+    </message>
+    <message>
+        <location line="+24"/>
         <source>Ölçer bağlı değil: ölçüm başlatılamaz. Ölçeri bağlayın ve portunu &quot;COM portu&quot; menüsünden seçin.</source>
         <translation>No meter is connected: a survey cannot start. Connect the meter and choose its port in the &quot;COM Port&quot; menu.</translation>
     </message>

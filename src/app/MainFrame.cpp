@@ -113,6 +113,10 @@ void CMainFrame::buildMenus() {
     QAction* open = addCommand(CommandId::OpenDataFile, tr("Aç(&O)"));
     open->setShortcut(QKeySequence::Open);
     open->setIcon(toolIcon(ToolIcon::Open));
+    auto* fromDatabase = new QAction(tr("Aç → Veritabanından…"), this);
+    fromDatabase->setObjectName(QStringLiteral("openDatabase"));
+    fromDatabase->setStatusTip(tr("Bir ölçerin ölçümünü PostgreSQL arşivinden aç"));
+    connect(fromDatabase, &QAction::triggered, this, [this] { openSurveyFromDatabase(this); });
     QAction* saveAs = addCommand(CommandId::SaveAs, tr("Farklı kaydet (&S)"));
     saveAs->setShortcut(QKeySequence::Save);
     saveAs->setIcon(toolIcon(ToolIcon::Save));
@@ -126,8 +130,11 @@ void CMainFrame::buildMenus() {
                tr("Bağlı ölçerle bir klasöre uzun süreli ölçüm başlat ve büyüdükçe göster"));
     view_->onCommand(CommandId::StartSurvey, [this] { startSurveyFromMenu(*view_); });
     for (CommandId id : {CommandId::OpenDataFile, CommandId::StartSurvey, CommandId::SaveAs,
-                         CommandId::ExportToExcel, CommandId::PrintDiagram, CommandId::PrintData})
+                         CommandId::ExportToExcel, CommandId::PrintDiagram, CommandId::PrintData}) {
         file->addAction(action(id));
+        if (id == CommandId::OpenDataFile)
+            file->addAction(fromDatabase);
+    }
     file->addAction(addCommand(CommandId::Report, tr("Rapor(&R)…"),
                                tr("Ölçüm raporunu PDF dosyasına veya yazıcıya çıkar")));
     view_->onCommand(CommandId::Report, [this] {

@@ -1,12 +1,15 @@
 #include "app/SurveyStart.h"
 
 #include "app/MyVrelView.h"
+#include "config/ColorConfig.h"
+#include "config/ProfileFile.h"
 #include "link/MeterSession.h"
 #include "model/Clock.h"
 #include "mqtt/MqttProtocol.h"
 #include "mqtt/MqttPublisher.h"
 #include "network/NetworkStart.h"
 #include "network/PasswordStore.h"
+#include "pgarchive/PgSeries.h"
 #include "survey/Survey.h"
 #include "survey/SurveyRunner.h"
 #include "surveywindow/SurveyWindow.h"
@@ -18,7 +21,56 @@
 #include <QStringList>
 #include <QSysInfo>
 
+#include <filesystem>
 #include <memory>
+#include <system_error>
+
+namespace {
+
+constexpr const char* databaseSection = "SurveyDatabase";
+constexpr const char* lastUrlKey = "LastUrl";
+
+} // namespace
+
+bool openDatabaseSurvey(QWidget* parent, const QString& url) {
+    std::string error;
+    const auto source = parseDatabaseInput(url.trimmed().toStdString(), error);
+    if (!isDatabaseUrl(url.trimmed().toStdString()) || !source) {
+        prompt().inform(
+            parent,
+            QCoreApplication::translate("SurveyStart", "Bu bir ölçerin veritabanı adresi değil:") +
+                QLatin1Char('\n') + url +
+                (error.empty() ? QString() : QLatin1Char('\n') + QString::fromStdString(error)),
+            QStringLiteral("Vrel"), Prompt::Icon::Warning);
+        return false;
+    }
+    CSurveyWnd::openDatabase(*source, parent);
+    return true;
+}
+
+void openSurveyFromDatabase(QWidget* parent) {
+    const std::filesystem::path path = programSettingsPath();
+    ProfileFile settings = ProfileFile::load(path);
+    Prompt::TextRequest ask;
+    ask.caption = QCoreApplication::translate("SurveyStart", "Veritabanından aç");
+    ask.label = QCoreApplication::translate(
+        "SurveyStart",
+        "Ölçerin veritabanı adresi (postgresql://KULLANICI@SUNUCU/VT?site=…&meter=…):");
+    ask.value = QString::fromStdString(
+        settings.value(databaseSection, lastUrlKey)
+            .value_or("postgresql://vrel@localhost/vrel?site=default&meter="));
+    const auto url = prompt().text(parent, ask);
+    if (!url || url->trimmed().isEmpty())
+        return;
+    if (!openDatabaseSurvey(parent, *url))
+        return;
+    // Only the address is kept: a password stays with libpq's password file.
+    settings.setValue(databaseSection, lastUrlKey, url->trimmed().toStdString());
+    std::error_code ec;
+    if (path.has_parent_path())
+        std::filesystem::create_directories(path.parent_path(), ec);
+    settings.save(path);
+}
 
 void startSurveyFromMenu(CMyVrelView& view) {
     QWidget* parent = view.window();

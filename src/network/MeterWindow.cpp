@@ -3,9 +3,11 @@
 #include "FleetTable.h"
 #include "model/Clock.h"
 #include "mqtt/MqttArchive.h"
+#include "pgarchive/PgSeries.h"
 #include "survey/SeriesFigures.h"
 #include "surveywindow/SurveyPlot.h"
 #include "surveywindow/SurveyWindow.h"
+#include "ui/Prompt.h"
 
 #include <QDir>
 #include <QHBoxLayout>
@@ -85,7 +87,31 @@ QString CMeterWnd::surveyFolder() const {
     return QDir(folder).exists() ? folder : QString();
 }
 
+void CMeterWnd::setDatabase(const QString& url) {
+    database_ = url;
+    refresh();
+}
+
+QString CMeterWnd::surveyUrl() const {
+    if (database_.isEmpty())
+        return {};
+    const FleetMeter& m = fleet_.meters()[row_];
+    return database_ +
+           (database_.contains(QLatin1Char('?')) ? QLatin1Char('&') : QLatin1Char('?')) +
+           QStringLiteral("site=%1&meter=%2")
+               .arg(QString::fromStdString(m.site), QString::fromStdString(m.meter));
+}
+
 void CMeterWnd::openSurvey() {
+    if (!database_.isEmpty()) {
+        std::string error;
+        if (const auto source = parseDatabaseInput(surveyUrl().toStdString(), error))
+            CSurveyWnd::openDatabase(*source, this);
+        else
+            prompt().inform(this, QString::fromStdString(error), QStringLiteral("Vrel"),
+                            Prompt::Icon::Warning);
+        return;
+    }
     const QString folder = surveyFolder();
     if (!folder.isEmpty())
         CSurveyWnd::open(folder, this);
@@ -111,6 +137,11 @@ void CMeterWnd::refresh() {
     status_->setText(text);
     showExceedances(m);
 
+    if (!database_.isEmpty()) {
+        survey_->setEnabled(true);
+        survey_->setToolTip(tr("Ölçüm penceresinde veritabanından açılır"));
+        return;
+    }
     const QString folder = surveyFolder();
     survey_->setEnabled(!folder.isEmpty());
     survey_->setToolTip(

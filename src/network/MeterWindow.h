@@ -38,6 +38,11 @@ class CMeterWnd : public QWidget {
     QPushButton* surveyButton() const { return survey_; }
     // The meter's folder in the archive; empty when it is not there.
     QString surveyFolder() const;
+    // The database vrel-cli collect --db writes; the survey opens from there
+    // when set. Empty: from the archive folder.
+    void setDatabase(const QString& url);
+    // The meter's survey in the database, or empty when none is set.
+    QString surveyUrl() const;
     // Opens the survey window on it.
     void openSurvey();
 
@@ -50,6 +55,7 @@ class CMeterWnd : public QWidget {
     std::size_t row_;
     const Clock& clock_;
     QString archive_;
+    QString database_;
     SeriesStore series_;
     SurveyPlot* plot_;
     QLabel* status_;

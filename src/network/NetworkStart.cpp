@@ -73,7 +73,11 @@ void keep(std::initializer_list<std::pair<const char*, QString>> values) {
 }
 
 void remember(const Prompt::ConnectionRequest& ask, PasswordStore& store) {
-    keep({{"URL", ask.url}, {"USER", ask.user}, {"CA", ask.caFile}, {"ARCHIVE", ask.archive}});
+    keep({{"URL", ask.url},
+          {"USER", ask.user},
+          {"CA", ask.caFile},
+          {"ARCHIVE", ask.archive},
+          {"DATABASE", ask.database}});
     if (store.available())
         store.write(passwordKey(ask.url, ask.user), ask.password);
 }
@@ -101,6 +105,7 @@ void askAgainWhenRefused(CNetworkWnd* window, PasswordStore& store) {
             ask.password = QString::fromStdString(now.password);
             ask.caFile = QString::fromStdString(now.caFile);
             ask.archive = window->archive();
+            ask.database = window->database();
             ask.keyring = store.available();
             ask.note = QCoreApplication::translate(
                 "NetworkStart", "Broker kullanıcı adını veya parolayı kabul etmedi.");
@@ -109,6 +114,7 @@ void askAgainWhenRefused(CNetworkWnd* window, PasswordStore& store) {
                 return; // the window stays, with its button to try again
             remember(answer->first, store);
             window->setArchive(answer->first.archive);
+            window->setDatabase(answer->first.database);
             QString error;
             if (!window->reconnect(settingsOf(answer->first, answer->second), error))
                 prompt().inform(window, error,
@@ -210,6 +216,7 @@ CNetworkWnd* askAndOpenNetwork(QWidget* parent, PasswordStore& store, Notifier& 
     ask.user = remembered(profile, "USER");
     ask.caFile = remembered(profile, "CA");
     ask.archive = remembered(profile, "ARCHIVE");
+    ask.database = remembered(profile, "DATABASE");
     // Read even with nothing to read: the answer tells whether a keyring runs.
     ask.password = store.read(passwordKey(ask.url, ask.user)).value_or(QString());
     ask.keyring = store.available();
@@ -222,6 +229,7 @@ CNetworkWnd* askAndOpenNetwork(QWidget* parent, PasswordStore& store, Notifier& 
                                    notifier, clock, parent);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setArchive(answer->first.archive);
+    window->setDatabase(answer->first.database);
     QString error;
     if (!window->start(error)) {
         delete window;

@@ -168,6 +168,7 @@ CMeterWnd* CNetworkWnd::openMeter(std::size_t row) {
         window = new CMeterWnd(fleet_, *model_, row, clock_, limit_, archive_, this);
         window->setAttribute(Qt::WA_DeleteOnClose);
     }
+    window->setDatabase(database_);
     window->show();
     window->raise();
     window->activateWindow();

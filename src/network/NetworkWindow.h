@@ -42,6 +42,9 @@ class CNetworkWnd : public QWidget {
     // The folder vrel-cli collect writes, where a meter's survey is found.
     void setArchive(const QString& folder) { archive_ = folder; }
     const QString& archive() const { return archive_; }
+    // The database vrel-cli collect --db writes; empty when there is none.
+    void setDatabase(const QString& url) { database_ = url; }
+    const QString& database() const { return database_; }
     // The window of the meter in the fleet's row (as a double click opens
     // it); the one already open is raised.
     CMeterWnd* openMeter(std::size_t row);
@@ -69,6 +72,7 @@ class CNetworkWnd : public QWidget {
     const Clock& clock_;
     std::optional<double> limit_;
     QString archive_;
+    QString database_;
     std::map<std::size_t, QPointer<CMeterWnd>> meterWindows_;
     FleetModel fleet_;
     std::unique_ptr<FleetFeed> feed_;

@@ -23,6 +23,7 @@ MarksEditor::MarksEditor(const Clock& clock, QObject* parent) : QObject(parent),
 
 const MarksRead& MarksEditor::load(const std::string& path) {
     path_ = path;
+    readOnly_.clear();
     read_ = readMarks(path);
     marks_ = SurveyMarks(read_.marks);
     history_.clear();
@@ -30,7 +31,19 @@ const MarksRead& MarksEditor::load(const std::string& path) {
     return read_;
 }
 
+const MarksRead& MarksEditor::show(MarksRead read, const std::string& reason) {
+    path_.clear();
+    readOnly_ = reason;
+    read_ = std::move(read);
+    marks_ = SurveyMarks(read_.marks);
+    history_.clear();
+    emit changed();
+    return read_;
+}
+
 std::optional<std::string> MarksEditor::change(const QString& what, SurveyMarks after) {
+    if (!readOnly_.empty())
+        return readOnly_;
     if (path_.empty())
         return std::string("no survey folder");
     if (const auto problem = editProblemOf(read_))

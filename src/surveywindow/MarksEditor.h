@@ -20,6 +20,8 @@ class MarksEditor : public QObject {
     // Reads the marks file at path; what was read is shown and edited, and
     // the caller tells the user what read() says went wrong.
     const MarksRead& load(const std::string& path);
+    // Shows read, which no change may be written back to, for reason.
+    const MarksRead& show(MarksRead read, const std::string& reason);
     const MarksRead& read() const { return read_; }
     const SurveyMarks& marks() const { return marks_; }
     QUndoStack& history() { return history_; }
@@ -44,6 +46,7 @@ class MarksEditor : public QObject {
 
     const Clock& clock_;
     std::string path_;
+    std::string readOnly_; // why no change is taken; empty: the file takes them
     MarksRead read_;
     SurveyMarks marks_;
     QUndoStack history_;

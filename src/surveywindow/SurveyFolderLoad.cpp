@@ -21,6 +21,21 @@ void SurveyFolderLoad::start(const std::string& dir, SeriesRead& into) {
     });
 }
 
+void SurveyFolderLoad::startDatabase(const PgSeriesSource& source, SeriesRead& into) {
+    reader_ = std::thread([this, source, &into] {
+        // The database answers as a whole: no progress to show, and a cancel
+        // only drops what came back.
+        into = readDatabaseSeries(source, std::nullopt, std::nullopt);
+        if (into.status == SeriesRead::Status::Ok) {
+            std::string error;
+            marksText_ = readDatabaseTable(source, "markers.csv", error);
+        }
+        if (cancel_)
+            into.status = SeriesRead::Status::Cancelled;
+        QMetaObject::invokeMethod(this, &SurveyFolderLoad::ended, Qt::QueuedConnection);
+    });
+}
+
 void SurveyFolderLoad::ended() {
     reader_.join();
     emit finished();

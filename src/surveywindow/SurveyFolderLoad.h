@@ -4,11 +4,13 @@
 // got for a progress bar, a cancel, and the end told on the owner's thread.
 // What it read is the owner's to take once finished() has come.
 
+#include "pgarchive/PgSeries.h"
 #include "survey/SeriesReader.h"
 
 #include <QObject>
 
 #include <atomic>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -21,6 +23,10 @@ class SurveyFolderLoad : public QObject {
 
     // Reads dir into into, which must live until finished() or this is gone.
     void start(const std::string& dir, SeriesRead& into);
+    // Reads the meter's survey from the database archive into into, and its
+    // marks table, which marksText() gives once finished() has come.
+    void startDatabase(const PgSeriesSource& source, SeriesRead& into);
+    const std::optional<std::string>& marksText() const { return marksText_; }
     void cancel() { cancel_ = true; }
     // Files read and files in all; total is 0 until the folder is listed.
     std::size_t done() const { return done_; }
@@ -37,4 +43,5 @@ class SurveyFolderLoad : public QObject {
     std::atomic<bool> cancel_{false};
     std::atomic<std::size_t> done_{0};
     std::atomic<std::size_t> total_{0};
+    std::optional<std::string> marksText_;
 };

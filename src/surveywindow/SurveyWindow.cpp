@@ -122,6 +122,19 @@ CSurveyWnd* CSurveyWnd::open(const QString& folder, QWidget* parent) {
     return w;
 }
 
+CSurveyWnd* CSurveyWnd::openDatabase(const PgSeriesSource& source, QWidget* parent) {
+    // Named by site and meter: the URL may hold a password.
+    auto* w = new CSurveyWnd(
+        tr("%1/%2 (veritabanı)")
+            .arg(QString::fromStdString(source.site), QString::fromStdString(source.meter)),
+        parent);
+    w->database_ = source;
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    w->showRemembered();
+    w->startReading();
+    return w;
+}
+
 CSurveyWnd* CSurveyWnd::startSurvey(MeterSession& session, const SurveySettings& settings,
                                     QWidget* parent, std::unique_ptr<MqttPublisher> publisher) {
     const QString folder = QFile::decodeName(settings.dir.c_str());
@@ -460,7 +473,10 @@ void CSurveyWnd::startReading() {
     connect(poll, &QTimer::timeout, this, &CSurveyWnd::showProgress);
     connect(this, &CSurveyWnd::readingEnded, poll, &QTimer::stop);
     poll->start();
-    load_->start(QFile::encodeName(folder_).toStdString(), *read_);
+    if (database_)
+        load_->startDatabase(*database_, *read_);
+    else
+        load_->start(QFile::encodeName(folder_).toStdString(), *read_);
 }
 
 void CSurveyWnd::showProgress() {
@@ -506,6 +522,13 @@ void CSurveyWnd::readingDone() {
                               QString::fromStdString(seriesDateTime(s, s.end()))));
     plot_->setSeries(&s);
     loadMarks();
+    if (database_) {
+        // Nothing here writes back to the database: marking is not offered.
+        status_->setText(status_->text() + QStringLiteral(" — ") +
+                         tr("veritabanından, işaretler salt okunur"));
+        for (QPushButton* b : {markButton_, editMarkButton_, deleteMarkButton_})
+            b->setEnabled(false);
+    }
     cursorsMoved();
     fitTables();
     if (!read_->problems.empty()) {
@@ -999,7 +1022,12 @@ void CSurveyWnd::exportTables() {
 void CSurveyWnd::loadMarks() {
     const std::string path =
         QFile::encodeName(QDir(folder_).filePath(QString::fromLatin1(marksFileName))).toStdString();
-    const MarksRead& read = marks_->load(path);
+    const MarksRead& read =
+        database_
+            ? marks_->show(
+                  parseMarks(load_->marksText().value_or(std::string()), marksFileName),
+                  tr("Veritabanından okunan ölçümün işaretleri değiştirilemez.").toStdString())
+            : marks_->load(path);
     QStringList said;
     if (read.status == MarksRead::Status::CannotRead || read.status == MarksRead::Status::NotMarks)
         said << QString::fromStdString(read.error);

@@ -55,6 +55,9 @@ class CSurveyWnd : public QWidget {
   public:
     // Opens a window on the folder and starts reading it.
     static CSurveyWnd* open(const QString& folder, QWidget* parent = nullptr);
+    // Opens a window on a meter's survey in the database archive and starts
+    // reading it; its marks are shown but cannot be changed there.
+    static CSurveyWnd* openDatabase(const PgSeriesSource& source, QWidget* parent = nullptr);
     // Opens a window on settings.dir and runs a survey there on the
     // session's meter, after reading what the folder holds already.
     // With a publisher (started), the survey publishes through it as well.
@@ -170,6 +173,7 @@ class CSurveyWnd : public QWidget {
     QString cursorsText() const;
 
     QString folder_;
+    std::optional<PgSeriesSource> database_; // read from there instead of folder_
     std::unique_ptr<SeriesRead> read_;
     SurveyFolderLoad* load_;
     bool loaded_ = false;

@@ -25,6 +25,11 @@ ConnectDlg::ConnectDlg(QWidget* parent, const Prompt::ConnectionRequest& initial
     archive_->setPlaceholderText(tr("isteğe bağlı"));
     archive_->setToolTip(tr("vrel-cli collect komutunun yazdığı klasör: bir ölçerin bütün "
                             "ölçümü buradan açılır."));
+    database_ = new QLineEdit(initial.database);
+    database_->setPlaceholderText(tr("postgresql://KULLANICI@SUNUCU/VT"));
+    database_->setToolTip(tr("vrel-cli collect --db komutunun yazdığı veritabanı: bir ölçerin "
+                             "bütün ölçümü arşiv klasöründen önce buradan açılır. Parola "
+                             "libpq'nun parola dosyasındadır."));
 
     // A field with its "…" button that picks the path through the prompt.
     const auto withBrowse = [this](QLineEdit* edit, Prompt::FileRequest request) {
@@ -55,6 +60,7 @@ ConnectDlg::ConnectDlg(QWidget* parent, const Prompt::ConnectionRequest& initial
     form->addRow(tr("Parola:"), password_);
     form->addRow(tr("CA sertifikası:"), withBrowse(ca_, caRequest));
     form->addRow(tr("Arşiv klasörü:"), withBrowse(archive_, archiveRequest));
+    form->addRow(tr("Arşiv veritabanı:"), database_);
     auto* layout = new QVBoxLayout(this);
     if (!initial.note.isEmpty()) {
         auto* note = new QLabel(initial.note);
@@ -83,6 +89,7 @@ Prompt::ConnectionRequest ConnectDlg::request() const {
     r.password = password_->text();
     r.caFile = ca_->text().trimmed();
     r.archive = archive_->text().trimmed();
+    r.database = database_->text().trimmed();
     return r;
 }
 

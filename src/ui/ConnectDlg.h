@@ -22,4 +22,5 @@ class ConnectDlg : public QDialog {
     QLineEdit* password_ = nullptr;
     QLineEdit* ca_ = nullptr;
     QLineEdit* archive_ = nullptr;
+    QLineEdit* database_ = nullptr;
 };

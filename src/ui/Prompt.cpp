@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -163,6 +164,15 @@ std::optional<double> QtPrompt::number(QWidget* parent, const NumberRequest& r) 
     return v;
 }
 
+std::optional<QString> QtPrompt::text(QWidget* parent, const TextRequest& r) {
+    bool ok = false;
+    const QString v =
+        QInputDialog::getText(parent, r.caption, r.label, QLineEdit::Normal, r.value, &ok);
+    if (!ok)
+        return std::nullopt;
+    return v;
+}
+
 QString ScriptedPrompt::offeredPath(const FileRequest& r) const {
     QString name = QFileInfo(r.initialName).fileName();
     if (name.isEmpty())
@@ -214,6 +224,20 @@ std::optional<double> ScriptedPrompt::number(QWidget*, const NumberRequest& r) {
     const auto v = numbers_.front();
     numbers_.pop_front();
     return v;
+}
+
+std::optional<QString> ScriptedPrompt::text(QWidget*, const TextRequest& r) {
+    textRequests_.push_back(r);
+    if (texts_.empty()) {
+        if (acceptIn_.isEmpty())
+            return std::nullopt;
+        return r.value;
+    }
+    const auto [accepted, value] = texts_.front();
+    texts_.pop_front();
+    if (!accepted)
+        return std::nullopt;
+    return value;
 }
 
 std::optional<Prompt::ReportRequest> ScriptedPrompt::report(QWidget*,

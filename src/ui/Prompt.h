@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class QPrinter;
@@ -51,6 +52,12 @@ class Prompt {
         double maximum = 0;
         int decimals = 1;
     };
+    // A line of text typed into a small dialog.
+    struct TextRequest {
+        QString caption;
+        QString label;
+        QString value;
+    };
     // The report's title block and the settings of its figures.
     struct ReportRequest {
         QString site;
@@ -76,6 +83,9 @@ class Prompt {
         bool keyring = false;
         QString caFile;  // trusted for mqtts://; empty: the system's authorities
         QString archive; // the folder vrel-cli collect writes; may be empty
+        // The database vrel-cli collect --db writes (postgresql://USER@HOST[:PORT]/DB);
+        // may be empty. A meter's survey opens from there before a folder.
+        QString database;
     };
     // A survey to start on the connected meter, into folder.
     struct SurveyRequest {
@@ -127,6 +137,8 @@ class Prompt {
     virtual std::optional<QColor> color(QWidget* parent, const QColor& initial) = 0;
     // The number dialog; nothing when cancelled.
     virtual std::optional<double> number(QWidget* parent, const NumberRequest& r) = 0;
+    // The text dialog; nothing when cancelled.
+    virtual std::optional<QString> text(QWidget* parent, const TextRequest& r) = 0;
     // The report dialog, filled with initial; nothing when cancelled.
     virtual std::optional<ReportRequest> report(QWidget* parent, const ReportRequest& initial) = 0;
     // The broker dialog, filled with initial; nothing when cancelled.
@@ -157,6 +169,7 @@ class QtPrompt final : public Prompt {
     bool choosePrinter(QWidget* parent, QPrinter& printer) override;
     std::optional<QColor> color(QWidget* parent, const QColor& initial) override;
     std::optional<double> number(QWidget* parent, const NumberRequest& r) override;
+    std::optional<QString> text(QWidget* parent, const TextRequest& r) override;
     std::optional<ReportRequest> report(QWidget* parent, const ReportRequest& initial) override;
     std::optional<ConnectionRequest> connection(QWidget* parent,
                                                 const ConnectionRequest& initial) override;
@@ -166,7 +179,7 @@ class QtPrompt final : public Prompt {
 
 // Answers from a script and keeps what was asked. An unscripted question gets
 // OK when it has only that button, else the default answer (Cancel unless
-// set); unscripted file, print, colour, number, broker, survey and mark dialogs are
+// set); unscripted file, print, colour, number, text, broker, survey and mark dialogs are
 // cancelled; so a test never blocks on a dialog.
 class ScriptedPrompt final : public Prompt {
   public:
@@ -175,6 +188,7 @@ class ScriptedPrompt final : public Prompt {
     bool choosePrinter(QWidget* parent, QPrinter& printer) override;
     std::optional<QColor> color(QWidget* parent, const QColor& initial) override;
     std::optional<double> number(QWidget* parent, const NumberRequest& r) override;
+    std::optional<QString> text(QWidget* parent, const TextRequest& r) override;
     std::optional<ReportRequest> report(QWidget* parent, const ReportRequest& initial) override;
     std::optional<ConnectionRequest> connection(QWidget* parent,
                                                 const ConnectionRequest& initial) override;
@@ -196,6 +210,10 @@ class ScriptedPrompt final : public Prompt {
     void printToPdfNext(const QString& pdfPath) { printers_.push_back(pdfPath); }
     void colorNext(std::optional<QColor> c) { colors_.push_back(c); }
     void numberNext(std::optional<double> v) { numbers_.push_back(v); }
+    // The next text dialog is accepted with v, or cancelled when v is none.
+    void textNext(std::optional<QString> v) {
+        texts_.push_back({v.has_value(), v.value_or(QString())});
+    }
     // The next report dialog is accepted with r.
     void reportNext(const ReportRequest& r) { reports_.push_back(r); }
     // The next mark dialog is accepted with r.
@@ -215,6 +233,7 @@ class ScriptedPrompt final : public Prompt {
     // The colour each chooser started from, in order.
     const std::vector<QColor>& colorStarts() const { return colorStarts_; }
     const std::vector<NumberRequest>& numberRequests() const { return numberRequests_; }
+    const std::vector<TextRequest>& textRequests() const { return textRequests_; }
     const std::vector<ReportRequest>& reportRequests() const { return reportRequests_; }
     const std::vector<MarkRequest>& markRequests() const { return markRequests_; }
     const std::vector<ConnectionRequest>& connectionRequests() const { return connectionRequests_; }
@@ -238,6 +257,8 @@ class ScriptedPrompt final : public Prompt {
     std::function<void(const Message&)> onMessage_;
     std::deque<std::optional<double>> numbers_;
     std::vector<NumberRequest> numberRequests_;
+    std::deque<std::pair<bool, QString>> texts_; // accepted, with what
+    std::vector<TextRequest> textRequests_;
     std::deque<ReportRequest> reports_;
     std::deque<MarkRequest> marks_;
     std::vector<MarkRequest> markRequests_;

@@ -369,7 +369,7 @@ TEST_F(NetworkWindow, TheMenuCommandOpensTheWindowAsAUserDoes) {
     publisher->publish(mqttTopic("north", "m1", MqttTopic::Status), statusOnline, 1, true);
     // Twice: the second time the frame's keyring and tray are found again.
     for (int i = 1; i <= 2; ++i) {
-        script.connectionNext({url, Broker::user, Broker::password, {}, false, {}, {}});
+        script.connectionNext({url, Broker::user, Broker::password, {}, false, {}, {}, {}});
         frame.action(CommandId::OpenNetwork)->trigger();
         ASSERT_EQ(script.connectionRequests().size(), static_cast<std::size_t>(i));
         const QList<CNetworkWnd*> windows = frame.findChildren<CNetworkWnd*>();
@@ -414,6 +414,7 @@ TEST_F(NetworkWindow, AWalkFromTheMenuInBothLanguages) {
                               "NetworkStart", "Broker kullanıcı adını veya parolayı kabul etmedi."),
                           false,
                           {},
+                          {},
                           {}});
             dialog.show();
             shot(dialog, lang + "-dialog");
@@ -428,6 +429,7 @@ TEST_F(NetworkWindow, AWalkFromTheMenuInBothLanguages) {
                                Broker::password,
                                {},
                                false,
+                               {},
                                {},
                                {}});
         frame.action(CommandId::OpenNetwork)->trigger();
@@ -496,6 +498,7 @@ TEST_F(NetworkWindow, ASurveyStartedFromTheMenuPublishesEveryRowAndItsFolderToTh
                            Broker::password,
                            {},
                            false,
+                           {},
                            {},
                            {}});
     frame.action(CommandId::OpenNetwork)->trigger();
@@ -689,6 +692,14 @@ TEST_F(NetworkWindow, ADoubleClickShowsTheMetersHourAndItsSurveyOpensFromTheArch
         EXPECT_TRUE(
             shown->grab().save(QString::fromStdString((fs::path(VREL_TEST_TMP) / name).string())));
     }
+    // A database named in the connection settings: the survey opens from there.
+    window.setDatabase(QStringLiteral("postgresql://vrel@localhost/vrel"));
+    shown = window.openMeter(0);
+    EXPECT_EQ(shown->surveyUrl().toStdString(),
+              "postgresql://vrel@localhost/vrel?site=north&meter=m1");
+    EXPECT_TRUE(shown->surveyButton()->isEnabled());
+    window.setDatabase({});
+    shown->setDatabase({});
     // No archive of it: the button says why it cannot open.
     window.setArchive({});
     shown->close();
@@ -714,7 +725,7 @@ TEST_F(NetworkWindow, TheMenuAsksForTheBrokerKeepsThePasswordInTheKeyringAndAsks
     MemoryStore keyring(true);
     QWidget parent;
     const QString url = QString::fromStdString(broker_->url());
-    script.connectionNext({url, Broker::user, "wrong", {}, true, {}, {}});
+    script.connectionNext({url, Broker::user, "wrong", {}, true, {}, {}, {}});
     CNetworkWnd* second = askAndOpenNetwork(&parent, keyring, notifier_, clock_);
     ASSERT_TRUE(second);
     const QPointer<CNetworkWnd> alive(second);
@@ -745,7 +756,7 @@ TEST_F(NetworkWindow, TheMenuAsksForTheBrokerKeepsThePasswordInTheKeyringAndAsks
 
     // "Yeniden bağlan…" asks again; the right password connects the same window.
     const QString archive = QString::fromStdString((dir_ / "collected").string());
-    script.connectionNext({url, Broker::user, Broker::password, {}, true, {}, archive});
+    script.connectionNext({url, Broker::user, Broker::password, {}, true, {}, archive, {}});
     retry->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return second->linkText().contains("ölçer:"); }, 30'000))
         << second->linkText().toStdString();
@@ -778,8 +789,9 @@ TEST_F(NetworkWindow, WithoutAKeyringThePasswordIsAskedEachTime) {
     MemoryStore none(false);
     QWidget parent;
     const QString url = QString::fromStdString(broker_->url());
-    script.connectionNext({"http://nowhere", Broker::user, Broker::password, {}, false, {}, {}});
-    script.connectionNext({url, Broker::user, Broker::password, {}, false, {}, {}});
+    script.connectionNext(
+        {"http://nowhere", Broker::user, Broker::password, {}, false, {}, {}, {}});
+    script.connectionNext({url, Broker::user, Broker::password, {}, false, {}, {}, {}});
     ASSERT_TRUE(askAndOpenNetwork(&parent, none, notifier_, clock_));
     ASSERT_EQ(script.connectionRequests().size(), 2u);
     EXPECT_FALSE(script.connectionRequests()[0].keyring);

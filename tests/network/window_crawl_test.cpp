@@ -227,6 +227,7 @@ TEST_F(WindowCrawl, EveryCommandAndButtonOfEveryWindowCancelledAndThenAccepted) 
                                {},
                                false,
                                {},
+                               {},
                                {}});
         const QPointer<CNetworkWnd> network =
             opens<CNetworkWnd>([&] { frame.action(CommandId::OpenNetwork)->trigger(); });
