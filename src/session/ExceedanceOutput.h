@@ -5,9 +5,9 @@
 // exceedances.csv when it ends, so the file holds the rows the folder's
 // events give.
 
-#include "session/SurveySession.h"
 #include "survey/SeriesEvents.h"
 #include "survey/SeriesReader.h"
+#include "survey/SurveyOutput.h"
 
 #include <functional>
 #include <optional>

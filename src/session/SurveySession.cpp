@@ -4,8 +4,6 @@
 #include "recording/Recording.h"
 #include "session/ExceedanceOutput.h"
 
-#include <exception>
-
 void PublisherOutput::sample(SurveyMs t, const CObjData& sample) {
     publisher_.addReading(t, sample.value(), std::string(sample.unit()));
 }
@@ -23,6 +21,9 @@ SurveySession::SurveySession(MeterSession& meter, const Clock& clock, SurveySett
         writeProblem_ = failing ? QString::fromStdString(text) : QString();
         emit writing(failing, QString::fromStdString(text));
     };
+    runner_.outputFailed = [this](const std::string& what) {
+        emit outputFailed(QString::fromLocal8Bit(what.c_str()));
+    };
     timer_.setTimerType(Qt::PreciseTimer);
     timer_.setInterval(timerPeriodMs(settings_.interval));
     connect(&timer_, &QTimer::timeout, this, &SurveySession::tick);
@@ -31,23 +32,21 @@ SurveySession::SurveySession(MeterSession& meter, const Clock& clock, SurveySett
         exceedances_ = std::make_unique<ExceedanceOutput>(settings_.dir, *settings_.events,
                                                           settings_.interval, clock_);
         exceedances_->onLong = [this](const SeriesEvent& e) {
-            // Told from within the outputs' round of the sample: the list is
-            // only read here, never changed.
-            for (SurveyOutput* o : outputs_)
-                o->exceedanceGoesOn(e);
+            runner_.exceedanceGoesOn(e);
             emit exceedanceGoesOn(e);
         };
         exceedances_->onEvent = [this](int n, const SeriesEvent& e) { emit exceedanceEnded(n, e); };
         exceedances_->onWriting = [this](const std::string& text) {
             emit exceedancesWriting(!text.empty(), QString::fromStdString(text));
         };
-        outputs_.push_back(exceedances_.get());
+        runner_.addOutput(*exceedances_);
     }
 }
 
 SurveySession::~SurveySession() {
     // Whoever listened may be going too; the files are finished all the same.
     runner_.report = nullptr;
+    runner_.outputFailed = nullptr;
     if (exceedances_) {
         exceedances_->onLong = nullptr;
         exceedances_->onEvent = nullptr;
@@ -73,21 +72,7 @@ bool SurveySession::stop() {
     timer_.stop();
     if (meter_)
         meter_->setReopenWhenSilentFor(0);
-    const bool written = runner_.finish(clock_.nowMs());
-    feed([](SurveyOutput& o) { o.ended(); });
-    return written;
-}
-
-template <class F> void SurveySession::feed(F&& f) {
-    for (auto it = outputs_.begin(); it != outputs_.end();) {
-        try {
-            f(**it);
-            ++it;
-        } catch (const std::exception& e) {
-            it = outputs_.erase(it);
-            emit outputFailed(QString::fromLocal8Bit(e.what()));
-        }
-    }
+    return runner_.finish(clock_.nowMs());
 }
 
 void SurveySession::tick() {
@@ -111,17 +96,5 @@ void SurveySession::tick() {
         emit holdChanged(onHold_);
     }
     const LiveState& state = view.snapshot.state;
-    const auto outcome = runner_.tick(t, view.verdict, state.level, state.weightingA);
-    // The gaps a sample closes go out before it, as its data file has them.
-    if (outcome.sampled && std::exchange(firstSample_, false) && settings_.previousEnd) {
-        const Gap restart{*settings_.previousEnd, t, "restart", "the survey was not running"};
-        feed([&](SurveyOutput& o) { o.gap(restart); });
-    }
-    if (outcome.gapEnded)
-        feed([&](SurveyOutput& o) { o.gap(*outcome.gapEnded); });
-    if (outcome.sampled) {
-        const CObjData& sample = *runner_.lastSample();
-        feed([&](SurveyOutput& o) { o.sample(t, sample); });
-    }
-    emit ticked(outcome);
+    emit ticked(runner_.tick(t, view.verdict, state.level, state.weightingA));
 }

@@ -2,12 +2,14 @@
 
 // A survey on a meter, as both programs run it: a tick at the interval, the
 // tick rule's verdict with the reason the port went away, the reopen of a
-// port that falls silent, the folder's files (the runner), and the outputs
-// fed from each tick. The window's survey and `vrel-cli survey` only start
-// one and word what it reports.
+// port that falls silent, and the runner with its outputs: the folder's
+// files first, then the noise events' file and whatever the owner adds. The
+// window's survey and `vrel-cli survey` only start one and word what it
+// reports.
 
 #include "link/MeterSession.h"
 #include "survey/SeriesEvents.h"
+#include "survey/SurveyOutput.h"
 #include "survey/SurveyRunner.h"
 
 #include <QObject>
@@ -19,29 +21,9 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 class ExceedanceOutput;
 class MqttPublisher;
-
-// Where a survey's readings go besides its folder's files: the window's live
-// series, a broker. Called on the session's thread, each in turn; one that
-// throws is told once (SurveySession::outputFailed) and left out from then
-// on, the others and the files go on.
-class SurveyOutput {
-  public:
-    virtual ~SurveyOutput() = default;
-    // A sample taken at t, as its data file holds it.
-    virtual void sample(SurveyMs t, const CObjData& sample) = 0;
-    // A run of ticks without a sample, closed by the sample at its end; a
-    // resumed survey's first sample closes its "restart" gap.
-    virtual void gap(const Gap&) {}
-    // The run has ended: nothing comes until the survey starts again.
-    virtual void ended() {}
-    // With the survey's event rules: an event has gone on for over a minute,
-    // as far as it has come; told once an event.
-    virtual void exceedanceGoesOn(const SeriesEvent&) {}
-};
 
 // How long the end of a survey waits for the broker to take its last rows.
 inline constexpr std::chrono::milliseconds surveyPublishGrace{3000};
@@ -67,8 +49,10 @@ class SurveySession : public QObject {
     // Finishes the files when the survey still runs.
     ~SurveySession() override;
 
-    // Not owned; outputs live as long as the session runs.
-    void addOutput(SurveyOutput& output) { outputs_.push_back(&output); }
+    // After the files and the noise events' file; not owned, outputs live as
+    // long as the session runs. One that throws is told once (outputFailed)
+    // and left out from then on; the files and the others go on.
+    void addOutput(SurveyOutput& output) { runner_.addOutput(output); }
     // The survey ends by itself at this time (endReached, then stop by the owner).
     void setEnd(std::optional<SurveyMs> endMs) { endMs_ = endMs; }
 
@@ -105,7 +89,6 @@ class SurveySession : public QObject {
 
   private:
     void tick();
-    template <class F> void feed(F&& f);
 
     QPointer<MeterSession> meter_;
     const Clock& clock_;
@@ -113,11 +96,9 @@ class SurveySession : public QObject {
     SurveyRunner runner_;
     QTimer timer_;
     std::unique_ptr<ExceedanceOutput> exceedances_;
-    std::vector<SurveyOutput*> outputs_;
     std::optional<SurveyMs> endMs_;
     bool portWentAway_ = false;
     QString writeProblem_;
     bool running_ = false;
     bool onHold_ = false;
-    bool firstSample_ = true;
 };

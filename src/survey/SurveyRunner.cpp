@@ -4,7 +4,7 @@
 #include "recording/Recording.h"
 #include "survey/SeriesReader.h"
 
-#include <cmath>
+#include <exception>
 #include <filesystem>
 #include <string_view>
 #include <utility>
@@ -81,65 +81,90 @@ void resumeSurvey(SurveySettings& settings, const Clock& clock) {
 
 SurveyRunner::SurveyRunner(SurveyFileSystem& fs, const Clock& clock, SurveySettings settings)
     : clock_(clock), settings_(std::move(settings)),
-      // A day of samples may wait for a disk that fails; beyond that the newest are lost.
-      store_(fs, clock, settings_.dir, settings_.split, settings_.interval,
-             static_cast<std::size_t>(std::lround(86400 / settings_.interval))),
+      files_(fs, clock, settings_.dir, settings_.split, settings_.interval),
       summary_(clock, settings_.summarySeconds, settings_.interval),
       previousEnd_(settings_.previousEnd), resumed_(settings_.previousEnd.has_value()) {
-    store_.report = [this](const std::string& text) {
+    files_.report = [this](const std::string& text) {
         if (report)
             report(text);
     };
 }
 
+template <class F> void SurveyRunner::hand(F&& f) {
+    // The files are never left out: their failures are held and retried.
+    f(static_cast<SurveyOutput&>(files_));
+    ++rounds_;
+    for (std::size_t i = 0; i < outputs_.size(); ++i) {
+        if (!outputs_[i])
+            continue;
+        try {
+            f(*outputs_[i]);
+        } catch (const std::exception& e) {
+            outputs_[i] = nullptr;
+            if (outputFailed)
+                outputFailed(e.what());
+        }
+    }
+    if (--rounds_ == 0)
+        std::erase(outputs_, nullptr);
+}
+
+void SurveyRunner::exceedanceGoesOn(const SeriesEvent& event) {
+    hand([&](SurveyOutput& o) { o.exceedanceGoesOn(event); });
+}
+
 void SurveyRunner::start(SurveyMs t) {
     startMs_ = t;
+    const auto rowOut = [this](const std::string& row) {
+        hand([&](SurveyOutput& o) { o.summaryRow(row); });
+    };
     // The earlier run's readings close their intervals as they would have,
     // up to the one they end in: its row comes when this run leaves it.
     for (const SurveyReading& r : std::exchange(settings_.unsummarised, {})) {
-        if (auto row = summary_.advance(r.t))
-            store_.addSummaryRow(std::move(*row));
+        if (const auto row = summary_.advance(r.t))
+            rowOut(*row);
         summary_.add(r.level, r.weighting == 'C' ? "dBC" : "dBA");
     }
-    if (auto row = summary_.advance(t))
-        store_.addSummaryRow(std::move(*row));
-    store_.flush(t);
+    if (const auto row = summary_.advance(t))
+        rowOut(*row);
+    files_.flush(t);
 }
 
 SurveyRunner::TickOutcome SurveyRunner::tick(SurveyMs t, const TickVerdict& verdict, double level,
                                              bool weightingA) {
-    if (auto row = summary_.advance(t))
-        store_.addSummaryRow(std::move(*row));
+    if (const auto row = summary_.advance(t))
+        hand([&](SurveyOutput& o) { o.summaryRow(*row); });
     TickOutcome outcome;
+    outcome.gapEnded = gaps_.tick(t, verdict.cause, verdict.detail);
     if (verdict.cause == GapCause::None) {
         const CObjData sample(level,
                               recordTimeStamp(clock_.local(static_cast<std::time_t>(t / 1000))),
                               weightingA ? "dBA" : "dBC", 0, settings_.interval);
-        if (previousEnd_) {
-            store_.addEvent(
-                gapRow(clock_, {*previousEnd_, t, "restart", "the survey was not running"}));
-            previousEnd_.reset();
-        }
-        store_.addSample(sample, t);
         summary_.add(sample.value(), std::string(sample.unit()));
         ++samples_;
         level_ = sample.value();
         unit_ = sample.unit();
         last_ = sample;
         outcome.sampled = true;
+        // The gaps a sample closes go out before it, as its data file has them.
+        if (previousEnd_) {
+            const Gap restart{*previousEnd_, t, "restart", "the survey was not running"};
+            previousEnd_.reset();
+            hand([&](SurveyOutput& o) { o.gap(restart); });
+        }
+        if (outcome.gapEnded)
+            hand([&](SurveyOutput& o) { o.gap(*outcome.gapEnded); });
+        hand([&](SurveyOutput& o) { o.sample(t, sample); });
     }
-    if (auto gap = gaps_.tick(t, verdict.cause, verdict.detail)) {
-        store_.addEvent(gapRow(clock_, *gap));
-        outcome.gapEnded = std::move(gap);
-    }
-    store_.flush(t);
+    files_.flush(t);
     return outcome;
 }
 
 bool SurveyRunner::finish(SurveyMs t) {
     if (const auto gap = gaps_.finish(t))
-        store_.addEvent(gapRow(clock_, *gap));
-    if (auto row = summary_.finish())
-        store_.addSummaryRow(std::move(*row));
-    return store_.close();
+        hand([&](SurveyOutput& o) { o.gap(*gap); });
+    if (const auto row = summary_.finish())
+        hand([&](SurveyOutput& o) { o.summaryRow(*row); });
+    hand([](SurveyOutput& o) { o.ended(); });
+    return files_.allWritten();
 }

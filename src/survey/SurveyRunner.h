@@ -2,13 +2,16 @@
 
 // A survey run as a sequence of ticks: each tick brings the tick rule's verdict
 // and the meter's level; the runner takes a sample or extends a gap, closes
-// interval rows on the clock, and hands everything to the store. The command
-// line owns the timer and the meter; this owns the rules.
+// interval rows on the clock, and hands each sample, closed gap, interval row
+// and the end to its outputs, the folder's files first. The session owns the
+// timer and the meter; this owns the rules.
 
 #include "model/Clock.h"
 #include "recording/TickRule.h"
 #include "survey/SeriesEvents.h"
 #include "survey/Survey.h"
+#include "survey/SurveyFiles.h"
+#include "survey/SurveyOutput.h"
 
 #include <functional>
 #include <optional>
@@ -53,8 +56,17 @@ class SurveyRunner {
   public:
     SurveyRunner(SurveyFileSystem& fs, const Clock& clock, SurveySettings settings);
 
-    // Text for the user: a write failure, its recovery.
+    // Text for the user: a write failure of the folder's files, its recovery.
     std::function<void(const std::string&)> report;
+    // An output threw (its words): it is left out from then on, while the
+    // files and the others go on.
+    std::function<void(const std::string&)> outputFailed;
+
+    // An output after the files and those added before; not owned, it lives
+    // as long as the runner runs.
+    void addOutput(SurveyOutput& output) { outputs_.push_back(&output); }
+    // News of a long noise event, from the output that finds events, for all.
+    void exceedanceGoesOn(const SeriesEvent& event);
 
     void start(SurveyMs t);
 
@@ -65,8 +77,9 @@ class SurveyRunner {
     // One tick at t: a sample of level when the verdict's cause is None.
     TickOutcome tick(SurveyMs t, const TickVerdict& verdict, double level, bool weightingA);
 
-    // Ends the run at t: the open gap and interval are written, the data file
-    // is synced and closed. False when samples held could not be written.
+    // Ends the run at t: the open gap and interval go to the outputs, then the
+    // end; the data file is synced and closed. False when samples held could
+    // not be written.
     bool finish(SurveyMs t);
 
     long long samples() const { return samples_; }
@@ -79,16 +92,23 @@ class SurveyRunner {
     std::size_t gapCount() const { return gaps_.count() + (resumed_ ? 1 : 0); }
     bool inGap() const { return gaps_.inGap(); }
     const std::optional<Gap>& openGap() const { return gaps_.open(); }
-    std::size_t pendingSamples() const { return store_.pendingSamples(); }
-    bool writeFailing() const { return store_.failing(); }
-    const std::vector<std::string>& files() const { return store_.files(); }
+    std::size_t pendingSamples() const { return files_.pendingSamples(); }
+    bool writeFailing() const { return files_.failing(); }
+    const std::vector<std::string>& files() const { return files_.files(); }
     SurveyMs startMs() const { return startMs_; }
     bool resumed() const { return resumed_; }
 
   private:
+    // Hands something to the files, then to each output still in; called
+    // again from within a round (an output's news for the others), it leaves
+    // the list as it is until the outermost round ends.
+    template <class F> void hand(F&& f);
+
     const Clock& clock_;
     SurveySettings settings_;
-    SurveyStore store_;
+    SurveyFiles files_;
+    std::vector<SurveyOutput*> outputs_; // null: failed in a round still going
+    int rounds_ = 0;
     IntervalSummary summary_;
     GapTracker gaps_;
     std::optional<SurveyMs> previousEnd_; // until the restart's gap is written
