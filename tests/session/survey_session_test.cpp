@@ -1,7 +1,8 @@
 // The survey both programs run, driven as they drive it: every output gets
-// exactly the samples and gaps the folder's files hold, one that fails is
-// told once and left out while the files and the others go on, and a survey
-// started again on the folder tells its outputs where it was not running.
+// exactly the samples, gaps and summary rows the folder's files hold, one
+// that fails is told once and left out while the files and the others go on,
+// and a survey started again on the folder tells its outputs where it was not
+// running.
 #include "formats/TextDataFile.h"
 #include "link/MeterSession.h"
 #include "link/MeterSimulator.h"
@@ -31,9 +32,11 @@ class Recorder final : public SurveyOutput {
         values.push_back(s.value());
     }
     void gap(const Gap& g) override { gaps.push_back(g); }
+    void summaryRow(const std::string& row) override { rows.push_back(row); }
     std::vector<SurveyMs> times;
     std::vector<double> values;
     std::vector<Gap> gaps;
+    std::vector<std::string> rows;
 };
 
 class Broken final : public SurveyOutput {
@@ -56,8 +59,9 @@ std::vector<double> folderLevels(const std::string& dir) {
     return levels;
 }
 
-std::vector<std::string> eventRows(const std::string& dir) {
-    std::ifstream in(dir + "/" + eventsFileName, std::ios::binary);
+// The rows of one of the folder's CSV files, each with its line end.
+std::vector<std::string> csvRows(const std::string& dir, const char* name) {
+    std::ifstream in(dir + "/" + name, std::ios::binary);
     std::vector<std::string> rows;
     std::string line;
     std::getline(in, line); // the header
@@ -132,9 +136,13 @@ TEST_F(SurveySessionTest, OutputsGetWhatTheFilesHoldAndABrokenOneStopsNothing) {
     EXPECT_EQ(after.values.back(), 70.0);
     ASSERT_EQ(after.gaps.size(), 1u);
     EXPECT_EQ(after.gaps[0].cause, "disconnected");
-    const std::vector<std::string> events = eventRows(folder);
+    const std::vector<std::string> events = csvRows(folder, eventsFileName);
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(gapRow(clock, after.gaps[0]), events[0]);
+    const std::vector<std::string> rows = csvRows(folder, summaryFileName);
+    ASSERT_FALSE(rows.empty()) << "the row the end cut short at least";
+    EXPECT_EQ(before.rows, rows);
+    EXPECT_EQ(after.rows, rows);
 
     // Started again on the folder: its outputs hear first of the time it was
     // not running, as events.csv does.
@@ -147,7 +155,11 @@ TEST_F(SurveySessionTest, OutputsGetWhatTheFilesHoldAndABrokenOneStopsNothing) {
     ASSERT_FALSE(resumed.gaps.empty());
     EXPECT_EQ(resumed.gaps[0].cause, "restart");
     EXPECT_EQ(resumed.gaps[0].end, resumed.times[0]);
-    EXPECT_EQ(gapRow(clock, resumed.gaps[0]), eventRows(folder).at(1));
+    EXPECT_EQ(gapRow(clock, resumed.gaps[0]), csvRows(folder, eventsFileName).at(1));
+    std::vector<std::string> later = csvRows(folder, summaryFileName);
+    ASSERT_GE(later.size(), rows.size());
+    later.erase(later.begin(), later.begin() + static_cast<std::ptrdiff_t>(rows.size()));
+    EXPECT_EQ(resumed.rows, later);
 }
 
 TEST_F(SurveySessionTest, HoldIsToldOnceEachWayAndTheEndComesByItself) {
