@@ -422,3 +422,30 @@ TEST(SurveyRunnerTicks, SamplesGapsAndRowsFollowTheVerdicts) {
     EXPECT_EQ(data[1].unit(), "dBC");
     EXPECT_DOUBLE_EQ(data[2].value(), 70);
 }
+
+// A disk full for over a day: the samples beyond those held are a gap of
+// their own, listed before the gap that the sample it takes again also ends.
+TEST(SurveyRunnerTicks, SamplesLostToAFullDiskAreListedBeforeTheGapTheSameSampleEnds) {
+    const ManualClock utc;
+    MemoryFileSystem fs;
+    fs.full = 0;
+    // A day of samples is held: 8640 at this interval.
+    SurveyRunner runner(fs, utc, {"d", 10.0, SurveySplit::Day, 900, {}, {}, {}});
+    SurveyMs t = SurveyMs(dec8at14) * 1000;
+    runner.start(t);
+    for (int i = 0; i < 8640 + 3; ++i)
+        runner.tick(t += 10000, {}, 50, true);
+    EXPECT_EQ(runner.pendingSamples(), 8640u);
+    runner.tick(t += 10000, {GapCause::Disconnected, "device gone"}, 0, true);
+    fs.full.reset();
+    runner.tick(t += 10000, {}, 60, true);
+    EXPECT_TRUE(runner.finish(t + 500));
+    EXPECT_EQ(runner.pendingSamples(), 0u);
+
+    const std::string& events = fs.files["d/events.csv"];
+    const std::size_t lost = events.find(",write-failure,");
+    const std::size_t pulled = events.find(",disconnected,device gone");
+    ASSERT_NE(lost, std::string::npos) << events;
+    ASSERT_NE(pulled, std::string::npos) << events;
+    EXPECT_LT(lost, pulled) << events;
+}
