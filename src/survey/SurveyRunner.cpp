@@ -115,18 +115,15 @@ void SurveyRunner::exceedanceGoesOn(const SeriesEvent& event) {
 
 void SurveyRunner::start(SurveyMs t) {
     startMs_ = t;
-    const auto rowOut = [this](const std::string& row) {
-        hand([&](SurveyOutput& o) { o.summaryRow(row); });
-    };
     // The earlier run's readings close their intervals as they would have,
     // up to the one they end in: its row comes when this run leaves it.
     for (const SurveyReading& r : std::exchange(settings_.unsummarised, {})) {
         if (const auto row = summary_.advance(r.t))
-            rowOut(*row);
+            hand([&](SurveyOutput& o) { o.summaryRow(*row); });
         summary_.add(r.level, r.weighting == 'C' ? "dBC" : "dBA");
     }
     if (const auto row = summary_.advance(t))
-        rowOut(*row);
+        hand([&](SurveyOutput& o) { o.summaryRow(*row); });
     files_.flush(t);
 }
 
@@ -146,7 +143,8 @@ SurveyRunner::TickOutcome SurveyRunner::tick(SurveyMs t, const TickVerdict& verd
         unit_ = sample.unit();
         last_ = sample;
         outcome.sampled = true;
-        // The gaps a sample closes go out before it, as its data file has them.
+        // The gaps a sample closes go out before it: a series learns of a gap
+        // before the sample that brings it in.
         if (previousEnd_) {
             const Gap restart{*previousEnd_, t, "restart", "the survey was not running"};
             previousEnd_.reset();
