@@ -14,10 +14,6 @@ DataLoggerCommands::DataLoggerCommands(CMyVrelView& view)
     : QObject(&view), view_(view), download_(view.link()) {
     view_.onCommand(CommandId::DownloadLogger, [this] { startDownload(); });
     view_.onCommand(CommandId::OpenDataFile, [this] { openDataFile(); });
-    // A survey folder opens as one measurement in a window of its own, owned
-    // by the main window so that it closes with it.
-    setSurveyFolderOpener(
-        [this](QWidget*, const QString& folder) { CSurveyWnd::open(folder, view_.window()); });
 
     connect(&download_, &LoggerDownload::progress, this, [this](int value, int maximum) {
         if (progress_)
@@ -34,8 +30,12 @@ DataLoggerCommands::DataLoggerCommands(CMyVrelView& view)
     });
 }
 
-DataLoggerCommands::~DataLoggerCommands() {
-    setSurveyFolderOpener(nullptr);
+DataLoggerCommands::~DataLoggerCommands() = default;
+
+// A survey folder opens as one measurement in a window of its own, owned by
+// the main window so that it closes with it.
+SurveyFolderOpener DataLoggerCommands::surveyOpener() const {
+    return [&view = view_](const QString& folder) { CSurveyWnd::open(folder, view.window()); };
 }
 
 void DataLoggerCommands::startDownload() {
@@ -77,11 +77,11 @@ void DataLoggerCommands::onDownloadFinished(LoggerDownload::Outcome outcome) {
 }
 
 void DataLoggerCommands::openDataFile() {
-    show(askAndReadDataFile(&view_));
+    show(askAndReadDataFile(&view_, surveyOpener()));
 }
 
 bool DataLoggerCommands::openPath(const QString& path) {
-    if (!show(readDataPath(&view_, path)))
+    if (!show(readDataPath(&view_, path, surveyOpener())))
         return false;
     // A file handed over from the desktop or the command line is there to be
     // looked at: its first set shows without a double click.
@@ -101,7 +101,7 @@ bool DataLoggerCommands::show(std::optional<RecordList> records) {
 
 void DataLoggerCommands::showWindow() {
     if (!window_)
-        window_ = std::make_unique<CDataLogDlg>(view_.loggerRecords());
+        window_ = std::make_unique<CDataLogDlg>(view_.loggerRecords(), surveyOpener());
     else
         window_->rebuild();
     window_->showNormal();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/Download.h"
+#include "logger/LoggerFiles.h"
 
 #include <QObject>
 
@@ -40,6 +41,7 @@ class DataLoggerCommands : public QObject {
     void windowShown();
 
   private:
+    SurveyFolderOpener surveyOpener() const;
     void onDownloadFinished(LoggerDownload::Outcome outcome);
     bool show(std::optional<RecordList> records);
     void showWindow();

@@ -27,16 +27,6 @@
 
 namespace {
 
-// The tick rule decides whether the level is the meter's now: a level older
-// than a second, or from a port whose device went away, is not.
-LiveSample liveSample(const MeterSession& session) {
-    const MeterSession::TickView v = session.tickView();
-    const GapCause cause = v.verdict.cause;
-    const bool live = cause == GapCause::None || cause == GapCause::Hold;
-    return {v.snapshot.state.level, v.snapshot.state.weightingA, v.snapshot.state.hold,
-            live && v.snapshot.connected};
-}
-
 QString stopNote(GapCause cause, const LocalTime& at) {
     const QString time = QStringLiteral("%1:%2:%3")
                              .arg(at.hour, 2, 10, QLatin1Char('0'))
@@ -93,7 +83,8 @@ RecordingFeature::RecordingFeature(CMyVrelView& view, ActionLookup actions)
             &RecordingFeature::onRecordingChanged);
     connect(controller_, &RecordingController::sampled, this, &RecordingFeature::journalSample);
     connect(controller_, &RecordingController::cleared, this, [this] { journal_.discard(); });
-    connect(&view, &CMyVrelView::meterEndsRecording, this, &RecordingFeature::endByMeter);
+    connect(&view, &CMyVrelView::meterEndsRecording, controller_, &RecordingController::endByMeter);
+    connect(controller_, &RecordingController::ended, this, &RecordingFeature::onEnded);
     stopNote_ = form.get<QLabel>(MainFormId::stopNote);
     stopNote_->setWordWrap(false);
     QPalette notePalette = stopNote_->palette();
@@ -229,10 +220,9 @@ void RecordingFeature::stop() {
         controller_->stop();
 }
 
-void RecordingFeature::endByMeter(GapCause cause) {
-    if (!controller_->recording())
+void RecordingFeature::onEnded(RecordingRun::End why, GapCause cause) {
+    if (why != RecordingRun::End::ByMeter)
         return;
-    controller_->stop();
     const QString note = stopNote(cause, appClock().localNow());
     stopNote_->setText(note);
     showStatus(note);

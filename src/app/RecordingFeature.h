@@ -3,7 +3,7 @@
 #include "files/PrintRX.h"
 #include "formats/RecordingJournal.h"
 #include "model/SeriesStats.h"
-#include "recording/TickRule.h"
+#include "session/RecordingRun.h"
 #include "ui/CommandIds.h"
 
 #include <QObject>
@@ -48,10 +48,6 @@ class RecordingFeature : public QObject {
     // The "Gerçek zaman(&R)" menu: start, stop, clear, settings.
     void start();
     void stop();
-    // The meter ended the recording: it stops, and why is said once in the
-    // status bar and beside the curve, where it stays until the next start.
-    // A recording stopped this way stays stopped when the meter is back.
-    void endByMeter(GapCause cause);
     void clear();
     void settings();
     // Buttons 1059 "Eğri" and 1060 "Tablo".
@@ -66,6 +62,10 @@ class RecordingFeature : public QObject {
 
   private:
     void onRecordingChanged(bool recording);
+    // When the meter ended the recording, why is said once in the status bar
+    // and beside the curve, where it stays until the next start. A recording
+    // stopped this way stays stopped when the meter is back.
+    void onEnded(RecordingRun::End why, GapCause cause);
     void enableActions(bool recording);
     void journalSample(const CObjData& sample);
     void reportJournalError();

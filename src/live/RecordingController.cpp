@@ -30,13 +30,14 @@ RecordingController::RecordingController(RecordList& series, QWidget* form, CGra
                                          QAbstractItemView* table, LiveLookup live, Clock& clock,
                                          QObject* parent)
     : QObject(parent), series_(series), form_(form), graph_(graph), table_(table),
-      live_(std::move(live)), recorder_(series, clock), model_(series) {
-    timer_.setTimerType(Qt::PreciseTimer);
-    connect(&timer_, &QTimer::timeout, this, &RecordingController::tick);
+      run_(series, std::move(live), clock), model_(series) {
+    connect(&run_, &RecordingRun::sampled, this, &RecordingController::onSampled);
+    connect(&run_, &RecordingRun::ended, this, &RecordingController::onEnded);
+    connect(&run_, &RecordingRun::ended, this, &RecordingController::ended);
     figuresTimer_.setSingleShot(true);
     figuresTimer_.setInterval(figuresRefreshMs);
     connect(&figuresTimer_, &QTimer::timeout, this, &RecordingController::showFigures);
-    acoustics_.setLimit(levelLimit().value());
+    run_.setLevelLimit(levelLimit().value());
     connect(&levelLimit(), &LevelLimit::changed, this, &RecordingController::recountAcoustics);
     if (QAbstractButton* page = form_ ? AcousticGroup::pageButton(form_) : nullptr)
         connect(page, &QAbstractButton::toggled, this, [this](bool on) {
@@ -81,16 +82,11 @@ double RecordingController::chosenInterval() const {
 }
 
 bool RecordingController::start() {
-    if (!live_().connected)
+    if (!run_.meterNow().connected)
         return false;
-    const double interval = chosenInterval();
-    recorder_.start(interval);
-    acoustics_.clear();
-    acoustics_.setInterval(interval);
-    acoustics_.setLimit(levelLimit().value());
+    run_.start(chosenInterval());
     setText(1009, QString());
     model_.sync();
-    timer_.start(timerPeriodMs(interval));
     if (QComboBox* box = intervalBox())
         box->setEnabled(false);
     graph_->xMax = 20;
@@ -100,28 +96,29 @@ bool RecordingController::start() {
     return true;
 }
 
-void RecordingController::finish() {
+void RecordingController::onEnded() {
     if (QComboBox* box = intervalBox())
         box->setEnabled(true);
-    timer_.stop();
     if (figuresTimer_.isActive()) {
         figuresTimer_.stop();
         showFigures();
     }
-    recorder_.stop();
     graph_->followNewest = false;
     emit recordingChanged(false);
 }
 
 void RecordingController::stop() {
-    finish();
+    run_.stop();
+}
+
+void RecordingController::endByMeter(GapCause cause) {
+    run_.endByMeter(cause);
 }
 
 void RecordingController::clear() {
     figuresTimer_.stop();
     maxMoved_ = minMoved_ = false;
-    recorder_.clear();
-    acoustics_.clear();
+    run_.clear();
     setText(1009, QString());
     model_.sync();
     graph_->ResetView();
@@ -129,38 +126,31 @@ void RecordingController::clear() {
 }
 
 void RecordingController::restore(const RecordList& records) {
-    if (recorder_.recording())
-        finish();
-    recorder_.restore(records);
+    run_.restore(records);
     model_.sync();
     graph_->xMax = 20;
     graph_->ResetView();
     graph_->Redraw(series_);
     if (!series_.empty()) {
         showSummary(true, true);
-        acoustics_.setInterval(series_[0].samplingRate());
+        showAcoustics();
     }
-    recountAcoustics(levelLimit().value());
 }
 
 void RecordingController::tick() {
-    const auto result = recorder_.tick(live_());
-    if (result.outcome == RealTimeRecorder::TickOutcome::LimitReached) {
-        finish();
-        return;
-    }
-    if (result.outcome != RealTimeRecorder::TickOutcome::Sampled)
-        return;
+    run_.tick();
+}
+
+void RecordingController::onSampled(const CObjData& sample, StatsUpdate moved) {
     appendRow();
     graph_->Redraw(series_);
-    acoustics_.add(series_.back().value(), std::string(series_.back().unit()));
     // The boxes follow at a reader's pace: setting a line edit's text lays the
     // text out anew, which cost more than the rest of a tick at 0.1 s.
-    maxMoved_ = maxMoved_ || result.stats.maxMoved;
-    minMoved_ = minMoved_ || result.stats.minMoved;
+    maxMoved_ = maxMoved_ || moved.maxMoved;
+    minMoved_ = minMoved_ || moved.minMoved;
     if (!figuresTimer_.isActive())
         figuresTimer_.start();
-    emit sampled(series_.back());
+    emit sampled(sample);
 }
 
 void RecordingController::appendRow() {
@@ -215,7 +205,7 @@ void RecordingController::showFigures() {
 }
 
 void RecordingController::showSummary(bool maxMoved, bool minMoved) {
-    const SeriesStats& s = recorder_.stats();
+    const SeriesStats& s = run_.stats();
     setText(1009, QString::number(series_.count()));
     setText(1001, QString::fromLatin1(s.startTime));
     if (maxMoved) {
@@ -236,7 +226,8 @@ void RecordingController::showAcoustics() {
         acousticFields_ = AcousticGroup::fields(form_, AcousticGroup::Whole);
         acousticFieldsFound_ = true;
     }
-    AcousticGroup::show(acousticFields_, acoustics_.summary(), levelLimit().value().has_value());
+    AcousticGroup::show(acousticFields_, run_.acoustics().summary(),
+                        levelLimit().value().has_value());
     // The second page re-reads the whole series: only while it is shown, and
     // on a long recording every n-th reading, so a tick stays cheap.
     const std::size_t every = std::max<std::size_t>(1, series_.size() / 20000);
@@ -245,10 +236,7 @@ void RecordingController::showAcoustics() {
 }
 
 void RecordingController::recountAcoustics(std::optional<double> limit) {
-    acoustics_.clear();
-    acoustics_.setLimit(limit);
-    for (const CObjData& r : series_)
-        acoustics_.add(r.value(), std::string(r.unit()));
+    run_.setLevelLimit(limit);
     if (!series_.empty())
         showAcoustics();
 }

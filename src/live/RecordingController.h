@@ -1,15 +1,13 @@
 #pragma once
 
 #include "live/RecordTableModel.h"
-#include "model/AcousticStats.h"
-#include "recording/Recording.h"
+#include "session/RecordingRun.h"
 #include "ui/AcousticGroup.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
 
-#include <functional>
 #include <map>
 
 class CGraphicsBtn;
@@ -18,10 +16,10 @@ class QLineEdit;
 class QComboBox;
 class QWidget;
 
-// The real-time recording on a form: the sampling timer, the series with its
-// statistics, the table, the summary boxes (1009, 1001, 1002, 1003, 1008,
-// 1006, 1005, looked up by object name), the "Akustik" group's column of the
-// whole recording (kept per tick, never by a re-scan), the interval box 1007
+// The real-time recording on a form: a RecordingRun (the ticks, the series
+// with its statistics and acoustic figures) shown in the table, the summary
+// boxes (1009, 1001, 1002, 1003, 1008, 1006, 1005, looked up by object name),
+// the "Akustik" group's column of the whole recording, the interval box 1007
 // and the graph.
 // Questions to the user (save the old data? clear?) stay with the caller.
 // How long the boxes may lag behind the ticks.
@@ -30,28 +28,30 @@ inline constexpr int figuresRefreshMs = 250;
 class RecordingController : public QObject {
     Q_OBJECT
   public:
-    using LiveLookup = std::function<LiveSample()>;
+    using LiveLookup = RecordingRun::MeterLookup;
 
     RecordingController(RecordList& series, QWidget* form, CGraphicsBtn* graph,
                         QAbstractItemView* table, LiveLookup live, Clock& clock = appClock(),
                         QObject* parent = nullptr);
 
     // Where the ticks read the meter; a test can put a meter of its own there.
-    void setLiveLookup(LiveLookup live) { live_ = std::move(live); }
+    void setLiveLookup(LiveLookup live) { run_.setMeterLookup(std::move(live)); }
 
-    bool recording() const { return recorder_.recording(); }
-    const SeriesStats& stats() const { return recorder_.stats(); }
-    const RunningAcousticStats& acoustics() const { return acoustics_; }
-    int sampleLimit() const { return recorder_.sampleLimit(); }
-    void setSampleLimit(int limit) { recorder_.setSampleLimit(limit); }
+    bool recording() const { return run_.recording(); }
+    const SeriesStats& stats() const { return run_.stats(); }
+    const RunningAcousticStats& acoustics() const { return run_.acoustics(); }
+    int sampleLimit() const { return run_.sampleLimit(); }
+    void setSampleLimit(int limit) { run_.setSampleLimit(limit); }
     RecordTableModel* model() { return &model_; }
-    const QTimer& timer() const { return timer_; }
+    const QTimer& timer() const { return run_.timer(); }
 
   public slots:
     // Starts at the interval chosen in box 1007; false (nothing done) while the
     // meter is not connected. Any samples present are discarded.
     bool start();
     void stop();
+    // The meter ended the recording (the watchdog, or HOLD pressed on it).
+    void endByMeter(GapCause cause);
     // Discards the samples and resets the statistics; the boxes other than
     // 1009 keep their texts until the next sample.
     void clear();
@@ -72,13 +72,16 @@ class RecordingController : public QObject {
     void sampled(const CObjData& sample);
     // The series was emptied.
     void cleared();
+    // The recording is over, and why.
+    void ended(RecordingRun::End why, GapCause cause);
 
   private:
     void setText(int id, const QString& text);
     void showSummary(bool maxMoved, bool minMoved);
     QComboBox* intervalBox() const;
     double chosenInterval() const;
-    void finish();
+    void onSampled(const CObjData& sample, StatsUpdate moved);
+    void onEnded();
     // The newest sample's row into the table.
     void appendRow();
     void showAcoustics();
@@ -89,11 +92,8 @@ class RecordingController : public QObject {
     QPointer<QWidget> form_;
     CGraphicsBtn* graph_;
     QPointer<QAbstractItemView> table_;
-    LiveLookup live_;
-    RealTimeRecorder recorder_;
-    RunningAcousticStats acoustics_;
+    RecordingRun run_;
     RecordTableModel model_;
-    QTimer timer_;
     QTimer figuresTimer_;
     bool maxMoved_ = false; // since the boxes were last shown
     bool minMoved_ = false;

@@ -4,7 +4,6 @@
 #include "graph/CGraphicsBtn.h"
 #include "graph/PlotReadouts.h"
 #include "logger/DataLogForm.h"
-#include "logger/LoggerFiles.h"
 #include "model/DataSets.h"
 #include "ui/AcousticGroup.h"
 #include "ui/LevelLimit.h"
@@ -47,8 +46,8 @@ QString oneDecimal(double v) {
 
 } // namespace
 
-CDataLogDlg::CDataLogDlg(RecordList& loggerRecords)
-    : QDialog(nullptr), loggerRecords_(loggerRecords) {
+CDataLogDlg::CDataLogDlg(RecordList& loggerRecords, SurveyFolderOpener openSurvey)
+    : QDialog(nullptr), loggerRecords_(loggerRecords), openSurvey_(std::move(openSurvey)) {
     // A window of its own beside the main window, which must not keep the
     // program running once the main window has closed.
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -291,7 +290,7 @@ void CDataLogDlg::keyPressEvent(QKeyEvent* event) {
 // ---- the menu
 
 void CDataLogDlg::importData() {
-    std::optional<RecordList> records = askAndReadDataFile(this);
+    std::optional<RecordList> records = askAndReadDataFile(this, openSurvey_);
     if (!records)
         return;
     clearSelection();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "logger/LoggerFiles.h"
 #include "model/RecordList.h"
 #include "model/SeriesStats.h"
 #include "ui/CommandIds.h"
@@ -27,8 +28,9 @@ class CDataLogDlg : public QDialog {
     Q_OBJECT
   public:
     // loggerRecords is the main view's list; the window reads it, and empties
-    // or replaces it on its close box and on import.
-    explicit CDataLogDlg(RecordList& loggerRecords);
+    // or replaces it on its close box and on import. A survey folder imported
+    // goes to openSurvey when there is one.
+    explicit CDataLogDlg(RecordList& loggerRecords, SurveyFolderOpener openSurvey = {});
     ~CDataLogDlg() override;
 
     // The state of a window created anew: the list filled from loggerRecords,
@@ -79,6 +81,7 @@ class CDataLogDlg : public QDialog {
     void printData();
 
     RecordList& loggerRecords_;
+    SurveyFolderOpener openSurvey_;
     RecordList selection_; // the graph's series
     SeriesStats stats_;
     QWidget* body_ = nullptr;

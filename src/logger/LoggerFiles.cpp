@@ -48,20 +48,16 @@ QString surveyFilter() {
                                        "Ölçüm klasörü (summary.csv events.csv survey-*.txt)");
 }
 
-SurveyFolderOpener& surveyFolderOpener() {
-    static SurveyFolderOpener open;
-    return open;
-}
-
 // A survey folder as data sets, one per file in time order, unless a survey
 // window takes it.
-std::optional<RecordList> readSurveyFolder(QWidget* parent, const QString& folder) {
+std::optional<RecordList> readSurveyFolder(QWidget* parent, const QString& folder,
+                                           const SurveyFolderOpener& openSurvey) {
     const QStringList names = QDir(folder).entryList(QDir::Files);
     const bool holdsSurvey = std::any_of(names.begin(), names.end(), [](const QString& n) {
         return isSurveyDataFileName(QFile::encodeName(n).toStdString());
     });
-    if (const SurveyFolderOpener& open = surveyFolderOpener(); open && holdsSurvey) {
-        open(parent, folder);
+    if (openSurvey && holdsSurvey) {
+        openSurvey(folder);
         return std::nullopt;
     }
     SurveyFolderRead read;
@@ -97,11 +93,8 @@ std::optional<RecordList> readSurveyFolder(QWidget* parent, const QString& folde
 
 } // namespace
 
-void setSurveyFolderOpener(SurveyFolderOpener open) {
-    surveyFolderOpener() = std::move(open);
-}
-
-std::optional<RecordList> askAndReadDataFile(QWidget* parent) {
+std::optional<RecordList> askAndReadDataFile(QWidget* parent,
+                                             const SurveyFolderOpener& openSurvey) {
     Prompt::FileRequest request;
     request.mode = Prompt::FileRequest::Mode::Open;
     request.initialName = QStringLiteral("*.txt");
@@ -112,13 +105,14 @@ std::optional<RecordList> askAndReadDataFile(QWidget* parent) {
         return std::nullopt;
     // A survey: any of its files chosen under its filter.
     if (choice.filterIndex == 1 && !QFileInfo(choice.path).isDir())
-        return readSurveyFolder(parent, QFileInfo(choice.path).absolutePath());
-    return readDataPath(parent, choice.path);
+        return readSurveyFolder(parent, QFileInfo(choice.path).absolutePath(), openSurvey);
+    return readDataPath(parent, choice.path, openSurvey);
 }
 
-std::optional<RecordList> readDataPath(QWidget* parent, const QString& path) {
+std::optional<RecordList> readDataPath(QWidget* parent, const QString& path,
+                                       const SurveyFolderOpener& openSurvey) {
     if (QFileInfo(path).isDir())
-        return readSurveyFolder(parent, path);
+        return readSurveyFolder(parent, path, openSurvey);
     TextDataRead read;
     {
         WaitCursor wait;

@@ -35,9 +35,9 @@ StatsUpdate addToStats(SeriesStats& stats, const CObjData& sample, int n);
 // The sampling timer's period for an interval in seconds (0.1 -> 100 ms).
 int timerPeriodMs(double interval);
 
-// The real-time recording: the sampling tick rule, the series and its running
-// statistics. The view owns the timer, the table and the boxes and does what
-// each result asks.
+// The real-time recording's series: the sampling tick rule, the series and its
+// running statistics. The recording run that both programs start ticks it on
+// its timer and tells what each result means.
 class RealTimeRecorder {
   public:
     enum class TickOutcome {

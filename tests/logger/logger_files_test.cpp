@@ -232,6 +232,36 @@ TEST_F(LoggerFiles, AFileOrFolderHandedOverOpensAsAcDoesWithoutAsking) {
     EXPECT_EQ(answers.messages().size(), 2u);
 }
 
+// Each main window hands survey folders to its own survey window: the
+// DATALOGGER window it made does so on import too, whatever other main
+// windows came and went meanwhile.
+TEST_F(LoggerFiles, TheMainWindowsDataloggerImportsASurveyFolderIntoTheSurveyWindow) {
+    writeFile(path("given.txt"), dataFile);
+    const QString survey = path("survey");
+    ASSERT_TRUE(QDir().mkpath(survey));
+    writeFile(survey + "/survey-2026-12-08T14.txt",
+              "Kovra Sound Level Meter SamplingRate:0.1;\r\n08-12-2026,14:10:00, 50.00, dBA\r\n");
+    CMyVrelView view;
+    attachDataLogger(view);
+    ASSERT_TRUE(dataLoggerOf(view)->openPath(path("given.txt")));
+    CDataLogDlg* shown = dataLoggerOf(view)->window();
+    {
+        CMyVrelView other;
+        attachDataLogger(other);
+    }
+    answers.fileNext(survey);
+    shown->command(CommandId::ImportLoggerData);
+    std::unique_ptr<CSurveyWnd> surveyWindow;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<CSurveyWnd*>(w))
+            surveyWindow.reset(found);
+    ASSERT_NE(surveyWindow, nullptr);
+    EXPECT_EQ(surveyWindow->folder(), survey);
+    EXPECT_TRUE(answers.messages().empty());
+    EXPECT_EQ(shown->dataSetList()->model()->rowCount(), 1) << "the DATALOGGER keeps its file";
+    EXPECT_EQ(view.loggerRecords().size(), 3u);
+}
+
 TEST_F(LoggerFiles, SaveSelectionAndExportWriteTheChosenSet) {
     downloadedSets();
     // Nothing chosen yet: no dialog at all.

@@ -6,9 +6,9 @@
 
 #include "formats/SpreadsheetExport.h"
 #include "formats/TextDataFile.h"
-#include "model/AcousticStats.h"
 #include "model/TextFormat.h"
 #include "recording/Recording.h"
+#include "session/RecordingRun.h"
 
 #include <QTimer>
 
@@ -278,23 +278,26 @@ int runMonitor(const std::vector<std::string>& args) {
 
 namespace {
 
-// The real-time recording of the desktop program, ticking on its own timer and
-// writing every sample through at once.
+// The real-time recording of the desktop program, writing every sample
+// through at once.
 class Recorder {
   public:
     Recorder(LiveSession& session, double interval, int count, std::string out,
              std::optional<std::string> xls)
-        : session_(session), recorder_(series_), leq_(interval), out_(std::move(out)),
-          xls_(std::move(xls)), progressInPlace_(isatty(2) != 0) {
-        recorder_.setSampleLimit(count);
-        recorder_.start(interval);
-        tick_.setTimerType(Qt::PreciseTimer);
-        tick_.setInterval(timerPeriodMs(interval));
-        QObject::connect(&tick_, &QTimer::timeout, &tick_, [this] { tick(); });
-        session_.onSilence = [this] {
-            finish(exitFailure, "the meter on " + session_.portPath().toStdString() +
-                                    " sent nothing for 2 seconds");
-        };
+        : session_(session), run_(series_, [&session] { return liveSample(session.meter()); }),
+          interval_(interval), out_(std::move(out)), xls_(std::move(xls)),
+          progressInPlace_(isatty(2) != 0) {
+        run_.setSampleLimit(count);
+        QObject::connect(&run_, &RecordingRun::sampled, &run_,
+                         [this](const CObjData& sample) { write(sample); });
+        QObject::connect(&run_, &RecordingRun::holdBegan, &run_,
+                         [this] { message("the meter is on HOLD: no samples until it ends"); });
+        QObject::connect(&run_, &RecordingRun::holdEnded, &run_, [this](long skipped) {
+            message("HOLD ended, " + countOf(skipped, "tick", "ticks") + " skipped");
+        });
+        QObject::connect(&run_, &RecordingRun::ended, &run_,
+                         [this](RecordingRun::End why) { ended(why); });
+        session_.onSilence = [this] { run_.endByMeter(GapCause::Silence); };
         // A pulled cable is waited for: the recording goes on once the port is
         // back, and no tick takes a level from before the pull.
         session_.onPortLost = [this](const QString& reason) {
@@ -309,50 +312,31 @@ class Recorder {
 
     bool start() {
         std::string error;
-        if (!file_.open(out_, recorder_.stats().samplingRate, &error)) {
+        if (!file_.open(out_, interval_, &error)) {
             std::cerr << session_.prefix() << "cannot write " << out_ << ": " << error << "\n";
             return false;
         }
-        tick_.start();
+        run_.start(interval_);
         return true;
     }
 
   private:
-    void tick() {
-        const MeterSession::TickView view = session_.meter().tickView();
-        const GapCause cause = view.verdict.cause;
-        const LiveState& state = view.snapshot.state;
-        const LiveSample live{state.level, state.weightingA, cause == GapCause::Hold,
-                              cause == GapCause::None || cause == GapCause::Hold};
-        if (live.hold != inHold_) {
-            inHold_ = live.hold;
-            if (inHold_) {
-                skipped_ = 0;
-                message("the meter is on HOLD: no samples until it ends");
-            } else {
-                message("HOLD ended, " + countOf(skipped_, "tick", "ticks") + " skipped");
-            }
-        }
-        const auto result = recorder_.tick(live);
-        if (result.outcome == RealTimeRecorder::TickOutcome::Skipped) {
-            skipped_ += live.hold ? 1 : 0;
-            return;
-        }
-        if (result.outcome != RealTimeRecorder::TickOutcome::Sampled) {
-            finish(exitOk, {});
-            return;
-        }
-        const CObjData& sample = recorder_.series().back();
+    void write(const CObjData& sample) {
         std::string error;
         if (!file_.append(sample, &error)) {
             finish(exitFailure, "cannot write " + out_ + ": " + error);
             return;
         }
-        leq_.add(sample.value(), std::string(sample.unit()));
         progress(sample);
-        // The last sample ends the recording without waiting for another tick.
-        if (recorder_.series().count() >= recorder_.sampleLimit())
+    }
+
+    // What the run ended by itself; a stop is this recorder's own, already worded.
+    void ended(RecordingRun::End why) {
+        if (why == RecordingRun::End::LimitReached)
             finish(exitOk, {});
+        else if (why == RecordingRun::End::ByMeter)
+            finish(exitFailure, "the meter on " + session_.portPath().toStdString() +
+                                    " sent nothing for 2 seconds");
     }
 
     void progress(const CObjData& sample) {
@@ -360,9 +344,9 @@ class Recorder {
         const std::string_view time = sample.dateTime();
         const std::string_view unit = sample.unit();
         std::snprintf(buf, sizeof buf, "sample %d/%d %.*s %.2f %.*s Leq %.2f dB",
-                      recorder_.series().count(), recorder_.sampleLimit(),
-                      static_cast<int>(time.size()), time.data(), sample.value(),
-                      static_cast<int>(unit.size()), unit.data(), leq_.summary().leq);
+                      run_.series().count(), run_.sampleLimit(), static_cast<int>(time.size()),
+                      time.data(), sample.value(), static_cast<int>(unit.size()), unit.data(),
+                      run_.acoustics().summary().leq);
         if (progressInPlace_) {
             std::cerr << '\r' << buf << "\x1b[K" << std::flush;
             lineOpen_ = true;
@@ -382,8 +366,7 @@ class Recorder {
         if (finished_)
             return;
         finished_ = true;
-        tick_.stop();
-        recorder_.stop();
+        run_.stop();
         if (!why.empty())
             message(why);
         std::string error;
@@ -391,11 +374,11 @@ class Recorder {
             message("cannot write " + out_ + ": " + error);
             status = exitFailure;
         }
-        const int n = recorder_.series().count();
+        const int n = run_.series().count();
         if (xls_) {
             if (n == 0) {
                 message("no samples, " + *xls_ + " not written");
-            } else if (!WriteSpreadsheetText(*xls_, recorder_.series(), recorder_.stats(),
+            } else if (!WriteSpreadsheetText(*xls_, run_.series(), run_.stats(),
                                              ExportSource::MainView, &error)) {
                 message("cannot write " + *xls_ + ": " + error);
                 status = exitFailure;
@@ -404,11 +387,11 @@ class Recorder {
         std::ostringstream done;
         done << countOf(n, "sample", "samples") << " in " << out_;
         if (n > 0) {
-            const AcousticSummary s = leq_.summary();
+            const SeriesStats& stats = run_.stats();
             char buf[96];
-            std::snprintf(buf, sizeof buf, ", Leq %.2f dB, max %.1f, min %.1f, average %.1f", s.leq,
-                          recorder_.stats().maxValue, recorder_.stats().minValue,
-                          recorder_.stats().average);
+            std::snprintf(buf, sizeof buf, ", Leq %.2f dB, max %.1f, min %.1f, average %.1f",
+                          run_.acoustics().summary().leq, stats.maxValue, stats.minValue,
+                          stats.average);
             done << buf;
         }
         message(done.str());
@@ -417,16 +400,13 @@ class Recorder {
 
     LiveSession& session_;
     RecordList series_;
-    RealTimeRecorder recorder_;
-    RunningAcousticStats leq_;
+    RecordingRun run_;
+    double interval_;
     TextDataAppender file_;
     std::string out_;
     std::optional<std::string> xls_;
-    QTimer tick_;
     bool progressInPlace_;
     bool lineOpen_ = false;
-    bool inHold_ = false;
-    long skipped_ = 0;
     bool finished_ = false;
 };
 
