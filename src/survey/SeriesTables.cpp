@@ -2,6 +2,7 @@
 
 #include "model/TextFormat.h"
 
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 
@@ -157,63 +158,175 @@ const std::vector<TableColumn<DayFigures>>& dailyEventColumns() {
     return columns;
 }
 
-const std::vector<TableColumn<SpanFigures>>& spanFigureRows() {
+const std::vector<SpanFigure>& spanFigureList() {
     using S = SpanFigures;
+    using enum FigureWeighting;
+    constexpr unsigned everywhere = InWindow | InCli;
     // No print widths: the report words a span's figures as pairs, not as a
     // table. The percentile levels mean nothing without readings.
-    static const std::vector<TableColumn<S>> rows{
-        {"Leq", {"Leq", "Leq"}, FigureUnit::Decibel, 1, 0, [](const S& f) { return f.sum.leq(); }},
-        {"Lmax",
-         {"Lmax", "Lmax"},
-         FigureUnit::Decibel,
-         1,
-         0,
-         [](const S& f) { return f.sum.lmax(); }},
-        {"Lmin",
-         {"Lmin", "Lmin"},
-         FigureUnit::Decibel,
-         1,
-         0,
-         [](const S& f) { return f.sum.lmin(); }},
-        {"L10",
-         {"L10", "L10"},
-         FigureUnit::Decibel,
-         1,
-         0,
-         [](const S& f) { return f.sum.count ? std::optional(f.l10) : std::nullopt; }},
-        {"L50",
-         {"L50", "L50"},
-         FigureUnit::Decibel,
-         1,
-         0,
-         [](const S& f) { return f.sum.count ? std::optional(f.l50) : std::nullopt; }},
-        {"L90",
-         {"L90", "L90"},
-         FigureUnit::Decibel,
-         1,
-         0,
-         [](const S& f) { return f.sum.count ? std::optional(f.l90) : std::nullopt; }},
-        {"LEX,8h",
-         {"LEX,8h", "LEX,8h"},
-         FigureUnit::Decibel,
-         1,
-         0,
-         [](const S& f) { return f.lex8h; }},
-        {"Lden", {"Lden", "Lden"}, FigureUnit::Decibel, 1, 0, [](const S& f) { return f.lden; }},
-        {"Lres",
-         {"Lartık", "Lres"},
-         FigureUnit::Decibel,
-         1,
-         0,
-         [](const S& f) { return f.lres(); }},
-        {"Lspecific",
-         {"Lözgül", "Lspecific"},
-         FigureUnit::Decibel,
-         1,
-         0,
-         [](const S& f) { return f.lspecific(); }},
+    static const std::vector<SpanFigure> figures{
+        {{"Leq", {"Leq", "Leq"}, FigureUnit::Decibel, 1, 0, [](const S& f) { return f.sum.leq(); }},
+         Readings,
+         everywhere,
+         false,
+         false,
+         [](const AcousticSummary& s) { return s.leq; }},
+        {{"LEX,8h",
+          {"LEX,8h", "LEX,8h"},
+          FigureUnit::Decibel,
+          1,
+          0,
+          [](const S& f) { return f.lex8h; }},
+         AWeighted,
+         InWindow,
+         false,
+         false,
+         nullptr},
+        {{"Lmax",
+          {"Lmax", "Lmax"},
+          FigureUnit::Decibel,
+          1,
+          0,
+          [](const S& f) { return f.sum.lmax(); }},
+         Readings,
+         everywhere,
+         false,
+         false,
+         [](const AcousticSummary& s) { return s.lmax; }},
+        {{"Lmin",
+          {"Lmin", "Lmin"},
+          FigureUnit::Decibel,
+          1,
+          0,
+          [](const S& f) { return f.sum.lmin(); }},
+         Readings,
+         everywhere,
+         false,
+         false,
+         [](const AcousticSummary& s) { return s.lmin; }},
+        {{"L5",
+          {"L5", "L5"},
+          FigureUnit::Decibel,
+          1,
+          0,
+          [](const S& f) { return f.sum.count ? std::optional(f.l5) : std::nullopt; }},
+         Readings,
+         InCli,
+         false,
+         false,
+         [](const AcousticSummary& s) { return s.ln[0]; }},
+        {{"L10",
+          {"L10", "L10"},
+          FigureUnit::Decibel,
+          1,
+          0,
+          [](const S& f) { return f.sum.count ? std::optional(f.l10) : std::nullopt; }},
+         Readings,
+         everywhere,
+         false,
+         false,
+         [](const AcousticSummary& s) { return s.ln[1]; }},
+        {{"L50",
+          {"L50", "L50"},
+          FigureUnit::Decibel,
+          1,
+          0,
+          [](const S& f) { return f.sum.count ? std::optional(f.l50) : std::nullopt; }},
+         Readings,
+         everywhere,
+         false,
+         false,
+         [](const AcousticSummary& s) { return s.ln[2]; }},
+        {{"L90",
+          {"L90", "L90"},
+          FigureUnit::Decibel,
+          1,
+          0,
+          [](const S& f) { return f.sum.count ? std::optional(f.l90) : std::nullopt; }},
+         Readings,
+         everywhere,
+         false,
+         false,
+         [](const AcousticSummary& s) { return s.ln[3]; }},
+        {{"L95",
+          {"L95", "L95"},
+          FigureUnit::Decibel,
+          1,
+          0,
+          [](const S& f) { return f.sum.count ? std::optional(f.l95) : std::nullopt; }},
+         Readings,
+         InCli,
+         false,
+         false,
+         [](const AcousticSummary& s) { return s.ln[4]; }},
+        // The sound exposure level: Leq + 10 lg(covered time / 1 s).
+        {{"SEL",
+          {"SEL", "SEL"},
+          FigureUnit::Decibel,
+          1,
+          0,
+          [](const S& f) {
+              const std::optional<double> leq = f.sum.leq();
+              return leq ? std::optional(*leq + 10.0 * std::log10(f.sum.seconds)) : std::nullopt;
+          }},
+         Readings,
+         InCli,
+         false,
+         false,
+         [](const AcousticSummary& s) { return s.sel; }},
+        {{"Lden", {"Lden", "Lden"}, FigureUnit::Decibel, 1, 0, [](const S& f) { return f.lden; }},
+         Readings,
+         InWindow,
+         false,
+         true,
+         nullptr},
+        {{"Lres",
+          {"Lartık", "Lres"},
+          FigureUnit::Decibel,
+          1,
+          0,
+          [](const S& f) { return f.lres(); }},
+         Residual,
+         everywhere,
+         true,
+         false,
+         nullptr},
+        {{"Lspecific",
+          {"Lözgül", "Lspecific"},
+          FigureUnit::Decibel,
+          1,
+          0,
+          [](const S& f) { return f.lspecific(); }},
+         Readings,
+         everywhere,
+         true,
+         false,
+         nullptr},
     };
+    return figures;
+}
+
+const std::vector<SpanFigure>& spanFigureRows() {
+    static const std::vector<SpanFigure> rows = [] {
+        std::vector<SpanFigure> shown;
+        for (const SpanFigure& figure : spanFigureList())
+            if (figure.outputs & InWindow)
+                shown.push_back(figure);
+        return shown;
+    }();
     return rows;
+}
+
+std::string weightingOf(const SpanFigure& figure, const SpanFigures& figures) {
+    switch (figure.weighting) {
+    case FigureWeighting::AWeighted:
+        return figure.value(figures) ? "dBA" : "";
+    case FigureWeighting::Residual:
+        return figures.residualWeighting;
+    case FigureWeighting::Readings:
+        break;
+    }
+    return figures.weighting();
 }
 
 template <class Row>
