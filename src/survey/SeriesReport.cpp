@@ -82,7 +82,7 @@ std::string intervalsOf(const SeriesStore& s, std::size_t first, std::size_t las
 // unit; one over whole days says over how many.
 std::string reportText(const SpanFigure& figure, const SpanFigures& f, const ReportTexts& t) {
     const std::optional<double> v = figure.value(f);
-    if (figure.overWholeDays)
+    if (figure.over == FigureSpan::WholeDays)
         return v                 ? fillIn(t.ldenDays,
                                           {formatFixed(*v, figure.decimals), std::to_string(f.wholeDays)})
                : f.wholeDays > 0 ? t.ldenPeriodMissing
@@ -239,7 +239,7 @@ SeriesReportInput seriesReportInput(const SeriesStore& s, SeriesMs t0, SeriesMs 
     }
     for (const SpanFigure& figure : spanFigureRows()) {
         const std::string name = figure.heading.in(language);
-        if (!figure.ofResidualSound)
+        if (figure.over != FigureSpan::ResidualSound)
             in.figures.push_back({name, reportText(figure, f, texts),
                                   unmarked ? reportText(figure, *unmarked, texts) : std::string()});
         else if (f.lres())

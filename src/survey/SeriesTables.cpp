@@ -12,6 +12,16 @@ std::optional<double> percent(double share) {
     return share * 100.0;
 }
 
+// A percentile level of a span, which means nothing without readings.
+template <double SpanFigures::*level> std::optional<double> percentile(const SpanFigures& f) {
+    return f.sum.count ? std::optional(f.*level) : std::nullopt;
+}
+
+// The n-th percentile level of a data file's set (AcousticSummary::percentiles).
+template <std::size_t n> double fileLn(const AcousticSummary& s) {
+    return s.ln[n];
+}
+
 std::string dateOf(int day, int month, int year) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%02d-%02d-%04d", day, month, year);
@@ -160,148 +170,56 @@ const std::vector<TableColumn<DayFigures>>& dailyEventColumns() {
 
 const std::vector<SpanFigure>& spanFigureList() {
     using S = SpanFigures;
+    using A = AcousticSummary;
     using enum FigureWeighting;
+    using enum FigureSpan;
     constexpr unsigned everywhere = InWindow | InCli;
-    // No print widths: the report words a span's figures as pairs, not as a
-    // table. The percentile levels mean nothing without readings.
+    // All levels to a tenth of a dB; no print widths, the report words a
+    // span's figures as pairs, not as a table.
+    auto level = [](const char* key, TableHeading heading, std::optional<double> (*value)(const S&),
+                    FigureWeighting weighting, FigureSpan over, unsigned outputs,
+                    double (*ofFile)(const A&)) {
+        return SpanFigure{
+            {key, heading, FigureUnit::Decibel, 1, 0, value}, weighting, over, outputs, ofFile};
+    };
     static const std::vector<SpanFigure> figures{
-        {{"Leq", {"Leq", "Leq"}, FigureUnit::Decibel, 1, 0, [](const S& f) { return f.sum.leq(); }},
-         Readings,
-         everywhere,
-         false,
-         false,
-         [](const AcousticSummary& s) { return s.leq; }},
-        {{"LEX,8h",
-          {"LEX,8h", "LEX,8h"},
-          FigureUnit::Decibel,
-          1,
-          0,
-          [](const S& f) { return f.lex8h; }},
-         AWeighted,
-         InWindow,
-         false,
-         false,
-         nullptr},
-        {{"Lmax",
-          {"Lmax", "Lmax"},
-          FigureUnit::Decibel,
-          1,
-          0,
-          [](const S& f) { return f.sum.lmax(); }},
-         Readings,
-         everywhere,
-         false,
-         false,
-         [](const AcousticSummary& s) { return s.lmax; }},
-        {{"Lmin",
-          {"Lmin", "Lmin"},
-          FigureUnit::Decibel,
-          1,
-          0,
-          [](const S& f) { return f.sum.lmin(); }},
-         Readings,
-         everywhere,
-         false,
-         false,
-         [](const AcousticSummary& s) { return s.lmin; }},
-        {{"L5",
-          {"L5", "L5"},
-          FigureUnit::Decibel,
-          1,
-          0,
-          [](const S& f) { return f.sum.count ? std::optional(f.l5) : std::nullopt; }},
-         Readings,
-         InCli,
-         false,
-         false,
-         [](const AcousticSummary& s) { return s.ln[0]; }},
-        {{"L10",
-          {"L10", "L10"},
-          FigureUnit::Decibel,
-          1,
-          0,
-          [](const S& f) { return f.sum.count ? std::optional(f.l10) : std::nullopt; }},
-         Readings,
-         everywhere,
-         false,
-         false,
-         [](const AcousticSummary& s) { return s.ln[1]; }},
-        {{"L50",
-          {"L50", "L50"},
-          FigureUnit::Decibel,
-          1,
-          0,
-          [](const S& f) { return f.sum.count ? std::optional(f.l50) : std::nullopt; }},
-         Readings,
-         everywhere,
-         false,
-         false,
-         [](const AcousticSummary& s) { return s.ln[2]; }},
-        {{"L90",
-          {"L90", "L90"},
-          FigureUnit::Decibel,
-          1,
-          0,
-          [](const S& f) { return f.sum.count ? std::optional(f.l90) : std::nullopt; }},
-         Readings,
-         everywhere,
-         false,
-         false,
-         [](const AcousticSummary& s) { return s.ln[3]; }},
-        {{"L95",
-          {"L95", "L95"},
-          FigureUnit::Decibel,
-          1,
-          0,
-          [](const S& f) { return f.sum.count ? std::optional(f.l95) : std::nullopt; }},
-         Readings,
-         InCli,
-         false,
-         false,
-         [](const AcousticSummary& s) { return s.ln[4]; }},
+        level(
+            "Leq", {"Leq", "Leq"}, [](const S& f) { return f.sum.leq(); }, Readings, KeptReadings,
+            everywhere, [](const A& s) { return s.leq; }),
+        level(
+            "LEX,8h", {"LEX,8h", "LEX,8h"}, [](const S& f) { return f.lex8h; }, AWeighted,
+            KeptReadings, InWindow, nullptr),
+        level(
+            "Lmax", {"Lmax", "Lmax"}, [](const S& f) { return f.sum.lmax(); }, Readings,
+            KeptReadings, everywhere, [](const A& s) { return s.lmax; }),
+        level(
+            "Lmin", {"Lmin", "Lmin"}, [](const S& f) { return f.sum.lmin(); }, Readings,
+            KeptReadings, everywhere, [](const A& s) { return s.lmin; }),
+        level("L5", {"L5", "L5"}, percentile<&S::l5>, Readings, KeptReadings, InCli, fileLn<0>),
+        level("L10", {"L10", "L10"}, percentile<&S::l10>, Readings, KeptReadings, everywhere,
+              fileLn<1>),
+        level("L50", {"L50", "L50"}, percentile<&S::l50>, Readings, KeptReadings, everywhere,
+              fileLn<2>),
+        level("L90", {"L90", "L90"}, percentile<&S::l90>, Readings, KeptReadings, everywhere,
+              fileLn<3>),
+        level("L95", {"L95", "L95"}, percentile<&S::l95>, Readings, KeptReadings, InCli, fileLn<4>),
         // The sound exposure level: Leq + 10 lg(covered time / 1 s).
-        {{"SEL",
-          {"SEL", "SEL"},
-          FigureUnit::Decibel,
-          1,
-          0,
-          [](const S& f) {
-              const std::optional<double> leq = f.sum.leq();
-              return leq ? std::optional(*leq + 10.0 * std::log10(f.sum.seconds)) : std::nullopt;
-          }},
-         Readings,
-         InCli,
-         false,
-         false,
-         [](const AcousticSummary& s) { return s.sel; }},
-        {{"Lden", {"Lden", "Lden"}, FigureUnit::Decibel, 1, 0, [](const S& f) { return f.lden; }},
-         Readings,
-         InWindow,
-         false,
-         true,
-         nullptr},
-        {{"Lres",
-          {"Lartık", "Lres"},
-          FigureUnit::Decibel,
-          1,
-          0,
-          [](const S& f) { return f.lres(); }},
-         Residual,
-         everywhere,
-         true,
-         false,
-         nullptr},
-        {{"Lspecific",
-          {"Lözgül", "Lspecific"},
-          FigureUnit::Decibel,
-          1,
-          0,
-          [](const S& f) { return f.lspecific(); }},
-         Readings,
-         everywhere,
-         true,
-         false,
-         nullptr},
+        level(
+            "SEL", {"SEL", "SEL"},
+            [](const S& f) {
+                const std::optional<double> leq = f.sum.leq();
+                return leq ? std::optional(*leq + 10.0 * std::log10(f.sum.seconds)) : std::nullopt;
+            },
+            Readings, KeptReadings, InCli, [](const A& s) { return s.sel; }),
+        level(
+            "Lden", {"Lden", "Lden"}, [](const S& f) { return f.lden; }, Readings, WholeDays,
+            InWindow, nullptr),
+        level(
+            "Lres", {"Lartık", "Lres"}, [](const S& f) { return f.lres(); }, Residual,
+            ResidualSound, everywhere, nullptr),
+        level(
+            "Lspecific", {"Lözgül", "Lspecific"}, [](const S& f) { return f.lspecific(); },
+            Readings, ResidualSound, everywhere, nullptr),
     };
     return figures;
 }

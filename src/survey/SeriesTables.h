@@ -67,19 +67,25 @@ enum FigureOutputs : unsigned {
     InCli = 2,    // vrel-cli stats
 };
 
+// What a span's level is over.
+enum class FigureSpan {
+    KeptReadings, // the readings the marks leave
+    // The span's whole days: the report says over how many, or why there is
+    // no value.
+    WholeDays,
+    // The residual sound: its figures follow what the marks left out, and
+    // only when the residual readings have a level; one without a value is
+    // not determinable.
+    ResidualSound,
+};
+
 // A figure of a span, a level: a row of the window's figures, of its
 // workbook's figures sheet and of its report's summary, and a line of
 // vrel-cli stats.
 struct SpanFigure : TableColumn<SpanFigures> {
     FigureWeighting weighting;
+    FigureSpan over;
     unsigned outputs;
-    // A figure of the residual sound: it follows what the marks left out, and
-    // only when the residual readings have a level; one without a value is
-    // not determinable.
-    bool ofResidualSound;
-    // Over the span's whole days: the report says over how many, or why
-    // there is no value.
-    bool overWholeDays;
     // The figure of a data file's chosen set, for vrel-cli stats on one
     // file; null for those it does not print.
     double (*ofFile)(const AcousticSummary&);

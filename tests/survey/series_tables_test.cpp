@@ -170,7 +170,7 @@ TEST(SeriesTables, EachSpanFigureTakesTheFigureItsKeyNamesInItsWeighting) {
         EXPECT_EQ(figure.ofFile ? std::optional(figure.ofFile(file)) : std::nullopt, c.ofFile)
             << c.key;
         EXPECT_NE(figure.outputs, 0u) << c.key << " shows nowhere";
-        if ((figure.outputs & InCli) && !figure.ofResidualSound) {
+        if ((figure.outputs & InCli) && figure.over != FigureSpan::ResidualSound) {
             EXPECT_TRUE(figure.ofFile) << c.key << " is printed for a folder, not for one file";
         }
     }

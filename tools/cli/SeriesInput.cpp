@@ -215,7 +215,7 @@ void printSeriesStats(const SeriesInput& input, std::optional<double> limit) {
     };
     put("count", std::to_string(f.sum.count), "readings");
     for (const SpanFigure& figure : spanFigureList())
-        if ((figure.outputs & InCli) && !figure.ofResidualSound)
+        if ((figure.outputs & InCli) && figure.over != FigureSpan::ResidualSound)
             putFigure(figure, figure.value(f));
     if (limit) {
         const Exceedance e = exceedance(s, keptSpans(input), *limit);
@@ -232,7 +232,7 @@ void printSeriesStats(const SeriesInput& input, std::optional<double> limit) {
     if (!f.lres())
         return;
     for (const SpanFigure& figure : spanFigureList()) {
-        if (!(figure.outputs & InCli) || !figure.ofResidualSound)
+        if (!(figure.outputs & InCli) || figure.over != FigureSpan::ResidualSound)
             continue;
         if (const auto v = figure.value(f))
             putFigure(figure, v);
