@@ -57,6 +57,7 @@ const FigureTable<HourFigures>& hourlyFiguresTable();
 // The day's events and time above a threshold, shown after the daily
 // table's columns when a threshold is set.
 const std::vector<TableColumn<DayFigures>>& dailyEventColumns();
+
 // The weighting a level of a span is in: that of the readings it is of, A
 // (a figure of the A-weighted readings alone) or the residual readings'.
 enum class FigureWeighting { Readings, AWeighted, Residual };
