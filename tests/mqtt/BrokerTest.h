@@ -5,12 +5,25 @@
 
 #include "Broker.h"
 #include "ToolRunner.h"
+#include "mqtt/MqttClient.h"
+#include "mqtt/MqttProtocol.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <memory>
 #include <string>
+
+// A client's settings for the broker as its user, under the client id.
+inline MqttSettings settingsFor(const Broker& broker, const std::string& id,
+                                const std::string& password = Broker::password) {
+    MqttSettings s;
+    s.broker = *parseBrokerUrl(broker.url());
+    s.user = Broker::user;
+    s.password = password;
+    s.clientId = id;
+    return s;
+}
 
 class BrokerTest : public ::testing::Test {
   protected:

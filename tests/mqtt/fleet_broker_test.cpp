@@ -13,16 +13,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-MqttSettings settingsFor(const Broker& broker, const std::string& id,
-                         const std::string& password = Broker::password) {
-    MqttSettings s;
-    s.broker = *parseBrokerUrl(broker.url());
-    s.user = Broker::user;
-    s.password = password;
-    s.clientId = id;
-    return s;
-}
-
 std::string levelNow(const Clock& clock, double db) {
     return encodeLevel({isoLocalTime(clock, clock.nowMs()), db, "dBA"});
 }
