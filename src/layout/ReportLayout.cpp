@@ -845,39 +845,18 @@ std::vector<ReportPage> layoutSeriesReport(const SeriesReportInput& in) {
     const ReportTexts& t = in.texts;
     Flow f(pages);
     titleBlock(f, t, in.title, in.now, in.start, in.end, std::to_string(in.readings), in.intervals);
-    const std::string dash = "–";
 
     f.heading(t.summary, 40.0);
-    auto unitOf = [](const std::string& weighting) {
-        return weighting == "dBA" ? " dB(A)" : weighting == "dBC" ? " dB(C)" : " dB";
-    };
-    // The figures' column of a span's figures, each value with its weighting.
-    auto column = [&](const SeriesReportFigures& x) {
-        const std::string w = unitOf(x.weighting);
-        auto withUnit = [&](const std::optional<double>& v) { return v ? level(*v) + w : dash; };
-        const std::string lden =
-            x.lden            ? fillIn(t.ldenDays, {level(*x.lden), std::to_string(x.wholeDays)})
-            : x.wholeDays > 0 ? t.ldenPeriodMissing
-                              : t.ldenNoWholeDays;
-        return std::vector<std::string>{
-            withUnit(x.leq),           x.lex8h ? level(*x.lex8h) + " dB(A)" : dash,
-            withUnit(x.lmax),          withUnit(x.lmin),
-            withUnit(x.l10),           withUnit(x.l50),
-            withUnit(x.l90),           lden,
-            duration(x.coveredSeconds)};
-    };
-    const std::vector<std::string> names = {"Leq", "LEX,8h", "Lmax", "Lmin",   "L10",
-                                            "L50", "L90",    "Lden", t.covered};
-    const std::vector<std::string> assessed = column(in.figures);
     std::vector<std::pair<std::string, std::string>> figures;
     if (in.allReadings) {
         // What the marks left out changes the figures: the assessed ones
         // beside those of all readings.
-        const std::vector<std::string> all = column(*in.allReadings);
         std::vector<std::vector<std::string>> rows;
-        for (std::size_t i = 0; i < names.size(); ++i)
-            rows.push_back({names[i], assessed[i], all[i]});
-        rows.push_back({t.readings, std::to_string(in.figures.readings),
+        for (const SeriesReportFigure& x : in.figures)
+            rows.push_back({x.name, x.assessed, x.all});
+        rows.push_back({t.covered, duration(in.assessed.coveredSeconds),
+                        duration(in.allReadings->coveredSeconds)});
+        rows.push_back({t.readings, std::to_string(in.assessed.readings),
                         std::to_string(in.allReadings->readings)});
         const double first = 34.0, rest = (contentWidth - first) / 2;
         table(f,
@@ -887,8 +866,9 @@ std::vector<ReportPage> layoutSeriesReport(const SeriesReportInput& in) {
               rows);
         f.advance(1.5);
     } else {
-        for (std::size_t i = 0; i < names.size(); ++i)
-            figures.emplace_back(names[i], assessed[i]);
+        for (const SeriesReportFigure& x : in.figures)
+            figures.emplace_back(x.name, x.assessed);
+        figures.emplace_back(t.covered, duration(in.assessed.coveredSeconds));
     }
     figures.emplace_back(t.span, duration(in.spanSeconds));
     figures.emplace_back(t.gapCount, std::to_string(in.gaps));
@@ -900,18 +880,12 @@ std::vector<ReportPage> layoutSeriesReport(const SeriesReportInput& in) {
         figures.emplace_back(t.residual, fillIn(t.leftOut, {std::to_string(in.residual.readings),
                                                             duration(in.residual.seconds)}));
     }
-    if (in.lres) {
-        figures.emplace_back(in.lresName, level(*in.lres) + unitOf(in.residualWeighting));
-        figures.emplace_back(in.lspecificName,
-                             in.lspecific     ? level(*in.lspecific) + unitOf(in.figures.weighting)
-                             : in.figures.leq ? t.notDeterminable
-                                              : dash);
-    }
+    figures.insert(figures.end(), in.residualFigures.begin(), in.residualFigures.end());
     figures.emplace_back(t.limit, in.limit ? level(*in.limit) + " dB" : t.noLimit);
     // Each value carries its weighting; only a mix of them needs saying, and
     // a month's daily table keeps to the first page.
-    if (in.figures.weighting == "mixed")
-        figures.emplace_back(t.unit, in.figures.weighting);
+    if (in.weighting == "mixed")
+        figures.emplace_back(t.unit, in.weighting);
     pairs(f, figures);
     if (in.allReadings || !in.marks.rows.empty())
         wrapped(f, t.marksNote, Style::Small);

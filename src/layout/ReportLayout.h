@@ -182,14 +182,16 @@ struct ReportTable {
 // How the report shows a figure it does not have.
 inline constexpr const char* reportNoFigure = "–";
 
-// The figures of a span of a survey, of the readings the marks leave or of
-// all of them.
-struct SeriesReportFigures {
+// The readings of a span of a survey the marks leave, or all of them.
+struct SeriesReportReadings {
     std::uint64_t readings = 0;
     double coveredSeconds = 0.0;
-    std::string weighting; // "dBA", "dBC", "mixed"; empty without readings
-    std::optional<double> leq, lmax, lmin, l10, l50, l90, lex8h, lden;
-    int wholeDays = 0;
+};
+
+// A figure of a span as the caller words it: its name and its text of the
+// readings the marks leave, and of all readings.
+struct SeriesReportFigure {
+    std::string name, assessed, all;
 };
 
 // A share of a span's readings the marks took from the figures.
@@ -208,15 +210,15 @@ struct SeriesReportInput {
     std::string intervals;      // "0.1 s", or several when a survey was resumed with another
     double spanSeconds = 0.0;
     std::size_t gaps = 0;
-    SeriesReportFigures figures; // of the readings neither excluded nor residual
+    SeriesReportReadings assessed; // neither excluded nor residual
+    std::string weighting;         // theirs: "dBA", "dBC", "mixed"; empty without readings
     // What marks change: set when they leave readings out.
-    std::optional<SeriesReportFigures> allReadings;
+    std::optional<SeriesReportReadings> allReadings;
+    std::vector<SeriesReportFigure> figures; // all unset without allReadings
     ReportLeftOut excluded, residual;
-    // The residual sound's level and the source's corrected for it, when
-    // there are residual readings; lspecific nothing when not determinable.
-    std::optional<double> lres, lspecific;
-    std::string residualWeighting;
-    std::string lresName, lspecificName; // as the window names them
+    // The figures of the residual sound (its level, the source's corrected
+    // for it), when there are residual readings.
+    std::vector<std::pair<std::string, std::string>> residualFigures;
     ReportTable marks; // a row a mark in the span: kind, label, from, to, length, note
     ReportTable days;  // a row a day
     // The noise events listed (none without a threshold) and how many there

@@ -78,23 +78,25 @@ std::string intervalsOf(const SeriesStore& s, std::size_t first, std::size_t las
     return out;
 }
 
-SeriesReportFigures figuresOf(const SpanFigures& f) {
-    SeriesReportFigures out;
-    out.readings = f.sum.count;
-    out.coveredSeconds = f.sum.seconds;
-    out.weighting = f.weighting();
-    out.leq = f.sum.leq();
-    out.lmax = f.sum.lmax();
-    out.lmin = f.sum.lmin();
-    if (f.sum.count > 0) {
-        out.l10 = f.l10;
-        out.l50 = f.l50;
-        out.l90 = f.l90;
-    }
-    out.lex8h = f.lex8h;
-    out.lden = f.lden;
-    out.wholeDays = f.wholeDays;
-    return out;
+// How the report words a span's figure: the level with its weighting's
+// unit; one over whole days says over how many.
+std::string reportText(const SpanFigure& figure, const SpanFigures& f, const ReportTexts& t) {
+    const std::optional<double> v = figure.value(f);
+    if (figure.over == FigureSpan::WholeDays)
+        return v                 ? fillIn(t.ldenDays,
+                                          {formatFixed(*v, figure.decimals), std::to_string(f.wholeDays)})
+               : f.wholeDays > 0 ? t.ldenPeriodMissing
+                                 : t.ldenNoWholeDays;
+    if (!v)
+        return reportNoFigure;
+    const std::string weighting = weightingOf(figure, f);
+    return formatFixed(*v, figure.decimals) + (weighting == "dBA"   ? " dB(A)"
+                                               : weighting == "dBC" ? " dB(C)"
+                                                                    : " dB");
+}
+
+SeriesReportReadings readingsOf(const SpanFigures& f) {
+    return {f.sum.count, f.sum.seconds};
 }
 
 // The marks with a part in [t0, t1), in order of their starts.
@@ -226,19 +228,24 @@ SeriesReportInput seriesReportInput(const SeriesStore& s, SeriesMs t0, SeriesMs 
     in.gaps = static_cast<std::size_t>(
         std::count_if(s.gaps().begin(), s.gaps().end(),
                       [a = a, b = b](const SeriesGap& g) { return g.end > a && g.start < b; }));
-    in.figures = figuresOf(f);
+    in.assessed = readingsOf(f);
+    in.weighting = f.weighting();
     in.excluded = {f.excluded.count, f.excluded.seconds};
     in.residual = {f.residual.count, f.residual.seconds};
-    if (f.excluded.count + f.residual.count > 0)
-        in.allReadings = figuresOf(spanFigures(s, t0, t1, bounds));
-    in.lres = f.lres();
-    in.lspecific = f.lspecific();
-    in.residualWeighting = f.residualWeighting;
-    for (const TableColumn<SpanFigures>& row : spanFigureRows()) {
-        if (std::string_view(row.key) == "Lres")
-            in.lresName = row.heading.in(language);
-        if (std::string_view(row.key) == "Lspecific")
-            in.lspecificName = row.heading.in(language);
+    std::optional<SpanFigures> unmarked;
+    if (f.excluded.count + f.residual.count > 0) {
+        unmarked = spanFigures(s, t0, t1, bounds);
+        in.allReadings = readingsOf(*unmarked);
+    }
+    for (const SpanFigure& figure : spanFigureRows()) {
+        const std::string name = figure.heading.in(language);
+        if (figure.over != FigureSpan::ResidualSound)
+            in.figures.push_back({name, reportText(figure, f, texts),
+                                  unmarked ? reportText(figure, *unmarked, texts) : std::string()});
+        else if (f.lres())
+            in.residualFigures.emplace_back(name, figure.value(f) ? reportText(figure, f, texts)
+                                                  : f.sum.leq()   ? texts.notDeterminable
+                                                                  : reportNoFigure);
     }
     in.marks = marksTable(marksIn(s, t0, t1, marks, clock), clock, language);
 

@@ -2,6 +2,7 @@
 
 #include "model/TextFormat.h"
 
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 
@@ -9,6 +10,16 @@ namespace {
 
 std::optional<double> percent(double share) {
     return share * 100.0;
+}
+
+// A percentile level of a span, which means nothing without readings.
+template <double SpanFigures::*level> std::optional<double> percentile(const SpanFigures& f) {
+    return f.sum.count ? std::optional(f.*level) : std::nullopt;
+}
+
+// The n-th percentile level of a data file's set (AcousticSummary::percentiles).
+template <std::size_t n> double fileLn(const AcousticSummary& s) {
+    return s.ln[n];
 }
 
 std::string dateOf(int day, int month, int year) {
@@ -157,63 +168,83 @@ const std::vector<TableColumn<DayFigures>>& dailyEventColumns() {
     return columns;
 }
 
-const std::vector<TableColumn<SpanFigures>>& spanFigureRows() {
+const std::vector<SpanFigure>& spanFigureList() {
     using S = SpanFigures;
-    // No print widths: the report words a span's figures as pairs, not as a
-    // table. The percentile levels mean nothing without readings.
-    static const std::vector<TableColumn<S>> rows{
-        {"Leq", {"Leq", "Leq"}, FigureUnit::Decibel, 1, 0, [](const S& f) { return f.sum.leq(); }},
-        {"Lmax",
-         {"Lmax", "Lmax"},
-         FigureUnit::Decibel,
-         1,
-         0,
-         [](const S& f) { return f.sum.lmax(); }},
-        {"Lmin",
-         {"Lmin", "Lmin"},
-         FigureUnit::Decibel,
-         1,
-         0,
-         [](const S& f) { return f.sum.lmin(); }},
-        {"L10",
-         {"L10", "L10"},
-         FigureUnit::Decibel,
-         1,
-         0,
-         [](const S& f) { return f.sum.count ? std::optional(f.l10) : std::nullopt; }},
-        {"L50",
-         {"L50", "L50"},
-         FigureUnit::Decibel,
-         1,
-         0,
-         [](const S& f) { return f.sum.count ? std::optional(f.l50) : std::nullopt; }},
-        {"L90",
-         {"L90", "L90"},
-         FigureUnit::Decibel,
-         1,
-         0,
-         [](const S& f) { return f.sum.count ? std::optional(f.l90) : std::nullopt; }},
-        {"LEX,8h",
-         {"LEX,8h", "LEX,8h"},
-         FigureUnit::Decibel,
-         1,
-         0,
-         [](const S& f) { return f.lex8h; }},
-        {"Lden", {"Lden", "Lden"}, FigureUnit::Decibel, 1, 0, [](const S& f) { return f.lden; }},
-        {"Lres",
-         {"Lartık", "Lres"},
-         FigureUnit::Decibel,
-         1,
-         0,
-         [](const S& f) { return f.lres(); }},
-        {"Lspecific",
-         {"Lözgül", "Lspecific"},
-         FigureUnit::Decibel,
-         1,
-         0,
-         [](const S& f) { return f.lspecific(); }},
+    using A = AcousticSummary;
+    using enum FigureWeighting;
+    using enum FigureSpan;
+    constexpr unsigned everywhere = InWindow | InCli;
+    // All levels to a tenth of a dB; no print widths, the report words a
+    // span's figures as pairs, not as a table.
+    auto level = [](const char* key, TableHeading heading, std::optional<double> (*value)(const S&),
+                    FigureWeighting weighting, FigureSpan over, unsigned outputs,
+                    double (*ofFile)(const A&)) {
+        return SpanFigure{
+            {key, heading, FigureUnit::Decibel, 1, 0, value}, weighting, over, outputs, ofFile};
     };
+    static const std::vector<SpanFigure> figures{
+        level(
+            "Leq", {"Leq", "Leq"}, [](const S& f) { return f.sum.leq(); }, Readings, KeptReadings,
+            everywhere, [](const A& s) { return s.leq; }),
+        level(
+            "LEX,8h", {"LEX,8h", "LEX,8h"}, [](const S& f) { return f.lex8h; }, AWeighted,
+            KeptReadings, InWindow, nullptr),
+        level(
+            "Lmax", {"Lmax", "Lmax"}, [](const S& f) { return f.sum.lmax(); }, Readings,
+            KeptReadings, everywhere, [](const A& s) { return s.lmax; }),
+        level(
+            "Lmin", {"Lmin", "Lmin"}, [](const S& f) { return f.sum.lmin(); }, Readings,
+            KeptReadings, everywhere, [](const A& s) { return s.lmin; }),
+        level("L5", {"L5", "L5"}, percentile<&S::l5>, Readings, KeptReadings, InCli, fileLn<0>),
+        level("L10", {"L10", "L10"}, percentile<&S::l10>, Readings, KeptReadings, everywhere,
+              fileLn<1>),
+        level("L50", {"L50", "L50"}, percentile<&S::l50>, Readings, KeptReadings, everywhere,
+              fileLn<2>),
+        level("L90", {"L90", "L90"}, percentile<&S::l90>, Readings, KeptReadings, everywhere,
+              fileLn<3>),
+        level("L95", {"L95", "L95"}, percentile<&S::l95>, Readings, KeptReadings, InCli, fileLn<4>),
+        // The sound exposure level: Leq + 10 lg(covered time / 1 s).
+        level(
+            "SEL", {"SEL", "SEL"},
+            [](const S& f) {
+                const std::optional<double> leq = f.sum.leq();
+                return leq ? std::optional(*leq + 10.0 * std::log10(f.sum.seconds)) : std::nullopt;
+            },
+            Readings, KeptReadings, InCli, [](const A& s) { return s.sel; }),
+        level(
+            "Lden", {"Lden", "Lden"}, [](const S& f) { return f.lden; }, Readings, WholeDays,
+            InWindow, nullptr),
+        level(
+            "Lres", {"Lartık", "Lres"}, [](const S& f) { return f.lres(); }, Residual,
+            ResidualSound, everywhere, nullptr),
+        level(
+            "Lspecific", {"Lözgül", "Lspecific"}, [](const S& f) { return f.lspecific(); },
+            Readings, ResidualSound, everywhere, nullptr),
+    };
+    return figures;
+}
+
+const std::vector<SpanFigure>& spanFigureRows() {
+    static const std::vector<SpanFigure> rows = [] {
+        std::vector<SpanFigure> shown;
+        for (const SpanFigure& figure : spanFigureList())
+            if (figure.outputs & InWindow)
+                shown.push_back(figure);
+        return shown;
+    }();
     return rows;
+}
+
+std::string weightingOf(const SpanFigure& figure, const SpanFigures& figures) {
+    switch (figure.weighting) {
+    case FigureWeighting::AWeighted:
+        return figure.value(figures) ? "dBA" : "";
+    case FigureWeighting::Residual:
+        return figures.residualWeighting;
+    case FigureWeighting::Readings:
+        break;
+    }
+    return figures.weighting();
 }
 
 template <class Row>

@@ -6,6 +6,7 @@
 // (with its computation in SeriesFigures) shows everywhere in the same words.
 
 #include "config/Language.h"
+#include "model/AcousticStats.h"
 #include "model/TimeLabels.h"
 #include "survey/SeriesBackground.h"
 #include "survey/SeriesEvents.h"
@@ -56,9 +57,48 @@ const FigureTable<HourFigures>& hourlyFiguresTable();
 // The day's events and time above a threshold, shown after the daily
 // table's columns when a threshold is set.
 const std::vector<TableColumn<DayFigures>>& dailyEventColumns();
-// The figures of a span, in the order they are shown; the window lists them
-// down the side, a column for each span.
-const std::vector<TableColumn<SpanFigures>>& spanFigureRows();
+
+// The weighting a level of a span is in: that of the readings it is of, A
+// (a figure of the A-weighted readings alone) or the residual readings'.
+enum class FigureWeighting { Readings, AWeighted, Residual };
+
+// Where a span's figure shows.
+enum FigureOutputs : unsigned {
+    InWindow = 1, // the survey window, its workbook and its report
+    InCli = 2,    // vrel-cli stats
+};
+
+// What a span's level is over.
+enum class FigureSpan {
+    KeptReadings, // the readings the marks leave
+    // The span's whole days: the report says over how many, or why there is
+    // no value.
+    WholeDays,
+    // The residual sound: its figures follow what the marks left out, and
+    // only when the residual readings have a level; one without a value is
+    // not determinable.
+    ResidualSound,
+};
+
+// A figure of a span, a level: a row of the window's figures, of its
+// workbook's figures sheet and of its report's summary, and a line of
+// vrel-cli stats.
+struct SpanFigure : TableColumn<SpanFigures> {
+    FigureWeighting weighting;
+    FigureSpan over;
+    unsigned outputs;
+    // The figure of a data file's chosen set, for vrel-cli stats on one
+    // file; null for those it does not print.
+    double (*ofFile)(const AcousticSummary&);
+};
+
+// The figures of a span, in the order every output shows them.
+const std::vector<SpanFigure>& spanFigureList();
+// Those the window lists down its side, a column for each span.
+const std::vector<SpanFigure>& spanFigureRows();
+// The weighting of a figure's value as vrel-cli names it: "dBA", "dBC",
+// "mixed"; empty without readings.
+std::string weightingOf(const SpanFigure& figure, const SpanFigures& figures);
 
 // The cell a person reads: the value with the column's decimals, a share
 // with its sign; none without a value.

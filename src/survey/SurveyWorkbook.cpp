@@ -42,13 +42,10 @@ TableSheet figuresSheet(const SpanFigures& assessed, const SpanFigures& all, Lan
     sheet.rows.push_back({TableCell{{}, TableHeading{"Okuma", "Readings"}.in(language)},
                           count(assessed.sum.count), count(all.sum.count),
                           TableCell{{}, readings}});
-    for (const TableColumn<SpanFigures>& row : spanFigureRows()) {
-        const bool residual = std::string_view(row.key) == "Lres";
-        const std::string& unit = residual ? assessed.residualWeighting : assessed.weighting();
+    for (const SpanFigure& row : spanFigureRows())
         sheet.rows.push_back({TableCell{{}, row.heading.in(language)},
                               TableCell{row.value(assessed), {}}, TableCell{row.value(all), {}},
-                              TableCell{{}, unit}});
-    }
+                              TableCell{{}, weightingOf(row, assessed)}});
     sheet.rows.push_back({TableCell{{}, TableHeading{"Hariç", "Excluded"}.in(language)},
                           count(assessed.excluded.count), TableCell{}, TableCell{{}, readings}});
     sheet.rows.push_back({TableCell{{}, TableHeading{"Artık", "Residual"}.in(language)},

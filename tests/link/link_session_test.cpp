@@ -1,13 +1,12 @@
 // The meter session through a real pseudo-terminal: a pulled cable counts at
 // once, the chosen port comes back by itself, and a tick never takes a level
 // the meter stopped sending.
+#include "SimulatedMeterTest.h"
 #include "link/MeterSession.h"
-#include "link/MeterSimulator.h"
 #include "model/Clock.h"
 
 #include <QDir>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -17,26 +16,13 @@ namespace {
 constexpr int waitMs = 20000;
 constexpr std::time_t testTime = 1796634000; // 2026-12-07 09:00:00 UTC
 
-class SessionTest : public ::testing::Test {
+class SessionTest : public SimulatedMeterTest {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        linkPath = dir.filePath(QStringLiteral("meter"));
-        sim.setLinkPath(linkPath);
-        sim.setConstantLevel(61.5);
-        QString error;
-        ASSERT_TRUE(sim.start(&error)) << error.toStdString();
-    }
-    void TearDown() override { sim.stop(); }
-
     bool waitForCause(GapCause cause) {
         return QTest::qWaitFor([&] { return session.tickView().verdict.cause == cause; }, waitMs);
     }
 
-    QTemporaryDir dir;
-    QString linkPath;
     ManualClock clock{testTime};
-    MeterSimulator sim;
     MeterSession session{clock};
 };
 

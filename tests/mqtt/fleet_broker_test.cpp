@@ -1,6 +1,6 @@
 // The network window's feed against Debian's real mosquitto: meters played
 // by clients of the test, the fleet as the window would draw it.
-#include "Broker.h"
+#include "BrokerTest.h"
 #include "ToolRunner.h"
 #include "mqtt/FleetFeed.h"
 
@@ -13,32 +13,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path scratch(const std::string& name) {
-    return emptyFolder(fs::path(VREL_TEST_TMP) / ("fleet-" + name));
-}
-
-MqttSettings settingsFor(const Broker& broker, const std::string& id,
-                         const std::string& password = Broker::password) {
-    MqttSettings s;
-    s.broker = *parseBrokerUrl(broker.url());
-    s.user = Broker::user;
-    s.password = password;
-    s.clientId = id;
-    return s;
-}
-
 std::string levelNow(const Clock& clock, double db) {
     return encodeLevel({isoLocalTime(clock, clock.nowMs()), db, "dBA"});
 }
 
-class FleetBroker : public ::testing::Test {
+class FleetBroker : public BrokerTest {
   protected:
-    void SetUp() override {
-        dir_ = scratch(::testing::UnitTest::GetInstance()->current_test_info()->name());
-        broker_ = std::make_unique<Broker>(dir_ / "broker");
-        ASSERT_TRUE(broker_->ready()) << "mosquitto_passwd or openssl failed";
-        ASSERT_TRUE(broker_->start()) << broker_->log();
-    }
+    void SetUp() override { startBroker("fleet-"); }
 
     // A meter's publishing side: a plain client of the test.
     std::unique_ptr<MqttClient> meter(const std::string& id) {
@@ -63,8 +44,6 @@ class FleetBroker : public ::testing::Test {
         });
     }
 
-    fs::path dir_;
-    std::unique_ptr<Broker> broker_;
     SystemClock clock_;
     FleetModel fleet_;
     std::vector<FleetEvent> events_;

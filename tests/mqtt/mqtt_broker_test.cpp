@@ -1,8 +1,7 @@
 // Surveys and the collector against a real mosquitto: a broker that goes away
 // mid-survey, a survey killed, a wrong password, an untrusted certificate.
-#include "Broker.h"
-#include "ChildProcess.h"
-#include "ToolRunner.h"
+#include "ArchivedSurvey.h"
+#include "BrokerTest.h"
 
 #include "formats/TextDataFile.h"
 #include "mqtt/MqttProtocol.h"
@@ -40,27 +39,6 @@ std::size_t count(const std::string& text, const std::string& part) {
         ++n;
     return n;
 }
-
-class Simulator {
-  public:
-    Simulator(const fs::path& dir, const std::string& level) : link_(dir / "meter") {
-        process_ = std::make_unique<ChildProcess>(
-            std::vector<std::string>{VREL_METER_SIM, "--link", link_.string(), "--level", level});
-        ready_ = waitFor([this] { return fs::exists(link_) && !process_->out().empty(); });
-    }
-    ~Simulator() {
-        process_->write("quit\n");
-        process_->wait(std::chrono::seconds(10));
-    }
-    bool ready() const { return ready_; }
-    const fs::path& link() const { return link_; }
-    void command(const std::string& line) { process_->write(line + "\n"); }
-
-  private:
-    fs::path link_;
-    std::unique_ptr<ChildProcess> process_;
-    bool ready_ = false;
-};
 
 std::size_t samplesIn(const fs::path& dir) {
     std::vector<std::string> names;
@@ -153,25 +131,17 @@ bool allReceived(const std::vector<std::string>& rows, const std::multiset<std::
     return true;
 }
 
-class MqttBroker : public ::testing::Test {
+class MqttBroker : public BrokerTest {
   protected:
-    void SetUp() override {
-        dir_ = scratch(::testing::UnitTest::GetInstance()->current_test_info()->name());
-        broker_ = std::make_unique<Broker>(dir_ / "broker");
-        ASSERT_TRUE(broker_->ready()) << "mosquitto_passwd or openssl failed";
-        ASSERT_TRUE(broker_->start()) << broker_->log();
-    }
+    void SetUp() override { startBroker("broker-"); }
     std::vector<std::string> auth() const {
         return {"--mqtt-user", Broker::user, "--mqtt-password-file",
                 broker_->passwordFile().string()};
     }
-
-    fs::path dir_;
-    std::unique_ptr<Broker> broker_;
 };
 
 TEST_F(MqttBroker, ABrokerRestartMidSurveyLosesNoRowAndTheArchiveKeepsEachOnce) {
-    Simulator sim(dir_, "64.2");
+    Simulator sim(dir_, {"--level", "64.2"});
     ASSERT_TRUE(sim.ready());
     const fs::path out = dir_ / "survey";
     const fs::path archive = dir_ / "archive";
@@ -238,7 +208,7 @@ TEST_F(MqttBroker, ABrokerRestartMidSurveyLosesNoRowAndTheArchiveKeepsEachOnce) 
 }
 
 TEST_F(MqttBroker, RowsASurveyCouldNotSendGoOutWhenItRunsAgain) {
-    Simulator sim(dir_, "48.5");
+    Simulator sim(dir_, {"--level", "48.5"});
     ASSERT_TRUE(sim.ready());
     const fs::path out = dir_ / "survey";
     const auto receiver =
@@ -285,7 +255,7 @@ std::vector<std::string> exceedancesReceived(const std::string& out) {
 }
 
 TEST_F(MqttBroker, ExceedancesReachASubscriberInOrderThroughABrokerRestart) {
-    Simulator sim(dir_, "60.0");
+    Simulator sim(dir_, {"--level", "60.0"});
     ASSERT_TRUE(sim.ready());
     const fs::path out = dir_ / "survey";
     const auto receiver = subscriber(*broker_, "receiver", {"vrel/v1/+/+/exceedance"});
@@ -379,7 +349,7 @@ TEST_F(MqttBroker, RowsTheBrokerRefusesWaitAndGoOutOnceItTakesThem) {
                     "topic read vrel/v1/#\n"
                     "topic write vrel/v1/north/m1/#\n"
                     "topic readwrite homeassistant/#\n");
-    Simulator sim(dir_, "52.5");
+    Simulator sim(dir_, {"--level", "52.5"});
     ASSERT_TRUE(sim.ready());
     const fs::path out = dir_ / "survey";
     const auto receiver = subscriber(*broker_, "receiver", {"vrel/v1/+/+/summary"});
@@ -423,7 +393,7 @@ TEST_F(MqttBroker, RowsTheBrokerRefusesWaitAndGoOutOnceItTakesThem) {
 }
 
 TEST_F(MqttBroker, AKilledSurveyShowsOfflineAndAStoppedOneSaysSo) {
-    Simulator sim(dir_, "55.0");
+    Simulator sim(dir_, {"--level", "55.0"});
     ASSERT_TRUE(sim.ready());
     const auto watcher = subscriber(*broker_, "watcher", {"vrel/v1/+/+/status", "homeassistant/#"});
     std::vector<std::string> mqtt = {"--mqtt", broker_->url(), "--meter", "kitchen"};
@@ -448,7 +418,7 @@ TEST_F(MqttBroker, AKilledSurveyShowsOfflineAndAStoppedOneSaysSo) {
 }
 
 TEST_F(MqttBroker, AWrongPasswordOrAnUntrustedCertificateIsToldAndSamplingGoesOn) {
-    Simulator sim(dir_, "50.0");
+    Simulator sim(dir_, {"--level", "50.0"});
     ASSERT_TRUE(sim.ready());
     const fs::path wrongPassword = dir_ / "wrong.txt";
     std::ofstream(wrongPassword) << "not it\n";
@@ -518,60 +488,11 @@ TEST_F(MqttBroker, AMalformedMessageIsToldOnceAndTheCollectorGoesOn) {
     EXPECT_EQ(slurp(archive / "far/m9" / summaryFileName), rows);
 }
 
-// The survey's clock starts three seconds before ten past the next hour: the
-// test's minutes stay in one hour, and a one-minute summary row closes at once.
-std::string hourClockStart() {
-    return "VREL_CLI_CLOCK_START=" + std::to_string((std::time(nullptr) / 3600 + 1) * 3600 + 597);
-}
-
-// The survey of the meter yard/gate at 0.1 s, its folder waiting for the named collectors.
-std::unique_ptr<ChildProcess> archivedSurvey(const Simulator& sim, const fs::path& out,
-                                             const Broker& broker, const std::string& archivedBy) {
-    return std::make_unique<ChildProcess>(
-        std::vector<std::string>{cli,
-                                 "survey",
-                                 "--port",
-                                 sim.link().string(),
-                                 "--interval",
-                                 "0.1",
-                                 "--out-dir",
-                                 out.string(),
-                                 "--summary",
-                                 "1m",
-                                 "--mqtt",
-                                 broker.url(),
-                                 "--site",
-                                 "yard",
-                                 "--meter",
-                                 "gate",
-                                 "--archived-by",
-                                 archivedBy,
-                                 "--mqtt-user",
-                                 Broker::user,
-                                 "--mqtt-password-file",
-                                 broker.passwordFile().string()},
-        std::vector<std::string>{"TZ=Europe/Istanbul", hourClockStart()});
-}
-
 std::unique_ptr<ChildProcess> collector(const Broker& broker, const fs::path& archive,
                                         const std::string& name) {
-    auto c = std::make_unique<ChildProcess>(
-        std::vector<std::string>{cli, "collect", "--mqtt", broker.url(), "--out-dir",
-                                 archive.string(), "--site", "yard", "--name", name, "--mqtt-user",
-                                 "collector"},
-        std::vector<std::string>{"VREL_MQTT_PASSWORD=collector-password"});
+    auto c = yardCollector(broker, name, {"--out-dir", archive.string()});
     EXPECT_TRUE(waitFor([&] { return contains(c->err(), "collecting from"); })) << c->err();
     return c;
-}
-
-// The data files and tables of a survey folder, with their bytes.
-std::map<std::string, std::string> folderFiles(const fs::path& dir) {
-    std::map<std::string, std::string> files;
-    std::error_code ec;
-    for (const auto& e : fs::directory_iterator(dir, ec))
-        if (isSurveyFolderFileName(e.path().filename().string()))
-            files[e.path().filename().string()] = slurp(e.path());
-    return files;
 }
 
 std::size_t dataFileCount(const fs::path& dir) {
@@ -604,7 +525,7 @@ std::set<std::string> pieceOffsets(const std::string& out, const std::string& fi
 }
 
 TEST_F(MqttBroker, ACollectorKilledAsEachRowArrivesStillArchivesTheFolderExactly) {
-    Simulator sim(dir_, "61.0");
+    Simulator sim(dir_, {"--level", "61.0"});
     ASSERT_TRUE(sim.ready());
     const fs::path out = dir_ / "survey";
     const fs::path archive = dir_ / "archive";
@@ -647,7 +568,7 @@ TEST_F(MqttBroker, ACollectorKilledAsEachRowArrivesStillArchivesTheFolderExactly
 }
 
 TEST_F(MqttBroker, ABrokerThatLostItsQueuesWhileTheCollectorWasDownLosesNothing) {
-    Simulator sim(dir_, "57.5");
+    Simulator sim(dir_, {"--level", "57.5"});
     ASSERT_TRUE(sim.ready());
     const fs::path out = dir_ / "survey";
     const fs::path gate = dir_ / "archive/yard/gate";
@@ -673,7 +594,7 @@ TEST_F(MqttBroker, ABrokerThatLostItsQueuesWhileTheCollectorWasDownLosesNothing)
 }
 
 TEST_F(MqttBroker, ASurveyKilledAndResumedWhileTheCollectorWasDownLosesNothingAndRepeatsNothing) {
-    Simulator sim(dir_, "49.0");
+    Simulator sim(dir_, {"--level", "49.0"});
     ASSERT_TRUE(sim.ready());
     const fs::path out = dir_ / "survey";
     const fs::path gate = dir_ / "archive/yard/gate";
@@ -702,7 +623,7 @@ TEST_F(MqttBroker, ASurveyKilledAndResumedWhileTheCollectorWasDownLosesNothingAn
 }
 
 TEST_F(MqttBroker, TwoNamedCollectorsBothGetTheWholeFolderThoughOneWasAway) {
-    Simulator sim(dir_, "66.0");
+    Simulator sim(dir_, {"--level", "66.0"});
     ASSERT_TRUE(sim.ready());
     const fs::path out = dir_ / "survey";
     const fs::path north = dir_ / "north/yard/gate";

@@ -1,6 +1,6 @@
 // The network window on Debian's real mosquitto: meters played by clients of
 // the test, the rows and notifications as the user would see them.
-#include "Broker.h"
+#include "BrokerTest.h"
 #include "ToolRunner.h"
 #include "app/MainFrame.h"
 #include "app/MyVrelView.h"
@@ -86,27 +86,9 @@ class MemoryStore final : public PasswordStore {
     bool runs_;
 };
 
-MqttSettings settingsFor(const Broker& broker, const std::string& id,
-                         const std::string& password = Broker::password) {
-    MqttSettings s;
-    s.broker = *parseBrokerUrl(broker.url());
-    s.user = Broker::user;
-    s.password = password;
-    s.clientId = id;
-    return s;
-}
-
-class NetworkWindow : public ::testing::Test {
+class NetworkWindow : public BrokerTest {
   protected:
-    void SetUp() override {
-        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        dir_ = fs::path(VREL_TEST_TMP) / ("network-" + name);
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        broker_ = std::make_unique<Broker>(dir_ / "broker");
-        ASSERT_TRUE(broker_->ready()) << "mosquitto_passwd or openssl failed";
-        ASSERT_TRUE(broker_->start()) << broker_->log();
-    }
+    void SetUp() override { startBroker("network-"); }
     void TearDown() override { useLanguage(Language::Turkish); }
 
     std::unique_ptr<MqttClient> meter(const std::string& id) {
@@ -130,8 +112,6 @@ class NetworkWindow : public ::testing::Test {
         return -1;
     }
 
-    fs::path dir_;
-    std::unique_ptr<Broker> broker_;
     SystemClock clock_;
     SeenNotifier notifier_;
 };

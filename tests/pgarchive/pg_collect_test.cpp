@@ -2,10 +2,9 @@
 // survey waiting for a group of collectors that share the meters, one of
 // them killed and another added, and a database that refuses the login.
 
-#include "Broker.h"
-#include "ChildProcess.h"
+#include "ArchivedSurvey.h"
+#include "BrokerTest.h"
 #include "PgServer.h"
-#include "ToolRunner.h"
 #include "survey/FolderOutbox.h"
 #include "survey/SeriesReader.h"
 #include "survey/Survey.h"
@@ -26,78 +25,11 @@ namespace {
 
 const std::string cli = VREL_CLI;
 
-class Simulator {
-  public:
-    Simulator(const fs::path& dir, const std::string& level) : link_(dir / "meter") {
-        process_ = std::make_unique<ChildProcess>(
-            std::vector<std::string>{VREL_METER_SIM, "--link", link_.string(), "--level", level});
-        ready_ = waitFor([this] { return fs::exists(link_) && !process_->out().empty(); });
-    }
-    ~Simulator() {
-        process_->write("quit\n");
-        process_->wait(std::chrono::seconds(10));
-    }
-    bool ready() const { return ready_; }
-    const fs::path& link() const { return link_; }
-    void command(const std::string& line) { process_->write(line + "\n"); }
-
-  private:
-    fs::path link_;
-    std::unique_ptr<ChildProcess> process_;
-    bool ready_ = false;
-};
-
-// The survey of the meter yard/gate at 0.1 s with one-minute summaries, its
-// folder waiting for the named collectors; its clock starts just before a
-// minute, so a summary row closes at once.
-std::unique_ptr<ChildProcess> survey(const Simulator& sim, const fs::path& out,
-                                     const Broker& broker, const std::string& archivedBy) {
-    return std::make_unique<ChildProcess>(
-        std::vector<std::string>{cli,
-                                 "survey",
-                                 "--port",
-                                 sim.link().string(),
-                                 "--interval",
-                                 "0.1",
-                                 "--out-dir",
-                                 out.string(),
-                                 "--summary",
-                                 "1m",
-                                 "--mqtt",
-                                 broker.url(),
-                                 "--site",
-                                 "yard",
-                                 "--meter",
-                                 "gate",
-                                 "--archived-by",
-                                 archivedBy,
-                                 "--mqtt-user",
-                                 Broker::user,
-                                 "--mqtt-password-file",
-                                 broker.passwordFile().string()},
-        std::vector<std::string>{"TZ=Europe/Istanbul",
-                                 "VREL_CLI_CLOCK_START=" +
-                                     std::to_string((std::time(nullptr) / 3600 + 1) * 3600 + 597)});
-}
-
 std::unique_ptr<ChildProcess> collector(const Broker& broker, const std::string& db,
                                         const std::string& passwordFile, const std::string& name,
                                         const std::string& group) {
-    return std::make_unique<ChildProcess>(
-        std::vector<std::string>{cli, "collect", "--mqtt", broker.url(), "--db", db,
-                                 "--db-password-file", passwordFile, "--share", group, "--site",
-                                 "yard", "--name", name, "--mqtt-user", "collector"},
-        std::vector<std::string>{"VREL_MQTT_PASSWORD=collector-password"});
-}
-
-// The data files and tables of a survey folder, with their bytes.
-std::map<std::string, std::string> folderFiles(const fs::path& dir) {
-    std::map<std::string, std::string> files;
-    std::error_code ec;
-    for (const auto& e : fs::directory_iterator(dir, ec))
-        if (isSurveyFolderFileName(e.path().filename().string()))
-            files[e.path().filename().string()] = slurp(e.path());
-    return files;
+    return yardCollector(broker, name,
+                         {"--db", db, "--db-password-file", passwordFile, "--share", group});
 }
 
 // "readings|sum of their levels in hundredths" of a folder's data files, as
@@ -144,14 +76,12 @@ std::map<std::string, std::string> tablesOf(const std::map<std::string, std::str
     return tables;
 }
 
-class PgCollect : public ::testing::Test {
+class PgCollect : public BrokerTest {
   protected:
     void SetUp() override {
-        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        dir_ = emptyFolder(fs::path(VREL_TEST_TMP) / ("collect-" + name));
-        broker_ = std::make_unique<Broker>(dir_ / "broker");
-        ASSERT_TRUE(broker_->ready()) << "mosquitto_passwd or openssl failed";
-        ASSERT_TRUE(broker_->start()) << broker_->log();
+        startBroker("collect-");
+        if (HasFatalFailure())
+            return;
         ASSERT_TRUE(pgServer().ready()) << pgServer().log();
         database_ = "collect";
         url_ = pgServer().newDatabase(database_);
@@ -161,8 +91,6 @@ class PgCollect : public ::testing::Test {
         return pgServer().sql(database_, statements);
     }
 
-    fs::path dir_;
-    std::unique_ptr<Broker> broker_;
     std::string database_;
     std::string url_;
 };
@@ -170,7 +98,7 @@ class PgCollect : public ::testing::Test {
 } // namespace
 
 TEST_F(PgCollect, AGroupWithOneKilledAndOneAddedStoresEverythingOnce) {
-    Simulator sim(dir_, "58.0");
+    Simulator sim(dir_, {"--level", "58.0"});
     ASSERT_TRUE(sim.ready());
     const std::string password = pgServer().passwordFile().string();
     std::vector<std::unique_ptr<ChildProcess>> group;
@@ -179,7 +107,7 @@ TEST_F(PgCollect, AGroupWithOneKilledAndOneAddedStoresEverythingOnce) {
     for (const auto& c : group)
         ASSERT_TRUE(waitFor([&] { return contains(c->err(), "in the group crowd"); })) << c->err();
     const fs::path out = dir_ / "survey";
-    const auto run = survey(sim, out, *broker_, "crowd");
+    const auto run = archivedSurvey(sim, out, *broker_, "crowd");
     ASSERT_TRUE(waitFor([&] { return std::stoi("0" + sql(readingsQuery)) >= 50; }))
         << run->err() << group[0]->err();
     group[1]->signal(SIGKILL);
@@ -228,7 +156,7 @@ TEST_F(PgCollect, AGroupWithOneKilledAndOneAddedStoresEverythingOnce) {
 }
 
 TEST_F(PgCollect, AWrongPasswordIsSaidAndNothingIsConfirmed) {
-    Simulator sim(dir_, "52.0");
+    Simulator sim(dir_, {"--level", "52.0"});
     ASSERT_TRUE(sim.ready());
     const std::string wrong = (dir_ / "wrong.txt").string();
     std::ofstream(wrong) << "not it\n";
@@ -239,7 +167,7 @@ TEST_F(PgCollect, AWrongPasswordIsSaidAndNothingIsConfirmed) {
                contains(c->err(), "nothing is confirmed to the surveys until it can");
     })) << c->err();
     const fs::path out = dir_ / "survey";
-    const auto run = survey(sim, out, *broker_, "crowd");
+    const auto run = archivedSurvey(sim, out, *broker_, "crowd");
     ASSERT_TRUE(waitFor([&] { return fs::exists(out / eventsFileName); })) << run->err();
     std::this_thread::sleep_for(std::chrono::seconds(3));
     run->signal(SIGTERM);
@@ -250,7 +178,7 @@ TEST_F(PgCollect, AWrongPasswordIsSaidAndNothingIsConfirmed) {
 }
 
 TEST_F(PgCollect, ADatabaseStoppedForAWhileLosesNothing) {
-    Simulator sim(dir_, "63.0");
+    Simulator sim(dir_, {"--level", "63.0"});
     ASSERT_TRUE(sim.ready());
     const auto c = std::make_unique<ChildProcess>(
         std::vector<std::string>{cli, "collect", "--mqtt", broker_->url(), "--db", url_,
@@ -260,7 +188,7 @@ TEST_F(PgCollect, ADatabaseStoppedForAWhileLosesNothing) {
     ASSERT_TRUE(waitFor([&] { return contains(c->err(), "writing into the database at"); }))
         << c->err();
     const fs::path out = dir_ / "survey";
-    const auto run = survey(sim, out, *broker_, "north");
+    const auto run = archivedSurvey(sim, out, *broker_, "north");
     ASSERT_TRUE(waitFor([&] { return std::stoi("0" + sql(readingsQuery)) >= 30; })) << run->err();
     pgServer().stop();
     ASSERT_TRUE(waitFor([&] { return contains(c->err(), "cannot be used: "); })) << c->err();

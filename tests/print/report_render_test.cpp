@@ -203,9 +203,12 @@ SeriesReportInput monthReport() {
     in.start = "01-11-2026 12:00:00";
     in.end = "02-12-2026 12:00:00";
     in.intervals = "0.1 s";
-    in.figures.weighting = "dBA";
-    in.figures.leq = 55.0;
-    in.figures.readings = in.readings;
+    in.weighting = "dBA";
+    in.assessed.readings = in.readings;
+    in.figures = {{"Leq", "55.0 dB(A)", ""}};
+    for (const char* name : {"LEX,8h", "Lmax", "Lmin", "L10", "L50", "L90"})
+        in.figures.push_back({name, reportNoFigure, ""});
+    in.figures.push_back({"Lden", in.texts.ldenNoWholeDays, ""});
     in.days.columns = {{"Gün", 26}, {"Lden", 20}};
     for (int d = 0; d < 33; ++d) {
         char date[16];

@@ -2,13 +2,12 @@
 // simulator's pseudo-terminal: a changed port list opens the meter only under
 // automatic detection, a quiet meter gets the watchdog's verdicts on the
 // program's clock, and a port that comes back is opened again and told once.
-#include "link/MeterSimulator.h"
+#include "SimulatedMeterTest.h"
 #include "model/Clock.h"
 #include "session/PortPolicy.h"
 
 #include <QFileInfo>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -23,18 +22,8 @@ constexpr std::time_t testTime = 1796634000; // 2026-12-07 09:00:00 UTC
 // Quick enough for a test; the programs' own timings only differ in length.
 constexpr PortPolicy::Timing quick{100, 100};
 
-class PortPolicyTest : public ::testing::Test {
+class PortPolicyTest : public SimulatedMeterTest {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        linkPath = dir.filePath(QStringLiteral("meter"));
-        sim.setLinkPath(linkPath);
-        sim.setConstantLevel(61.5);
-        QString error;
-        ASSERT_TRUE(sim.start(&error)) << error.toStdString();
-    }
-    void TearDown() override { sim.stop(); }
-
     // A policy of its own for each case, on the test's clock. The meter's
     // bridge is listed while its device exists, as the system lists a USB port.
     std::unique_ptr<PortPolicy> policy() {
@@ -60,11 +49,8 @@ class PortPolicyTest : public ::testing::Test {
         return QTest::qWaitFor(condition, waitMs);
     }
 
-    QTemporaryDir dir;
-    QString linkPath;
     bool listed = true;
     ManualClock clock{testTime};
-    MeterSimulator sim;
 };
 
 bool connected(PortPolicy& ports) {

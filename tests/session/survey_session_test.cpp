@@ -3,16 +3,15 @@
 // that fails is told once and left out while the files and the others go on,
 // and a survey started again on the folder tells its outputs where it was not
 // running.
+#include "SimulatedMeterTest.h"
 #include "formats/TextDataFile.h"
 #include "link/MeterSession.h"
-#include "link/MeterSimulator.h"
 #include "model/Clock.h"
 #include "session/SurveySession.h"
 #include "survey/Survey.h"
 
 #include <QDir>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -70,20 +69,16 @@ std::vector<std::string> csvRows(const std::string& dir, const char* name) {
     return rows;
 }
 
-class SurveySessionTest : public ::testing::Test {
+class SurveySessionTest : public SimulatedMeterTest {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        linkPath = dir.filePath(QStringLiteral("meter"));
+        SimulatedMeterTest::SetUp();
+        if (HasFatalFailure())
+            return;
         folder = dir.filePath(QStringLiteral("survey")).toStdString();
         ASSERT_FALSE(prepareSurveyFolder(folder));
-        sim.setLinkPath(linkPath);
-        sim.setConstantLevel(61.5);
-        QString error;
-        ASSERT_TRUE(sim.start(&error)) << error.toStdString();
         ASSERT_TRUE(meter.openChosen(linkPath, -1));
     }
-    void TearDown() override { sim.stop(); }
 
     SurveySettings settings() const {
         SurveySettings s;
@@ -94,11 +89,8 @@ class SurveySessionTest : public ::testing::Test {
         return s;
     }
 
-    QTemporaryDir dir;
-    QString linkPath;
     std::string folder;
     SystemClock clock;
-    MeterSimulator sim;
     MeterSession meter{clock};
 };
 

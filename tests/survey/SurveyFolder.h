@@ -1,12 +1,15 @@
 #pragma once
 
 // Writes survey folders as the survey's writer names and fills them, for the
-// tests of the series reader.
+// tests of the series reader and of vrel-cli on survey folders.
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace testsurvey {
 
@@ -48,6 +51,51 @@ inline std::string fileName(const Wall& t, int sequence = 1) {
 
 inline void write(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
+}
+
+// The readings (each with its wall-clock time, wall(), and its level) in the
+// hourly files a survey at the interval writes.
+template <class Reading>
+void writeHourFiles(const fs::path& dir, const std::vector<Reading>& readings, double interval) {
+    std::map<std::string, std::string> files;
+    for (const Reading& r : readings) {
+        std::string& text = files[fileName(r.wall())];
+        if (text.empty())
+            text = header(interval);
+        text += line(r.wall(), r.level);
+    }
+    for (const auto& [name, text] : files)
+        write(dir / name, text);
+}
+
+// The same readings in one data file.
+template <class Reading>
+fs::path writeOneFile(const fs::path& path, const std::vector<Reading>& readings, double interval) {
+    std::string text = header(interval);
+    for (const Reading& r : readings)
+        text += line(r.wall(), r.level);
+    write(path, text);
+    return path;
+}
+
+// A path as one word of a shell's command line.
+inline std::string quoted(const fs::path& p) {
+    return "'" + p.string() + "'";
+}
+
+// A level as vrel-cli prints it, with two decimals.
+inline std::string fixed2(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.2f", v);
+    return buf;
+}
+
+// 10 lg(mean of 10^(L/10)).
+inline double energyMean(const std::vector<double>& levels) {
+    double e = 0;
+    for (const double l : levels)
+        e += std::pow(10.0, l / 10);
+    return 10 * std::log10(e / static_cast<double>(levels.size()));
 }
 
 } // namespace testsurvey

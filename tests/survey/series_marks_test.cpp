@@ -1,5 +1,6 @@
 // The figures of a survey under marks, against the same figures computed here
 // from the readings each mark leaves.
+#include "model/TextFormat.h"
 #include "survey/SeriesFigures.h"
 #include "survey/SeriesReader.h"
 #include "survey/SeriesReport.h"
@@ -302,6 +303,8 @@ TEST(SeriesMarks, TheReportListsTheMarksOfItsSpanAndWhatTheyLeftOut) {
     const SurveyMarks marks(theMarks());
     ReportTexts texts;
     texts.wholeSurvey = "%1 – %2";
+    texts.ldenDays = "%1 dB over %2 days";
+    texts.notDeterminable = "not determinable";
     const SeriesReportInput in = seriesReportInput(s, s.start(), s.end(), {}, std::nullopt, texts,
                                                    Language::English, marks, clock);
     ASSERT_EQ(in.marks.rows.size(), theMarks().size());
@@ -319,18 +322,31 @@ TEST(SeriesMarks, TheReportListsTheMarksOfItsSpanAndWhatTheyLeftOut) {
         residual += classOf(r.t) == Class::Residual;
     }
     EXPECT_EQ(in.readings, f.readings.size());
-    EXPECT_EQ(in.figures.readings, f.readings.size() - excluded - residual);
-    EXPECT_EQ(in.figures.leq, assessed.sum.leq());
-    EXPECT_EQ(in.figures.lden, assessed.lden);
+    EXPECT_EQ(in.assessed.readings, f.readings.size() - excluded - residual);
     ASSERT_TRUE(in.allReadings);
     EXPECT_EQ(in.allReadings->readings, f.readings.size());
-    EXPECT_EQ(in.allReadings->leq, all.sum.leq());
+    // Each figure worded with its weighting, of the readings left and of all.
+    auto figure = [&in](const std::string& name) {
+        const auto it =
+            std::find_if(in.figures.begin(), in.figures.end(),
+                         [&name](const SeriesReportFigure& x) { return x.name == name; });
+        return it == in.figures.end() ? SeriesReportFigure{} : *it;
+    };
+    ASSERT_TRUE(assessed.sum.leq() && all.sum.leq() && assessed.lden && assessed.lres());
+    EXPECT_EQ(figure("Leq").assessed, formatFixed(*assessed.sum.leq(), 1) + " dB(A)");
+    EXPECT_EQ(figure("Leq").all, formatFixed(*all.sum.leq(), 1) + " dB(A)");
+    EXPECT_EQ(figure("Lden").assessed, formatFixed(*assessed.lden, 1) + " dB over " +
+                                           std::to_string(assessed.wholeDays) + " days");
     EXPECT_EQ(in.excluded.readings, excluded);
     EXPECT_EQ(in.residual.readings, residual);
     EXPECT_DOUBLE_EQ(in.excluded.seconds, static_cast<double>(excluded * step));
-    EXPECT_EQ(in.lres, assessed.lres());
-    EXPECT_EQ(in.lspecific, assessed.lspecific());
-    EXPECT_EQ(in.lresName, "Lres");
+    // The residual sound's figures after what the marks left out.
+    const auto lspecific = assessed.lspecific();
+    EXPECT_EQ(in.residualFigures,
+              (std::vector<std::pair<std::string, std::string>>{
+                  {"Lres", formatFixed(*assessed.lres(), 1) + " dB(A)"},
+                  {"Lspecific",
+                   lspecific ? formatFixed(*lspecific, 1) + " dB(A)" : "not determinable"}}));
 
     // The whole curve, four days from the 1st 00:00, shades the excluded
     // day from the 3rd 07:00 on.
@@ -348,7 +364,7 @@ TEST(SeriesMarks, TheReportListsTheMarksOfItsSpanAndWhatTheyLeftOut) {
     EXPECT_EQ(noon.marks.rows[0][0], "event");
     EXPECT_EQ(noon.marks.rows[1][0], "note");
     EXPECT_FALSE(noon.allReadings);
-    EXPECT_FALSE(noon.lres);
+    EXPECT_TRUE(noon.residualFigures.empty());
 }
 
 TEST(SeriesMarks, ASpanWithMarksInItGetsTheReportThatListsThem) {

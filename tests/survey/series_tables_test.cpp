@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -101,9 +103,77 @@ TEST(SeriesTables, ACellReadsWithItsDecimalsAndAShareWithItsSign) {
 
     // Without readings a span has no percentile levels, whatever they hold.
     SpanFigures empty;
-    empty.l10 = 55;
-    for (const auto& row : spanFigureRows())
+    empty.l5 = empty.l10 = 55;
+    for (const auto& row : spanFigureList())
         EXPECT_EQ(figureText(row, empty, "-"), "-") << row.key;
+}
+
+// Each span figure takes the figure its key names, in the weighting it is
+// of, from a mixed span with residual readings; vrel-cli on one data file
+// prints the same figures as on a folder.
+TEST(SeriesTables, EachSpanFigureTakesTheFigureItsKeyNamesInItsWeighting) {
+    SpanFigures f;
+    f.sum.count = 10;
+    f.sum.seconds = 100;
+    f.sum.energySeconds = 100 * 1e6; // Leq 60
+    f.sum.max = 7000;
+    f.sum.min = 4000;
+    f.countA = 6;
+    f.countC = 4;
+    f.l5 = 65;
+    f.l10 = 64;
+    f.l50 = 55;
+    f.l90 = 45;
+    f.l95 = 44;
+    f.lex8h = 51;
+    f.lden = 62;
+    f.residual.count = 2;
+    f.residual.seconds = 20;
+    f.residual.energySeconds = 20 * 1e5; // Lres 50
+    f.residualWeighting = "dBC";
+    AcousticSummary file;
+    file.leq = 60;
+    file.lmax = 70;
+    file.lmin = 40;
+    file.ln = {65, 64, 55, 45, 44};
+    file.sel = 80;
+
+    struct Case {
+        const char* key;
+        double value;
+        const char* weighting;
+        std::optional<double> ofFile;
+    };
+    const double lspecific = 10 * std::log10(1e6 - 1e5);
+    const Case cases[] = {
+        {"Leq", 60, "mixed", 60},
+        {"LEX,8h", 51, "dBA", {}},
+        {"Lmax", 70, "mixed", 70},
+        {"Lmin", 40, "mixed", 40},
+        {"L5", 65, "mixed", 65},
+        {"L10", 64, "mixed", 64},
+        {"L50", 55, "mixed", 55},
+        {"L90", 45, "mixed", 45},
+        {"L95", 44, "mixed", 44},
+        {"SEL", 80, "mixed", 80},
+        {"Lden", 62, "mixed", {}},
+        {"Lres", 50, "dBC", {}},
+        {"Lspecific", lspecific, "mixed", {}},
+    };
+    ASSERT_EQ(spanFigureList().size(), std::size(cases));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const SpanFigure& figure = spanFigureList()[i];
+        const Case& c = cases[i];
+        ASSERT_EQ(std::string(figure.key), c.key) << "in the order every output shows them";
+        EXPECT_NEAR(figure.value(f).value_or(0), c.value, 1e-9) << c.key;
+        EXPECT_EQ(weightingOf(figure, f), c.weighting) << c.key;
+        EXPECT_EQ(figure.ofFile ? std::optional(figure.ofFile(file)) : std::nullopt, c.ofFile)
+            << c.key;
+        EXPECT_NE(figure.outputs, 0u) << c.key << " shows nowhere";
+        if ((figure.outputs & InCli) && figure.over != FigureSpan::ResidualSound) {
+            EXPECT_TRUE(figure.ofFile) << c.key << " is printed for a folder, not for one file";
+        }
+    }
 }
 
 } // namespace

@@ -26,6 +26,8 @@ class Simulator {
     }
     bool ready() const { return ready_; }
     const std::filesystem::path& link() const { return link_; }
+    // The pseudo-terminal itself.
+    std::string device() const { return std::filesystem::canonical(link_).string(); }
     void command(const std::string& line) { process_->write(line + "\n"); }
     std::string out() const { return process_->out(); }
 

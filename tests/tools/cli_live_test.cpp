@@ -1,5 +1,6 @@
 // The live commands against the simulated meter, run as a script would run them.
 #include "ChildProcess.h"
+#include "MeterSimulator.h"
 #include "ToolRunner.h"
 
 #include "formats/SpreadsheetExport.h"
@@ -45,34 +46,6 @@ int lastAnnounced(const std::string& err) {
         last = std::stoi((*it)[1]);
     return last;
 }
-
-// The simulated meter as a program of its own, reached through a link in the
-// test's folder.
-class Simulator {
-  public:
-    explicit Simulator(const fs::path& dir, std::vector<std::string> options = {})
-        : link_(dir / "meter") {
-        std::vector<std::string> argv = {VREL_METER_SIM, "--link", link_.string()};
-        argv.insert(argv.end(), options.begin(), options.end());
-        process_ = std::make_unique<ChildProcess>(argv);
-        ready_ = waitFor([this] { return fs::exists(link_) && !process_->out().empty(); });
-    }
-    ~Simulator() {
-        process_->write("quit\n");
-        process_->wait(std::chrono::seconds(10));
-    }
-
-    bool ready() const { return ready_; }
-    const fs::path& link() const { return link_; }
-    // The pseudo-terminal itself.
-    std::string device() const { return fs::canonical(link_).string(); }
-    void command(const std::string& line) { process_->write(line + "\n"); }
-
-  private:
-    fs::path link_;
-    std::unique_ptr<ChildProcess> process_;
-    bool ready_ = false;
-};
 
 std::unique_ptr<ChildProcess> cliProcess(std::vector<std::string> args,
                                          const std::vector<std::string>& env = {}) {

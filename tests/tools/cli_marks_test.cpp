@@ -1,5 +1,6 @@
 // vrel-cli mark, weather and stats under marks: the figures of a marked
 // survey against those of a file of just the readings the marks leave.
+#include "SurveyFolder.h"
 #include "ToolRunner.h"
 
 #include <gtest/gtest.h>
@@ -17,20 +18,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using namespace testsurvey;
+
 // Local times are UTC, whatever the machine's zone.
 const std::string cli = "TZ=UTC " + std::string(VREL_CLI);
-
-std::string quoted(const fs::path& p) {
-    return "'" + p.string() + "'";
-}
-
-std::string fixed2(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.2f", v);
-    return buf;
-}
-
-constexpr const char* header = "Kovra Sound Level Meter SamplingRate:60.0;\r\n";
 
 // A reading a minute from 8 December 20:00 to 10 December 02:00; the plant
 // was off on the 9th from 03:00 to 04:00.
@@ -38,12 +29,7 @@ struct Reading {
     int day, hour, minute;
     double level;
     int minutes() const { return ((day - 8) * 24 + hour) * 60 + minute; }
-    std::string line() const {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%02d-12-2026,%02d:%02d:00, %5.2f, dBA\r\n", day, hour,
-                      minute, level);
-        return buf;
-    }
+    Wall wall() const { return {2026, 12, day, hour, minute, 0}; }
 };
 
 std::vector<Reading> survey() {
@@ -54,35 +40,6 @@ std::vector<Reading> survey() {
         readings.push_back({day, hour, minute, off ? 35.0 : 60.25 + k % 9});
     }
     return readings;
-}
-
-void writeSurvey(const fs::path& dir, const std::vector<Reading>& readings) {
-    std::map<std::string, std::string> files;
-    for (const Reading& r : readings) {
-        char name[64];
-        std::snprintf(name, sizeof name, "survey-2026-12-%02dT%02d.txt", r.day, r.hour);
-        std::string& text = files[name];
-        if (text.empty())
-            text = header;
-        text += r.line();
-    }
-    for (const auto& [name, text] : files)
-        std::ofstream(dir / name, std::ios::binary) << text;
-}
-
-fs::path oneFile(const fs::path& path, const std::vector<Reading>& readings) {
-    std::string text = header;
-    for (const Reading& r : readings)
-        text += r.line();
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-}
-
-double energyMean(const std::vector<double>& levels) {
-    double e = 0;
-    for (const double l : levels)
-        e += std::pow(10.0, l / 10);
-    return 10 * std::log10(e / static_cast<double>(levels.size()));
 }
 
 // Minutes since 8 December 00:00.
@@ -114,7 +71,7 @@ bool excluded(const Reading& r) {
 fs::path markedSurvey(const std::string& name) {
     const fs::path dir = emptyFolder(fs::path(VREL_TEST_TMP) / ("marks-" + name)) / "survey";
     fs::create_directories(dir);
-    writeSurvey(dir, survey());
+    writeHourFiles(dir, survey(), 60.0);
     for (const char* args : markArgs) {
         const auto r = runTool(cli + " mark " + quoted(dir) + " " + args);
         EXPECT_EQ(r.status, 0) << args << ": " << r.err;
@@ -196,8 +153,8 @@ TEST(CliMarks, StatsAreThoseOfTheReadingsTheMarksLeave) {
         }
     }
     ASSERT_EQ(excludedCount, 100u);
-    const fs::path keptFile = oneFile(dir.parent_path() / "kept.txt", kept);
-    const fs::path allFile = oneFile(dir.parent_path() / "all.txt", readings);
+    const fs::path keptFile = writeOneFile(dir.parent_path() / "kept.txt", kept, 60.0);
+    const fs::path allFile = writeOneFile(dir.parent_path() / "all.txt", readings, 60.0);
 
     const auto marked = runTool(cli + " stats " + quoted(dir));
     ASSERT_EQ(marked.status, 0) << marked.err;
@@ -239,7 +196,7 @@ TEST(CliMarks, StatsAreThoseOfTheReadingsTheMarksLeave) {
 
 TEST(CliMarks, TheSpecificLevelIsNotDeterminableCloseToTheResidual) {
     const fs::path dir = emptyFolder(fs::path(VREL_TEST_TMP) / "marks-close");
-    const fs::path allFile = oneFile(dir / "all.txt", survey());
+    const fs::path allFile = writeOneFile(dir / "all.txt", survey(), 60.0);
     // The residual sound of a loud hour is within 3 dB of the rest.
     std::ofstream(dir / "marks.csv", std::ios::binary)
         << "start,end,kind,label,note\r\n"

@@ -1,5 +1,6 @@
 // vrel-cli stats on a survey folder or several files as one series: the same
 // figures as one file of the same readings, --from and --to, and --daily.
+#include "SurveyFolder.h"
 #include "ToolRunner.h"
 
 #include <gtest/gtest.h>
@@ -17,35 +18,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using namespace testsurvey;
+
 const std::string cli = VREL_CLI;
-
-fs::path scratch(const std::string& name) {
-    return emptyFolder(fs::path(VREL_TEST_TMP) / ("series-" + name));
-}
-
-std::string quoted(const fs::path& p) {
-    return "'" + p.string() + "'";
-}
-
-std::string fixed2(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.2f", v);
-    return buf;
-}
-
-constexpr const char* header = "Kovra Sound Level Meter SamplingRate:60.0;\r\n";
 
 // A reading a minute from 8 December 05:00 to 10 December 08:00, the meter
 // away on the 9th from 12:00 to 13:00; day, evening and night levels.
 struct Reading {
     int day, hour, minute;
     double level;
-    std::string line() const {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%02d-12-2026,%02d:%02d:00, %5.2f, dBA\r\n", day, hour,
-                      minute, level);
-        return buf;
-    }
+    Wall wall() const { return {2026, 12, day, hour, minute, 0}; }
 };
 
 std::vector<Reading> survey() {
@@ -66,35 +48,10 @@ std::vector<Reading> survey() {
 
 // The hourly files of a survey, and one file holding them all.
 void writeSurvey(const fs::path& dir, const std::vector<Reading>& readings) {
-    std::map<std::string, std::string> files;
-    for (const Reading& r : readings) {
-        char name[64];
-        std::snprintf(name, sizeof name, "survey-2026-12-%02dT%02d.txt", r.day, r.hour);
-        std::string& text = files[name];
-        if (text.empty())
-            text = header;
-        text += r.line();
-    }
-    for (const auto& [name, text] : files)
-        std::ofstream(dir / name, std::ios::binary) << text;
+    writeHourFiles(dir, readings, 60.0);
     std::ofstream(dir / "events.csv", std::ios::binary)
         << "start,end,seconds,cause,detail\r\n"
            "2026-12-09T12:00:00.000+01:00,2026-12-09T13:00:00.000+01:00,3600.0,silence,\r\n";
-}
-
-fs::path oneFile(const fs::path& path, const std::vector<Reading>& readings) {
-    std::string text = header;
-    for (const Reading& r : readings)
-        text += r.line();
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-}
-
-double energyMean(const std::vector<double>& levels) {
-    double e = 0;
-    for (const double l : levels)
-        e += std::pow(10.0, l / 10);
-    return 10 * std::log10(e / static_cast<double>(levels.size()));
 }
 
 TEST(CliSeries, AFolderGivesTheFiguresOfOneFileOfTheSameReadings) {
@@ -102,7 +59,7 @@ TEST(CliSeries, AFolderGivesTheFiguresOfOneFileOfTheSameReadings) {
     const auto readings = survey();
     fs::create_directories(dir / "survey");
     writeSurvey(dir / "survey", readings);
-    const auto joined = oneFile(dir / "joined.txt", readings);
+    const auto joined = writeOneFile(dir / "joined.txt", readings, 60.0);
 
     const auto single = runTool(cli + " stats --limit 65 " + quoted(joined));
     ASSERT_EQ(single.status, 0) << single.err;
@@ -130,7 +87,7 @@ TEST(CliSeries, AFolderGivesTheFiguresOfOneFileOfTheSameReadings) {
         if ((r.day == 8 && (r.hour > 22 || (r.hour == 22 && r.minute >= 30))) ||
             (r.day == 9 && (r.hour < 1 || (r.hour == 1 && r.minute < 15))))
             span.push_back(r);
-    const auto spanFile = oneFile(dir / "span.txt", span);
+    const auto spanFile = writeOneFile(dir / "span.txt", span, 60.0);
     const auto fromTo = runTool(cli + " stats " + quoted(dir / "survey") +
                                 " --from 2026-12-08T22:30 --to '2026-12-09 01:15'");
     ASSERT_EQ(fromTo.status, 0) << fromTo.err;
@@ -157,7 +114,7 @@ TEST(CliSeries, ExportAndReportTakeAFolderAsOneDataSet) {
     for (const Reading& r : readings)
         if (r.day == 8 && r.hour >= 19 && r.hour < 23)
             evening.push_back(r);
-    const auto joined = oneFile(dir / "evening.txt", evening);
+    const auto joined = writeOneFile(dir / "evening.txt", evening, 60.0);
     ASSERT_EQ(runTool(cli + " export " + quoted(joined) + " " + quoted(dir / "one.xls")).status, 0);
     const auto r =
         runTool(cli + " export " + quoted(dir / "survey") + " " + quoted(dir / "series.xls") +

@@ -12,6 +12,7 @@
 #include "model/Clock.h"
 #include "model/TextFormat.h"
 #include "survey/SeriesFigures.h"
+#include "survey/SeriesTables.h"
 #include "survey/SurveyWorkbook.h"
 
 #include <iostream>
@@ -314,14 +315,9 @@ int runStats(const std::vector<std::string>& args) {
     };
     auto level = [](double v) { return formatFixed(v, 2); };
     put("count", std::to_string(s.count), "readings");
-    put("Leq", level(s.leq), s.weighting);
-    put("Lmax", level(s.lmax), s.weighting);
-    put("Lmin", level(s.lmin), s.weighting);
-    static constexpr const char* lnNames[] = {"L5", "L10", "L50", "L90", "L95"};
-    static_assert(std::size(lnNames) == AcousticSummary::percentiles.size());
-    for (std::size_t i = 0; i < s.ln.size(); ++i)
-        put(lnNames[i], level(s.ln[i]), s.weighting);
-    put("SEL", level(s.sel), s.weighting);
+    for (const SpanFigure& figure : spanFigureList())
+        if ((figure.outputs & InCli) && figure.ofFile)
+            put(figure.key, level(figure.ofFile(s)), s.weighting);
     if (limit) {
         put("limit", level(*limit), s.weighting);
         put("above", std::to_string(s.aboveCount), "readings");

@@ -210,19 +210,13 @@ void printSeriesStats(const SeriesInput& input, std::optional<double> limit) {
     const SeriesStore& s = input.series;
     const SpanFigures f = spanFigures(s, input.from, input.to, {}, input.marks);
     const std::string w = f.weighting();
-    const auto leq = f.sum.leq();
-    const bool any = f.sum.count > 0;
+    auto putFigure = [&f](const SpanFigure& figure, const std::optional<double>& v) {
+        put(figure.key, level(v), weightingOf(figure, f));
+    };
     put("count", std::to_string(f.sum.count), "readings");
-    put("Leq", level(leq), w);
-    put("Lmax", level(f.sum.lmax()), w);
-    put("Lmin", level(f.sum.lmin()), w);
-    put("L5", level(any ? std::optional(f.l5) : std::nullopt), w);
-    put("L10", level(any ? std::optional(f.l10) : std::nullopt), w);
-    put("L50", level(any ? std::optional(f.l50) : std::nullopt), w);
-    put("L90", level(any ? std::optional(f.l90) : std::nullopt), w);
-    put("L95", level(any ? std::optional(f.l95) : std::nullopt), w);
-    put("SEL", level(leq ? std::optional(*leq + 10.0 * std::log10(f.sum.seconds)) : std::nullopt),
-        w);
+    for (const SpanFigure& figure : spanFigureList())
+        if ((figure.outputs & InCli) && figure.over != FigureSpan::ResidualSound)
+            putFigure(figure, figure.value(f));
     if (limit) {
         const Exceedance e = exceedance(s, keptSpans(input), *limit);
         put("limit", level(limit), w);
@@ -235,14 +229,17 @@ void printSeriesStats(const SeriesInput& input, std::optional<double> limit) {
         return;
     put("excluded", std::to_string(f.excluded.count), "readings");
     put("residual", std::to_string(f.residual.count), "readings");
-    if (const auto lres = f.lres()) {
-        put("Lres", level(lres), f.residualWeighting);
-        if (const auto specific = f.lspecific())
-            put("Lspecific", level(specific), w);
-        else if (leq)
-            put("Lspecific", "not determinable", "the difference is 3 dB or less");
+    if (!f.lres())
+        return;
+    for (const SpanFigure& figure : spanFigureList()) {
+        if (!(figure.outputs & InCli) || figure.over != FigureSpan::ResidualSound)
+            continue;
+        if (const auto v = figure.value(f))
+            putFigure(figure, v);
+        else if (f.sum.leq())
+            put(figure.key, "not determinable", "the difference is 3 dB or less");
         else
-            put("Lspecific", "not determinable", "no readings outside the marks");
+            put(figure.key, "not determinable", "no readings outside the marks");
     }
 }
 
