@@ -54,6 +54,7 @@ struct SeriesGap {
 struct ClockShift {
     SeriesMs from = 0;
     std::int64_t shiftMs = 0;
+    bool operator==(const ClockShift&) const = default;
 };
 
 // One level held over a span of the series, as an interval's Leq is drawn.

@@ -782,15 +782,8 @@ void CSurveyWnd::fillDaily() {
     fillEventList();
 
     // Each day's background levels after its figures: day, evening, night.
-    constexpr SeriesMs quarterMs = 15 * 60 * 1000;
-    PassKey key{
-        s.start(), s.empty() ? -1 : (s.end() - s.start()) / quarterMs, excluded, bounds_, {}};
-    if (!(key == backgroundKey_)) {
-        background_ = s.empty() ? SeriesBackground{}
-                                : backgroundLevels(s, s.start(), s.end(), bounds_, excluded);
-        backgroundKey_ = std::move(key);
-    }
-    const SeriesBackground& background = background_;
+    backgroundQuarters_.update(s, excluded);
+    const SeriesBackground background = backgroundQuarters_.levels(bounds_);
     QStringList headings = headingsOf(table);
     for (const QString& part : {tr("ABL gündüz"), tr("ABL akşam"), tr("ABL gece")})
         headings << part;

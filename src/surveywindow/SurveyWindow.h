@@ -180,21 +180,21 @@ class CSurveyWnd : public QWidget {
     bool tellingWriteProblem_ = false; // a message about writing is up
     PeriodBounds bounds_;
     std::vector<DayFigures> days_;
-    // Events and background levels each cost a pass over every reading: they
-    // are worked out again only when what they depend on has changed, so a
-    // month's growth ticks and clicks stay quick. The background waits for a
-    // whole quarter hour more, as its intervals do.
+    // Events and background levels each cost a pass over every reading: the
+    // events are found again only when what they depend on has changed, the
+    // background reads again only the quarter hours a change touches, so a
+    // month's growth ticks, clicks and marks stay quick.
     struct PassKey {
         SeriesMs start = 0;
-        long long extent = -1; // readings for the events, quarter hours for the background
+        long long readings = -1;
         std::vector<SeriesSpan> excluded;
         PeriodBounds bounds;
         EventRules rules;
         bool operator==(const PassKey&) const = default;
     };
-    PassKey eventsKey_, backgroundKey_;
+    PassKey eventsKey_;
     SeriesEvents eventsFound_;
-    SeriesBackground background_;
+    BackgroundQuarters backgroundQuarters_;
     std::optional<std::size_t> hourlyDay_;
     MarksEditor* marks_;
     SeriesMarks seriesMarks_; // the marks in series time
