@@ -8,6 +8,7 @@
 #include "surveywindow/MarksEditor.h"
 #include "surveywindow/SurveyEvents.h"
 #include "surveywindow/SurveyFolderLoad.h"
+#include "surveywindow/SurveyTables.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -80,9 +81,9 @@ class CSurveyWnd : public QWidget {
     const QString& folder() const { return folder_; }
     const SeriesStore& series() const { return read_->series; }
     SurveyPlot* plot() const { return plot_; }
-    QTableWidget* dailyTable() const { return daily_; }
-    QTableWidget* hourlyTable() const { return hourly_; }
-    QTableWidget* figuresTable() const { return figures_; }
+    QTableWidget* dailyTable() const { return figureTables_.daily(); }
+    QTableWidget* hourlyTable() const { return figureTables_.hourly(); }
+    QTableWidget* figuresTable() const { return figureTables_.figures(); }
     // The times of the cursors and the length between them.
     QLabel* cursorsLabel() const { return cursorsLabel_; }
     // The day whose hours the hourly table shows: one clicked in the daily
@@ -168,7 +169,6 @@ class CSurveyWnd : public QWidget {
     std::optional<EventRules> reportEvents() const;
     QString markKindText(MarkKind kind) const;
     void showRemembered();
-    void fitToContents(QTableWidget* table);
     void fitTables();
     QString cursorsText() const;
 
@@ -216,9 +216,7 @@ class CSurveyWnd : public QWidget {
     QPushButton* hourlyButton_;
     QPushButton* stopButton_;
     QLabel* writeProblem_;
-    QTableWidget* figures_;
-    QTableWidget* daily_;
-    QTableWidget* hourly_;
+    SurveyTables figureTables_;
     QTableWidget* markList_;
     QSplitter* tables_;
     QLabel* marksLabel_;
