@@ -657,7 +657,7 @@
         <translation>%1 / %2 — last hour</translation>
     </message>
     <message>
-        <location line="+10"/>
+        <location line="+13"/>
         <source>Saatin tamamı</source>
         <translation>Whole hour</translation>
     </message>
@@ -715,12 +715,12 @@
         <translation> — over the limit</translation>
     </message>
     <message>
-        <location line="-99"/>
+        <location line="-102"/>
         <source>Son saatin olayları</source>
         <translation>Exceedances of the last hour</translation>
     </message>
     <message>
-        <location line="+113"/>
+        <location line="+116"/>
         <source>Arşiv klasörü seçilmedi (vrel-cli collect)</source>
         <translation>No archive folder chosen (vrel-cli collect)</translation>
     </message>
@@ -968,7 +968,7 @@
         <translation>Stop</translation>
     </message>
     <message>
-        <location line="+70"/>
+        <location line="+71"/>
         <source>Tümü</source>
         <translation>Whole</translation>
     </message>
@@ -983,7 +983,7 @@
         <translation>Hour</translation>
     </message>
     <message>
-        <location line="-70"/>
+        <location line="-71"/>
         <source>Ölçüm: %1</source>
         <translation>Survey: %1</translation>
     </message>
@@ -998,7 +998,7 @@
         <translation>Clear cursors</translation>
     </message>
     <message>
-        <location line="+9"/>
+        <location line="+10"/>
         <location line="+173"/>
         <source>Başlangıç</source>
         <translation>Start</translation>
@@ -1035,18 +1035,18 @@
     </message>
     <message>
         <location line="+2"/>
-        <location line="+961"/>
+        <location line="+959"/>
         <source>Düzenle…</source>
         <translation>Edit…</translation>
     </message>
     <message>
-        <location line="-960"/>
-        <location line="+961"/>
+        <location line="-958"/>
+        <location line="+959"/>
         <source>Sil</source>
         <translation>Delete</translation>
     </message>
     <message>
-        <location line="-958"/>
+        <location line="-956"/>
         <source>Hava verisi…</source>
         <translation>Weather data…</translation>
     </message>
@@ -1213,7 +1213,7 @@
         <translation>Turn the selected event into an exclude mark</translation>
     </message>
     <message>
-        <location line="+57"/>
+        <location line="+56"/>
         <source>İşaretler</source>
         <translation>Marks</translation>
     </message>
@@ -1304,7 +1304,7 @@
         <translation>A–B: %1</translation>
     </message>
     <message>
-        <location line="+64"/>
+        <location line="+63"/>
         <source>Rapor A–B arasını kapsar: %1 – %2 (%3).</source>
         <translation>The report covers A–B: %1 – %2 (%3).</translation>
     </message>
@@ -1334,8 +1334,8 @@
         <translation>residual</translation>
     </message>
     <message>
-        <location line="-197"/>
-        <location line="+199"/>
+        <location line="-196"/>
+        <location line="+198"/>
         <source>olay</source>
         <translation>event</translation>
     </message>
@@ -1355,8 +1355,8 @@
         <translation>%1 – %2 (%3)</translation>
     </message>
     <message>
-        <location line="-260"/>
-        <location line="+271"/>
+        <location line="-259"/>
+        <location line="+270"/>
         <source>İşaret eklenemedi: %1</source>
         <translation>The mark could not be added: %1</translation>
     </message>
@@ -1399,7 +1399,7 @@
         </translation>
     </message>
     <message>
-        <location line="-542"/>
+        <location line="-541"/>
         <source>broker satırları reddediyor</source>
         <translation>the broker refuses the rows</translation>
     </message>
@@ -2729,7 +2729,7 @@ Do you want to replace it?</translation>
 <context>
     <name>SurveyPlot</name>
     <message>
-        <location filename="../../src/surveywindow/SurveyPlot.cpp" line="+66"/>
+        <location filename="../../src/surveywindow/SurveyPlot.cpp" line="+67"/>
         <source>boşluk</source>
         <translation>gap</translation>
     </message>
@@ -2759,7 +2759,7 @@ Do you want to replace it?</translation>
         <translation>not written</translation>
     </message>
     <message>
-        <location line="+298"/>
+        <location line="+318"/>
         <source>Seviye</source>
         <translation>Level</translation>
     </message>

@@ -33,6 +33,12 @@ void fitToContents(QTableWidget* t) {
     t->resizeColumnsToContents();
 }
 
+// Every column in sight, beside room for the scroll bar.
+int widthOf(const QTableWidget* t) {
+    return t->horizontalHeader()->length() + 2 * t->frameWidth() +
+           t->verticalScrollBar()->sizeHint().width();
+}
+
 } // namespace
 
 QTableWidget* makeSurveyTable(const QStringList& headings, QWidget* parent) {
@@ -81,6 +87,8 @@ void SurveyTables::showSpan(int column, const std::optional<SpanFigures>& figure
                       QString::fromStdString(figures ? figureText(rows[r], *figures, noFigure)
                                                      : std::string(noFigure)));
     fitToContents(figures_);
+    // Never narrower than its figures: the window's other tables give way.
+    figures_->setMinimumWidth(widthOf(figures_));
 }
 
 void SurveyTables::showDays(const std::vector<DayFigures>& days, bool withEvents,
@@ -123,10 +131,6 @@ void SurveyTables::showHours(const std::vector<HourFigures>& hours) {
 }
 
 std::array<int, 3> SurveyTables::widths() const {
-    auto width = [](const QTableWidget* t) {
-        return t->isHidden() ? 0
-                             : t->horizontalHeader()->length() + 2 * t->frameWidth() +
-                                   t->verticalScrollBar()->sizeHint().width();
-    };
+    auto width = [](const QTableWidget* t) { return t->isHidden() ? 0 : widthOf(t); };
     return {width(figures_), width(daily_), width(hourly_)};
 }

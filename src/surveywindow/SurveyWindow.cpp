@@ -29,6 +29,7 @@
 #include <QPalette>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QShortcut>
 #include <QSplitter>
 #include <QTabWidget>
@@ -245,6 +246,9 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
     auto* cursors = new QHBoxLayout;
     cursorsLabel_->setObjectName(QStringLiteral("cursors"));
     cursorsLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // On a narrow screen the times go on a second line rather than off the edge.
+    cursorsLabel_->setWordWrap(true);
+    spanLabel_->setWordWrap(true);
     clearCursorsButton_->setObjectName(QStringLiteral("clearCursors"));
     clearCursorsButton_->setToolTip(tr("A ve B imleçlerini kaldır (Esc)"));
     clearCursorsButton_->setShortcut(QKeySequence(Qt::Key_Escape));
@@ -685,9 +689,23 @@ void CSurveyWnd::showRemembered() {
 }
 
 void CSurveyWnd::fitTables() {
+    // The figures whole; the day and hour tables as wide as they are while
+    // the marks keep 200 px, narrower and scrolling side to side when the
+    // window is short of room; the marks take what is left.
+    constexpr int marksWidth = 200;
     const auto [figures, daily, hourly] = figureTables_.widths();
-    tables_->setSizes(
-        {figures, daily, hourly, std::max(tables_->width() - figures - daily - hourly, 200)});
+    const int room = std::max(0, tables_->width() - figures - marksWidth);
+    int d = daily, h = hourly;
+    if (d + h > room) {
+        d = static_cast<int>(static_cast<long long>(room) * daily / (daily + hourly));
+        h = room - d;
+    }
+    tables_->setSizes({figures, d, h, std::max(tables_->width() - figures - d - h, marksWidth)});
+}
+
+void CSurveyWnd::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fitTables();
 }
 
 void CSurveyWnd::fillDaily() {
@@ -853,9 +871,12 @@ void CSurveyWnd::spanMoved() {
     if (!loaded_ || read_->series.empty())
         return;
     const SeriesStore& s = read_->series;
-    spanLabel_->setText(QStringLiteral("%1 – %2").arg(
-        QString::fromStdString(seriesDateTime(s, plot_->span().t0())),
-        QString::fromStdString(seriesDateTime(s, plot_->span().t1()))));
+    // Wrapped, if at all, between the two times, each kept whole.
+    auto at = [&s](SeriesMs t) {
+        return QString::fromStdString(seriesDateTime(s, t)).replace(QLatin1Char(' '), QChar::Nbsp);
+    };
+    spanLabel_->setText(
+        QStringLiteral("%1 – %2").arg(at(plot_->span().t0()), at(plot_->span().t1())));
 }
 
 void CSurveyWnd::showDay() {

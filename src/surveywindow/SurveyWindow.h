@@ -138,6 +138,7 @@ class CSurveyWnd : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     explicit CSurveyWnd(const QString& folder, QWidget* parent);
