@@ -54,9 +54,10 @@ SeriesBackground backgroundLevels(const SeriesStore& series, SeriesMs t0, Series
                                   const std::vector<SeriesSpan>& excluded = {});
 
 // The LA90 of each quarter hour of a whole series, kept between passes: a
-// month at 0.1 s takes a few hundred milliseconds to read through, and a mark
-// changes a day of it at most, readings added at the end only the last
-// quarters. levels() gives what backgroundLevels gives over the whole series.
+// month at 0.1 s takes a few hundred milliseconds to read through, while a
+// mark changes only the quarters under it and readings added at the end only
+// the last ones. levels() gives what backgroundLevels gives over the whole
+// series with the excluded spans of the last update.
 class BackgroundQuarters {
   public:
     // Brings the quarters up to the series and the excluded spans (sorted and
