@@ -657,7 +657,7 @@
         <translation>%1 / %2 — last hour</translation>
     </message>
     <message>
-        <location line="+10"/>
+        <location line="+13"/>
         <source>Saatin tamamı</source>
         <translation>Whole hour</translation>
     </message>
@@ -715,12 +715,12 @@
         <translation> — over the limit</translation>
     </message>
     <message>
-        <location line="-99"/>
+        <location line="-102"/>
         <source>Son saatin olayları</source>
         <translation>Exceedances of the last hour</translation>
     </message>
     <message>
-        <location line="+113"/>
+        <location line="+116"/>
         <source>Arşiv klasörü seçilmedi (vrel-cli collect)</source>
         <translation>No archive folder chosen (vrel-cli collect)</translation>
     </message>
@@ -948,7 +948,7 @@
 <context>
     <name>CSurveyWnd</name>
     <message>
-        <location filename="../../src/surveywindow/SurveyWindow.cpp" line="+161"/>
+        <location filename="../../src/surveywindow/SurveyWindow.cpp" line="+120"/>
         <source>İptal</source>
         <translation>Cancel</translation>
     </message>
@@ -968,23 +968,12 @@
         <translation>Stop</translation>
     </message>
     <message>
-        <location line="+1"/>
-        <source>Değer</source>
-        <translation>Figure</translation>
-    </message>
-    <message>
-        <location line="+0"/>
         <location line="+71"/>
         <source>Tümü</source>
         <translation>Whole</translation>
     </message>
     <message>
-        <location line="-71"/>
-        <source>A-B arası</source>
-        <translation>A to B</translation>
-    </message>
-    <message>
-        <location line="+72"/>
+        <location line="+1"/>
         <source>Gün</source>
         <translation>Day</translation>
     </message>
@@ -994,12 +983,12 @@
         <translation>Hour</translation>
     </message>
     <message>
-        <location line="-70"/>
+        <location line="-71"/>
         <source>Ölçüm: %1</source>
         <translation>Survey: %1</translation>
     </message>
     <message>
-        <location line="-40"/>
+        <location line="-38"/>
         <source>%1/%2 (veritabanı)</source>
         <translation>%1/%2 (database)</translation>
     </message>
@@ -1009,13 +998,13 @@
         <translation>Clear cursors</translation>
     </message>
     <message>
-        <location line="+11"/>
-        <location line="+183"/>
+        <location line="+10"/>
+        <location line="+173"/>
         <source>Başlangıç</source>
         <translation>Start</translation>
     </message>
     <message>
-        <location line="-183"/>
+        <location line="-173"/>
         <source>Süre</source>
         <translation>Length</translation>
     </message>
@@ -1046,18 +1035,18 @@
     </message>
     <message>
         <location line="+2"/>
-        <location line="+1007"/>
+        <location line="+959"/>
         <source>Düzenle…</source>
         <translation>Edit…</translation>
     </message>
     <message>
-        <location line="-1006"/>
-        <location line="+1007"/>
+        <location line="-958"/>
+        <location line="+959"/>
         <source>Sil</source>
         <translation>Delete</translation>
     </message>
     <message>
-        <location line="-1004"/>
+        <location line="-956"/>
         <source>Hava verisi…</source>
         <translation>Weather data…</translation>
     </message>
@@ -1127,12 +1116,12 @@
         <translation>End the survey: the open interval and gap are written, the files closed</translation>
     </message>
     <message>
-        <location line="+24"/>
+        <location line="+27"/>
         <source>A ve B imleçlerini kaldır (Esc)</source>
         <translation>Remove cursors A and B (Esc)</translation>
     </message>
     <message>
-        <location line="+29"/>
+        <location line="+16"/>
         <source>Olayları bul</source>
         <translation>Find events</translation>
     </message>
@@ -1224,7 +1213,7 @@
         <translation>Turn the selected event into an exclude mark</translation>
     </message>
     <message>
-        <location line="+57"/>
+        <location line="+56"/>
         <source>İşaretler</source>
         <translation>Marks</translation>
     </message>
@@ -1234,7 +1223,7 @@
         <translation>Events</translation>
     </message>
     <message>
-        <location line="+47"/>
+        <location line="+45"/>
         <source>Okunuyor: %1</source>
         <translation>Reading %1</translation>
     </message>
@@ -1268,23 +1257,8 @@
         <source>bu aralıkta Leq %1 %2</source>
         <translation>Leq %1 %2 this interval</translation>
     </message>
-    <message>
-        <location line="+170"/>
-        <source>ABL gündüz</source>
-        <translation>ABL day</translation>
-    </message>
-    <message>
-        <location line="+0"/>
-        <source>ABL akşam</source>
-        <translation>ABL evening</translation>
-    </message>
-    <message>
-        <location line="+0"/>
-        <source>ABL gece</source>
-        <translation>ABL night</translation>
-    </message>
     <message numerus="yes">
-        <location line="+31"/>
+        <location line="+177"/>
         <source>%n olay</source>
         <translation>
             <numerusform>%n event</numerusform>
@@ -1292,7 +1266,7 @@
         </translation>
     </message>
     <message numerus="yes">
-        <location line="+85"/>
+        <location line="+75"/>
         <source>%Ln işaret</source>
         <translation>
             <numerusform>%Ln mark</numerusform>
@@ -1310,7 +1284,7 @@
         <translation>; figures of all readings</translation>
     </message>
     <message>
-        <location line="+14"/>
+        <location line="+10"/>
         <source>İmleç yok: tıklama A&apos;yı, sağ tıklama B&apos;yi koyar.</source>
         <translation>No cursors: a click places A, a right click B.</translation>
     </message>
@@ -1330,7 +1304,7 @@
         <translation>A–B: %1</translation>
     </message>
     <message>
-        <location line="+60"/>
+        <location line="+63"/>
         <source>Rapor A–B arasını kapsar: %1 – %2 (%3).</source>
         <translation>The report covers A–B: %1 – %2 (%3).</translation>
     </message>
@@ -1360,8 +1334,8 @@
         <translation>residual</translation>
     </message>
     <message>
-        <location line="-207"/>
-        <location line="+209"/>
+        <location line="-196"/>
+        <location line="+198"/>
         <source>olay</source>
         <translation>event</translation>
     </message>
@@ -1381,8 +1355,8 @@
         <translation>%1 – %2 (%3)</translation>
     </message>
     <message>
-        <location line="-270"/>
-        <location line="+281"/>
+        <location line="-259"/>
+        <location line="+270"/>
         <source>İşaret eklenemedi: %1</source>
         <translation>The mark could not be added: %1</translation>
     </message>
@@ -1425,7 +1399,7 @@
         </translation>
     </message>
     <message>
-        <location line="-576"/>
+        <location line="-541"/>
         <source>broker satırları reddediyor</source>
         <translation>the broker refuses the rows</translation>
     </message>
@@ -2755,7 +2729,7 @@ Do you want to replace it?</translation>
 <context>
     <name>SurveyPlot</name>
     <message>
-        <location filename="../../src/surveywindow/SurveyPlot.cpp" line="+66"/>
+        <location filename="../../src/surveywindow/SurveyPlot.cpp" line="+67"/>
         <source>boşluk</source>
         <translation>gap</translation>
     </message>
@@ -2785,7 +2759,7 @@ Do you want to replace it?</translation>
         <translation>not written</translation>
     </message>
     <message>
-        <location line="+298"/>
+        <location line="+318"/>
         <source>Seviye</source>
         <translation>Level</translation>
     </message>
@@ -2851,6 +2825,39 @@ Do you want to replace it?</translation>
         <location line="+2"/>
         <source>Ölçüm durdurulup dosyaları kapatılsın ve program kapansın mı?</source>
         <translation>Stop the survey, close its files and quit the program?</translation>
+    </message>
+</context>
+<context>
+    <name>SurveyTables</name>
+    <message>
+        <location filename="../../src/surveywindow/SurveyTables.cpp" line="+63"/>
+        <source>Değer</source>
+        <translation>Figure</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Tümü</source>
+        <translation>Whole</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>A-B arası</source>
+        <translation>A to B</translation>
+    </message>
+    <message>
+        <location line="+39"/>
+        <source>ABL gündüz</source>
+        <translation>ABL day</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>ABL akşam</source>
+        <translation>ABL evening</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>ABL gece</source>
+        <translation>ABL night</translation>
     </message>
 </context>
 <context>

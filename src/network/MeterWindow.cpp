@@ -42,6 +42,9 @@ CMeterWnd::CMeterWnd(const FleetModel& fleet, const FleetTable& table, std::size
                        .arg(QString::fromStdString(m.site), QString::fromStdString(m.meter)));
     resize(900, 480);
     plot_->setLimit(limit);
+    // Its gaps are seconds that brought no level, not outages: a meter that
+    // sends one now and then still draws a curve.
+    plot_->setJoinLoneReadings(true);
     status_->setWordWrap(true);
     figures_->setWordWrap(true);
     figures_->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -56,13 +56,15 @@ const char* dayPartName(DayPart part) {
     return "";
 }
 
-SeriesBackground backgroundLevels(const SeriesStore& series, SeriesMs t0, SeriesMs t1,
-                                  const PeriodBounds& bounds,
-                                  const std::vector<SeriesSpan>& excluded) {
-    const PeriodBounds b = bounds.valid() ? bounds : PeriodBounds{};
-    // (day counted from 1970 whose day period it follows, part) -> LA90 of each quarter hour
-    std::map<std::pair<std::int64_t, DayPart>, std::vector<double>> la90s;
-    std::vector<Centibel> levels; // the quarter hour's readings, reused
+namespace {
+
+// The counted quarters of the readings [first, last), in order: a quarter's
+// readings are those starting in it outside the excluded spans, and it counts
+// when they cover at least 90 % of it.
+template <class Counted>
+void walkQuarters(const SeriesStore& series, std::size_t first, std::size_t last,
+                  const std::vector<SeriesSpan>& excluded, Counted counted) {
+    std::vector<Centibel> levels; // the quarter's readings, reused
     std::int64_t coveredMs = 0;
     std::optional<SeriesMs> quarter;
     std::int64_t quarterWall = 0;
@@ -73,19 +75,26 @@ SeriesBackground backgroundLevels(const SeriesStore& series, SeriesMs t0, Series
             // The k-th highest is the (count - k)-th lowest.
             const auto nth = levels.begin() + static_cast<std::ptrdiff_t>(levels.size() - k);
             std::nth_element(levels.begin(), nth, levels.end());
-            const std::int64_t day = floorDiv(quarterWall - b.dayStart * hourMs, dayMs);
-            la90s[{day, partOf(quarterWall, b)}].push_back(*nth / centibelsPerDb);
+            counted(*quarter, QuarterLa90{quarterWall, *nth / centibelsPerDb});
         }
         levels.clear();
         coveredMs = 0;
     };
 
-    const std::size_t first = series.indexAt(t0), last = series.indexAt(t1);
     const std::vector<ClockShift>& shifts = series.clockShifts();
     auto shift = shifts.begin();
     std::int64_t shiftMs = 0;
+    const std::vector<SeriesRun>& runs = series.runs();
+    auto run = std::partition_point(runs.begin(), runs.end(), [first](const SeriesRun& r) {
+        return r.first + r.count <= first;
+    });
     auto span = excluded.begin();
-    for (const SeriesRun& r : series.runs()) {
+    if (first < last)
+        span = std::partition_point(
+            excluded.begin(), excluded.end(),
+            [t = series.timeAt(first)](const SeriesSpan& e) { return e.end <= t; });
+    for (; run != runs.end() && run->first < last; ++run) {
+        const SeriesRun& r = *run;
         const std::size_t lo = std::max<std::size_t>(first, r.first);
         const std::size_t hi = std::min<std::size_t>(last, r.first + r.count);
         for (std::size_t i = lo; i < hi; ++i) {
@@ -107,7 +116,16 @@ SeriesBackground backgroundLevels(const SeriesStore& series, SeriesMs t0, Series
         }
     }
     close();
+}
 
+SeriesBackground summed(const std::vector<QuarterLa90>& quarters, const PeriodBounds& bounds) {
+    const PeriodBounds b = bounds.valid() ? bounds : PeriodBounds{};
+    // (day counted from 1970 whose day period it follows, part) -> LA90 of each quarter hour
+    std::map<std::pair<std::int64_t, DayPart>, std::vector<double>> la90s;
+    for (const QuarterLa90& q : quarters) {
+        const std::int64_t day = floorDiv(q.wallMs - b.dayStart * hourMs, dayMs);
+        la90s[{day, partOf(q.wallMs, b)}].push_back(q.la90);
+    }
     SeriesBackground out;
     std::array<std::vector<double>, 3> ablsOf;
     for (auto& [key, values] : la90s) {
@@ -126,4 +144,98 @@ SeriesBackground backgroundLevels(const SeriesStore& series, SeriesMs t0, Series
         if (const auto& abls = ablsOf[static_cast<std::size_t>(part)]; !abls.empty())
             out.ratings.push_back({part, median(abls), static_cast<int>(abls.size())});
     return out;
+}
+
+bool excludedAt(const std::vector<SeriesSpan>& spans, SeriesMs t) {
+    const auto it = std::partition_point(spans.begin(), spans.end(),
+                                         [t](const SeriesSpan& s) { return s.end <= t; });
+    return it != spans.end() && it->start <= t;
+}
+
+// Where a time is excluded under one list of spans and not under the other.
+std::vector<SeriesSpan> changedBetween(const std::vector<SeriesSpan>& a,
+                                       const std::vector<SeriesSpan>& b) {
+    std::vector<SeriesMs> edges;
+    for (const auto* spans : {&a, &b})
+        for (const SeriesSpan& s : *spans) {
+            edges.push_back(s.start);
+            edges.push_back(s.end);
+        }
+    std::sort(edges.begin(), edges.end());
+    edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+    std::vector<SeriesSpan> out;
+    for (std::size_t i = 0; i + 1 < edges.size(); ++i) {
+        if (excludedAt(a, edges[i]) == excludedAt(b, edges[i]))
+            continue;
+        if (!out.empty() && out.back().end == edges[i])
+            out.back().end = edges[i + 1];
+        else
+            out.push_back({edges[i], edges[i + 1]});
+    }
+    return out;
+}
+
+} // namespace
+
+SeriesBackground backgroundLevels(const SeriesStore& series, SeriesMs t0, SeriesMs t1,
+                                  const PeriodBounds& bounds,
+                                  const std::vector<SeriesSpan>& excluded) {
+    std::vector<QuarterLa90> quarters;
+    walkQuarters(series, series.indexAt(t0), series.indexAt(t1), excluded,
+                 [&quarters](SeriesMs, const QuarterLa90& q) { quarters.push_back(q); });
+    return summed(quarters, bounds);
+}
+
+void BackgroundQuarters::readQuarters(const SeriesStore& series, std::size_t first,
+                                      std::size_t last) {
+    walkQuarters(series, first, last, excluded_,
+                 [this](SeriesMs quarter, const QuarterLa90& q) { counted_[quarter] = q; });
+}
+
+void BackgroundQuarters::update(const SeriesStore& series,
+                                const std::vector<SeriesSpan>& excluded) {
+    const bool grown = read_ && size_ > 0 && series.size() >= size_ && series.start() == start_ &&
+                       series.clockShifts() == shifts_ && series.timeAt(size_ - 1) == lastReading_;
+    std::vector<SeriesSpan> changed;
+    if (grown) {
+        changed = changedBetween(excluded_, excluded);
+        if (series.size() > size_)
+            changed.push_back({lastReading_, series.timeAt(series.size() - 1) + 1});
+    }
+    excluded_ = excluded;
+    if (!grown) {
+        counted_.clear();
+        readQuarters(series, 0, series.size());
+    } else {
+        // The changed times widened to whole quarters, each quarter read once.
+        std::vector<SeriesSpan> quarters;
+        for (const SeriesSpan& c : changed)
+            quarters.push_back({floorDiv(c.start, quarterMs) * quarterMs,
+                                (floorDiv(c.end - 1, quarterMs) + 1) * quarterMs});
+        std::sort(quarters.begin(), quarters.end(),
+                  [](const SeriesSpan& x, const SeriesSpan& y) { return x.start < y.start; });
+        std::vector<SeriesSpan> joined;
+        for (const SeriesSpan& q : quarters)
+            if (!joined.empty() && q.start <= joined.back().end)
+                joined.back().end = std::max(joined.back().end, q.end);
+            else
+                joined.push_back(q);
+        for (const SeriesSpan& q : joined) {
+            counted_.erase(counted_.lower_bound(q.start), counted_.lower_bound(q.end));
+            readQuarters(series, series.indexAt(q.start), series.indexAt(q.end));
+        }
+    }
+    read_ = true;
+    size_ = series.size();
+    start_ = series.start();
+    lastReading_ = size_ ? series.timeAt(size_ - 1) : 0;
+    shifts_ = series.clockShifts();
+}
+
+SeriesBackground BackgroundQuarters::levels(const PeriodBounds& bounds) const {
+    std::vector<QuarterLa90> quarters;
+    quarters.reserve(counted_.size());
+    for (const auto& [start, q] : counted_)
+        quarters.push_back(q);
+    return summed(quarters, bounds);
 }

@@ -154,9 +154,8 @@ SpanFigures spanFigures(const SeriesStore& series, SeriesMs t0, SeriesMs t1,
         return f;
     std::tie(f.countA, f.countC) = weightingsOf(series, ranges);
 
-    std::vector<std::uint32_t> histogram(0x10000, 0);
-    for (const auto& [first, last] : ranges)
-        series.addLevelCounts(first, last, histogram);
+    std::vector<std::uint32_t> histogram;
+    series.countLevels(ranges, histogram);
     const std::array<int, 5> ns = {5, 10, 50, 90, 95};
     std::array<double*, 5> out = {&f.l5, &f.l10, &f.l50, &f.l90, &f.l95};
     std::size_t k = 0;

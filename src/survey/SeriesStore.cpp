@@ -155,6 +155,9 @@ void SeriesStore::extend() {
             a.max = std::max(a.max, below[i].max);
         }
     }
+    counts_.resize(0x10000);
+    for (std::size_t i = summarised_; i < levels_.size(); ++i)
+        ++counts_[levels_[i]];
     summarised_ = levels_.size();
 
     // Only a run begun since the last call can have a gap before it.
@@ -302,17 +305,29 @@ std::vector<LevelSum> SeriesStore::columns(SeriesMs t0, SeriesMs t1, std::size_t
     return out;
 }
 
-void SeriesStore::countLevels(std::size_t first, std::size_t last,
+void SeriesStore::countLevels(const std::vector<std::pair<std::size_t, std::size_t>>& ranges,
                               std::vector<std::uint32_t>& histogram) const {
-    histogram.assign(0x10000, 0);
-    addLevelCounts(first, last, histogram);
-}
-
-void SeriesStore::addLevelCounts(std::size_t first, std::size_t last,
-                                 std::vector<std::uint32_t>& histogram) const {
-    last = std::min(last, levels_.size());
-    for (std::size_t i = first; i < last; ++i)
-        ++histogram[levels_[i]];
+    std::size_t inside = 0;
+    for (const auto& [first, last] : ranges)
+        inside += std::min(last, levels_.size()) - std::min(first, last);
+    if (summarised_ < levels_.size() || inside <= levels_.size() / 2) {
+        histogram.assign(0x10000, 0);
+        for (const auto& [first, last] : ranges)
+            for (std::size_t i = first; i < std::min(last, levels_.size()); ++i)
+                ++histogram[levels_[i]];
+        return;
+    }
+    histogram = counts_;
+    std::size_t from = 0;
+    const auto takeOut = [&](std::size_t to) {
+        for (std::size_t i = from; i < to; ++i)
+            --histogram[levels_[i]];
+    };
+    for (const auto& [first, last] : ranges) {
+        takeOut(std::min(first, levels_.size()));
+        from = std::max(from, std::min(last, levels_.size()));
+    }
+    takeOut(levels_.size());
 }
 
 std::pair<std::uint64_t, std::uint64_t> SeriesStore::weightings(std::size_t first,
@@ -329,7 +344,8 @@ std::pair<std::uint64_t, std::uint64_t> SeriesStore::weightings(std::size_t firs
 
 std::size_t SeriesStore::bytesUsed() const {
     std::size_t bytes = sizeof *this + capacityBytes(levels_) + capacityBytes(runs_) +
-                        capacityBytes(shifts_) + capacityBytes(gaps_) + capacityBytes(blocks_);
+                        capacityBytes(shifts_) + capacityBytes(gaps_) + capacityBytes(blocks_) +
+                        capacityBytes(counts_);
     for (const auto& level : blocks_)
         bytes += capacityBytes(level);
     for (const SeriesGap& g : gaps_)

@@ -54,6 +54,7 @@ struct SeriesGap {
 struct ClockShift {
     SeriesMs from = 0;
     std::int64_t shiftMs = 0;
+    bool operator==(const ClockShift&) const = default;
 };
 
 // One level held over a span of the series, as an interval's Leq is drawn.
@@ -132,14 +133,14 @@ class SeriesStore {
     // n pixel columns of equal width across [t0, t1); a column without
     // readings (count 0) lies in a gap.
     std::vector<LevelSum> columns(SeriesMs t0, SeriesMs t1, std::size_t n) const;
-    // The readings of [first, last) by level: histogram[L] counts those of L
-    // hundredths of a dB (the vector is sized and cleared here).
-    void countLevels(std::size_t first, std::size_t last,
+    // The readings of the index ranges [first, last), in order and apart, by
+    // level: histogram[L] counts those of L hundredths of a dB (the vector is
+    // sized here). Ranges holding most of the series are counted as the
+    // counts of all readings, kept as they come, less those outside the
+    // ranges: the figures of a whole month with its marks cost no pass over
+    // its readings.
+    void countLevels(const std::vector<std::pair<std::size_t, std::size_t>>& ranges,
                      std::vector<std::uint32_t>& histogram) const;
-    // The same added to a histogram countLevels sized: the readings of
-    // several spans counted together.
-    void addLevelCounts(std::size_t first, std::size_t last,
-                        std::vector<std::uint32_t>& histogram) const;
     // How many of [first, last) are A- and C-weighted.
     std::pair<std::uint64_t, std::uint64_t> weightings(std::size_t first, std::size_t last) const;
 
@@ -165,6 +166,7 @@ class SeriesStore {
     std::vector<ClockShift> shifts_;
     std::vector<SeriesGap> gaps_;
     std::vector<std::vector<Block>> blocks_; // [0]: leafSize readings each, then fanOut each
+    std::vector<std::uint32_t> counts_;      // the summarised readings by level
     std::size_t summarised_ = 0;             // readings the blocks hold
     std::size_t runsWithGaps_ = 0;           // runs whose gap before them is known
     std::optional<std::int64_t> pendingShift_;

@@ -30,6 +30,7 @@ const QColor stepColour(230, 120, 0);
 const QColor eventColour(200, 20, 60);
 const QColor eventTint(200, 20, 60, 28);
 constexpr int eventBarHeight = 6;
+constexpr int dotRadius = 2;
 
 // A mark's band, behind the curve, and over it for the readings left out.
 QColor bandOf(MarkKind kind) {
@@ -106,6 +107,11 @@ void SurveyPlot::followSeries(const SeriesStore* series, SeriesMs wholeStart, Se
     fitLevels();
     spanMoved();
     emit cursorsChanged();
+}
+
+void SurveyPlot::setJoinLoneReadings(bool on) {
+    joinLoneReadings_ = on;
+    update();
 }
 
 void SurveyPlot::setSteps(std::vector<SeriesStep> steps) {
@@ -331,15 +337,30 @@ void SurveyPlot::paintEvent(QPaintEvent*) {
         lines.back() << QPoint(x, pixelY(*leq));
         lastX = x;
     }
+    // A reading alone between gaps would be a single pixel: it gets a dot.
+    QPolygon dots;
+    std::vector<QPolygon> joined;
+    bool lastAlone = false;
+    for (QPolygon& l : lines) {
+        const bool alone = l.size() == 1;
+        if (alone)
+            dots << l.front();
+        if (alone && lastAlone && joinLoneReadings_)
+            joined.back() << l.front();
+        else
+            joined.push_back(std::move(l));
+        lastAlone = alone;
+    }
     p.setPen(QPen(bandColour, 0));
     p.drawLines(bands);
     p.setPen(QPen(lineColour, 0));
-    for (const QPolygon& l : lines) {
-        if (l.size() == 1)
-            p.drawPoint(l.front());
-        else
+    for (const QPolygon& l : joined)
+        if (l.size() > 1)
             p.drawPolyline(l);
-    }
+    p.setBrush(lineColour);
+    for (const QPoint& dot : dots)
+        p.drawEllipse(dot, dotRadius, dotRadius);
+    p.setBrush(Qt::NoBrush);
 
     // Events: their spans tinted, and a bar along the bottom that stays in
     // sight when an event is narrower than a pixel.

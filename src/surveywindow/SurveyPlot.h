@@ -46,6 +46,10 @@ class SurveyPlot : public QWidget {
     // to its end. Nothing for none.
     void setTailGap(std::optional<SeriesGap> gap);
     const std::optional<SeriesGap>& tailGap() const { return tailGap_; }
+    // Readings alone between gaps (a meter that has sent a level now and
+    // then) joined by a line through their dots rather than left as dots
+    // apart; where the gaps are outages, as in a survey, they stay apart.
+    void setJoinLoneReadings(bool on);
     // Levels held over spans (the intervals' Leq), drawn as steps on the curve.
     void setSteps(std::vector<SeriesStep> steps);
     const std::vector<SeriesStep>& steps() const { return steps_; }
@@ -99,6 +103,7 @@ class SurveyPlot : public QWidget {
     double yMin_ = 30;
     double yMax_ = 110;
     std::optional<double> limit_;
+    bool joinLoneReadings_ = false;
     std::vector<SeriesStep> steps_;
     std::optional<SeriesGap> tailGap_;
     std::vector<ShownMark> marks_;

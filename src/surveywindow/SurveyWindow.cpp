@@ -7,7 +7,6 @@
 #include "mqtt/MqttPublisher.h"
 #include "recording/Recording.h"
 #include "survey/SeriesBackground.h"
-#include "survey/SeriesTables.h"
 #include "survey/SurveyWeather.h"
 #include "surveywindow/LiveSurvey.h"
 #include "surveywindow/SurveyExports.h"
@@ -30,7 +29,7 @@
 #include <QPalette>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScrollBar>
+#include <QResizeEvent>
 #include <QShortcut>
 #include <QSplitter>
 #include <QTabWidget>
@@ -47,46 +46,6 @@ namespace {
 
 constexpr std::int64_t hourMs = 3600 * 1000;
 constexpr std::int64_t dayMs = 24 * hourMs;
-
-QTableWidget* makeTable(const QStringList& headings, QWidget* parent) {
-    auto* t = new QTableWidget(0, static_cast<int>(headings.size()), parent);
-    t->setHorizontalHeaderLabels(headings);
-    t->verticalHeader()->hide();
-    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    t->setSelectionBehavior(QAbstractItemView::SelectRows);
-    t->setSelectionMode(QAbstractItemView::SingleSelection);
-    // Sized to the contents once a fill is done (fitToContents): sized to
-    // them as each cell comes in, a table of a month's days lays its texts
-    // out hundreds of times over.
-    t->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    return t;
-}
-
-void setCell(QTableWidget* t, int row, int column, const QString& text) {
-    auto* item = new QTableWidgetItem(text);
-    item->setTextAlignment(column == 0 ? Qt::AlignLeft | Qt::AlignVCenter
-                                       : Qt::AlignRight | Qt::AlignVCenter);
-    t->setItem(row, column, item);
-}
-
-// A figure the window cannot give shows as this.
-constexpr std::string_view noFigure = "-";
-
-template <class Row> QStringList headingsOf(const FigureTable<Row>& table) {
-    const Language language = interfaceLanguage();
-    QStringList out{QString::fromUtf8(table.heading.in(language))};
-    for (const TableColumn<Row>& c : table.columns)
-        out << QString::fromUtf8(c.heading.in(language));
-    return out;
-}
-
-template <class Row>
-void setRow(QTableWidget* t, int r, const FigureTable<Row>& table, const Row& row) {
-    setCell(t, r, 0, QString::fromStdString(table.name(row)));
-    for (std::size_t c = 0; c < table.columns.size(); ++c)
-        setCell(t, r, static_cast<int>(c) + 1,
-                QString::fromStdString(figureText(table.columns[c], row, noFigure)));
-}
 
 QString elapsed(SurveyMs ms) {
     const long long s = std::max<SurveyMs>(0, ms) / 1000;
@@ -162,13 +121,12 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
       backButton_(new QPushButton(tr("Geri"), this)),
       hourlyButton_(new QPushButton(tr("Saatlik tablo"), this)),
       stopButton_(new QPushButton(tr("Durdur"), this)), writeProblem_(new QLabel(this)),
-      figures_(makeTable({tr("Değer"), tr("Tümü"), tr("A-B arası")}, this)),
-      daily_(makeTable(headingsOf(dailyFiguresTable()), this)),
-      hourly_(makeTable(headingsOf(hourlyFiguresTable()), this)) {
+      figureTables_(this) {
     setWindowTitle(tr("Ölçüm: %1").arg(QDir::toNativeSeparators(folder)));
     resize(1100, 720);
     marks_ = new MarksEditor(appClock(), this);
-    markList_ = makeTable({tr("Başlangıç"), tr("Süre"), tr("Tür"), tr("Etiket"), tr("Not")}, this);
+    markList_ =
+        makeSurveyTable({tr("Başlangıç"), tr("Süre"), tr("Tür"), tr("Etiket"), tr("Not")}, this);
     markList_->setObjectName(QStringLiteral("marks"));
     marksLabel_ = new QLabel(this);
     marksLabel_->setObjectName(QStringLiteral("marksLine"));
@@ -259,7 +217,7 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
     connect(hourlyButton_, &QPushButton::toggled, this, [this](bool on) {
         if (on)
             fillHourly();
-        hourly_->setVisible(on);
+        figureTables_.hourly()->setVisible(on);
         fitTables();
     });
     connect(cancelButton_, &QPushButton::clicked, load_, &SurveyFolderLoad::cancel);
@@ -288,6 +246,9 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
     auto* cursors = new QHBoxLayout;
     cursorsLabel_->setObjectName(QStringLiteral("cursors"));
     cursorsLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // On a narrow screen the times go on a second line rather than off the edge.
+    cursorsLabel_->setWordWrap(true);
+    spanLabel_->setWordWrap(true);
     clearCursorsButton_->setObjectName(QStringLiteral("clearCursors"));
     clearCursorsButton_->setToolTip(tr("A ve B imleçlerini kaldır (Esc)"));
     clearCursorsButton_->setShortcut(QKeySequence(Qt::Key_Escape));
@@ -304,19 +265,6 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
     loading->addWidget(progress_);
     loading->addWidget(cancelButton_);
     loading->addWidget(stopButton_);
-
-    const auto& figureRows = spanFigureRows();
-    const int rows = static_cast<int>(figureRows.size());
-    figures_->setRowCount(rows);
-    for (int r = 0; r < rows; ++r)
-        setCell(figures_, r, 0,
-                QString::fromUtf8(
-                    figureRows[static_cast<std::size_t>(r)].heading.in(interfaceLanguage())));
-    figures_->setSelectionMode(QAbstractItemView::NoSelection);
-    // Every figure in sight, also when a line about writing takes room.
-    figures_->setMinimumHeight(figures_->horizontalHeader()->sizeHint().height() +
-                               rows * figures_->verticalHeader()->defaultSectionSize() +
-                               2 * figures_->frameWidth());
 
     eventBox_ = new QGroupBox(tr("Olayları bul"), this);
     eventBox_->setObjectName(QStringLiteral("events"));
@@ -351,7 +299,7 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
     }
     eventBox_->setLayout(rules);
     eventTable_ =
-        makeTable({tr("No"), tr("Başlangıç"), tr("Süre (s)"), tr("Lmax"), tr("SEL")}, this);
+        makeSurveyTable({tr("No"), tr("Başlangıç"), tr("Süre (s)"), tr("Lmax"), tr("SEL")}, this);
     eventTable_->setObjectName(QStringLiteral("eventList"));
     eventTable_->horizontalHeader()->setSectionsClickable(true);
     eventTable_->horizontalHeader()->setSortIndicatorShown(true);
@@ -404,9 +352,8 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
     // Each table as wide as what it shows (fitTables); the marks take the rest.
     tables_ = new QSplitter(Qt::Horizontal, this);
     tables_->setChildrenCollapsible(false);
-    tables_->addWidget(figures_);
-    tables_->addWidget(daily_);
-    tables_->addWidget(hourly_);
+    for (QTableWidget* t : {figureTables_.figures(), figureTables_.daily(), figureTables_.hourly()})
+        tables_->addWidget(t);
     auto* markPanel = new QWidget(this);
     auto* markColumn = new QVBoxLayout(markPanel);
     markColumn->setContentsMargins(0, 0, 0, 0);
@@ -422,9 +369,6 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
     side->addTab(eventPanel, tr("Olaylar"));
     tables_->addWidget(side);
     tables_->setStretchFactor(3, 1);
-    hourly_->hide();
-    for (QTableWidget* t : {figures_, daily_, hourly_})
-        fitToContents(t);
 
     auto* split = new QSplitter(Qt::Vertical, this);
     split->addWidget(plot_);
@@ -451,9 +395,10 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
         const auto [a, b] = eventView(events_.events()[index]);
         plot_->showSpan(a, b);
     });
-    connect(daily_, &QTableWidget::cellClicked, this, [this](int row, int) { dayClicked(row); });
-    connect(hourly_, &QTableWidget::cellClicked, this, [this](int row, int) {
-        const QTableWidgetItem* item = hourly_->item(row, 0);
+    connect(figureTables_.daily(), &QTableWidget::cellClicked, this,
+            [this](int row, int) { dayClicked(row); });
+    connect(figureTables_.hourly(), &QTableWidget::cellClicked, this, [this](int row, int) {
+        const QTableWidgetItem* item = figureTables_.hourly()->item(row, 0);
         if (item)
             plot_->showSpan(item->data(Qt::UserRole).toLongLong(),
                             item->data(Qt::UserRole + 1).toLongLong());
@@ -597,7 +542,7 @@ void CSurveyWnd::showGrowth() {
     showFigures(WholeSurvey, s.start(), s.end());
     cursorsMoved();
     fillDaily();
-    if (hourly_->isVisible())
+    if (figureTables_.hourly()->isVisible())
         fillHourly();
 }
 
@@ -743,27 +688,32 @@ void CSurveyWnd::showRemembered() {
         show();
 }
 
-void CSurveyWnd::fitToContents(QTableWidget* t) {
-    t->resizeColumnsToContents();
+void CSurveyWnd::fitTables() {
+    // The figures whole; the day and hour tables as wide as they are while
+    // the marks keep 200 px, narrower and scrolling side to side when the
+    // window is short of room; the marks take what is left.
+    constexpr int marksWidth = 200;
+    const auto [figures, daily, hourly] = figureTables_.widths();
+    const int room = std::max(0, tables_->width() - figures - marksWidth);
+    int d = daily, h = hourly;
+    if (d + h > room) {
+        d = static_cast<int>(static_cast<long long>(room) * daily / (daily + hourly));
+        h = room - d;
+    }
+    tables_->setSizes({figures, d, h, std::max(tables_->width() - figures - d - h, marksWidth)});
 }
 
-void CSurveyWnd::fitTables() {
-    auto width = [](const QTableWidget* t) {
-        return t->isHidden() ? 0
-                             : t->horizontalHeader()->length() + 2 * t->frameWidth() +
-                                   t->verticalScrollBar()->sizeHint().width();
-    };
-    const int figures = width(figures_), daily = width(daily_), hourly = width(hourly_);
-    tables_->setSizes(
-        {figures, daily, hourly, std::max(tables_->width() - figures - daily - hourly, 200)});
+void CSurveyWnd::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fitTables();
 }
 
 void CSurveyWnd::fillDaily() {
     const SeriesStore& s = read_->series;
     days_ = dailyFigures(s, bounds_, figureMarks());
-    FigureTable<DayFigures> table = dailyFiguresTable();
     const std::vector<SeriesSpan>& excluded = figureMarks().excluded;
-    if (eventSettings_.on && !s.empty()) {
+    const bool withEvents = eventSettings_.on && !s.empty();
+    if (withEvents) {
         PassKey key{s.start(), static_cast<long long>(s.size()), excluded, bounds_,
                     eventSettings_.rules};
         if (!(key == eventsKey_)) {
@@ -773,42 +723,13 @@ void CSurveyWnd::fillDaily() {
         }
         putEventDays(days_, eventsFound_);
         events_.set(eventsFound_.events);
-        const auto& more = dailyEventColumns();
-        table.columns.insert(table.columns.end(), more.begin(), more.end());
     } else {
         events_.set({});
     }
     plot_->setEvents(events_.events());
     fillEventList();
-
-    // Each day's background levels after its figures: day, evening, night.
-    constexpr SeriesMs quarterMs = 15 * 60 * 1000;
-    PassKey key{
-        s.start(), s.empty() ? -1 : (s.end() - s.start()) / quarterMs, excluded, bounds_, {}};
-    if (!(key == backgroundKey_)) {
-        background_ = s.empty() ? SeriesBackground{}
-                                : backgroundLevels(s, s.start(), s.end(), bounds_, excluded);
-        backgroundKey_ = std::move(key);
-    }
-    const SeriesBackground& background = background_;
-    QStringList headings = headingsOf(table);
-    for (const QString& part : {tr("ABL gündüz"), tr("ABL akşam"), tr("ABL gece")})
-        headings << part;
-    daily_->setColumnCount(static_cast<int>(headings.size()));
-    daily_->setHorizontalHeaderLabels(headings);
-    daily_->setRowCount(static_cast<int>(days_.size()));
-    const int firstAbl = static_cast<int>(table.columns.size()) + 1;
-    for (int r = 0; r < static_cast<int>(days_.size()); ++r) {
-        const DayFigures& d = days_[static_cast<std::size_t>(r)];
-        setRow(daily_, r, table, d);
-        for (int c = 0; c < 3; ++c)
-            setCell(daily_, r, firstAbl + c, QString::fromUtf8(noFigure.data(), noFigure.size()));
-        for (const BackgroundLevel& l : background.levels)
-            if (l.year == d.year && l.month == d.month && l.day == d.day)
-                setCell(daily_, r, firstAbl + static_cast<int>(l.part),
-                        QString::number(l.abl, 'f', 1));
-    }
-    fitToContents(daily_);
+    backgroundQuarters_.update(s, excluded);
+    figureTables_.showDays(days_, withEvents, backgroundQuarters_.levels(bounds_));
 }
 
 void CSurveyWnd::fillEventList() {
@@ -816,8 +737,8 @@ void CSurveyWnd::fillEventList() {
     for (std::size_t r = 0; r < events_.size(); ++r) {
         const std::vector<std::string> cells = events_.cells(r);
         for (std::size_t c = 0; c < cells.size(); ++c)
-            setCell(eventTable_, static_cast<int>(r), static_cast<int>(c),
-                    QString::fromStdString(cells[c]));
+            setSurveyCell(eventTable_, static_cast<int>(r), static_cast<int>(c),
+                          QString::fromStdString(cells[c]));
     }
     eventTable_->horizontalHeader()->setSortIndicator(
         events_.sortColumn(), events_.descending() ? Qt::DescendingOrder : Qt::AscendingOrder);
@@ -879,29 +800,19 @@ void CSurveyWnd::dayClicked(int row) {
     const DayFigures& d = days_[static_cast<std::size_t>(row)];
     hourlyDay_ = static_cast<std::size_t>(row);
     plot_->showSpan(d.start, d.end);
-    if (hourly_->isVisible())
+    if (figureTables_.hourly()->isVisible())
         fillHourly();
 }
 
 void CSurveyWnd::fillHourly() {
     const SeriesStore& s = read_->series;
     const bool oneDay = hourlyDay_ && *hourlyDay_ < days_.size();
-    const std::vector<HourFigures> hours =
+    figureTables_.showHours(
         oneDay ? hourlyFigures(s, days_[*hourlyDay_].start, days_[*hourlyDay_].end, figureMarks())
-               : hourlyFigures(s, s.start(), s.end(), figureMarks());
-    hourly_->setRowCount(static_cast<int>(hours.size()));
-    for (int r = 0; r < static_cast<int>(hours.size()); ++r) {
-        const HourFigures& h = hours[static_cast<std::size_t>(r)];
-        setRow(hourly_, r, hourlyFiguresTable(), h);
-        hourly_->item(r, 0)->setData(Qt::UserRole, QVariant::fromValue<qlonglong>(h.start));
-        hourly_->item(r, 0)->setData(Qt::UserRole + 1, QVariant::fromValue<qlonglong>(h.end));
-    }
-    fitToContents(hourly_);
+               : hourlyFigures(s, s.start(), s.end(), figureMarks()));
 }
 
 void CSurveyWnd::showFigures(int column, SeriesMs t0, SeriesMs t1) {
-    const int c = column + 1;
-    const auto& rows = spanFigureRows();
     // An empty span is left without figures, not computed.
     const std::optional<SpanFigures> f =
         t1 > t0 ? std::optional(spanFigures(read_->series, t0, t1, bounds_, figureMarks()))
@@ -919,11 +830,7 @@ void CSurveyWnd::showFigures(int column, SeriesMs t0, SeriesMs t1) {
             text += tr("; değerler bütün okumaların");
         marksLabel_->setText(text);
     }
-    for (std::size_t r = 0; r < rows.size(); ++r)
-        setCell(
-            figures_, static_cast<int>(r), c,
-            QString::fromStdString(f ? figureText(rows[r], *f, noFigure) : std::string(noFigure)));
-    fitToContents(figures_);
+    figureTables_.showSpan(column, f);
 }
 
 QString CSurveyWnd::cursorsText() const {
@@ -964,9 +871,12 @@ void CSurveyWnd::spanMoved() {
     if (!loaded_ || read_->series.empty())
         return;
     const SeriesStore& s = read_->series;
-    spanLabel_->setText(QStringLiteral("%1 – %2").arg(
-        QString::fromStdString(seriesDateTime(s, plot_->span().t0())),
-        QString::fromStdString(seriesDateTime(s, plot_->span().t1()))));
+    // Wrapped, if at all, between the two times, each kept whole.
+    auto at = [&s](SeriesMs t) {
+        return QString::fromStdString(seriesDateTime(s, t)).replace(QLatin1Char(' '), QChar::Nbsp);
+    };
+    spanLabel_->setText(
+        QStringLiteral("%1 – %2").arg(at(plot_->span().t0()), at(plot_->span().t1())));
 }
 
 void CSurveyWnd::showDay() {
@@ -1060,7 +970,7 @@ void CSurveyWnd::marksChanged() {
     showFigures(WholeSurvey, s.start(), s.end());
     cursorsMoved();
     fillDaily();
-    if (hourly_->isVisible())
+    if (figureTables_.hourly()->isVisible())
         fillHourly();
 }
 

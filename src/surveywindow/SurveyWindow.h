@@ -8,6 +8,7 @@
 #include "surveywindow/MarksEditor.h"
 #include "surveywindow/SurveyEvents.h"
 #include "surveywindow/SurveyFolderLoad.h"
+#include "surveywindow/SurveyTables.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -80,9 +81,9 @@ class CSurveyWnd : public QWidget {
     const QString& folder() const { return folder_; }
     const SeriesStore& series() const { return read_->series; }
     SurveyPlot* plot() const { return plot_; }
-    QTableWidget* dailyTable() const { return daily_; }
-    QTableWidget* hourlyTable() const { return hourly_; }
-    QTableWidget* figuresTable() const { return figures_; }
+    QTableWidget* dailyTable() const { return figureTables_.daily(); }
+    QTableWidget* hourlyTable() const { return figureTables_.hourly(); }
+    QTableWidget* figuresTable() const { return figureTables_.figures(); }
     // The times of the cursors and the length between them.
     QLabel* cursorsLabel() const { return cursorsLabel_; }
     // The day whose hours the hourly table shows: one clicked in the daily
@@ -137,6 +138,7 @@ class CSurveyWnd : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     explicit CSurveyWnd(const QString& folder, QWidget* parent);
@@ -168,7 +170,6 @@ class CSurveyWnd : public QWidget {
     std::optional<EventRules> reportEvents() const;
     QString markKindText(MarkKind kind) const;
     void showRemembered();
-    void fitToContents(QTableWidget* table);
     void fitTables();
     QString cursorsText() const;
 
@@ -180,21 +181,21 @@ class CSurveyWnd : public QWidget {
     bool tellingWriteProblem_ = false; // a message about writing is up
     PeriodBounds bounds_;
     std::vector<DayFigures> days_;
-    // Events and background levels each cost a pass over every reading: they
-    // are worked out again only when what they depend on has changed, so a
-    // month's growth ticks and clicks stay quick. The background waits for a
-    // whole quarter hour more, as its intervals do.
+    // Events and background levels each cost a pass over every reading: the
+    // events are found again only when what they depend on has changed, the
+    // background reads again only the quarter hours a change touches, so a
+    // month's growth ticks, clicks and marks stay quick.
     struct PassKey {
         SeriesMs start = 0;
-        long long extent = -1; // readings for the events, quarter hours for the background
+        long long readings = -1;
         std::vector<SeriesSpan> excluded;
         PeriodBounds bounds;
         EventRules rules;
         bool operator==(const PassKey&) const = default;
     };
-    PassKey eventsKey_, backgroundKey_;
+    PassKey eventsKey_;
     SeriesEvents eventsFound_;
-    SeriesBackground background_;
+    BackgroundQuarters backgroundQuarters_;
     std::optional<std::size_t> hourlyDay_;
     MarksEditor* marks_;
     SeriesMarks seriesMarks_; // the marks in series time
@@ -216,9 +217,7 @@ class CSurveyWnd : public QWidget {
     QPushButton* hourlyButton_;
     QPushButton* stopButton_;
     QLabel* writeProblem_;
-    QTableWidget* figures_;
-    QTableWidget* daily_;
-    QTableWidget* hourly_;
+    SurveyTables figureTables_;
     QTableWidget* markList_;
     QSplitter* tables_;
     QLabel* marksLabel_;

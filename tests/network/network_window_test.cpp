@@ -834,6 +834,64 @@ TEST(MeterWindow, AZoomedViewStaysWhereTheUserLooksWhileTheHourMovesOn) {
     EXPECT_EQ(span.t1() - span.t0(), 60'000);
 }
 
+// A meter that has sent one level, or two, shows them: a dot for each (one
+// when both fall in one pixel) and a line between two, in the curve's colour,
+// whether the two are a second or half a minute apart.
+TEST(MeterWindow, AFewLevelsAreDrawnAsDotsAndALine) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<int, double>> levels; // seconds before now, dB
+    };
+    const Case cases[] = {{"one", {{20, 62.0}}},
+                          {"two-a-second-apart", {{21, 58.0}, {20, 66.0}}},
+                          {"two-ten-seconds-apart", {{1200, 58.0}, {1190, 66.0}}},
+                          {"two-half-a-minute-apart", {{600, 55.0}, {570, 70.0}}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FleetModel fleet;
+        const SurveyMs now = 1796734800000; // 2026-12-08 13:00:00 UTC
+        ManualClock clock(static_cast<std::time_t>(now / 1000));
+        for (const auto& [ago, db] : c.levels) {
+            const SurveyMs t = now - ago * 1000LL;
+            fleet.take(mqttTopic("north", "m1", MqttTopic::Level),
+                       encodeLevel({isoLocalTime(clock, t), db, "dBA"}), t);
+        }
+        FleetTable table(fleet);
+        CMeterWnd window(fleet, table, 0, clock, std::nullopt, {});
+        window.resize(900, 480);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        ASSERT_EQ(window.series().size(), c.levels.size());
+        SurveyPlot* plot = window.plot();
+        const QImage shot = plot->grab().toImage();
+        shot.save(QStringLiteral(VREL_TEST_TMP "/meter-few-levels-%1.png")
+                      .arg(QString::fromLatin1(c.name)));
+        const QRect area = plot->plotArea();
+        // The curve's dark blue, far from the grid's grey and the gaps' shade.
+        const auto curve = [&shot](int x, int y) {
+            const QColor p = shot.pixelColor(x, y);
+            return p.blue() > 100 && p.red() < 90 && p.green() < 110;
+        };
+        int painted = 0;
+        for (int x = area.left(); x <= area.right(); ++x)
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                painted += curve(x, y);
+        EXPECT_GE(painted, 9) << "a dot, not a pixel";
+        if (c.levels.size() < 2)
+            continue;
+        // Between the two dots every column has some of the line.
+        const SeriesStore& s = window.series();
+        const int x0 = plot->xOf(s.timeAt(0)), x1 = plot->xOf(s.timeAt(1));
+        EXPECT_GE(painted, x1 - x0 + (x1 > x0 ? 18 : 9)) << "a dot each and the line";
+        for (int x = x0 + 1; x < x1; ++x) {
+            bool line = false;
+            for (int y = area.top(); y <= area.bottom() && !line; ++y)
+                line = curve(x, y);
+            EXPECT_TRUE(line) << "column " << x;
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {

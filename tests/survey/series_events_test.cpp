@@ -369,4 +369,107 @@ TEST(SeriesBackground, AblAndRblAsDefined) {
     }
 }
 
+// The quarters kept between passes give what a full pass gives, exactly,
+// whatever marks come, go or move and while readings are added at the end,
+// across a gap and the hour repeated when daylight saving ends.
+TEST(SeriesBackground, KeptQuartersFollowMarksAndGrowthAsAFullPass) {
+    std::mt19937 rng(23);
+    std::uniform_int_distribution<int> level(3500, 7500);
+    // Three days and a half at 1 s from 2026-11-02 06:50, an outage of 2 h 13 min
+    // on the 3rd, a stretch at 0.5 s; the clock falls back an hour on the 4th.
+    struct Stamp {
+        std::int64_t t;
+        std::int32_t intervalMs;
+        Centibel level;
+    };
+    std::vector<Stamp> stamps;
+    const std::int64_t from = nov2 + 6 * hourMs + 50 * 60 * secondMs;
+    const std::int64_t outFrom = nov2 + dayMs + 11 * hourMs + 7 * secondMs;
+    const std::int64_t outTo = outFrom + 2 * hourMs + 13 * 60 * secondMs;
+    const std::int64_t halfFrom = nov2 + 2 * dayMs + 3 * hourMs + 555 * secondMs;
+    const std::int64_t halfTo = halfFrom + 5 * hourMs;
+    for (std::int64_t t = from; t < from + 84 * hourMs;) {
+        const std::int32_t interval = t >= halfFrom && t < halfTo ? 500 : 1000;
+        if (t < outFrom || t >= outTo)
+            stamps.push_back({t, interval, static_cast<Centibel>(level(rng))});
+        t += interval;
+    }
+    const std::int64_t fallBack = nov2 + 3 * dayMs + 2 * hourMs;
+
+    SeriesStore series;
+    std::size_t added = 0;
+    const auto grow = [&](std::size_t n) {
+        for (const std::size_t end = std::min(stamps.size(), added + n); added < end; ++added) {
+            const Stamp& s = stamps[added];
+            if (s.t == fallBack)
+                series.setClockShift(hourMs);
+            series.appendStamp(s.t, &s.level, 1, s.intervalMs, 'A');
+        }
+        series.finish();
+    };
+    grow(stamps.size() * 3 / 5);
+
+    // Marks as the user leaves them, overlapping or not; excluded as SeriesMarks holds them.
+    std::vector<SeriesSpan> marks;
+    const auto excludedOf = [&marks] {
+        std::vector<SeriesSpan> spans = marks;
+        std::sort(spans.begin(), spans.end(),
+                  [](const SeriesSpan& a, const SeriesSpan& b) { return a.start < b.start; });
+        std::vector<SeriesSpan> joined;
+        for (const SeriesSpan& s : spans)
+            if (!joined.empty() && s.start <= joined.back().end)
+                joined.back().end = std::max(joined.back().end, s.end);
+            else
+                joined.push_back(s);
+        return joined;
+    };
+    std::uniform_int_distribution<std::int64_t> when(from - hourMs, from + 85 * hourMs);
+    const auto randomMark = [&] {
+        // A few seconds, minutes or hours, now and then more than a day.
+        const std::int64_t units[] = {secondMs, 60 * secondMs, hourMs};
+        const std::int64_t length =
+            std::uniform_int_distribution<std::int64_t>(1, 30)(rng) * units[rng() % 3];
+        const std::int64_t start = when(rng);
+        return SeriesSpan{start, start + length};
+    };
+
+    BackgroundQuarters kept;
+    for (int step = 0; step < 160; ++step) {
+        SCOPED_TRACE(step);
+        const unsigned what = rng() % 20;
+        if (step == 120)
+            grow(stamps.size()); // the rest
+        else if (what < 8 || marks.empty())
+            marks.push_back(randomMark());
+        else if (what < 12)
+            marks.erase(marks.begin() + static_cast<std::ptrdiff_t>(rng() % marks.size()));
+        else if (what < 16)
+            marks[rng() % marks.size()] = randomMark();
+        else if (what < 19)
+            grow(std::uniform_int_distribution<std::size_t>(1, 8000)(rng));
+        else
+            marks.clear();
+        const std::vector<SeriesSpan> excluded = excludedOf();
+        kept.update(series, excluded);
+        for (const PeriodBounds bounds : {PeriodBounds{}, PeriodBounds{6, 18, 22}}) {
+            const SeriesBackground want =
+                backgroundLevels(series, series.start(), series.end(), bounds, excluded);
+            const SeriesBackground got = kept.levels(bounds);
+            ASSERT_EQ(got.levels.size(), want.levels.size());
+            for (std::size_t i = 0; i < want.levels.size(); ++i) {
+                const BackgroundLevel &g = got.levels[i], &w = want.levels[i];
+                EXPECT_EQ(std::tie(g.year, g.month, g.day, g.part, g.abl, g.intervals),
+                          std::tie(w.year, w.month, w.day, w.part, w.abl, w.intervals))
+                    << i;
+            }
+            ASSERT_EQ(got.ratings.size(), want.ratings.size());
+            for (std::size_t i = 0; i < want.ratings.size(); ++i)
+                EXPECT_EQ(
+                    std::tie(got.ratings[i].part, got.ratings[i].rbl, got.ratings[i].dates),
+                    std::tie(want.ratings[i].part, want.ratings[i].rbl, want.ratings[i].dates));
+        }
+    }
+    EXPECT_EQ(added, stamps.size()) << "the series grew to its end";
+}
+
 } // namespace

@@ -386,6 +386,49 @@ TEST_F(SurveyWindowTest, TheHourlyTableFollowsTheDayClicked) {
     w->grab().toImage().save(QStringLiteral(VREL_TEST_OUT "/survey-window-hours.png"));
 }
 
+// On a screen 1,200, 1,000 or 800 px wide the window fits: the figures table shows
+// every column whole, and the cursors' line every time, wrapped where the
+// line is short of room.
+TEST_F(SurveyWindowTest, AtTwelveHundredAndAThousandPixelsTheFiguresAndCursorsFit) {
+    std::unique_ptr<CSurveyWnd> w(openAndWait(dir.path()));
+    ASSERT_TRUE(w->loaded());
+    w->showNormal();
+    const SeriesStore& s = w->series();
+    w->plot()->setCursors(s.start() + 3'600'000, s.end() - 3'600'000);
+    const QString cursors = w->cursorsLabel()->text();
+    ASSERT_TRUE(cursors.contains(QStringLiteral("A–B"))) << cursors.toStdString();
+    for (const int width : {1200, 1000, 800}) {
+        SCOPED_TRACE(width);
+        w->resize(width, 720);
+        ASSERT_TRUE(QTest::qWaitFor([&w, width] { return w->width() == width; }, 5000))
+            << "the window is kept at " << w->width() << " px at least";
+        QApplication::processEvents();
+        const QImage shot = w->grab().toImage();
+        shot.save(QStringLiteral(VREL_TEST_OUT "/survey-window-%1.png").arg(width));
+
+        QTableWidget* f = w->figuresTable();
+        const QRect table(f->mapTo(w.get(), QPoint(0, 0)), f->size());
+        EXPECT_TRUE(w->rect().contains(table));
+        for (int c = 0; c < f->columnCount(); ++c) {
+            const QRect column(f->horizontalHeader()->sectionViewportPosition(c), 0,
+                               f->columnWidth(c), 1);
+            EXPECT_TRUE(f->viewport()->rect().contains(column)) << "column " << c;
+        }
+        // The last row above the table's bottom edge, not under a scroll bar.
+        const int lastRow = f->rowCount() - 1;
+        EXPECT_LE(f->rowViewportPosition(lastRow) + f->rowHeight(lastRow), f->viewport()->height());
+
+        QLabel* label = w->cursorsLabel();
+        EXPECT_EQ(label->text(), cursors);
+        EXPECT_TRUE(w->rect().contains(QRect(label->mapTo(w.get(), QPoint(0, 0)), label->size())));
+        // Every word of it inside the label, on as many lines as it takes.
+        const QRect needed = label->fontMetrics().boundingRect(
+            label->contentsRect(), Qt::TextWordWrap | int(label->alignment()), label->text());
+        EXPECT_LE(needed.width(), label->contentsRect().width());
+        EXPECT_LE(needed.height(), label->contentsRect().height());
+    }
+}
+
 TEST_F(SurveyWindowTest, OpensMaximisedAsLastClosedAndShowsACursorAtTheRightEdge) {
     EXPECT_TRUE(CSurveyWnd::opensMaximized()) << "the first time";
     {
