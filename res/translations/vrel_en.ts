@@ -265,7 +265,7 @@
 <context>
     <name>CDataLogDlg</name>
     <message>
-        <location filename="../../src/logger/DataLogDlg.cpp" line="+39"/>
+        <location filename="../../src/logger/DataLogDlg.cpp" line="+38"/>
         <source>Tarih, Saat</source>
         <translation>Date, Time</translation>
     </message>
@@ -948,7 +948,7 @@
 <context>
     <name>CSurveyWnd</name>
     <message>
-        <location filename="../../src/surveywindow/SurveyWindow.cpp" line="+120"/>
+        <location filename="../../src/surveywindow/SurveyWindow.cpp" line="+109"/>
         <source>İptal</source>
         <translation>Cancel</translation>
     </message>
@@ -1035,18 +1035,18 @@
     </message>
     <message>
         <location line="+2"/>
-        <location line="+959"/>
+        <location line="+907"/>
         <source>Düzenle…</source>
         <translation>Edit…</translation>
     </message>
     <message>
-        <location line="-958"/>
-        <location line="+959"/>
+        <location line="-906"/>
+        <location line="+907"/>
         <source>Sil</source>
         <translation>Delete</translation>
     </message>
     <message>
-        <location line="-956"/>
+        <location line="-904"/>
         <source>Hava verisi…</source>
         <translation>Weather data…</translation>
     </message>
@@ -1252,13 +1252,8 @@
         <source>veritabanından, işaretler salt okunur</source>
         <translation>from the database, marks read-only</translation>
     </message>
-    <message>
-        <location line="+97"/>
-        <source>bu aralıkta Leq %1 %2</source>
-        <translation>Leq %1 %2 this interval</translation>
-    </message>
     <message numerus="yes">
-        <location line="+177"/>
+        <location line="+222"/>
         <source>%n olay</source>
         <translation>
             <numerusform>%n event</numerusform>
@@ -1398,36 +1393,8 @@
             <numerusform>%Ln marks added.</numerusform>
         </translation>
     </message>
-    <message>
-        <location line="-541"/>
-        <source>broker satırları reddediyor</source>
-        <translation>the broker refuses the rows</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>broker ulaşılamıyor</source>
-        <translation>broker away</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>yayında</source>
-        <translation>publishing</translation>
-    </message>
     <message numerus="yes">
-        <location line="+2"/>
-        <source>%n satır gönderilecek</source>
-        <translation>
-            <numerusform>%n row to publish</numerusform>
-            <numerusform>%n rows to publish</numerusform>
-        </translation>
-    </message>
-    <message>
-        <location line="+12"/>
-        <source>Ölçer bekleniyor (%1).</source>
-        <translation>Waiting for the meter (%1).</translation>
-    </message>
-    <message numerus="yes">
-        <location line="+51"/>
+        <location line="-472"/>
         <source>%n örnek yazılamadı: %1</source>
         <translation>
             <numerusform>%n sample could not be written: %1</numerusform>
@@ -1435,7 +1402,7 @@
         </translation>
     </message>
     <message>
-        <location line="-165"/>
+        <location line="-113"/>
         <source>Bu dosyalar okunamadı; ölçümün geri kalanı gösteriliyor:</source>
         <translation>These files could not be read; the rest of the survey is shown:</translation>
     </message>
@@ -1456,47 +1423,7 @@
         </translation>
     </message>
     <message>
-        <location line="+91"/>
-        <source>süre %1</source>
-        <translation>elapsed %1</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>%1 örnek</source>
-        <translation>samples: %1</translation>
-    </message>
-    <message>
-        <location line="+3"/>
-        <source>son %1 %2</source>
-        <translation>last %1 %2</translation>
-    </message>
-    <message>
-        <location line="+13"/>
-        <source>bu aralıkta henüz Leq yok</source>
-        <translation>no Leq yet this interval</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>%1 boşluk</source>
-        <translation>gaps: %1</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>%1 örnek bellekte bekliyor</source>
-        <translation>held in memory: %1</translation>
-    </message>
-    <message>
-        <location line="+16"/>
-        <source>Ölçüm sürüyor: </source>
-        <translation>Survey running: </translation>
-    </message>
-    <message>
-        <location line="+0"/>
-        <source>Ölçüm durdu: </source>
-        <translation>Survey stopped: </translation>
-    </message>
-    <message>
-        <location line="+21"/>
+        <location line="+97"/>
         <source>Yazma yeniden çalışıyor; bellekte tutulan örneklerin hiçbiri kaybolmadı.</source>
         <translation>Writing works again; none of the samples held in memory was lost.</translation>
     </message>
@@ -1835,7 +1762,7 @@
 <context>
     <name>LiveSurvey</name>
     <message>
-        <location filename="../../src/surveywindow/LiveSurvey.cpp" line="+63"/>
+        <location filename="../../src/surveywindow/LiveSurvey.cpp" line="+83"/>
         <source>eşik aşımı %1&apos;den beri 1 dakikadan uzun sürüyor, Lmax %2 dB</source>
         <translation>an exceedance since %1 has lasted over a minute, Lmax %2 dB</translation>
     </message>
@@ -1843,6 +1770,79 @@
         <location line="+6"/>
         <source>eşik aşımı %1: %2, %3 s, Lmax %4 dB, SEL %5 dB</source>
         <translation>exceedance %1: %2, %3 s, Lmax %4 dB, SEL %5 dB</translation>
+    </message>
+    <message>
+        <location line="+51"/>
+        <source>süre %1</source>
+        <translation>elapsed %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1 örnek</source>
+        <translation>samples: %1</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>son %1 %2</source>
+        <translation>last %1 %2</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>bu aralıkta Leq %1 %2</source>
+        <translation>Leq %1 %2 this interval</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>bu aralıkta henüz Leq yok</source>
+        <translation>no Leq yet this interval</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>%1 boşluk</source>
+        <translation>gaps: %1</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>%1 örnek bellekte bekliyor</source>
+        <translation>held in memory: %1</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>broker satırları reddediyor</source>
+        <translation>the broker refuses the rows</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>broker ulaşılamıyor</source>
+        <translation>broker away</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>yayında</source>
+        <translation>publishing</translation>
+    </message>
+    <message numerus="yes">
+        <location line="+2"/>
+        <source>%n satır gönderilecek</source>
+        <translation>
+            <numerusform>%n row to publish</numerusform>
+            <numerusform>%n rows to publish</numerusform>
+        </translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Ölçüm sürüyor: </source>
+        <translation>Survey running: </translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Ölçüm durdu: </source>
+        <translation>Survey stopped: </translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Ölçer bekleniyor (%1).</source>
+        <translation>Waiting for the meter (%1).</translation>
     </message>
 </context>
 <context>
@@ -1858,7 +1858,7 @@
         <translation>Survey folder (summary.csv events.csv survey-*.txt)</translation>
     </message>
     <message>
-        <location line="+31"/>
+        <location line="+27"/>
         <source>%1 klasöründe ölçüm dosyası (survey-*.txt) yok.</source>
         <translation>The folder %1 holds no survey file (survey-*.txt).</translation>
     </message>
@@ -2005,7 +2005,7 @@
 <context>
     <name>RecordingFeature</name>
     <message>
-        <location filename="../../src/app/RecordingFeature.cpp" line="+47"/>
+        <location filename="../../src/app/RecordingFeature.cpp" line="+37"/>
         <source>Kayıt durdu (%1): ölçer HOLD konumunda.</source>
         <translation>Recording stopped (%1): the meter is on HOLD.</translation>
     </message>
@@ -2020,7 +2020,7 @@
         <translation>Recording stopped (%1): the meter has been silent for %2 seconds; start again once it is back.</translation>
     </message>
     <message>
-        <location line="+112"/>
+        <location line="+113"/>
         <source>Kaydın güvenlik kopyası yazılamıyor (%1); kayıt yalnızca bellekte sürüyor.</source>
         <translation>The recording&apos;s safety copy cannot be written (%1); the recording goes on in memory only.</translation>
     </message>
@@ -2053,7 +2053,7 @@
         <translation>Unsaved data</translation>
     </message>
     <message>
-        <location line="+28"/>
+        <location line="+27"/>
         <source>Gerçek zamanlı veriler</source>
         <translation>Real-time data</translation>
     </message>

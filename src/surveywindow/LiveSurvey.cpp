@@ -3,10 +3,30 @@
 #include "formats/TextDataFile.h"
 #include "model/TimeLabels.h"
 #include "mqtt/MqttPublisher.h"
+#include "surveywindow/SurveyPlot.h"
+
+#include <QColor>
+#include <QLocale>
+#include <QStringList>
 
 #include <algorithm>
 #include <cmath>
 #include <utility>
+
+QString elapsed(SurveyMs ms) {
+    const long long s = std::max<SurveyMs>(0, ms) / 1000;
+    return QStringLiteral("%1:%2:%3")
+        .arg(s / 3600, 2, 10, QLatin1Char('0'))
+        .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(s % 60, 2, 10, QLatin1Char('0'));
+}
+
+namespace {
+
+// The last level while the meter is away.
+const QColor staleColour(140, 140, 140);
+
+} // namespace
 
 SeriesOutput::SeriesOutput(SeriesStore& series, const Clock& clock, double interval)
     : series_(series), clock_(clock), appender_(series),
@@ -48,7 +68,7 @@ void SeriesOutput::sample(SurveyMs, const CObjData& sample) {
 
 LiveSurvey::LiveSurvey(MeterSession& session, const Clock& clock, SurveySettings settings,
                        SeriesStore& series, QObject* parent)
-    : QObject(parent), clock_(clock), series_(series, clock, settings.interval),
+    : QObject(parent), clock_(clock), meter_(&session), series_(series, clock, settings.interval),
       session_(session, clock, std::move(settings)) {
     session_.addOutput(series_);
     connect(&session_, &SurveySession::ticked, this,
@@ -110,4 +130,59 @@ bool LiveSurvey::stop() {
     if (publisher_)
         publisher_->finish(surveyPublishGrace);
     return written;
+}
+
+QString LiveSurvey::statusText() const {
+    const SurveyRunner& r = runner();
+    const long long samples = r.samples();
+    const bool waiting = running() && (r.inGap() || (meter_ && meter_->waiting()));
+    QStringList parts;
+    parts << tr("süre %1").arg(elapsed(clock_.nowMs() - r.startMs()))
+          << tr("%1 örnek").arg(QLocale().toString(samples));
+    if (samples) {
+        const QString last =
+            tr("son %1 %2")
+                .arg(QString::number(r.lastLevel(), 'f', 1), QString::fromStdString(r.lastUnit()))
+                .toHtmlEscaped();
+        // Greyed while waiting: it is what the meter said last, not what it says now.
+        parts << (waiting ? QStringLiteral("<span style=\"color:%1\">%2</span>")
+                                .arg(staleColour.name(), last)
+                          : last);
+    }
+    const AcousticSummary interval = r.intervalSoFar();
+    // In the readings' unit and to a tenth, as the level before it and the tables.
+    parts << (interval.count ? tr("bu aralıkta Leq %1 %2")
+                                   .arg(QString::number(interval.leq, 'f', 1),
+                                        QString::fromStdString(r.lastUnit()))
+                             : tr("bu aralıkta henüz Leq yok"))
+                 .toHtmlEscaped();
+    parts << tr("%1 boşluk").arg(r.gapCount()).toHtmlEscaped();
+    if (r.pendingSamples())
+        parts << tr("%1 örnek bellekte bekliyor").arg(r.pendingSamples()).toHtmlEscaped();
+    if (!exceedanceNote_.isEmpty())
+        parts << exceedanceNote_.toHtmlEscaped();
+    if (publisher_) {
+        const MqttPublisher::State broker = publisher_->state();
+        if (broker.refused)
+            parts << tr("broker satırları reddediyor").toHtmlEscaped();
+        else if (!broker.connected)
+            parts << tr("broker ulaşılamıyor").toHtmlEscaped();
+        else
+            parts << tr("yayında").toHtmlEscaped();
+        if (broker.unsent)
+            parts << tr("%n satır gönderilecek", nullptr, static_cast<int>(broker.unsent))
+                         .toHtmlEscaped();
+    }
+    QString text = (running() ? tr("Ölçüm sürüyor: ") : tr("Ölçüm durdu: ")).toHtmlEscaped() +
+                   parts.join(QStringLiteral(", "));
+    if (waiting) {
+        // The open gap's cause; a port waiting for its device before the
+        // first tick of the gap is a pulled cable all the same.
+        const std::optional<Gap>& gap = r.openGap();
+        const QString cause = gapCauseText(gap ? gap->cause : std::string("disconnected"));
+        text = QStringLiteral("<b>%1</b> ")
+                   .arg(tr("Ölçer bekleniyor (%1).").arg(cause).toHtmlEscaped()) +
+               text;
+    }
+    return text;
 }

@@ -4,6 +4,7 @@
 #include "survey/SeriesReader.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <memory>
@@ -11,6 +12,9 @@
 #include <vector>
 
 class MeterSession;
+
+// A length of time as h:mm:ss, as the survey window shows it.
+QString elapsed(SurveyMs ms);
 
 // The series the survey window shows, grown by a running survey: each sample
 // goes in as its data file line would, exactly where reading the file later
@@ -65,6 +69,11 @@ class LiveSurvey : public QObject {
     // The latest word on the noise events the survey finds: one going on for
     // over a minute, or the last one ended; empty before the first.
     const QString& exceedanceNote() const { return exceedanceNote_; }
+    // The window's status line, as rich text: how long and how much, the last
+    // level (greyed while the meter is waited for, and then led by the wait
+    // and its cause), the interval's Leq so far, the gaps, what waits to be
+    // written, the latest noise event and the broker's state.
+    QString statusText() const;
 
   signals:
     // A tick has been taken; grew when it added a reading to the series.
@@ -74,6 +83,7 @@ class LiveSurvey : public QObject {
 
   private:
     const Clock& clock_;
+    QPointer<MeterSession> meter_;
     SeriesOutput series_;
     std::optional<SeriesGap> endedIn_; // the gap open when the run ended
     QString exceedanceNote_;

@@ -47,14 +47,6 @@ namespace {
 constexpr std::int64_t hourMs = 3600 * 1000;
 constexpr std::int64_t dayMs = 24 * hourMs;
 
-QString elapsed(SurveyMs ms) {
-    const long long s = std::max<SurveyMs>(0, ms) / 1000;
-    return QStringLiteral("%1:%2:%3")
-        .arg(s / 3600, 2, 10, QLatin1Char('0'))
-        .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
-        .arg(s % 60, 2, 10, QLatin1Char('0'));
-}
-
 // Where the window keeps whether it was maximised.
 constexpr const char* windowSection = "SurveyWindow";
 constexpr const char* maximizedKey = "Maximized";
@@ -62,9 +54,6 @@ constexpr const char* maximizedKey = "Maximized";
 // The view catches up with the series this often at most: the figures of a
 // whole survey cost a pass over its readings.
 constexpr int growthRefreshMs = 500;
-
-// The last level while the meter is away.
-const QColor staleColour(140, 140, 140);
 
 std::int64_t floorTo(std::int64_t v, std::int64_t step) {
     const std::int64_t q = v / step;
@@ -549,60 +538,8 @@ void CSurveyWnd::showGrowth() {
 void CSurveyWnd::showSurveyStatus() {
     if (!live_)
         return;
-    const SurveyRunner& r = live_->runner();
-    const long long samples = r.samples();
-    const bool waiting = live_->running() && (r.inGap() || (session_ && session_->waiting()));
-    QStringList parts;
-    parts << tr("süre %1").arg(elapsed(appClock().nowMs() - r.startMs()))
-          << tr("%1 örnek").arg(QLocale().toString(samples));
-    if (samples) {
-        const QString last =
-            tr("son %1 %2")
-                .arg(QString::number(r.lastLevel(), 'f', 1), QString::fromStdString(r.lastUnit()))
-                .toHtmlEscaped();
-        // Greyed while waiting: it is what the meter said last, not what it says now.
-        parts << (waiting ? QStringLiteral("<span style=\"color:%1\">%2</span>")
-                                .arg(staleColour.name(), last)
-                          : last);
-    }
-    const AcousticSummary interval = r.intervalSoFar();
-    // In the readings' unit and to a tenth, as the level before it and the tables.
-    parts << (interval.count ? tr("bu aralıkta Leq %1 %2")
-                                   .arg(QString::number(interval.leq, 'f', 1),
-                                        QString::fromStdString(r.lastUnit()))
-                             : tr("bu aralıkta henüz Leq yok"))
-                 .toHtmlEscaped();
-    parts << tr("%1 boşluk").arg(r.gapCount()).toHtmlEscaped();
-    if (r.pendingSamples())
-        parts << tr("%1 örnek bellekte bekliyor").arg(r.pendingSamples()).toHtmlEscaped();
-    if (!live_->exceedanceNote().isEmpty())
-        parts << live_->exceedanceNote().toHtmlEscaped();
-    if (const MqttPublisher* publisher = live_->publisher()) {
-        const MqttPublisher::State broker = publisher->state();
-        if (broker.refused)
-            parts << tr("broker satırları reddediyor").toHtmlEscaped();
-        else if (!broker.connected)
-            parts << tr("broker ulaşılamıyor").toHtmlEscaped();
-        else
-            parts << tr("yayında").toHtmlEscaped();
-        if (broker.unsent)
-            parts << tr("%n satır gönderilecek", nullptr, static_cast<int>(broker.unsent))
-                         .toHtmlEscaped();
-    }
-    QString text =
-        (live_->running() ? tr("Ölçüm sürüyor: ") : tr("Ölçüm durdu: ")).toHtmlEscaped() +
-        parts.join(QStringLiteral(", "));
-    if (waiting) {
-        // The open gap's cause; a port waiting for its device before the
-        // first tick of the gap is a pulled cable all the same.
-        const std::optional<Gap>& gap = r.openGap();
-        const QString cause = gapCauseText(gap ? gap->cause : std::string("disconnected"));
-        text = QStringLiteral("<b>%1</b> ")
-                   .arg(tr("Ölçer bekleniyor (%1).").arg(cause).toHtmlEscaped()) +
-               text;
-    }
     status_->setTextFormat(Qt::RichText);
-    status_->setText(text);
+    status_->setText(live_->statusText());
 }
 
 void CSurveyWnd::writingChanged(bool failing, const QString& text) {
