@@ -5,6 +5,7 @@
 // What it read is the owner's to take once finished() has come.
 
 #include "pgarchive/PgSeries.h"
+#include "survey/SeriesBackground.h"
 #include "survey/SeriesReader.h"
 
 #include <QObject>
@@ -22,10 +23,15 @@ class SurveyFolderLoad : public QObject {
     ~SurveyFolderLoad() override;
 
     // Reads dir into into, which must live until finished() or this is gone.
-    void start(const std::string& dir, SeriesRead& into);
+    // The quarter hours' LA90 of all its readings go into background on the
+    // same thread: a month's take a quarter of a second, and the window's
+    // first look at the background then reads only the quarters its marks
+    // touch. Neither is the owner's to touch before finished().
+    void start(const std::string& dir, SeriesRead& into, BackgroundQuarters& background);
     // Reads the meter's survey from the database archive into into, and its
     // marks table, which marksText() gives once finished() has come.
-    void startDatabase(const PgSeriesSource& source, SeriesRead& into);
+    void startDatabase(const PgSeriesSource& source, SeriesRead& into,
+                       BackgroundQuarters& background);
     const std::optional<std::string>& marksText() const { return marksText_; }
     void cancel() { cancel_ = true; }
     // Files read and files in all; total is 0 until the folder is listed.
@@ -37,6 +43,8 @@ class SurveyFolderLoad : public QObject {
     void finished();
 
   private:
+    // On the reading's thread, once the readings are in.
+    void countBackground(const SeriesRead& read, BackgroundQuarters& background) const;
     void ended();
 
     std::thread reader_;

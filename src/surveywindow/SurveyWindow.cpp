@@ -408,9 +408,9 @@ void CSurveyWnd::startReading() {
     connect(this, &CSurveyWnd::readingEnded, poll, &QTimer::stop);
     poll->start();
     if (database_)
-        load_->startDatabase(*database_, *read_);
+        load_->startDatabase(*database_, *read_, backgroundQuarters_);
     else
-        load_->start(QFile::encodeName(folder_).toStdString(), *read_);
+        load_->start(QFile::encodeName(folder_).toStdString(), *read_, backgroundQuarters_);
 }
 
 void CSurveyWnd::showProgress() {
