@@ -341,6 +341,8 @@ CSurveyWnd::CSurveyWnd(const QString& folder, QWidget* parent)
     // Each table as wide as what it shows (fitTables); the marks take the rest.
     tables_ = new QSplitter(Qt::Horizontal, this);
     tables_->setChildrenCollapsible(false);
+    // Only a drag by the user moves it (setSizes does not tell).
+    connect(tables_, &QSplitter::splitterMoved, this, [this] { tablesArranged_ = true; });
     for (QTableWidget* t : {figureTables_.figures(), figureTables_.daily(), figureTables_.hourly()})
         tables_->addWidget(t);
     auto* markPanel = new QWidget(this);
@@ -642,7 +644,9 @@ void CSurveyWnd::fitTables() {
 
 void CSurveyWnd::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    fitTables();
+    // Tables the user has arranged keep their shares as the splitter scales them.
+    if (!tablesArranged_)
+        fitTables();
 }
 
 void CSurveyWnd::fillDaily() {

@@ -179,6 +179,7 @@ class CSurveyWnd : public QWidget {
     SurveyFolderLoad* load_;
     bool loaded_ = false;
     bool tellingWriteProblem_ = false; // a message about writing is up
+    bool tablesArranged_ = false;      // the user has dragged the tables' splitter
     PeriodBounds bounds_;
     std::vector<DayFigures> days_;
     // Events and background levels each cost a pass over every reading: the

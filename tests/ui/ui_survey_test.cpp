@@ -18,8 +18,10 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -427,6 +429,34 @@ TEST_F(SurveyWindowTest, AtTwelveHundredAndAThousandPixelsTheFiguresAndCursorsFi
         EXPECT_LE(needed.width(), label->contentsRect().width());
         EXPECT_LE(needed.height(), label->contentsRect().height());
     }
+
+    // Tables the user has arranged by hand stay so when the window is resized.
+    w->resize(1200, 720);
+    ASSERT_TRUE(QTest::qWaitFor([&w] { return w->width() == 1200; }, 5000));
+    QApplication::processEvents();
+    auto* splitter = qobject_cast<QSplitter*>(w->figuresTable()->parentWidget());
+    ASSERT_NE(splitter, nullptr);
+    const int fitted = splitter->sizes()[1];
+    // The handle right of the daily table (the hourly one is hidden).
+    QSplitterHandle* handle = nullptr;
+    for (int i = 2; i < splitter->count() && !handle; ++i)
+        if (splitter->handle(i)->isVisible())
+            handle = splitter->handle(i);
+    ASSERT_NE(handle, nullptr);
+    const QPoint grip = handle->rect().center();
+    const auto mouse = [handle](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, at, handle->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(handle, &e);
+    };
+    mouse(QEvent::MouseButtonPress, grip, Qt::LeftButton);
+    mouse(QEvent::MouseMove, grip - QPoint(80, 0), Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, grip - QPoint(80, 0), Qt::NoButton);
+    const int dragged = splitter->sizes()[1];
+    ASSERT_LT(dragged, fitted);
+    w->resize(1200, 760);
+    ASSERT_TRUE(QTest::qWaitFor([&w] { return w->height() == 760; }, 5000));
+    QApplication::processEvents();
+    EXPECT_EQ(splitter->sizes()[1], dragged) << "fitted again over the user's arrangement";
 }
 
 TEST_F(SurveyWindowTest, OpensMaximisedAsLastClosedAndShowsACursorAtTheRightEdge) {
