@@ -212,15 +212,7 @@ void BackgroundQuarters::update(const SeriesStore& series,
         for (const SeriesSpan& c : changed)
             quarters.push_back({floorDiv(c.start, quarterMs) * quarterMs,
                                 (floorDiv(c.end - 1, quarterMs) + 1) * quarterMs});
-        std::sort(quarters.begin(), quarters.end(),
-                  [](const SeriesSpan& x, const SeriesSpan& y) { return x.start < y.start; });
-        std::vector<SeriesSpan> joined;
-        for (const SeriesSpan& q : quarters)
-            if (!joined.empty() && q.start <= joined.back().end)
-                joined.back().end = std::max(joined.back().end, q.end);
-            else
-                joined.push_back(q);
-        for (const SeriesSpan& q : joined) {
+        for (const SeriesSpan& q : joined(std::move(quarters))) {
             counted_.erase(counted_.lower_bound(q.start), counted_.lower_bound(q.end));
             readQuarters(series, series.indexAt(q.start), series.indexAt(q.end));
         }

@@ -19,20 +19,6 @@ std::int64_t wallMsOf(const Clock& clock, SurveyMs instant) {
     return (s + utcOffsetSeconds(clock, static_cast<std::time_t>(s))) * 1000 + (instant - s * 1000);
 }
 
-// Sorted spans with those that overlap or touch joined.
-std::vector<SeriesSpan> joined(std::vector<SeriesSpan> spans) {
-    std::sort(spans.begin(), spans.end(),
-              [](const SeriesSpan& a, const SeriesSpan& b) { return a.start < b.start; });
-    std::vector<SeriesSpan> out;
-    for (const SeriesSpan& s : spans) {
-        if (!out.empty() && s.start <= out.back().end)
-            out.back().end = std::max(out.back().end, s.end);
-        else
-            out.push_back(s);
-    }
-    return out;
-}
-
 // What of spans (in order and apart) lies in [t0, t1).
 std::vector<SeriesSpan> clipped(const std::vector<SeriesSpan>& spans, SeriesMs t0, SeriesMs t1) {
     std::vector<SeriesSpan> out;
@@ -69,6 +55,19 @@ std::string timeText(const Clock& clock, SurveyMs ms) {
 }
 
 } // namespace
+
+std::vector<SeriesSpan> joined(std::vector<SeriesSpan> spans) {
+    std::sort(spans.begin(), spans.end(),
+              [](const SeriesSpan& a, const SeriesSpan& b) { return a.start < b.start; });
+    std::vector<SeriesSpan> out;
+    for (const SeriesSpan& s : spans) {
+        if (!out.empty() && s.start <= out.back().end)
+            out.back().end = std::max(out.back().end, s.end);
+        else
+            out.push_back(s);
+    }
+    return out;
+}
 
 const char* markKindName(MarkKind kind) {
     switch (kind) {

@@ -43,6 +43,9 @@ struct SeriesSpan {
     bool operator==(const SeriesSpan&) const = default;
 };
 
+// Sorted spans with those that overlap or touch joined.
+std::vector<SeriesSpan> joined(std::vector<SeriesSpan> spans);
+
 // The marks that change figures, in series time: what they take from a span
 // leaves the readings the figures are computed from.
 struct SeriesMarks {
